@@ -1,0 +1,21 @@
+# The two commands of the README. Each does all set-up on a fresh Debian 12 machine.
+.PHONY: run test deps build clean
+
+JOBS ?= $(shell nproc)
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+# The main job: the most complete program the tree builds.
+run: build
+	./scripts/run-main.sh
+
+test: deps
+	./scripts/run-tests.sh
+
+clean:
+	rm -rf build
