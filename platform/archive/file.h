@@ -1,0 +1,18 @@
+#pragma once
+// Whole-file reads and safe replacement of a stored file.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace platform::archive {
+
+// The file's bytes; std::system_error when it cannot be read.
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
+
+// Writes the bytes to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`, so that a failed save leaves the previous file as
+// it was. std::system_error on failure (the temporary file is removed).
+void write_file_atomic(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+} // namespace platform::archive

@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""Cross-checks archive-dump (our C++ reader) against archive_reader.py (an
+independent reader of the same rules) on the golden fixtures, on streams cut
+at every offset, on hostile streams and on the big-index and large-count
+streams. Both must print the same tree and fail at the same offset.
+
+usage: test_archive_reader.py --dump PATH/archive-dump --fixtures DIR
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import archive_reader  # noqa: E402
+
+ARGS = None
+
+
+def parse_hex(text):
+    out = bytearray()
+    for line in text.splitlines():
+        for word in line.split("#", 1)[0].split():
+            if len(word) != 2:
+                raise ValueError(f"bad hex byte {word!r}")
+            out.append(int(word, 16))
+    return bytes(out)
+
+
+def fixture(name):
+    with open(os.path.join(ARGS.fixtures, name), encoding="utf-8") as f:
+        return f.read()
+
+
+def ascii_hex(text):
+    return " ".join(f"{b:02x}" for b in text.encode("ascii"))
+
+
+def class_tag(name, schema=2):
+    return f"ff ff {schema:02x} 00 {len(name):02x} 00 " + ascii_hex(name)
+
+
+class CrossCheck(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.layout_path = os.path.join(ARGS.fixtures, "test_classes.layout")
+        cls.layouts = archive_reader.load_layouts([cls.layout_path])
+        cls.tmp = tempfile.TemporaryDirectory()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def dump(self, data, fields):
+        path = os.path.join(self.tmp.name, "stream.bin")
+        with open(path, "wb") as f:
+            f.write(data)
+        cmd = [ARGS.dump, "--layout", self.layout_path, "--raw", path]
+        if fields:
+            cmd.append("--fields")
+        run = subprocess.run(cmd, capture_output=True)
+        self.assertIn(run.returncode, (0, 1), run.stderr.decode(errors="replace"))
+        offset = None
+        if run.returncode == 1:
+            m = re.search(rb"error at offset (\d+):", run.stderr)
+            self.assertIsNotNone(m, run.stderr)
+            offset = int(m.group(1))
+        return run.stdout.decode("utf-8").splitlines(), offset
+
+    def python(self, data, fields):
+        lines, error = archive_reader.read_stream(data, self.layouts, fields=fields)
+        return lines, (None if error is None else error.offset)
+
+    def agree(self, data, fields, label):
+        c_lines, c_error = self.dump(data, fields)
+        py_lines, py_error = self.python(data, fields)
+        self.assertEqual(c_lines, py_lines, label)
+        self.assertEqual(c_error, py_error, label)
+        return c_lines, c_error
+
+    # -- golden fixtures
+
+    def test_golden_fixtures_read_the_same_and_match_the_hand_written_trees(self):
+        names = sorted(n for n in os.listdir(ARGS.fixtures) if n.endswith(".hex") and "tail" not in n)
+        self.assertGreaterEqual(len(names), 4)
+        for name in names:
+            with self.subTest(fixture=name):
+                data = parse_hex(fixture(name))
+                tree, error = self.agree(data, False, name)
+                self.assertIsNone(error)
+                self.agree(data, True, name)
+                tree_file = name[:-4] + ".tree"
+                if os.path.exists(os.path.join(ARGS.fixtures, tree_file)):
+                    self.assertEqual(tree, fixture(tree_file).splitlines())
+
+    def test_streams_cut_at_every_offset_fail_at_the_same_place(self):
+        for name in ("delay_in_array.hex", "class_seen_twice.hex", "old_schema.hex", "future_schema.hex"):
+            data = parse_hex(fixture(name))
+            # A cut between two top-level arrays leaves a complete stream.
+            whole, _ = self.python(data, False)
+            boundaries = {int(line.split()[0], 16) for line in whole if line.split(" ", 1)[1].startswith("array")}
+            boundaries.add(0)
+            for cut in range(len(data)):
+                with self.subTest(fixture=name, cut=cut):
+                    lines, error = self.agree(data[:cut], True, f"{name} cut at {cut}")
+                    if cut in boundaries:
+                        self.assertIsNone(error)
+                    else:
+                        self.assertIsNotNone(error)
+                        self.assertLessEqual(error, cut)
+
+    def test_stream_from_an_offset(self):
+        data = b"\xaa\xbb\xcc" + parse_hex(fixture("delay_in_array.hex"))
+        path = os.path.join(self.tmp.name, "offset.bin")
+        with open(path, "wb") as f:
+            f.write(data)
+        run = subprocess.run([ARGS.dump, "--layout", self.layout_path, "--raw", "--offset", "3", path],
+                             capture_output=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        py_lines, error = archive_reader.read_stream(data, self.layouts, start=3)
+        self.assertIsNone(error)
+        self.assertEqual(run.stdout.decode().splitlines(), py_lines)
+        self.assertEqual(py_lines[0], "000003 array 1")
+
+    def test_dump_refuses_documents_until_their_headers_are_known(self):
+        run = subprocess.run([ARGS.dump, "--layout", self.layout_path, os.devnull], capture_output=True)
+        self.assertEqual(run.returncode, 2)
+        self.assertIn(b"--raw", run.stderr)
+
+    # -- generated streams
+
+    def test_big_index_stream(self):
+        head = 0x7FFC
+        data = parse_hex(f"{(head + 8) & 0xFF:02x} {(head + 8) >> 8:02x} " + class_tag("CTestEmpty")) \
+            + bytes.fromhex("0180") * (head - 1) + parse_hex(fixture("big_indices_tail.hex"))
+        tree, error = self.agree(data, True, "big indices")
+        self.assertIsNone(error)
+        objects = [line.split()[1:4] for line in tree if " object #" in line or " ref #" in line]
+        self.assertEqual(objects[-8:], [
+            ["object", "#32767", "CTestNode"], ["ref", "#32767", "CTestNode"],
+            ["object", "#32768", "CTestNode"], ["ref", "#32768", "CTestNode"],
+            ["object", "#32770", "CBaseLink"], ["object", "#32771", "CBaseLink"],
+            ["ref", "#2", "CTestEmpty"], ["ref", "#32765", "CTestEmpty"]])
+
+    def test_counts_at_the_escape(self):
+        for count, prefix in ((0xFFFE, "fe ff"), (0xFFFF, "ff ff ff ff 00 00")):
+            with self.subTest(count=count):
+                data = parse_hex(prefix + " " + class_tag("CTestEmpty")) + bytes.fromhex("0180") * (count - 1)
+                tree, error = self.agree(data, False, f"count {count:#x}")
+                self.assertIsNone(error)
+                self.assertEqual(tree[0], f"000000 array {count}")
+                self.assertEqual(len(tree), count + 1)
+
+    def test_strings_decode_the_same(self):
+        chnl = "01 00 " + class_tag("CBaseChnl") + " " + "00 " * 20
+        tail = " " + "00 " * 28
+        rows = {
+            "wide string": "ff fe ff 03 41 00 42 00 2d 4e",
+            "wide string with a lone surrogate": "ff fe ff 02 3d d8 41 00",
+            "GBK text": "04 d1 d3 ca b1",
+            "bytes that are no GBK text, and 0x80": "03 ff 80 41",
+            "quote, backslash and control characters": "04 22 5c 0a 7f",
+            "16-bit length": "ff 00 01 " + "61 " * 256,
+        }
+        for label, name_hex in rows.items():
+            with self.subTest(label):
+                tree, error = self.agree(parse_hex(chnl + name_hex + tail), True, label)
+                self.assertIsNone(error)
+
+    # -- hostile streams
+
+    def test_hostile_streams_fail_at_the_same_offset(self):
+        delay_head = "01 00 " + class_tag("CAriDelay") + " " + "00 " * 4 + ("00 " * 6 + "14 40 ") * 2
+        nested = "01 00 " + class_tag("CTestNode") + " 01 00 01 80" * archive_reader.MAX_DEPTH + " 00 00"
+        rows = [
+            ("class name nobody described", "01 00 " + class_tag("CFoo"), 2),
+            ("element outside its array's family",
+             "01 00 " + class_tag("CBaseModule", 3) + " 01 00 " + class_tag("CBaseLink"), 21),
+            ("base reference skips a class", delay_head + class_tag("CBaseModule"), 37),
+            ("base reference is a null tag", delay_head + "00 00", 37),
+            ("class reference to an index not yet given", "01 00 05 80", 2),
+            ("class reference to index 0", "01 00 00 80", 2),
+            ("class reference naming an object", "02 00 " + class_tag("CTestEmpty") + " 02 80", 18),
+            ("object reference naming a class", "02 00 " + class_tag("CTestEmpty") + " 01 00", 18),
+            ("object reference beyond the table", "01 00 07 00", 2),
+            ("count of 0xFFFFFFFF", "ff ff ff ff ff ff 00 00", 0),
+            ("count larger than two bytes an element allow", "03 00 01 80 01 80", 0),
+            ("class name longer than the rest", "01 00 ff ff 02 00 ff 00 43", 8),
+            ("big tag cut short", "01 00 ff 7f 01 00", 4),
+            ("string length beyond the end",
+             "01 00 " + class_tag("CBaseChnl") + " " + "00 " * 20 + "ff 00 10 41", 40),
+            ("objects nested deeper than allowed", nested, 17 + 4 * (archive_reader.MAX_DEPTH - 1) + 2),
+        ]
+        for label, hex_text, offset in rows:
+            with self.subTest(label):
+                tree, error = self.agree(parse_hex(hex_text), True, label)
+                self.assertEqual(error, offset)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dump", required=True)
+    parser.add_argument("--fixtures", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=1)
+
+
+if __name__ == "__main__":
+    main()
