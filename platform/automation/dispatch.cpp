@@ -1,0 +1,204 @@
+#include "platform/automation/dispatch.h"
+
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace platform::automation {
+
+namespace {
+
+bool same_name(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The member a call reaches: a put flag asks for the property put; otherwise
+// a method flag for the method and a get flag for the property get. E_INVALIDARG
+// when a put is mixed with a method or get flag.
+HRESULT select_member(const dispatch_class_t& cls, DISPID id, std::uint16_t flags,
+                      const member_t*& target)
+{
+    const member_t* method = nullptr;
+    const member_t* get = nullptr;
+    const member_t* put = nullptr;
+    for (const auto& m : cls.members) {
+        if (m.dispid != id)
+            continue;
+        switch (m.kind) {
+        case member_kind::method: method = &m; break;
+        case member_kind::property_get: get = &m; break;
+        case member_kind::property_put: put = &m; break;
+        }
+    }
+    if (!method && !get && !put)
+        return DISP_E_MEMBERNOTFOUND;
+    target = nullptr;
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        if (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))
+            return E_INVALIDARG;
+        // No member is put by reference.
+        if (flags & DISPATCH_PROPERTYPUT)
+            target = put;
+    } else {
+        if ((flags & DISPATCH_METHOD) && method)
+            target = method;
+        else if ((flags & DISPATCH_PROPERTYGET) && get)
+            target = get;
+    }
+    return target ? S_OK : DISP_E_MEMBERNOTFOUND;
+}
+
+class converted_args_t {
+public:
+    explicit converted_args_t(std::size_t n) : args_(n), owned_(n, false) {}
+    ~converted_args_t()
+    {
+        for (std::size_t i = 0; i < args_.size(); ++i)
+            if (owned_[i])
+                VariantClear(&args_[i]);
+    }
+    converted_args_t(const converted_args_t&) = delete;
+    converted_args_t& operator=(const converted_args_t&) = delete;
+
+    // Fills argument i (signature order) from src.
+    HRESULT set(std::size_t i, const VARIANT& src, VARTYPE type)
+    {
+        if (type == VT_VARIANT) {
+            args_[i] = src;
+            return S_OK;
+        }
+        const HRESULT hr = VariantChangeType(&args_[i], &src, type);
+        if (hr >= 0)
+            owned_[i] = true;
+        return hr;
+    }
+    VARIANT* data() { return args_.data(); }
+
+private:
+    std::vector<VARIANT> args_;
+    std::vector<bool> owned_;
+};
+
+void fill_excepinfo(EXCEPINFO* excep, HRESULT hr)
+{
+    if (!excep)
+        return;
+    *excep = EXCEPINFO{};
+    excep->scode = hr;
+    com_ptr_t<IErrorInfo> info;
+    if (GetErrorInfo(info.put()) == S_OK && info) {
+        info->GetSource(&excep->bstrSource);
+        info->GetDescription(&excep->bstrDescription);
+    }
+}
+
+} // namespace
+
+HRESULT dispatch_get_ids_of_names(const dispatch_class_t& cls, const IID& riid,
+                                  const char* const* names, unsigned count, DISPID* ids)
+{
+    if (!names || !ids)
+        return E_POINTER;
+    if (!(riid == GUID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    for (unsigned i = 0; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    if (count == 0)
+        return E_INVALIDARG;
+    if (!names[0])
+        return DISP_E_UNKNOWNNAME;
+    const std::string_view wanted(names[0]);
+    for (const auto& m : cls.members) {
+        if (same_name(m.name, wanted)) {
+            ids[0] = m.dispid;
+            // Arguments are passed by position only; their names mean nothing here.
+            return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+        }
+    }
+    return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT dispatch_invoke(void* self, const dispatch_class_t& cls, const IID& iface, DISPID id,
+                        const IID& riid, std::uint16_t flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* excep, unsigned* arg_err)
+{
+    if (!params)
+        return E_POINTER;
+    if (!(riid == GUID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+
+    const member_t* target = nullptr;
+    HRESULT hr = select_member(cls, id, flags, target);
+    if (hr < 0)
+        return hr;
+
+    if (params->cNamedArgs > 0) {
+        // The only named argument there is: the value of a property put.
+        if (!params->rgdispidNamedArgs)
+            return E_INVALIDARG;
+        if (target->kind != member_kind::property_put || params->cNamedArgs > 1
+            || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+            return DISP_E_NONAMEDARGS;
+    }
+    if (params->cArgs != target->arg_count)
+        return DISP_E_BADPARAMCOUNT;
+    if (params->cArgs > 0 && !params->rgvarg)
+        return E_INVALIDARG;
+
+    const std::size_t n = target->arg_count;
+    try {
+        converted_args_t args(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            // rgvarg holds the arguments last first.
+            const std::size_t slot = n - 1 - i;
+            hr = args.set(i, params->rgvarg[slot], target->arg_types[i]);
+            if (hr < 0) {
+                if (arg_err)
+                    *arg_err = static_cast<unsigned>(slot);
+                return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+            }
+        }
+
+        // Only what this call leaves may reach the caller.
+        SetErrorInfo(nullptr);
+        variant_t out;
+        try {
+            hr = target->call(self, args.data(), &out);
+        } catch (const std::bad_alloc&) {
+            hr = E_OUTOFMEMORY;
+        } catch (const std::exception& e) {
+            set_error_info(iface, cls.error_source, e.what());
+            hr = DISP_E_EXCEPTION;
+        } catch (...) {
+            set_error_info(iface, cls.error_source,
+                           "Unknown error in " + std::string(cls.class_name)
+                               + "::" + std::string(target->name) + "().");
+            hr = DISP_E_EXCEPTION;
+        }
+        if (hr < 0) {
+            out.clear();
+            fill_excepinfo(excep, hr);
+            return DISP_E_EXCEPTION;
+        }
+        if (result && target->result_type != VT_EMPTY)
+            *result = out.detach();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+} // namespace platform::automation

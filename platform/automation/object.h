@@ -1,0 +1,45 @@
+#pragma once
+// Creation of automation objects and their hand-over to callers.
+#include "platform/automation/com_ptr.h"
+
+#include <utility>
+
+namespace platform::automation {
+
+// A new object with one reference, held by the result. Throws what T's
+// constructor throws (std::bad_alloc when memory runs out).
+template <class T, class... A>
+com_ptr_t<T> make_object(A&&... args)
+{
+    T* object = new T(std::forward<A>(args)...);
+    object->AddRef();
+    return com_ptr_t<T>::attach(object);
+}
+
+// Hands the object to a caller through an out parameter, with the reference
+// `object` held.
+template <class T, class I>
+HRESULT hand_out(com_ptr_t<T> object, I** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = static_cast<I*>(object.detach());
+    return S_OK;
+}
+
+// The object behind an interface pointer when it is an object of class T of
+// this process (T declares `static constexpr IID implementation_iid`), with a
+// new reference; null otherwise. This is how a server recognises its own
+// objects among the arguments it receives.
+template <class T, class I>
+com_ptr_t<T> implementation_cast(I* p)
+{
+    if (!p)
+        return {};
+    void* raw = nullptr;
+    if (p->QueryInterface(T::implementation_iid, &raw) != S_OK || !raw)
+        return {};
+    return com_ptr_t<T>::attach(static_cast<T*>(raw));
+}
+
+} // namespace platform::automation
