@@ -59,6 +59,7 @@ event_t::~event_t() {
 }
 
 void event_t::set() {
+    published_.fetch_add(1, std::memory_order_release);
     add(fd_, 1);
 }
 
@@ -69,7 +70,10 @@ void event_t::reset_event() {
 }
 
 bool event_t::is_set() const {
-    return readable(fd_);
+    if (!readable(fd_))
+        return false;
+    published_.load(std::memory_order_acquire);
+    return true;
 }
 
 bool event_t::wait(std::uint32_t timeout_ms) {
@@ -79,7 +83,10 @@ bool event_t::wait(std::uint32_t timeout_ms) {
 bool event_t::try_take() {
     if (mode_ == reset::manual)
         return is_set();
-    return take(fd_);
+    if (!take(fd_))
+        return false;
+    published_.load(std::memory_order_acquire);
+    return true;
 }
 
 semaphore_t::semaphore_t(std::uint32_t initial, std::uint32_t maximum)

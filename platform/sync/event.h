@@ -56,6 +56,11 @@ public:
 private:
     int fd_;
     reset mode_;
+    // The eventfd alone orders nothing for the memory model (a manual event
+    // is only polled, never read): set() publishes through this counter and
+    // a successful take acquires it, so data handed over with an event is
+    // visible to the waiter, and ThreadSanitizer sees the order.
+    std::atomic<std::uint64_t> published_{0};
 };
 
 class semaphore_t final : public waitable_t {
