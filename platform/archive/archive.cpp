@@ -256,13 +256,13 @@ std::uint32_t archive_t::ReadArrayBegin() {
     if (loaded_.capacity() - loaded_.size() < count)
         loaded_.reserve(std::max(loaded_.size() + count, 2 * loaded_.capacity()));
     if (trace_ != nullptr)
-        emit({.kind = trace_event_t::kind_t::array_begin, .offset = at, .count = count});
+        trace_event({.kind = trace_event_t::kind_t::array_begin, .offset = at, .count = count});
     return count;
 }
 
 void archive_t::ReadArrayEnd() {
     if (trace_ != nullptr)
-        emit({.kind = trace_event_t::kind_t::array_end, .offset = pos_});
+        trace_event({.kind = trace_event_t::kind_t::array_end, .offset = pos_});
 }
 
 void archive_t::throw_too_many(std::size_t at) const {
@@ -356,7 +356,7 @@ const runtime_class_t& archive_t::ReadClass(const runtime_class_t* family, std::
         *schema = ref.schema;
     else
         object_schema_ = ref.schema;
-    emit({.kind = trace_event_t::kind_t::base_class,
+    trace_event({.kind = trace_event_t::kind_t::base_class,
           .offset = at,
           .cls = ref.cls,
           .class_index = ref.index,
@@ -377,7 +377,7 @@ void archive_t::SerializeClass(const runtime_class_t& cls) {
                                     (tag.value == 0 ? "a null tag" : "an object tag"));
     const class_ref_t ref = read_class_ref(at, tag, &cls, true);
     object_schema_ = ref.schema;
-    emit({.kind = trace_event_t::kind_t::base_class,
+    trace_event({.kind = trace_event_t::kind_t::base_class,
           .offset = at,
           .cls = ref.cls,
           .class_index = ref.index,
@@ -412,7 +412,7 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
     if (!(tag.value & big_class_tag)) {
         const std::uint32_t index = tag.value;
         if (index == 0) {
-            emit({.kind = trace_event_t::kind_t::null_object, .offset = at});
+            trace_event({.kind = trace_event_t::kind_t::null_object, .offset = at});
             return {};
         }
         if (index >= loaded_.size() || (loaded_[index] & class_bit))
@@ -422,7 +422,7 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
         if (family != nullptr && !cls->IsDerivedFrom(*family))
             throw archive_error(at, std::string("an object of the ") + family->name +
                                         " family, found a reference to " + describe(cls->name));
-        emit({.kind = trace_event_t::kind_t::object_reference,
+        trace_event({.kind = trace_event_t::kind_t::object_reference,
               .offset = at,
               .index = index,
               .cls = cls});
@@ -437,7 +437,7 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
     const std::uint32_t index = next_index(at);
     std::unique_ptr<serializable_t> object = ref.cls->CreateObject();
     loaded_.push_back(static_cast<std::uint16_t>(ref.slot + 1));
-    emit({.kind = trace_event_t::kind_t::object_begin,
+    trace_event({.kind = trace_event_t::kind_t::object_begin,
           .offset = at,
           .index = index,
           .cls = ref.cls,
@@ -453,7 +453,7 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
     object->Serialize(*this); // on a throw, `object` is destroyed on the way out
     --depth_;
     object_schema_ = outer_schema;
-    emit({.kind = trace_event_t::kind_t::object_end, .offset = pos_});
+    trace_event({.kind = trace_event_t::kind_t::object_end, .offset = pos_});
     return {std::move(object), 0, nullptr};
 }
 

@@ -259,7 +259,7 @@ private:
     }
     class_ref_t read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_class_t* family,
                                bool exact);
-    void emit(const trace_event_t& event) {
+    void trace_event(const trace_event_t& event) {
         if (trace_ != nullptr)
             trace_->on_trace(event);
     }

@@ -1,0 +1,11 @@
+#pragma once
+// The class registry of the sheet objects: what a document loader may
+// create by the class names its files carry.
+#include "platform/archive/class_registry.h"
+
+namespace model {
+
+// Adds every sheet object class of the model to `registry`.
+void RegisterSheetClasses(platform::archive::class_registry_t& registry);
+
+} // namespace model

@@ -1,0 +1,78 @@
+#include "model_fixtures.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "model/sheet_classes.h"
+
+namespace model_test {
+
+std::vector<std::uint8_t> parse_hex(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::string word;
+        while (words >> word) {
+            if (word.size() != 2 || !std::isxdigit(static_cast<unsigned char>(word[0])) ||
+                !std::isxdigit(static_cast<unsigned char>(word[1])))
+                throw std::invalid_argument("bad hex byte '" + word + "'");
+            bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+std::string fixture_path(const std::string& name) {
+    return std::string(MODEL_FIXTURE_DIR) + "/" + name;
+}
+
+std::vector<std::uint8_t> load_fixture(const std::string& name) {
+    std::ifstream in(fixture_path(name));
+    if (!in)
+        throw std::runtime_error("missing fixture " + name);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse_hex(text.str());
+}
+
+const platform::archive::class_registry_t& sheet_registry() {
+    static const platform::archive::class_registry_t registry = [] {
+        platform::archive::class_registry_t r;
+        model::RegisterSheetClasses(r);
+        return r;
+    }();
+    return registry;
+}
+
+std::unique_ptr<TestAriModule> make_delay_module() {
+    auto m = std::make_unique<TestAriModule>(17, model::kAriDelay, 1);
+    m->BuildLayout(100, 50, {1, 1});
+    m->m_typeName = "Delay 5 ms";
+    m->m_name = m->m_displayName = "Delay-2";
+    m->m_colours[model::CBaseAriModule::kTypeColour] = 0xC8C800;
+    m->m_colours[model::CBaseAriModule::kTypeNameColour] = 0xFFFFFF;
+    return m;
+}
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name))
+        old_ = old;
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_)
+        ::setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+} // namespace model_test
