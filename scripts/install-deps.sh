@@ -18,7 +18,7 @@ packages=(
   libasound2-dev libsndfile1-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth tftpd-hpa tftp-hpa mariadb-server mariadb-client
+  xvfb xauth atftpd atftp curl mariadb-server mariadb-client
   fonts-liberation2 fonts-wqy-microhei python3 locales
 )
 
