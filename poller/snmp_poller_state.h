@@ -1,0 +1,95 @@
+#pragma once
+// What the scheduler, the workers and the manager share. Every thread holds
+// its own share, so a thread still running after a stop gave up waiting
+// (a back end that ignored the stop) finds all of it when it comes back.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sync/event.h"
+#include "poller/snmp_base.h"
+#include "poller/snmp_watch_list.h"
+
+namespace kestrin2 {
+
+// One worker's side of the token hand-over.
+class snmp_waiter_t {
+public:
+    // Before the worker's thread starts.
+    void reset() {
+        state_ = waiting;
+        stopping_ = false;
+    }
+    bool stopping() const { return stopping_.load(); }
+
+private:
+    friend class snmp_poller_state_t;
+    static constexpr int waiting = 0;
+    static constexpr int token = 1;
+    static constexpr int interrupted = 2;
+
+    std::atomic<int> state_{waiting};
+    std::atomic<bool> stopping_{false};
+};
+
+struct snmp_settings_t {
+    int poll_period = 5000;
+    int timeout = 3000;
+    int retry_count = 3;
+    int num_threads = 5;
+    std::string user = "vuzuvuz";
+    std::string password;
+};
+
+class snmp_poller_state_t {
+public:
+    static constexpr int max_threads = 30;
+
+    // An event that cannot be made raises std::system_error.
+    snmp_poller_state_t();
+    snmp_poller_state_t(const snmp_poller_state_t&) = delete;
+    snmp_poller_state_t& operator=(const snmp_poller_state_t&) = delete;
+
+    // Lock order: none of these locks is held while taking another.
+    std::mutex watch_lock;
+    snmp_watch_list_t watch_list;
+
+    mutable std::mutex settings_lock;
+    snmp_settings_t settings;
+
+    // Work tokens and the workers waiting for one. A token goes straight
+    // to the worker that became idle last (its caches are warm), else it
+    // is kept, at most max_threads of them. The idle event is signalled
+    // while at least one worker waits, so the scheduler never hands out
+    // more tokens than they take.
+    std::mutex token_lock;
+    int tokens = 0;
+    // Shares, so that a worker woken just before its thread ends cannot
+    // take the waiter away from under the notification.
+    std::vector<std::shared_ptr<snmp_waiter_t>> idle_workers;
+    platform::sync::event_t idle_event;
+
+    // Signalled by the scheduler thread once it holds its own share.
+    platform::sync::event_t scheduler_entered;
+
+    // Adds a token, handing it to a waiting worker when there is one. At
+    // the maximum nothing is added: the workers that take the pending
+    // tokens serve every ready device before they wait again.
+    void wake_worker();
+    // The worker's wait: idle until it takes a token (true) or is
+    // interrupted (false).
+    bool take_token(const std::shared_ptr<snmp_waiter_t>& waiter);
+    // Ends the worker's wait for good, until reset().
+    void interrupt(snmp_waiter_t& waiter);
+
+    snmp_request_options_t request_options(platform::sync::event_t* abandon) const;
+};
+
+// The servers' threads report what ends them on standard output, one line
+// each.
+void write_stdout_line(std::string_view text);
+
+} // namespace kestrin2

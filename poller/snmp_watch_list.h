@@ -1,0 +1,83 @@
+#pragma once
+// The poller's table of work: devices by address text, each with its
+// watched variables and the one-shot requests of waiting callers.
+//
+// Nothing here locks: every call runs under the poller's watch-list lock.
+//
+// One-shot requests do not depend on the scheduler's tokens. A device with
+// a one-shot request and nothing in flight stands in a line of ready
+// devices, which a worker serves before any polling; a worker that finishes
+// a request serves the next ready device at once, the same device first.
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sync/event.h"
+#include "poller/round_robin_map.h"
+#include "poller/snmp_agent.h"
+#include "poller/snmp_variable.h"
+
+namespace kestrin2 {
+
+class snmp_watch_list_t {
+public:
+    snmp_watch_list_t();
+    snmp_watch_list_t(const snmp_watch_list_t&) = delete;
+    snmp_watch_list_t& operator=(const snmp_watch_list_t&) = delete;
+
+    // Signalled while the device table is not empty.
+    platform::sync::event_t& not_empty() { return not_empty_; }
+
+    // The address must have been checked by the caller.
+    void watch(const std::string& ip, const std::string& name);
+    void end_watch(const std::string& ip, const std::string& name);
+    void end_device_watch(const std::string& ip);
+    void clear_watch();
+    std::size_t watch_size() const;
+    std::size_t device_count() const { return devices_.size(); }
+
+    std::vector<snmp_variable_t> get_all();
+    std::vector<snmp_variable_t> get_changes();
+    std::vector<snmp_variable_t> get_device_changes(const std::string& ip);
+
+    // Starts a round: clears the done flags, drops ended idle tasks and
+    // devices left without tasks; returns the number of tasks.
+    std::size_t new_round();
+
+    // Queues a caller's request. true when its device has just become
+    // ready: the caller then wakes a worker for it.
+    bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller);
+
+    // The worker's side. next_task: a ready device's one-shot request
+    // first, else round-robin over the devices, never two requests to one
+    // device at a time.
+    bool next_task(snmp_work_t& work);
+    // Stores the answer; the device, if a one-shot request waits for it,
+    // goes to the head of the ready line. With `follow`, `work` then
+    // becomes the next ready request and true is returned.
+    bool store_result(snmp_work_t& work, const snmp_answer_t& answer, bool follow);
+    // An abandoned request: see snmp_agent_t::give_back.
+    void give_back(snmp_work_t& work);
+    // Some device may be waiting for a worker to serve its one-shot request.
+    bool one_shot_ready() const { return !ready_.empty(); }
+
+private:
+    using iterator = round_robin_map_t<snmp_agent_t>::iterator;
+
+    iterator find_or_add(const std::string& ip);
+    // Erases the device when it has no task left.
+    void erase_if_empty(iterator it);
+    void queue_ready(iterator it, bool first);
+    bool take_ready(snmp_work_t& work);
+    bool ask(iterator it, snmp_work_t& work);
+
+    round_robin_map_t<snmp_agent_t> devices_;
+    // Addresses of devices that had a one-shot request waiting and nothing
+    // in flight when queued; checked again when taken.
+    std::deque<std::string> ready_;
+    platform::sync::event_t not_empty_;
+};
+
+} // namespace kestrin2
