@@ -1,0 +1,384 @@
+#include "discovery/adapter.h"
+
+#include "discovery/frames.h"
+#include "discovery/log.h"
+#include "platform/w32n/w32n.h"
+#include "qo/exception.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+
+namespace qo::vg {
+
+namespace {
+
+std::string code_text(std::uint32_t code) {
+    return std::to_string(code);
+}
+
+// An NDIS request on the card; 0 or the error code.
+std::uint32_t ndis(int handle, std::uint32_t type, std::uint32_t oid, void* data,
+                   std::uint32_t length) {
+    W32N_NDIS_REQUEST request;
+    request.type = type;
+    request.oid = oid;
+    request.data = data;
+    request.data_length = length;
+    platform::sync::event_t done(platform::sync::event_t::reset::manual);
+    W32N_OVERLAPPED overlapped;
+    overlapped.event = &done;
+    return W32N_MakeNdisRequest(handle, &request, &overlapped, 1);
+}
+
+} // namespace
+
+std::shared_ptr<adapter_t> adapter_t::create(const adapter_info_t& info, qo::clock_fn clock) {
+    return std::make_shared<adapter_t>(passkey_t{}, info, clock);
+}
+
+adapter_t::adapter_t(passkey_t, const adapter_info_t& info, qo::clock_fn clock)
+    : history_(history_file_path()), clock_(clock), sweep_timer_(clock), info_(info),
+      card_ip_(info.ip), subnet_mask_(info.mask) {
+    try {
+        open();
+    } catch (const qo::exception_t& e) {
+        log_line(std::string("AdapterOpen failure: ") + e.text());
+        // An open card without its filter would take every frame.
+        if (const int handle = handle_.exchange(-1); handle != -1)
+            W32N_CloseAdapter(handle);
+    } catch (const std::system_error& e) {
+        log_line(std::string("AdapterOpen failure: ") + e.what());
+        if (const int handle = handle_.exchange(-1); handle != -1)
+            W32N_CloseAdapter(handle);
+    }
+}
+
+adapter_t::~adapter_t() {
+    log_line("closing down adapter...");
+    close();
+}
+
+void adapter_t::open() {
+    if (handle_.load() != -1)
+        throw qo::exception_t("adapter already open");
+    const int handle = W32N_OpenAdapterA(info_.device_name.c_str());
+    if (handle == -1)
+        throw qo::exception_t("W32N_OpenAdapterA failed on " + info_.device_name + ", error " +
+                              code_text(W32N_GetLastError()));
+    handle_.store(handle);
+
+    std::uint8_t address[512] = {};
+    if (const std::uint32_t error =
+            ndis(handle, W32N_NDIS_QUERY, W32N_OID_802_3_CURRENT_ADDRESS, address, sizeof address);
+        error != 0) {
+        log_line("Failed to read adaptor MAC address: " + code_text(error));
+    } else {
+        std::copy_n(address, 6, card_mac_.bytes().begin());
+        log_line("Adaptor MAC address: " + card_mac_.to_string());
+    }
+
+    const std::span<const W32N_BPF_INSN> program = capture_filter();
+    if (!W32N_SetBPFProgram(handle, program.data(),
+                            static_cast<std::uint32_t>(program.size_bytes()))) {
+        const std::string text = "W32N_SetBPFProgram failed " + code_text(W32N_GetLastError());
+        log_line(text);
+        throw qo::exception_t(text);
+    }
+    log_line("Packet filter program set successfully.\n");
+
+    std::uint32_t filter = W32N_PACKET_TYPE_DIRECTED | W32N_PACKET_TYPE_MULTICAST;
+    if (const std::uint32_t error =
+            ndis(handle, W32N_NDIS_SET, W32N_OID_GEN_CURRENT_PACKET_FILTER, &filter, 4);
+        error != 0)
+        log_line("Failed to set adaptor to multicast mode " + code_text(error));
+    else
+        log_line("Adaptor set to multicast mode successfully.\n");
+
+    std::uint8_t groups[12];
+    std::copy(reservation_group.begin(), reservation_group.end(), groups);
+    std::copy(second_group.begin(), second_group.end(), groups + 6);
+    if (const std::uint32_t error =
+            ndis(handle, W32N_NDIS_SET, W32N_OID_802_3_MULTICAST_LIST, groups, sizeof groups);
+        error != 0)
+        log_line("Failed to set reservation MAC to multicast MAC list " + code_text(error));
+    else
+        log_line("Adaptor set reservation MAC to MAC list.\n");
+
+    {
+        std::lock_guard lock(queue_mutex_);
+        if (card_ip_.value() != 0) {
+            const std::uint32_t network = card_ip_.value() & subnet_mask_.value();
+            std::uint32_t start = network + 1;
+            std::uint32_t end = network + 199;
+            // The card's own address stays out of the default range.
+            const std::uint32_t host = card_ip_.value() & ~subnet_mask_.value();
+            if (host < 200) {
+                if (host < 101)
+                    start = card_ip_.value() + 1;
+                else
+                    end = card_ip_.value() - 1;
+            }
+            default_pool_start_.set_value(start);
+            default_pool_end_.set_value(end);
+            history_.set_pool(default_pool_start_, default_pool_end_);
+            pool_start_ = default_pool_start_;
+            pool_end_ = default_pool_end_;
+        }
+        log_line("\nOpened adapter " + info_.device_name);
+        log_line("adapter title: " + info_.title);
+        log_line("MAC address:   " + card_mac_.to_string());
+        log_line("IP address:    " + card_ip_.to_string());
+        log_line("Subnet mask:   " + subnet_mask_.to_string());
+        log_line("Default range: " + default_pool_start_.to_string() + " to " +
+                 default_pool_end_.to_string());
+    }
+
+    log_line("Reading IP history\n");
+    history_.load(info_.title, card_ip_);
+}
+
+void adapter_t::start() {
+    std::lock_guard control(control_mutex_);
+    started_.store(true);
+    try {
+        packet_thread_.start();
+        arp_thread_.start();
+        // A switch turned on before the start takes effect now.
+        if (send_reservation() != 0)
+            reservation_thread_.start();
+    } catch (const qo::exception_t& e) {
+        log_line(std::string("AdapterOpen failure: ") + e.text());
+    }
+}
+
+void adapter_t::stop_thread(qo::proc::thread_t& thread) {
+    try {
+        thread.stop();
+    } catch (const qo::exception_t& e) {
+        log_line(e.text());
+    }
+}
+
+void adapter_t::close() {
+    std::lock_guard control(control_mutex_);
+    // The threads read and send on the card: they end before it closes.
+    started_.store(false);
+    stop_thread(packet_thread_);
+    stop_thread(arp_thread_);
+    stop_thread(bootp_thread_);
+    stop_thread(reservation_thread_);
+    if (const int handle = handle_.exchange(-1); handle != -1)
+        W32N_CloseAdapter(handle);
+    if (history_.loaded()) {
+        log_line("Writing IP history\n");
+        history_.save(info_.title);
+    }
+}
+
+bool adapter_t::packet_send(const std::uint8_t* frame, std::size_t length) {
+    std::lock_guard lock(device_mutex_);
+    std::unique_ptr<platform::sync::event_t> done;
+    try {
+        done = std::make_unique<platform::sync::event_t>(platform::sync::event_t::reset::manual);
+    } catch (const std::system_error&) {
+        throw qo::exception_t("Can not create event for overlapped");
+    }
+    try {
+        done->reset_event();
+    } catch (const std::system_error& e) {
+        log_line("ResetEvent failed on overlapped event: " + std::to_string(e.code().value()));
+        throw qo::exception_t("ResetEvent failed on overlapped event");
+    }
+    W32N_OVERLAPPED overlapped;
+    overlapped.event = done.get();
+    std::uint32_t sent = 0;
+    if (!W32N_PacketSend(handle_.load(), frame, static_cast<std::uint32_t>(length), &sent,
+                         &overlapped)) {
+        const std::uint32_t error = W32N_GetLastError();
+        if (error != W32N_ERROR_IO_PENDING) {
+            log_line("packet_send W32N Failure: " + code_text(error));
+            return false;
+        }
+    }
+    if (!done->wait(4000)) {
+        log_line("packet_send API Failure: WAIT_TIMEOUT");
+        return false;
+    }
+    return true;
+}
+
+const std::shared_ptr<device_t>& adapter_t::touch_locked(const qo::mac_address_t& mac) {
+    auto it = devices_.find(mac);
+    if (it == devices_.end())
+        it = devices_.emplace(mac, std::make_shared<device_t>(mac, weak_from_this(), clock_)).first;
+    else
+        it->second->reset_age();
+    if (sweep_timer_.elapsed() > sweep_period_ms) {
+        // A device marked failed gets another chance once it is heard again.
+        for (const auto& [key, device] : devices_)
+            if (device->age() < sweep_heard_ms)
+                device->set_failed(false);
+        sweep_timer_.reset();
+    }
+    return it->second;
+}
+
+void adapter_t::handle_frame(const std::uint8_t* frame, std::size_t length) {
+    const std::span<const std::uint8_t> bytes(frame, length);
+    const std::optional<std::uint16_t> type = frame_ether_type(bytes);
+    if (!type)
+        return;
+    if (*type == ether_type_arp) {
+        if (const std::optional<assignment_t> reply = read_arp_reply(bytes)) {
+            std::lock_guard lock(queue_mutex_);
+            arp_replies_.push_back(*reply);
+        }
+        return;
+    }
+    if (*type != ether_type_vargo) {
+        log_line("Received unrecognized packet (filter problem?)\n");
+        return;
+    }
+    // Kept per thread: its vector's room is reused for every frame.
+    thread_local announcement_t announcement;
+    if (!read_announcement(bytes, announcement) || announcement.source == card_mac_)
+        return;
+
+    std::lock_guard lock(device_mutex_);
+    const std::shared_ptr<device_t>& device = touch_locked(announcement.source);
+    for (const qo::ip_address_t& ip : announcement.ips) {
+        device->set_ip(ip);
+        if (ip.value() != 0) {
+            history_.record(announcement.source, ip);
+        } else if (autoassign_ != 0 && !device->failed() && !device->queued()) {
+            device->set_queued(true);
+            log_line("Queueing auto IP assignment " + announcement.source.to_string());
+            std::lock_guard queue(queue_mutex_);
+            assignments_.push_back(
+                {announcement.source, qo::ip_address_t(), assignment_t::automatic});
+        }
+    }
+}
+
+void adapter_t::queue_manual_assignment(const qo::mac_address_t& mac, const qo::ip_address_t& ip) {
+    std::lock_guard lock(device_mutex_);
+    const auto it = devices_.find(mac);
+    if (it == devices_.end())
+        return;
+    it->second->set_queued(true);
+    it->second->set_failed(false);
+    log_line("Queueing manual IP assignment " + ip.to_string() + " " + mac.to_string());
+    std::lock_guard queue(queue_mutex_);
+    assignments_.push_back({mac, ip, assignment_t::manual});
+}
+
+std::shared_ptr<device_t> adapter_t::device_first() const {
+    std::lock_guard lock(device_mutex_);
+    return devices_.empty() ? nullptr : devices_.begin()->second;
+}
+
+std::shared_ptr<device_t> adapter_t::device_next(const device_t& current) const {
+    std::lock_guard lock(device_mutex_);
+    const auto it = devices_.upper_bound(current.mac());
+    return it == devices_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<device_t> adapter_t::device_get(const qo::mac_address_t& mac) const {
+    std::lock_guard lock(device_mutex_);
+    const auto it = devices_.find(mac);
+    return it == devices_.end() ? nullptr : it->second;
+}
+
+int adapter_t::device_remove(const qo::mac_address_t& mac) {
+    std::lock_guard lock(device_mutex_);
+    return devices_.erase(mac) > 0 ? 1 : 0;
+}
+
+qo::ip_address_t adapter_t::ip() const {
+    std::lock_guard lock(queue_mutex_);
+    return card_ip_;
+}
+
+qo::ip_address_t adapter_t::subnet_mask() const {
+    std::lock_guard lock(queue_mutex_);
+    return subnet_mask_;
+}
+
+qo::ip_address_t adapter_t::pool_start() const {
+    std::lock_guard lock(queue_mutex_);
+    return pool_start_;
+}
+
+qo::ip_address_t adapter_t::pool_end() const {
+    std::lock_guard lock(queue_mutex_);
+    return pool_end_;
+}
+
+qo::ip_address_t adapter_t::default_pool_start() const {
+    std::lock_guard lock(queue_mutex_);
+    return default_pool_start_;
+}
+
+qo::ip_address_t adapter_t::default_pool_end() const {
+    std::lock_guard lock(queue_mutex_);
+    return default_pool_end_;
+}
+
+void adapter_t::put_pool_start(const qo::ip_address_t& ip) {
+    std::lock_guard lock(queue_mutex_);
+    pool_start_ = ip;
+    history_.set_pool(pool_start_, pool_end_);
+}
+
+void adapter_t::put_pool_end(const qo::ip_address_t& ip) {
+    std::lock_guard lock(queue_mutex_);
+    pool_end_ = ip;
+    history_.set_pool(pool_start_, pool_end_);
+}
+
+int adapter_t::autoassign() const {
+    std::lock_guard lock(device_mutex_);
+    return autoassign_;
+}
+
+void adapter_t::put_autoassign(int value) {
+    std::lock_guard lock(device_mutex_);
+    autoassign_ = value != 0 ? 1 : 0;
+}
+
+int adapter_t::send_reservation() const {
+    std::lock_guard lock(device_mutex_);
+    return send_reservation_;
+}
+
+void adapter_t::put_send_reservation(int value) {
+    std::lock_guard control(control_mutex_);
+    {
+        std::lock_guard lock(device_mutex_);
+        send_reservation_ = value;
+    }
+    // The thread sends under the device lock: it is started and stopped
+    // outside it. Before start the switch is only stored.
+    if (value == 0) {
+        stop_thread(reservation_thread_);
+    } else if (started_.load()) {
+        try {
+            reservation_thread_.start();
+        } catch (const qo::exception_t& e) {
+            log_line(e.text());
+        }
+    }
+}
+
+std::vector<assignment_t> adapter_t::queued_assignments() const {
+    std::lock_guard lock(queue_mutex_);
+    return assignments_;
+}
+
+std::vector<assignment_t> adapter_t::queued_arp_replies() const {
+    std::lock_guard lock(queue_mutex_);
+    return arp_replies_;
+}
+
+} // namespace qo::vg

@@ -1,0 +1,143 @@
+#pragma once
+// A card session: one opened network card, its device table and threads.
+//
+// Locks, outermost first: control (start, close and the reservation
+// switch; never taken by the session's threads), device lock (device
+// table, switches, every frame sent), queue lock (the two queues, the
+// card's addresses and pool), the history's lock, and each record's own
+// locks.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "discovery/adapter_info.h"
+#include "discovery/adapter_threads.h"
+#include "discovery/assignment.h"
+#include "discovery/device.h"
+#include "discovery/ip_history.h"
+#include "discovery/timer.h"
+#include "qo/ip_address.h"
+#include "qo/mac_address.h"
+
+namespace qo::vg {
+
+class adapter_t : public std::enable_shared_from_this<adapter_t> {
+    struct passkey_t {
+        explicit passkey_t() = default;
+    };
+
+public:
+    // Device ages and the table's sweep run on `clock`.
+    static constexpr std::uint64_t sweep_period_ms = 10000;
+    static constexpr std::uint64_t sweep_heard_ms = 5000;
+
+    // Opens the card; a card that does not open leaves a session without
+    // one (logged as "AdapterOpen failure: ..."). Sessions are always
+    // shared, so that device records can find theirs while it lives.
+    static std::shared_ptr<adapter_t> create(const adapter_info_t& info,
+                                             qo::clock_fn clock = platform::sync::tick_ms);
+    adapter_t(passkey_t, const adapter_info_t& info, qo::clock_fn clock);
+    ~adapter_t();
+    adapter_t(const adapter_t&) = delete;
+    adapter_t& operator=(const adapter_t&) = delete;
+
+    bool opened() const { return handle_.load() != -1; }
+    const adapter_info_t& info() const { return info_; }
+
+    // Starts the packet and ARP threads, and the reservation thread when
+    // its switch is on.
+    void start();
+    // Stops the threads, then closes the card, then saves the history if
+    // it was loaded. Run by the destructor too.
+    void close();
+    bool started() const { return started_.load(); }
+
+    // Sends one frame on the card, serialised with every other send.
+    bool packet_send(const std::uint8_t* frame, std::size_t length);
+
+    // The device table in MAC order.
+    std::shared_ptr<device_t> device_first() const;
+    std::shared_ptr<device_t> device_next(const device_t& current) const;
+    std::shared_ptr<device_t> device_get(const qo::mac_address_t& mac) const;
+    // 1 when the MAC was in the table. The record lives on for whoever
+    // holds it.
+    int device_remove(const qo::mac_address_t& mac);
+
+    qo::mac_address_t mac() const { return card_mac_; }
+    qo::ip_address_t ip() const;
+    qo::ip_address_t subnet_mask() const;
+    qo::ip_address_t pool_start() const;
+    qo::ip_address_t pool_end() const;
+    qo::ip_address_t default_pool_start() const;
+    qo::ip_address_t default_pool_end() const;
+    void put_pool_start(const qo::ip_address_t& ip);
+    void put_pool_end(const qo::ip_address_t& ip);
+
+    int autoassign() const;
+    void put_autoassign(int value); // stores 1 for any non-zero value
+    int send_reservation() const;
+    void put_send_reservation(int value);
+
+    // A manual assignment for a device of the table: marks it queued (and
+    // no longer failed) and queues {MAC, IP, manual}. Nothing for an
+    // unknown MAC.
+    void queue_manual_assignment(const qo::mac_address_t& mac, const qo::ip_address_t& ip);
+
+    // What the packet thread does with one received frame.
+    void handle_frame(const std::uint8_t* frame, std::size_t length);
+
+    // Copies of the two queues, oldest first.
+    std::vector<assignment_t> queued_assignments() const;
+    std::vector<assignment_t> queued_arp_replies() const;
+
+    ip_history_t& history() { return history_; }
+    // The card's W32N handle, -1 when not open.
+    int handle() const { return handle_.load(); }
+
+private:
+    void open();
+    // The record of a frame's sender, new or refreshed; runs the sweep.
+    const std::shared_ptr<device_t>& touch_locked(const qo::mac_address_t& mac);
+    void stop_thread(qo::proc::thread_t& thread);
+
+    std::atomic<int> handle_{-1};
+    ip_history_t history_;
+
+    mutable std::mutex queue_mutex_;
+    std::vector<assignment_t> assignments_;
+    std::vector<assignment_t> arp_replies_;
+
+    mutable std::mutex device_mutex_;
+    std::map<qo::mac_address_t, std::shared_ptr<device_t>> devices_;
+    const qo::clock_fn clock_;
+    qo::win_timer_imp_t sweep_timer_;
+
+    const adapter_info_t info_;
+    int autoassign_ = 0;
+    int send_reservation_ = 0;
+
+    // The card's own: written only while the card opens.
+    qo::mac_address_t card_mac_;
+    // Under the queue lock.
+    qo::ip_address_t card_ip_;
+    qo::ip_address_t subnet_mask_;
+    qo::ip_address_t pool_end_;
+    qo::ip_address_t pool_start_;
+    qo::ip_address_t default_pool_start_;
+    qo::ip_address_t default_pool_end_;
+
+    std::atomic<bool> started_{false};
+    std::mutex control_mutex_;
+
+    packet_thread_t packet_thread_{*this};
+    arp_thread_t arp_thread_{*this};
+    bootp_thread_t bootp_thread_{*this};
+    reservation_thread_t reservation_thread_{*this};
+};
+
+} // namespace qo::vg

@@ -1,0 +1,17 @@
+#pragma once
+// Trace lines of the discovery server: one line per call, onto the
+// server's console.
+#include <string>
+#include <string_view>
+
+#include "qo/console.h"
+
+namespace qo::vg {
+
+inline void log_line(std::string_view text) {
+    std::string line(text);
+    line += '\n';
+    qo::console << line;
+}
+
+} // namespace qo::vg
