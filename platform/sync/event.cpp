@@ -59,20 +59,21 @@ event_t::~event_t() {
 }
 
 void event_t::set() {
-    published_.fetch_add(1, std::memory_order_release);
+    std::lock_guard lock(order_);
     add(fd_, 1);
 }
 
 // Reading the whole counter clears any number of earlier sets at once, so
 // one reset undoes them all as with a Win32 event.
 void event_t::reset_event() {
+    std::lock_guard lock(order_);
     take(fd_);
 }
 
 bool event_t::is_set() const {
     if (!readable(fd_))
         return false;
-    published_.load(std::memory_order_acquire);
+    std::lock_guard lock(order_);
     return true;
 }
 
@@ -85,7 +86,7 @@ bool event_t::try_take() {
         return is_set();
     if (!take(fd_))
         return false;
-    published_.load(std::memory_order_acquire);
+    std::lock_guard lock(order_);
     return true;
 }
 

@@ -57,10 +57,12 @@ private:
     int fd_;
     reset mode_;
     // The eventfd alone orders nothing for the memory model (a manual event
-    // is only polled, never read): set() publishes through this counter and
-    // a successful take acquires it, so data handed over with an event is
-    // visible to the waiter, and ThreadSanitizer sees the order.
-    std::atomic<std::uint64_t> published_{0};
+    // is only polled, never read). set() writes the eventfd under this lock
+    // and a successful take passes through it, so everything the setter did
+    // before set(), the eventfd write included, happens before the waiter
+    // goes on: data handed over with an event is visible, and a waiter may
+    // destroy the event at once.
+    mutable std::mutex order_;
 };
 
 class semaphore_t final : public waitable_t {

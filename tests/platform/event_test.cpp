@@ -317,6 +317,27 @@ TEST(SyncWaitAny, SetFromAnotherThreadWakesIt) {
     EXPECT_FALSE(b.is_set());
 }
 
+// A waiter hands data over through the event and then owns it alone: it may
+// read what the setter wrote and destroy the event at once. Under
+// ThreadSanitizer this fails when set() and a successful wait are not
+// ordered (a manual event is only polled, never read).
+TEST(SyncWaitAny, WaiterOwnsWhatTheSetterHandedOver) {
+    for (const auto mode : {event_t::reset::manual, event_t::reset::automatic}) {
+        for (int round = 0; round < 200; ++round) {
+            auto event = std::make_unique<event_t>(mode);
+            int payload = 0;
+            std::thread setter([&, e = event.get()] {
+                payload = round + 1;
+                e->set();
+            });
+            ASSERT_TRUE(event->wait(5000));
+            EXPECT_EQ(payload, round + 1);
+            event.reset();
+            setter.join();
+        }
+    }
+}
+
 TEST(SyncWaitAny, NoObjectsRejectedInsteadOfBlocking) {
     EXPECT_THROW(wait_any(std::span<waitable_t* const>{}, infinite), std::system_error);
 }
