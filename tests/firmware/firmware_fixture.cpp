@@ -178,6 +178,84 @@ std::uint32_t seal_range(bytes_t& image, std::size_t offset, std::size_t length)
     return word;
 }
 
+namespace {
+
+std::uint32_t word_at(const bytes_t& bytes, std::size_t at) {
+    return bytes[at] | (bytes[at + 1] << 8) | (static_cast<std::uint32_t>(bytes[at + 2]) << 16);
+}
+
+void put_word(bytes_t& bytes, std::size_t at, std::uint32_t word) {
+    bytes[at] = static_cast<std::uint8_t>(word);
+    bytes[at + 1] = static_cast<std::uint8_t>(word >> 8);
+    bytes[at + 2] = static_cast<std::uint8_t>(word >> 16);
+}
+
+std::uint32_t range_sum(const bytes_t& bytes, std::size_t offset, std::size_t length) {
+    std::uint32_t sum = 0;
+    for (std::size_t at = offset; at + 3 <= offset + length; at += 3)
+        sum = (sum + word_at(bytes, at)) & 0xffffff;
+    return sum;
+}
+
+} // namespace
+
+void set_range_checksum(bytes_t& image, std::size_t offset, std::size_t length,
+                        std::uint32_t value) {
+    if (length % 3 != 0 || length < 6 || offset + length > image.size() || value > 0xffffff)
+        throw std::invalid_argument("set_range_checksum: bad range or value");
+    const std::size_t last = offset + length - 3;
+    if (value == 0) {
+        if (range_sum(image, offset, length) == 0)
+            image[offset] ^= 1;
+        return;
+    }
+    put_word(image, last, value);
+    put_word(image, offset, 0);
+    const std::uint32_t rest = range_sum(image, offset, length);
+    put_word(image, offset, (0x1000000u - rest) & 0xffffff);
+}
+
+bytes_t tolk_image(std::uint32_t seed, const update::checksums_t& checksums,
+                   bool second_code_range) {
+    bytes_t image = pattern_bytes(0x100000, seed);
+    set_range_checksum(image, 0, 0x6000, checksums.boot);
+    set_range_checksum(image, 0x10000, 0x1110f, checksums.fpga);
+    // The second FPGA lies inside the code range: it is sealed first, and
+    // the code's own words stay outside it.
+    set_range_checksum(image, 0x60000, 0x1110f, checksums.fpga2);
+    if (second_code_range) {
+        set_range_checksum(image, 0x40000, 0x3ffff, 0);
+        set_range_checksum(image, 0x80000, 0x3ffff, checksums.code);
+    } else {
+        set_range_checksum(image, 0x40000, 0x3ffff, checksums.code);
+        set_range_checksum(image, 0x80000, 0x3ffff, 0);
+    }
+    return image;
+}
+
+bytes_t range_of(const bytes_t& bytes, std::size_t offset, std::size_t length) {
+    return bytes_t(bytes.begin() + static_cast<long>(offset),
+                   bytes.begin() + static_cast<long>(offset + length));
+}
+
+void install_tolk_unit(const std::string& state_dir, const bytes_t& image, int pair,
+                       std::uint32_t config_seed) {
+    std::filesystem::create_directories(state_dir);
+    auto bank = [&](const std::string& name, std::size_t offset, std::size_t length) {
+        write_file(state_dir + "/" + name, range_of(image, offset, length));
+    };
+    bank("m01", 0, 0x4000);
+    bank("m02", 0x4000, 0x2000);
+    bank("m04", 0x8000, 0x18000);
+    bank("m05", 0x20000, 0x20000);
+    if (pair != 0) {
+        auto name = [](int n) { return std::string(n < 10 ? "m0" : "m") + std::to_string(n); };
+        bank(name(pair), 0x40000, 0x20000);
+        bank(name(pair + 1), 0x60000, 0x20000);
+    }
+    write_file(state_dir + "/m03", pattern_bytes(0x2000, config_seed));
+}
+
 // ---------------------------------------------------------------------------
 
 namsim_t::namsim_t(const std::string& family, const std::string& state_dir,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/base.h"
 #include "qo/ip_address.h"
 
 namespace firmware_test {
@@ -41,6 +42,26 @@ bytes_t pattern_bytes(std::size_t size, std::uint32_t seed);
 // that the range sums to 0 modulo 2^24, and returns that word: the part's
 // checksum.
 std::uint32_t seal_range(bytes_t& image, std::size_t offset, std::size_t length);
+
+// Gives the range the checksum `value` (its last word, with the first word
+// set so that the range sums to 0); a value of 0 makes the range invalid
+// instead. The range is whole words, at least two.
+void set_range_checksum(bytes_t& image, std::size_t offset, std::size_t length,
+                        std::uint32_t value);
+
+// A tolk firmware image (1 MiB of pattern bytes) whose parts have the given
+// checksums (0: that part is not valid). The code goes to the first code
+// range, or to the second one when `second_code_range` is set.
+bytes_t tolk_image(std::uint32_t seed, const update::checksums_t& checksums,
+                   bool second_code_range = false);
+// Bytes [offset, offset + length) of `bytes`.
+bytes_t range_of(const bytes_t& bytes, std::size_t offset, std::size_t length);
+// The bank files of a tolk unit that runs `image` from the code pair
+// starting at `pair` (6 or 8; 0: no pair holds code) and whose
+// configuration sector is pattern bytes of `config_seed`. Banks not written
+// are erased flash when the module starts.
+void install_tolk_unit(const std::string& state_dir, const bytes_t& image, int pair,
+                       std::uint32_t config_seed = 3);
 
 // A simulated network audio module, started in the constructor (on a free
 // port of `address`) and ended in the destructor.

@@ -1,0 +1,246 @@
+#include "firmware/base.h"
+
+#include "firmware/checksum.h"
+#include "firmware/tftp.h"
+#include "qo/exception.h"
+#include "qo/wapi/exception.h"
+#include "qo/wapi/system_text.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace update {
+
+namespace {
+
+struct file_closer_t {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using file_ptr = std::unique_ptr<std::FILE, file_closer_t>;
+
+file_ptr open_file(const std::string& path, const char* mode) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (!file) {
+        const int error = errno;
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(error),
+                                    error == ENOENT ? "file not open" : "error opening file");
+    }
+    return file_ptr(file);
+}
+
+// Reads exactly `size` bytes at `offset`.
+bool read_at(std::FILE* file, long offset, std::uint8_t* into, std::size_t size) {
+    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(into, 1, size, file) == size;
+}
+
+struct registry_t {
+    std::mutex lock;
+    std::vector<probe_t> probes;
+    std::vector<image_check_t> image_checks;
+};
+
+registry_t& registry() {
+    static registry_t* families = new registry_t;
+    return *families;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+work_dir_t::work_dir_t() {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        base = "/tmp";
+    std::string pattern = (base / "gorlith-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error opening file");
+    path_ = pattern;
+}
+
+work_dir_t::~work_dir_t() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+scoped_file_t::~scoped_file_t() {
+    ::unlink(path_.c_str());
+}
+
+// ---------------------------------------------------------------------------
+
+base_t::base_t(const qo::ip_address_t& unit, std::shared_ptr<status_t> status)
+    : unit_(unit), status_(std::move(status)) {}
+
+base_t::~base_t() = default;
+
+checksums_t base_t::upload() {
+    std::lock_guard work(work_lock_);
+    work_dir_.emplace();
+    struct cleanup_t {
+        std::optional<work_dir_t>& dir;
+        ~cleanup_t() { dir.reset(); }
+    } cleanup{work_dir_};
+
+    unit_state_t fresh;
+    upload_unit(fresh);
+    std::lock_guard guard(state_lock_);
+    // A MAC the client asked for before the reading stays asked for.
+    fresh.new_mac = state_.new_mac;
+    state_ = fresh;
+    uploaded_ = true;
+    return fresh.checksums;
+}
+
+void base_t::download(const std::string& image, const checksums_t& image_checksums,
+                      std::shared_ptr<status_t> status, int boot_mode, int runtime_mode) {
+    std::lock_guard work(work_lock_);
+    if (status)
+        status_ = std::move(status);
+    if (!uploaded())
+        throw qo::exception_t("object error");
+    work_dir_.emplace();
+    struct cleanup_t {
+        std::optional<work_dir_t>& dir;
+        ~cleanup_t() { dir.reset(); }
+    } cleanup{work_dir_};
+    download_unit(image, image_checksums, boot_mode, runtime_mode);
+}
+
+update_flags_t base_t::check_update(const checksums_t& image_checksums,
+                                    const std::string& image) const {
+    return compare(state(), image_checksums, image);
+}
+
+unit_state_t base_t::state() const {
+    std::lock_guard guard(state_lock_);
+    return state_;
+}
+
+bool base_t::uploaded() const {
+    std::lock_guard guard(state_lock_);
+    return uploaded_;
+}
+
+void base_t::set_mac(const qo::mac_address_t& mac) {
+    std::lock_guard guard(state_lock_);
+    if (mac != state_.current_mac)
+        state_.new_mac = mac;
+}
+
+// ---------------------------------------------------------------------------
+
+void base_t::get_file(const std::string& remote, const std::string& local) {
+    if (tftp::get(unit_, remote, local) != tftp::result_done)
+        throw qo::exception_t(tftp::unexpected_text);
+}
+
+void base_t::put_file(const std::string& local, const std::string& remote, std::uint32_t offset,
+                      std::uint32_t length) {
+    if (tftp::put_ex(unit_, local, remote, offset, length) != tftp::result_done)
+        throw qo::exception_t(tftp::unexpected_text);
+}
+
+void base_t::download_verified(const std::string& image, const std::string& remote,
+                               std::uint32_t offset, std::uint32_t length, checksum_t& checksum) {
+    put_file(image, remote, offset, length);
+    const scoped_file_t copy(temp_file("temp"));
+    get_file(remote, copy);
+    checksum.add_file(copy);
+}
+
+qo::mac_address_t base_t::read_mac(const std::string& file, long offset) {
+    const file_ptr in = open_file(file, "rb");
+    qo::mac_address_t mac;
+    for (int piece = 0; piece < 3; ++piece)
+        if (!read_at(in.get(), offset + piece * 3, mac.bytes().data() + piece * 2, 2))
+            throw qo::exception_t("Configuration sector incomplete");
+    return mac;
+}
+
+void base_t::write_mac(const std::string& file, long offset, const qo::mac_address_t& mac) {
+    const file_ptr out = open_file(file, "r+b");
+    for (int piece = 0; piece < 3; ++piece)
+        if (std::fseek(out.get(), offset + piece * 3, SEEK_SET) != 0 ||
+            std::fwrite(mac.bytes().data() + piece * 2, 1, 2, out.get()) != 2)
+            throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+    if (std::fflush(out.get()) != 0)
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+}
+
+void base_t::read_record(const std::string& file, std::uint8_t* record, std::size_t size) {
+    const file_ptr in = open_file(file, "rb");
+    if (!read_at(in.get(), 0, record, size))
+        throw qo::exception_t("Configuration sector incomplete");
+}
+
+void base_t::write_record(const std::string& file, const std::uint8_t* record, std::size_t size) {
+    file_ptr out = open_file(file, "w+b");
+    if (std::fwrite(record, 1, size, out.get()) != size)
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+    if (std::fclose(out.release()) != 0)
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+}
+
+std::string base_t::temp_file(std::string_view prefix) const {
+    // Only the running operation asks, and it holds the work lock.
+    return work_dir_->path() + "/" + std::string(prefix) + unit_.to_string();
+}
+
+void base_t::set_status(int row) {
+    status_->set_status(row);
+}
+
+void base_t::set_status(const std::string& text) {
+    status_->set_status(text);
+}
+
+void base_t::set_percent(double percent) {
+    status_->set_percent(percent);
+}
+
+// ---------------------------------------------------------------------------
+
+void register_family(probe_t probe, image_check_t image_check) {
+    registry_t& r = registry();
+    std::lock_guard guard(r.lock);
+    r.probes.push_back(probe);
+    r.image_checks.push_back(image_check);
+}
+
+std::vector<probe_t> family_probes() {
+    registry_t& r = registry();
+    std::lock_guard guard(r.lock);
+    return r.probes;
+}
+
+bool is_family_image(const std::string& path, checksums_t& checksums) {
+    std::vector<image_check_t> checks;
+    {
+        registry_t& r = registry();
+        std::lock_guard guard(r.lock);
+        checks = r.image_checks;
+    }
+    for (image_check_t check : checks) {
+        // A family that cannot read the file does not take it.
+        checksums_t found;
+        bool accepted = false;
+        try {
+            accepted = check(path, found);
+        } catch (const std::exception&) {
+        }
+        if (accepted) {
+            checksums = found;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace update

@@ -1,0 +1,16 @@
+#include "firmware/base.h"
+#include "firmware/tolk.h"
+
+#include <mutex>
+
+namespace update {
+
+void register_families() {
+    // The upload job probes in registration order, and a unit that serves
+    // the boot files of two families is taken by the first: the order is
+    // fixed here rather than left to static initialisation.
+    static std::once_flag once;
+    std::call_once(once, [] { register_family(&tolk_t::probe, &tolk_t::image_check); });
+}
+
+} // namespace update
