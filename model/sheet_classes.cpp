@@ -6,6 +6,8 @@
 #include "model/base_link.h"
 #include "model/base_module.h"
 #include "model/dsp_chnl.h"
+#include "model/ari_classes.h"
+#include "model/device_classes.h"
 
 namespace model {
 
@@ -14,6 +16,8 @@ void RegisterSheetClasses(platform::archive::class_registry_t& registry) {
          {&CBaseModule::class_record, &CBaseChnl::class_record, &CBaseLink::class_record,
           &CBaseDevice::class_record, &CBaseAriModule::class_record, &CDSPChnl::class_record})
         registry.add(*cls);
+    RegisterAriClasses(registry);
+    RegisterDeviceClasses(registry);
 }
 
 } // namespace model

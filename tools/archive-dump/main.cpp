@@ -3,9 +3,12 @@
 // the offset of each tag; --fields adds every field the class layouts name.
 //
 //   archive-dump --layout FILE [--layout FILE]... [--fields] [--code-page gbk|utf8]
-//                --raw [--offset N] STREAM
+//                (--raw [--offset N] | --zo) STREAM
 //
-// --raw reads object arrays from the offset to the end of the file. Exit
+// --raw reads object arrays from the offset to the end of the file. --zo reads
+// a device sheet (.zo): the header (version; for version 1 or 2 the sheet
+// size, the three colours and the grid flag, always printed), then the device
+// array and the link array, which must end the file. Exit
 // status 0 when the whole stream was read, 1 on a bad stream (the tree up to
 // the fault, then "error at offset N: ..." on standard error), 2 on bad usage.
 #include <cstdio>
@@ -69,11 +72,37 @@ private:
     int depth_ = 0;
 };
 
+// The header of a device sheet: version (uint32); for version 1 or 2 the
+// sheet size (two int32 in one 8-byte block), the physical-link, network-link
+// and background colours (uint32 each) and the grid flag (int32).
+void read_zo_header(pa::archive_t& ar, tree_printer_t& printer) {
+    std::uint64_t at = ar.Tell();
+    std::uint32_t version = 0;
+    ar >> version;
+    printer.field(at, format("u32 version = %u", version));
+    if (version != 1 && version != 2)
+        return;
+    at = ar.Tell();
+    pa::raw_size size;
+    ar >> size;
+    printer.field(at, format("size sheet_size = (%d, %d)", size.cx, size.cy));
+    for (const char* name : {"physical_link_colour", "network_link_colour", "background_colour"}) {
+        at = ar.Tell();
+        std::uint32_t colour = 0;
+        ar >> colour;
+        printer.field(at, format("u32 %s = %u", name, colour));
+    }
+    at = ar.Tell();
+    std::int32_t grid = 0;
+    ar >> grid;
+    printer.field(at, format("i32 grid = %d", grid));
+}
+
 int usage(const char* why) {
     std::fprintf(stderr,
                  "archive-dump: %s\n"
                  "usage: archive-dump --layout FILE [--layout FILE]... [--fields]\n"
-                 "                    [--code-page gbk|utf8] --raw [--offset N] STREAM\n",
+                 "                    [--code-page gbk|utf8] (--raw [--offset N] | --zo) STREAM\n",
                  why);
     return 2;
 }
@@ -92,7 +121,7 @@ bool parse_offset(const std::string& text, std::size_t& out) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> layouts;
-    bool fields = false, raw = false;
+    bool fields = false, raw = false, zo = false;
     std::size_t offset = 0;
     std::string path;
     pa::code_page_t code_page = pa::code_page_t::gbk();
@@ -105,6 +134,8 @@ int main(int argc, char** argv) {
             fields = true;
         } else if (arg == "--raw") {
             raw = true;
+        } else if (arg == "--zo") {
+            zo = true;
         } else if (arg == "--offset" && has_value) {
             if (!parse_offset(argv[++i], offset))
                 return usage("bad offset");
@@ -126,8 +157,10 @@ int main(int argc, char** argv) {
         return usage("no stream given");
     if (layouts.empty())
         return usage("no class layout given");
-    if (!raw)
-        return usage("document headers are not known yet; use --raw");
+    if (raw == zo)
+        return usage("give either --raw or --zo");
+    if (zo && offset != 0)
+        return usage("--offset goes with --raw");
 
     archive_dump::layout_set_t set;
     std::vector<std::uint8_t> bytes;
@@ -149,11 +182,23 @@ int main(int argc, char** argv) {
         ar.SetTraceSink(&printer);
         if (fields)
             set.set_field_sink(&printer);
-        while (!ar.AtEnd()) {
+        const auto read_array = [&] {
             const std::uint32_t count = ar.ReadArrayBegin();
             for (std::uint32_t i = 0; i < count; ++i)
                 ar.ReadObjectOrReference(nullptr);
             ar.ReadArrayEnd();
+        };
+        if (zo) {
+            read_zo_header(ar, printer);
+            read_array(); // devices
+            read_array(); // links
+            if (!ar.AtEnd())
+                throw pa::archive_error(ar.Tell(), format("the end of the file after the link "
+                                                          "array, %u bytes left",
+                                                          static_cast<unsigned>(ar.Remaining())));
+        } else {
+            while (!ar.AtEnd())
+                read_array();
         }
     } catch (const pa::archive_error& e) {
         std::fwrite(printer.text().data(), 1, printer.text().size(), stdout);

@@ -1,0 +1,392 @@
+#include "device_editor/zo_device_doc.h"
+
+#include <algorithm>
+
+#include "model/device_models.h"
+#include "model/device_seams.h"
+#include "model/program_folder.h"
+#include "model/sheet_classes.h"
+#include "platform/archive/file.h"
+#include "platform/profile/profile.h"
+
+namespace device_editor {
+
+namespace pa = platform::archive;
+using model::CBaseDevice;
+using model::CDeviceChnl;
+using model::CDeviceLink;
+using model::Rect;
+
+namespace {
+
+constexpr std::uint32_t kStoredVersion = 2;
+
+bool IsKnownVersion(std::int32_t version) {
+    return version == 1 || version == 2;
+}
+
+const pa::class_registry_t& SheetRegistry() {
+    static const pa::class_registry_t registry = [] {
+        pa::class_registry_t r;
+        model::RegisterSheetClasses(r);
+        return r;
+    }();
+    return registry;
+}
+
+template <class T> void Erase(std::vector<T*>& v, const T* item) {
+    const auto it = std::find(v.begin(), v.end(), item);
+    if (it != v.end())
+        v.erase(it);
+}
+
+} // namespace
+
+CZoDeviceDoc::CZoDeviceDoc() = default;
+
+CZoDeviceDoc::~CZoDeviceDoc() = default;
+
+model::DeviceSheetSettings CZoDeviceDoc::NewSheetSettings() {
+    const platform::profile::ini_file_t ini(model::ProgramIniPath());
+    model::DeviceSheetSettings s;
+    s.width = ini.read_int("SheetSize", "SheetWidth", 1130);
+    s.height = ini.read_int("SheetSize", "SheetHeight", 1600);
+    s.background =
+        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysDocBack", 0xFFFFFF));
+    s.physicalLink =
+        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysPhysicalLine", 0));
+    s.networkLink =
+        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysNetLine", 0xFF0000));
+    s.grid = 1;
+    return s;
+}
+
+void CZoDeviceDoc::OnNewDocument() {
+    m_selectedDevices.clear();
+    m_selectedLinks.clear();
+    m_devices.clear();
+    m_links.clear();
+    m_sheet = NewSheetSettings();
+    m_undo = std::make_unique<model::CUndoHistory>(*this);
+}
+
+void CZoDeviceDoc::OnOpenDocument(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = pa::read_file(path);
+    OpenDocument(bytes);
+}
+
+void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
+    pa::archive_t ar(bytes, SheetRegistry());
+    Serialize(ar);
+    if (!IsKnownVersion(m_sheet.version)) {
+        model::ShowMessage(157);
+        const std::int32_t version = m_sheet.version;
+        m_sheet = NewSheetSettings();
+        m_sheet.version = version;
+    }
+    m_undo = std::make_unique<model::CUndoHistory>(*this);
+}
+
+std::vector<std::uint8_t> CZoDeviceDoc::SaveDocument() {
+    pa::archive_t ar;
+    Serialize(ar);
+    return ar.TakeBytes();
+}
+
+void CZoDeviceDoc::OnSaveDocument(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = SaveDocument();
+    pa::write_file_atomic(path, bytes);
+}
+
+void CZoDeviceDoc::Serialize(pa::archive_t& ar) {
+    if (ar.IsStoring()) {
+        m_sheet.version = static_cast<std::int32_t>(kStoredVersion);
+        ar << kStoredVersion;
+        ar << pa::raw_size{m_sheet.width, m_sheet.height};
+        ar << m_sheet.physicalLink << m_sheet.networkLink << m_sheet.background << m_sheet.grid;
+        m_devices.Serialize(ar);
+        m_links.Serialize(ar);
+        return;
+    }
+
+    // Everything is read aside first: a file that fails to load halfway
+    // leaves the document as it was.
+    model::DeviceSheetSettings sheet = m_sheet;
+    std::uint32_t version = 0;
+    ar >> version;
+    sheet.version = static_cast<std::int32_t>(version);
+    if (IsKnownVersion(sheet.version)) {
+        pa::raw_size size;
+        ar >> size;
+        sheet.width = size.cx;
+        sheet.height = size.cy;
+        ar >> sheet.physicalLink >> sheet.networkLink >> sheet.background >> sheet.grid;
+    }
+    pa::object_array_t<CBaseDevice> devices;
+    pa::object_array_t<CDeviceLink> links;
+    devices.Serialize(ar);
+    links.Serialize(ar);
+
+    // Loaded objects are never selected (their loaders clear the flags).
+    m_selectedDevices.clear();
+    m_selectedLinks.clear();
+    m_sheet = sheet;
+    m_devices = std::move(devices);
+    m_links = std::move(links);
+}
+
+void CZoDeviceDoc::CopySheetProperties(const model::IDeviceDoc& other) {
+    m_sheet = other.GetSheetSettings();
+}
+
+std::unique_ptr<model::IDeviceDoc> CZoDeviceDoc::CreateSheetHolder() const {
+    return std::make_unique<CZoDeviceDoc>();
+}
+
+CBaseDevice* CZoDeviceDoc::GetDevice(int index) const {
+    return index < 0 ? nullptr : m_devices.get(static_cast<std::size_t>(index));
+}
+
+CDeviceLink* CZoDeviceDoc::GetLink(int index) const {
+    return index < 0 ? nullptr : m_links.get(static_cast<std::size_t>(index));
+}
+
+CBaseDevice* CZoDeviceDoc::GetSelected(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_selectedDevices.size())
+        return nullptr;
+    return m_selectedDevices[static_cast<std::size_t>(index)];
+}
+
+CDeviceLink* CZoDeviceDoc::GetSelectedLink(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_selectedLinks.size())
+        return nullptr;
+    return m_selectedLinks[static_cast<std::size_t>(index)];
+}
+
+CBaseDevice* CZoDeviceDoc::FindDevice(std::int32_t id, std::int32_t subType) const {
+    for (const auto& device : m_devices)
+        if (device->m_id == id && device->m_subType == subType)
+            return device.get();
+    return nullptr;
+}
+
+CBaseDevice* CZoDeviceDoc::FindSameIdDevice(std::int32_t id, std::int32_t subType,
+                                            std::int32_t model) const {
+    if (!model::IsTwoHalfModel(model))
+        return nullptr;
+    for (const auto& device : m_devices)
+        if (device->m_id == id && device->m_subType != subType)
+            return device.get();
+    return nullptr;
+}
+
+CDeviceLink* CZoDeviceDoc::FindLink(std::int32_t id) const {
+    for (const auto& link : m_links)
+        if (link->m_id == id)
+            return link.get();
+    return nullptr;
+}
+
+bool CZoDeviceDoc::IsDeviceSelected(std::int32_t id, std::int32_t subType) const {
+    return std::any_of(m_selectedDevices.begin(), m_selectedDevices.end(),
+                       [&](const auto* d) { return d->m_id == id && d->m_subType == subType; });
+}
+
+CDeviceChnl* CZoDeviceDoc::FindChannel(std::int32_t id, std::int32_t subType,
+                                       std::int32_t channel) const {
+    const CBaseDevice* device = FindDevice(id, subType);
+    return device == nullptr ? nullptr : model::AsDeviceChnl(device->GetChnl(channel));
+}
+
+namespace {
+
+template <class Array> std::int32_t SmallestFreeId(const Array& items) {
+    std::vector<std::int32_t> ids;
+    ids.reserve(items.size());
+    for (const auto& item : items)
+        if (item->m_id > 0)
+            ids.push_back(item->m_id);
+    std::sort(ids.begin(), ids.end());
+    std::int32_t next = 1;
+    for (const std::int32_t id : ids) {
+        if (id > next)
+            break;
+        if (id == next)
+            ++next;
+    }
+    return next;
+}
+
+} // namespace
+
+std::int32_t CZoDeviceDoc::NextDeviceId() const {
+    return SmallestFreeId(m_devices);
+}
+
+std::int32_t CZoDeviceDoc::NextLinkId() const {
+    return SmallestFreeId(m_links);
+}
+
+void CZoDeviceDoc::AddDevice(std::unique_ptr<CBaseDevice> device) {
+    if (!device)
+        return;
+    CBaseDevice* added = device.get();
+    m_devices.push_back(std::move(device));
+    if (added->m_selected != 0)
+        m_selectedDevices.push_back(added);
+}
+
+bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
+    if (!link)
+        return false;
+    CDeviceChnl* source =
+        FindChannel(link->m_sourceModule, link->m_sourceSubType, link->m_sourceChannel);
+    CDeviceChnl* dest = FindChannel(link->m_destModule, link->m_destSubType, link->m_destChannel);
+    if (source == nullptr || dest == nullptr)
+        return false;
+    source->AddLinkCopy(*link);
+    dest->AddLinkCopy(*link);
+    CDeviceLink* added = link.get();
+    m_links.push_back(std::move(link));
+    if (added->m_selected != 0)
+        m_selectedLinks.push_back(added);
+    return true;
+}
+
+void CZoDeviceDoc::DetachLink(const CDeviceLink& link) {
+    // Read the ends first: `link` may be one of the copies removed here.
+    const std::int32_t id = link.m_id;
+    CDeviceChnl* source =
+        FindChannel(link.m_sourceModule, link.m_sourceSubType, link.m_sourceChannel);
+    CDeviceChnl* dest = FindChannel(link.m_destModule, link.m_destSubType, link.m_destChannel);
+    if (source != nullptr)
+        source->RemoveLink(id);
+    if (dest != nullptr)
+        dest->RemoveLink(id);
+}
+
+void CZoDeviceDoc::DeleteLink(std::int32_t linkId) {
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        if (m_links[i]->m_id != linkId)
+            continue;
+        DetachLink(*m_links[i]);
+        Erase(m_selectedLinks, m_links[i]);
+        m_links.remove(i);
+        return;
+    }
+}
+
+void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device) {
+    for (const auto& channel : device.m_channels) {
+        const CDeviceChnl* chnl = model::AsDeviceChnl(channel.get());
+        if (chnl == nullptr)
+            continue;
+        // Last to first, as each deletion takes its copy out of this list.
+        for (int k = chnl->GetLinkCount() - 1; k >= 0; --k) {
+            const CDeviceLink* copy = chnl->GetLink(k);
+            if (copy == nullptr)
+                continue;
+            const std::int32_t id = copy->m_id;
+            if (FindLink(id) != nullptr)
+                DeleteLink(id);
+        }
+    }
+}
+
+void CZoDeviceDoc::RemoveDevice(const CBaseDevice* device) {
+    Erase(m_selectedDevices, device);
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        if (m_devices[i] == device) {
+            m_devices.remove(i);
+            return;
+        }
+    }
+}
+
+void CZoDeviceDoc::DeleteDevice(std::int32_t id, std::int32_t subType) {
+    CBaseDevice* device = FindDevice(id, subType);
+    if (device == nullptr)
+        return;
+    if (CBaseDevice* other = FindSameIdDevice(id, subType, device->m_typeCode)) {
+        DeleteLinksAt(*other);
+        RemoveDevice(other);
+    }
+    DeleteLinksAt(*device);
+    RemoveDevice(device);
+}
+
+void CZoDeviceDoc::DeselectDevice(std::int32_t id, std::int32_t subType) {
+    const auto it =
+        std::find_if(m_selectedDevices.begin(), m_selectedDevices.end(),
+                     [&](const auto* d) { return d->m_id == id && d->m_subType == subType; });
+    if (it != m_selectedDevices.end())
+        m_selectedDevices.erase(it);
+}
+
+void CZoDeviceDoc::SetDeviceSelection(CBaseDevice& device, bool selected) {
+    if (!selected) {
+        DeselectDevice(device.m_id, device.m_subType);
+        return;
+    }
+    if (std::find(m_selectedDevices.begin(), m_selectedDevices.end(), &device) ==
+        m_selectedDevices.end())
+        m_selectedDevices.push_back(&device);
+}
+
+Rect CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
+    Rect area;
+    const auto join = [&](const Rect& r) {
+        const Rect before = area;
+        area.UnionRect(before, r);
+    };
+    std::vector<std::int32_t> ids;
+    for (const auto& channel : device.m_channels)
+        if (const CDeviceChnl* chnl = model::AsDeviceChnl(channel.get()))
+            for (const auto& copy : chnl->m_links)
+                if (std::find(ids.begin(), ids.end(), copy->m_id) == ids.end())
+                    ids.push_back(copy->m_id);
+
+    for (const std::int32_t id : ids) {
+        // The ends are named alike by the document's link and its copies;
+        // take them from the document's link when it has one.
+        const CDeviceLink* named = FindLink(id);
+        CDeviceChnl* source = nullptr;
+        CDeviceChnl* dest = nullptr;
+        const auto find_ends = [&](const CDeviceLink& l) {
+            source = FindChannel(l.m_sourceModule, l.m_sourceSubType, l.m_sourceChannel);
+            dest = FindChannel(l.m_destModule, l.m_destSubType, l.m_destChannel);
+        };
+        if (named != nullptr) {
+            find_ends(*named);
+        } else {
+            for (const auto& channel : device.m_channels)
+                if (const CDeviceChnl* chnl = model::AsDeviceChnl(channel.get()))
+                    for (const auto& copy : chnl->m_links)
+                        if (copy->m_id == id && source == nullptr && dest == nullptr)
+                            find_ends(*copy);
+        }
+        std::vector<CDeviceLink*> versions;
+        if (CDeviceLink* link = FindLink(id))
+            versions.push_back(link);
+        for (CDeviceChnl* end : {source, dest})
+            if (end != nullptr)
+                for (auto& copy : end->m_links)
+                    if (copy->m_id == id)
+                        versions.push_back(copy.get());
+        for (CDeviceLink* link : versions) {
+            join(link->GetBoundRect());
+            // The input end is the source pair; the start point is where the
+            // user began, at the output when drawn from it.
+            model::Point& input_end = link->m_drawnFromOutput != 0 ? link->m_end : link->m_start;
+            model::Point& output_end = link->m_drawnFromOutput != 0 ? link->m_start : link->m_end;
+            if (source != nullptr)
+                input_end = source->m_rect.CenterPoint();
+            if (dest != nullptr)
+                output_end = dest->m_rect.CenterPoint();
+            join(link->GetBoundRect());
+        }
+    }
+    return area;
+}
+
+} // namespace device_editor

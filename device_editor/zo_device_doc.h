@@ -1,0 +1,160 @@
+#pragma once
+// CZoDeviceDoc: the document of a device sheet, the drawing of an
+// installation: its devices (units, external equipment, generic devices,
+// matrices, text boxes) and the links between their channels, the
+// selections, the sheet's settings and its undo history. Stored as a .zo
+// file.
+//
+// Keys and invariants:
+//  - a device is identified by (id, sub-type): the two halves of a unit of
+//    models 4, 7, 8, 9, 10 and 19 share one id (sub-types 1 and 2), every
+//    other device has an id of its own; a link is identified by its id;
+//  - a link stands in the link array and, as a separate copy with its id,
+//    in the link lists of the two channels it joins, which are then marked
+//    connected;
+//  - a selected object has its flag set and stands once in its selection;
+//    loaded objects start unselected.
+//
+// The .zo file (little-endian): version (uint32; a store writes 2); for
+// version 1 or 2 the sheet width and height (int32 each, one 8-byte block),
+// the physical-link, network-link and background colours (0x00BBGGRR, uint32
+// each) and the grid flag (int32); then the device array and the link array
+// in the object-array form. Another version has the two arrays straight
+// after the version word.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "model/base_device.h"
+#include "model/device_chnl.h"
+#include "model/device_document.h"
+#include "model/device_link.h"
+#include "model/undo_history.h"
+#include "platform/archive/archive.h"
+#include "platform/archive/object_array.h"
+
+namespace device_editor {
+
+class CZoDeviceDoc final : public model::IDeviceDoc {
+public:
+    using CBaseDevice = model::CBaseDevice;
+    using CDeviceLink = model::CDeviceLink;
+    using CDeviceChnl = model::CDeviceChnl;
+    using Rect = model::Rect;
+
+    // An empty document with the built-in sheet settings and no undo
+    // history (the undo history makes such documents to hold settings).
+    CZoDeviceDoc();
+    ~CZoDeviceDoc() override;
+    CZoDeviceDoc(const CZoDeviceDoc&) = delete;
+    CZoDeviceDoc& operator=(const CZoDeviceDoc&) = delete;
+
+    // -- the document's life
+
+    // Empties the document, takes the sheet settings of a new sheet from
+    // Ostrel.ini and starts a new undo history.
+    void OnNewDocument();
+    // Loads a .zo file. A file that cannot be read or does not load
+    // (std::system_error, platform::archive::archive_error) leaves the
+    // document as it was. A file of an unknown version keeps its objects but
+    // gets the settings of a new sheet, after message 157. Starts a new undo
+    // history.
+    void OnOpenDocument(const std::filesystem::path& path);
+    // The same from the file's bytes.
+    void OpenDocument(std::span<const std::uint8_t> bytes);
+    // Stores the document as a .zo file, replacing the old file only once
+    // the new one is complete.
+    void OnSaveDocument(const std::filesystem::path& path);
+    // The .zo form of the document (version 2).
+    std::vector<std::uint8_t> SaveDocument();
+    // Stores or loads the .zo form. A load replaces the document's contents
+    // only when the whole file has loaded.
+    void Serialize(platform::archive::archive_t& ar);
+
+    // The sheet settings of a new sheet: [SheetSize] SheetWidth (1130),
+    // SheetHeight (1600); [ColorScheme] SysDocBack (white), SysPhysicalLine
+    // (black), SysNetLine (blue); grid on; version -1.
+    static model::DeviceSheetSettings NewSheetSettings();
+
+    // -- sheet settings
+
+    const model::DeviceSheetSettings& GetSheetSettings() const override { return m_sheet; }
+    model::DeviceSheetSettings& SheetSettings() { return m_sheet; }
+    void CopySheetProperties(const model::IDeviceDoc& other) override;
+    std::unique_ptr<model::IDeviceDoc> CreateSheetHolder() const override;
+
+    // -- lookups (null outside the arrays or when nothing matches)
+
+    int GetDeviceCount() const { return static_cast<int>(m_devices.size()); }
+    int GetLinkCount() const { return static_cast<int>(m_links.size()); }
+    int GetSelectedCount() const { return static_cast<int>(m_selectedDevices.size()); }
+    int GetSelectedLinkCount() const { return static_cast<int>(m_selectedLinks.size()); }
+    CBaseDevice* GetDevice(int index) const;
+    CDeviceLink* GetLink(int index) const;
+    // The index-th selected device / link.
+    CBaseDevice* GetSelected(int index) const;
+    CDeviceLink* GetSelectedLink(int index) const;
+    CBaseDevice* FindDevice(std::int32_t id, std::int32_t subType) const override;
+    // For models 4, 7, 8, 9, 10 and 19 only: the first device with that id
+    // and another sub-type, the other half of the unit.
+    CBaseDevice* FindSameIdDevice(std::int32_t id, std::int32_t subType, std::int32_t model) const;
+    CDeviceLink* FindLink(std::int32_t id) const override;
+    bool IsDeviceSelected(std::int32_t id, std::int32_t subType) const;
+    // The channel at one end of a link: the device found by (id, sub-type),
+    // its channel by number; null when either is missing or the channel is
+    // not a device channel.
+    CDeviceChnl* FindChannel(std::int32_t id, std::int32_t subType, std::int32_t channel) const;
+
+    // The smallest positive id no device (link) uses.
+    std::int32_t NextDeviceId() const;
+    std::int32_t NextLinkId() const;
+
+    // -- changes
+
+    void AddDevice(std::unique_ptr<CBaseDevice> device) override;
+    // Gives the channel at each end (input end: source pair, output end:
+    // destination pair) a copy unless it holds one with the link's id, marks
+    // it connected, and appends the link (to the selection too when its
+    // flag is set). False, and the link dropped, when an end device or
+    // channel is missing.
+    bool AddLink(std::unique_ptr<CDeviceLink> link) override;
+    // Removes the link's copies from its two end channels (a missing end is
+    // skipped).
+    void DetachLink(const CDeviceLink& link);
+    // Detaches the link, takes it out of the array and the selection and
+    // deletes it; nothing when no link has that id.
+    void DeleteLink(std::int32_t linkId) override;
+    // Deletes the device, its other half and every link attached to either
+    // (with the copies at the far ends).
+    void DeleteDevice(std::int32_t id, std::int32_t subType) override;
+    // Takes the first device with that id and sub-type out of the
+    // selection; its flag is left alone.
+    void DeselectDevice(std::int32_t id, std::int32_t subType);
+    void SetDeviceSelection(CBaseDevice& device, bool selected) override;
+
+    // Moves both ends of every link attached to the device's channels (the
+    // document's link and the copies at both ends) to the centres of their
+    // channels. Returns the area the links covered before and after, for
+    // the view to repaint.
+    Rect UpdateLinkEnds(const CBaseDevice& device);
+
+    model::CUndoHistory* GetUndoHistory() const { return m_undo.get(); }
+
+    const platform::archive::object_array_t<CBaseDevice>& Devices() const { return m_devices; }
+    const platform::archive::object_array_t<CDeviceLink>& Links() const { return m_links; }
+
+private:
+    void DeleteLinksAt(const CBaseDevice& device);
+    void RemoveDevice(const CBaseDevice* device);
+
+    model::DeviceSheetSettings m_sheet;
+    platform::archive::object_array_t<CBaseDevice> m_devices;
+    platform::archive::object_array_t<CDeviceLink> m_links;
+    std::vector<CBaseDevice*> m_selectedDevices; // into m_devices
+    std::vector<CDeviceLink*> m_selectedLinks;   // into m_links
+    std::unique_ptr<model::CUndoHistory> m_undo;
+};
+
+} // namespace device_editor

@@ -1,0 +1,61 @@
+#pragma once
+// What the device sheet model needs of the device document (the document
+// itself, CZoDeviceDoc, belongs to the device sheet editor): its sheet
+// settings for drawing links, and the operations undo and redo replay.
+#include <cstdint>
+#include <memory>
+
+#include "model/gdi_types.h"
+
+namespace model {
+
+class CBaseDevice;
+class CDeviceLink;
+
+// The sheet's settings: what the .zo header holds and a sheet-settings undo
+// step exchanges.
+struct DeviceSheetSettings {
+    std::int32_t version = -1; // -1 until stored or loaded
+    std::int32_t width = 1130;
+    std::int32_t height = 1600;
+    COLORREF physicalLink = 0x000000;
+    COLORREF networkLink = 0xFF0000;
+    COLORREF background = 0xFFFFFF;
+    std::int32_t grid = 1;
+
+    friend bool operator==(const DeviceSheetSettings&, const DeviceSheetSettings&) = default;
+};
+
+class IDeviceDoc {
+public:
+    virtual ~IDeviceDoc() = default;
+
+    virtual const DeviceSheetSettings& GetSheetSettings() const = 0;
+    // Copies the sheet settings (version, size, colours, grid) of another
+    // document; nothing else.
+    virtual void CopySheetProperties(const IDeviceDoc& other) = 0;
+    // A new empty document of the same class, used only to hold a copy of
+    // sheet settings.
+    virtual std::unique_ptr<IDeviceDoc> CreateSheetHolder() const = 0;
+
+    // The first device with that id and sub-type, or null.
+    virtual CBaseDevice* FindDevice(std::int32_t id, std::int32_t subType) const = 0;
+    // The link with that id, or null.
+    virtual CDeviceLink* FindLink(std::int32_t id) const = 0;
+
+    // Takes the device; a selected one also joins the selection.
+    virtual void AddDevice(std::unique_ptr<CBaseDevice> device) = 0;
+    // Takes the link and gives both end channels a copy; false (and the
+    // link dropped) when an end device or channel is missing.
+    virtual bool AddLink(std::unique_ptr<CDeviceLink> link) = 0;
+    // Deletes the device, its other half and every link attached to either.
+    virtual void DeleteDevice(std::int32_t id, std::int32_t subType) = 0;
+    // Deletes the link and its copies at both ends.
+    virtual void DeleteLink(std::int32_t id) = 0;
+
+    // Puts the device into the selection or takes it out, leaving its flag
+    // alone.
+    virtual void SetDeviceSelection(CBaseDevice& device, bool selected) = 0;
+};
+
+} // namespace model

@@ -1,0 +1,83 @@
+#include "resources/bitmaps.h"
+
+#include <charconv>
+#include <cstddef>
+#include <map>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// The pictures, drawn by icons/draw_icons.py.
+#include "resources/icons/icon_250.xpm"
+#include "resources/icons/icon_251.xpm"
+#include "resources/icons/icon_252.xpm"
+#include "resources/icons/icon_253.xpm"
+#include "resources/icons/icon_254.xpm"
+
+namespace resources {
+
+namespace {
+
+namespace gdi = platform::gdi;
+
+int next_number(std::string_view& text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc())
+        throw std::logic_error("bad XPM header");
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return value;
+}
+
+// Our own pictures only: one character per pixel, colours as "#RRGGBB".
+gdi::Bitmap decode_xpm(std::span<const char* const> xpm) {
+    std::string_view header = xpm[0];
+    const int width = next_number(header), height = next_number(header);
+    const int colours = next_number(header), per_pixel = next_number(header);
+    if (per_pixel != 1 || xpm.size() != static_cast<std::size_t>(1 + colours + height))
+        throw std::logic_error("unexpected XPM layout");
+    gdi::COLORREF table[256] = {};
+    for (int i = 0; i < colours; ++i) {
+        const std::string_view line = xpm[static_cast<std::size_t>(1 + i)];
+        const std::size_t hash = line.find('#');
+        if (line.size() < 4 || hash == std::string_view::npos || line.size() < hash + 7)
+            throw std::logic_error("unexpected XPM colour");
+        const unsigned rgb =
+            static_cast<unsigned>(std::stoul(std::string(line.substr(hash + 1, 6)), nullptr, 16));
+        table[static_cast<unsigned char>(line[0])] =
+            gdi::RGB(static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                     static_cast<std::uint8_t>(rgb));
+    }
+    gdi::Bitmap bitmap(width, height);
+    for (int y = 0; y < height; ++y) {
+        const std::string_view row = xpm[static_cast<std::size_t>(1 + colours + y)];
+        if (row.size() != static_cast<std::size_t>(width))
+            throw std::logic_error("unexpected XPM row");
+        for (int x = 0; x < width; ++x)
+            bitmap.SetPixel(x, y,
+                            table[static_cast<unsigned char>(row[static_cast<std::size_t>(x)])]);
+    }
+    return bitmap;
+}
+
+const std::map<int, gdi::Bitmap>& all_bitmaps() {
+    static const std::map<int, gdi::Bitmap> bitmaps = {
+        {kBitmapPc, decode_xpm(icon_250_xpm)},         {kBitmapCd, decode_xpm(icon_251_xpm)},
+        {kBitmapMicrophone, decode_xpm(icon_252_xpm)}, {kBitmapSpeaker, decode_xpm(icon_253_xpm)},
+        {kBitmapAmplifier, decode_xpm(icon_254_xpm)},
+    };
+    return bitmaps;
+}
+
+} // namespace
+
+const gdi::Bitmap* LoadBitmap(int id) {
+    const auto& bitmaps = all_bitmaps();
+    const auto it = bitmaps.find(id);
+    return it == bitmaps.end() ? nullptr : &it->second;
+}
+
+} // namespace resources

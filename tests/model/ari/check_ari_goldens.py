@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""The DSP modules' golden streams (tests/model/ari/fixtures/*.hex) read by
+the independent reader (tests/tools/archive_reader.py) and by archive-dump,
+both from the base classes' layout and the modules' (ari_classes.layout):
+each must read the whole stream, both must print the same field tree, and
+that tree must be the one checked in beside the stream (<name>.tree).
+
+usage: check_ari_goldens.py --dump PATH/archive-dump --base-layout FILE --fixtures DIR
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+import archive_reader  # noqa: E402
+
+ARGS = None
+
+
+def parse_hex(text):
+    out = bytearray()
+    for line in text.splitlines():
+        for word in line.split("#", 1)[0].split():
+            if len(word) != 2:
+                raise ValueError(f"bad hex byte {word!r}")
+            out.append(int(word, 16))
+    return bytes(out)
+
+
+class AriGoldens(unittest.TestCase):
+    def test_both_readers_print_the_checked_in_tree(self):
+        layouts = [ARGS.base_layout, os.path.join(ARGS.fixtures, "ari_classes.layout")]
+        classes = archive_reader.load_layouts(layouts)
+        names = sorted(n for n in os.listdir(ARGS.fixtures) if n.endswith(".hex"))
+        self.assertGreaterEqual(len(names), 7)
+        with tempfile.TemporaryDirectory() as tmp:
+            for name in names:
+                with self.subTest(fixture=name):
+                    with open(os.path.join(ARGS.fixtures, name), encoding="utf-8") as f:
+                        data = parse_hex(f.read())
+                    py_lines, error = archive_reader.read_stream(data, classes, fields=True)
+                    self.assertIsNone(error, name)
+
+                    stream = os.path.join(tmp, "stream.bin")
+                    with open(stream, "wb") as f:
+                        f.write(data)
+                    command = [ARGS.dump]
+                    for layout in layouts:
+                        command += ["--layout", layout]
+                    run = subprocess.run(command + ["--fields", "--raw", stream], capture_output=True)
+                    self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace"))
+                    self.assertEqual(run.stdout.decode("utf-8").splitlines(), py_lines, name)
+
+                    with open(os.path.join(ARGS.fixtures, name[:-4] + ".tree"), encoding="utf-8") as f:
+                        self.assertEqual(py_lines, f.read().splitlines(), name)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dump", required=True)
+    parser.add_argument("--base-layout", required=True)
+    parser.add_argument("--fixtures", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=1)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,73 @@
+#pragma once
+// Shared by the device sheet tests: a message sink that records what the
+// model shows and logs, a program folder of its own per test (with or
+// without an Ostrel.ini), and single objects stored and loaded again.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "model/device_seams.h"
+#include "model_fixtures.h"
+#include "platform/archive/archive.h"
+
+namespace device_test {
+
+class RecordingSink : public model::IMessageSink {
+public:
+    RecordingSink() : previous_(model::SetMessageSink(this)) {}
+    ~RecordingSink() override { model::SetMessageSink(previous_); }
+    RecordingSink(const RecordingSink&) = delete;
+    RecordingSink& operator=(const RecordingSink&) = delete;
+
+    void ShowMessage(int id, const std::string& text) override { shown.emplace_back(id, text); }
+    void Log(int id, const std::string& text) override { logged.emplace_back(id, text); }
+
+    std::vector<int> ShownIds() const { return ids(shown); }
+    std::vector<int> LoggedIds() const { return ids(logged); }
+
+    std::vector<std::pair<int, std::string>> shown, logged;
+
+private:
+    static std::vector<int> ids(const std::vector<std::pair<int, std::string>>& v) {
+        std::vector<int> out;
+        for (const auto& [id, text] : v)
+            out.push_back(id);
+        return out;
+    }
+    model::IMessageSink* previous_;
+};
+
+// $OSTREL_HOME set to a fresh folder for the scope.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    void WriteIni(std::string_view text) const;
+
+private:
+    std::filesystem::path path_;
+    std::unique_ptr<model_test::ScopedEnv> env_;
+};
+
+// The object's archive form as one object of a stream.
+std::vector<std::uint8_t> StoreObject(platform::archive::serializable_t& object);
+
+// The object stored and loaded back as a new object of the same family.
+template <class T> std::unique_ptr<T> RoundTrip(T& object) {
+    const std::vector<std::uint8_t> bytes = StoreObject(object);
+    platform::archive::archive_t in(bytes, model_test::sheet_registry());
+    auto loaded = in.ReadObject<T>();
+    if (!in.AtEnd())
+        throw std::runtime_error("object left bytes unread");
+    return loaded;
+}
+
+} // namespace device_test
