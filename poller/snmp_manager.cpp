@@ -5,8 +5,9 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/snmppp/address.h"
+#include "poller/snmp_backends.h"
 #include "qo/exception.h"
-#include "qo/ip_address.h"
 #include "qo/proc/thread_stop_exception.h"
 #include "qo/wapi/exception.h"
 #include "qo/wapi/system_text.h"
@@ -52,6 +53,8 @@ snmp_manager_t::snmp_manager_t(snmp_backend_factory_t make_backend, int platform
         throw qo::exception_t("snmp_manager_t constructor error!");
     }
 }
+
+snmp_manager_t::snmp_manager_t(int platform_id) : snmp_manager_t(snmp_backends(), platform_id) {}
 
 snmp_manager_t::~snmp_manager_t() {
     try {
@@ -241,8 +244,7 @@ void snmp_manager_t::set_num_threads(int count) {
 }
 
 void snmp_manager_t::check_ip(const std::string& ip) {
-    qo::ip_address_t address;
-    if (!address.try_parse(ip))
+    if (!platform::snmppp::GenAddress(ip).valid())
         throw qo::exception_t("Invalid IP address");
 }
 

@@ -36,6 +36,10 @@ public:
     // set_num_threads, or by the first one-shot request. A failure while
     // making them raises "snmp_manager_t constructor error!".
     explicit snmp_manager_t(snmp_backend_factory_t make_backend, int platform_id = platform_nt);
+    // With the back ends over Net-SNMP (snmp_backends()): the management
+    // API back end on the platform_nt family, which Linux counts as, the
+    // SNMP++ back end elsewhere.
+    explicit snmp_manager_t(int platform_id = platform_nt);
     // Stops every worker, then the scheduler; never throws. Requests in
     // flight are abandoned.
     ~snmp_manager_t() override;
@@ -62,7 +66,8 @@ public:
     // count are stopped and kept for reuse.
     void set_num_threads(int count);
 
-    // "Invalid IP address" unless `ip` is a dotted IPv4 address.
+    // "Invalid IP address" unless `ip` is a valid SNMP++ address: a dotted
+    // IPv4 address, optionally with "/port".
     static void check_ip(const std::string& ip);
 
     // One-shot request; blocks until a worker has served it.

@@ -1,0 +1,251 @@
+#include "platform/snmppp/netsnmp_session.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/large_fd_set.h>
+
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+namespace platform::snmppp {
+
+namespace {
+
+// Net-SNMP keeps lists and counters of its own that opening and closing a
+// session change; without the library's own locking (not built in) those
+// calls are made under this lock. Requests on open sessions need none.
+std::mutex& library_lock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Where Net-SNMP may write (it makes an index folder for certificates at
+// start-up); removed with its contents when the process ends or this
+// library is unloaded.
+class private_folder_t {
+public:
+    private_folder_t() {
+        std::error_code error;
+        std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        if (error)
+            base = "/tmp";
+        std::string pattern = (base / "netsnmp-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            path_ = pattern;
+            // Made here so that the library does not announce making it.
+            ::mkdir((path_ + "/cert_indexes").c_str(), 0700);
+        }
+    }
+    ~private_folder_t() {
+        if (path_.empty())
+            return;
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void init_locked() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    static private_folder_t folder;
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+    if (!folder.path().empty())
+        netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR,
+                              folder.path().c_str());
+    // No MIB folders and an empty list of MIB modules: nothing is parsed.
+    netsnmp_set_mib_directory("");
+    char no_mibs[] = "mibs :";
+    netsnmp_config_remember(no_mibs);
+    init_snmp("ostrel");
+}
+
+int wait_ms(const timeval& tv) {
+    const long long ms =
+        static_cast<long long>(tv.tv_sec) * 1000 + (static_cast<long long>(tv.tv_usec) + 999) / 1000;
+    if (ms < 0)
+        return 0;
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+} // namespace
+
+void netsnmp_init() {
+    std::lock_guard lock(library_lock());
+    init_locked();
+}
+
+struct netsnmp_session_t::waiter_t {
+    int request_id = 0;
+    bool done = false;
+    exchange_result result = exchange_result::timed_out;
+    snmp_pdu* response = nullptr;
+};
+
+std::unique_ptr<netsnmp_session_t> netsnmp_session_t::open(const GenAddress& agent,
+                                                           std::string_view community,
+                                                           int* error) {
+    if (!agent.valid()) {
+        if (error)
+            *error = EINVAL;
+        return nullptr;
+    }
+    std::unique_ptr<netsnmp_session_t> self(new netsnmp_session_t);
+    self->agent_ = agent;
+    self->waiter_ = std::make_unique<waiter_t>();
+
+    std::string peer = "udp:" + agent.ip().get_printable() + ":" + std::to_string(agent.port());
+    std::string community_text(community);
+    std::lock_guard lock(library_lock());
+    init_locked();
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    settings.version = SNMP_VERSION_1;
+    settings.peername = peer.data();
+    settings.community = reinterpret_cast<u_char*>(community_text.data());
+    settings.community_len = community_text.size();
+    settings.retries = 0;
+    settings.timeout = 0;
+    settings.callback = &netsnmp_session_t::on_event;
+    settings.callback_magic = self->waiter_.get();
+    self->handle_ = snmp_sess_open(&settings);
+    if (!self->handle_) {
+        if (error)
+            *error = settings.s_errno != 0 ? settings.s_errno : EIO;
+        return nullptr;
+    }
+    return self;
+}
+
+netsnmp_session_t::~netsnmp_session_t() {
+    if (!handle_)
+        return;
+    std::lock_guard lock(library_lock());
+    snmp_sess_close(handle_);
+    if (waiter_ && waiter_->response)
+        snmp_free_pdu(waiter_->response);
+}
+
+void netsnmp_session_t::set_timing(long timeout_us, int retries) {
+    netsnmp_session* session = snmp_sess_session(handle_);
+    if (!session)
+        return;
+    session->timeout = timeout_us < 0 ? 0 : timeout_us;
+    session->retries = retries < 0 ? 0 : retries;
+}
+
+int netsnmp_session_t::on_event(int operation, netsnmp_session*, int request_id, snmp_pdu* pdu,
+                                void* magic) {
+    auto* waiter = static_cast<waiter_t*>(magic);
+    // Answers and time-outs of requests given up earlier are not ours.
+    if (!waiter || waiter->done || request_id != waiter->request_id)
+        return 1;
+    switch (operation) {
+    case NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE:
+        waiter->response = snmp_clone_pdu(pdu);
+        waiter->result =
+            waiter->response ? exchange_result::answered : exchange_result::wait_failed;
+        waiter->done = true;
+        break;
+    case NETSNMP_CALLBACK_OP_TIMED_OUT:
+        waiter->result = exchange_result::timed_out;
+        waiter->done = true;
+        break;
+    case NETSNMP_CALLBACK_OP_SEND_FAILED:
+        waiter->result = exchange_result::send_failed;
+        waiter->done = true;
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+exchange_result netsnmp_session_t::exchange(snmp_pdu* request, int abandon_fd,
+                                            snmp_pdu** response) {
+    *response = nullptr;
+    waiter_t& waiter = *waiter_;
+    waiter = waiter_t{};
+    netsnmp_transport* transport = snmp_sess_transport(handle_);
+    if (!transport || transport->sock < 0) {
+        snmp_free_pdu(request);
+        return exchange_result::send_failed;
+    }
+    const int sock = transport->sock;
+    const int id = snmp_sess_async_send(handle_, request, nullptr, nullptr);
+    if (id == 0) {
+        snmp_free_pdu(request);
+        return exchange_result::send_failed;
+    }
+    waiter.request_id = id;
+
+    netsnmp_large_fd_set fds;
+    netsnmp_large_fd_set_init(&fds, sock + 1);
+    exchange_result result = exchange_result::timed_out;
+    for (;;) {
+        if (waiter.done) {
+            result = waiter.result;
+            break;
+        }
+        int count = 0;
+        int block = 1;
+        timeval tv{};
+        NETSNMP_LARGE_FD_ZERO(&fds);
+        snmp_sess_select_info2(handle_, &count, &fds, &tv, &block);
+        // Nothing left to wait for, yet no answer: the request is gone.
+        if (block) {
+            result = exchange_result::timed_out;
+            break;
+        }
+        pollfd polled[2] = {{sock, POLLIN, 0}, {abandon_fd, POLLIN, 0}};
+        const int ready = ::poll(polled, abandon_fd >= 0 ? 2 : 1, wait_ms(tv));
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            result = exchange_result::wait_failed;
+            break;
+        }
+        if (abandon_fd >= 0 && polled[1].revents != 0) {
+            result = exchange_result::abandoned;
+            break;
+        }
+        if (polled[0].revents != 0) {
+            NETSNMP_LARGE_FD_ZERO(&fds);
+            NETSNMP_LARGE_FD_SET(sock, &fds);
+            snmp_sess_read2(handle_, &fds);
+        }
+        // Resends or ends what is due; nothing before its time.
+        if (!waiter.done)
+            snmp_sess_timeout(handle_);
+    }
+    netsnmp_large_fd_set_cleanup(&fds);
+    if (result == exchange_result::answered) {
+        *response = waiter.response;
+        waiter.response = nullptr;
+    } else if (waiter.response) {
+        snmp_free_pdu(waiter.response);
+        waiter.response = nullptr;
+    }
+    // A late callback finds nothing to do.
+    waiter.done = true;
+    return result;
+}
+
+} // namespace platform::snmppp

@@ -1,0 +1,65 @@
+#pragma once
+// Net-SNMP underneath the SNMP classes and the management libraries: the
+// one-time set-up of the library and one single session with a wait that
+// can be given up.
+#include <memory>
+#include <string_view>
+
+#include "platform/snmppp/address.h"
+
+struct snmp_pdu;
+struct snmp_session;
+
+namespace platform::snmppp {
+
+// Sets Net-SNMP up once per process (any thread, any number of calls): no
+// configuration files and no MIB files are read, identifiers are parsed by
+// Oid, and what the library keeps on disk goes to a private temporary
+// folder that is removed when the process ends. Then init_snmp.
+void netsnmp_init();
+
+enum class exchange_result {
+    answered,    // the response is there
+    timed_out,   // no response within the time-out after the last attempt
+    abandoned,   // the abandon descriptor became readable
+    send_failed, // the request could not be built or sent
+    wait_failed, // polling the socket failed
+};
+
+// One SNMP version 1 session to one agent over UDP, on a local port the
+// system chooses. Used by one thread at a time.
+class netsnmp_session_t {
+public:
+    // Null on failure, with an errno value in `error` (EINVAL for an
+    // invalid address).
+    static std::unique_ptr<netsnmp_session_t> open(const GenAddress& agent,
+                                                   std::string_view community, int* error);
+    ~netsnmp_session_t();
+    netsnmp_session_t(const netsnmp_session_t&) = delete;
+    netsnmp_session_t& operator=(const netsnmp_session_t&) = delete;
+
+    const GenAddress& agent() const { return agent_; }
+
+    // The wait for each attempt (negative: 0) and the number of retries
+    // (negative: 0) of the next exchange.
+    void set_timing(long timeout_us, int retries);
+
+    // Sends `request` (taken over in every case; a request without a
+    // community gets the session's) and waits for its response, which the
+    // caller frees with snmp_free_pdu. A response to an earlier request that
+    // arrives late is dropped.
+    exchange_result exchange(snmp_pdu* request, int abandon_fd, snmp_pdu** response);
+
+private:
+    struct waiter_t;
+
+    netsnmp_session_t() = default;
+    static int on_event(int operation, ::snmp_session* session, int request_id,
+                        snmp_pdu* pdu, void* magic);
+
+    void* handle_ = nullptr;
+    GenAddress agent_;
+    std::unique_ptr<waiter_t> waiter_;
+};
+
+} // namespace platform::snmppp
