@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 #include <system_error>
+#include <tuple>
 
 namespace qo::vg {
 
@@ -32,6 +33,33 @@ std::uint32_t ndis(int handle, std::uint32_t type, std::uint32_t oid, void* data
 }
 
 } // namespace
+
+std::pair<qo::ip_address_t, qo::ip_address_t> default_pool(const qo::ip_address_t& card_ip,
+                                                           const qo::ip_address_t& mask) {
+    // 64 bits: the sums below may pass the top of the address space.
+    const std::int64_t ip = card_ip.value();
+    const std::int64_t network = ip & mask.value();
+    const std::int64_t broadcast = network | (~mask.value() & 0xFFFFFFFFu);
+    std::int64_t start = network + 1;
+    std::int64_t end = network + 199;
+    // The card's own address stays out of the default range.
+    const std::int64_t host = ip - network;
+    if (host < 200) {
+        if (host < 101)
+            start = ip + 1;
+        else
+            end = ip - 1;
+    }
+    // A subnet smaller than the range would hand out its broadcast address
+    // and addresses of other subnets.
+    start = std::max(start, network + 1);
+    end = std::min(end, broadcast - 1);
+    if (end < start)
+        return {qo::ip_address_t(static_cast<std::uint32_t>(ip)),
+                qo::ip_address_t(static_cast<std::uint32_t>(ip - 1))};
+    return {qo::ip_address_t(static_cast<std::uint32_t>(start)),
+            qo::ip_address_t(static_cast<std::uint32_t>(end))};
+}
 
 std::shared_ptr<adapter_t> adapter_t::create(const adapter_info_t& info, qo::clock_fn clock) {
     return std::make_shared<adapter_t>(passkey_t{}, info, clock);
@@ -108,19 +136,7 @@ void adapter_t::open() {
     {
         std::lock_guard lock(queue_mutex_);
         if (card_ip_.value() != 0) {
-            const std::uint32_t network = card_ip_.value() & subnet_mask_.value();
-            std::uint32_t start = network + 1;
-            std::uint32_t end = network + 199;
-            // The card's own address stays out of the default range.
-            const std::uint32_t host = card_ip_.value() & ~subnet_mask_.value();
-            if (host < 200) {
-                if (host < 101)
-                    start = card_ip_.value() + 1;
-                else
-                    end = card_ip_.value() - 1;
-            }
-            default_pool_start_.set_value(start);
-            default_pool_end_.set_value(end);
+            std::tie(default_pool_start_, default_pool_end_) = default_pool(card_ip_, subnet_mask_);
             history_.set_pool(default_pool_start_, default_pool_end_);
             pool_start_ = default_pool_start_;
             pool_end_ = default_pool_end_;
@@ -373,12 +389,81 @@ void adapter_t::put_send_reservation(int value) {
 
 std::vector<assignment_t> adapter_t::queued_assignments() const {
     std::lock_guard lock(queue_mutex_);
-    return assignments_;
+    return {assignments_.begin(), assignments_.end()};
 }
 
 std::vector<assignment_t> adapter_t::queued_arp_replies() const {
     std::lock_guard lock(queue_mutex_);
-    return arp_replies_;
+    return {arp_replies_.begin(), arp_replies_.end()};
+}
+
+std::optional<assignment_t> adapter_t::front_assignment() const {
+    std::lock_guard lock(queue_mutex_);
+    if (assignments_.empty())
+        return std::nullopt;
+    return assignments_.front();
+}
+
+void adapter_t::set_front_ip(const qo::ip_address_t& ip) {
+    std::lock_guard lock(queue_mutex_);
+    if (!assignments_.empty())
+        assignments_.front().ip = ip;
+}
+
+bool adapter_t::queued_elsewhere_locked(const qo::mac_address_t& mac) const {
+    return std::any_of(assignments_.begin(), assignments_.end(),
+                       [&](const assignment_t& entry) { return entry.mac == mac; });
+}
+
+void adapter_t::drop_front_assignment(bool failed) {
+    std::lock_guard lock(device_mutex_);
+    std::lock_guard queue(queue_mutex_);
+    if (assignments_.empty())
+        return;
+    const qo::mac_address_t mac = assignments_.front().mac;
+    assignments_.pop_front();
+    const auto it = devices_.find(mac);
+    if (it == devices_.end())
+        return;
+    if (failed)
+        it->second->set_failed(true);
+    // Every way out of the queue ends the mark, or the device would never
+    // be queued again.
+    if (!queued_elsewhere_locked(mac))
+        it->second->set_queued(false);
+}
+
+void adapter_t::drop_arp_replies() {
+    std::lock_guard lock(queue_mutex_);
+    arp_replies_.clear();
+}
+
+bool adapter_t::drop_other_arp_replies(const qo::ip_address_t& ip) {
+    std::lock_guard lock(queue_mutex_);
+    std::erase_if(arp_replies_, [&](const assignment_t& reply) { return reply.ip != ip; });
+    return !arp_replies_.empty();
+}
+
+std::optional<assignment_t> adapter_t::take_arp_reply() {
+    std::lock_guard lock(queue_mutex_);
+    if (arp_replies_.empty())
+        return std::nullopt;
+    const assignment_t reply = arp_replies_.front();
+    arp_replies_.pop_front();
+    return reply;
+}
+
+void adapter_t::accept_arp_reply(const assignment_t& reply) {
+    std::lock_guard lock(device_mutex_);
+    if (const auto it = devices_.find(reply.mac); it != devices_.end()) {
+        it->second->set_ip(reply.ip);
+        it->second->set_failed(false);
+        std::lock_guard queue(queue_mutex_);
+        if (!queued_elsewhere_locked(reply.mac))
+            it->second->set_queued(false);
+    }
+    log_line("Recieved ARP response " + reply.ip.to_string() + " from " + reply.mac.to_string());
+    history_.record(reply.mac, reply.ip);
 }
 
 } // namespace qo::vg

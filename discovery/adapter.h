@@ -9,10 +9,13 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "discovery/adapter_info.h"
@@ -25,6 +28,14 @@
 #include "qo/mac_address.h"
 
 namespace qo::vg {
+
+// The pool a card starts with: from the first address of its subnet to the
+// 199th, keeping clear of the card's own (above it when the card's host
+// number is below 101, below it when 101..199), and never past the subnet:
+// not its network nor its broadcast address. Empty (end before start) when
+// the subnet leaves no room.
+std::pair<qo::ip_address_t, qo::ip_address_t> default_pool(const qo::ip_address_t& card_ip,
+                                                           const qo::ip_address_t& mask);
 
 class adapter_t : public std::enable_shared_from_this<adapter_t> {
     struct passkey_t {
@@ -85,7 +96,8 @@ public:
 
     // A manual assignment for a device of the table: marks it queued (and
     // no longer failed) and queues {MAC, IP, manual}. Nothing for an
-    // unknown MAC.
+    // unknown MAC. (Texts from clients go through device_t::queue_manual_ip,
+    // which refuses what is not an address.)
     void queue_manual_assignment(const qo::mac_address_t& mac, const qo::ip_address_t& ip);
 
     // What the packet thread does with one received frame.
@@ -100,6 +112,25 @@ public:
     int handle() const { return handle_.load(); }
 
 private:
+    friend class arp_thread_t;
+
+    // What the ARP thread does with the queues. It alone takes entries off
+    // them; the front assignment stays in place until it is dropped.
+    std::optional<assignment_t> front_assignment() const;
+    void set_front_ip(const qo::ip_address_t& ip);
+    // Takes the front entry off; its device (if still listed) is marked
+    // failed when asked, and is no longer queued unless another entry of
+    // its own waits.
+    void drop_front_assignment(bool failed);
+    void drop_arp_replies();
+    // Drops the queued replies for any address but `ip`: no probe waits for
+    // them. True when one for `ip` is left.
+    bool drop_other_arp_replies(const qo::ip_address_t& ip);
+    std::optional<assignment_t> take_arp_reply();
+    // A device answered for its address: the device and the history learn it.
+    void accept_arp_reply(const assignment_t& reply);
+    bool queued_elsewhere_locked(const qo::mac_address_t& mac) const;
+
     void open();
     // The record of a frame's sender, new or refreshed; runs the sweep.
     const std::shared_ptr<device_t>& touch_locked(const qo::mac_address_t& mac);
@@ -109,8 +140,8 @@ private:
     ip_history_t history_;
 
     mutable std::mutex queue_mutex_;
-    std::vector<assignment_t> assignments_;
-    std::vector<assignment_t> arp_replies_;
+    std::deque<assignment_t> assignments_;
+    std::deque<assignment_t> arp_replies_;
 
     mutable std::mutex device_mutex_;
     std::map<qo::mac_address_t, std::shared_ptr<device_t>> devices_;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qo::vg {
@@ -109,13 +110,153 @@ arp_thread_t::~arp_thread_t() {
 }
 
 void arp_thread_t::thread_function() {
-    try {
-        while (session_.started())
-            check_stop(1000);
-    } catch (const qo::proc::thread_stop_exception_t&) {
-        log_line("arp_thread shutting down...");
+    state_ = idle;
+    arp_tries_ = rarp_tries_ = 0;
+    const arp_settings_t settings = session_.history().read_settings();
+    sleep_ms_ = settings.sleep_ms;
+    arp_retries_ = settings.arp_retries;
+    rarp_retries_ = settings.rarp_retries;
+    while (session_.started()) {
+        try {
+            step();
+            check_stop(static_cast<std::uint32_t>(sleep_ms_));
+        } catch (const qo::proc::thread_stop_exception_t&) {
+            log_line("arp_thread shutting down...");
+            // The stop request stays set: waiting again would end at once.
+            break;
+        } catch (const qo::exception_t& e) {
+            log_line(e.text());
+        }
     }
     log_line("arp_thread exiting...");
+}
+
+void arp_thread_t::step() {
+    if (state_ == idle) {
+        step_idle();
+        return;
+    }
+    const std::optional<assignment_t> entry = session_.front_assignment();
+    if (!entry) {
+        // Only this thread takes entries off; nothing to work on is idle.
+        state_ = idle;
+        return;
+    }
+    if (state_ == probing)
+        step_probing(*entry);
+    else
+        step_assigning(*entry);
+}
+
+void arp_thread_t::step_idle() {
+    // Replies that came while no probe ran answer nothing: dropped at every
+    // idle step, so that ARP traffic on the network cannot pile them up.
+    session_.drop_arp_replies();
+    if (!session_.front_assignment())
+        return;
+    arp_tries_ = arp_retries_;
+    begin();
+}
+
+void arp_thread_t::begin() {
+    std::optional<assignment_t> entry = session_.front_assignment();
+    if (!entry)
+        return;
+    if (entry->kind == assignment_t::automatic) {
+        entry->ip = session_.history().suggest(entry->mac);
+        session_.set_front_ip(entry->ip);
+        log_line("History suggests " + entry->ip.to_string() + " for " + entry->mac.to_string());
+    }
+    if (entry->ip.value() == 0) {
+        state_ = idle;
+        session_.drop_front_assignment(false);
+        return;
+    }
+    state_ = probing;
+    send_arp_request(entry->ip);
+}
+
+void arp_thread_t::step_probing(const assignment_t& entry) {
+    // A reply for another address is not an answer to this probe; left
+    // queued, each would cost a step and hold the probe up.
+    if (!session_.drop_other_arp_replies(entry.ip)) {
+        if (arp_tries_ > 0) {
+            --arp_tries_;
+            send_arp_request(entry.ip);
+            return;
+        }
+        log_line("ARP retries expired on " + entry.ip.to_string());
+        arp_tries_ = arp_retries_;
+        rarp_tries_ = rarp_retries_;
+        state_ = assigning;
+        assign(entry);
+        return;
+    }
+    if (!test_arp_response())
+        return;
+    // Somebody has the address. The history now knows it as that
+    // somebody's; excluded too, since a host with several addresses (a PC's
+    // interface) keeps only one of them in the history, and the others
+    // would be offered again and again.
+    if (entry.kind == assignment_t::automatic) {
+        session_.history().exclude(entry.ip);
+        arp_tries_ = arp_retries_;
+        begin();
+        return;
+    }
+    log_line("Aborting manual IP assignment " + entry.ip.to_string());
+    session_.drop_front_assignment(false);
+    state_ = idle;
+}
+
+void arp_thread_t::step_assigning(const assignment_t& entry) {
+    if (!session_.drop_other_arp_replies(entry.ip)) {
+        if (arp_tries_ > 0) {
+            --arp_tries_;
+            send_arp_request(entry.ip);
+        } else if (rarp_tries_ > 0) {
+            --rarp_tries_;
+            arp_tries_ = arp_retries_;
+            assign(entry);
+        } else {
+            state_ = idle;
+            session_.drop_front_assignment(true);
+            log_line("No response from " + entry.mac.to_string());
+        }
+        return;
+    }
+    if (test_arp_response()) {
+        session_.drop_front_assignment(false);
+        state_ = idle;
+    }
+}
+
+void arp_thread_t::assign(const assignment_t& entry) {
+    log_line("Assigning " + entry.ip.to_string() + " to " + entry.mac.to_string());
+    const arp_frame_t frame = rarp_reply_frame(session_.mac(), session_.ip(), entry.mac, entry.ip);
+    session_.packet_send(frame.data(), frame.size());
+    check_stop(1);
+    send_arp_request(entry.ip);
+    check_stop(1);
+}
+
+bool arp_thread_t::test_arp_response() {
+    const std::optional<assignment_t> reply = session_.take_arp_reply();
+    if (!reply) {
+        log_line("adapter_test_arp_response error: no ARP reply queued");
+        return false;
+    }
+    const std::optional<assignment_t> entry = session_.front_assignment();
+    if (!entry || entry->ip != reply->ip)
+        return false;
+    session_.accept_arp_reply(*reply);
+    return true;
+}
+
+void arp_thread_t::send_arp_request(const qo::ip_address_t& ip) {
+    log_line("Sending ARP request for " + ip.to_string());
+    const arp_frame_t frame = arp_request_frame(session_.mac(), session_.ip(), ip);
+    session_.packet_send(frame.data(), frame.size());
 }
 
 bootp_thread_t::~bootp_thread_t() {

@@ -1,6 +1,9 @@
 #include "discovery/device.h"
 
 #include "discovery/adapter.h"
+#include "discovery/log.h"
+
+#include <string>
 
 namespace qo::vg {
 
@@ -31,6 +34,19 @@ void device_t::reset_age() {
 void device_t::queue_manual_ip(const qo::ip_address_t& ip) {
     if (const std::shared_ptr<adapter_t> session = session_.lock())
         session->queue_manual_assignment(mac_, ip);
+}
+
+bool device_t::queue_manual_ip(std::string_view text) {
+    qo::ip_address_t ip;
+    // Strictly: a lenient read would turn "10.0.0.300" or "10.0.1" into
+    // some other device's address.
+    if (!ip.try_parse(text)) {
+        log_line("Refusing manual IP assignment " + std::string(text) + " " + mac_.to_string() +
+                 ": not an IPv4 address");
+        return false;
+    }
+    queue_manual_ip(ip);
+    return true;
 }
 
 } // namespace qo::vg

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "discovery/timer.h"
 #include "qo/ip_address.h"
@@ -39,6 +40,10 @@ public:
     // takes its device lock there, and its packet thread takes the record's
     // locks inside that one.
     void queue_manual_ip(const qo::ip_address_t& ip);
+    // The same for an address given as text, as clients give it: anything
+    // but a dotted quad of 0..255 is refused (logged, nothing queued) and
+    // false returned.
+    bool queue_manual_ip(std::string_view text);
 
     // Changed under the session's device lock; readable anywhere.
     bool failed() const { return failed_.load(); }

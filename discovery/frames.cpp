@@ -59,7 +59,52 @@ qo::ip_address_t read_ip(std::span<const std::uint8_t> frame, std::size_t offset
                             static_cast<std::uint32_t>(frame[offset + 3]));
 }
 
+// The layout both ARP frames share: Ethernet header, then hardware type 1,
+// protocol IPv4, address sizes 6 and 4, the operation, sender MAC and IP,
+// target MAC and IP.
+arp_frame_t arp_layout(const qo::mac_address_t& destination, std::uint16_t ether_type,
+                       std::uint16_t operation, const qo::mac_address_t& card_mac,
+                       const qo::ip_address_t& card_ip, const qo::mac_address_t& target_mac,
+                       const qo::ip_address_t& target_ip) {
+    arp_frame_t frame{};
+    const auto put_mac = [&](std::size_t at, const qo::mac_address_t& mac) {
+        std::copy(mac.bytes().begin(), mac.bytes().end(), frame.begin() + at);
+    };
+    const auto put_ip = [&](std::size_t at, const qo::ip_address_t& ip) {
+        std::copy(ip.bytes().begin(), ip.bytes().end(), frame.begin() + at);
+    };
+    const auto put_u16 = [&](std::size_t at, std::uint16_t value) {
+        frame[at] = static_cast<std::uint8_t>(value >> 8);
+        frame[at + 1] = static_cast<std::uint8_t>(value);
+    };
+    put_mac(0, destination);
+    put_mac(6, card_mac);
+    put_u16(12, ether_type);
+    put_u16(14, 0x0001);
+    put_u16(16, 0x0800);
+    frame[18] = 6;
+    frame[19] = 4;
+    put_u16(20, operation);
+    put_mac(22, card_mac);
+    put_ip(28, card_ip);
+    put_mac(32, target_mac);
+    put_ip(38, target_ip);
+    return frame;
+}
+
 } // namespace
+
+arp_frame_t arp_request_frame(const qo::mac_address_t& card_mac, const qo::ip_address_t& card_ip,
+                              const qo::ip_address_t& target) {
+    // Target hardware address all ones (not zeros), like the destination.
+    const qo::mac_address_t broadcast({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    return arp_layout(broadcast, ether_type_arp, 1, card_mac, card_ip, broadcast, target);
+}
+
+arp_frame_t rarp_reply_frame(const qo::mac_address_t& card_mac, const qo::ip_address_t& card_ip,
+                             const qo::mac_address_t& device, const qo::ip_address_t& assigned) {
+    return arp_layout(device, ether_type_rarp, 4, card_mac, card_ip, device, assigned);
+}
 
 std::span<const W32N_BPF_INSN> capture_filter() {
     return filter_program;

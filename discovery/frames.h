@@ -62,6 +62,21 @@ struct announcement_t {
 // address; a shorter one is skipped.
 bool read_announcement(std::span<const std::uint8_t> frame, announcement_t& out);
 
+inline constexpr std::uint16_t ether_type_rarp = 0x8035;
+inline constexpr std::size_t arp_frame_size = 42;
+using arp_frame_t = std::array<std::uint8_t, arp_frame_size>;
+
+// The broadcast ARP request (operation 1) that probes `target`, sent from the
+// card's MAC and IP.
+arp_frame_t arp_request_frame(const qo::mac_address_t& card_mac, const qo::ip_address_t& card_ip,
+                              const qo::ip_address_t& target);
+
+// The RARP reply (operation 4) that tells one device its address: sent to
+// the device's MAC, with the device as target hardware address and
+// `assigned` as target protocol address.
+arp_frame_t rarp_reply_frame(const qo::mac_address_t& card_mac, const qo::ip_address_t& card_ip,
+                             const qo::mac_address_t& device, const qo::ip_address_t& assigned);
+
 // The 50-byte reservation request from the card's MAC and IP.
 std::array<std::uint8_t, 50> reservation_frame(const qo::mac_address_t& card_mac,
                                                const qo::ip_address_t& card_ip);

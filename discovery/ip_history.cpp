@@ -3,10 +3,21 @@
 #include "discovery/log.h"
 #include "platform/profile/profile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
 namespace qo::vg {
+
+namespace {
+
+// Around every read and write of a history file, whichever session does it.
+std::mutex& file_mutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
 
 std::filesystem::path history_file_path() {
     if (const char* home = std::getenv("MELLICK_HOME"); home && *home)
@@ -37,15 +48,24 @@ void ip_history_t::set_pool(const qo::ip_address_t& start, const qo::ip_address_
 
 void ip_history_t::bind_locked(const qo::mac_address_t& mac, const qo::ip_address_t& ip,
                                int state) {
+    // An excluded address stays excluded whoever comes and goes with it:
+    // else a device seen with the card's own address, once it moved on,
+    // would leave that address free to suggest.
+    const auto unless_excluded = [&](const qo::ip_address_t& address) {
+        if (const auto it = state_.find(address);
+            it != state_.end() && it->second != state_excluded)
+            state_.erase(it);
+    };
     if (const auto old = ip_by_mac_.find(mac); old != ip_by_mac_.end() && old->second != ip) {
         mac_by_ip_.erase(old->second);
-        state_.erase(old->second);
+        unless_excluded(old->second);
     }
     if (const auto old = mac_by_ip_.find(ip); old != mac_by_ip_.end() && old->second != mac)
         ip_by_mac_.erase(old->second);
     ip_by_mac_[mac] = ip;
     mac_by_ip_[ip] = mac;
-    state_[ip] = state;
+    if (int& current = state_[ip]; current != state_excluded)
+        current = state;
 }
 
 void ip_history_t::record(const qo::mac_address_t& mac, const qo::ip_address_t& ip) {
@@ -62,19 +82,24 @@ void ip_history_t::exclude(const qo::ip_address_t& ip) {
 
 void ip_history_t::load(const std::string& title, const qo::ip_address_t& card_ip) {
     log_line("VGHistory.ini file is located in: [" + file_.string() + "]");
-    const platform::profile::ini_file_t ini(file_);
-    // The whole section: a fixed buffer would cut the last line short and
-    // read a wrong address from it.
-    const std::vector<std::string> lines = ini.read_section(section_name(title));
+    std::vector<std::string> lines;
+    {
+        std::lock_guard file(file_mutex());
+        // The whole section: a fixed buffer would cut the last line short.
+        lines = platform::profile::ini_file_t(file_).read_section(section_name(title));
+    }
     std::lock_guard lock(mutex_);
     for (const std::string& line : lines) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos)
             continue;
+        // Strictly: a cut or edited line ("192.168.1") would otherwise read
+        // as another device's address.
         qo::mac_address_t mac;
-        mac.parse(std::string_view(line).substr(0, equals));
         qo::ip_address_t ip;
-        ip.parse(std::string_view(line).substr(equals + 1));
+        if (!mac.try_parse(std::string_view(line).substr(0, equals)) ||
+            !ip.try_parse(std::string_view(line).substr(equals + 1)))
+            continue;
         if (mac.is_zero() || ip.value() == 0)
             continue;
         bind_locked(mac, ip, state_file);
@@ -93,6 +118,7 @@ bool ip_history_t::save(const std::string& title) {
             if (!mac.is_zero() && ip.value() != 0)
                 lines.push_back(mac.to_string() + "=" + ip.to_string());
     }
+    std::lock_guard file(file_mutex());
     std::error_code error;
     if (file_.has_parent_path())
         std::filesystem::create_directories(file_.parent_path(), error);
@@ -102,6 +128,53 @@ bool ip_history_t::save(const std::string& title) {
     if (lines.empty())
         return ini.write_string(section, std::nullopt, std::nullopt);
     return ini.write_section(section, lines);
+}
+
+qo::ip_address_t ip_history_t::suggest(const qo::mac_address_t& mac) {
+    std::lock_guard lock(mutex_);
+    const std::uint32_t start = pool_start_.value();
+    const std::uint32_t end = pool_end_.value();
+    if (end < start)
+        return {};
+    const auto state = [&](std::uint32_t ip) {
+        const auto it = state_.find(qo::ip_address_t(ip));
+        return it == state_.end() ? 0 : it->second;
+    };
+    if (const auto it = ip_by_mac_.find(mac); it != ip_by_mac_.end()) {
+        const std::uint32_t own = it->second.value();
+        if (own >= start && own <= end && state(own) != state_excluded)
+            return it->second;
+    }
+    // 64 bits: a pool of every address has 2^32 of them. The second walk
+    // runs only when every pool address has a state, so neither walk is
+    // longer than the history.
+    const std::uint64_t count = std::uint64_t{end} - start + 1;
+    const std::uint64_t offset = static_cast<std::uint32_t>(next_.value() - start) % count;
+    const auto walk = [&](int wanted) -> std::optional<std::uint32_t> {
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const auto candidate = static_cast<std::uint32_t>(start + (i + offset) % count);
+            if (state(candidate) == wanted)
+                return candidate;
+        }
+        return std::nullopt;
+    };
+    std::optional<std::uint32_t> winner = walk(0);
+    if (!winner)
+        winner = walk(state_file);
+    if (!winner)
+        return {};
+    next_.set_value(*winner + 1);
+    return qo::ip_address_t(*winner);
+}
+
+arp_settings_t ip_history_t::read_settings() const {
+    std::lock_guard file(file_mutex());
+    const platform::profile::ini_file_t ini(file_);
+    arp_settings_t settings;
+    settings.sleep_ms = std::max(1, ini.read_int("Timeouts", "ARPSleepMS", settings.sleep_ms));
+    settings.arp_retries = std::max(0, ini.read_int("Retries", "ARP", settings.arp_retries));
+    settings.rarp_retries = std::max(0, ini.read_int("Retries", "RARP", settings.rarp_retries));
+    return settings;
 }
 
 bool ip_history_t::loaded() const {

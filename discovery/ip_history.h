@@ -6,6 +6,10 @@
 // announces, and load at open / save at close. A history that was never
 // loaded (the card did not open) is never saved, so a failed open cannot
 // wipe the card's section.
+//
+// Every card session of the process shares the one file: its reads and
+// writes go under one process-wide lock, so no session's save is lost to
+// another's.
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -24,6 +28,14 @@ namespace qo::vg {
 // ~/.local/state/mellick.
 std::filesystem::path history_file_path();
 
+// How the ARP thread paces itself, from [Timeouts] and [Retries] of
+// VGHistory.ini.
+struct arp_settings_t {
+    int sleep_ms = 100;   // ARPSleepMS: pause between two steps, at least 1
+    int arp_retries = 5;  // ARP: requests after the first, per probe
+    int rarp_retries = 5; // RARP: replies after the first
+};
+
 class ip_history_t {
 public:
     static constexpr int state_live = 1;     // announced, or answered ARP
@@ -39,16 +51,29 @@ public:
     // A device was seen with this address. A zero MAC or IP 0.0.0.0 is
     // ignored; the MAC's old address and the address's old MAC are let go.
     void record(const qo::mac_address_t& mac, const qo::ip_address_t& ip);
+    // Never to be suggested, for as long as this history lives: a record
+    // does not lift it.
     void exclude(const qo::ip_address_t& ip);
 
-    // Reads the card's section (the whole of it, however long) and excludes
-    // the card's own address.
+    // The address to give a device: the one it had, while that lies in the
+    // pool and is not excluded; else the first pool address never seen,
+    // walking from the next candidate and round; else the first one only
+    // read from the file. The next candidate then follows the winner. 0.0.0.0
+    // when nothing is left (or the pool is empty).
+    qo::ip_address_t suggest(const qo::mac_address_t& mac);
+
+    // Reads the card's section (the whole of it, however long; lines that
+    // are not a 12-digit MAC and a dotted quad are skipped) and excludes the
+    // card's own address.
     void load(const std::string& title, const qo::ip_address_t& card_ip);
     // Rewrites the card's section from memory. False, writing nothing, for
     // a history that was never loaded; false when the file cannot be
     // written.
     bool save(const std::string& title);
     bool loaded() const;
+    // The ARP thread's settings from the same file; defaults for what is
+    // missing, negative retries as 0.
+    arp_settings_t read_settings() const;
 
     // The section of a card: its title with "[" and "]" as "(" and ")".
     static std::string section_name(std::string title);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,9 @@ protected:
             argv.push_back(device);
         }
         sim_ = std::make_unique<netns::process_t>(topology_->peer(0), argv);
-        ASSERT_TRUE(sim_->wait_for("ready", 10s)) << "the simulator did not start";
+        const std::optional<std::string> ready = sim_->wait_for("ready", 10s);
+        ASSERT_TRUE(ready) << "the simulator did not start";
+        sim_mac_ = ready->substr(ready->find(' ') + 1);
     }
 
     // A command to the simulator, done when it answers.
@@ -60,6 +63,8 @@ protected:
     std::unique_ptr<netns::topology_t> topology_;
     std::unique_ptr<netns::enter_t> enter_;
     std::unique_ptr<netns::process_t> sim_;
+    // The peer interface's own MAC, as the simulator reported it.
+    std::string sim_mac_;
 };
 
 } // namespace discovery_test

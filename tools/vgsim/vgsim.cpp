@@ -18,12 +18,15 @@
 //                    kind-1 frame to 01:60:2b:ff:ff:01 from a MAC not ours)
 //   arp-reply <MAC> <IP>
 //   adopted <MAC> <IP>
+//   ignored-rarp <MAC> <IP>  (a deaf device was told an address)
 //   ok <command>       after each command of standard input is done
 //   error <text>
 //
 // Standard input, one command per line (end of input ends the program):
 //   add MAC[=IP|=none]        remove MAC
 //   silence MAC               resume MAC   (announces at once)
+//   deaf MAC                  hearing MAC  (a deaf device ignores RARP
+//                                           replies, so keeps its address)
 //   announce MAC [IP|none]    one announcement from any MAC, now
 //   malformed KIND MAC        one bad frame: short, past-end, len2, no-ip,
 //                             no-terminator, bad-version, kind2, ipv4
@@ -69,6 +72,7 @@ struct device_t {
     bool ip_entry = true;
     std::uint32_t ip = 0; // host order
     bool silent = false;
+    bool deaf = false;
     std::uint64_t due = 0;
 };
 
@@ -309,6 +313,12 @@ public:
                 it->second.due = now_ms();
                 announce_due();
             }
+        } else if (verb == "deaf" || verb == "hearing") {
+            const std::optional<mac_t> mac = parse_mac(arg);
+            const auto it = mac ? devices_.find(*mac) : devices_.end();
+            done = it != devices_.end();
+            if (done)
+                it->second.deaf = verb == "deaf";
         } else if (verb == "announce") {
             const std::optional<mac_t> mac = parse_mac(arg);
             std::string value;
@@ -383,6 +393,10 @@ private:
             const auto it = devices_.find(target);
             if (it == devices_.end())
                 return;
+            if (it->second.deaf) {
+                say("ignored-rarp " + mac_text(target) + " " + ip_text(target_ip));
+                return;
+            }
             it->second.ip = target_ip;
             it->second.ip_entry = true;
             say("adopted " + mac_text(target) + " " + ip_text(target_ip));
