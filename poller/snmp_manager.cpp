@@ -1,5 +1,6 @@
 #include "poller/snmp_manager.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -144,11 +145,18 @@ void snmp_manager_t::schedule(snmp_poller_state_t& poller, platform::sync::event
                 std::lock_guard lock(poller.settings_lock);
                 period = poller.settings.poll_period;
             }
-            const auto slice = static_cast<std::uint32_t>(static_cast<std::size_t>(period) / count);
+            const auto slice = std::chrono::milliseconds(static_cast<std::size_t>(period) / count);
             // One token per task, spread over the period, and never more
-            // than the idle workers take.
+            // than the idle workers take. Token i is due i+1 slices after
+            // the round began, so what each wait oversleeps is made up by
+            // the next one rather than added to the round.
+            const auto round_began = std::chrono::steady_clock::now();
             for (std::size_t i = 0; i < count; ++i) {
-                sleep_unless_stopped(stop, slice);
+                const auto due = round_began + slice * static_cast<long>(i + 1);
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    due - std::chrono::steady_clock::now());
+                sleep_unless_stopped(stop,
+                                     static_cast<std::uint32_t>(std::max<long>(left.count(), 0)));
                 wait_unless_stopped(stop, poller.idle_event);
                 poller.wake_worker();
             }
@@ -270,7 +278,11 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
     }
     if (wake)
         poller_->wake_worker();
-    caller->wait();
+    const auto began = std::chrono::steady_clock::now();
+    caller->wait(one_shot_spin());
+    // Up to the worker's completion: the caller's own wake-up, long when it
+    // slept on a busy machine, says nothing about the device.
+    note_one_shot(caller->completed_at - began);
 
     try {
         snmp_variable_t variable;
@@ -283,6 +295,25 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory, error in snmp_manager_t::variable_op()");
     }
+}
+
+// Devices that answer within a few hundred microseconds (the loopback, a
+// quiet LAN) are waited for awake; slower ones, and every request while
+// they are the rule, put the caller to sleep at once.
+std::chrono::nanoseconds snmp_manager_t::one_shot_spin() const {
+    constexpr std::int64_t worth_it_ns = 300'000;
+    constexpr std::int64_t longest_ns = 400'000;
+    const std::int64_t recent = one_shot_ns_.load(std::memory_order_relaxed);
+    if (recent > worth_it_ns)
+        return std::chrono::nanoseconds::zero();
+    return std::chrono::nanoseconds(std::min(recent + recent / 2 + 20'000, longest_ns));
+}
+
+void snmp_manager_t::note_one_shot(std::chrono::nanoseconds took) {
+    // Callers on several threads may lose each other's samples; the mean
+    // stays a fair guess.
+    const std::int64_t recent = one_shot_ns_.load(std::memory_order_relaxed);
+    one_shot_ns_.store((recent * 3 + took.count()) / 4, std::memory_order_relaxed);
 }
 
 snmp_variable_t snmp_manager_t::get(const std::string& ip, const std::string& name) {

@@ -10,6 +10,7 @@
 // device's request in flight. At most one request per device is in flight.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -100,6 +101,9 @@ private:
     void start_workers(int count);
     // Stops workers first .. last-1 together; under threads_lock_.
     void stop_workers(int first, int last);
+    // How long a one-shot caller watches for its answer before it sleeps.
+    std::chrono::nanoseconds one_shot_spin() const;
+    void note_one_shot(std::chrono::nanoseconds took);
 
     std::shared_ptr<snmp_poller_state_t> poller_;
     const snmp_backend_factory_t make_backend_;
@@ -112,6 +116,10 @@ private:
     // Workers 0 .. num_threads-1 have been started; spares a one-shot
     // request the worker table's lock.
     std::atomic<bool> workers_started_{false};
+    // How long one-shot requests have taken lately (a running mean, in ns),
+    // which tells a caller whether watching for the answer before sleeping
+    // pays.
+    std::atomic<std::int64_t> one_shot_ns_{0};
     std::uint32_t worker_stop_timeout_ = stop_timeout_ms;
 };
 

@@ -2,10 +2,12 @@
 // One entry of a device's task table: a watched variable, or the one-shot
 // requests of callers that wait for their answer.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace kestrin2 {
@@ -38,15 +40,31 @@ struct snmp_one_shot_t {
 
     snmp_answer_t answer;
 
+    // When the worker completed the request; read once wait() returned.
+    std::chrono::steady_clock::time_point completed_at;
+
     // The worker's side, once `answer` is filled.
     void complete() {
+        completed_at = std::chrono::steady_clock::now();
         done_.store(true, std::memory_order_release);
         done_.notify_all();
     }
     bool completed() const { return done_.load(std::memory_order_acquire); }
     // Blocks without a time limit: the request's own time-out and retries
-    // end every request.
-    void wait() const {
+    // end every request. For up to `spin` the caller watches the word
+    // before it sleeps: waking a sleeping caller costs a good part of a
+    // request to a device that answers in a fraction of a millisecond. It
+    // yields while it watches, so that on a busy machine the worker it
+    // waits for is not kept off the processor.
+    void wait(std::chrono::nanoseconds spin = std::chrono::nanoseconds::zero()) const {
+        if (spin > std::chrono::nanoseconds::zero()) {
+            const auto until = std::chrono::steady_clock::now() + spin;
+            while (!done_.load(std::memory_order_acquire)) {
+                std::this_thread::yield();
+                if (std::chrono::steady_clock::now() >= until)
+                    break;
+            }
+        }
         while (!done_.load(std::memory_order_acquire))
             done_.wait(false, std::memory_order_acquire);
     }

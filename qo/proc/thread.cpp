@@ -1,5 +1,6 @@
 #include "qo/proc/thread.h"
 
+#include "platform/automation/module.h"
 #include "qo/proc/exception.h"
 #include "qo/proc/thread_stop_exception.h"
 #include "qo/wapi/exception.h"
@@ -112,7 +113,16 @@ void thread_t::start() {
         auto ended =
             std::make_shared<platform::sync::event_t>(platform::sync::event_t::reset::manual);
         handle_ = handle_t(ended);
-        thread_ = std::thread(&thread_t::thread_entry, this, state_, ended);
+        // Linked into a server library, the thread holds that library until
+        // it has left the library's code for good (the entry's last lines,
+        // the callable's own code and its destruction included), so the
+        // library cannot be unloaded under a thread that has signalled its
+        // end but still runs. Linked into a program it holds the program,
+        // which costs nothing.
+        thread_ = platform::automation::start_module_thread(
+            [this, state = state_, ended = std::move(ended)]() mutable {
+                thread_entry(this, std::move(state), std::move(ended));
+            });
     } catch (const std::system_error& e) {
         state_->running = false;
         handle_.close();

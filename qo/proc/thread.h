@@ -8,6 +8,11 @@
 // end signal) is shared with the thread, so a thread that outlives the stop
 // wait and the object (the object is destroyed while its thread ignores the
 // stop request) still finds it; the object then lets the thread go.
+//
+// Each thread holds the module it was linked into (platform/automation's
+// module lock) until it has left that module's code: a server library with
+// a thread still running, even one that has signalled its end, is not
+// unloaded.
 #include <atomic>
 #include <cstdint>
 #include <memory>

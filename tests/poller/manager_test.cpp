@@ -2,6 +2,7 @@
 #include "poller/snmp_manager.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <chrono>
 #include <functional>
@@ -347,6 +348,26 @@ TEST_F(PollerManager, DestroyingAfterAStopThatGaveUpLeavesTheWorkerWhatItUses) {
     EXPECT_EQ(net->backends_alive(), 1);
     net->release(ip1);
     EXPECT_TRUE(wait_until([&] { return net->backends_alive() == 0; }));
+}
+
+// A caller may watch for the answer of a request to a quick device, but a
+// slow device must not keep it busy for the whole request.
+TEST_F(PollerManager, CallerSleepsThroughRequestsToSlowDevices) {
+    auto manager = make();
+    net->set_value(ip1, "1.3.6.1.2.1.1.5.0", "unit");
+    net->set_latency(ip1, 30);
+    timespec cpu_before{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu_before);
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(manager->get(ip1, "1.3.6.1.2.1.1.5.0").valid, 1);
+    const auto wall = std::chrono::steady_clock::now() - began;
+    timespec cpu_after{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu_after);
+    const auto cpu = std::chrono::seconds(cpu_after.tv_sec - cpu_before.tv_sec) +
+                     std::chrono::nanoseconds(cpu_after.tv_nsec - cpu_before.tv_nsec);
+    EXPECT_GE(wall, 150ms);
+    EXPECT_LT(cpu, wall / 4) << "the caller spun through the requests";
 }
 
 } // namespace

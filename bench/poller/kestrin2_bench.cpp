@@ -1,0 +1,288 @@
+// libkestrin2.so as the operator program uses it, created by ProgID and
+// called through the automation layer:
+//
+// 1. Latency of one synchronous get of sysDescr from a private snmpd on
+//    loopback, against the same get through Net-SNMP's synchronous API in
+//    the same run: with a session opened for the request, as the
+//    management-API back end does for every request, and with one session
+//    kept open. Rounds alternate so a slow patch of the machine hits all
+//    alike. Target: Kestrin2 within 1.3 times the session-per-request
+//    baseline.
+// 2. Polling: 96 watched variables over 32 scripted agents on 127.0.0.x
+//    with 30 workers and a 100 ms poll period, the operator's settings.
+//    Target: every variable polled every period. The agents count the
+//    requests they receive; the CPU time per poll is this process's.
+//
+//   kestrin2_bench [rounds [gets per round [polling seconds]]]
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/automation/activation.h"
+#include "platform/automation/driver.h"
+#include "platform/snmppp/netsnmp_session.h"
+#include "poller/kestrin2_ids.h"
+#include "tools/snmpagent/peers.h"
+
+namespace {
+
+namespace pa = platform::automation;
+namespace id = kestrin2::manager_dispid;
+using clock_type = std::chrono::steady_clock;
+
+const oid sys_descr_ids[] = {1, 3, 6, 1, 2, 1, 1, 1, 0};
+const char* const sys_descr = "1.3.6.1.2.1.1.1.0";
+
+double cpu_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// A private class registry with the library registered in it.
+class bench_registry_t {
+public:
+    bench_registry_t() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kestrin2-bench-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        dir_ = pattern;
+        ::setenv("OSTREL_AUTOMATION_REGISTRY", (dir_ / "classes.ini").c_str(), 1);
+        ::setenv("OSTREL_HOME", dir_.c_str(), 1);
+        if (pa::register_library(KESTRIN2_PATH) != pa::S_OK) {
+            std::fprintf(stderr, "cannot register %s\n", KESTRIN2_PATH);
+            std::exit(1);
+        }
+    }
+    ~bench_registry_t() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+private:
+    std::filesystem::path dir_;
+};
+
+pa::dispatch_driver_t operator_manager() {
+    auto m = pa::dispatch_driver_t::create("kestrin2.com_manager.1");
+    m.put(id::num_threads, std::int32_t{30});
+    m.put(id::poll_period, std::int32_t{100});
+    m.put(id::retry_count, std::int32_t{1});
+    m.put(id::timeout, std::int32_t{100});
+    m.call(id::start);
+    return m;
+}
+
+// Net-SNMP's own synchronous get, on a session opened for each request or
+// kept open.
+class netsnmp_sync_t {
+public:
+    netsnmp_sync_t(const snmp_peers::snmpd_t& agent, bool keep_open)
+        : peer_("udp:" + agent.address() + ":" + std::to_string(agent.port())) {
+        platform::snmppp::netsnmp_init();
+        if (keep_open)
+            handle_ = open();
+    }
+    ~netsnmp_sync_t() {
+        if (handle_)
+            snmp_sess_close(handle_);
+    }
+
+    bool get() {
+        void* handle = handle_ ? handle_ : open();
+        netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+        snmp_add_null_var(request, sys_descr_ids, sizeof sys_descr_ids / sizeof(oid));
+        netsnmp_pdu* response = nullptr;
+        const int status = snmp_sess_synch_response(handle, request, &response);
+        const bool ok = status == STAT_SUCCESS && response && response->errstat == 0;
+        if (response)
+            snmp_free_pdu(response);
+        if (!handle_)
+            snmp_sess_close(handle);
+        return ok;
+    }
+
+private:
+    void* open() {
+        netsnmp_session settings;
+        snmp_sess_init(&settings);
+        std::string community = snmp_peers::snmpd_t::community;
+        settings.version = SNMP_VERSION_1;
+        settings.peername = peer_.data();
+        settings.community = reinterpret_cast<u_char*>(community.data());
+        settings.community_len = community.size();
+        settings.timeout = 100000;
+        settings.retries = 1;
+        void* handle = snmp_sess_open(&settings);
+        if (!handle) {
+            std::fprintf(stderr, "cannot open a Net-SNMP session\n");
+            std::exit(1);
+        }
+        return handle;
+    }
+
+    std::string peer_;
+    void* handle_ = nullptr;
+};
+
+struct contender_t {
+    const char* name;
+    std::function<bool()> get;
+    std::vector<double> round_us;
+
+    double median_us() const {
+        std::vector<double> sorted = round_us;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
+};
+
+int latency(int rounds, int per_round) {
+    snmp_peers::snmpd_t agent("127.0.0.70");
+    netsnmp_sync_t per_request(agent, false);
+    netsnmp_sync_t kept_open(agent, true);
+    const auto manager = operator_manager();
+    const std::string target = agent.target();
+    const auto through_kestrin2 = [&] {
+        const auto v = manager.to_object(manager.call(id::get, {target, sys_descr}));
+        return v.to_int(v.get(kestrin2::variable_dispid::valid)) == 1;
+    };
+    std::vector<contender_t> contenders = {
+        {"Net-SNMP get, session per request (baseline)", [&] { return per_request.get(); }, {}},
+        {"Net-SNMP get, session kept open", [&] { return kept_open.get(); }, {}},
+        {"Kestrin2 get through the automation layer", through_kestrin2, {}},
+    };
+    for (contender_t& c : contenders)
+        for (int i = 0; i < 50; ++i)
+            if (!c.get()) {
+                std::fprintf(stderr, "%s failed\n", c.name);
+                return 1;
+            }
+    for (int r = 0; r < rounds; ++r) {
+        for (contender_t& c : contenders) {
+            const auto began = clock_type::now();
+            for (int i = 0; i < per_round; ++i)
+                c.get();
+            const double us =
+                std::chrono::duration<double, std::micro>(clock_type::now() - began).count();
+            c.round_us.push_back(us / per_round);
+        }
+    }
+    const double base = contenders[0].median_us();
+    std::printf("one synchronous get of sysDescr from snmpd on loopback, median of %d rounds "
+                "of %d:\n",
+                rounds, per_round);
+    for (const contender_t& c : contenders)
+        std::printf("  %-46s %8.1f us/get  ratio %5.2f\n", c.name, c.median_us(),
+                    c.median_us() / base);
+    const double ratio = contenders[2].median_us() / base;
+    std::printf("  Kestrin2 against the kept-open session: ratio %.2f\n",
+                contenders[2].median_us() / contenders[1].median_us());
+    std::printf("target: Kestrin2 <= 1.30 x the session-per-request baseline: %s\n\n",
+                ratio <= 1.3 ? "met" : "MISSED");
+    return 0;
+}
+
+int polling(double seconds) {
+    constexpr int agents = 32;
+    constexpr int per_agent = 3;
+    constexpr int period_ms = 100;
+    std::vector<std::unique_ptr<snmp_peers::scripted_agent_t>> peers;
+    std::vector<std::string> oids;
+    for (int v = 0; v < per_agent; ++v)
+        oids.push_back("1.3.6.1.4.1.2680.1.1.10.1." + std::to_string(v + 1) + ".0");
+    for (int a = 0; a < agents; ++a) {
+        peers.push_back(
+            std::make_unique<snmp_peers::scripted_agent_t>("127.0.0." + std::to_string(100 + a)));
+        for (const std::string& o : oids)
+            peers.back()->var(o, "integer", std::to_string(a));
+    }
+    const auto manager = operator_manager();
+    for (const auto& peer : peers)
+        for (const std::string& o : oids)
+            manager.call(id::watch, {peer->target(), o});
+
+    const auto counts = [&] {
+        std::vector<long> out;
+        for (const auto& peer : peers)
+            for (const std::string& o : oids)
+                out.push_back(peer->count(o));
+        return out;
+    };
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const std::vector<long> before = counts();
+    const double cpu_before = cpu_seconds();
+    const auto began = clock_type::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double cpu = cpu_seconds() - cpu_before;
+    const double wall = std::chrono::duration<double>(clock_type::now() - began).count();
+    const std::vector<long> after = counts();
+
+    const double periods = wall * 1000.0 / period_ms;
+    long total = 0;
+    double least = 1e9;
+    double most = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const long polls = after[i] - before[i];
+        total += polls;
+        least = std::min(least, static_cast<double>(polls) / periods);
+        most = std::max(most, static_cast<double>(polls) / periods);
+    }
+    const auto all = manager.to_object(manager.call(id::get_all));
+    int valid = 0;
+    const int length = all.to_int(all.get(kestrin2::vector_dispid::length));
+    for (std::int32_t i = 0; i < length; ++i) {
+        const auto v = all.to_object(all.call(kestrin2::vector_dispid::at, {i}));
+        valid += v.to_int(v.get(kestrin2::variable_dispid::valid));
+    }
+    std::printf("polling %zu watched variables over %d agents, 30 workers, %d ms period, %.1f s:\n",
+                before.size(), agents, period_ms, wall);
+    std::printf("  polls per variable per period: least %.2f, most %.2f, mean %.2f\n", least, most,
+                static_cast<double>(total) / static_cast<double>(before.size()) / periods);
+    std::printf("  %ld polls, %.0f polls/s, CPU time per poll %.1f us (%.1f%% of one core)\n",
+                total, static_cast<double>(total) / wall, cpu * 1e6 / static_cast<double>(total),
+                cpu / wall * 100.0);
+    std::printf("  variables valid at the end: %d of %d\n", valid, length);
+    // The counts are read one agent after the other while polling goes on,
+    // which may put one poll of a variable on either side: 0.95 allows it.
+    std::printf("target: every variable polled every period: %s\n",
+                least >= 0.95 && valid == length ? "met" : "MISSED");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 15;
+    const int per_round = argc > 2 ? std::atoi(argv[2]) : 300;
+    const double seconds = argc > 3 ? std::atof(argv[3]) : 5.0;
+    if (!snmp_peers::snmpd_t::available()) {
+        std::fprintf(stderr, "snmpd is not installed\n");
+        return 1;
+    }
+    bench_registry_t registry;
+    pa::initializer_t init(pa::concurrency_model::multithreaded);
+    try {
+        if (latency(rounds, per_round) != 0)
+            return 1;
+        return polling(seconds);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
