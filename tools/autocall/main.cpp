@@ -4,6 +4,8 @@
 //   autocall --register LIB        run the library's DllRegisterServer
 //   autocall --unregister LIB      run the library's DllUnregisterServer
 //
+// Classes registered as local servers are reached over D-Bus.
+//
 // Script lines:
 //   NAME = create PROGID           create an object by ProgID or {CLSID}
 //   NAME = OBJ.member ARG...       call a method or read a property
@@ -20,6 +22,7 @@
 // "try ", which prints the error and goes on. A malformed script ends with
 // status 2.
 #include "platform/automation/activation.h"
+#include "platform/automation/dbus_transport.h"
 #include "platform/automation/driver.h"
 #include "platform/automation/error_info.h"
 
@@ -371,6 +374,7 @@ int main(int argc, char** argv)
         for (std::string line; std::getline(std::cin, line);)
             lines.push_back(line);
 
+    pa::use_dbus_transport();
     const pa::HRESULT hr = pa::initialize();
     if (hr < 0) {
         print_error(hr, "autocall");

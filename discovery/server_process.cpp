@@ -1,0 +1,145 @@
+#include "discovery/server_process.h"
+
+#include "discovery/com_objects.h"
+#include "discovery/log.h"
+#include "platform/automation/activation.h"
+#include "platform/automation/dbus_transport.h"
+#include "platform/automation/error_info.h"
+#include "platform/automation/module.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+namespace mellick {
+
+namespace {
+
+bool same_word(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+void report_failure(const char* what) {
+    pa::com_ptr_t<pa::IErrorInfo> info;
+    std::string text;
+    if (pa::GetErrorInfo(info.put()) == pa::S_OK && info) {
+        pa::BSTR d = nullptr;
+        info->GetDescription(&d);
+        text = pa::bstr_view(d);
+        pa::SysFreeString(d);
+    }
+    std::fprintf(stderr, "mellick: %s failed%s%s\n", what, text.empty() ? "" : ": ", text.c_str());
+}
+
+} // namespace
+
+command_t parse_command_line(const std::vector<std::string>& args) {
+    // The words of the command line, as one text, split at blanks.
+    for (const auto& arg : args) {
+        std::size_t i = 0;
+        while (i < arg.size()) {
+            while (i < arg.size() && std::isspace(static_cast<unsigned char>(arg[i])))
+                ++i;
+            const std::size_t start = i;
+            while (i < arg.size() && !std::isspace(static_cast<unsigned char>(arg[i])))
+                ++i;
+            const std::string_view word(arg.data() + start, i - start);
+            if (word.empty() || (word[0] != '-' && word[0] != '/'))
+                continue;
+            const auto token = word.substr(1);
+            if (same_word(token, "UnregServer"))
+                return command_t::unregister_server;
+            if (same_word(token, "RegServer"))
+                return command_t::register_server;
+            return command_t::serve;
+        }
+    }
+    return command_t::serve;
+}
+
+idle_monitor_t::idle_monitor_t(std::function<long()> count, std::function<void()> quit,
+                               std::uint32_t idle_ms)
+    : count_(std::move(count)), quit_(std::move(quit)), idle_ms_(idle_ms) {
+    thread_ = std::thread([this] { body(); });
+}
+
+idle_monitor_t::~idle_monitor_t() {
+    stopping_.store(true);
+    event_.set();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void idle_monitor_t::count_fell_to_zero() {
+    activity_.store(true);
+    event_.set();
+}
+
+void idle_monitor_t::body() {
+    for (;;) {
+        event_.wait();
+        if (stopping_.load())
+            return;
+        do {
+            activity_.store(false);
+        } while (event_.wait(idle_ms_) && !stopping_.load());
+        if (stopping_.load())
+            return;
+        if (!activity_.load() && count_() == 0) {
+            quit_();
+            return;
+        }
+    }
+}
+
+int run_server(command_t command) {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (command == command_t::register_server) {
+        if (pa::register_local_server(server_info(), self) < 0) {
+            report_failure("RegServer");
+            return 1;
+        }
+        return 0;
+    }
+    if (command == command_t::unregister_server) {
+        if (pa::unregister_local_server(server_info()) < 0) {
+            report_failure("UnregServer");
+            return 1;
+        }
+        return 0;
+    }
+
+    pa::initializer_t init;
+    if (init.hr() < 0) {
+        report_failure("initialisation");
+        return 1;
+    }
+    pa::dbus_server_t server(server_info());
+    if (server.start() < 0) {
+        report_failure("serving");
+        return 1;
+    }
+    idle_monitor_t monitor([] { return pa::this_module().count(); }, [&server] { server.quit(); });
+    // Every object is made and released on this thread, in the calls it
+    // serves, so a look after each call sees every fall to 0.
+    long last = pa::this_module().count();
+    server.set_after_message([&] {
+        const long now = pa::this_module().count();
+        if (now == 0 && last > 0)
+            monitor.count_fell_to_zero();
+        last = now;
+    });
+    server.run();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    return 0;
+}
+
+} // namespace mellick
