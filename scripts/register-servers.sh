@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Registers the in-process automation servers of a build (libkestrin2.so,
-# and libgorlith.so once it is built) in the user's class registry, through
+# Registers the automation servers of a build (libkestrin2.so,
+# libgorlith.so and the mellick program) in the user's class registry, through
 # their own DllRegisterServer, so that programs create their classes by
 # ProgID. The registry is $OSTREL_AUTOMATION_REGISTRY when set, else the
 # user's (~/.local/share/ostrel/automation-classes.ini).
@@ -29,6 +29,14 @@ for library in "$build/poller/libkestrin2.so" "$build/firmware/server/libgorlith
     "$autocall" "$action" "$(realpath "$library")"
     echo "register-servers: ${action#--}ed $library"
 done
+# The discovery server is a program: it registers itself (class registry
+# and the D-Bus service file that lets the bus start it).
+mellick="$build/discovery/mellick"
+if [[ -x "$mellick" ]]; then
+    found=1
+    if [[ $action == --register ]]; then "$mellick" -RegServer; else "$mellick" -UnregServer; fi
+    echo "register-servers: ${action#--}ed $mellick"
+fi
 if [[ $found == 0 ]]; then
     echo "register-servers: no server library in $build" >&2
     exit 1
