@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
+#include <type_traits>
 
 namespace update {
 
@@ -38,15 +40,21 @@ bool read_at(std::FILE* file, long offset, std::uint8_t* into, std::size_t size)
     return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(into, 1, size, file) == size;
 }
 
+// Fixed storage with nothing to destroy: the registry lives as long as the
+// code that uses it, in a program and in a server library that is unloaded
+// alike, and a thread still running at exit finds it intact.
 struct registry_t {
+    static constexpr std::size_t capacity = 16;
     std::mutex lock;
-    std::vector<probe_t> probes;
-    std::vector<image_check_t> image_checks;
+    std::size_t count = 0;
+    probe_t probes[capacity] = {};
+    image_check_t image_checks[capacity] = {};
 };
+static_assert(std::is_trivially_destructible_v<registry_t>);
 
 registry_t& registry() {
-    static registry_t* families = new registry_t;
-    return *families;
+    static registry_t families;
+    return families;
 }
 
 } // namespace
@@ -174,10 +182,42 @@ void base_t::write_mac(const std::string& file, long offset, const qo::mac_addre
         throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
 }
 
-void base_t::read_record(const std::string& file, std::uint8_t* record, std::size_t size) {
+void base_t::read_record(const std::string& file, std::uint8_t* record, std::size_t size,
+                         long offset) {
     const file_ptr in = open_file(file, "rb");
-    if (!read_at(in.get(), 0, record, size))
+    if (!read_at(in.get(), offset, record, size))
         throw qo::exception_t("Configuration sector incomplete");
+}
+
+void base_t::patch_record(const std::string& file, const std::uint8_t* record, std::size_t size,
+                          long offset) {
+    file_ptr out = open_file(file, "r+b");
+    if (std::fseek(out.get(), offset, SEEK_SET) != 0 ||
+        std::fwrite(record, 1, size, out.get()) != size)
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+    if (std::fclose(out.release()) != 0)
+        throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
+}
+
+void base_t::extract_range(const std::string& image, const std::string& file,
+                           std::uint32_t offset, std::uint32_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    {
+        const file_ptr in = open_file(image, "rb");
+        // A file that changed since the catalogue measured it would give a
+        // part with a hole in it.
+        if (!read_at(in.get(), static_cast<long>(offset), bytes.data(), bytes.size()))
+            throw qo::wapi::exception_t(qo::wapi::error_from_errno(EIO), "error reading file");
+    }
+    write_record(file, bytes.data(), bytes.size());
+}
+
+void base_t::invalidate(std::initializer_list<const char*> remotes) {
+    const scoped_file_t junk(temp_file("junk"));
+    const std::uint8_t nothing[32] = {};
+    write_record(junk, nothing, sizeof nothing);
+    for (const char* remote : remotes)
+        put_file(junk, remote, 0, 0);
 }
 
 void base_t::write_record(const std::string& file, const std::uint8_t* record, std::size_t size) {
@@ -210,14 +250,17 @@ void base_t::set_percent(double percent) {
 void register_family(probe_t probe, image_check_t image_check) {
     registry_t& r = registry();
     std::lock_guard guard(r.lock);
-    r.probes.push_back(probe);
-    r.image_checks.push_back(image_check);
+    if (r.count == registry_t::capacity)
+        throw std::length_error("update::register_family: too many families");
+    r.probes[r.count] = probe;
+    r.image_checks[r.count] = image_check;
+    ++r.count;
 }
 
 std::vector<probe_t> family_probes() {
     registry_t& r = registry();
     std::lock_guard guard(r.lock);
-    return r.probes;
+    return std::vector<probe_t>(r.probes, r.probes + r.count);
 }
 
 bool is_family_image(const std::string& path, checksums_t& checksums) {
@@ -225,7 +268,7 @@ bool is_family_image(const std::string& path, checksums_t& checksums) {
     {
         registry_t& r = registry();
         std::lock_guard guard(r.lock);
-        checks = r.image_checks;
+        checks.assign(r.image_checks, r.image_checks + r.count);
     }
     for (image_check_t check : checks) {
         // A family that cannot read the file does not take it.

@@ -8,6 +8,7 @@
 // an upload job, filled by the upload and then used by unit objects and
 // download jobs, possibly long after the job that made it.
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -150,8 +151,21 @@ protected:
     static qo::mac_address_t read_mac(const std::string& file, long offset);
     // Writes a MAC (the new one) into the file the same way.
     static void write_mac(const std::string& file, long offset, const qo::mac_address_t& mac);
-    // Reads `size` bytes from the start of the file; a shorter file throws.
-    static void read_record(const std::string& file, std::uint8_t* record, std::size_t size);
+    // Reads `size` bytes from `offset` of the file; a file that ends first
+    // throws: a record is taken only when it is whole.
+    static void read_record(const std::string& file, std::uint8_t* record, std::size_t size,
+                            long offset = 0);
+    // Writes the bytes over the file at `offset` ("r+b").
+    static void patch_record(const std::string& file, const std::uint8_t* record,
+                             std::size_t size, long offset);
+    // Bytes [offset, offset + length) of the image as a new file (the
+    // image must hold them all).
+    static void extract_range(const std::string& image, const std::string& file,
+                              std::uint32_t offset, std::uint32_t length);
+    // An empty write request for each remote file, from a 32-byte local
+    // file: only the request reaches the unit, which erases the file.
+    void invalidate(std::initializer_list<const char*> remotes);
+    void invalidate(const std::string& remote) { invalidate({remote.c_str()}); }
     // Writes the bytes as the whole file ("w+b").
     static void write_record(const std::string& file, const std::uint8_t* record, std::size_t size);
     // prefix + the unit address, in the private folder of the running

@@ -15,9 +15,11 @@ constexpr int job_priority = 1;
 
 std::mutex hold_lock;
 
+// Destroyed with the library that holds it (or at exit): only the making of
+// a job asks it, never a running job.
 hold_factory_t& hold_factory() {
-    static hold_factory_t* factory = new hold_factory_t;
-    return *factory;
+    static hold_factory_t factory;
+    return factory;
 }
 
 std::shared_ptr<void> take_hold() {

@@ -23,6 +23,7 @@
 #include <ostream>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 
 const char* const tftp::timeout_text =
     "Timeout during firmware file transfer.\r\nPlease check network connections and try again.";
@@ -150,8 +151,6 @@ void transfer_t::send_outgoing() {
 std::size_t transfer_t::receive(qo::net::address_t& from, std::uint64_t deadline) {
     // Datagrams that are ignored do not extend the wait for a real reply.
     auto left = [&] {
-        if (wait_ms_ < 0)
-            return qo::net::socket_t::infinite;
         const std::uint64_t now = platform::sync::tick_ms();
         return now < deadline ? static_cast<std::int32_t>(deadline - now) : 0;
     };
@@ -280,13 +279,16 @@ transfer_t::verdict_t transfer_t::on_packet(std::size_t length) {
 
 void transfer_t::run(const std::string& remote) {
     make_request(remote);
-    wait_ms_ = reading_ ? settings_.timeout.load() : settings_.write_timeout.load();
+    // The settings are stored as the client gave them; a negative time-out
+    // would be an endless wait, so it counts as 0 (each wait ends at once).
+    wait_ms_ = std::max<std::int32_t>(
+        0, reading_ ? settings_.timeout.load() : settings_.write_timeout.load());
     socket_.bind(qo::net::address_t(0));
     socket_.set_send_timeout(wait_ms_);
     socket_.set_receive_timeout(wait_ms_);
 
     std::int32_t retries_left = settings_.retries.load();
-    std::int32_t delay = 0;
+    std::int64_t delay = 0;
     bool send_now = true;
     std::uint64_t deadline = 0;
     while (state_ == state_t::go_on) {
@@ -294,7 +296,7 @@ void transfer_t::run(const std::string& remote) {
             if (send_now) {
                 send_now = false;
                 send_outgoing();
-                deadline = platform::sync::tick_ms() + static_cast<std::uint64_t>(std::max(wait_ms_, 0));
+                deadline = platform::sync::tick_ms() + static_cast<std::uint64_t>(wait_ms_);
             }
             qo::net::address_t from;
             std::size_t length = 0;
@@ -322,7 +324,9 @@ void transfer_t::run(const std::string& remote) {
                 throw;
             if (retries_left <= 0)
                 throw qo::exception_t(tftp::timeout_text);
-            delay += settings_.holdoff.load();
+            // A negative hold-off counts as 0: added up it would wrap the
+            // delay into a sleep of weeks.
+            delay += std::max<std::int32_t>(0, settings_.holdoff.load());
             if (delay > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(delay));
             --retries_left;
@@ -355,8 +359,10 @@ template <typename Body> int run_call(Body body) {
 } // namespace
 
 tftp::settings_t& tftp::instance() {
-    static settings_t* settings = new settings_t;
-    return *settings;
+    // Nothing to destroy, so job threads may read it up to the very end.
+    static settings_t settings;
+    static_assert(std::is_trivially_destructible_v<settings_t>);
+    return settings;
 }
 
 void tftp::set_debug(bool on) {

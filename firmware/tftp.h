@@ -22,7 +22,9 @@ public:
 
     // The updater's properties read and write these fields directly, and a
     // change reaches the next transfer; they are atomic because job threads
-    // read them while a client may set them.
+    // read them while a client may set them. They are kept as given; a
+    // transfer takes a negative time-out or hold-off as 0, so that no job
+    // waits forever.
     struct settings_t {
         std::atomic<bool> debug{false};
         // Milliseconds a read waits for each reply.
@@ -38,7 +40,8 @@ public:
         std::atomic<std::uint16_t> port{default_port};
     };
 
-    // Created on first use and never freed.
+    // Created on first use; it holds nothing to free, so it outlives every
+    // thread that reads it.
     static settings_t& instance();
 
     // Reads the remote file into `local` (created or truncated). Returns 2

@@ -6,6 +6,8 @@
 #include "qo/wapi/exception.h"
 #include "qo/wapi/system_text.h"
 
+#include <dlfcn.h>
+#include <link.h>
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -37,6 +39,21 @@ thread_local void* tl_state = nullptr;
 
 [[noreturn]] void throw_system(const std::system_error& e) {
     throw wapi::exception_t(wapi::error_from_errno(e.code().value()));
+}
+
+// true when this code was linked into a shared library rather than into the
+// program: the program's own entry in the link map has an empty name.
+bool linked_into_library() {
+    static const bool in_library = [] {
+        Dl_info info{};
+        link_map* map = nullptr;
+        if (::dladdr1(reinterpret_cast<void*>(&linked_into_library), &info,
+                      reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0 ||
+            !map)
+            return false;
+        return map->l_name && map->l_name[0] != '\0';
+    }();
+    return in_library;
 }
 
 // Priority levels of the components' original platform to nice values.
@@ -113,16 +130,20 @@ void thread_t::start() {
         auto ended =
             std::make_shared<platform::sync::event_t>(platform::sync::event_t::reset::manual);
         handle_ = handle_t(ended);
+        auto body = [this, state = state_, ended = std::move(ended)]() mutable {
+            thread_entry(this, std::move(state), std::move(ended));
+        };
         // Linked into a server library, the thread holds that library until
         // it has left the library's code for good (the entry's last lines,
         // the callable's own code and its destruction included), so the
         // library cannot be unloaded under a thread that has signalled its
-        // end but still runs. Linked into a program it holds the program,
-        // which costs nothing.
-        thread_ = platform::automation::start_module_thread(
-            [this, state = state_, ended = std::move(ended)]() mutable {
-                thread_entry(this, std::move(state), std::move(ended));
-            });
+        // end but still runs. A program is never unloaded, and its count
+        // may mean something else (a local server's idle watch counts its
+        // objects there), so its threads do not take it.
+        if (linked_into_library())
+            thread_ = platform::automation::start_module_thread(std::move(body));
+        else
+            thread_ = std::thread(std::move(body));
     } catch (const std::system_error& e) {
         state_->running = false;
         handle_.close();

@@ -9,10 +9,10 @@
 // wait and the object (the object is destroyed while its thread ignores the
 // stop request) still finds it; the object then lets the thread go.
 //
-// Each thread holds the module it was linked into (platform/automation's
-// module lock) until it has left that module's code: a server library with
-// a thread still running, even one that has signalled its end, is not
-// unloaded.
+// Linked into a shared library (a server), each thread holds that library
+// (platform/automation's module lock) until it has left the library's code:
+// a library with a thread still running, even one that has signalled its
+// end, is not unloaded. Threads of a program hold nothing.
 #include <atomic>
 #include <cstdint>
 #include <memory>

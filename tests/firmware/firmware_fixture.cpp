@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -190,14 +191,14 @@ void put_word(bytes_t& bytes, std::size_t at, std::uint32_t word) {
     bytes[at + 2] = static_cast<std::uint8_t>(word >> 16);
 }
 
+} // namespace
+
 std::uint32_t range_sum(const bytes_t& bytes, std::size_t offset, std::size_t length) {
     std::uint32_t sum = 0;
     for (std::size_t at = offset; at + 3 <= offset + length; at += 3)
         sum = (sum + word_at(bytes, at)) & 0xffffff;
     return sum;
 }
-
-} // namespace
 
 void set_range_checksum(bytes_t& image, std::size_t offset, std::size_t length,
                         std::uint32_t value) {
@@ -256,17 +257,110 @@ void install_tolk_unit(const std::string& state_dir, const bytes_t& image, int p
     write_file(state_dir + "/m03", pattern_bytes(0x2000, config_seed));
 }
 
+namespace {
+
+void write_bank(const std::string& state_dir, const std::string& name, const bytes_t& bytes) {
+    write_file(state_dir + "/" + name, bytes);
+}
+
+// Bytes of `image` with a configuration record of pattern bytes laid over
+// them at `at`.
+bytes_t with_record(bytes_t bytes, std::size_t at, std::uint32_t config_seed) {
+    const bytes_t record = pattern_bytes(1024, config_seed);
+    std::copy(record.begin(), record.end(), bytes.begin() + static_cast<long>(at));
+    return bytes;
+}
+
+} // namespace
+
+void install_tolkamd_unit(const std::string& state_dir, const bytes_t& image, int bank,
+                          std::uint32_t config_seed) {
+    std::filesystem::create_directories(state_dir);
+    auto name = [](int n) { return std::string(n < 10 ? "a0" : "a") + std::to_string(n); };
+    write_bank(state_dir, "a01", range_of(image, 0, 0x4000));
+    write_bank(state_dir, "a02", range_of(image, 0x4000, 0x2000));
+    write_bank(state_dir, "a05", range_of(image, 0x10000, 0x10000));
+    write_bank(state_dir, "a06", range_of(image, 0x20000, 0x10000));
+    if (bank != 0)
+        for (int k = 0; k < 4; ++k)
+            write_bank(state_dir, name(bank + k),
+                       range_of(image, 0x40000 + static_cast<std::size_t>(k) * 0x10000, 0x10000));
+    write_bank(state_dir, "a03", pattern_bytes(0x2000, config_seed));
+}
+
+bytes_t brisk_image(std::uint32_t seed, const update::checksums_t& checksums, bool large) {
+    bytes_t image = pattern_bytes(0x20000, seed);
+    set_range_checksum(image, 0, 0x7bff, checksums.boot);
+    if (large) {
+        set_range_checksum(image, 0x8000, 0xffff, checksums.code);
+        if (range_sum(image, 0x8000, 0x7ffe) == 0)
+            throw std::logic_error("brisk_image: the large code also reads as small code");
+    } else {
+        set_range_checksum(image, 0x8000, 0x7ffe, checksums.code);
+    }
+    return image;
+}
+
+void install_brisk_unit(const std::string& state_dir, const bytes_t& image, int layout,
+                        std::uint32_t config_seed) {
+    std::filesystem::create_directories(state_dir);
+    write_bank(state_dir, "r1", range_of(image, 0, 0x4000));
+    write_bank(state_dir, "r2", with_record(range_of(image, 0x4000, 0x4000), 0x3c00, config_seed));
+    const char* files[] = {"r3", "r4", "r5", "r6"};
+    switch (layout) {
+    case 1:
+    case 2:
+        for (int k = 0; k < 2; ++k)
+            write_bank(state_dir, files[(layout - 1) * 2 + k],
+                       range_of(image, 0x8000 + static_cast<std::size_t>(k) * 0x4000, 0x4000));
+        break;
+    case 3:
+        for (int k = 0; k < 4; ++k)
+            write_bank(state_dir, files[k],
+                       range_of(image, 0x8000 + static_cast<std::size_t>(k) * 0x4000, 0x4000));
+        break;
+    default:
+        break;
+    }
+}
+
+bytes_t plinth_image(std::uint32_t seed, const update::checksums_t& checksums, bool large) {
+    bytes_t image = pattern_bytes(0x80000, seed);
+    if (large) {
+        set_range_checksum(image, 0, 0xffff, checksums.code);
+        if (range_sum(image, 0, 0x7ffe) == 0)
+            throw std::logic_error("plinth_image: the large code also reads as small code");
+    } else {
+        set_range_checksum(image, 0, 0x7ffe, checksums.code);
+    }
+    set_range_checksum(image, 0x20000, 0x5700, checksums.fpga2);
+    set_range_checksum(image, 0x78000, 0x7bff, checksums.boot);
+    return image;
+}
+
+void install_plinth_unit(const std::string& state_dir, const bytes_t& image, int code_file,
+                         std::uint32_t config_seed) {
+    std::filesystem::create_directories(state_dir);
+    write_bank(state_dir, "f8", with_record(range_of(image, 0x70000, 0x10000), 0xfc00, config_seed));
+    if (code_file != 0) {
+        write_bank(state_dir, "f" + std::to_string(code_file), range_of(image, 0, 0x10000));
+        write_bank(state_dir, "f" + std::to_string(code_file + 2), range_of(image, 0x20000, 0x10000));
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 namsim_t::namsim_t(const std::string& family, const std::string& state_dir,
-                   const std::vector<std::string>& args, const std::string& address)
+                   const std::vector<std::string>& args, const std::string& address,
+                   std::uint16_t port)
     : state_dir_(state_dir), address_(address) {
     int in[2];
     int out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
     std::vector<std::string> all = {NAMSIM_PATH, "--family", family, "--state", state_dir,
-                                    "--address", address, "--port", "0", "--timeout", "200"};
+                                    "--address", address, "--port", std::to_string(port),
+                                    "--timeout", "200"};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv = argv_of(all);
     posix_spawn_file_actions_t actions;
@@ -286,14 +380,14 @@ namsim_t::namsim_t(const std::string& family, const std::string& state_dir,
     const std::string ready = read_line();
     std::istringstream words(ready);
     std::string word, host;
-    unsigned port = 0;
-    words >> word >> host >> port;
-    if (word != "ready" || port == 0) {
+    unsigned ready_port = 0;
+    words >> word >> host >> ready_port;
+    if (word != "ready" || ready_port == 0) {
         ::close(to_child_);
         end_child(pid_, SIGTERM);
         throw std::runtime_error("namsim did not start: '" + ready + "'");
     }
-    port_ = static_cast<std::uint16_t>(port);
+    port_ = static_cast<std::uint16_t>(ready_port);
 }
 
 namsim_t::~namsim_t() {

@@ -63,13 +63,42 @@ bytes_t range_of(const bytes_t& bytes, std::size_t offset, std::size_t length);
 void install_tolk_unit(const std::string& state_dir, const bytes_t& image, int pair,
                        std::uint32_t config_seed = 3);
 
+// The 24-bit sum of the whole words of a range.
+std::uint32_t range_sum(const bytes_t& bytes, std::size_t offset, std::size_t length);
+
+// The bank files of a tolkamd unit that runs the tolk image `image` from
+// the bank starting at file `bank` (8 or 12; 0: no bank holds code).
+void install_tolkamd_unit(const std::string& state_dir, const bytes_t& image, int bank,
+                          std::uint32_t config_seed = 3);
+
+// A brisk image (128 KiB): boot and code with the given checksums (0: that
+// part is not valid); small code (0x7ffe) unless `large`.
+bytes_t brisk_image(std::uint32_t seed, const update::checksums_t& checksums, bool large = false);
+// The files of a brisk unit running `image`: boot in r1/r2 (with a
+// configuration record of pattern bytes), the code where `layout` says (1
+// small code in r3/r4, 2 small code in r5/r6, 3 large code in r3 to r6, 0
+// none).
+void install_brisk_unit(const std::string& state_dir, const bytes_t& image, int layout,
+                        std::uint32_t config_seed = 3);
+
+// A plinth image (512 KiB): code (small unless `large`), boot and second
+// FPGA with the given checksums (0: not valid; reserved and fpga unused).
+bytes_t plinth_image(std::uint32_t seed, const update::checksums_t& checksums, bool large = false);
+// The files of a plinth unit running `image` from code file `code_file`
+// (1 or 2, the second FPGA beside it; 0: no code), with a configuration
+// record of pattern bytes in f8.
+void install_plinth_unit(const std::string& state_dir, const bytes_t& image, int code_file,
+                         std::uint32_t config_seed = 3);
+
 // A simulated network audio module, started in the constructor (on a free
 // port of `address`) and ended in the destructor.
 class namsim_t {
 public:
     // `args` are passed on (for example "--bank", "odd:513", "--mac", ...).
+    // `port` 0 picks a free one.
     namsim_t(const std::string& family, const std::string& state_dir,
-             const std::vector<std::string>& args = {}, const std::string& address = "127.0.0.20");
+             const std::vector<std::string>& args = {}, const std::string& address = "127.0.0.20",
+             std::uint16_t port = 0);
     ~namsim_t();
     namsim_t(const namsim_t&) = delete;
     namsim_t& operator=(const namsim_t&) = delete;

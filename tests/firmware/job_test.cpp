@@ -231,10 +231,13 @@ TEST_F(FirmwareJobs, SilentUnitEndsTheSearchWithTheTimeOutText) {
     EXPECT_EQ(requests(), (requests_t{"RRQ m01", "RRQ m01"}));
 }
 
+// A TFTP server that serves none of the families' boot files.
 TEST_F(FirmwareJobs, UnitOfNoFamilyGivesTheUploadError) {
-    start_unit("brisk");
+    temp_dir_t empty;
+    const atftpd_t server(empty.path(), unit_address);
+    tftp::instance().port = server.port();
     database_t database;
-    const auto job = database.start_upload(unit_->unit());
+    const auto job = database.start_upload(server.unit());
     EXPECT_EQ(wait_done(*job), update::job_t::failed);
     EXPECT_EQ(job->status(), std::string("Error uploading firmware from ") + unit_address);
     EXPECT_EQ(probe_calls, 1) << "every family was asked";
