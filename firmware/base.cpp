@@ -241,6 +241,26 @@ void base_t::set_status(const std::string& text) {
     status_->set_status(text);
 }
 
+void base_t::download_config(const unit_state_t& unit, std::span<std::uint8_t> record,
+                             const std::string& remote, long mac_offset) {
+    set_status(status_updating_config);
+    set_status("new mac is " + unit.new_mac.to_string());
+    const scoped_file_t file(temp_file(remote));
+    write_record(file, record.data(), record.size());
+    if (!unit.new_mac.is_zero())
+        write_mac(file, mac_offset, unit.new_mac);
+    set_status(status_downloading_config);
+    put_file(file, remote, 0, static_cast<std::uint32_t>(record.size()));
+    read_record(file, record.data(), record.size());
+    change_state([&](unit_state_t& s) {
+        s.current_mac = unit.new_mac;
+        // The unit carries it now; a MAC asked for meanwhile stays asked for.
+        if (s.new_mac == unit.new_mac)
+            s.new_mac.clear();
+    });
+    set_status(status_config_complete);
+}
+
 void base_t::set_percent(double percent) {
     status_->set_percent(percent);
 }

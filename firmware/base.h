@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,6 +169,11 @@ protected:
     void invalidate(const std::string& remote) { invalidate({remote.c_str()}); }
     // Writes the bytes as the whole file ("w+b").
     static void write_record(const std::string& file, const std::uint8_t* record, std::size_t size);
+    // Writes the family's configuration record as the whole remote file,
+    // with the new MAC of `unit` (when one is asked for) at `mac_offset`,
+    // reads it back into `record`, and takes the new MAC as the current one.
+    void download_config(const unit_state_t& unit, std::span<std::uint8_t> record,
+                         const std::string& remote, long mac_offset);
     // prefix + the unit address, in the private folder of the running
     // operation.
     std::string temp_file(std::string_view prefix) const;

@@ -161,23 +161,8 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     }
     set_percent(90);
 
-    if (flags.config_update) {
-        set_status(status_updating_config);
-        set_status("new mac is " + unit.new_mac.to_string());
-        const scoped_file_t record(temp_file("a03"));
-        write_record(record, config_.data(), config_.size());
-        if (!unit.new_mac.is_zero())
-            write_mac(record, 4, unit.new_mac);
-        set_status(status_downloading_config);
-        put_file(record, "a03", 0, config_size);
-        read_record(record, config_.data(), config_.size());
-        change_state([&](unit_state_t& s) {
-            s.current_mac = unit.new_mac;
-            if (s.new_mac == unit.new_mac)
-                s.new_mac.clear();
-        });
-        set_status(status_config_complete);
-    }
+    if (flags.config_update)
+        download_config(unit, config_, "a03", 4);
 
     // Unlike the other families, with a full stop.
     set_status("download done.");
