@@ -1,43 +1,18 @@
 #include "model_fixtures.h"
 
-#include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "model/sheet_classes.h"
 
 namespace model_test {
 
-std::vector<std::uint8_t> parse_hex(std::string_view text) {
-    std::vector<std::uint8_t> bytes;
-    std::istringstream lines{std::string(text)};
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line.substr(0, line.find('#')));
-        std::string word;
-        while (words >> word) {
-            if (word.size() != 2 || !std::isxdigit(static_cast<unsigned char>(word[0])) ||
-                !std::isxdigit(static_cast<unsigned char>(word[1])))
-                throw std::invalid_argument("bad hex byte '" + word + "'");
-            bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
-        }
-    }
-    return bytes;
-}
-
 std::string fixture_path(const std::string& name) {
     return std::string(MODEL_FIXTURE_DIR) + "/" + name;
 }
 
 std::vector<std::uint8_t> load_fixture(const std::string& name) {
-    std::ifstream in(fixture_path(name));
-    if (!in)
-        throw std::runtime_error("missing fixture " + name);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse_hex(text.str());
+    return test_support::read_hex_file(fixture_path(name));
 }
 
 const platform::archive::class_registry_t& sheet_registry() {

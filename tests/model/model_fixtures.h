@@ -12,9 +12,11 @@
 #include "model/base_ari_module.h"
 #include "platform/archive/class_registry.h"
 
+#include "tests/support/hex_bytes.h"
+
 namespace model_test {
 
-std::vector<std::uint8_t> parse_hex(std::string_view text);
+using test_support::parse_hex;
 std::vector<std::uint8_t> load_fixture(const std::string& name);
 std::string fixture_path(const std::string& name);
 

@@ -5,9 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/hex_bytes.h"
+
 namespace archive_test {
 
-std::vector<std::uint8_t> parse_hex(std::string_view text);
+using test_support::parse_hex;
 // A fixture file from the fixtures folder beside the tests.
 std::vector<std::uint8_t> load_fixture(const std::string& name);
 std::string fixture_path(const std::string& name);
