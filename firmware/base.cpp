@@ -1,6 +1,7 @@
 #include "firmware/base.h"
 
 #include "firmware/checksum.h"
+#include "firmware/local_file.h"
 #include "firmware/tftp.h"
 #include "qo/exception.h"
 #include "qo/wapi/exception.h"
@@ -19,21 +20,6 @@
 namespace update {
 
 namespace {
-
-struct file_closer_t {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer_t>;
-
-file_ptr open_file(const std::string& path, const char* mode) {
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (!file) {
-        const int error = errno;
-        throw qo::wapi::exception_t(qo::wapi::error_from_errno(error),
-                                    error == ENOENT ? "file not open" : "error opening file");
-    }
-    return file_ptr(file);
-}
 
 // Reads exactly `size` bytes at `offset`.
 bool read_at(std::FILE* file, long offset, std::uint8_t* into, std::size_t size) {
@@ -164,7 +150,7 @@ void base_t::download_verified(const std::string& image, const std::string& remo
 }
 
 qo::mac_address_t base_t::read_mac(const std::string& file, long offset) {
-    const file_ptr in = open_file(file, "rb");
+    const file_ptr in = open_local_file(file, "rb");
     qo::mac_address_t mac;
     for (int piece = 0; piece < 3; ++piece)
         if (!read_at(in.get(), offset + piece * 3, mac.bytes().data() + piece * 2, 2))
@@ -173,7 +159,7 @@ qo::mac_address_t base_t::read_mac(const std::string& file, long offset) {
 }
 
 void base_t::write_mac(const std::string& file, long offset, const qo::mac_address_t& mac) {
-    const file_ptr out = open_file(file, "r+b");
+    const file_ptr out = open_local_file(file, "r+b");
     for (int piece = 0; piece < 3; ++piece)
         if (std::fseek(out.get(), offset + piece * 3, SEEK_SET) != 0 ||
             std::fwrite(mac.bytes().data() + piece * 2, 1, 2, out.get()) != 2)
@@ -184,14 +170,14 @@ void base_t::write_mac(const std::string& file, long offset, const qo::mac_addre
 
 void base_t::read_record(const std::string& file, std::uint8_t* record, std::size_t size,
                          long offset) {
-    const file_ptr in = open_file(file, "rb");
+    const file_ptr in = open_local_file(file, "rb");
     if (!read_at(in.get(), offset, record, size))
         throw qo::exception_t("Configuration sector incomplete");
 }
 
 void base_t::patch_record(const std::string& file, const std::uint8_t* record, std::size_t size,
                           long offset) {
-    file_ptr out = open_file(file, "r+b");
+    file_ptr out = open_local_file(file, "r+b");
     if (std::fseek(out.get(), offset, SEEK_SET) != 0 ||
         std::fwrite(record, 1, size, out.get()) != size)
         throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
@@ -203,7 +189,7 @@ void base_t::extract_range(const std::string& image, const std::string& file,
                            std::uint32_t offset, std::uint32_t length) {
     std::vector<std::uint8_t> bytes(length);
     {
-        const file_ptr in = open_file(image, "rb");
+        const file_ptr in = open_local_file(image, "rb");
         // A file that changed since the catalogue measured it would give a
         // part with a hole in it.
         if (!read_at(in.get(), static_cast<long>(offset), bytes.data(), bytes.size()))
@@ -221,7 +207,7 @@ void base_t::invalidate(std::initializer_list<const char*> remotes) {
 }
 
 void base_t::write_record(const std::string& file, const std::uint8_t* record, std::size_t size) {
-    file_ptr out = open_file(file, "w+b");
+    file_ptr out = open_local_file(file, "w+b");
     if (std::fwrite(record, 1, size, out.get()) != size)
         throw qo::wapi::exception_t(qo::wapi::error_from_errno(errno), "error writing file");
     if (std::fclose(out.release()) != 0)

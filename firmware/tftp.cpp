@@ -1,4 +1,5 @@
 #include "firmware/tftp.h"
+#include "firmware/local_file.h"
 
 #include "platform/sync/event.h"
 #include "qo/console.h"
@@ -58,21 +59,6 @@ std::uint16_t get16(const std::uint8_t* at) {
 void trace_line(std::string_view text) {
     if (tftp::instance().debug.load())
         qo::console << text << std::endl;
-}
-
-struct file_closer_t {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer_t>;
-
-file_ptr open_local(const std::string& path, const char* mode) {
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (!file) {
-        const int error = errno;
-        throw qo::wapi::exception_t(qo::wapi::error_from_errno(error),
-                                    error == ENOENT ? "file not open" : "error opening file");
-    }
-    return file_ptr(file);
 }
 
 // One transfer: its socket, the peer it locked on to and the packet it
@@ -374,7 +360,7 @@ void tftp::set_debug(bool on) {
 int tftp::get(const qo::ip_address_t& unit, const std::string& remote, const std::string& local) {
     return run_call([&] {
         trace_line("tftp::get : " + remote + "->" + local);
-        file_ptr file = open_local(local, "wb");
+        update::file_ptr file = update::open_local_file(local, "wb");
         transfer_t(unit, file.get(), true, 0).run(remote);
         // Data the C library still holds is only safe once the close
         // succeeded.
@@ -388,7 +374,7 @@ int tftp::put_ex(const qo::ip_address_t& unit, const std::string& local, const s
     return run_call([&] {
         trace_line("tftp::put_ex : " + local + "->" + remote + " : " + std::to_string(offset) +
                    " : " + std::to_string(length));
-        file_ptr file = open_local(local, "rb");
+        update::file_ptr file = update::open_local_file(local, "rb");
         struct stat info {};
         if (::fstat(fileno(file.get()), &info) != 0 ||
             std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0)
