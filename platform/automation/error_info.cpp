@@ -1,8 +1,8 @@
 #include "platform/automation/error_info.h"
 
 #include "platform/automation/com_ptr.h"
+#include "platform/automation/object.h"
 
-#include <atomic>
 #include <cstdio>
 #include <new>
 
@@ -10,32 +10,11 @@ namespace platform::automation {
 
 namespace {
 
-class error_info_t final : public IErrorInfo {
+class error_info_t final : public single_interface_t<IErrorInfo> {
 public:
     error_info_t(const IID& iid, bstr_t source, bstr_t description)
         : iid_(iid), source_(std::move(source)), description_(std::move(description))
     {
-    }
-
-    HRESULT QueryInterface(const IID& riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (riid == IUnknown::iid || riid == IErrorInfo::iid) {
-            *out = static_cast<IErrorInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-    std::uint32_t Release() override
-    {
-        const std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT GetGUID(GUID* out) override
@@ -74,7 +53,6 @@ private:
     IID iid_;
     bstr_t source_;
     bstr_t description_;
-    std::atomic<std::uint32_t> refs_{0};
 };
 
 // The record lives in this library, so the thread's exit may release it

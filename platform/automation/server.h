@@ -42,7 +42,7 @@ OSTREL_AUTOMATION_HIDDEN HRESULT create_instance_of(const IID& riid, void** out)
 }
 
 // The class object of one class entry; it holds the module while it lives.
-class OSTREL_AUTOMATION_HIDDEN class_factory_t final : public IClassFactory {
+class OSTREL_AUTOMATION_HIDDEN class_factory_t final : public single_interface_t<IClassFactory> {
 public:
     OSTREL_AUTOMATION_HIDDEN explicit class_factory_t(const class_entry_t& entry) noexcept
         : entry_(entry)
@@ -53,26 +53,6 @@ public:
     class_factory_t(const class_factory_t&) = delete;
     class_factory_t& operator=(const class_factory_t&) = delete;
 
-    HRESULT QueryInterface(const IID& riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (riid == IUnknown::iid || riid == IClassFactory::iid) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
-    std::uint32_t Release() override
-    {
-        const std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT CreateInstance(IUnknown* outer, const IID& riid, void** out) override
     {
@@ -96,7 +76,6 @@ public:
 
 private:
     const class_entry_t& entry_;
-    std::atomic<std::uint32_t> refs_{0};
 };
 
 OSTREL_AUTOMATION_HIDDEN inline HRESULT server_get_class_object(const server_info_t& info,
