@@ -23,7 +23,7 @@ if [[ ! -x "$autocall" ]]; then
 fi
 
 found=0
-for library in "$build/poller/libkestrin2.so" "$build/firmware/server/libgorlith.so"; do
+for library in "$build/poller/server/libkestrin2.so" "$build/firmware/server/libgorlith.so"; do
     [[ -f "$library" ]] || continue
     found=1
     "$autocall" "$action" "$(realpath "$library")"
@@ -31,7 +31,7 @@ for library in "$build/poller/libkestrin2.so" "$build/firmware/server/libgorlith
 done
 # The discovery server is a program: it registers itself (class registry
 # and the D-Bus service file that lets the bus start it).
-mellick="$build/discovery/mellick"
+mellick="$build/discovery/server/mellick"
 if [[ -x "$mellick" ]]; then
     found=1
     if [[ $action == --register ]]; then "$mellick" -RegServer; else "$mellick" -UnregServer; fi

@@ -32,7 +32,7 @@
 
 #include "platform/automation/activation.h"
 #include "platform/automation/driver.h"
-#include "poller/kestrin2_ids.h"
+#include "poller/server/kestrin2_ids.h"
 #include "bench/poller/snmp_get_contest.h"
 #include "tools/snmpagent/peers.h"
 

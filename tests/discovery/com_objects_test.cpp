@@ -1,8 +1,8 @@
 // The discovery server's automation classes in-process: objects without a
 // session or device, the text vector, the card-title map, the command line
 // and the idle monitor.
-#include "discovery/com_objects.h"
-#include "discovery/server_process.h"
+#include "discovery/server/com_objects.h"
+#include "discovery/server/server_process.h"
 #include "platform/automation/driver.h"
 #include "platform/automation/module.h"
 #include "support.h"

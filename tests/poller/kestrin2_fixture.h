@@ -16,7 +16,7 @@
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/driver.h"
 #include "platform/automation/interfaces.h"
-#include "poller/kestrin2_ids.h"
+#include "poller/server/kestrin2_ids.h"
 
 namespace k2test {
 

@@ -18,7 +18,7 @@
 #include "kestrin2_fixture.h"
 #include "platform/automation/error_info.h"
 #include "platform/automation/registry.h"
-#include "poller/kestrin2_interfaces.h"
+#include "poller/server/kestrin2_interfaces.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "discovery/com_objects.h"
+#include "discovery/server/com_objects.h"
 
 #include "discovery/log.h"
 #include "platform/automation/server.h"

@@ -1,4 +1,4 @@
-#include "poller/com_variable.h"
+#include "poller/server/com_variable.h"
 
 #include <new>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "discovery/server_process.h"
+#include "discovery/server/server_process.h"
 
-#include "discovery/com_objects.h"
+#include "discovery/server/com_objects.h"
 #include "discovery/log.h"
 #include "platform/automation/activation.h"
 #include "platform/automation/dbus_transport.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/automation/interfaces.h"
-#include "poller/kestrin2_ids.h"
+#include "poller/server/kestrin2_ids.h"
 
 namespace kestrin2 {
 

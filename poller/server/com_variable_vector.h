@@ -7,7 +7,7 @@
 
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/vector_dispatch.h"
-#include "poller/kestrin2_interfaces.h"
+#include "poller/server/kestrin2_interfaces.h"
 
 namespace kestrin2 {
 

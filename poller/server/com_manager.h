@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/automation/dispatch.h"
-#include "poller/kestrin2_interfaces.h"
+#include "poller/server/kestrin2_interfaces.h"
 #include "poller/snmp_variable.h"
 
 namespace kestrin2 {

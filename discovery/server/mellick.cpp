@@ -1,7 +1,7 @@
 // mellick: the discovery server program. "-RegServer" or "/UnregServer"
 // (any letter case) registers or removes its classes; otherwise it serves
 // until no client has held an object for a while.
-#include "discovery/server_process.h"
+#include "discovery/server/server_process.h"
 
 #include <string>
 #include <vector>

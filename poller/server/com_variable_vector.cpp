@@ -1,4 +1,4 @@
-#include "poller/com_variable_vector.h"
+#include "poller/server/com_variable_vector.h"
 
 #include <utility>
 

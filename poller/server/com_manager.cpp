@@ -1,12 +1,12 @@
-#include "poller/com_manager.h"
+#include "poller/server/com_manager.h"
 
 #include <new>
 #include <string>
 #include <utility>
 
 #include "platform/automation/object.h"
-#include "poller/com_variable.h"
-#include "poller/com_variable_vector.h"
+#include "poller/server/com_variable.h"
+#include "poller/server/com_variable_vector.h"
 #include "poller/snmp_manager.h"
 #include "qo/bstr.h"
 #include "qo/exception.h"

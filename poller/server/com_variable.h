@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "platform/automation/dispatch.h"
-#include "poller/kestrin2_interfaces.h"
+#include "poller/server/kestrin2_interfaces.h"
 #include "poller/snmp_variable.h"
 
 namespace kestrin2 {

@@ -7,10 +7,10 @@
 #include "platform/automation/error_info.h"
 #include "platform/automation/server.h"
 #include "platform/snmppp/netsnmp_session.h"
-#include "poller/com_manager.h"
-#include "poller/com_variable.h"
-#include "poller/com_variable_vector.h"
-#include "poller/kestrin2_ids.h"
+#include "poller/server/com_manager.h"
+#include "poller/server/com_variable.h"
+#include "poller/server/com_variable_vector.h"
+#include "poller/server/kestrin2_ids.h"
 #include "qo/exception.h"
 
 namespace kestrin2 {
