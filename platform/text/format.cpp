@@ -14,7 +14,7 @@ namespace {
 // refuse them rather than allocate without bound.
 constexpr int max_field = 1 << 16;
 
-struct spec_t {
+struct conversion_t {
     bool left = false;
     bool plus = false;
     bool space = false;
@@ -85,7 +85,7 @@ private:
     // Parses one conversion after its '%' and writes it; returns the position
     // after it.
     std::size_t conversion(std::size_t pos) {
-        spec_t s;
+        conversion_t s;
         for (; pos < fmt_.size(); ++pos) {
             const char c = fmt_[pos];
             if (c == '-') s.left = true;
@@ -151,7 +151,7 @@ private:
     // Writes prefix (sign or "0x"), leading zeros and text padded to the
     // width. As in the old runtime, the '0' flag pads with zeros after the
     // prefix for every conversion, strings included.
-    void emit(const spec_t& s, std::string_view prefix, std::string_view text) {
+    void emit(const conversion_t& s, std::string_view prefix, std::string_view text) {
         const std::size_t len = prefix.size() + text.size();
         const std::size_t pad = static_cast<std::size_t>(s.width) > len ? s.width - len : 0;
         if (!s.left && !s.zero)
@@ -164,7 +164,7 @@ private:
             out_.append(pad, ' ');
     }
 
-    void integer(spec_t s, const format_arg& a) {
+    void integer(conversion_t s, const format_arg& a) {
         if (a.type() != format_arg::kind::signed_int && a.type() != format_arg::kind::unsigned_int)
             fail("integer conversion needs an integer argument", fmt_);
         const bool is_signed_arg = a.type() == format_arg::kind::signed_int;
@@ -235,7 +235,7 @@ private:
         emit(s, prefix, text);
     }
 
-    void floating(const spec_t& s, const format_arg& a) {
+    void floating(const conversion_t& s, const format_arg& a) {
         if (a.type() != format_arg::kind::floating)
             fail("floating conversion needs a floating argument", fmt_);
         const double v = a.as_double();
