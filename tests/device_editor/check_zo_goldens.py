@@ -25,18 +25,9 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import archive_reader  # noqa: E402
+from archive_reader import parse_hex  # noqa: E402
 
 ARGS = None
-
-
-def parse_hex(text):
-    out = bytearray()
-    for line in text.splitlines():
-        for word in line.split("#", 1)[0].split():
-            if len(word) != 2:
-                raise ValueError(f"bad hex byte {word!r}")
-            out.append(int(word, 16))
-    return bytes(out)
 
 
 def read_zo(data, layouts):

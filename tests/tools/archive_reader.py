@@ -197,6 +197,25 @@ def real(value):
     return "%.17g" % value
 
 
+# ---- golden fixtures
+
+HEX_DIGITS = frozenset("0123456789abcdefABCDEF")
+
+
+def parse_hex(text):
+    """The bytes of a golden fixture as the tests write them: two hex digits
+    a byte, blanks between, '#' starts a comment that runs to the end of the
+    line. Anything else is refused, with its line, as the C++ tests'
+    reader does."""
+    out = bytearray()
+    for number, line in enumerate(text.splitlines(), 1):
+        for word in line.split("#", 1)[0].split():
+            if len(word) != 2 or not HEX_DIGITS.issuperset(word):
+                raise ValueError(f"bad hex byte {word!r} on line {number}")
+            out.append(int(word, 16))
+    return bytes(out)
+
+
 # ---- the reader
 
 class Reader:

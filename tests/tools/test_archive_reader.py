@@ -17,18 +17,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import archive_reader  # noqa: E402
+from archive_reader import parse_hex  # noqa: E402
 
 ARGS = None
-
-
-def parse_hex(text):
-    out = bytearray()
-    for line in text.splitlines():
-        for word in line.split("#", 1)[0].split():
-            if len(word) != 2:
-                raise ValueError(f"bad hex byte {word!r}")
-            out.append(int(word, 16))
-    return bytes(out)
 
 
 def fixture(name):
@@ -42,6 +33,37 @@ def ascii_hex(text):
 
 def class_tag(name, schema=2):
     return f"ff ff {schema:02x} 00 {len(name):02x} 00 " + ascii_hex(name)
+
+
+class ParseHex(unittest.TestCase):
+    """The fixture reader every Python checker shares."""
+
+    def test_rows(self):
+        good = [
+            ("bytes_in_either_case", "00 7f 80 FF aB", b"\x00\x7f\x80\xff\xab"),
+            ("comments_and_blank_lines", "# head\n\n01 02 # two\n\t03\n", b"\x01\x02\x03"),
+            ("hash_inside_a_line_ends_it", "01#02\n03", b"\x01\x03"),
+            ("empty_text", "", b""),
+        ]
+        for name, text, expected in good:
+            with self.subTest(name):
+                self.assertEqual(parse_hex(text), expected)
+        # int(word, 16) alone would take "+1" and "-0" as bytes.
+        bad = [
+            ("one_digit", "01 2 03", "'2' on line 1"),
+            ("three_digits", "01\n023", "'023' on line 2"),
+            ("plus_sign", "+1", "'+1'"),
+            ("minus_sign", "-0", "'-0'"),
+            ("underscore", "0_", "'0_'"),
+            ("prefix", "0x", "'0x'"),
+            ("not_hex", "0g", "'0g'"),
+            ("joined_bytes", "0102", "'0102'"),
+        ]
+        for name, text, message in bad:
+            with self.subTest(name):
+                with self.assertRaises(ValueError) as caught:
+                    parse_hex(text)
+                self.assertIn(message, str(caught.exception))
 
 
 class CrossCheck(unittest.TestCase):
