@@ -1,6 +1,7 @@
 #include "firmware/database.h"
 
 #include "platform/profile/profile.h"
+#include "platform/text/ascii.h"
 #include "platform/text/codepage.h"
 
 #include <dirent.h>
@@ -25,16 +26,7 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && lower(a) == lower(b);
-}
+using platform::text::equals_no_case;
 
 // One unsigned decimal number after optional blanks; none when there is no
 // digit or it does not fit 32 bits.
@@ -78,7 +70,8 @@ std::vector<std::string> image_files(const std::string& folder) {
         return names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() < 4 || !iequals(std::string_view(name).substr(name.size() - 4), ".bin"))
+        if (name.size() < 4 ||
+            !equals_no_case(std::string_view(name).substr(name.size() - 4), ".bin"))
             continue;
         struct stat info {};
         if (::stat((folder + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -87,9 +80,8 @@ std::vector<std::string> image_files(const std::string& folder) {
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = lower(a);
-        const std::string lb = lower(b);
-        return la != lb ? la < lb : a < b;
+        const int order = platform::text::compare_no_case(a, b);
+        return order != 0 ? order < 0 : a < b;
     });
     return names;
 }
@@ -180,7 +172,7 @@ const image_record* catalogue_t::own(const image_record* record) const {
         if (&r == record)
             return &r;
     for (const image_record& r : records_)
-        if (iequals(r.file_name, record->file_name) && r.type_name == record->type_name)
+        if (equals_no_case(r.file_name, record->file_name) && r.type_name == record->type_name)
             return &r;
     return nullptr;
 }
@@ -287,9 +279,9 @@ bool database_t::scan(catalogue_t& catalogue) {
     auto& records = catalogue.records_;
     bool added = false;
     for (const std::string& name : image_files(catalogue.folder_)) {
-        const auto cached = std::find_if(records.begin(), records.end(), [&](const image_record& r) {
-            return iequals(r.file_name, name);
-        });
+        const auto cached =
+            std::find_if(records.begin(), records.end(),
+                         [&](const image_record& r) { return equals_no_case(r.file_name, name); });
         if (cached != records.end()) {
             if (!nocache) {
                 cached->exists = true;

@@ -1,27 +1,22 @@
 #include "qo/ip_address.h"
 #include "qo/mac_address.h"
 
+#include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "platform/text/ipv4.h"
 
 #include <cctype>
 #include <climits>
+#include <optional>
 
 namespace qo {
 
 namespace {
 
+using platform::text::hex_digit_value;
+
 bool is_space(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // One "%d" field: white space, optional sign, digits. False when there are
@@ -80,29 +75,10 @@ bool ip_address_t::parse(std::string_view text) {
 
 bool ip_address_t::try_parse(std::string_view text) {
     clear();
-    std::uint32_t value = 0;
-    std::size_t pos = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (pos >= text.size() || text[pos] != '.')
-                return false;
-            ++pos;
-        }
-        unsigned field = 0;
-        int digits = 0;
-        while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) &&
-               digits < 4) {
-            field = field * 10 + static_cast<unsigned>(text[pos] - '0');
-            ++digits;
-            ++pos;
-        }
-        if (digits == 0 || digits > 3 || field > 255)
-            return false;
-        value |= field << (24 - 8 * part);
-    }
-    if (pos != text.size())
+    const std::optional<std::uint32_t> value = platform::text::parse_ipv4(text);
+    if (!value)
         return false;
-    set_value(value);
+    set_value(*value);
     return true;
 }
 
@@ -119,8 +95,8 @@ void mac_address_t::parse(std::string_view text) {
             ++pos;
         int value = 0;
         int digits = 0;
-        while (digits < 2 && pos < text.size() && hex_digit(text[pos]) >= 0) {
-            value = value * 16 + hex_digit(text[pos]);
+        while (digits < 2 && pos < text.size() && hex_digit_value(text[pos]) >= 0) {
+            value = value * 16 + hex_digit_value(text[pos]);
             ++digits;
             ++pos;
         }
@@ -136,8 +112,8 @@ bool mac_address_t::try_parse(std::string_view text) {
         return false;
     std::array<std::uint8_t, 6> bytes{};
     for (std::size_t i = 0; i < 12; i += 2) {
-        const int high = hex_digit(text[i]);
-        const int low = hex_digit(text[i + 1]);
+        const int high = hex_digit_value(text[i]);
+        const int low = hex_digit_value(text[i + 1]);
         if (high < 0 || low < 0)
             return false;
         bytes[i / 2] = static_cast<std::uint8_t>(high * 16 + low);

@@ -1,11 +1,12 @@
 #include "discovery/server/server_process.h"
 
-#include "discovery/server/com_objects.h"
 #include "discovery/log.h"
+#include "discovery/server/com_objects.h"
 #include "platform/automation/activation.h"
 #include "platform/automation/dbus_transport.h"
 #include "platform/automation/error_info.h"
 #include "platform/automation/module.h"
+#include "platform/text/ascii.h"
 
 #include <cctype>
 #include <chrono>
@@ -15,16 +16,6 @@
 namespace mellick {
 
 namespace {
-
-bool same_word(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 void report_failure(const char* what) {
     pa::com_ptr_t<pa::IErrorInfo> info;
@@ -54,9 +45,9 @@ command_t parse_command_line(const std::vector<std::string>& args) {
             if (word.empty() || (word[0] != '-' && word[0] != '/'))
                 continue;
             const auto token = word.substr(1);
-            if (same_word(token, "UnregServer"))
+            if (platform::text::equals_no_case(token, "UnregServer"))
                 return command_t::unregister_server;
-            if (same_word(token, "RegServer"))
+            if (platform::text::equals_no_case(token, "RegServer"))
                 return command_t::register_server;
             return command_t::serve;
         }

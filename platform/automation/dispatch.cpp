@@ -1,5 +1,7 @@
 #include "platform/automation/dispatch.h"
 
+#include "platform/text/ascii.h"
+
 #include <exception>
 #include <new>
 #include <string>
@@ -9,21 +11,7 @@ namespace platform::automation {
 
 namespace {
 
-bool same_name(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
+using platform::text::equals_no_case;
 
 // The member a call reaches: a put flag asks for the property put; otherwise
 // a method flag for the method and a get flag for the property get. E_INVALIDARG
@@ -122,7 +110,7 @@ HRESULT dispatch_get_ids_of_names(const dispatch_class_t& cls, const IID& riid,
         return DISP_E_UNKNOWNNAME;
     const std::string_view wanted(names[0]);
     for (const auto& m : cls.members) {
-        if (same_name(m.name, wanted)) {
+        if (equals_no_case(m.name, wanted)) {
             ids[0] = m.dispid;
             // Arguments are passed by position only; their names mean nothing here.
             return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text/ascii.h"
+
 namespace platform::automation {
 
 struct GUID {
@@ -23,21 +25,6 @@ using IID = GUID;
 using CLSID = GUID;
 
 inline constexpr GUID GUID_NULL{};
-
-namespace detail {
-
-constexpr int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace detail
 
 // Reads "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX", with or without the braces,
 // hex digits in either case; nothing else is accepted (no blanks).
@@ -59,8 +46,8 @@ constexpr std::optional<GUID> parse_guid(std::string_view text)
             ++i;
             continue;
         }
-        const int hi = detail::hex_value(text[i]);
-        const int lo = detail::hex_value(text[i + 1]);
+        const int hi = platform::text::hex_digit_value(text[i]);
+        const int lo = platform::text::hex_digit_value(text[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         bytes[n++] = static_cast<std::uint8_t>(hi * 16 + lo);

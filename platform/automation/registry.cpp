@@ -1,5 +1,7 @@
 #include "platform/automation/registry.h"
 
+#include "platform/text/ascii.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,17 +16,7 @@ namespace platform::automation {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_text(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
+using platform::text::equals_no_case;
 
 std::string_view trim(std::string_view s)
 {
@@ -42,7 +34,7 @@ struct section_t {
     const std::string* get(std::string_view key) const
     {
         for (const auto& [k, v] : values)
-            if (same_text(k, key))
+            if (equals_no_case(k, key))
                 return &v;
         return nullptr;
     }
@@ -56,7 +48,7 @@ struct document_t {
     section_t* find(std::string_view name)
     {
         for (auto& s : sections)
-            if (same_text(s.name, name))
+            if (equals_no_case(s.name, name))
                 return &s;
         return nullptr;
     }
@@ -66,7 +58,7 @@ struct document_t {
     }
     void erase(std::string_view name)
     {
-        std::erase_if(sections, [&](const section_t& s) { return same_text(s.name, name); });
+        std::erase_if(sections, [&](const section_t& s) { return equals_no_case(s.name, name); });
     }
     void replace(section_t section)
     {
@@ -109,7 +101,7 @@ document_t parse(std::istream& in)
             continue;
         bool replaced = false;
         for (auto& [k, v] : current->values) {
-            if (same_text(k, key)) {
+            if (equals_no_case(k, key)) {
                 v = std::string(value);
                 replaced = true;
             }
@@ -245,9 +237,9 @@ std::optional<class_record_t> class_from(const section_t& s, const GUID& clsid)
     r.progid = text_value(s, "ProgID");
     r.version_independent_progid = text_value(s, "VersionIndependentProgID");
     const auto server = text_value(s, "Server");
-    if (same_text(server, "inproc"))
+    if (equals_no_case(server, "inproc"))
         r.kind = server_kind::inproc;
-    else if (same_text(server, "local"))
+    else if (equals_no_case(server, "local"))
         r.kind = server_kind::local;
     else
         return std::nullopt;
@@ -269,7 +261,8 @@ std::optional<CLSID> resolve_progid(const document_t& doc, std::string_view prog
         if (!s)
             return std::nullopt;
         const auto* curver = s->get("CurVer");
-        if (curver && !curver->empty() && !same_text(*curver, name) && doc.find(progid_section(*curver))) {
+        if (curver && !curver->empty() && !equals_no_case(*curver, name) &&
+            doc.find(progid_section(*curver))) {
             name = *curver;
             continue;
         }
@@ -280,7 +273,7 @@ std::optional<CLSID> resolve_progid(const document_t& doc, std::string_view prog
 
 bool starts_with_no_case(std::string_view s, std::string_view prefix)
 {
-    return s.size() >= prefix.size() && same_text(s.substr(0, prefix.size()), prefix);
+    return s.size() >= prefix.size() && equals_no_case(s.substr(0, prefix.size()), prefix);
 }
 
 } // namespace

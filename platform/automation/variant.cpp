@@ -1,6 +1,7 @@
 #include "platform/automation/variant.h"
 
 #include "platform/automation/interfaces.h"
+#include "platform/text/ascii.h"
 
 #include <charconv>
 #include <cmath>
@@ -82,21 +83,7 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-bool equals_no_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
+using platform::text::equals_no_case;
 
 // A written number, independent of the locale: DISP_E_TYPEMISMATCH when the
 // text is not one, DISP_E_OVERFLOW when it is too large for a double.

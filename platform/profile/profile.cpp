@@ -1,5 +1,6 @@
 #include "platform/profile/profile.h"
 
+#include "platform/text/ascii.h"
 #include "platform/text/codepage.h"
 #include "platform/text/number.h"
 
@@ -28,16 +29,7 @@ std::string_view trim(std::string_view s) {
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
+using platform::text::equals_no_case;
 
 // At most `max_chars` code points of `s`, never cutting a UTF-8 sequence.
 std::string truncate_chars(std::string_view s, std::size_t max_chars) {
@@ -118,7 +110,7 @@ struct section_range_t {
 std::optional<section_range_t> find_section(const document_t& doc, std::string_view name) {
     name = trim(name);
     for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-        if (doc.lines[i].kind != line_t::header || !iequals(doc.lines[i].name, name))
+        if (doc.lines[i].kind != line_t::header || !equals_no_case(doc.lines[i].name, name))
             continue;
         std::size_t end = i + 1;
         while (end < doc.lines.size() && doc.lines[end].kind != line_t::header)
@@ -134,7 +126,7 @@ const line_t* find_entry(const document_t& doc, std::string_view section, std::s
         return nullptr;
     key = trim(key);
     for (std::size_t i = range->header + 1; i < range->end; ++i) {
-        if (doc.lines[i].kind == line_t::entry && iequals(doc.lines[i].name, key))
+        if (doc.lines[i].kind == line_t::entry && equals_no_case(doc.lines[i].name, key))
             return &doc.lines[i];
     }
     return nullptr;
@@ -298,7 +290,7 @@ void set_key(document_t& doc, std::string_view section, std::string_view key,
         line_t& line = doc.lines[i];
         if (line.kind != line_t::entry)
             continue;
-        if (iequals(line.name, key)) {
+        if (equals_no_case(line.name, key)) {
             std::string text = line.name + "=" + std::string(value);
             if (line.text.ends_with('\r'))
                 text += '\r';
@@ -320,7 +312,7 @@ bool delete_key(document_t& doc, std::string_view section, std::string_view key)
     const auto first = doc.lines.begin() + static_cast<std::ptrdiff_t>(range->header + 1);
     const auto last = doc.lines.begin() + static_cast<std::ptrdiff_t>(range->end);
     const auto kept = std::remove_if(first, last, [&](const line_t& line) {
-        return line.kind == line_t::entry && iequals(line.name, key);
+        return line.kind == line_t::entry && equals_no_case(line.name, key);
     });
     if (kept == last)
         return false;
@@ -374,7 +366,7 @@ std::vector<std::string> ini_file_t::section_names() const {
     for (const auto& line : doc->lines) {
         if (line.kind == line_t::header &&
             std::none_of(names.begin(), names.end(),
-                         [&](const std::string& n) { return iequals(n, line.name); }))
+                         [&](const std::string& n) { return equals_no_case(n, line.name); }))
             names.push_back(line.name);
     }
     return names;
@@ -391,7 +383,7 @@ std::vector<std::string> ini_file_t::key_names(std::string_view section) const {
         const line_t& line = doc->lines[i];
         if (line.kind == line_t::entry &&
             std::none_of(names.begin(), names.end(),
-                         [&](const std::string& n) { return iequals(n, line.name); }))
+                         [&](const std::string& n) { return equals_no_case(n, line.name); }))
             names.push_back(line.name);
     }
     return names;

@@ -1,6 +1,7 @@
 #include "platform/profile/registry.h"
 
 #include "platform/profile/profile.h"
+#include "platform/text/ascii.h"
 #include "platform/text/codepage.h"
 
 #include <cstdio>
@@ -90,16 +91,6 @@ std::string escape(std::string_view value) {
     return out;
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The reader has already taken the quotes off. An escape we do not know is
 // kept as written.
 std::string unescape(std::string_view stored) {
@@ -118,9 +109,11 @@ std::string unescape(std::string_view stored) {
             out += '\n';
         } else if (next == 't') {
             out += '\t';
-        } else if (next == 'x' && i + 3 < stored.size() && hex_digit(stored[i + 2]) >= 0 &&
-                   hex_digit(stored[i + 3]) >= 0) {
-            out += static_cast<char>(hex_digit(stored[i + 2]) * 16 + hex_digit(stored[i + 3]));
+        } else if (next == 'x' && i + 3 < stored.size() &&
+                   text::hex_digit_value(stored[i + 2]) >= 0 &&
+                   text::hex_digit_value(stored[i + 3]) >= 0) {
+            out += static_cast<char>(text::hex_digit_value(stored[i + 2]) * 16 +
+                                     text::hex_digit_value(stored[i + 3]));
             i += 2;
         } else {
             out += '\\';

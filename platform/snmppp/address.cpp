@@ -1,48 +1,19 @@
 #include "platform/snmppp/address.h"
 
+#include "platform/text/ascii.h"
+#include "platform/text/ipv4.h"
+
 #include <cstdio>
+#include <optional>
 
 namespace platform::snmppp {
 
-namespace {
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 IpAddress::IpAddress(std::string_view dotted) {
-    std::array<std::uint8_t, 4> bytes{};
-    std::size_t part = 0;
-    unsigned value = 0;
-    int digits = 0;
-    for (std::size_t i = 0; i <= dotted.size(); ++i) {
-        if (i == dotted.size() || dotted[i] == '.') {
-            if (digits == 0 || part == 4)
-                return;
-            bytes[part++] = static_cast<std::uint8_t>(value);
-            value = 0;
-            digits = 0;
-            continue;
-        }
-        const char c = dotted[i];
-        if (c < '0' || c > '9' || digits == 3)
-            return;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > 255)
-            return;
-        ++digits;
-    }
-    if (part != 4)
+    const std::optional<std::uint32_t> address = text::parse_ipv4(dotted);
+    if (!address)
         return;
-    bytes_ = bytes;
+    bytes_ = {static_cast<std::uint8_t>(*address >> 24), static_cast<std::uint8_t>(*address >> 16),
+              static_cast<std::uint8_t>(*address >> 8), static_cast<std::uint8_t>(*address)};
     valid_ = true;
 }
 
@@ -104,8 +75,8 @@ MacAddress::MacAddress(std::string_view text) {
         }
         if (i + 2 > text.size())
             return;
-        const int high = hex_digit(text[i]);
-        const int low = hex_digit(text[i + 1]);
+        const int high = platform::text::hex_digit_value(text[i]);
+        const int low = platform::text::hex_digit_value(text[i + 1]);
         if (high < 0 || low < 0)
             return;
         bytes[n] = static_cast<std::uint8_t>(high << 4 | low);
