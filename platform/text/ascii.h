@@ -22,6 +22,10 @@ constexpr char ascii_lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+constexpr char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 constexpr bool equals_no_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

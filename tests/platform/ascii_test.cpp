@@ -33,6 +33,16 @@ TEST(HexDigitValue, EveryByte) {
     }
 }
 
+TEST(AsciiCase, OnlyLettersChange) {
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        const bool upper = b >= 'A' && b <= 'Z';
+        const bool lower = b >= 'a' && b <= 'z';
+        EXPECT_EQ(ascii_lower(c), upper ? static_cast<char>(b + 32) : c) << "byte " << b;
+        EXPECT_EQ(ascii_upper(c), lower ? static_cast<char>(b - 32) : c) << "byte " << b;
+    }
+}
+
 struct case_row {
     const char* name;
     std::string a;
