@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "model/ari_support.h"
-#include "model/program_folder.h"
+#include "model/program_settings.h"
 #include "platform/gdi/archive_forms.h"
-#include "platform/profile/profile.h"
 
 namespace model {
 
@@ -42,9 +41,7 @@ CAriText::CAriText(std::int32_t id, std::int32_t variant, std::int32_t x, std::i
     : CBaseAriModule(id, kAriText, variant), m_font(gdi::MakeFont("Arial", 15, gdi::FW_BOLD)) {
     BuildLayout(x, y, {.inputs = 0, .outputs = 0, .width = 100, .extra = 100});
     LoadTypeColours(kTextColourDefault, 0);
-    const platform::profile::ini_file_t ini(ProgramIniPath());
-    m_colours[kBodyColour] = static_cast<COLORREF>(ini.read_int(
-        AriColourSection(kAriText), "RcBackColor", static_cast<int>(kBackColourDefault)));
+    m_colours[kBodyColour] = ProgramSettings()->ariTextBackColour;
     m_typeName = "Text";
     m_name = m_displayName = "Text-1";
 }

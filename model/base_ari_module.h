@@ -114,7 +114,7 @@ protected:
     // numbered after the inputs. Counts are kept within 0 .. 16.
     void BuildLayout(std::int32_t x, std::int32_t y, const AriLayout& layout);
 
-    // The type colour from Ostrel.ini in the program folder (section
+    // The type colour from the program settings, Ostrel.ini (section
     // AriColourSection, key "RcTypeColor", as an integer; the class's default
     // when missing) and the class's type-name colour.
     void LoadTypeColours(COLORREF typeColourDefault, COLORREF typeNameColour);
