@@ -113,7 +113,12 @@ void CBaseAriModule::BuildLayout(std::int32_t x, std::int32_t y, const AriLayout
 }
 
 void CBaseAriModule::LoadTypeColours(COLORREF typeColourDefault, COLORREF typeNameColour) {
-    m_colours[kTypeColour] = ProgramSettings()->AriTypeColour(m_typeCode).value_or(typeColourDefault);
+    LoadTypeColours(*ProgramSettings(), typeColourDefault, typeNameColour);
+}
+
+void CBaseAriModule::LoadTypeColours(const CProgramSettings& settings, COLORREF typeColourDefault,
+                                     COLORREF typeNameColour) {
+    m_colours[kTypeColour] = settings.AriTypeColour(m_typeCode).value_or(typeColourDefault);
     m_colours[kTypeNameColour] = typeNameColour;
 }
 

@@ -99,7 +99,8 @@ LOGFONT DefaultTextDeviceFont() {
 }
 
 std::optional<COLORREF> CProgramSettings::AriTypeColour(std::int32_t typeCode) const {
-    const bool named = typeCode >= 0 && typeCode < static_cast<std::int32_t>(g_szAriTypeName.size());
+    const bool named =
+        typeCode >= 0 && typeCode < static_cast<std::int32_t>(g_szAriTypeName.size());
     return ariTypeColours[named ? static_cast<std::size_t>(typeCode) : ariTypeColours.size() - 1];
 }
 

@@ -64,8 +64,8 @@ std::string sample_ini() {
     for (int unit = 0; unit < 8; ++unit) {
         ini += "[00602b0000" + std::to_string(10 + unit) + "-FirmAriTemplate]\n";
         for (int slot = 0; slot < 4; ++slot)
-            ini += std::to_string(slot) + "=/home/operator/templates/hall-" +
-                   std::to_string(unit) + "-" + std::to_string(slot) + ".dsp\n";
+            ini += std::to_string(slot) + "=/home/operator/templates/hall-" + std::to_string(unit) +
+                   "-" + std::to_string(slot) + ".dsp\n";
         ini += "\n";
     }
     return ini;
@@ -79,9 +79,9 @@ void old_reads(const fs::path& path, std::int32_t modelCode) {
     volatile int sink = 0;
     for (const char* key : {"Fore", "Back", "Title", "Other", "Transparent"})
         sink = sink + ini.read_int("ColorScheme", name + key, 0);
-    for (const char* key : {"Height", "Width", "Escapement", "Orientation", "Weight", "Italic",
-                            "Underline", "StrikeOut", "CharSet", "OutPrecision", "ClipPrecision",
-                            "Quality", "PitchAndFamily"})
+    for (const char* key :
+         {"Height", "Width", "Escapement", "Orientation", "Weight", "Italic", "Underline",
+          "StrikeOut", "CharSet", "OutPrecision", "ClipPrecision", "Quality", "PitchAndFamily"})
         sink = sink + ini.read_int("TextDeviceFont", key, 0);
     sink = sink + static_cast<int>(ini.read_string("TextDeviceFont", "FaceName", "Arial").size());
 }

@@ -63,9 +63,8 @@ TEST(ModelProgramSettings, TenThousandTextBoxesReadTheIniOnce) {
 
     int wrong = 0;
     for (const auto& box : boxes) {
-        wrong += box->m_transparent != 1 || box->m_colours[0] != 255u ||
-                 box->m_colours[1] != 1u || box->m_font.lfHeight != 20 ||
-                 box->m_font.lfFaceName != "Courier New";
+        wrong += box->m_transparent != 1 || box->m_colours[0] != 255u || box->m_colours[1] != 1u ||
+                 box->m_font.lfHeight != 20 || box->m_font.lfFaceName != "Courier New";
     }
     EXPECT_EQ(wrong, 0) << "every box has the file's values";
 }
@@ -120,8 +119,7 @@ TEST(ModelProgramSettings, ReloadReachesNewObjectsAndOldOnesKeepTheirValues) {
     CDeviceText second(dc, 0, 0, 3, "C", kModelText, 0);
     EXPECT_EQ(second.m_font.lfHeight, 30);
     EXPECT_EQ(second.m_colours[1], 65280u);
-    EXPECT_EQ(model::CAriDelay(1, 1, 0, 0).m_colours[model::CBaseAriModule::kTypeColour],
-              0xC8C800u)
+    EXPECT_EQ(model::CAriDelay(1, 1, 0, 0).m_colours[model::CBaseAriModule::kTypeColour], 0xC8C800u)
         << "a key taken out of the file gives the class's default again";
 
     EXPECT_EQ(first.m_font.lfHeight, 20);
