@@ -4,10 +4,9 @@
 
 #include "model/device_models.h"
 #include "model/device_seams.h"
-#include "model/program_folder.h"
+#include "model/program_settings.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/file.h"
-#include "platform/profile/profile.h"
 
 namespace device_editor {
 
@@ -47,16 +46,14 @@ CZoDeviceDoc::CZoDeviceDoc() = default;
 CZoDeviceDoc::~CZoDeviceDoc() = default;
 
 model::DeviceSheetSettings CZoDeviceDoc::NewSheetSettings() {
-    const platform::profile::ini_file_t ini(model::ProgramIniPath());
+    const model::CProgramSettings::CDeviceSheetDefaults defaults =
+        model::ProgramSettings()->deviceSheet;
     model::DeviceSheetSettings s;
-    s.width = ini.read_int("SheetSize", "SheetWidth", 1130);
-    s.height = ini.read_int("SheetSize", "SheetHeight", 1600);
-    s.background =
-        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysDocBack", 0xFFFFFF));
-    s.physicalLink =
-        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysPhysicalLine", 0));
-    s.networkLink =
-        static_cast<model::COLORREF>(ini.read_int("ColorScheme", "SysNetLine", 0xFF0000));
+    s.width = defaults.width;
+    s.height = defaults.height;
+    s.background = defaults.background;
+    s.physicalLink = defaults.physicalLink;
+    s.networkLink = defaults.networkLink;
     s.grid = 1;
     return s;
 }

@@ -4,9 +4,8 @@
 #include <vector>
 
 #include "model/ari_support.h"
-#include "model/program_folder.h"
+#include "model/program_settings.h"
 #include "platform/gdi/archive_forms.h"
-#include "platform/profile/profile.h"
 
 namespace model {
 
@@ -41,10 +40,10 @@ CAriText::CAriText() : m_font(gdi::MakeFont("Arial", 15, gdi::FW_BOLD)) {}
 CAriText::CAriText(std::int32_t id, std::int32_t variant, std::int32_t x, std::int32_t y)
     : CBaseAriModule(id, kAriText, variant), m_font(gdi::MakeFont("Arial", 15, gdi::FW_BOLD)) {
     BuildLayout(x, y, {.inputs = 0, .outputs = 0, .width = 100, .extra = 100});
-    LoadTypeColours(kTextColourDefault, 0);
-    const platform::profile::ini_file_t ini(ProgramIniPath());
-    m_colours[kBodyColour] = static_cast<COLORREF>(ini.read_int(
-        AriColourSection(kAriText), "RcBackColor", static_cast<int>(kBackColourDefault)));
+    // Both colours from one snapshot, whatever reloads meanwhile.
+    const std::shared_ptr<const CProgramSettings> settings = ProgramSettings();
+    LoadTypeColours(*settings, kTextColourDefault, 0);
+    m_colours[kBodyColour] = settings->ariTextBackColour;
     m_typeName = "Text";
     m_name = m_displayName = "Text-1";
 }

@@ -18,7 +18,6 @@ namespace model {
 class CAriText : public CBaseAriModule {
     ARCHIVE_DECLARE_SERIAL(CAriText)
 public:
-    static constexpr COLORREF kBackColourDefault = 0xFFFFFF; // ini "RcBackColor"
     static constexpr COLORREF kTextColourDefault = 0x000000; // ini "RcTypeColor"
     static constexpr std::size_t kTextColour = kTypeColour;
 

@@ -4,9 +4,8 @@
 #include <cctype>
 
 #include "model/dsp_chnl.h"
-#include "model/program_folder.h"
+#include "model/program_settings.h"
 #include "model/schema.h"
-#include "platform/profile/profile.h"
 #include "platform/text/format.h"
 
 namespace model {
@@ -114,9 +113,12 @@ void CBaseAriModule::BuildLayout(std::int32_t x, std::int32_t y, const AriLayout
 }
 
 void CBaseAriModule::LoadTypeColours(COLORREF typeColourDefault, COLORREF typeNameColour) {
-    const platform::profile::ini_file_t ini(ProgramIniPath());
-    m_colours[kTypeColour] = static_cast<COLORREF>(ini.read_int(
-        AriColourSection(m_typeCode), "RcTypeColor", static_cast<int>(typeColourDefault)));
+    LoadTypeColours(*ProgramSettings(), typeColourDefault, typeNameColour);
+}
+
+void CBaseAriModule::LoadTypeColours(const CProgramSettings& settings, COLORREF typeColourDefault,
+                                     COLORREF typeNameColour) {
+    m_colours[kTypeColour] = settings.AriTypeColour(m_typeCode).value_or(typeColourDefault);
     m_colours[kTypeNameColour] = typeNameColour;
 }
 

@@ -51,6 +51,8 @@ std::string AriColourSection(std::int32_t typeCode);
 inline constexpr int kAriHitBody = 1000;
 inline constexpr int kAriHitNothing = -1;
 
+struct CProgramSettings;
+
 // What a module class decides from its variant before the shared geometry
 // (BuildLayout) places its body and channels.
 struct AriLayout {
@@ -114,10 +116,13 @@ protected:
     // numbered after the inputs. Counts are kept within 0 .. 16.
     void BuildLayout(std::int32_t x, std::int32_t y, const AriLayout& layout);
 
-    // The type colour from Ostrel.ini in the program folder (section
+    // The type colour from the program settings, Ostrel.ini (section
     // AriColourSection, key "RcTypeColor", as an integer; the class's default
-    // when missing) and the class's type-name colour.
+    // when missing) and the class's type-name colour. The current snapshot,
+    // or the given one for a constructor that reads more of it.
     void LoadTypeColours(COLORREF typeColourDefault, COLORREF typeNameColour);
+    void LoadTypeColours(const CProgramSettings& settings, COLORREF typeColourDefault,
+                         COLORREF typeNameColour);
 
     int MaxChannelsPerSide() const override { return kMaxChannelsPerSide; }
 };

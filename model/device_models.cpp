@@ -1,7 +1,6 @@
 #include "model/device_models.h"
 
-#include "model/program_folder.h"
-#include "platform/profile/profile.h"
+#include "model/program_settings.h"
 
 namespace model {
 
@@ -12,17 +11,17 @@ std::string_view ModelName(std::int32_t model) {
 }
 
 std::array<COLORREF, 4> ReadDeviceColours(std::int32_t model, COLORREF back) {
-    const platform::profile::ini_file_t ini(ProgramIniPath());
-    const std::string name(ModelName(model));
-    const auto read = [&](const char* key, COLORREF def) {
-        return static_cast<COLORREF>(
-            ini.read_int("ColorScheme", name + key, static_cast<int>(def)));
-    };
+    return ReadDeviceColours(*ProgramSettings(), model, back);
+}
+
+std::array<COLORREF, 4> ReadDeviceColours(const CProgramSettings& settings, std::int32_t model,
+                                          COLORREF back) {
+    const CDeviceColourScheme& scheme = settings.DeviceColours(model);
     std::array<COLORREF, 4> colours{};
-    colours[1] = read("Fore", 0);
-    colours[0] = read("Back", back);
-    colours[3] = read("Title", 0);
-    colours[2] = read("Other", 0);
+    colours[1] = scheme.fore;
+    colours[0] = scheme.back.value_or(back);
+    colours[3] = scheme.title;
+    colours[2] = scheme.other;
     return colours;
 }
 

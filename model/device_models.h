@@ -11,6 +11,8 @@
 
 namespace model {
 
+struct CProgramSettings;
+
 // Fixed 30-byte, zero-padded rows, as the table was laid out.
 inline constexpr std::size_t kModelNameSize = 30;
 inline constexpr std::size_t kModelCount = 22;
@@ -52,7 +54,10 @@ constexpr bool IsTwoHalfModel(std::int32_t model) {
 // colours[0..3] of a new device of that model from Ostrel.ini, section
 // "ColorScheme": "<name>Back" (default `back`), "<name>Fore", "<name>Other"
 // and "<name>Title" (default 0 each), in the slots body fill, frame, channel
-// labels, title text.
+// labels, title text. Taken from the current program settings, or from the
+// given snapshot for a constructor that reads more of it.
 std::array<COLORREF, 4> ReadDeviceColours(std::int32_t model, COLORREF back);
+std::array<COLORREF, 4> ReadDeviceColours(const CProgramSettings& settings, std::int32_t model,
+                                          COLORREF back);
 
 } // namespace model

@@ -4,10 +4,9 @@
 
 #include "model/device_drawing.h"
 #include "model/device_models.h"
-#include "model/program_folder.h"
+#include "model/program_settings.h"
 #include "model/schema.h"
 #include "platform/gdi/archive_forms.h"
-#include "platform/profile/profile.h"
 
 namespace model {
 
@@ -41,33 +40,12 @@ CDeviceText::CDeviceText(const TextMeasurer& dc, std::int32_t x, std::int32_t y,
     m_id = id;
     m_typeCode = kModelText;
     m_typeName = std::string(ModelName(kModelText));
-    m_colours = ReadDeviceColours(model, kTextBack);
-
-    const platform::profile::ini_file_t ini(ProgramIniPath());
-    m_transparent =
-        ini.read_int("ColorScheme", std::string(ModelName(model)) + "Transparent", 0) == 1 ? 1 : 0;
-    const auto number = [&](const char* key, int def) {
-        return ini.read_int("TextDeviceFont", key, def);
-    };
-    // Byte fields keep the value's low byte, as a byte field of the font
-    // record would.
-    const auto byte = [&](const char* key, int def) {
-        return static_cast<std::uint8_t>(number(key, def));
-    };
-    m_font.lfHeight = number("Height", 12);
-    m_font.lfWidth = number("Width", 0);
-    m_font.lfEscapement = number("Escapement", 0);
-    m_font.lfOrientation = number("Orientation", 0);
-    m_font.lfWeight = number("Weight", 400);
-    m_font.lfItalic = byte("Italic", 0);
-    m_font.lfUnderline = byte("Underline", 0);
-    m_font.lfStrikeOut = byte("StrikeOut", 0);
-    m_font.lfCharSet = byte("CharSet", 1);
-    m_font.lfOutPrecision = byte("OutPrecision", 0);
-    m_font.lfClipPrecision = byte("ClipPrecision", 0);
-    m_font.lfQuality = byte("Quality", 0);
-    m_font.lfPitchAndFamily = byte("PitchAndFamily", 32);
-    m_font.SetFaceName(ini.read_string("TextDeviceFont", "FaceName", "Arial"));
+    // One snapshot for every value, so that a reload meanwhile cannot mix
+    // two files' values in one box.
+    const std::shared_ptr<const CProgramSettings> settings = ProgramSettings();
+    m_colours = ReadDeviceColours(*settings, model, kTextBack);
+    m_transparent = settings->DeviceColours(model).transparent == 1 ? 1 : 0;
+    m_font = settings->textDeviceFont;
 
     m_body = {x, y, x, y};
     SetName(text, dc);

@@ -5,6 +5,7 @@
 #include "platform/text/number.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,8 @@ namespace platform::profile {
 namespace fs = std::filesystem;
 
 namespace {
+
+std::atomic<std::uint64_t> g_file_reads{0};
 
 std::string_view trim(std::string_view s) {
     constexpr std::string_view blanks = " \t";
@@ -132,6 +135,26 @@ const line_t* find_entry(const document_t& doc, std::string_view section, std::s
     return nullptr;
 }
 
+std::string lookup_string(const document_t* doc, std::string_view section, std::string_view key,
+                          std::string_view def, std::size_t buffer_size) {
+    if (buffer_size == 0)
+        return {};
+    const line_t* entry = doc ? find_entry(*doc, section, key) : nullptr;
+    return truncate_chars(entry ? unquote(entry->value) : def, buffer_size - 1);
+}
+
+int int_value(const std::string& value, int def) {
+    if (value.empty())
+        return def;
+    std::int64_t number = 0;
+    platform::text::parse_leading_int(value, &number);
+    if (number > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (number < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(number);
+}
+
 // What a new file gets, as if it had been created with open(..., 0666).
 mode_t default_file_mode() {
     mode_t mask = 022;
@@ -153,6 +176,7 @@ mode_t default_file_mode() {
 // that a write never replaces a file it could not read.
 std::optional<document_t> load(const fs::path& path) {
     document_t doc;
+    g_file_reads.fetch_add(1, std::memory_order_relaxed);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
@@ -340,21 +364,11 @@ std::string ini_file_t::read_string(std::string_view section, std::string_view k
         return {};
     const auto target = lock_file(path_);
     const auto doc = load(target.path);
-    const line_t* entry = doc ? find_entry(*doc, section, key) : nullptr;
-    return truncate_chars(entry ? unquote(entry->value) : def, buffer_size - 1);
+    return lookup_string(doc ? &*doc : nullptr, section, key, def, buffer_size);
 }
 
 int ini_file_t::read_int(std::string_view section, std::string_view key, int def) const {
-    const std::string value = read_string(section, key, "");
-    if (value.empty())
-        return def;
-    std::int64_t number = 0;
-    platform::text::parse_leading_int(value, &number);
-    if (number > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (number < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(number);
+    return int_value(read_string(section, key, ""), def);
 }
 
 std::vector<std::string> ini_file_t::section_names() const {
@@ -468,6 +482,33 @@ bool ini_file_t::write_section(std::string_view section, const std::vector<std::
     all.insert(all.begin() + static_cast<std::ptrdiff_t>(range->header + 1), added.begin(),
                added.end());
     return save(target.path, *doc);
+}
+
+struct ini_contents_t::parsed_t {
+    document_t doc;
+};
+
+ini_contents_t::ini_contents_t() : doc_(std::make_shared<const parsed_t>()) {}
+
+ini_contents_t ini_contents_t::load(const std::filesystem::path& path) {
+    ini_contents_t contents;
+    const auto target = lock_file(path);
+    if (auto doc = profile::load(target.path))
+        contents.doc_ = std::make_shared<const parsed_t>(parsed_t{std::move(*doc)});
+    return contents;
+}
+
+std::string ini_contents_t::read_string(std::string_view section, std::string_view key,
+                                        std::string_view def, std::size_t buffer_size) const {
+    return lookup_string(&doc_->doc, section, key, def, buffer_size);
+}
+
+int ini_contents_t::read_int(std::string_view section, std::string_view key, int def) const {
+    return int_value(read_string(section, key, ""), def);
+}
+
+std::uint64_t file_reads() {
+    return g_file_reads.load(std::memory_order_relaxed);
 }
 
 } // namespace platform::profile

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,5 +72,30 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A file read once, for a reader that takes many values at one moment (a
+// settings snapshot): the same lookups with the same rules as ini_file_t,
+// answered from memory. A missing or unreadable file reads as an empty one,
+// so every lookup gives its default.
+class ini_contents_t {
+public:
+    // An empty file.
+    ini_contents_t();
+    static ini_contents_t load(const std::filesystem::path& path);
+
+    std::string read_string(std::string_view section, std::string_view key,
+                            std::string_view def, std::size_t buffer_size = 65536) const;
+    int read_int(std::string_view section, std::string_view key, int def) const;
+
+private:
+    struct parsed_t;
+    // Shared, so that copies of one reading cost nothing.
+    std::shared_ptr<const parsed_t> doc_;
+};
+
+// How many times this process has opened an ini file for reading, counting
+// attempts on missing files too. A test seam for callers that promise to read
+// a file once rather than once per object.
+std::uint64_t file_reads();
 
 } // namespace platform::profile

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "model/program_settings.h"
 #include "model/sheet_classes.h"
 
 namespace model_test {
@@ -41,6 +42,7 @@ ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_
         ::setenv(name, value->c_str(), 1);
     else
         ::unsetenv(name);
+    model::ReloadProgramSettings();
 }
 
 ScopedEnv::~ScopedEnv() {
@@ -48,6 +50,7 @@ ScopedEnv::~ScopedEnv() {
         ::setenv(name_.c_str(), old_->c_str(), 1);
     else
         ::unsetenv(name_.c_str());
+    model::ReloadProgramSettings();
 }
 
 } // namespace model_test

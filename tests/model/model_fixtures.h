@@ -37,6 +37,8 @@ public:
 // "Delay-2".
 std::unique_ptr<TestAriModule> make_delay_module();
 
+// Also reads the program settings again on entry and exit, since the program
+// folder ($OSTREL_HOME, $HOME) may be what it changes.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, std::optional<std::string> value);

@@ -13,7 +13,7 @@
 #include "model/base_device.h"
 #include "model/base_link.h"
 #include "model/dsp_chnl.h"
-#include "model/program_folder.h"
+#include "platform/app_paths/app_paths.h"
 #include "model_fixtures.h"
 
 namespace {
@@ -340,7 +340,7 @@ TEST(ModelAriTypes, TypeTableAndColourSections) {
 
 TEST(ModelAriTypes, TypeColoursComeFromTheProgramIni) {
     const model_test::ScopedEnv home("OSTREL_HOME", model_test::fixture_path("home"));
-    ASSERT_TRUE(std::filesystem::exists(model::ProgramIniPath()));
+    ASSERT_TRUE(std::filesystem::exists(platform::app_paths::ProgramIniPath()));
     struct row_t {
         const char* catches;
         std::int32_t type;
@@ -368,22 +368,6 @@ TEST(ModelAriTypes, TypeColoursComeFromTheProgramIni) {
     TestAriModule m(1, model::kAriDelay, 1);
     m.LoadTypeColours(0xC8C800, 0xFFFFFF);
     EXPECT_EQ(m.m_colours[CBaseAriModule::kTypeColour], 0xC8C800u) << "no ini file: the default";
-}
-
-TEST(ModelProgramFolder, OstrelHomeElseTheUsersDataFolder) {
-    {
-        const model_test::ScopedEnv home("OSTREL_HOME", std::string("/tmp/ostrel-test-home"));
-        EXPECT_EQ(model::ProgramFolder(), std::filesystem::path("/tmp/ostrel-test-home"));
-        EXPECT_EQ(model::ProgramIniPath(),
-                  std::filesystem::path("/tmp/ostrel-test-home/Ostrel.ini"));
-    }
-    const model_test::ScopedEnv user("HOME", std::string("/home/someone"));
-    for (const std::optional<std::string>& unset :
-         {std::optional<std::string>(), std::optional<std::string>("")}) {
-        const model_test::ScopedEnv home("OSTREL_HOME", unset);
-        EXPECT_EQ(model::ProgramFolder(),
-                  std::filesystem::path("/home/someone/.local/share/ostrel"));
-    }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using platform::profile::ini_contents_t;
 using platform::profile::ini_file_t;
 
 namespace {
@@ -116,8 +117,12 @@ TEST_F(ProfileTest, ReadStringCases) {
          "\xe4\xb8\xad\xe6\x96\x87", 2, "\xe4\xb8\xad"},
     };
     const ini_file_t ini(file());
-    for (const auto& c : cases)
+    const ini_contents_t contents = ini_contents_t::load(file());
+    for (const auto& c : cases) {
         EXPECT_EQ(ini.read_string(c.section, c.key, c.def, c.size), c.expected) << c.name;
+        EXPECT_EQ(contents.read_string(c.section, c.key, c.def, c.size), c.expected)
+            << "read once: " << c.name;
+    }
 }
 
 TEST_F(ProfileTest, ReadFromMissingFileGivesDefaults) {
@@ -151,6 +156,8 @@ TEST_F(ProfileTest, ReadIntCases) {
     for (const auto& c : cases) {
         put(file(), c.stored ? "[S]\nk=" + std::string(c.stored) + "\n" : "[S]\nother=1\n");
         EXPECT_EQ(ini_file_t(file()).read_int("s", "K", 99), c.expected) << c.name;
+        EXPECT_EQ(ini_contents_t::load(file()).read_int("s", "K", 99), c.expected)
+            << "read once: " << c.name;
     }
 }
 
@@ -327,6 +334,29 @@ TEST_F(ProfileTest, EveryCallReadsTheFileAfresh) {
     EXPECT_EQ(reader.read_string("s", "k", "D"), "two");
     put(file(), "[S]\nk=three\n");
     EXPECT_EQ(reader.read_string("s", "k", "D"), "three");
+}
+
+TEST_F(ProfileTest, ContentsAreReadOnceAndKeepWhatTheyRead) {
+    put(file(), "[S]\nk=one\nn=5\n");
+    const std::uint64_t before = platform::profile::file_reads();
+    const ini_contents_t contents = ini_contents_t::load(file());
+    EXPECT_EQ(platform::profile::file_reads() - before, 1u);
+    put(file(), "[S]\nk=two\n");
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(contents.read_string("s", "K", "D"), "one");
+        ASSERT_EQ(contents.read_int("S", "n", 0), 5);
+    }
+    EXPECT_EQ(platform::profile::file_reads() - before, 1u) << "lookups never touch the file";
+    EXPECT_EQ(ini_contents_t::load(file()).read_string("S", "k", "D"), "two");
+
+    // Each call of the file reader opens the file, a missing one included.
+    const ini_file_t absent(file("absent.ini"));
+    const std::uint64_t reads = platform::profile::file_reads();
+    EXPECT_EQ(absent.read_int("S", "k", 3), 3);
+    EXPECT_EQ(absent.read_string("S", "k", "D"), "D");
+    EXPECT_EQ(platform::profile::file_reads() - reads, 2u);
+    EXPECT_EQ(ini_contents_t::load(file("absent.ini")).read_int("S", "k", 4), 4);
+    EXPECT_EQ(ini_contents_t().read_string("S", "k", "empty"), "empty");
 }
 
 TEST_F(ProfileTest, ReplacingKeepsPermissionBits) {

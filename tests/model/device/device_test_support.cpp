@@ -4,6 +4,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "model/program_settings.h"
+
 namespace device_test {
 
 TempHome::TempHome() {
@@ -23,8 +25,11 @@ TempHome::~TempHome() {
 void TempHome::WriteIni(std::string_view text) const {
     std::ofstream out(path_ / "Ostrel.ini", std::ios::binary);
     out << text;
+    out.close();
     if (!out)
         throw std::runtime_error("cannot write Ostrel.ini");
+    // As the shell does when the file changes.
+    model::ReloadProgramSettings();
 }
 
 std::vector<std::uint8_t> StoreObject(platform::archive::serializable_t& object) {

@@ -50,6 +50,7 @@ public:
     TempHome& operator=(const TempHome&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // Writes Ostrel.ini and has the program settings read again.
     void WriteIni(std::string_view text) const;
 
 private:

@@ -1,8 +1,8 @@
-#include "model/program_folder.h"
+#include "platform/app_paths/app_paths.h"
 
 #include <cstdlib>
 
-namespace model {
+namespace platform::app_paths {
 
 std::filesystem::path ProgramFolder() {
     if (const char* home = std::getenv("OSTREL_HOME"); home != nullptr && *home != '\0')
@@ -18,4 +18,4 @@ std::filesystem::path ProgramIniPath() {
     return ProgramFolder() / "Ostrel.ini";
 }
 
-} // namespace model
+} // namespace platform::app_paths
