@@ -338,9 +338,8 @@ void CZoDeviceDoc::DeleteLinkExcept(std::int32_t linkId,
         if (m_links[i]->m_id != linkId)
             continue;
         DetachLinkExcept(*m_links[i], going);
-        const bool was_selected =
-            std::find(m_selectedLinks.begin(), m_selectedLinks.end(), m_links[i]) !=
-            m_selectedLinks.end();
+        const bool was_selected = std::find(m_selectedLinks.begin(), m_selectedLinks.end(),
+                                            m_links[i]) != m_selectedLinks.end();
         Erase(m_selectedLinks, m_links[i]);
         const Rect bounds = m_links[i]->GetBoundRect();
         m_links.remove(i);

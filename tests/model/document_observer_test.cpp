@@ -20,8 +20,7 @@ class Scripted : public model::IDocumentObserver {
 public:
     Scripted(std::string name, std::string& log) : name_(std::move(name)), log_(log) {}
     void OnDocumentChanged(const DocumentChange& change) override {
-        log_ += (log_.empty() || log_.back() == '|' ? "" : " ") + name_ +
-                std::to_string(change.id);
+        log_ += (log_.empty() || log_.back() == '|' ? "" : " ") + name_ + std::to_string(change.id);
         if (once) {
             auto run = std::move(once);
             once = nullptr;
@@ -43,8 +42,7 @@ TEST(ModelDocumentSubject, ObserversComingAndGoingDuringDelivery) {
     struct row_t {
         const char* catches;
         // What B does on the first notification.
-        std::function<void(CDocumentSubject&, Scripted& a, Scripted& b, Scripted& c,
-                           Scripted& d)>
+        std::function<void(CDocumentSubject&, Scripted& a, Scripted& b, Scripted& c, Scripted& d)>
             act;
         const char* log; // notification 1, then "|", then notification 2
     } rows[] = {
@@ -80,8 +78,8 @@ TEST(ModelDocumentSubject, ObserversComingAndGoingDuringDelivery) {
              s.Attach(&b);
          },
          "A1 B1 C1|A2 B2 C2"},
-        {"everyone detached", [](CDocumentSubject& s, Scripted& a, Scripted& b, Scripted& c,
-                                 auto&) {
+        {"everyone detached",
+         [](CDocumentSubject& s, Scripted& a, Scripted& b, Scripted& c, auto&) {
              s.Detach(&a);
              s.Detach(&c);
              s.Detach(&b);
@@ -154,11 +152,12 @@ TEST(ModelDocumentSubject, DetachingWhatIsNotAttachedDoesNothing) {
 }
 
 TEST(ModelDocumentSubject, ChangeTexts) {
-    EXPECT_EQ(model::ToString(DocumentChange{DocumentChangeKind::ObjectChanged, 3, 1,
-                                             {10, 20, 30, 40}, {0, 20, 20, 40}}),
+    EXPECT_EQ(model::ToString(DocumentChange{
+                  DocumentChangeKind::ObjectChanged, 3, 1, {10, 20, 30, 40}, {0, 20, 20, 40}}),
               "ObjectChanged 3/1 (10,20,30,40) was (0,20,20,40)");
-    EXPECT_EQ(model::ToString(DocumentChange{DocumentChangeKind::LinkRemoved, 4, 0, {1, 2, 3, 4}, {}}),
-              "LinkRemoved 4 (1,2,3,4)");
+    EXPECT_EQ(
+        model::ToString(DocumentChange{DocumentChangeKind::LinkRemoved, 4, 0, {1, 2, 3, 4}, {}}),
+        "LinkRemoved 4 (1,2,3,4)");
     EXPECT_EQ(model::ToString(DocumentChange{DocumentChangeKind::SettingsChanged, 0, 0, {}, {}}),
               "SettingsChanged");
 }
