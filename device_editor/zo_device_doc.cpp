@@ -58,6 +58,27 @@ model::DeviceSheetSettings CZoDeviceDoc::NewSheetSettings() {
     return s;
 }
 
+void CZoDeviceDoc::Notify(Kind kind, std::int32_t id, std::int32_t subType, const Rect& bounds,
+                          const Rect& oldBounds) {
+    m_observers.Notify({kind, id, subType, bounds, oldBounds});
+}
+
+void CZoDeviceDoc::NotifyDevice(Kind kind, const CBaseDevice& device, const Rect& oldBounds) {
+    Notify(kind, device.m_id, device.m_subType, device.GetBoundRect(), oldBounds);
+}
+
+void CZoDeviceDoc::AnnounceReset() {
+    Notify(Kind::Reset);
+    SetModifiedFlag(false);
+}
+
+void CZoDeviceDoc::SetModifiedFlag(bool modified) {
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    Notify(Kind::ModifiedChanged);
+}
+
 void CZoDeviceDoc::OnNewDocument() {
     m_selectedDevices.clear();
     m_selectedLinks.clear();
@@ -65,6 +86,7 @@ void CZoDeviceDoc::OnNewDocument() {
     m_links.clear();
     m_sheet = NewSheetSettings();
     m_undo = std::make_unique<model::CUndoHistory>(*this);
+    AnnounceReset();
 }
 
 void CZoDeviceDoc::OnOpenDocument(const std::filesystem::path& path) {
@@ -74,7 +96,7 @@ void CZoDeviceDoc::OnOpenDocument(const std::filesystem::path& path) {
 
 void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
     pa::archive_t ar(bytes, SheetRegistry());
-    Serialize(ar);
+    Load(ar);
     if (!IsKnownVersion(m_sheet.version)) {
         model::ShowMessage(157);
         const std::int32_t version = m_sheet.version;
@@ -82,6 +104,7 @@ void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
         m_sheet.version = version;
     }
     m_undo = std::make_unique<model::CUndoHistory>(*this);
+    AnnounceReset();
 }
 
 std::vector<std::uint8_t> CZoDeviceDoc::SaveDocument() {
@@ -93,6 +116,7 @@ std::vector<std::uint8_t> CZoDeviceDoc::SaveDocument() {
 void CZoDeviceDoc::OnSaveDocument(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = SaveDocument();
     pa::write_file_atomic(path, bytes);
+    SetModifiedFlag(false);
 }
 
 void CZoDeviceDoc::Serialize(pa::archive_t& ar) {
@@ -105,7 +129,11 @@ void CZoDeviceDoc::Serialize(pa::archive_t& ar) {
         m_links.Serialize(ar);
         return;
     }
+    Load(ar);
+    Notify(Kind::Reset);
+}
 
+void CZoDeviceDoc::Load(pa::archive_t& ar) {
     // Everything is read aside first: a file that fails to load halfway
     // leaves the document as it was.
     model::DeviceSheetSettings sheet = m_sheet;
@@ -132,8 +160,15 @@ void CZoDeviceDoc::Serialize(pa::archive_t& ar) {
     m_links = std::move(links);
 }
 
+void CZoDeviceDoc::SetSheetSettings(const model::DeviceSheetSettings& settings) {
+    if (m_sheet == settings)
+        return;
+    m_sheet = settings;
+    Notify(Kind::SettingsChanged);
+}
+
 void CZoDeviceDoc::CopySheetProperties(const model::IDeviceDoc& other) {
-    m_sheet = other.GetSheetSettings();
+    SetSheetSettings(other.GetSheetSettings());
 }
 
 std::unique_ptr<model::IDeviceDoc> CZoDeviceDoc::CreateSheetHolder() const {
@@ -229,8 +264,11 @@ void CZoDeviceDoc::AddDevice(std::unique_ptr<CBaseDevice> device) {
         return;
     CBaseDevice* added = device.get();
     m_devices.push_back(std::move(device));
-    if (added->m_selected != 0)
+    NotifyDevice(Kind::ObjectAdded, *added);
+    if (added->m_selected != 0) {
         m_selectedDevices.push_back(added);
+        Notify(Kind::SelectionChanged);
+    }
 }
 
 bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
@@ -241,39 +279,76 @@ bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
     CDeviceChnl* dest = FindChannel(link->m_destModule, link->m_destSubType, link->m_destChannel);
     if (source == nullptr || dest == nullptr)
         return false;
-    source->AddLinkCopy(*link);
-    dest->AddLinkCopy(*link);
+    const bool source_took = source->AddLinkCopy(*link);
+    const bool dest_took = dest->AddLinkCopy(*link);
     CDeviceLink* added = link.get();
     m_links.push_back(std::move(link));
-    if (added->m_selected != 0)
+    // A connected channel is drawn filled: its device needs a repaint.
+    const CBaseDevice* source_device = FindDevice(added->m_sourceModule, added->m_sourceSubType);
+    const CBaseDevice* dest_device = FindDevice(added->m_destModule, added->m_destSubType);
+    if (source_took)
+        NotifyDevice(Kind::ObjectChanged, *source_device, source_device->GetBoundRect());
+    if (dest_took && !(source_took && dest_device == source_device))
+        NotifyDevice(Kind::ObjectChanged, *dest_device, dest_device->GetBoundRect());
+    Notify(Kind::LinkAdded, added->m_id, 0, added->GetBoundRect());
+    if (added->m_selected != 0) {
         m_selectedLinks.push_back(added);
+        Notify(Kind::SelectionChanged);
+    }
     return true;
 }
 
 void CZoDeviceDoc::DetachLink(const CDeviceLink& link) {
+    DetachLinkExcept(link, {});
+}
+
+void CZoDeviceDoc::DetachLinkExcept(const CDeviceLink& link,
+                                    std::span<const CBaseDevice* const> going) {
     // Read the ends first: `link` may be one of the copies removed here.
     const std::int32_t id = link.m_id;
-    CDeviceChnl* source =
-        FindChannel(link.m_sourceModule, link.m_sourceSubType, link.m_sourceChannel);
-    CDeviceChnl* dest = FindChannel(link.m_destModule, link.m_destSubType, link.m_destChannel);
-    if (source != nullptr)
-        source->RemoveLink(id);
-    if (dest != nullptr)
-        dest->RemoveLink(id);
+    const std::int32_t ends[2][3] = {
+        {link.m_sourceModule, link.m_sourceSubType, link.m_sourceChannel},
+        {link.m_destModule, link.m_destSubType, link.m_destChannel}};
+    std::vector<const CBaseDevice*> changed;
+    for (const auto& [module, subType, number] : ends) {
+        const CBaseDevice* device = FindDevice(module, subType);
+        CDeviceChnl* channel =
+            device == nullptr ? nullptr : model::AsDeviceChnl(device->GetChnl(number));
+        if (channel == nullptr || !channel->HasLink(id))
+            continue;
+        channel->RemoveLink(id);
+        if (std::find(going.begin(), going.end(), device) == going.end() &&
+            std::find(changed.begin(), changed.end(), device) == changed.end())
+            changed.push_back(device);
+    }
+    for (const CBaseDevice* device : changed)
+        NotifyDevice(Kind::ObjectChanged, *device, device->GetBoundRect());
 }
 
 void CZoDeviceDoc::DeleteLink(std::int32_t linkId) {
+    DeleteLinkExcept(linkId, {});
+}
+
+void CZoDeviceDoc::DeleteLinkExcept(std::int32_t linkId,
+                                    std::span<const CBaseDevice* const> going) {
     for (std::size_t i = 0; i < m_links.size(); ++i) {
         if (m_links[i]->m_id != linkId)
             continue;
-        DetachLink(*m_links[i]);
+        DetachLinkExcept(*m_links[i], going);
+        const bool was_selected = std::find(m_selectedLinks.begin(), m_selectedLinks.end(),
+                                            m_links[i]) != m_selectedLinks.end();
         Erase(m_selectedLinks, m_links[i]);
+        const Rect bounds = m_links[i]->GetBoundRect();
         m_links.remove(i);
+        Notify(Kind::LinkRemoved, linkId, 0, bounds);
+        if (was_selected)
+            Notify(Kind::SelectionChanged);
         return;
     }
 }
 
-void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device) {
+void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device,
+                                 std::span<const CBaseDevice* const> going) {
     for (const auto& channel : device.m_channels) {
         const CDeviceChnl* chnl = model::AsDeviceChnl(channel.get());
         if (chnl == nullptr)
@@ -285,30 +360,40 @@ void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device) {
                 continue;
             const std::int32_t id = copy->m_id;
             if (FindLink(id) != nullptr)
-                DeleteLink(id);
+                DeleteLinkExcept(id, going);
         }
     }
 }
 
 void CZoDeviceDoc::RemoveDevice(const CBaseDevice* device) {
+    const bool was_selected = std::find(m_selectedDevices.begin(), m_selectedDevices.end(),
+                                        device) != m_selectedDevices.end();
     Erase(m_selectedDevices, device);
     for (std::size_t i = 0; i < m_devices.size(); ++i) {
-        if (m_devices[i] == device) {
-            m_devices.remove(i);
-            return;
-        }
+        if (m_devices[i] != device)
+            continue;
+        const std::int32_t id = device->m_id, subType = device->m_subType;
+        const Rect bounds = device->GetBoundRect();
+        m_devices.remove(i);
+        Notify(Kind::ObjectRemoved, id, subType, bounds);
+        break;
     }
+    if (was_selected)
+        Notify(Kind::SelectionChanged);
 }
 
 void CZoDeviceDoc::DeleteDevice(std::int32_t id, std::int32_t subType) {
     CBaseDevice* device = FindDevice(id, subType);
     if (device == nullptr)
         return;
-    if (CBaseDevice* other = FindSameIdDevice(id, subType, device->m_typeCode)) {
-        DeleteLinksAt(*other);
+    CBaseDevice* other = FindSameIdDevice(id, subType, device->m_typeCode);
+    // Neither half is announced as changed on its way out.
+    const CBaseDevice* going[] = {device, other};
+    if (other != nullptr) {
+        DeleteLinksAt(*other, going);
         RemoveDevice(other);
     }
-    DeleteLinksAt(*device);
+    DeleteLinksAt(*device, going);
     RemoveDevice(device);
 }
 
@@ -316,8 +401,10 @@ void CZoDeviceDoc::DeselectDevice(std::int32_t id, std::int32_t subType) {
     const auto it =
         std::find_if(m_selectedDevices.begin(), m_selectedDevices.end(),
                      [&](const auto* d) { return d->m_id == id && d->m_subType == subType; });
-    if (it != m_selectedDevices.end())
-        m_selectedDevices.erase(it);
+    if (it == m_selectedDevices.end())
+        return;
+    m_selectedDevices.erase(it);
+    Notify(Kind::SelectionChanged);
 }
 
 void CZoDeviceDoc::SetDeviceSelection(CBaseDevice& device, bool selected) {
@@ -325,14 +412,37 @@ void CZoDeviceDoc::SetDeviceSelection(CBaseDevice& device, bool selected) {
         DeselectDevice(device.m_id, device.m_subType);
         return;
     }
-    if (std::find(m_selectedDevices.begin(), m_selectedDevices.end(), &device) ==
+    if (std::find(m_selectedDevices.begin(), m_selectedDevices.end(), &device) !=
         m_selectedDevices.end())
-        m_selectedDevices.push_back(&device);
+        return;
+    m_selectedDevices.push_back(&device);
+    Notify(Kind::SelectionChanged);
 }
 
-Rect CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
-    Rect area;
-    const auto join = [&](const Rect& r) {
+void CZoDeviceDoc::MoveDevice(CBaseDevice& device, std::int32_t dx, std::int32_t dy) {
+    if (dx == 0 && dy == 0)
+        return;
+    const Rect before = device.GetBoundRect();
+    device.Offset(dx, dy);
+    NotifyDevice(Kind::ObjectChanged, device, before);
+}
+
+void CZoDeviceDoc::MoveDeviceTitle(CBaseDevice& device, std::int32_t dx, std::int32_t dy) {
+    if (dx == 0 && dy == 0)
+        return;
+    const Rect before = device.GetBoundRect();
+    device.m_title.OffsetRect(dx, dy);
+    NotifyDevice(Kind::ObjectChanged, device, before);
+}
+
+void CZoDeviceDoc::ChangeDevice(CBaseDevice& device, const CBaseDevice& from) {
+    const Rect before = device.GetBoundRect();
+    model::AssignDevice(device, from);
+    NotifyDevice(Kind::ObjectChanged, device, before);
+}
+
+void CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
+    const auto join = [](Rect& area, const Rect& r) {
         const Rect before = area;
         area.UnionRect(before, r);
     };
@@ -370,8 +480,11 @@ Rect CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
                 for (auto& copy : end->m_links)
                     if (copy->m_id == id)
                         versions.push_back(copy.get());
+        Rect old_area, new_area;
+        bool moved = false;
         for (CDeviceLink* link : versions) {
-            join(link->GetBoundRect());
+            join(old_area, link->GetBoundRect());
+            const model::Point old_start = link->m_start, old_end = link->m_end;
             // The input end is the source pair; the start point is where the
             // user began, at the output when drawn from it.
             model::Point& input_end = link->m_drawnFromOutput != 0 ? link->m_end : link->m_start;
@@ -380,10 +493,12 @@ Rect CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
                 input_end = source->m_rect.CenterPoint();
             if (dest != nullptr)
                 output_end = dest->m_rect.CenterPoint();
-            join(link->GetBoundRect());
+            join(new_area, link->GetBoundRect());
+            moved = moved || link->m_start != old_start || link->m_end != old_end;
         }
+        if (moved)
+            Notify(Kind::LinkChanged, id, 0, new_area, old_area);
     }
-    return area;
 }
 
 } // namespace device_editor

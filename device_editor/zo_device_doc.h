@@ -15,6 +15,33 @@
 //  - a selected object has its flag set and stands once in its selection;
 //    loaded objects start unselected.
 //
+// What the document announces to its observers (model/document_observer.h;
+// bounds are GetBoundRect of the device or link), each record sent once the
+// document is consistent again:
+//   AddDevice        ObjectAdded; SelectionChanged when it joined the selection
+//   AddLink          ObjectChanged (bounds unchanged) for each end device whose
+//                    channel took a copy, then LinkAdded; SelectionChanged when
+//                    the link joined the selection
+//   DetachLink       ObjectChanged for each end device whose channel lost a copy
+//   DeleteLink       as DetachLink, then LinkRemoved; SelectionChanged when the
+//                    link was selected
+//   DeleteDevice     per device (the other half first): each attached link as
+//                    DeleteLink (no ObjectChanged for the devices going), then
+//                    ObjectRemoved; SelectionChanged when it was selected
+//   DeselectDevice, SetDeviceSelection   SelectionChanged when the selection
+//                    gained or lost the device
+//   MoveDevice, MoveDeviceTitle, ChangeDevice   ObjectChanged with the bounds
+//                    before and after, one record per device
+//   UpdateLinkEnds   LinkChanged for each link whose ends moved, with the area
+//                    its versions covered before and after
+//   SetSheetSettings, CopySheetProperties   SettingsChanged when they differ
+//   SetModifiedFlag  ModifiedChanged when the flag flips
+//   OnNewDocument, OpenDocument, a load through Serialize   Reset (then
+//                    ModifiedChanged when the flag was set)
+// Undo and redo change the document through these calls and so announce the
+// same. Storing stamps the version it writes without an announcement
+// (nothing shows the version).
+//
 // The .zo file (little-endian): version (uint32; a store writes 2); for
 // version 1 or 2 the sheet width and height (int32 each, one 8-byte block),
 // the physical-link, network-link and background colours (0x00BBGGRR, uint32
@@ -31,7 +58,9 @@
 #include "model/device_chnl.h"
 #include "model/device_document.h"
 #include "model/device_link.h"
+#include "model/document_observer.h"
 #include "model/undo_history.h"
+#include "model/undo_host.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/object_array.h"
 
@@ -54,18 +83,18 @@ public:
     // -- the document's life
 
     // Empties the document, takes the sheet settings of a new sheet from
-    // Ostrel.ini and starts a new undo history.
+    // Ostrel.ini, starts a new undo history and clears the modified flag.
     void OnNewDocument();
     // Loads a .zo file. A file that cannot be read or does not load
     // (std::system_error, platform::archive::archive_error) leaves the
     // document as it was. A file of an unknown version keeps its objects but
     // gets the settings of a new sheet, after message 157. Starts a new undo
-    // history.
+    // history and clears the modified flag.
     void OnOpenDocument(const std::filesystem::path& path);
     // The same from the file's bytes.
     void OpenDocument(std::span<const std::uint8_t> bytes);
     // Stores the document as a .zo file, replacing the old file only once
-    // the new one is complete.
+    // the new one is complete; then clears the modified flag.
     void OnSaveDocument(const std::filesystem::path& path);
     // The .zo form of the document (version 2).
     std::vector<std::uint8_t> SaveDocument();
@@ -81,7 +110,7 @@ public:
     // -- sheet settings
 
     const model::DeviceSheetSettings& GetSheetSettings() const override { return m_sheet; }
-    model::DeviceSheetSettings& SheetSettings() { return m_sheet; }
+    void SetSheetSettings(const model::DeviceSheetSettings& settings);
     void CopySheetProperties(const model::IDeviceDoc& other) override;
     std::unique_ptr<model::IDeviceDoc> CreateSheetHolder() const override;
 
@@ -133,20 +162,45 @@ public:
     // selection; its flag is left alone.
     void DeselectDevice(std::int32_t id, std::int32_t subType);
     void SetDeviceSelection(CBaseDevice& device, bool selected) override;
+    void MoveDevice(CBaseDevice& device, std::int32_t dx, std::int32_t dy) override;
+    void MoveDeviceTitle(CBaseDevice& device, std::int32_t dx, std::int32_t dy) override;
+    void ChangeDevice(CBaseDevice& device, const CBaseDevice& from) override;
 
     // Moves both ends of every link attached to the device's channels (the
     // document's link and the copies at both ends) to the centres of their
-    // channels. Returns the area the links covered before and after, for
-    // the view to repaint.
-    Rect UpdateLinkEnds(const CBaseDevice& device);
+    // channels.
+    void UpdateLinkEnds(const CBaseDevice& device);
 
+    // -- modified flag, observers, undo
+
+    void SetModifiedFlag(bool modified = true) override;
+    bool IsModified() const override { return m_modified; }
+
+    void AttachObserver(model::IDocumentObserver* observer) { m_observers.Attach(observer); }
+    void DetachObserver(model::IDocumentObserver* observer) { m_observers.Detach(observer); }
+
+    // The host is not owned and outlives the document or is taken away
+    // first (null); it survives new and opened documents.
+    void SetUndoHost(model::IUndoHost* host) { m_undoHost = host; }
+    model::IUndoHost* GetUndoHost() const override { return m_undoHost; }
     model::CUndoHistory* GetUndoHistory() const { return m_undo.get(); }
 
     const platform::archive::object_array_t<CBaseDevice>& Devices() const { return m_devices; }
     const platform::archive::object_array_t<CDeviceLink>& Links() const { return m_links; }
 
 private:
-    void DeleteLinksAt(const CBaseDevice& device);
+    using Kind = model::DocumentChangeKind;
+    void Notify(Kind kind, std::int32_t id = 0, std::int32_t subType = 0, const Rect& bounds = {},
+                const Rect& oldBounds = {});
+    void NotifyDevice(Kind kind, const CBaseDevice& device, const Rect& oldBounds = {});
+    // Reads a .zo form into the document, without announcing it.
+    void Load(platform::archive::archive_t& ar);
+    void AnnounceReset();
+    // Detaches the link from its end channels; the end devices in `going`
+    // are not announced as changed.
+    void DetachLinkExcept(const CDeviceLink& link, std::span<const CBaseDevice* const> going);
+    void DeleteLinkExcept(std::int32_t linkId, std::span<const CBaseDevice* const> going);
+    void DeleteLinksAt(const CBaseDevice& device, std::span<const CBaseDevice* const> going);
     void RemoveDevice(const CBaseDevice* device);
 
     model::DeviceSheetSettings m_sheet;
@@ -155,6 +209,9 @@ private:
     std::vector<CBaseDevice*> m_selectedDevices; // into m_devices
     std::vector<CDeviceLink*> m_selectedLinks;   // into m_links
     std::unique_ptr<model::CUndoHistory> m_undo;
+    bool m_modified = false;
+    model::IUndoHost* m_undoHost = nullptr;
+    model::CDocumentSubject m_observers;
 };
 
 } // namespace device_editor

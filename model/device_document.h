@@ -1,7 +1,10 @@
 #pragma once
 // What the device sheet model needs of the device document (the document
 // itself, CZoDeviceDoc, belongs to the device sheet editor): its sheet
-// settings for drawing links, and the operations undo and redo replay.
+// settings for drawing links, and the operations undo and redo replay. Each
+// changing operation announces its change to the document's observers
+// (model/document_observer.h), so that undo and redo repaint through the
+// same notifications as the user's edits.
 #include <cstdint>
 #include <memory>
 
@@ -11,6 +14,7 @@ namespace model {
 
 class CBaseDevice;
 class CDeviceLink;
+class IUndoHost;
 
 // The sheet's settings: what the .zo header holds and a sheet-settings undo
 // step exchanges.
@@ -56,6 +60,21 @@ public:
     // Puts the device into the selection or takes it out, leaving its flag
     // alone.
     virtual void SetDeviceSelection(CBaseDevice& device, bool selected) = 0;
+
+    // Moves the device's body, title box and channels (the links at its
+    // channels stay where they are).
+    virtual void MoveDevice(CBaseDevice& device, std::int32_t dx, std::int32_t dy) = 0;
+    // Moves the device's title box alone.
+    virtual void MoveDeviceTitle(CBaseDevice& device, std::int32_t dx, std::int32_t dy) = 0;
+    // device := from, through the copy rule of device's class (AssignDevice,
+    // model/undo_history.h); the selection is left alone.
+    virtual void ChangeDevice(CBaseDevice& device, const CBaseDevice& from) = 0;
+
+    virtual void SetModifiedFlag(bool modified = true) = 0;
+    virtual bool IsModified() const = 0;
+
+    // The windows undo and redo act through, or null (they then refuse).
+    virtual IUndoHost* GetUndoHost() const = 0;
 };
 
 } // namespace model

@@ -19,7 +19,6 @@ private:
 
 stderr_sink_t g_stderr_sink;
 IMessageSink* g_sink = nullptr;
-IMainWindow* g_main_window = nullptr;
 
 } // namespace
 
@@ -29,14 +28,6 @@ IMessageSink& Messages() {
 
 IMessageSink* SetMessageSink(IMessageSink* sink) {
     return std::exchange(g_sink, sink);
-}
-
-IMainWindow* GetMainWindow() {
-    return g_main_window;
-}
-
-IMainWindow* SetMainWindow(IMainWindow* window) {
-    return std::exchange(g_main_window, window);
 }
 
 } // namespace model

@@ -1,6 +1,7 @@
 #include "model/undo_history.h"
 
 #include <algorithm>
+#include <string>
 
 #include "model/device_chnl.h"
 #include "model/device_external.h"
@@ -19,10 +20,9 @@ bool IsKnownKind(std::int32_t kind) {
     return kind >= kDeviceUnit && kind <= kDeviceText;
 }
 
-// target := source through the copy rule of target's class. A source of
-// another class than its kind suggests (a file may pair any kind with any
-// class) gives what both have in common.
-void Assign(CBaseDevice& target, const CBaseDevice& source) {
+} // namespace
+
+void AssignDevice(CBaseDevice& target, const CBaseDevice& source) {
     if (auto* qovg = dynamic_cast<CDeviceQOVG*>(&target)) {
         if (const auto* from = dynamic_cast<const CDeviceQOVG*>(&source)) {
             qovg->CopyFrom(*from);
@@ -46,6 +46,8 @@ void Assign(CBaseDevice& target, const CBaseDevice& source) {
         return text->CopyFrom(source);
     target.CopyFrom(source);
 }
+
+namespace {
 
 std::unique_ptr<CBaseDevice> NewOfKind(const CBaseDevice& device) {
     switch (device.m_kind) {
@@ -76,7 +78,7 @@ std::unique_ptr<CDeviceLink> CopyLink(const CDeviceLink& link) {
 
 std::unique_ptr<CBaseDevice> CopyDevice(const CBaseDevice& device) {
     std::unique_ptr<CBaseDevice> copy = NewOfKind(device);
-    Assign(*copy, device);
+    AssignDevice(*copy, device);
     return copy;
 }
 
@@ -153,43 +155,48 @@ void CUndoHistory::AddSheetAction(std::int32_t kind, const IDeviceDoc& doc) {
     step.m_sheetCopy->CopySheetProperties(doc);
 }
 
-IDeviceSheetView* CUndoHistory::ActiveViewOfDocument() const {
-    IMainWindow* window = GetMainWindow();
-    if (window == nullptr)
+IUndoHost* CUndoHistory::HostShowingDocument(const char* what) const {
+    IUndoHost* host = m_document.GetUndoHost();
+    if (host == nullptr) {
+        // A document without windows: a call here is a wiring fault, not a
+        // user's choice, so it must leave a trace.
+        Messages().Log(0, std::string(what) + " refused: the device document has no undo host");
         return nullptr;
-    IDeviceSheetView* view = window->GetActiveView();
-    if (view == nullptr || view->GetDeviceDocument() != &m_document)
-        return nullptr;
-    return view;
+    }
+    return host->IsActiveViewOf(m_document) ? host : nullptr;
 }
 
-void CUndoHistory::Undo() {
+bool CUndoHistory::Undo() {
     if (m_position == 0)
-        return;
-    IDeviceSheetView* view = ActiveViewOfDocument();
-    if (view == nullptr)
-        return;
+        return false;
+    IUndoHost* host = HostShowingDocument("undo");
+    if (host == nullptr)
+        return false;
     --m_position;
-    Apply(*m_steps[m_position], true, *view);
-    view->InvalidateAll();
+    Apply(*m_steps[m_position], true, *host);
+    m_document.SetModifiedFlag(true);
+    host->InvalidateAll();
+    return true;
 }
 
-void CUndoHistory::Redo() {
+bool CUndoHistory::Redo() {
     if (m_position >= m_steps.size())
-        return;
-    IDeviceSheetView* view = ActiveViewOfDocument();
-    if (view == nullptr)
-        return;
+        return false;
+    IUndoHost* host = HostShowingDocument("redo");
+    if (host == nullptr)
+        return false;
     ++m_position;
-    Apply(*m_steps[m_position - 1], false, *view);
-    view->InvalidateAll();
+    Apply(*m_steps[m_position - 1], false, *host);
+    m_document.SetModifiedFlag(true);
+    host->InvalidateAll();
+    return true;
 }
 
-void CUndoHistory::Apply(CUndoAction& step, bool undo, IDeviceSheetView& view) {
+void CUndoHistory::Apply(CUndoAction& step, bool undo, IUndoHost& host) {
     const std::int32_t sign = undo ? -1 : 1;
     switch (step.m_kind) {
     case kUndoMove:
-        Move(step, sign, view);
+        Move(step, sign, host);
         break;
     case kUndoMoveTitle:
         MoveTitles(step, sign);
@@ -198,11 +205,11 @@ void CUndoHistory::Apply(CUndoAction& step, bool undo, IDeviceSheetView& view) {
         if (undo)
             RemoveAdded(step);
         else
-            AddCopies(step, false, view);
+            AddCopies(step, false, host);
         break;
     case kUndoDelete:
         if (undo)
-            AddCopies(step, true, view);
+            AddCopies(step, true, host);
         else
             DeleteAgain(step);
         break;
@@ -210,27 +217,27 @@ void CUndoHistory::Apply(CUndoAction& step, bool undo, IDeviceSheetView& view) {
         ExchangeDevices(step);
         break;
     case kUndoSheet:
-        ExchangeSheet(step);
+        ExchangeSheet(step, host);
         break;
     default:
         break;
     }
 }
 
-void CUndoHistory::Move(const CUndoAction& step, std::int32_t sign, IDeviceSheetView& view) {
+void CUndoHistory::Move(const CUndoAction& step, std::int32_t sign, IUndoHost& host) {
     for (const auto& copy : step.m_devices) {
         CBaseDevice* device = m_document.FindDevice(copy->m_id, copy->m_subType);
         if (device == nullptr)
             continue;
-        device->Offset(sign * step.m_dx, sign * step.m_dy);
-        view.UpdateLinkEnds(*device);
+        m_document.MoveDevice(*device, sign * step.m_dx, sign * step.m_dy);
+        host.UpdateLinkEnds(*device);
     }
 }
 
 void CUndoHistory::MoveTitles(const CUndoAction& step, std::int32_t sign) {
     for (const auto& copy : step.m_devices)
         if (CBaseDevice* device = m_document.FindDevice(copy->m_id, copy->m_subType))
-            device->m_title.OffsetRect(sign * step.m_dx, sign * step.m_dy);
+            m_document.MoveDeviceTitle(*device, sign * step.m_dx, sign * step.m_dy);
 }
 
 void CUndoHistory::RemoveAdded(const CUndoAction& step) {
@@ -246,7 +253,7 @@ void CUndoHistory::RemoveAdded(const CUndoAction& step) {
             m_document.DeleteLink(link->m_id);
 }
 
-void CUndoHistory::AddCopies(const CUndoAction& step, bool placeLinks, IDeviceSheetView& view) {
+void CUndoHistory::AddCopies(const CUndoAction& step, bool placeLinks, IUndoHost& host) {
     const bool devices_only = !placeLinks && !step.m_devices.empty();
     for (const auto& copy : step.m_devices) {
         if (!IsKnownKind(copy->m_kind)) {
@@ -260,7 +267,7 @@ void CUndoHistory::AddCopies(const CUndoAction& step, bool placeLinks, IDeviceSh
         CBaseDevice& added = *device;
         m_document.AddDevice(std::move(device));
         if (placeLinks)
-            view.UpdateLinkEnds(added);
+            host.UpdateLinkEnds(added);
     }
     if (devices_only)
         return;
@@ -287,22 +294,21 @@ void CUndoHistory::ExchangeDevices(CUndoAction& step) {
             continue;
         const std::int32_t was_selected = device->m_selected;
         const std::unique_ptr<CBaseDevice> current = CopyDevice(*device);
-        Assign(*device, *copy);
-        Assign(*copy, *current);
+        m_document.ChangeDevice(*device, *copy);
+        AssignDevice(*copy, *current);
         if ((device->m_selected != 0) != (was_selected != 0))
             m_document.SetDeviceSelection(*device, device->m_selected != 0);
     }
 }
 
-void CUndoHistory::ExchangeSheet(CUndoAction& step) {
+void CUndoHistory::ExchangeSheet(CUndoAction& step, IUndoHost& host) {
     if (!step.m_sheetCopy)
         return;
     const std::unique_ptr<IDeviceDoc> current = m_document.CreateSheetHolder();
     current->CopySheetProperties(m_document);
     m_document.CopySheetProperties(*step.m_sheetCopy);
     step.m_sheetCopy->CopySheetProperties(*current);
-    if (IMainWindow* window = GetMainWindow())
-        window->UpdateStatusPanes(1);
+    host.UpdateStatusPanes(1);
 }
 
 } // namespace model

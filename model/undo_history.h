@@ -13,8 +13,11 @@
 //   3     change devices        exchange contents             exchange contents
 //   4     change sheet settings exchange settings             exchange settings
 //
-// Undo and redo act only while the main window's active view shows the
-// history's document; they then invalidate that view.
+// Undo and redo act only through the document's undo host and only while
+// the host's active view shows the history's document; they then mark the
+// document modified and have the host invalidate that view. A step changes
+// the document through its own operations, so the document's observers hear
+// of every change as they would of the user's edit.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +28,7 @@
 #include "model/device_document.h"
 #include "model/device_link.h"
 #include "model/device_seams.h"
+#include "model/undo_host.h"
 
 namespace model {
 
@@ -49,6 +53,10 @@ struct CUndoAction {
 // 3 a CDeviceGeneric, 4 a CDeviceMatrix, 5 a CDeviceText, any other kind a
 // plain CBaseDevice.
 std::unique_ptr<CBaseDevice> CopyDevice(const CBaseDevice& device);
+// target := source through the copy rule of target's class. A source of
+// another class than its kind suggests (a file may pair any kind with any
+// class) gives what both have in common.
+void AssignDevice(CBaseDevice& target, const CBaseDevice& source);
 
 class CUndoHistory {
 public:
@@ -74,8 +82,10 @@ public:
     // Kind 4: a copy of doc's sheet settings.
     void AddSheetAction(std::int32_t kind, const IDeviceDoc& doc);
 
-    void Undo();
-    void Redo();
+    // True when a step was undone (redone). Without an undo host the call
+    // logs why it refused.
+    bool Undo();
+    bool Redo();
 
     bool CanUndo() const { return m_position > 0; }
     bool CanRedo() const { return m_position < m_steps.size(); }
@@ -87,21 +97,22 @@ public:
 
 private:
     CUndoAction& Record(std::int32_t kind);
-    // The active view when it shows this history's document, else null.
-    IDeviceSheetView* ActiveViewOfDocument() const;
+    // The document's undo host when its active view shows the document,
+    // else null; `what` names the refused command in the log.
+    IUndoHost* HostShowingDocument(const char* what) const;
 
-    void Move(const CUndoAction& step, std::int32_t sign, IDeviceSheetView& view);
+    void Move(const CUndoAction& step, std::int32_t sign, IUndoHost& host);
     void MoveTitles(const CUndoAction& step, std::int32_t sign);
     void RemoveAdded(const CUndoAction& step);
     // Adds new copies of the step's devices (stopping at a device of no
     // known kind, message 236), then, for a deletion or a step without
     // devices, of its links; with `placeLinks` the view brings the links of
     // each added device to its channels.
-    void AddCopies(const CUndoAction& step, bool placeLinks, IDeviceSheetView& view);
+    void AddCopies(const CUndoAction& step, bool placeLinks, IUndoHost& host);
     void DeleteAgain(const CUndoAction& step);
     void ExchangeDevices(CUndoAction& step);
-    void ExchangeSheet(CUndoAction& step);
-    void Apply(CUndoAction& step, bool undo, IDeviceSheetView& view);
+    void ExchangeSheet(CUndoAction& step, IUndoHost& host);
+    void Apply(CUndoAction& step, bool undo, IUndoHost& host);
 
     IDeviceDoc& m_document;
     std::size_t m_position = 0;

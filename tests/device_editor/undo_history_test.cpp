@@ -1,10 +1,12 @@
-// Undo and redo of device sheet edits on a real document, through a view and
-// a main window that record what they are asked. After every step the
+// Undo and redo of device sheet edits on a real document, through an undo
+// host that records what it is asked. After every step the
 // document's links must have exactly one copy at each end channel and the
 // connected flags must agree (sheet_builder::ExpectConsistent).
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "device_test_support.h"
 #include "model/device_seams.h"
 #include "model/undo_history.h"
+#include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "sheet_builder.h"
 
@@ -23,36 +26,28 @@ using model::CUndoHistory;
 using sheet_builder::ExpectConsistent;
 using sheet_builder::Snapshot;
 
-class RecordingView : public model::IDeviceSheetView {
+// The windows around one document: `active` is the document the active view
+// shows (null: a view of another kind, or none).
+class RecordingHost : public model::IUndoHost {
 public:
-    explicit RecordingView(CZoDeviceDoc* doc) : doc_(doc) {}
-    const model::IDeviceDoc* GetDeviceDocument() const override { return doc_; }
+    explicit RecordingHost(CZoDeviceDoc& doc) : active(&doc) { doc.SetUndoHost(this); }
+
+    bool IsActiveViewOf(const model::IDeviceDoc& document) const override {
+        return active == &document;
+    }
+    // As the view does: the document moves the link ends and announces them.
     void UpdateLinkEnds(CBaseDevice& device) override {
         moved.emplace_back(device.m_id, device.m_subType);
-        if (doc_ != nullptr)
-            doc_->UpdateLinkEnds(device);
+        if (active != nullptr)
+            active->UpdateLinkEnds(device);
     }
     void InvalidateAll() override { ++invalidations; }
-
-    std::vector<std::pair<int, int>> moved;
-    int invalidations = 0;
-
-private:
-    CZoDeviceDoc* doc_;
-};
-
-class RecordingMainWindow : public model::IMainWindow {
-public:
-    RecordingMainWindow() : previous_(model::SetMainWindow(this)) {}
-    ~RecordingMainWindow() override { model::SetMainWindow(previous_); }
-    model::IDeviceSheetView* GetActiveView() override { return active; }
     void UpdateStatusPanes(int selector) override { panes.push_back(selector); }
 
-    model::IDeviceSheetView* active = nullptr;
+    CZoDeviceDoc* active;
+    std::vector<std::pair<int, int>> moved;
+    int invalidations = 0;
     std::vector<int> panes;
-
-private:
-    model::IMainWindow* previous_;
 };
 
 class DeviceEditorUndo : public ::testing::Test {
@@ -60,7 +55,6 @@ protected:
     DeviceEditorUndo() {
         doc.OnNewDocument();
         sheet_builder::Build(doc, dc);
-        window.active = &view;
     }
 
     CUndoHistory& history() { return *doc.GetUndoHistory(); }
@@ -85,8 +79,7 @@ protected:
     device_test::RecordingSink sink;
     platform::gdi::FixedWidthMeasurer dc;
     CZoDeviceDoc doc;
-    RecordingView view{&doc};
-    RecordingMainWindow window;
+    RecordingHost host{doc};
 };
 
 TEST_F(DeviceEditorUndo, RecordingAfterUndoDropsTheUndoneSteps) {
@@ -116,8 +109,9 @@ TEST_F(DeviceEditorUndo, UndoAndRedoAtTheEndsDoNothing) {
     history().AddAction(model::kUndoMove, devices({{3, 0}}), 5, 5);
     Redo("nothing to redo");
     EXPECT_EQ(history().GetPosition(), 1u);
-    EXPECT_EQ(view.invalidations, 0);
+    EXPECT_EQ(host.invalidations, 0);
     EXPECT_EQ(Snapshot(doc), before);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(DeviceEditorUndo, NothingHappensWhileAnotherViewIsActive) {
@@ -126,34 +120,101 @@ TEST_F(DeviceEditorUndo, NothingHappensWhileAnotherViewIsActive) {
     const auto before = Snapshot(doc);
 
     CZoDeviceDoc other;
-    RecordingView other_view(&other);
-    RecordingView dsp_view(nullptr); // a view of another kind of document
-    for (model::IDeviceSheetView* active : {static_cast<model::IDeviceSheetView*>(&other_view),
-                                            static_cast<model::IDeviceSheetView*>(&dsp_view),
-                                            static_cast<model::IDeviceSheetView*>(nullptr)}) {
-        window.active = active;
-        Undo("another view");
+    // Another device sheet's view, then a view of another kind (or none).
+    for (CZoDeviceDoc* active : {&other, static_cast<CZoDeviceDoc*>(nullptr)}) {
+        host.active = active;
+        EXPECT_FALSE(history().Undo());
+        ExpectConsistent(doc, "another view");
         EXPECT_EQ(history().GetPosition(), 1u);
         EXPECT_EQ(Snapshot(doc), before);
     }
-    {
-        model::IMainWindow* saved = model::SetMainWindow(nullptr);
-        Undo("no main window");
-        model::SetMainWindow(saved);
-    }
-    EXPECT_EQ(history().GetPosition(), 1u);
-    EXPECT_EQ(view.invalidations + other_view.invalidations + dsp_view.invalidations, 0);
+    EXPECT_EQ(host.invalidations, 0);
+    EXPECT_TRUE(sink.logged.empty()) << "another active view is no fault";
+    EXPECT_FALSE(doc.IsModified());
 
-    window.active = &view;
-    Undo("own view");
+    host.active = &doc;
+    EXPECT_TRUE(history().Undo());
     EXPECT_EQ(history().GetPosition(), 0u);
-    EXPECT_EQ(view.invalidations, 1);
+    EXPECT_EQ(host.invalidations, 1);
+    EXPECT_TRUE(doc.IsModified()) << "an undone step is a change to save";
+}
+
+TEST_F(DeviceEditorUndo, WithoutAHostUndoAndRedoRefuseAndSayWhy) {
+    doc.FindDevice(3, 0)->Offset(10, 0);
+    history().AddAction(model::kUndoMove, devices({{3, 0}}), 10, 0);
+    history().AddAction(model::kUndoMoveTitle, devices({{3, 0}}), 0, 10);
+    ASSERT_TRUE(history().Undo());
+    const auto before = Snapshot(doc);
+    doc.SetUndoHost(nullptr);
+
+    EXPECT_FALSE(history().Undo());
+    EXPECT_FALSE(history().Redo());
+    EXPECT_EQ(history().GetPosition(), 1u);
+    EXPECT_EQ(Snapshot(doc), before);
+    ASSERT_EQ(sink.logged.size(), 2u);
+    EXPECT_NE(sink.logged[0].second.find("undo refused"), std::string::npos)
+        << sink.logged[0].second;
+    EXPECT_NE(sink.logged[1].second.find("redo refused"), std::string::npos)
+        << sink.logged[1].second;
+
+    // Nothing to do is no refusal: the ends of the history stay quiet.
+    doc.SetUndoHost(&host);
+    ASSERT_TRUE(history().Undo());
+    doc.SetUndoHost(nullptr);
+    EXPECT_FALSE(history().Undo());
+    EXPECT_EQ(sink.logged.size(), 2u);
+}
+
+TEST(DeviceEditorUndoHosts, TwoDocumentsEachUndoThroughTheirOwnHost) {
+    device_test::TempHome home;
+    device_test::RecordingSink sink;
+    platform::gdi::FixedWidthMeasurer dc;
+    CZoDeviceDoc a, b;
+    for (CZoDeviceDoc* d : {&a, &b}) {
+        d->OnNewDocument();
+        sheet_builder::Build(*d, dc);
+    }
+    RecordingHost host_a(a), host_b(b);
+    const model::Rect start = a.FindDevice(3, 0)->m_body;
+    for (auto [d, dx] : {std::pair{&a, 10}, std::pair{&b, 40}}) {
+        d->MoveDevice(*d->FindDevice(3, 0), dx, 0);
+        CBaseDevice* pc = d->FindDevice(3, 0);
+        d->GetUndoHistory()->AddAction(model::kUndoMove, std::span<CBaseDevice* const>(&pc, 1), dx,
+                                       0);
+    }
+
+    EXPECT_TRUE(a.GetUndoHistory()->Undo());
+    EXPECT_EQ(a.FindDevice(3, 0)->m_body, start);
+    EXPECT_EQ(b.FindDevice(3, 0)->m_body, start.Offset(40, 0)) << "the other document is left";
+    EXPECT_EQ(host_a.moved, (std::vector<std::pair<int, int>>{{3, 0}}));
+    EXPECT_TRUE(host_b.moved.empty());
+    EXPECT_EQ(host_a.invalidations, 1);
+    EXPECT_EQ(host_b.invalidations, 0);
+    ExpectConsistent(a, "a undone");
+
+    // b's windows now show a: b's history may not act, a's host is not
+    // asked about b.
+    host_b.active = &a;
+    EXPECT_FALSE(b.GetUndoHistory()->Undo());
+    EXPECT_EQ(b.GetUndoHistory()->GetPosition(), 1u);
+    EXPECT_EQ(b.FindDevice(3, 0)->m_body, start.Offset(40, 0));
+    EXPECT_EQ(host_b.invalidations, 0);
+
+    host_b.active = &b;
+    EXPECT_TRUE(b.GetUndoHistory()->Undo());
+    EXPECT_EQ(b.FindDevice(3, 0)->m_body, start);
+    EXPECT_TRUE(a.GetUndoHistory()->Redo());
+    EXPECT_EQ(a.FindDevice(3, 0)->m_body, start.Offset(10, 0));
+    EXPECT_EQ(b.FindDevice(3, 0)->m_body, start);
+    EXPECT_EQ(host_a.invalidations, 2);
+    EXPECT_EQ(host_b.invalidations, 1);
+    EXPECT_TRUE(sink.logged.empty());
 }
 
 TEST_F(DeviceEditorUndo, MovesGoBackAndLinksFollow) {
     const auto before = Snapshot(doc);
     for (CBaseDevice* d : devices({{1, 1}, {3, 0}})) {
-        d->Offset(30, 10);
+        doc.MoveDevice(*d, 30, 10);
         doc.UpdateLinkEnds(*d);
     }
     history().AddAction(model::kUndoMove, devices({{1, 1}, {3, 0}}), 30, 10);
@@ -161,16 +222,16 @@ TEST_F(DeviceEditorUndo, MovesGoBackAndLinksFollow) {
 
     Undo("move undone");
     EXPECT_EQ(Snapshot(doc), before);
-    EXPECT_EQ(view.moved, (std::vector<std::pair<int, int>>{{1, 1}, {3, 0}}));
+    EXPECT_EQ(host.moved, (std::vector<std::pair<int, int>>{{1, 1}, {3, 0}}));
     Redo("move redone");
     EXPECT_EQ(Snapshot(doc), moved);
 
     // Titles move alone.
-    doc.FindDevice(2, 2)->m_title.OffsetRect(0, -20);
+    doc.MoveDeviceTitle(*doc.FindDevice(2, 2), 0, -20);
     history().AddAction(model::kUndoMoveTitle, devices({{2, 2}}), 0, -20);
     Undo("title move undone");
     EXPECT_EQ(Snapshot(doc), moved);
-    EXPECT_EQ(view.invalidations, 3);
+    EXPECT_EQ(host.invalidations, 3);
 }
 
 TEST_F(DeviceEditorUndo, UndoingTheAddOfATwoHalfUnitRemovesBothHalves) {
@@ -255,16 +316,18 @@ TEST_F(DeviceEditorUndo, ExchangeRestoresTheSelection) {
 TEST_F(DeviceEditorUndo, SheetSettingsSwapAndTheStatusBarRepaints) {
     const model::DeviceSheetSettings before = doc.GetSheetSettings();
     history().AddSheetAction(model::kUndoSheet, doc);
-    doc.SheetSettings().grid = 0;
-    doc.SheetSettings().background = 0x00FFFF;
+    model::DeviceSheetSettings changed = before;
+    changed.grid = 0;
+    changed.background = 0x00FFFF;
+    doc.SetSheetSettings(changed);
     const model::DeviceSheetSettings after = doc.GetSheetSettings();
 
     Undo("settings undone");
     EXPECT_EQ(doc.GetSheetSettings(), before);
-    EXPECT_EQ(window.panes, std::vector<int>{1});
+    EXPECT_EQ(host.panes, std::vector<int>{1});
     Redo("settings redone");
     EXPECT_EQ(doc.GetSheetSettings(), after);
-    EXPECT_EQ(window.panes, (std::vector<int>{1, 1}));
+    EXPECT_EQ(host.panes, (std::vector<int>{1, 1}));
 }
 
 TEST_F(DeviceEditorUndo, LinkStepsTakeTheCopiesAlong) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "change_recorder.h"
 #include "device_editor/zo_device_doc.h"
 #include "device_test_support.h"
 #include "model/device_chnl.h"
@@ -361,7 +362,7 @@ TEST_F(DeviceEditorDocument, SelectionEntries) {
 
 TEST_F(DeviceEditorDocument, SheetPropertiesCopyNothingElse) {
     CZoDeviceDoc other;
-    other.SheetSettings() = {2, 500, 600, 1, 2, 3, 0};
+    other.SetSheetSettings({2, 500, 600, 1, 2, 3, 0});
     doc.CopySheetProperties(other);
     EXPECT_EQ(doc.GetSheetSettings(), other.GetSheetSettings());
     EXPECT_EQ(doc.GetDeviceCount(), 7);
@@ -374,7 +375,23 @@ TEST_F(DeviceEditorDocument, LinkEndsFollowAMovedDevice) {
     CBaseDevice* half = doc.FindDevice(1, 1);
     const model::Point in1_before = doc.FindChannel(1, 1, 0)->m_rect.CenterPoint();
     half->Offset(30, 20);
-    const model::Rect area = doc.UpdateLinkEnds(*half);
+    change_recorder::ChangeRecorder recorder;
+    doc.AttachObserver(&recorder);
+    doc.UpdateLinkEnds(*half);
+    doc.DetachObserver(&recorder);
+    // The links announced are the three at the moved half, each once (link 4
+    // has both ends on the unit), with the area before and after.
+    model::Rect area;
+    std::vector<int> ids;
+    for (const model::DocumentChange& c : recorder.changes) {
+        ASSERT_EQ(c.kind, model::DocumentChangeKind::LinkChanged);
+        ids.push_back(c.id);
+        for (const model::Rect& r : {c.bounds, c.oldBounds}) {
+            const model::Rect joined = area;
+            area.UnionRect(joined, r);
+        }
+    }
+    EXPECT_EQ(ids, (std::vector<int>{1, 4, 2}));
     const model::Point in1 = doc.FindChannel(1, 1, 0)->m_rect.CenterPoint();
     const model::Point send1 = doc.FindChannel(1, 1, 2)->m_rect.CenterPoint();
     // Link 1 was begun at the PC: its end is the unit's input.

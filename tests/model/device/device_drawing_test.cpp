@@ -270,6 +270,12 @@ public:
     void DeleteDevice(std::int32_t, std::int32_t) override {}
     void DeleteLink(std::int32_t) override {}
     void SetDeviceSelection(model::CBaseDevice&, bool) override {}
+    void MoveDevice(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
+    void MoveDeviceTitle(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
+    void ChangeDevice(model::CBaseDevice&, const model::CBaseDevice&) override {}
+    void SetModifiedFlag(bool) override {}
+    bool IsModified() const override { return false; }
+    model::IUndoHost* GetUndoHost() const override { return nullptr; }
 };
 
 TEST(ModelDeviceDrawing, LinkColoursAndLabel) {
