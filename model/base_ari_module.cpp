@@ -1,11 +1,11 @@
 #include "model/base_ari_module.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "model/dsp_chnl.h"
 #include "model/program_settings.h"
 #include "model/schema.h"
+#include "platform/text/ascii.h"
 #include "platform/text/format.h"
 
 namespace model {
@@ -39,7 +39,7 @@ std::string AriColourSection(std::int32_t typeCode) {
         return {};
     std::string section = "ARI";
     for (const char c : name)
-        section += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        section += platform::text::ascii_upper(c);
     return section;
 }
 

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/app_paths/app_paths.h"
 #include "platform/snmppp/address.h"
 #include "platform/snmppp/value.h"
 #include "platform/text/number.h"
@@ -105,15 +106,6 @@ void load_libraries(library_table_t& table) {
     }
 }
 
-std::filesystem::path program_folder() {
-    if (const char* home = std::getenv("OSTREL_HOME"); home && *home)
-        return home;
-    const char* user_home = std::getenv("HOME");
-    const std::filesystem::path base = user_home && *user_home ? std::filesystem::path(user_home)
-                                                               : std::filesystem::path(".");
-    return base / ".local" / "share" / "ostrel";
-}
-
 // Writes the failure of a session to standard output and "session.log", and
 // raises it.
 [[noreturn]] void session_failed(const std::string& ip, const std::string& community,
@@ -135,7 +127,7 @@ std::filesystem::path program_folder() {
                              "]  Snmp session creation fails, error in snmp_nt_t::open_session ()";
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
-    const std::filesystem::path log = program_folder() / "session.log";
+    const std::filesystem::path log = platform::app_paths::ProgramFolder() / "session.log";
     if (std::FILE* file = std::fopen(log.c_str(), "ab")) {
         const std::string line = text + "\n";
         std::fwrite(line.data(), 1, line.size(), file);

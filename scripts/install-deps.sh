@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # compiler and build tools
-  build-essential cmake ninja-build ccache pkg-config git
+  build-essential cmake ninja-build ccache mold pkg-config git
   # Qt 6 (widgets, SQL with the MySQL/MariaDB driver)
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql
   # automation over D-Bus
