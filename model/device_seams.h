@@ -8,42 +8,12 @@
 #include <string>
 #include <utility>
 
-#include "platform/text/format.h"
-#include "resources/string_table.h"
+#include "model/messages.h"
 
 namespace model {
 
 class CBaseDevice;
 class IDeviceDoc;
-
-// Where string-table messages go.
-class IMessageSink {
-public:
-    virtual ~IMessageSink() = default;
-    // A message the user must see (the program shows a message box).
-    virtual void ShowMessage(int id, const std::string& text) = 0;
-    // A report that must not interrupt what is going on, such as drawing:
-    // the program logs it.
-    virtual void Log(int id, const std::string& text) = 0;
-};
-
-// The sink in use: the one installed, else one that writes to standard
-// error.
-IMessageSink& Messages();
-// Installs a sink (null: the standard-error one again); returns the previous
-// one (null when it was the standard-error one).
-IMessageSink* SetMessageSink(IMessageSink* sink);
-
-// String-table text `id` formatted with the arguments.
-template <typename... Args> std::string FormatMessage(int id, const Args&... args) {
-    return platform::text::format(resources::LoadString(id), args...);
-}
-template <typename... Args> void ShowMessage(int id, const Args&... args) {
-    Messages().ShowMessage(id, FormatMessage(id, args...));
-}
-template <typename... Args> void LogMessage(int id, const Args&... args) {
-    Messages().Log(id, FormatMessage(id, args...));
-}
 
 // A device sheet view as undo and redo use it.
 class IDeviceSheetView {
