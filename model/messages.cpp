@@ -245,7 +245,10 @@ EMessageAnswer AskText(int id, const std::string& text, EMessageButtons buttons,
     if (ui == nullptr || ui->IsUiThread())
         return Messages().Ask(id, text, buttons, defaultAnswer);
     return ShowOnUiThread(
-        *ui, [id, text, buttons, defaultAnswer] { return Messages().Ask(id, text, buttons, defaultAnswer); },
+        *ui,
+        [id, text, buttons, defaultAnswer] {
+            return Messages().Ask(id, text, buttons, defaultAnswer);
+        },
         DismissAnswer(buttons));
 }
 

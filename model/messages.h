@@ -15,7 +15,10 @@
 //  - on the UI thread: the sink is called directly;
 //  - on any other thread: the call is posted to the UI thread. A message or a
 //    question waits there until the box is closed, or until the worker's stop
-//    is requested (see CWorkerStopScope); a log entry does not wait.
+//    is requested (see CWorkerStopScope); a log entry does not wait. A
+//    message waits like a question because the boxes are modal: the worker
+//    goes on only once the user has seen it. A worker whose stop is already
+//    requested shows and asks nothing.
 // So with a UI thread installed, the sink is only ever called on it.
 //
 // When the stop is requested while a worker waits, the worker returns at
@@ -39,10 +42,10 @@ enum class EMessageAnswer { Ok, Cancel, Yes, No };
 
 // Whether `answer` is one of the buttons.
 bool HasButton(EMessageButtons buttons, EMessageAnswer answer);
-// The answer of a box closed without choosing (as Escape closes it): Cancel
-// where there is a Cancel button, No for Yes/No, which cannot be closed
-// otherwise and where No is the answer that leaves things as they are, and
-// OK for a box with OK alone. A stopped worker gets this answer.
+// The answer of a box closed without choosing, as Escape closes it: Cancel
+// where there is a Cancel button; for Yes/No, which has none, No, the answer
+// that leaves things as they are, whatever the default button; OK for a box
+// with OK alone. A stopped worker gets this answer.
 EMessageAnswer DismissAnswer(EMessageButtons buttons);
 
 // Where string-table messages go.

@@ -122,8 +122,7 @@ std::size_t CManualUiThread::RunPosted() {
     }
 }
 
-bool CManualUiThread::RunUntil(const std::function<bool()>& done,
-                               std::chrono::milliseconds limit) {
+bool CManualUiThread::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         RunPosted();

@@ -30,10 +30,10 @@ using model::EMessageButtons;
 using Entries = std::vector<model::CRecordingMessages::Entry>;
 
 // Message texts of the built-in table.
-constexpr int kFileFormat = 157;   // "非预期的文件格式！"
-constexpr int kTooLarge = 160;     // "设备尺寸太大，当前文档模板无法放下！"
-constexpr int kDrawBitmap = 159;   // "    异常 %d：绘制设备时载入位图失败！"
-constexpr int kUndoType = 222;     // "    异常 %d：撤销操作时不正确的设备类型 '%s' 历史纪录！"
+constexpr int kFileFormat = 157; // "非预期的文件格式！"
+constexpr int kTooLarge = 160;   // "设备尺寸太大，当前文档模板无法放下！"
+constexpr int kDrawBitmap = 159; // "    异常 %d：绘制设备时载入位图失败！"
+constexpr int kUndoType = 222; // "    异常 %d：撤销操作时不正确的设备类型 '%s' 历史纪录！"
 constexpr int kRedoMismatch = 236; // "执行重做操作时发现设备类型不匹配！"
 
 // A sink that hands every question to the test while the box is "open".
@@ -66,12 +66,21 @@ TEST(MessageButtons, DismissAnswerIsOneOfTheButtonsAndNeverAgrees) {
         std::vector<EMessageAnswer> valid;
     };
     const Row rows[] = {
-        {"ok alone: the only button", EMessageButtons::Ok, EMessageAnswer::Ok, {EMessageAnswer::Ok}},
-        {"ok cancel", EMessageButtons::OkCancel, EMessageAnswer::Cancel,
+        {"ok alone: the only button",
+         EMessageButtons::Ok,
+         EMessageAnswer::Ok,
+         {EMessageAnswer::Ok}},
+        {"ok cancel",
+         EMessageButtons::OkCancel,
+         EMessageAnswer::Cancel,
          {EMessageAnswer::Ok, EMessageAnswer::Cancel}},
-        {"yes no: no, as there is no cancel", EMessageButtons::YesNo, EMessageAnswer::No,
+        {"yes no: no, as there is no cancel",
+         EMessageButtons::YesNo,
+         EMessageAnswer::No,
          {EMessageAnswer::Yes, EMessageAnswer::No}},
-        {"yes no cancel", EMessageButtons::YesNoCancel, EMessageAnswer::Cancel,
+        {"yes no cancel",
+         EMessageButtons::YesNoCancel,
+         EMessageAnswer::Cancel,
          {EMessageAnswer::Yes, EMessageAnswer::No, EMessageAnswer::Cancel}},
     };
     for (const Row& row : rows) {
@@ -79,7 +88,8 @@ TEST(MessageButtons, DismissAnswerIsOneOfTheButtonsAndNeverAgrees) {
         EXPECT_EQ(model::DismissAnswer(row.buttons), row.dismiss);
         for (EMessageAnswer a : {EMessageAnswer::Ok, EMessageAnswer::Cancel, EMessageAnswer::Yes,
                                  EMessageAnswer::No}) {
-            const bool expected = std::find(row.valid.begin(), row.valid.end(), a) != row.valid.end();
+            const bool expected =
+                std::find(row.valid.begin(), row.valid.end(), a) != row.valid.end();
             EXPECT_EQ(model::HasButton(row.buttons, a), expected) << static_cast<int>(a);
         }
     }
@@ -89,10 +99,14 @@ TEST(MessageService, WithoutUiThreadTheSinkHearsEverythingFormattedOnTheCallingT
     model::CRecordingMessages messages;
     model::ShowMessage(kUndoType, 104, "UPDATE");
     model::LogMessage(kDrawBitmap, 102);
-    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::YesNo, EMessageAnswer::No), EMessageAnswer::No);
+    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::YesNo, EMessageAnswer::No),
+              EMessageAnswer::No);
 
-    EXPECT_EQ(messages.Shown(), (Entries{{kUndoType, "    异常 104：撤销操作时不正确的设备类型 'UPDATE' 历史纪录！"}}));
-    EXPECT_EQ(messages.Logged(), (Entries{{kDrawBitmap, "    异常 102：绘制设备时载入位图失败！"}}));
+    EXPECT_EQ(
+        messages.Shown(),
+        (Entries{{kUndoType, "    异常 104：撤销操作时不正确的设备类型 'UPDATE' 历史纪录！"}}));
+    EXPECT_EQ(messages.Logged(),
+              (Entries{{kDrawBitmap, "    异常 102：绘制设备时载入位图失败！"}}));
     EXPECT_EQ(messages.Asked(), (Entries{{kFileFormat, "非预期的文件格式！"}}));
 }
 
@@ -109,7 +123,8 @@ TEST(MessageService, ScriptedAnswersGoByIdInOrderAndTheLastOneStays) {
     EXPECT_EQ(ask(kTooLarge), EMessageAnswer::No) << "no script: the default answer";
     EXPECT_EQ(ask(kFileFormat), EMessageAnswer::Cancel);
     EXPECT_EQ(ask(kFileFormat), EMessageAnswer::Cancel) << "the last answer stays";
-    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{kFileFormat, kTooLarge, kFileFormat, kFileFormat}));
+    EXPECT_EQ(messages.AskedIds(),
+              (std::vector<int>{kFileFormat, kTooLarge, kFileFormat, kFileFormat}));
 
     EXPECT_THROW(ask(kRedoMismatch), std::invalid_argument) << "OK is no button of Yes/No/Cancel";
     EXPECT_THROW(model::Ask(kFileFormat, EMessageButtons::YesNo, EMessageAnswer::Ok),
@@ -122,7 +137,8 @@ TEST(MessageService, OnTheUiThreadTheSinkIsCalledDirectly) {
     model::CManualUiThread ui;
     messages.ScriptAnswer(kFileFormat, EMessageAnswer::Ok);
 
-    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::OkCancel, EMessageAnswer::Cancel), EMessageAnswer::Ok);
+    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::OkCancel, EMessageAnswer::Cancel),
+              EMessageAnswer::Ok);
     model::ShowMessage(kRedoMismatch);
     model::LogMessage(kDrawBitmap, 7);
 
@@ -174,8 +190,10 @@ TEST(MessageService, AStoppedWorkerGivesUpWhileTheUiThreadJoinsIt) {
         EMessageAnswer expected;
     };
     const Row rows[] = {
-        {"yes no cancel: cancel", EMessageButtons::YesNoCancel, EMessageAnswer::Yes, EMessageAnswer::Cancel},
-        {"ok cancel: cancel", EMessageButtons::OkCancel, EMessageAnswer::Ok, EMessageAnswer::Cancel},
+        {"yes no cancel: cancel", EMessageButtons::YesNoCancel, EMessageAnswer::Yes,
+         EMessageAnswer::Cancel},
+        {"ok cancel: cancel", EMessageButtons::OkCancel, EMessageAnswer::Ok,
+         EMessageAnswer::Cancel},
         {"yes no defaulting to yes: still no", EMessageButtons::YesNo, EMessageAnswer::Yes,
          EMessageAnswer::No},
         {"ok alone: ok", EMessageButtons::Ok, EMessageAnswer::Ok, EMessageAnswer::Ok},
@@ -367,27 +385,27 @@ TEST_F(MessageLogFile, UnsetOrEmptyInstallsNothing) {
 
 TEST_F(MessageLogFile, WritesOneLinePerEntryAndTakesTheDefaultAnswer) {
     const auto file = dir_ / "messages.log";
-    {
-        std::ofstream(file) << "MSG 1 from an earlier run\n";
-    }
+    { std::ofstream(file) << "MSG 1 from an earlier run\n"; }
     ScopedLogEnv env(file.c_str());
     ASSERT_TRUE(model::InstallMessageLogFromEnvironment());
 
     model::ShowMessage(kUndoType, 104, "UPDATE");
     model::LogMessage(kDrawBitmap, 102);
-    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::YesNoCancel, EMessageAnswer::Yes), EMessageAnswer::Yes);
+    EXPECT_EQ(model::Ask(kFileFormat, EMessageButtons::YesNoCancel, EMessageAnswer::Yes),
+              EMessageAnswer::Yes);
     EXPECT_EQ(model::Ask(kRedoMismatch, EMessageButtons::OkCancel, EMessageAnswer::Cancel),
               EMessageAnswer::Cancel);
     model::ShowMessageText(5, "first\nsecond\r\nthird");
 
-    EXPECT_EQ(Lines(file), (std::vector<std::string>{
-                               "MSG 1 from an earlier run",
-                               "MSG 222     异常 104：撤销操作时不正确的设备类型 'UPDATE' 历史纪录！",
-                               "LOG 159     异常 102：绘制设备时载入位图失败！",
-                               "MSG 157 非预期的文件格式！",
-                               "MSG 236 执行重做操作时发现设备类型不匹配！",
-                               "MSG 5 first\\nsecond\\nthird",
-                           }));
+    EXPECT_EQ(Lines(file),
+              (std::vector<std::string>{
+                  "MSG 1 from an earlier run",
+                  "MSG 222     异常 104：撤销操作时不正确的设备类型 'UPDATE' 历史纪录！",
+                  "LOG 159     异常 102：绘制设备时载入位图失败！",
+                  "MSG 157 非预期的文件格式！",
+                  "MSG 236 执行重做操作时发现设备类型不匹配！",
+                  "MSG 5 first\\nsecond\\nthird",
+              }));
 }
 
 TEST_F(MessageLogFile, LinesFromManyThreadsStayWhole) {
@@ -400,7 +418,8 @@ TEST_F(MessageLogFile, LinesFromManyThreadsStayWhole) {
         for (int t = 0; t < kThreads; ++t)
             workers.emplace_back([t] {
                 for (int i = 0; i < kEach; ++i)
-                    model::ShowMessageText(t, "thread " + std::to_string(t) + " line " + std::to_string(i));
+                    model::ShowMessageText(t, "thread " + std::to_string(t) + " line " +
+                                                  std::to_string(i));
             });
     }
     const std::vector<std::string> lines = Lines(file);
