@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "model/device_models.h"
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/file.h"

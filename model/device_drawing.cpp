@@ -2,7 +2,7 @@
 
 #include "model/device_chnl.h"
 #include "model/device_models.h"
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "platform/text/format.h"
 
 namespace model::device_drawing {

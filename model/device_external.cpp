@@ -5,7 +5,7 @@
 #include "model/device_chnl.h"
 #include "model/device_drawing.h"
 #include "model/device_models.h"
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "model/schema.h"
 #include "platform/text/format.h"
 #include "resources/bitmaps.h"

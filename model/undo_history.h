@@ -27,7 +27,7 @@
 #include "model/base_device.h"
 #include "model/device_document.h"
 #include "model/device_link.h"
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "model/undo_host.h"
 
 namespace model {

@@ -12,7 +12,7 @@
 
 #include "device_editor/zo_device_doc.h"
 #include "device_test_support.h"
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"

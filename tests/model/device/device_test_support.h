@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the device sheet tests: a message sink that records what the
-// model shows and logs, a program folder of its own per test (with or
+// model shows, logs and asks (single-threaded; model::CRecordingMessages is
+// the thread-safe one), a program folder of its own per test (with or
 // without an Ostrel.ini), and single objects stored and loaded again.
 #include <cstdint>
 #include <filesystem>
@@ -10,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/device_seams.h"
+#include "model/messages.h"
 #include "model_fixtures.h"
 #include "platform/archive/archive.h"
 
@@ -25,11 +26,16 @@ public:
 
     void ShowMessage(int id, const std::string& text) override { shown.emplace_back(id, text); }
     void Log(int id, const std::string& text) override { logged.emplace_back(id, text); }
+    model::EMessageAnswer Ask(int id, const std::string& text, model::EMessageButtons,
+                              model::EMessageAnswer defaultAnswer) override {
+        asked.emplace_back(id, text);
+        return defaultAnswer;
+    }
 
     std::vector<int> ShownIds() const { return ids(shown); }
     std::vector<int> LoggedIds() const { return ids(logged); }
 
-    std::vector<std::pair<int, std::string>> shown, logged;
+    std::vector<std::pair<int, std::string>> shown, logged, asked;
 
 private:
     static std::vector<int> ids(const std::vector<std::pair<int, std::string>>& v) {
