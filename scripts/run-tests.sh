@@ -1,15 +1,65 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build with all labels, then the
 # unit and integration tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Ends with CTest's summary.
-set -euo pipefail
+# UndefinedBehaviorSanitizer (building only what those tests run). Ends with
+# the wall and CPU time of each phase and the tests that were skipped, with
+# their reasons.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
+# Many tests wait on peers, timers and namespaces rather than compute, so
+# more of them run at once than there are processors.
+test_jobs=${TEST_JOBS:-$((jobs * 4))}
+reports=build/test-reports
+mkdir -p "$reports"
 
-cmake --preset default
-cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+phases=()
+status=0
 
-cmake --preset asan-ubsan
-cmake --build --preset asan-ubsan -j "$jobs"
-ctest --preset asan-ubsan -j "$jobs"
+# CPU seconds (user + system) of this shell's finished children.
+children_cpu() {
+    times | awk 'NR == 2 {
+        split($1, u, "m"); split($2, s, "m")
+        printf "%.1f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
+}
+
+# phase <name> <command>...: runs the command, notes its wall and CPU time;
+# a failure is remembered and the later phases still run unless the build
+# failed.
+phase() {
+    local name=$1
+    shift
+    local start cpu0
+    start=$(date +%s.%N)
+    cpu0=$(children_cpu)
+    "$@"
+    local rc=$?
+    local wall cpu
+    wall=$(awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { print a - b }')
+    cpu=$(awk -v a="$(children_cpu)" -v b="$cpu0" 'BEGIN { print a - b }')
+    phases+=("$(printf '%-28s %8.1f s wall %8.1f s CPU%s' "$name" "$wall" "$cpu" \
+        "$([ $rc -eq 0 ] || echo "   FAILED ($rc)")")")
+    [ $rc -eq 0 ] || status=1
+    return $rc
+}
+
+summary() {
+    echo
+    echo "== Test command summary ($jobs build jobs, $test_jobs test jobs)"
+    printf '%s\n' "${phases[@]}"
+    python3 scripts/test-summary.py "$reports"/*.xml
+}
+trap summary EXIT
+
+phase "configure default" cmake --preset default >/dev/null &&
+    phase "build default" cmake --build --preset default -j "$jobs" || exit 1
+phase "test default (all labels)" \
+    ctest --preset default -j "$test_jobs" --output-junit "$PWD/$reports/default.xml"
+
+phase "configure asan-ubsan" cmake --preset asan-ubsan >/dev/null &&
+    phase "build asan-ubsan" cmake --build --preset asan-ubsan -j "$jobs" \
+        --target unit_integration_tests || exit 1
+phase "test asan-ubsan (unit, integration)" \
+    ctest --preset asan-ubsan -j "$test_jobs" --output-junit "$PWD/$reports/asan-ubsan.xml"
+
+exit $status

@@ -3,9 +3,11 @@
 // the offset of each tag; --fields adds every field the class layouts name.
 //
 //   archive-dump --layout FILE [--layout FILE]... [--fields] [--code-page gbk|utf8]
-//                (--raw [--offset N] | --zo) STREAM
+//                (--raw [--offset N] [--every-cut] | --zo) STREAM
 //
-// --raw reads object arrays from the offset to the end of the file. --zo reads
+// --raw reads object arrays from the offset to the end of the file;
+// --every-cut reads instead every stream cut shorter from the offset on, each
+// after a line "== cut N" and with its error line on standard output. --zo reads
 // a device sheet (.zo): the header (version; for version 1 or 2 the sheet
 // size, the three colours and the grid flag, always printed), then the device
 // array and the link array, which must end the file. Exit
@@ -102,7 +104,7 @@ int usage(const char* why) {
     std::fprintf(stderr,
                  "archive-dump: %s\n"
                  "usage: archive-dump --layout FILE [--layout FILE]... [--fields]\n"
-                 "                    [--code-page gbk|utf8] (--raw [--offset N] | --zo) STREAM\n",
+                 "                    [--code-page gbk|utf8] (--raw [--offset N] [--every-cut] | --zo) STREAM\n",
                  why);
     return 2;
 }
@@ -117,11 +119,56 @@ bool parse_offset(const std::string& text, std::size_t& out) {
     }
 }
 
+// Prints the tree of one stream to `out` and its fault to `err`; the exit
+// status of the program for it.
+int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool zo, bool fields,
+         const pa::code_page_t& code_page, archive_dump::layout_set_t& set, std::FILE* out,
+         std::FILE* err) {
+    tree_printer_t printer;
+    try {
+        pa::archive_t ar(bytes, set.registry(), offset);
+        ar.SetCodePage(code_page);
+        ar.SetTraceSink(&printer);
+        set.set_field_sink(fields ? &printer : nullptr);
+        const auto read_array = [&] {
+            const std::uint32_t count = ar.ReadArrayBegin();
+            for (std::uint32_t i = 0; i < count; ++i)
+                ar.ReadObjectOrReference(nullptr);
+            ar.ReadArrayEnd();
+        };
+        if (zo) {
+            read_zo_header(ar, printer);
+            read_array(); // devices
+            read_array(); // links
+            if (!ar.AtEnd())
+                throw pa::archive_error(ar.Tell(), format("the end of the file after the link "
+                                                          "array, %u bytes left",
+                                                          static_cast<unsigned>(ar.Remaining())));
+        } else {
+            while (!ar.AtEnd())
+                read_array();
+        }
+    } catch (const pa::archive_error& e) {
+        std::fwrite(printer.text().data(), 1, printer.text().size(), out);
+        std::fflush(out);
+        std::fprintf(err, "archive-dump: error at offset %llu: expected %s\n",
+                     static_cast<unsigned long long>(e.offset()), e.expected().c_str());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fwrite(printer.text().data(), 1, printer.text().size(), out);
+        std::fflush(out);
+        std::fprintf(err, "archive-dump: %s\n", e.what());
+        return 2;
+    }
+    std::fwrite(printer.text().data(), 1, printer.text().size(), out);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> layouts;
-    bool fields = false, raw = false, zo = false;
+    bool fields = false, raw = false, zo = false, every_cut = false;
     std::size_t offset = 0;
     std::string path;
     pa::code_page_t code_page = pa::code_page_t::gbk();
@@ -134,6 +181,8 @@ int main(int argc, char** argv) {
             fields = true;
         } else if (arg == "--raw") {
             raw = true;
+        } else if (arg == "--every-cut") {
+            every_cut = true;
         } else if (arg == "--zo") {
             zo = true;
         } else if (arg == "--offset" && has_value) {
@@ -161,6 +210,8 @@ int main(int argc, char** argv) {
         return usage("give either --raw or --zo");
     if (zo && offset != 0)
         return usage("--offset goes with --raw");
+    if (zo && every_cut)
+        return usage("--every-cut goes with --raw");
 
     archive_dump::layout_set_t set;
     std::vector<std::uint8_t> bytes;
@@ -174,44 +225,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    tree_printer_t printer;
-    int status = 0;
-    try {
-        pa::archive_t ar(bytes, set.registry(), offset);
-        ar.SetCodePage(code_page);
-        ar.SetTraceSink(&printer);
-        if (fields)
-            set.set_field_sink(&printer);
-        const auto read_array = [&] {
-            const std::uint32_t count = ar.ReadArrayBegin();
-            for (std::uint32_t i = 0; i < count; ++i)
-                ar.ReadObjectOrReference(nullptr);
-            ar.ReadArrayEnd();
-        };
-        if (zo) {
-            read_zo_header(ar, printer);
-            read_array(); // devices
-            read_array(); // links
-            if (!ar.AtEnd())
-                throw pa::archive_error(ar.Tell(), format("the end of the file after the link "
-                                                          "array, %u bytes left",
-                                                          static_cast<unsigned>(ar.Remaining())));
-        } else {
-            while (!ar.AtEnd())
-                read_array();
-        }
-    } catch (const pa::archive_error& e) {
-        std::fwrite(printer.text().data(), 1, printer.text().size(), stdout);
-        std::fflush(stdout);
-        std::fprintf(stderr, "archive-dump: error at offset %llu: expected %s\n",
-                     static_cast<unsigned long long>(e.offset()), e.expected().c_str());
-        return 1;
-    } catch (const std::exception& e) {
-        std::fwrite(printer.text().data(), 1, printer.text().size(), stdout);
-        std::fflush(stdout);
-        std::fprintf(stderr, "archive-dump: %s\n", e.what());
-        return 2;
+    if (!every_cut)
+        return dump(bytes, offset, zo, fields, code_page, set, stdout, stderr);
+    // Every shorter stream, one after the other, each after a "== cut N" line
+    // and with its error line on the same output: a cross-check of the
+    // reader on every cut then costs one process instead of one per cut.
+    for (std::size_t cut = offset; cut < bytes.size(); ++cut) {
+        std::printf("== cut %zu\n", cut);
+        const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (dump(part, offset, zo, fields, code_page, set, stdout, stdout) == 2)
+            return 2;
     }
-    std::fwrite(printer.text().data(), 1, printer.text().size(), stdout);
-    return status;
+    return 0;
 }
