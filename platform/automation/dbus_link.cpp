@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -32,19 +33,33 @@ struct bus_link_t::pending_t {
     call_result_t result;
 };
 
+struct bus_link_t::finished_t {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+};
+
 bus_link_t::bus_link_t() : id_(next_link_id.fetch_add(1)) {
     connection_ = connect_bus();
     wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_fd_ < 0)
         throw sdbus::createError(errno, "Cannot make the bus thread's wake-up descriptor");
-    thread_ = std::thread([this] { loop(); });
+    finished_ = std::make_shared<finished_t>();
+    std::thread([this, finished = finished_] {
+        loop();
+        std::lock_guard lock(finished->mutex);
+        finished->done = true;
+        finished->changed.notify_all();
+    }).detach();
 }
 
 bus_link_t::~bus_link_t() {
     stopping_.store(true);
     wake();
-    if (thread_.joinable())
-        thread_.join();
+    {
+        std::unique_lock lock(finished_->mutex);
+        finished_->changed.wait(lock, [&] { return finished_->done; });
+    }
     // Callers are gone (each held the link while waiting); what is left are
     // calls nobody waits for. Their proxies go before the connection.
     pending_.clear();

@@ -25,7 +25,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace platform::automation::dbus {
 
@@ -90,7 +89,11 @@ private:
     std::atomic<bool> stopping_{false};
     std::mutex mutex_; // the pending list, and ended_ changing with it
     std::list<std::shared_ptr<pending_t>> pending_;
-    std::thread thread_;
+    // Tells when the thread has ended. The thread is detached (the link the
+    // process keeps for good would otherwise hold a thread nobody joins), and
+    // shares this with the link so that it outlives whichever lets go last.
+    struct finished_t;
+    std::shared_ptr<finished_t> finished_;
 };
 
 } // namespace platform::automation::dbus
