@@ -31,22 +31,18 @@ constexpr IID proxy_iid = make_guid("{6E0C3A52-1D7B-4F0E-9C56-2B8A7D41E903}");
 
 std::atomic<std::int64_t> call_timeout_ms{default_dbus_call_timeout.count()};
 
-std::string timeout_text() {
-    return std::to_string(dbus_call_timeout().count()) + " ms";
-}
-
-// What a call that got no answer reports; S_OK for an answer.
-HRESULT call_failure(const call_result_t& r, std::string_view source) {
+// What a call that got no answer within `timeout` reports; S_OK for an answer.
+HRESULT call_failure(const call_result_t& r, std::string_view source,
+                     std::chrono::milliseconds timeout) {
     switch (r.outcome) {
     case outcome_t::answered:
         return S_OK;
     case outcome_t::timed_out:
         return fail(RPC_E_TIMEOUT, source,
-                    "The server did not answer within " + timeout_text() +
-                        "; the call may still be running there");
+                    "The server did not answer within " + std::to_string(timeout.count()) +
+                        " ms; the call may still be running there");
     case outcome_t::failed:
-        return fail(RPC_E_DISCONNECTED, source,
-                    "D-Bus: " + r.error_name + ": " + r.error_message);
+        return fail(RPC_E_DISCONNECTED, source, "D-Bus: " + r.error_name + ": " + r.error_message);
     case outcome_t::lost:
     case outcome_t::not_sent:
         break;
@@ -168,15 +164,16 @@ public:
         if (!names || !ids)
             return E_POINTER;
         std::vector<std::string> list(names, names + count);
+        const auto timeout = dbus_call_timeout();
         call_result_t r;
         try {
             auto out = link_->prepare(peer_, path_, "GetIDsOfNames");
             out.call << list;
-            r = link_->call(std::move(out), dbus_call_timeout());
+            r = link_->call(std::move(out), timeout);
         } catch (const sdbus::Error& e) {
             return transport_failure(e);
         }
-        if (const HRESULT failed = call_failure(r, transport_source); failed < 0)
+        if (const HRESULT failed = call_failure(r, transport_source, timeout); failed < 0)
             return failed;
         std::int32_t hr = 0;
         std::vector<std::int32_t> got;
@@ -213,18 +210,18 @@ public:
         std::string source, description;
         std::int32_t scode = 0;
         std::uint32_t bad_arg = 0;
+        const auto timeout = dbus_call_timeout();
         try {
             auto call = link_->prepare(peer_, path_, "Invoke");
             call.call << id << flags << args << named;
-            auto r = link_->call(std::move(call), dbus_call_timeout(),
-                                 [](bus_link_t& link, sdbus::MethodReply& reply) {
-                                     std::int32_t late_hr = 0;
-                                     wire_value late_out;
-                                     reply >> late_hr >> late_out;
-                                     release_late(link, reply.getSender(),
-                                                  object_path_of(late_out));
-                                 });
-            if (const HRESULT failed = call_failure(r, transport_source); failed < 0)
+            auto r = link_->call(
+                std::move(call), timeout, [](bus_link_t& link, sdbus::MethodReply& reply) {
+                    std::int32_t late_hr = 0;
+                    wire_value late_out;
+                    reply >> late_hr >> late_out;
+                    release_late(link, reply.getSender(), object_path_of(late_out));
+                });
+            if (const HRESULT failed = call_failure(r, transport_source, timeout); failed < 0)
                 return failed;
             r.reply >> hr >> out >> code >> source >> description >> scode >> bad_arg;
         } catch (const sdbus::Error& e) {
@@ -371,13 +368,14 @@ public:
         sdbus::ObjectPath path;
         std::string source, description, peer;
         std::shared_ptr<bus_link_t> link;
+        const auto timeout = dbus_call_timeout();
         for (int attempt = 0; attempt < creation_attempts; ++attempt) {
             call_result_t r;
             try {
                 link = client_t::get().link();
                 auto call = link->prepare(service_, root_path, "CreateInstance");
                 call.call << to_string(clsid_);
-                r = link->call(std::move(call), dbus_call_timeout(),
+                r = link->call(std::move(call), timeout,
                                [](bus_link_t& late, sdbus::MethodReply& reply) {
                                    std::int32_t late_hr = 0;
                                    sdbus::ObjectPath late_path;
@@ -390,12 +388,12 @@ public:
             }
             switch (r.outcome) {
             case outcome_t::timed_out:
-                return call_failure(r, name_);
+                return call_failure(r, name_, timeout);
             case outcome_t::lost:
             case outcome_t::not_sent:
                 if (attempt + 1 < creation_attempts)
                     continue;
-                return call_failure(r, name_);
+                return call_failure(r, name_, timeout);
             case outcome_t::failed:
                 // A server that ended between our call and its reply.
                 if (r.error_name == "org.freedesktop.DBus.Error.NoReply" &&

@@ -76,8 +76,7 @@ outgoing_t bus_link_t::prepare(const std::string& destination, const std::string
     return out;
 }
 
-call_result_t bus_link_t::call(outgoing_t out, std::chrono::milliseconds timeout,
-                               late_fn on_late) {
+call_result_t bus_link_t::call(outgoing_t out, std::chrono::milliseconds timeout, late_fn on_late) {
     auto p = std::make_shared<pending_t>();
     p->proxy = std::move(out.proxy);
     p->on_late = std::move(on_late);

@@ -66,8 +66,7 @@ public:
     bool alive() const { return !ended_.load(); }
 
     // A call of `member` of the transport's interface. Throws sdbus::Error.
-    outgoing_t prepare(const std::string& destination, const std::string& path,
-                       const char* member);
+    outgoing_t prepare(const std::string& destination, const std::string& path, const char* member);
     // Sends and waits for the answer at most `timeout`.
     call_result_t call(outgoing_t out, std::chrono::milliseconds timeout, late_fn on_late = {});
     // Sends without waiting for any answer; false when it could not be sent.

@@ -64,7 +64,9 @@ inline constexpr HRESULT RPC_E_TIMEOUT = static_cast<HRESULT>(0x8001011Fu);
 inline constexpr std::chrono::milliseconds default_dbus_call_timeout{25000};
 
 // The time-out of every call a client makes from now on, in any thread (a
-// call already waiting keeps its own); zero or less restores the default.
+// call already waiting keeps its own); zero or less restores the default. A
+// program whose servers have members slower than that (a card session, a
+// wait for a device) raises it.
 void set_dbus_call_timeout(std::chrono::milliseconds timeout);
 std::chrono::milliseconds dbus_call_timeout();
 

@@ -117,9 +117,12 @@ const class_entry_t classes[] = {
 };
 
 const server_info_t& info() {
-    static const server_info_t s{classes,         GUID_NULL,
-                                 {},              {},
-                                 dbustest::APPID_other_server, "DbusTestOther",
+    static const server_info_t s{classes,
+                                 GUID_NULL,
+                                 {},
+                                 {},
+                                 dbustest::APPID_other_server,
+                                 "DbusTestOther",
                                  "dbus_test_server_other"};
     return s;
 }

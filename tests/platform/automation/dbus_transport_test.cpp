@@ -484,7 +484,7 @@ TEST_F(DbusTransport, ACallPastItsTimeOutFailsAndWhatItsLateAnswerHandsOverIsGiv
         pa::EXCEPINFO excep;
         unsigned arg_err = 0;
         EXPECT_EQ(p.get()->Invoke(dbustest::DISPID_wait_for_release, pa::GUID_NULL, 0,
-                            pa::DISPATCH_METHOD, &params, &result, &excep, &arg_err),
+                                  pa::DISPATCH_METHOD, &params, &result, &excep, &arg_err),
                   pa::RPC_E_TIMEOUT);
         pa::clear_excepinfo(excep);
         EXPECT_NE(take_error_info().find("did not answer within 200 ms"), std::string::npos);
