@@ -12,6 +12,11 @@
 // link's thread between two rounds of reading (or by the caller once that
 // thread has ended), never while a reply handler of theirs may run.
 //
+// The thread runs a loop of its own rather than the connection's
+// enterEventLoopAsync(): in sdbus-c++ 1.2 that loop lets the error of a failed
+// connection escape its thread, which ends the process, and a client must
+// outlive its bus.
+//
 // A link ends for good when its connection fails (the bus went away, or a
 // send failed); every call still waiting then reports that the link was lost.
 // A new connection is a new link.
