@@ -20,11 +20,33 @@
 // the crossing.
 //
 // Threads. The server serves every call on the thread that runs it, one after
-// the other. A client process uses one bus connection; its calls from several
-// threads take turns on it.
+// the other, whichever client it comes from. A client process has one bus
+// connection with a thread of its own that reads it; every call is sent from
+// the calling thread and waits only for its own answer, so a call that takes
+// long holds up no other thread's calls (those to the same server wait for
+// the server, which serves in order). One connection keeps one client name on
+// the bus: the server's counts of references and its clean-up when a client
+// goes stay per process, and so does proxy identity.
+//
+// Time-out. A call that gets no answer within dbus_call_timeout() fails with
+// RPC_E_TIMEOUT; the call may still run on the server, and an object its late
+// answer hands over is given back.
+//
+// Lost connections. A proxy is bound to the server process and to the
+// connection that received it. A call that was on its way when either went
+// fails with RPC_E_DISCONNECTED and is never sent again, since it may have
+// run. When the server process ended, its objects are gone: their proxies
+// report RPC_E_DISCONNECTED, and a new creation reaches a server the bus
+// starts afresh. When the client's own connection ended (the bus restarted),
+// the next creation connects again; the proxies of the old connection report
+// RPC_E_DISCONNECTED for good (their server ended with the bus, or dropped
+// them with the connection). A creation, unlike a call, is repeated after a
+// lost connection: what it made was made for that connection, and its server
+// releases it with the connection.
 #include "platform/automation/interfaces.h"
 #include "platform/automation/registration.h"
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -36,6 +58,17 @@ namespace platform::automation {
 
 // The server went away or the bus could not deliver the call.
 inline constexpr HRESULT RPC_E_DISCONNECTED = static_cast<HRESULT>(0x80010108u);
+// The server did not answer within the call time-out.
+inline constexpr HRESULT RPC_E_TIMEOUT = static_cast<HRESULT>(0x8001011Fu);
+
+inline constexpr std::chrono::milliseconds default_dbus_call_timeout{25000};
+
+// The time-out of every call a client makes from now on, in any thread (a
+// call already waiting keeps its own); zero or less restores the default. A
+// program whose servers have members slower than that (a card session, a
+// wait for a device) raises it.
+void set_dbus_call_timeout(std::chrono::milliseconds timeout);
+std::chrono::milliseconds dbus_call_timeout();
 
 // Makes create_object reach classes registered as local servers through the
 // bus (set_activator of server_kind::local).

@@ -1,7 +1,9 @@
 // A local server for the D-Bus transport's tests. It serves the test
 // library's `thing` (members of every kind) and a `probe` of its own that
 // reports on the serving process. It ends when the last exported object is
-// released, after having served at least one.
+// released, after having served at least one. Built a second time as
+// dbus_test_server_other (DBUS_TEST_OTHER_SERVER): another server, serving
+// only its own probe class.
 //
 //   dbus_test_server -RegServer | -UnregServer | (serve)
 #include "dbus_test_ids.h"
@@ -12,6 +14,7 @@
 #include "platform/automation/server.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <string_view>
 #include <thread>
@@ -71,6 +74,16 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return S_OK;
     }
+    HRESULT wait_for_release(BSTR fifo, IDispatch** out) {
+        // Opening blocks until the test opens the other end for writing.
+        const int fd = ::open(std::string(bstr_view(fifo)).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return E_FAIL;
+        char byte = 0;
+        [[maybe_unused]] const auto r = ::read(fd, &byte, 1);
+        ::close(fd);
+        return hand_out(make_object<Cprobe>(), out);
+    }
     // Appends a number to a sequence, so that clients can see call order.
     HRESULT append(std::int32_t n, std::int32_t* count) {
         static std::vector<std::int32_t> seen;
@@ -91,11 +104,29 @@ const dispatch_class_t& Cprobe::dispatch_class() {
         method<&Cprobe::same>("same", dbustest::DISPID_same),
         method<&Cprobe::sleep_ms>("sleep_ms", dbustest::DISPID_sleep_ms),
         method<&Cprobe::append>("append", dbustest::DISPID_append),
+        method<&Cprobe::wait_for_release>("wait_for_release", dbustest::DISPID_wait_for_release),
     };
     static const dispatch_class_t cls{"Cprobe", "DbusTest.probe.1", members};
     return cls;
 }
 
+#ifdef DBUS_TEST_OTHER_SERVER
+const class_entry_t classes[] = {
+    {dbustest::CLSID_other_probe, "DbusTest.other_probe.1", "DbusTest.other_probe",
+     "other probe Class", "Apartment", true, &create_instance_of<Cprobe>},
+};
+
+const server_info_t& info() {
+    static const server_info_t s{classes,
+                                 GUID_NULL,
+                                 {},
+                                 {},
+                                 dbustest::APPID_other_server,
+                                 "DbusTestOther",
+                                 "dbus_test_server_other"};
+    return s;
+}
+#else
 HRESULT create_thing(const IID& riid, void** out) {
     com_ptr_t<IClassFactory> factory;
     const HRESULT hr =
@@ -117,6 +148,7 @@ const server_info_t& info() {
                                  "DbusTest", "dbus_test_server"};
     return s;
 }
+#endif
 
 } // namespace
 

@@ -13,14 +13,20 @@
 #include <gtest/gtest.h>
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <atomic>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
 using namespace autotest;
+using namespace std::chrono_literals;
 namespace pa = platform::automation;
 
 namespace {
@@ -61,12 +67,83 @@ int run(std::vector<std::string> args, const std::string& stdin_text = {}, pid_t
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A FIFO that a test server's wait_for_release member waits on: the test
+// sees the server inside the member, and lets it return when it likes.
+class release_fifo_t {
+public:
+    explicit release_fifo_t(std::filesystem::path path) : path_(std::move(path)) {
+        if (::mkfifo(path_.c_str(), 0600) != 0)
+            throw std::runtime_error("mkfifo failed");
+    }
+    ~release_fifo_t() {
+        release();
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    release_fifo_t(const release_fifo_t&) = delete;
+    release_fifo_t& operator=(const release_fifo_t&) = delete;
+
+    pa::variant_t argument() const { return pa::variant_t(path_.string()); }
+
+    // True once the server has the FIFO open, waiting in the member. The
+    // write end stays open, so the server waits on until release().
+    bool server_waits(std::chrono::milliseconds limit = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (writer_ < 0) {
+            // Opening for writing without blocking works only once a reader has it open.
+            writer_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer_ >= 0)
+                break;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return true;
+    }
+
+    void release() {
+        if (writer_ < 0)
+            return;
+        const char byte = 1;
+        [[maybe_unused]] const auto w = ::write(writer_, &byte, 1);
+        ::close(writer_);
+        writer_ = -1;
+    }
+
+private:
+    std::filesystem::path path_;
+    int writer_ = -1;
+};
+
+// The process-wide call time-out for one scope.
+class call_timeout_t {
+public:
+    explicit call_timeout_t(std::chrono::milliseconds t) { pa::set_dbus_call_timeout(t); }
+    ~call_timeout_t() { pa::set_dbus_call_timeout(pa::default_dbus_call_timeout); }
+    call_timeout_t(const call_timeout_t&) = delete;
+    call_timeout_t& operator=(const call_timeout_t&) = delete;
+};
+
+// The failure a use of a proxy raises; S_OK when it raises none.
+pa::HRESULT failure_of(const std::function<void()>& use) {
+    try {
+        use();
+    } catch (const pa::automation_error& e) {
+        return e.hr();
+    }
+    return pa::S_OK;
+}
+
 class DbusTransport : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // A release_fifo_t's server may have been killed: writing to its FIFO
+        // then fails rather than ending the test.
+        std::signal(SIGPIPE, SIG_IGN);
         bus_ = new bustest::private_bus_t;
         pa::use_dbus_transport();
         ASSERT_EQ(run({DBUS_TEST_SERVER_PATH, "-RegServer"}), 0);
+        ASSERT_EQ(run({DBUS_TEST_OTHER_SERVER_PATH, "-RegServer"}), 0);
     }
     static void TearDownTestSuite() {
         pa::set_activator(pa::server_kind::local, nullptr);
@@ -357,6 +434,138 @@ TEST_F(DbusTransport, CallsFromSeveralClientThreadsAreAllServed) {
         t.join();
     EXPECT_EQ(pa::dispatch_driver_t::to_int(p.call(dbustest::DISPID_append, {pa::variant_t(0)})),
               first + threads * calls + 1);
+}
+
+// Every thread of the operator program calls the discovery server; one slow
+// call must not hold up the others.
+TEST_F(DbusTransport, ACallThatStallsHoldsUpNoOtherThread) {
+    release_fifo_t fifo(bus_->dir() / "stall");
+    std::atomic<pa::HRESULT> stalled_hr{pa::E_UNEXPECTED};
+    std::thread stalled([&] {
+        pa::initializer_t init;
+        stalled_hr = failure_of([&] {
+            const auto p = probe();
+            p.call(dbustest::DISPID_wait_for_release, {fifo.argument()});
+        });
+    });
+    const bool waiting = fifo.server_waits();
+    EXPECT_TRUE(waiting) << "the stalling call never reached the server";
+
+    // Another server's objects, created and called from another thread
+    // while the first call waits.
+    constexpr int calls = 20;
+    auto others = std::async(std::launch::async, [] {
+        pa::initializer_t init;
+        const auto other = pa::dispatch_driver_t::create("DbusTest.other_probe.1");
+        int served = 0;
+        for (int i = 0; i < calls; ++i)
+            served += get_int(other, dbustest::DISPID_pid) > 0 ? 1 : 0;
+        return served;
+    });
+    const bool completed = others.wait_for(20s) == std::future_status::ready;
+    fifo.release();
+    stalled.join();
+    EXPECT_TRUE(completed) << "calls to another server waited for the stalled call";
+    EXPECT_EQ(others.get(), calls);
+    EXPECT_EQ(stalled_hr.load(), pa::S_OK) << "the stalled call failed once released";
+}
+
+TEST_F(DbusTransport, ACallPastItsTimeOutFailsAndWhatItsLateAnswerHandsOverIsGivenBack) {
+    release_fifo_t fifo(bus_->dir() / "late");
+    const auto p = probe(); // the default time-out: the bus starts the server first
+    const auto before = get_int(p, dbustest::DISPID_exported);
+    {
+        const call_timeout_t low(200ms);
+        pa::variant_t argument = fifo.argument();
+        pa::DISPPARAMS params;
+        params.rgvarg = &argument;
+        params.cArgs = 1;
+        pa::variant_t result;
+        pa::EXCEPINFO excep;
+        unsigned arg_err = 0;
+        EXPECT_EQ(p.get()->Invoke(dbustest::DISPID_wait_for_release, pa::GUID_NULL, 0,
+                                  pa::DISPATCH_METHOD, &params, &result, &excep, &arg_err),
+                  pa::RPC_E_TIMEOUT);
+        pa::clear_excepinfo(excep);
+        EXPECT_NE(take_error_info().find("did not answer within 200 ms"), std::string::npos);
+    }
+    ASSERT_TRUE(fifo.server_waits());
+    fifo.release();
+    // The late answer handed over a new probe, which nobody here holds: it
+    // goes back, and the proxy keeps working.
+    bool given_back = false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!given_back && std::chrono::steady_clock::now() < deadline) {
+        given_back = get_int(p, dbustest::DISPID_exported) == before;
+        if (!given_back)
+            std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(given_back) << "the late answer's object is held for good";
+}
+
+TEST_F(DbusTransport, AKilledServersProxiesReportDisconnectionAndCreationStartsANewOne) {
+    release_fifo_t fifo(bus_->dir() / "killed");
+    const auto old = probe();
+    const auto old_child = pa::dispatch_driver_t::to_object(old.call(dbustest::DISPID_child));
+    const pid_t pid = get_int(old, dbustest::DISPID_pid);
+    std::atomic<pa::HRESULT> on_its_way{pa::S_OK};
+    std::thread caller([&] {
+        pa::initializer_t init;
+        on_its_way = failure_of(
+            [&] { old_child.call(dbustest::DISPID_wait_for_release, {fifo.argument()}); });
+    });
+    EXPECT_TRUE(fifo.server_waits());
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    caller.join();
+    EXPECT_EQ(on_its_way.load(), pa::RPC_E_DISCONNECTED) << "the call the kill cut short";
+    ASSERT_TRUE(bustest::process_ends_within(pid, 5000));
+
+    // The bus starts the server again; its objects get the paths the old
+    // ones had.
+    const auto fresh = probe();
+    const auto fresh_child = pa::dispatch_driver_t::to_object(fresh.call(dbustest::DISPID_child));
+    const auto fresh_pid = get_int(fresh, dbustest::DISPID_pid);
+    EXPECT_NE(fresh_pid, pid);
+    EXPECT_EQ(get_int(fresh_child, dbustest::DISPID_pid), fresh_pid);
+    struct row {
+        const char* catches;
+        std::function<void()> use;
+    } rows[] = {
+        {"a call on an old object served by the new server",
+         [&] { (void)get_int(old, dbustest::DISPID_pid); }},
+        {"an old child served by the new server",
+         [&] { (void)get_int(old_child, dbustest::DISPID_pid); }},
+        {"a name looked up by the new server", [&] { (void)old.id_of("pid"); }},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.catches);
+        EXPECT_EQ(failure_of(r.use), pa::RPC_E_DISCONNECTED);
+    }
+}
+
+TEST_F(DbusTransport, AfterTheBusRestartsTheNextCreationConnectsAgain) {
+    release_fifo_t fifo(bus_->dir() / "restart");
+    const auto old = probe();
+    const pid_t pid = get_int(old, dbustest::DISPID_pid);
+    std::atomic<pa::HRESULT> on_its_way{pa::S_OK};
+    std::thread caller([&] {
+        pa::initializer_t init;
+        on_its_way =
+            failure_of([&] { old.call(dbustest::DISPID_wait_for_release, {fifo.argument()}); });
+    });
+    EXPECT_TRUE(fifo.server_waits());
+    bus_->stop();
+    caller.join();
+    EXPECT_EQ(on_its_way.load(), pa::RPC_E_DISCONNECTED) << "the call the bus's end cut short";
+    // The server leaves its member and finds its bus gone.
+    fifo.release();
+    EXPECT_TRUE(bustest::process_ends_within(pid, 5000));
+
+    bus_->start();
+    const auto fresh = probe();
+    EXPECT_NE(get_int(fresh, dbustest::DISPID_pid), pid);
+    EXPECT_EQ(failure_of([&] { (void)get_int(old, dbustest::DISPID_pid); }),
+              pa::RPC_E_DISCONNECTED);
 }
 
 // What another program on the bus may send: the server answers with an

@@ -47,16 +47,7 @@ public:
         ::setenv("OSTREL_AUTOMATION_REGISTRY", (dir_ / "classes.ini").c_str(), 1);
         ::unsetenv("DBUS_STARTER_ADDRESS");
         ::unsetenv("DBUS_STARTER_BUS_TYPE");
-        std::string config_arg = "--config-file=" + conf.string();
-        char prog[] = "dbus-daemon";
-        char nofork[] = "--nofork";
-        char* argv[] = {prog, config_arg.data(), nofork, nullptr};
-        if (::posix_spawnp(&pid_, "dbus-daemon", nullptr, nullptr, argv, environ) != 0)
-            throw std::runtime_error("cannot start dbus-daemon");
-        for (int i = 0; i < 500 && !std::filesystem::exists(dir_ / "bus"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!std::filesystem::exists(dir_ / "bus"))
-            throw std::runtime_error("dbus-daemon did not come up");
+        start();
     }
     ~private_bus_t() {
         stop();
@@ -65,6 +56,26 @@ public:
     }
     private_bus_t(const private_bus_t&) = delete;
     private_bus_t& operator=(const private_bus_t&) = delete;
+
+    // Starts the bus daemon again after stop(), at the same address and with
+    // the same service folder, as a restarted session bus would be.
+    void start() {
+        if (pid_ > 0)
+            return;
+        const auto socket = dir_ / "bus";
+        std::error_code ec;
+        std::filesystem::remove(socket, ec);
+        std::string config_arg = "--config-file=" + (dir_ / "bus.conf").string();
+        char prog[] = "dbus-daemon";
+        char nofork[] = "--nofork";
+        char* argv[] = {prog, config_arg.data(), nofork, nullptr};
+        if (::posix_spawnp(&pid_, "dbus-daemon", nullptr, nullptr, argv, environ) != 0)
+            throw std::runtime_error("cannot start dbus-daemon");
+        for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!std::filesystem::exists(socket))
+            throw std::runtime_error("dbus-daemon did not come up");
+    }
 
     // Ends the bus daemon, as if the bus went away.
     void stop() {
