@@ -12,15 +12,20 @@ jobs=${JOBS:-$(nproc)}
 test_jobs=${TEST_JOBS:-$((jobs * 4))}
 reports=build/test-reports
 mkdir -p "$reports"
+rm -f "$reports"/*.xml
 
 phases=()
 status=0
 
-# CPU seconds (user + system) of this shell's finished children.
+# CPU seconds (user + system) of this shell's finished children, into
+# $cpu_now. `times` must run in this shell itself: in a command substitution
+# it would report the subshell's children.
+times_file=$(mktemp)
 children_cpu() {
-    times | awk 'NR == 2 {
+    times >"$times_file"
+    cpu_now=$(awk 'NR == 2 {
         split($1, u, "m"); split($2, s, "m")
-        printf "%.1f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
+        printf "%.1f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' "$times_file")
 }
 
 # phase <name> <command>...: runs the command, notes its wall and CPU time;
@@ -31,12 +36,14 @@ phase() {
     shift
     local start cpu0
     start=$(date +%s.%N)
-    cpu0=$(children_cpu)
+    children_cpu
+    cpu0=$cpu_now
     "$@"
     local rc=$?
     local wall cpu
     wall=$(awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { print a - b }')
-    cpu=$(awk -v a="$(children_cpu)" -v b="$cpu0" 'BEGIN { print a - b }')
+    children_cpu
+    cpu=$(awk -v a="$cpu_now" -v b="$cpu0" 'BEGIN { print a - b }')
     phases+=("$(printf '%-28s %8.1f s wall %8.1f s CPU%s' "$name" "$wall" "$cpu" \
         "$([ $rc -eq 0 ] || echo "   FAILED ($rc)")")")
     [ $rc -eq 0 ] || status=1
@@ -48,6 +55,7 @@ summary() {
     echo "== Test command summary ($jobs build jobs, $test_jobs test jobs)"
     printf '%s\n' "${phases[@]}"
     python3 scripts/test-summary.py "$reports"/*.xml
+    rm -f "$times_file"
 }
 trap summary EXIT
 

@@ -111,15 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                    nullptr}),
     [](const testing::TestParamInfo<pool_row_t>& info) { return std::string(info.param.name); });
 
-qo::vg::adapter_info_t missing_card() {
-    qo::vg::adapter_info_t info;
-    info.name = info.title = info.service = "card0";
-    info.device_name = "ostrelnocard"; // no such interface
-    info.ip = ip("198.18.0.1");
-    info.mask = ip("255.255.255.0");
-    return info;
-}
-
 struct manual_row_t {
     const char* name;
     const char* text;

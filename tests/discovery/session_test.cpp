@@ -20,15 +20,6 @@ using namespace discovery_test;
 using qo::vg::adapter_t;
 using qo::vg::assignment_t;
 
-qo::vg::adapter_info_t missing_card(const std::string& title = "card0") {
-    qo::vg::adapter_info_t info;
-    info.name = info.title = info.service = title;
-    info.device_name = "ostrelnocard"; // no such interface
-    info.ip = ip("198.18.0.1");
-    info.mask = ip("255.255.255.0");
-    return info;
-}
-
 class DiscoverySession : public testing::Test {
 protected:
     void SetUp() override {

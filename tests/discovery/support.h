@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "discovery/adapter_info.h"
 #include "qo/console.h"
 #include "qo/ip_address.h"
 #include "qo/mac_address.h"
@@ -103,6 +104,17 @@ inline qo::ip_address_t ip(const char* text) {
     qo::ip_address_t a;
     EXPECT_TRUE(a.try_parse(text)) << text;
     return a;
+}
+
+// A card whose interface does not exist: a session over it runs without
+// frames.
+inline qo::vg::adapter_info_t missing_card(const std::string& title = "card0") {
+    qo::vg::adapter_info_t info;
+    info.name = info.title = info.service = title;
+    info.device_name = "ostrelnocard"; // no such interface
+    info.ip = ip("198.18.0.1");
+    info.mask = ip("255.255.255.0");
+    return info;
 }
 
 inline void append(bytes_t& frame, std::initializer_list<std::uint8_t> bytes) {

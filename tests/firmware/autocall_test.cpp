@@ -26,7 +26,6 @@ namespace {
 
 using namespace firmware_test;
 
-const char* const unit_mac = "00602b010203";
 
 // The client has no loop: a job is polled a fixed number of times. Jobs on
 // loopback take tens of milliseconds; the sanitizer builds are slower.

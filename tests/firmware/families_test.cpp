@@ -28,20 +28,9 @@ namespace {
 using namespace firmware_test;
 using update::checksums_t;
 using clock_type = std::chrono::steady_clock;
-using requests_t = std::vector<std::string>;
 
-const char* const unit_address = "127.0.0.31";
-const char* const unit_mac = "00602b010203";
+const char* const family_unit_address = "127.0.0.31";
 const char* const new_mac = "00602b0a0b0c";
-
-requests_t operator+(requests_t a, const requests_t& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-bool all_erased(const bytes_t& bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xff; });
-}
 
 qo::mac_address_t mac_of(const char* text) {
     qo::mac_address_t mac;
@@ -90,7 +79,7 @@ private:
     std::vector<double> percents_;
 };
 
-std::int32_t wait_done(const update::job_t& job) {
+std::int32_t wait_job_done(const update::job_t& job) {
     const auto until = clock_type::now() + std::chrono::seconds(30);
     while (job.done() == 0 && clock_type::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -109,7 +98,7 @@ protected:
 
     void start_unit(const std::string& family, std::vector<std::string> args = {}) {
         args.insert(args.end(), {"--mac", unit_mac});
-        unit_ = std::make_unique<namsim_t>(family, state(), args, unit_address);
+        unit_ = std::make_unique<namsim_t>(family, state(), args, family_unit_address);
         tftp::instance().port = unit_->port();
     }
     std::string state() const { return dir_.file("unit"); }
@@ -132,7 +121,7 @@ protected:
         if (!images.empty())
             database.init(images);
         const auto job = database.start_upload(unit_->unit());
-        const std::int32_t done = wait_done(*job);
+        const std::int32_t done = wait_job_done(*job);
         if (status)
             *status = job->status();
         else

@@ -23,7 +23,7 @@ using update::checksums_t;
 using update::plinth_t;
 using update::update_flags_t;
 
-struct image_row_t {
+struct family_image_row_t {
     const char* name;
     std::function<bytes_t()> make;
     bool (*check)(const std::string&, checksums_t&);
@@ -31,7 +31,7 @@ struct image_row_t {
     checksums_t expected;
 };
 
-void PrintTo(const image_row_t& row, std::ostream* out) {
+void PrintTo(const family_image_row_t& row, std::ostream* out) {
     *out << row.name;
 }
 
@@ -40,13 +40,13 @@ bytes_t resized(bytes_t bytes, std::size_t size) {
     return bytes;
 }
 
-class FirmwareFamilyImageCheck : public ::testing::TestWithParam<image_row_t> {
+class FirmwareFamilyImageCheck : public ::testing::TestWithParam<family_image_row_t> {
 protected:
     temp_dir_t dir_;
 };
 
 TEST_P(FirmwareFamilyImageCheck, AcceptsWholeImagesWithValidCodeAndBoot) {
-    const image_row_t& row = GetParam();
+    const family_image_row_t& row = GetParam();
     const std::string path = dir_.file("image.bin");
     write_file(path, row.make());
     checksums_t found{1, 1, 1, 1, 1};
@@ -58,30 +58,30 @@ TEST_P(FirmwareFamilyImageCheck, AcceptsWholeImagesWithValidCodeAndBoot) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, FirmwareFamilyImageCheck,
     ::testing::Values(
-        image_row_t{"brisk_small_code", [] { return brisk_image(1, {0x123456, 0x0abcde}); },
+        family_image_row_t{"brisk_small_code", [] { return brisk_image(1, {0x123456, 0x0abcde}); },
                     &brisk_t::image_check, true, {0x123456, 0x0abcde, 0, 0, 0}},
-        image_row_t{"brisk_large_code", [] { return brisk_image(2, {0x654321, 0x0abcde}, true); },
+        family_image_row_t{"brisk_large_code", [] { return brisk_image(2, {0x654321, 0x0abcde}, true); },
                     &brisk_t::image_check, true, {0x654321, 0x0abcde, 0, 0, 0}},
-        image_row_t{"brisk_one_byte_short",
+        family_image_row_t{"brisk_one_byte_short",
                     [] { return resized(brisk_image(1, {0x123456, 0x0abcde}), 0x1ffff); },
                     &brisk_t::image_check, false, {}},
-        image_row_t{"brisk_invalid_boot", [] { return brisk_image(1, {0x123456, 0}); },
+        family_image_row_t{"brisk_invalid_boot", [] { return brisk_image(1, {0x123456, 0}); },
                     &brisk_t::image_check, false, {}},
-        image_row_t{"brisk_no_valid_code", [] { return brisk_image(1, {0, 0x0abcde}); },
+        family_image_row_t{"brisk_no_valid_code", [] { return brisk_image(1, {0, 0x0abcde}); },
                     &brisk_t::image_check, false, {}},
-        image_row_t{"plinth_small_code_with_second_fpga",
+        family_image_row_t{"plinth_small_code_with_second_fpga",
                     [] { return plinth_image(3, {0x111111, 0x222222, 0, 0, 0x333333}); },
                     &plinth_t::image_check, true, {0x111111, 0x222222, 0, 0, 0x333333}},
-        image_row_t{"plinth_large_code_without_second_fpga",
+        family_image_row_t{"plinth_large_code_without_second_fpga",
                     [] { return plinth_image(4, {0x111112, 0x222222, 0, 0, 0}, true); },
                     &plinth_t::image_check, true, {0x111112, 0x222222, 0, 0, 0}},
-        image_row_t{"plinth_invalid_boot",
+        family_image_row_t{"plinth_invalid_boot",
                     [] { return plinth_image(3, {0x111111, 0, 0, 0, 0x333333}); },
                     &plinth_t::image_check, false, {}},
-        image_row_t{"plinth_one_byte_long",
+        family_image_row_t{"plinth_one_byte_long",
                     [] { return resized(plinth_image(3, {0x111111, 0x222222}), 0x80001); },
                     &plinth_t::image_check, false, {}},
-        image_row_t{"tolkamd_takes_no_image_itself",
+        family_image_row_t{"tolkamd_takes_no_image_itself",
                     [] { return tolk_image(5, {0x123456, 0x0abcde, 0, 0, 0}); },
                     &update::tolkamd_t::image_check, false, {}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -33,6 +33,15 @@ extern char** environ;
 
 namespace firmware_test {
 
+requests_t operator+(requests_t a, const requests_t& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+bool all_erased(const bytes_t& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xff; });
+}
+
 namespace {
 
 using clock_type = std::chrono::steady_clock;

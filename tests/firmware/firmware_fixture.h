@@ -16,6 +16,15 @@
 namespace firmware_test {
 
 using bytes_t = std::vector<std::uint8_t>;
+// Requests as the simulated module logs them ("WRQ m01"), in order.
+using requests_t = std::vector<std::string>;
+
+// The MAC the tests' simulated units start with.
+inline constexpr const char* unit_mac = "00602b010203";
+
+requests_t operator+(requests_t a, const requests_t& b);
+// Whether every byte reads 0xff, as erased flash does.
+bool all_erased(const bytes_t& bytes);
 
 // A fresh folder under the temporary directory, removed with its contents.
 class temp_dir_t {

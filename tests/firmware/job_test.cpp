@@ -32,33 +32,21 @@ using update::checksums_t;
 using clock_type = std::chrono::steady_clock;
 
 const char* const unit_address = "127.0.0.30";
-const char* const unit_mac = "00602b010203";
 
 // Parts of the images; each test's unit runs `running` unless it says else.
 constexpr checksums_t running{0x111111, 0x222222, 0, 0x333333, 0x444444};
 constexpr checksums_t running_without_fpga2{0x111111, 0x222222, 0, 0x333333, 0};
-
-using requests_t = std::vector<std::string>;
 
 const requests_t boot_writes = {"WRQ m01", "RRQ m01", "WRQ m02", "RRQ m02"};
 const requests_t fpga_writes = {"WRQ m04", "RRQ m04", "WRQ m05", "RRQ m05"};
 const requests_t code_to_pair_8 = {"WRQ m08", "RRQ m08", "WRQ m09", "RRQ m09", "WRQ m06"};
 const requests_t code_to_pair_6 = {"WRQ m06", "RRQ m06", "WRQ m07", "RRQ m07", "WRQ m08"};
 
-requests_t operator+(requests_t a, const requests_t& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 requests_t upload_reads(int pair) {
     requests_t reads = {"RRQ m01", "RRQ m01", "RRQ m02", "RRQ m06", "RRQ m07"};
     if (pair != 6)
         reads = reads + requests_t{"RRQ m08", "RRQ m09"};
     return reads + requests_t{"RRQ m04", "RRQ m05", "RRQ m03"};
-}
-
-bool all_erased(const bytes_t& bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0xff; });
 }
 
 // A probe registered after the built-in families that only counts its

@@ -23,7 +23,6 @@ using namespace gorlith;
 using driver_t = pa::dispatch_driver_t;
 using clock_type = std::chrono::steady_clock;
 
-const char* const unit_mac = "00602b010203";
 
 std::int32_t int_of(const pa::variant_t& v) {
     return driver_t::to_int(v);

@@ -17,9 +17,9 @@ using namespace std::chrono_literals;
 using clock_type = std::chrono::steady_clock;
 using kestrin2::snmp_manager_t;
 
-const std::string sys_descr = "1.3.6.1.2.1.1.1.0";
-const std::string sys_object_id = "1.3.6.1.2.1.1.2.0";
-const std::string sys_contact = "1.3.6.1.2.1.1.4.0";
+const std::string mib_sys_descr = "1.3.6.1.2.1.1.1.0";
+const std::string mib_sys_object_id = "1.3.6.1.2.1.1.2.0";
+const std::string mib_sys_contact = "1.3.6.1.2.1.1.4.0";
 const std::string serial_priority = "1.3.6.1.4.1.2680.1.1.10.1.5.0";
 
 class PollerBackendManager : public testing::Test {
@@ -48,19 +48,19 @@ TEST_F(PollerBackendManager, NtFamilyServesThroughTheManagementApi) {
     manager->set_num_threads(8);
     EXPECT_EQ(kestrin2::snmp_nt_t::living_count(), 8);
 
-    const auto descr = manager->get(snmpd_->target(), sys_descr);
+    const auto descr = manager->get(snmpd_->target(), mib_sys_descr);
     EXPECT_EQ(descr.valid, 1);
     EXPECT_EQ(descr.value, snmp_peers::snmpd_t::sys_descr);
     EXPECT_EQ(descr.type, 4);
 
-    const auto next = manager->get_next(snmpd_->target(), sys_descr);
+    const auto next = manager->get_next(snmpd_->target(), mib_sys_descr);
     EXPECT_EQ(next.valid, 1);
-    EXPECT_EQ(next.name, sys_object_id);
+    EXPECT_EQ(next.name, mib_sys_object_id);
 
-    const auto written = manager->set(snmpd_->target(), sys_contact, "*NyFIRMW#");
+    const auto written = manager->set(snmpd_->target(), mib_sys_contact, "*NyFIRMW#");
     EXPECT_EQ(written.valid, 1);
     EXPECT_EQ(written.value, "*NyFIRMW#");
-    EXPECT_EQ(manager->get(snmpd_->target(), sys_contact).value, "*NyFIRMW#");
+    EXPECT_EQ(manager->get(snmpd_->target(), mib_sys_contact).value, "*NyFIRMW#");
 
     const auto missing = manager->get(snmpd_->target(), "1.3.6.1.2.1.1.99.0");
     EXPECT_EQ(missing.valid, 0);
@@ -89,7 +89,7 @@ TEST_F(PollerBackendManager, GeneralErrorComesBackInvalid) {
 TEST_F(PollerBackendManager, OtherPlatformsServeThroughTheSnmpClasses) {
     auto manager = make(1);
     EXPECT_EQ(kestrin2::snmp_nt_t::living_count(), 0);
-    const auto descr = manager->get(snmpd_->target(), sys_descr);
+    const auto descr = manager->get(snmpd_->target(), mib_sys_descr);
     EXPECT_EQ(descr.valid, 1);
     EXPECT_EQ(descr.value, snmp_peers::snmpd_t::sys_descr);
     const auto missing = manager->get(snmpd_->target(), "1.3.6.1.2.1.1.99.0");
@@ -100,7 +100,7 @@ TEST_F(PollerBackendManager, WatchedVariablesOfSeveralDevicesArePolled) {
     agent_->var(serial_priority, "octets", "165");
     auto manager = make();
     manager->set_poll_period(100);
-    manager->watch(snmpd_->target(), sys_descr);
+    manager->watch(snmpd_->target(), mib_sys_descr);
     manager->watch(agent_->target(), serial_priority);
     manager->start();
     std::vector<kestrin2::snmp_variable_t> seen;

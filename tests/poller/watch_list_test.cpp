@@ -15,8 +15,8 @@ using kestrin2::snmp_one_shot_t;
 using kestrin2::snmp_variable_t;
 using kestrin2::snmp_work_t;
 
-const std::string ip1 = "10.0.0.1";
-const std::string ip2 = "10.0.0.2";
+const std::string address1 = "10.0.0.1";
+const std::string address2 = "10.0.0.2";
 
 snmp_answer_t success(const std::string& value, int type = 4) {
     snmp_answer_t answer;
@@ -85,30 +85,30 @@ TEST_F(PollerWatchList, EmptyListHasNothingAndParksTheScheduler) {
     EXPECT_FALSE(list.not_empty().is_set());
     EXPECT_TRUE(nothing_to_take());
 
-    list.watch(ip1, "1.3.6.1.2.1.1.1.0");
+    list.watch(address1, "1.3.6.1.2.1.1.1.0");
     EXPECT_TRUE(list.not_empty().is_set());
-    list.end_watch(ip1, "1.3.6.1.2.1.1.1.0");
+    list.end_watch(address1, "1.3.6.1.2.1.1.1.0");
     EXPECT_EQ(list.device_count(), 0u);
     EXPECT_FALSE(list.not_empty().is_set());
 }
 
 TEST_F(PollerWatchList, TasksOfOneDeviceGoRoundRobinInKeyOrderOncePerRound) {
-    list.watch(ip1, "c");
-    list.watch(ip1, "a");
-    list.watch(ip1, "b");
+    list.watch(address1, "c");
+    list.watch(address1, "a");
+    list.watch(address1, "b");
     ASSERT_EQ(list.new_round(), 3u);
     // The cursor starts on the task watched last; a token that finds its
     // task already done this round is spent.
-    EXPECT_EQ(serve(4), (std::vector<std::string>{ip1 + " b", ip1 + " c", ip1 + " a", "none"}));
+    EXPECT_EQ(serve(4), (std::vector<std::string>{address1 + " b", address1 + " c", address1 + " a", "none"}));
     ASSERT_EQ(list.new_round(), 3u);
-    EXPECT_EQ(serve(3), (std::vector<std::string>{ip1 + " c", ip1 + " a", ip1 + " b"}));
+    EXPECT_EQ(serve(3), (std::vector<std::string>{address1 + " c", address1 + " a", address1 + " b"}));
 }
 
 TEST_F(PollerWatchList, BusyDeviceIsPassedOverAndNeverGetsASecondRequest) {
-    list.watch(ip1, "a1");
-    list.watch(ip1, "a2");
-    list.watch(ip2, "b1");
-    list.watch(ip2, "b2");
+    list.watch(address1, "a1");
+    list.watch(address1, "a2");
+    list.watch(address2, "b1");
+    list.watch(address2, "b2");
     list.new_round();
 
     snmp_work_t first = take();
@@ -117,51 +117,51 @@ TEST_F(PollerWatchList, BusyDeviceIsPassedOverAndNeverGetsASecondRequest) {
     // Both devices busy: the token finds nothing.
     EXPECT_TRUE(nothing_to_take());
 
-    snmp_work_t& on_ip2 = first.ip == ip2 ? first : second;
+    snmp_work_t& on_ip2 = first.ip == address2 ? first : second;
     list.store_result(on_ip2, success("v"), false);
     // The cursor's device is still busy; the walk finds the idle one.
     snmp_work_t third = take();
-    EXPECT_EQ(third.ip, ip2);
+    EXPECT_EQ(third.ip, address2);
     EXPECT_TRUE(nothing_to_take());
 }
 
 TEST_F(PollerWatchList, WatchTwiceKeepsOneTaskAndRevivesAnEndedBusyTask) {
-    list.watch(ip1, "a");
-    list.watch(ip1, "a");
+    list.watch(address1, "a");
+    list.watch(address1, "a");
     EXPECT_EQ(list.watch_size(), 1u);
 
     list.new_round();
     snmp_work_t work = take();
-    list.end_watch(ip1, "a");
-    list.watch(ip1, "a");
+    list.end_watch(address1, "a");
+    list.watch(address1, "a");
     list.store_result(work, success("v"), false);
     EXPECT_EQ(list.new_round(), 1u);
-    EXPECT_EQ(serve(1), std::vector<std::string>{ip1 + " a"});
+    EXPECT_EQ(serve(1), std::vector<std::string>{address1 + " a"});
 }
 
 TEST_F(PollerWatchList, EndedBusyTaskStaysUntilTheNextRoundAndIsNotGivenOutAgain) {
-    list.watch(ip1, "a");
-    list.watch(ip1, "b");
+    list.watch(address1, "a");
+    list.watch(address1, "b");
     list.new_round();
     snmp_work_t work = take();
     const std::string ended = work.name;
-    list.end_watch(ip1, ended);
+    list.end_watch(address1, ended);
     EXPECT_EQ(list.watch_size(), 2u);
     list.store_result(work, success("v"), false);
     EXPECT_EQ(list.watch_size(), 2u);
 
     // Within the round only the other task is served.
     for (const std::string& sent : serve(4))
-        EXPECT_NE(sent, ip1 + " " + ended);
+        EXPECT_NE(sent, address1 + " " + ended);
     EXPECT_EQ(list.new_round(), 1u);
 }
 
 TEST_F(PollerWatchList, OneShotGoesBeforeWatchedTasksOfTheSameDevice) {
-    list.watch(ip1, "a");
-    list.watch(ip1, "b");
+    list.watch(address1, "a");
+    list.watch(address1, "b");
     list.new_round();
     auto caller = one_shot(snmp_kind_t::get, "x");
-    EXPECT_TRUE(list.add_one_shot(ip1, caller)) << "an idle device needs a worker woken";
+    EXPECT_TRUE(list.add_one_shot(address1, caller)) << "an idle device needs a worker woken";
 
     snmp_work_t work = take();
     EXPECT_EQ(work.name, "x");
@@ -177,12 +177,12 @@ TEST_F(PollerWatchList, OneShotGoesBeforeWatchedTasksOfTheSameDevice) {
 }
 
 TEST_F(PollerWatchList, OneShotToABusyDeviceIsServedByTheWorkerThatFinishes) {
-    list.watch(ip1, "a");
-    list.watch(ip1, "b");
+    list.watch(address1, "a");
+    list.watch(address1, "b");
     list.new_round();
     snmp_work_t work = take();
     auto caller = one_shot(snmp_kind_t::get, "x");
-    EXPECT_FALSE(list.add_one_shot(ip1, caller)) << "the busy device's worker serves it";
+    EXPECT_FALSE(list.add_one_shot(address1, caller)) << "the busy device's worker serves it";
     EXPECT_FALSE(list.one_shot_ready());
     EXPECT_TRUE(nothing_to_take());
 
@@ -198,13 +198,13 @@ TEST_F(PollerWatchList, OneShotsAreServedInArrivalOrderEachWithItsOwnAnswer) {
     auto first = one_shot(snmp_kind_t::set, "x", "1");
     auto other = one_shot(snmp_kind_t::get, "y");
     auto second = one_shot(snmp_kind_t::set, "x", "2");
-    EXPECT_TRUE(list.add_one_shot(ip1, first));
-    EXPECT_FALSE(list.add_one_shot(ip1, other));
-    EXPECT_FALSE(list.add_one_shot(ip1, second));
+    EXPECT_TRUE(list.add_one_shot(address1, first));
+    EXPECT_FALSE(list.add_one_shot(address1, other));
+    EXPECT_FALSE(list.add_one_shot(address1, second));
 
     // Pending one-shot requests stand in the list under "oid" + name.
     EXPECT_EQ(list.watch_size(), 2u);
-    EXPECT_EQ(names(list.get_all()), (std::vector<std::string>{ip1 + " oidx", ip1 + " oidy"}));
+    EXPECT_EQ(names(list.get_all()), (std::vector<std::string>{address1 + " oidx", address1 + " oidy"}));
 
     snmp_work_t work = take();
     std::vector<std::string> sent;
@@ -229,20 +229,20 @@ TEST_F(PollerWatchList, ClearingTheWatchKeepsPendingOneShots) {
     };
     const row_t rows[] = {
         {"clear_watch_drops_one_shot", [](auto& l) { l.clear_watch(); }},
-        {"end_device_watch_drops_one_shot", [](auto& l) { l.end_device_watch(ip1); }},
+        {"end_device_watch_drops_one_shot", [](auto& l) { l.end_device_watch(address1); }},
         {"end_watch_by_task_key_drops_one_shot",
          [](auto& l) {
-             l.end_watch(ip1, "oidx");
-             l.end_watch(ip1, "a");
+             l.end_watch(address1, "oidx");
+             l.end_watch(address1, "a");
          }},
     };
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.fault);
-        list.watch(ip1, "a");
+        list.watch(address1, "a");
         auto caller = one_shot(snmp_kind_t::get, "x");
-        list.add_one_shot(ip1, caller);
+        list.add_one_shot(address1, caller);
         row.clear(list);
-        EXPECT_EQ(names(list.get_all()), std::vector<std::string>{ip1 + " oidx"});
+        EXPECT_EQ(names(list.get_all()), std::vector<std::string>{address1 + " oidx"});
         snmp_work_t work = take();
         EXPECT_EQ(work.caller, caller);
         list.store_result(work, success("v"), false);
@@ -252,8 +252,8 @@ TEST_F(PollerWatchList, ClearingTheWatchKeepsPendingOneShots) {
 }
 
 TEST_F(PollerWatchList, ChangesAreReportedOnceAndFailuresKeepTheType) {
-    list.watch(ip1, "a");
-    list.watch(ip1, "b");
+    list.watch(address1, "a");
+    list.watch(address1, "b");
     auto poll = [&](const std::string& name, const snmp_answer_t& answer) {
         list.new_round();
         for (int i = 0; i < 2; ++i) {
@@ -270,7 +270,7 @@ TEST_F(PollerWatchList, ChangesAreReportedOnceAndFailuresKeepTheType) {
 
     poll("a", success("1", 2));
     auto changes = list.get_changes();
-    ASSERT_EQ(names(changes), (std::vector<std::string>{ip1 + " a", ip1 + " b"}));
+    ASSERT_EQ(names(changes), (std::vector<std::string>{address1 + " a", address1 + " b"}));
     EXPECT_EQ(changes[0].value, "1");
     EXPECT_EQ(changes[0].valid, 1);
     EXPECT_EQ(changes[0].type, 2);
@@ -280,8 +280,8 @@ TEST_F(PollerWatchList, ChangesAreReportedOnceAndFailuresKeepTheType) {
     EXPECT_TRUE(list.get_changes().empty()) << "the same value again is no change";
 
     poll("a", failure("Request timeout"));
-    changes = list.get_device_changes(ip1);
-    ASSERT_EQ(names(changes), std::vector<std::string>{ip1 + " a"});
+    changes = list.get_device_changes(address1);
+    ASSERT_EQ(names(changes), std::vector<std::string>{address1 + " a"});
     EXPECT_EQ(changes[0].value, "Request timeout");
     EXPECT_EQ(changes[0].valid, 0);
     EXPECT_EQ(changes[0].type, 2) << "a failure leaves the type as it was";
@@ -293,7 +293,7 @@ TEST_F(PollerWatchList, ChangesAreReportedOnceAndFailuresKeepTheType) {
 }
 
 TEST_F(PollerWatchList, AbandonedRequestsLoseNothing) {
-    list.watch(ip1, "a");
+    list.watch(address1, "a");
     list.new_round();
     snmp_work_t work = take();
     list.store_result(work, success("1"), false);
@@ -306,7 +306,7 @@ TEST_F(PollerWatchList, AbandonedRequestsLoseNothing) {
     EXPECT_EQ(take().name, "a") << "and the task is still due this round";
 
     auto caller = one_shot(snmp_kind_t::get, "x");
-    list.add_one_shot(ip2, caller);
+    list.add_one_shot(address2, caller);
     work = take();
     ASSERT_EQ(work.caller, caller);
     list.give_back(work);

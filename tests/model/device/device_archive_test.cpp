@@ -29,9 +29,7 @@ using model::CDeviceChnl;
 using model::CDeviceLink;
 using platform::gdi::RecordingCanvas;
 
-CDeviceChnl& chnl(model::CBaseDevice& d, int i) {
-    return *model::AsDeviceChnl(d.GetChnl(i));
-}
+using device_test::chnl;
 
 CDeviceLink make_link(int id) {
     CDeviceLink l;

@@ -35,9 +35,7 @@ std::size_t count_prefix(const lines_t& lines, const std::string& prefix) {
         lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
-CDeviceChnl& chnl(model::CBaseDevice& d, int i) {
-    return *model::AsDeviceChnl(d.GetChnl(i));
-}
+using device_test::chnl;
 
 TEST(ModelDeviceDrawing, UnitStepByStep) {
     device_test::TempHome home;

@@ -25,12 +25,7 @@ using model::CDeviceNy;
 using model::Rect;
 using platform::gdi::FixedWidthMeasurer;
 
-const CDeviceChnl& chnl(const model::CBaseDevice& d, int i) {
-    const CDeviceChnl* c = model::AsDeviceChnl(d.GetChnl(i));
-    if (c == nullptr)
-        throw std::runtime_error("no device channel " + std::to_string(i));
-    return *c;
-}
+using device_test::chnl;
 
 TEST(ModelDeviceTable, ModelNamesAreTheTwentyTwoFixedRows) {
     EXPECT_EQ(model::g_szModelName.size(), 22u);

@@ -6,16 +6,31 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "model/base_device.h"
+#include "model/device_chnl.h"
 #include "model/messages.h"
 #include "model_fixtures.h"
 #include "platform/archive/archive.h"
 
 namespace device_test {
+
+// The i-th channel of a device, as the device channel it must be; a test
+// that reaches a missing one fails rather than crashing.
+inline model::CDeviceChnl& chnl(model::CBaseDevice& d, int i) {
+    model::CDeviceChnl* c = model::AsDeviceChnl(d.GetChnl(i));
+    if (c == nullptr)
+        throw std::runtime_error("no device channel " + std::to_string(i));
+    return *c;
+}
+inline const model::CDeviceChnl& chnl(const model::CBaseDevice& d, int i) {
+    return chnl(const_cast<model::CBaseDevice&>(d), i);
+}
 
 class RecordingSink : public model::IMessageSink {
 public:
