@@ -4,7 +4,7 @@
 #include <ifaddrs.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
-#include <netpacket/packet.h>
+#include <linux/if_packet.h>
 
 #include <algorithm>
 #include <cstring>
