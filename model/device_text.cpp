@@ -20,13 +20,7 @@ inline constexpr COLORREF kTextBack = 0xB4B4B4;
 }
 
 LOGFONT CDeviceText::DefaultFont() {
-    LOGFONT font;
-    font.lfHeight = 12;
-    font.lfWeight = gdi::FW_NORMAL;
-    font.lfCharSet = gdi::DEFAULT_CHARSET;
-    font.lfPitchAndFamily = gdi::FF_SWISS;
-    font.SetFaceName("Arial");
-    return font;
+    return DefaultTextDeviceFont();
 }
 
 CDeviceText::CDeviceText() {

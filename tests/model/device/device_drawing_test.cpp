@@ -255,29 +255,8 @@ TEST(ModelDeviceDrawing, TextBox) {
     EXPECT_EQ(count_prefix(lines, "text"), 2u);
 }
 
-class TestSheet : public model::IDeviceDoc {
-public:
-    model::DeviceSheetSettings settings;
-    const model::DeviceSheetSettings& GetSheetSettings() const override { return settings; }
-    void CopySheetProperties(const IDeviceDoc&) override {}
-    std::unique_ptr<IDeviceDoc> CreateSheetHolder() const override { return nullptr; }
-    model::CBaseDevice* FindDevice(std::int32_t, std::int32_t) const override { return nullptr; }
-    CDeviceLink* FindLink(std::int32_t) const override { return nullptr; }
-    void AddDevice(std::unique_ptr<model::CBaseDevice>) override {}
-    bool AddLink(std::unique_ptr<CDeviceLink>) override { return false; }
-    void DeleteDevice(std::int32_t, std::int32_t) override {}
-    void DeleteLink(std::int32_t) override {}
-    void SetDeviceSelection(model::CBaseDevice&, bool) override {}
-    void MoveDevice(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
-    void MoveDeviceTitle(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
-    void ChangeDevice(model::CBaseDevice&, const model::CBaseDevice&) override {}
-    void SetModifiedFlag(bool) override {}
-    bool IsModified() const override { return false; }
-    model::IUndoHost* GetUndoHost() const override { return nullptr; }
-};
-
 TEST(ModelDeviceDrawing, LinkColoursAndLabel) {
-    TestSheet sheet;
+    device_test::SettingsOnlySheet sheet;
     sheet.settings.physicalLink = 0x00AA00;
     sheet.settings.networkLink = 0xAA0000;
     struct row_t {

@@ -20,27 +20,6 @@ namespace {
 
 namespace gdi = platform::gdi;
 
-class ProbeSheet : public model::IDeviceDoc {
-public:
-    model::DeviceSheetSettings settings;
-    const model::DeviceSheetSettings& GetSheetSettings() const override { return settings; }
-    void CopySheetProperties(const IDeviceDoc&) override {}
-    std::unique_ptr<IDeviceDoc> CreateSheetHolder() const override { return nullptr; }
-    model::CBaseDevice* FindDevice(std::int32_t, std::int32_t) const override { return nullptr; }
-    model::CDeviceLink* FindLink(std::int32_t) const override { return nullptr; }
-    void AddDevice(std::unique_ptr<model::CBaseDevice>) override {}
-    bool AddLink(std::unique_ptr<model::CDeviceLink>) override { return false; }
-    void DeleteDevice(std::int32_t, std::int32_t) override {}
-    void DeleteLink(std::int32_t) override {}
-    void SetDeviceSelection(model::CBaseDevice&, bool) override {}
-    void MoveDevice(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
-    void MoveDeviceTitle(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
-    void ChangeDevice(model::CBaseDevice&, const model::CBaseDevice&) override {}
-    void SetModifiedFlag(bool) override {}
-    bool IsModified() const override { return false; }
-    model::IUndoHost* GetUndoHost() const override { return nullptr; }
-};
-
 class ModelDeviceQtProbe : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -62,7 +41,7 @@ TEST_F(ModelDeviceQtProbe, SheetLandsOnItsPixels) {
     model::CDeviceExternal pc(measurer, 20, 40, 1, model::kModelPc, 0); // (20, 40, 82, 102)
     model::CDeviceNy unit(measurer, 150, 39, 2, 9, 1);                  // (150, 39, 240, 95)
     model::CDeviceText text(measurer, 20, 150, 3, "Hi      ", model::kModelText, 0);
-    ProbeSheet sheet;
+    device_test::SettingsOnlySheet sheet;
     sheet.settings.physicalLink = 0x00AA00;
     model::CDeviceLink link; // PC-Out1 -> In 1, drawn from the PC
     link.m_id = 1;

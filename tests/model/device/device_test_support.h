@@ -14,6 +14,8 @@
 
 #include "model/base_device.h"
 #include "model/device_chnl.h"
+#include "model/device_document.h"
+#include "model/device_link.h"
 #include "model/messages.h"
 #include "model_fixtures.h"
 #include "platform/archive/archive.h"
@@ -91,5 +93,28 @@ template <class T> std::unique_ptr<T> RoundTrip(T& object) {
         throw std::runtime_error("object left bytes unread");
     return loaded;
 }
+
+// A sheet that holds settings and nothing else, for drawing links whose
+// colours come from the sheet.
+class SettingsOnlySheet : public model::IDeviceDoc {
+public:
+    model::DeviceSheetSettings settings;
+    const model::DeviceSheetSettings& GetSheetSettings() const override { return settings; }
+    void CopySheetProperties(const IDeviceDoc&) override {}
+    std::unique_ptr<IDeviceDoc> CreateSheetHolder() const override { return nullptr; }
+    model::CBaseDevice* FindDevice(std::int32_t, std::int32_t) const override { return nullptr; }
+    model::CDeviceLink* FindLink(std::int32_t) const override { return nullptr; }
+    void AddDevice(std::unique_ptr<model::CBaseDevice>) override {}
+    bool AddLink(std::unique_ptr<model::CDeviceLink>) override { return false; }
+    void DeleteDevice(std::int32_t, std::int32_t) override {}
+    void DeleteLink(std::int32_t) override {}
+    void SetDeviceSelection(model::CBaseDevice&, bool) override {}
+    void MoveDevice(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
+    void MoveDeviceTitle(model::CBaseDevice&, std::int32_t, std::int32_t) override {}
+    void ChangeDevice(model::CBaseDevice&, const model::CBaseDevice&) override {}
+    void SetModifiedFlag(bool) override {}
+    bool IsModified() const override { return false; }
+    model::IUndoHost* GetUndoHost() const override { return nullptr; }
+};
 
 } // namespace device_test
