@@ -1,0 +1,1 @@
+#include "comm/event_log.h"

@@ -1,0 +1,5 @@
+#include "comm/event_log.h"
+
+#include <gtest/gtest.h>
+
+TEST(CommEventLog, HeaderStandsAlone) { SUCCEED(); }
