@@ -1,0 +1,71 @@
+#include "comm/snmp_mailbox.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace comm {
+
+namespace {
+
+std::string ReadUnitPortSuffix()
+{
+    const char* text = std::getenv("OSTREL_UNIT_SNMP_PORT");
+    if (!text || !*text)
+        return {};
+    const std::string_view s(text);
+    unsigned port = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), port);
+    if (ec != std::errc() || end != s.data() + s.size() || port == 0 || port > 65535)
+        return {};
+    return "/" + std::to_string(port);
+}
+
+template <class Request>
+bool WithTries(const Request& request, const Sleeper& sleep)
+{
+    for (int attempt = 0; attempt < kSnmpTries; ++attempt) {
+        if (request())
+            return true;
+        sleep(kSnmpRetrySleep);
+    }
+    return false;
+}
+
+} // namespace
+
+std::string UnitSnmpAddress(std::string_view ip)
+{
+    static const std::string suffix = ReadUnitPortSuffix();
+    std::string address(ip);
+    address += suffix;
+    return address;
+}
+
+bool SnmpGetValue(const Icom_manager& poller, std::string_view ip, std::string_view oid,
+                  std::string& value, const Sleeper& sleep)
+{
+    const std::string address = UnitSnmpAddress(ip);
+    return WithTries(
+        [&] {
+            const Icom_variable variable = poller.get(address, oid);
+            if (!variable.valid())
+                return false;
+            value = variable.value();
+            return true;
+        },
+        sleep);
+}
+
+bool SnmpSetValue(const Icom_manager& poller, std::string_view ip, std::string_view oid,
+                  std::string_view value, const Sleeper& sleep)
+{
+    const std::string address = UnitSnmpAddress(ip);
+    return WithTries([&] { return poller.set(address, oid, value).valid() != 0; }, sleep);
+}
+
+bool IsCommandReply(std::string_view text)
+{
+    return text.size() >= 2 && text.front() == '*' && text.back() == '#';
+}
+
+} // namespace comm
