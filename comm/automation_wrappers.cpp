@@ -68,6 +68,10 @@ void Icom_device::set_ip(std::string_view address) const
 
 std::int32_t Icom_device::valid() const
 {
+    // An adapter of an unknown card hands out no device at all; callers ask
+    // `valid` to find that out, so no object is simply not valid.
+    if (!m_object)
+        return 0;
     return driver::to_int(m_object.get(dispid::valid));
 }
 
@@ -115,6 +119,8 @@ Icom_adapter Imanager::adapter_get(std::string_view card_title) const
 
 std::int32_t Icom_variable::valid() const
 {
+    if (!m_object)
+        return 0;
     return driver::to_int(m_object.get(dispid::valid));
 }
 

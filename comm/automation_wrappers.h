@@ -46,6 +46,7 @@ public:
     std::string mac() const;
     std::string ip() const;
     void set_ip(std::string_view address) const;
+    // 0 as well when the server handed out no object.
     std::int32_t valid() const;
 };
 
