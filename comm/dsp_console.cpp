@@ -1,0 +1,323 @@
+#include "comm/dsp_console.h"
+
+#include "comm/snmp_mailbox.h"
+#include "platform/text/format.h"
+
+#include <algorithm>
+
+namespace comm {
+
+namespace {
+
+// Commands the unit takes without the maker prefix.
+constexpr std::string_view kUnprefixed[] = {"*SAVEM", "*ENDMD", "*CHANM", "*GETNM", "*GETMD"};
+
+constexpr int kInputModule = 1;
+constexpr int kOutputModule = 2;
+
+// The builders print single-precision values, widened for "%e".
+double Narrowed(float value)
+{
+    return static_cast<double>(value);
+}
+
+} // namespace
+
+CDSPDlgShowCMD::CDSPDlgShowCMD(const IConsoleOwner* owner) : m_owner(owner) {}
+
+void CDSPDlgShowCMD::SetRowObserver(IConsoleRowObserver* observer)
+{
+    std::lock_guard lock(m_lock);
+    m_observer = observer;
+}
+
+void CDSPDlgShowCMD::QueueCommand(std::string_view text, bool store)
+{
+    std::string command(text);
+    if (!command.empty())
+        command.pop_back();
+    const std::string_view head = std::string_view(command).substr(0, 6);
+    if (std::find(std::begin(kUnprefixed), std::end(kUnprefixed), head) == std::end(kUnprefixed))
+        command.insert(std::min<std::size_t>(1, command.size()), "Ny");
+    command += '#';
+
+    EConsoleQueue queue = EConsoleQueue::Control;
+    if (store)
+        queue = EConsoleQueue::Store;
+    else if (command.compare(0, 6, "*NyGET") == 0)
+        queue = EConsoleQueue::Get;
+
+    IConsoleRowObserver* observer = nullptr;
+    int row = 0;
+    {
+        std::lock_guard lock(m_lock);
+        QueueState& q = State(queue);
+        // Meter polling asks the same values many times a second; one
+        // waiting copy of a get is enough.
+        if (queue == EConsoleQueue::Get &&
+            std::any_of(q.rows.begin() + q.sent, q.rows.end(),
+                        [&](const ConsoleRow& r) { return r.command == command; }))
+            return;
+        row = static_cast<int>(q.rows.size());
+        q.rows.push_back({command, {}});
+        observer = m_observer;
+    }
+    if (observer)
+        observer->OnRowAdded(queue, row, command);
+}
+
+int CDSPDlgShowCMD::PairChannel(int module, int channel) const
+{
+    if (!m_owner)
+        return channel;
+    const std::optional<int> type = m_owner->ModuleTypeByOrder(module);
+    if (!type)
+        return channel;
+    const int model = m_owner->DeviceModelCode();
+    const bool swapped = (model == 2 && *type == kOutputModule) ||
+                         (model == 3 && *type == kOutputModule && channel >= 3) ||
+                         (model == 3 && *type == kInputModule && channel >= 7);
+    if (!swapped)
+        return channel;
+    return channel % 2 != 0 ? channel + 1 : channel - 1;
+}
+
+void CDSPDlgShowCMD::SendText(std::string_view text, bool store)
+{
+    // Taken literally: a "%" in a template name is no conversion.
+    std::string command = "*";
+    command.append(text);
+    command += ' ';
+    QueueCommand(command, store);
+}
+
+void CDSPDlgShowCMD::SendMDU(int type, int order, int variant, bool store)
+{
+    QueueCommand(platform::text::format("*MDU %d %d %d ", type, order, variant), store);
+}
+
+void CDSPDlgShowCMD::SendILK(int toModule, int toPin, int fromModule, int fromPin, bool store)
+{
+    QueueCommand(platform::text::format("*ILK %d %d %d %d ", toModule, PairChannel(toModule, toPin),
+                                        fromModule, PairChannel(fromModule, fromPin)),
+                 store);
+}
+
+void CDSPDlgShowCMD::SendSetI(int module, int code, int value, bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %d ", module, code, value), store);
+}
+
+void CDSPDlgShowCMD::SendSetF(int module, int code, float value, bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %e ", module, code, Narrowed(value)), store);
+}
+
+void CDSPDlgShowCMD::SendSetII(int module, int code, int channel, int value, bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %d %d ", module, code,
+                                        PairChannel(module, channel), value),
+                 store);
+}
+
+void CDSPDlgShowCMD::SendSetIIF(int module, int code, int a, int b, float value, bool store)
+{
+    QueueCommand(
+        platform::text::format("*SET %d %d %d %d %e ", module, code, a, b, Narrowed(value)), store);
+}
+
+void CDSPDlgShowCMD::SendSetIF(int module, int code, int channel, float value, bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %d %e ", module, code,
+                                        PairChannel(module, channel), Narrowed(value)),
+                 store);
+}
+
+void CDSPDlgShowCMD::SendSetFF(int module, int code, float a, float b, bool store)
+{
+    QueueCommand(
+        platform::text::format("*SET %d %d %e %e ", module, code, Narrowed(a), Narrowed(b)), store);
+}
+
+void CDSPDlgShowCMD::SendSetIFF(int module, int code, int a, float b, float c, bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %d %e %e ", module, code, a, Narrowed(b),
+                                        Narrowed(c)),
+                 store);
+}
+
+void CDSPDlgShowCMD::SendSetIFFF(int module, int code, int a, float b, float c, float d,
+                                 bool store)
+{
+    QueueCommand(platform::text::format("*SET %d %d %d %e %e %e ", module, code, a, Narrowed(b),
+                                        Narrowed(c), Narrowed(d)),
+                 store);
+}
+
+void CDSPDlgShowCMD::SendGet(int module, int code)
+{
+    QueueCommand(platform::text::format("*GET %d %d ", module, code), false);
+}
+
+void CDSPDlgShowCMD::SendGetChannel(int module, int code, int channel)
+{
+    QueueCommand(
+        platform::text::format("*GET %d %d %d ", module, code, PairChannel(module, channel)),
+        false);
+}
+
+void CDSPDlgShowCMD::Clear(std::initializer_list<EConsoleQueue> queues)
+{
+    IConsoleRowObserver* observer = nullptr;
+    {
+        std::lock_guard lock(m_lock);
+        for (const EConsoleQueue queue : queues) {
+            QueueState& q = State(queue);
+            const std::uint64_t generation = q.generation + 1;
+            q = QueueState{};
+            q.generation = generation;
+        }
+        observer = m_observer;
+    }
+    if (observer)
+        for (const EConsoleQueue queue : queues)
+            observer->OnListCleared(queue);
+}
+
+void CDSPDlgShowCMD::ClearAll()
+{
+    Clear({EConsoleQueue::Store, EConsoleQueue::Control, EConsoleQueue::Get});
+}
+
+void CDSPDlgShowCMD::ClearGetList()
+{
+    Clear({EConsoleQueue::Get});
+}
+
+void CDSPDlgShowCMD::ClearStoreList()
+{
+    Clear({EConsoleQueue::Store});
+}
+
+bool CDSPDlgShowCMD::AddHandCommand(std::string_view text)
+{
+    if (text.empty())
+        return true;
+    if (!IsCommandReply(text))
+        return false;
+    // As typed, without the maker prefix: the operator writes the whole
+    // command. Queued too, so every row stays the row of its queue entry.
+    IConsoleRowObserver* observer = nullptr;
+    int row = 0;
+    const std::string command(text);
+    {
+        std::lock_guard lock(m_lock);
+        QueueState& q = State(EConsoleQueue::Control);
+        row = static_cast<int>(q.rows.size());
+        q.rows.push_back({command, {}});
+        observer = m_observer;
+    }
+    if (observer)
+        observer->OnRowAdded(EConsoleQueue::Control, row, command);
+    return true;
+}
+
+std::optional<ConsoleTicket> CDSPDlgShowCMD::TakeNext(EConsoleQueue queue)
+{
+    std::lock_guard lock(m_lock);
+    QueueState& q = State(queue);
+    if (q.sent >= static_cast<int>(q.rows.size()))
+        return std::nullopt;
+    ConsoleTicket ticket{queue, q.dropped + static_cast<std::uint64_t>(q.sent), q.generation,
+                         q.rows[static_cast<std::size_t>(q.sent)].command};
+    ++q.sent;
+    return ticket;
+}
+
+void CDSPDlgShowCMD::Unsend(const ConsoleTicket& ticket)
+{
+    std::lock_guard lock(m_lock);
+    QueueState& q = State(ticket.queue);
+    if (ticket.generation != q.generation || ticket.entry < q.dropped)
+        return;
+    q.sent = std::min(q.sent, static_cast<int>(ticket.entry - q.dropped));
+}
+
+void CDSPDlgShowCMD::StoreReply(const ConsoleTicket& ticket, std::string_view reply)
+{
+    IConsoleRowObserver* observer = nullptr;
+    int row = 0;
+    int dropped = 0;
+    const std::string text(reply);
+    {
+        std::lock_guard lock(m_lock);
+        QueueState& q = State(ticket.queue);
+        if (ticket.generation != q.generation || ticket.entry < q.dropped)
+            return;
+        row = static_cast<int>(ticket.entry - q.dropped);
+        if (row >= static_cast<int>(q.rows.size()))
+            return;
+        q.rows[static_cast<std::size_t>(row)].reply = text;
+        if (IsCommandReply(text))
+            ++q.replies;
+        if (ticket.queue == EConsoleQueue::Get) {
+            m_lastGetReply = text;
+            // Everything up to this entry is answered; keep the newest of them.
+            dropped = std::max(0, std::min(row + 1 - kGetHistory, q.sent));
+            if (dropped > 0) {
+                q.rows.erase(q.rows.begin(), q.rows.begin() + dropped);
+                q.dropped += static_cast<std::uint64_t>(dropped);
+                q.sent -= dropped;
+                q.replies = std::max(0, q.replies - dropped);
+                row -= dropped;
+            }
+        }
+        observer = m_observer;
+    }
+    if (observer) {
+        observer->OnReplySet(ticket.queue, row + dropped, text);
+        if (dropped > 0)
+            observer->OnRowsDropped(ticket.queue, dropped);
+    }
+}
+
+std::vector<ConsoleRow> CDSPDlgShowCMD::Rows(EConsoleQueue queue) const
+{
+    std::lock_guard lock(m_lock);
+    return State(queue).rows;
+}
+
+std::vector<std::string> CDSPDlgShowCMD::Queue(EConsoleQueue queue) const
+{
+    std::lock_guard lock(m_lock);
+    std::vector<std::string> out;
+    for (const ConsoleRow& row : State(queue).rows)
+        out.push_back(row.command);
+    return out;
+}
+
+int CDSPDlgShowCMD::SentIndex(EConsoleQueue queue) const
+{
+    std::lock_guard lock(m_lock);
+    return State(queue).sent;
+}
+
+int CDSPDlgShowCMD::ReplyCount(EConsoleQueue queue) const
+{
+    std::lock_guard lock(m_lock);
+    return State(queue).replies;
+}
+
+std::uint64_t CDSPDlgShowCMD::Generation(EConsoleQueue queue) const
+{
+    std::lock_guard lock(m_lock);
+    return State(queue).generation;
+}
+
+std::string CDSPDlgShowCMD::LastGetReply() const
+{
+    std::lock_guard lock(m_lock);
+    return m_lastGetReply;
+}
+
+} // namespace comm

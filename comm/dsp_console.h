@@ -1,0 +1,153 @@
+#pragma once
+// The command console of one DSP view, without its window: the three
+// command queues of the view's unit with their list rows (command, reply),
+// the counters the sender thread moves, and the builders every part of the
+// DSP editor formats its unit commands with.
+//
+// One lock guards the queues, rows and counters; it is never held while a
+// row observer runs nor across an SNMP operation.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace comm {
+
+enum class EConsoleQueue { Store = 0, Control = 1, Get = 2 };
+inline constexpr std::size_t kConsoleQueues = 3;
+
+// What the console needs of the DSP document: the unit's model code and a
+// module's type by its execution number (the number commands address it by).
+class IConsoleOwner {
+public:
+    virtual ~IConsoleOwner() = default;
+    virtual int DeviceModelCode() const = 0;
+    // The module type (1 input, 2 output, ...), or nothing when no module
+    // has that number.
+    virtual std::optional<int> ModuleTypeByOrder(int order) const = 0;
+};
+
+// A window showing the lists follows their rows through this.
+class IConsoleRowObserver {
+public:
+    virtual ~IConsoleRowObserver() = default;
+    virtual void OnRowAdded(EConsoleQueue queue, int row, const std::string& command) = 0;
+    virtual void OnReplySet(EConsoleQueue queue, int row, const std::string& reply) = 0;
+    // Rows [0, count) went (the oldest answered ones); later rows move up.
+    virtual void OnRowsDropped(EConsoleQueue queue, int count) = 0;
+    virtual void OnListCleared(EConsoleQueue queue) = 0;
+};
+
+struct ConsoleRow {
+    std::string command;
+    std::string reply;
+};
+
+// One command taken for sending: which queue, which entry (counted from the
+// queue's start, dropped entries included) and the queue's generation then.
+struct ConsoleTicket {
+    EConsoleQueue queue = EConsoleQueue::Control;
+    std::uint64_t entry = 0;
+    std::uint64_t generation = 0;
+    std::string command;
+};
+
+// The record a get reply is handed on with.
+struct CDSPCmdReply {
+    std::string reply = "No Return";
+    const void* view = nullptr;
+};
+
+class CDSPDlgShowCMD {
+public:
+    // At most this many answered get commands are kept.
+    static constexpr int kGetHistory = 1000;
+    // Message for a hand-typed command that is not framed by "*" and "#".
+    static constexpr int kMsgBadFrame = 299;
+
+    explicit CDSPDlgShowCMD(const IConsoleOwner* owner = nullptr);
+
+    void SetRowObserver(IConsoleRowObserver* observer);
+
+    // Normalises `text` (drops its last character, adds the maker prefix
+    // unless it is a SAVEM/ENDMD/CHANM/GETNM/GETMD command, ends it in "#")
+    // and queues it: the store queue when `store`, else the get queue for a
+    // get, else the control queue. A get identical to one still waiting is
+    // not queued again.
+    void QueueCommand(std::string_view text, bool store);
+
+    void SendText(std::string_view text, bool store);
+    void SendMDU(int type, int order, int variant, bool store);
+    void SendILK(int toModule, int toPin, int fromModule, int fromPin, bool store);
+    void SendSetI(int module, int code, int value, bool store);
+    void SendSetF(int module, int code, float value, bool store);
+    void SendSetII(int module, int code, int channel, int value, bool store);
+    void SendSetIIF(int module, int code, int a, int b, float value, bool store);
+    void SendSetIF(int module, int code, int channel, float value, bool store);
+    void SendSetFF(int module, int code, float a, float b, bool store);
+    void SendSetIFF(int module, int code, int a, float b, float c, bool store);
+    void SendSetIFFF(int module, int code, int a, float b, float c, float d, bool store);
+    void SendGet(int module, int code);
+    void SendGetChannel(int module, int code, int channel);
+
+    // Each clear empties its queues and lists together, resets their
+    // counters and starts a new generation: a reply to a command taken
+    // before the clear is written nowhere.
+    void ClearAll();
+    void ClearGetList();
+    void ClearStoreList();
+
+    // The hand-typed command of the console window: false (the caller shows
+    // message 299) unless framed by "*" and "#"; an empty text does nothing.
+    // Queued as typed in the control queue.
+    bool AddHandCommand(std::string_view text);
+
+    // The sender's side. The next command of `queue` at its sent index, or
+    // nothing when all were sent; the sent index moves on past it.
+    std::optional<ConsoleTicket> TakeNext(EConsoleQueue queue);
+    // Moves the sent index of the ticket's queue back to its entry (the
+    // unit did not get it), unless a clear came in between.
+    void Unsend(const ConsoleTicket& ticket);
+    // Writes the reply into the row of the ticket's entry, unless a clear
+    // came in between or the row was dropped; a framed reply counts as
+    // received. A get's reply also becomes the last get reply.
+    void StoreReply(const ConsoleTicket& ticket, std::string_view reply);
+
+    // Snapshots.
+    std::vector<ConsoleRow> Rows(EConsoleQueue queue) const;
+    std::vector<std::string> Queue(EConsoleQueue queue) const;
+    int SentIndex(EConsoleQueue queue) const;
+    int ReplyCount(EConsoleQueue queue) const;
+    std::uint64_t Generation(EConsoleQueue queue) const;
+    std::string LastGetReply() const;
+
+    std::atomic<int> m_busyCount{0};
+    std::atomic<int> m_failureCount{0};
+    std::atomic<bool> m_stop{false};
+
+private:
+    struct QueueState {
+        std::vector<ConsoleRow> rows; // rows[i].command is queue entry i
+        int sent = 0;
+        int replies = 0;
+        std::uint64_t dropped = 0; // entries dropped from the front
+        std::uint64_t generation = 0;
+    };
+
+    int PairChannel(int module, int channel) const;
+    void Clear(std::initializer_list<EConsoleQueue> queues);
+    QueueState& State(EConsoleQueue q) { return m_queues[static_cast<std::size_t>(q)]; }
+    const QueueState& State(EConsoleQueue q) const { return m_queues[static_cast<std::size_t>(q)]; }
+
+    const IConsoleOwner* m_owner;
+    IConsoleRowObserver* m_observer = nullptr;
+    mutable std::mutex m_lock;
+    std::array<QueueState, kConsoleQueues> m_queues;
+    std::string m_lastGetReply;
+};
+
+} // namespace comm
