@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <vector>
 #include <string>
 
 namespace {
@@ -43,48 +45,82 @@ protected:
     bool initialised_ = false;
 };
 
-TEST_F(CommClientsPeers, BothServersAreCreatedAndStartedAndTheMailboxIsReachedThroughThePoller)
+TEST_F(CommClientsPeers, BothServersAreCreatedAndStarted)
 {
-    snmp_peers::scripted_agent_t unit;
-    // Units answer on 161 only; the agent's port reaches the program the way
-    // every test points it at a simulated unit.
-    ::setenv("OSTREL_UNIT_SNMP_PORT", std::to_string(unit.port()).c_str(), 1);
-    unit.var(comm::kSerialPriorityOid, "integer", "0");
-    unit.var(comm::kSysContactOid, "octets", "");
-
     comm::Imanager discovery;
     comm::Icom_manager poller;
     comm::Icom_adapter adapter;
     ASSERT_EQ(comm::CreateNetComponents(&discovery, &poller, adapter, "no-such-card"), 1);
     EXPECT_FALSE(discovery.IsNull());
+    EXPECT_FALSE(poller.IsNull());
+    // An unknown card still gives an adapter; it hands out no valid device.
     EXPECT_FALSE(adapter.IsNull());
-    // An unknown card still gives an adapter; its devices are not valid.
     EXPECT_EQ(adapter.device_get("0060a1000001").valid(), 0);
-
-    // The register is an INTEGER here, the command an OCTET STRING: the
-    // poller picks the type, the program passes text only.
-    EXPECT_TRUE(comm::SnmpSetValue(poller, unit.address(), comm::kSerialPriorityOid, "165"));
-    EXPECT_EQ(unit.show(comm::kSerialPriorityOid), "2 165");
-    EXPECT_TRUE(comm::SnmpSetValue(poller, unit.address(), comm::kSysContactOid, "*NyGETAV0#"));
-    std::string value;
-    EXPECT_TRUE(comm::SnmpGetValue(poller, unit.address(), comm::kSerialPriorityOid, value));
-    EXPECT_EQ(value, "165");
-    EXPECT_TRUE(comm::SnmpGetValue(poller, unit.address(), comm::kSysContactOid, value));
-    EXPECT_EQ(value, "*NyGETAV0#");
-
-    // A register that always fails is asked three times, then given up.
-    unit.var(comm::kSerialPriorityOid, "octets", "90");
-    EXPECT_TRUE(comm::SnmpGetValue(poller, unit.address(), comm::kSerialPriorityOid, value));
-    EXPECT_EQ(value, "90");
-    unit.fault(comm::kSerialPriorityOid, "generr");
-    const long before = unit.count(comm::kSerialPriorityOid);
-    value = "kept";
-    EXPECT_FALSE(comm::SnmpGetValue(poller, unit.address(), comm::kSerialPriorityOid, value));
-    EXPECT_EQ(value, "kept");
-    // Each try may carry the poller's own one retry.
-    const long asked = unit.count(comm::kSerialPriorityOid) - before;
-    EXPECT_GE(asked, 3);
-    EXPECT_LE(asked, 6);
 }
+
+// The mailbox of the simulated unit through libkestrin2.so, its register an
+// OCTET STRING or an INTEGER: the program passes text, the poller picks
+// the type.
+class CommMailboxPeers : public CommClientsPeers, public testing::WithParamInterface<bool> {};
+
+TEST_P(CommMailboxPeers, AHandshakeThroughThePollerAndTheRetryRule)
+{
+    std::vector<std::string> options{"--unit"};
+    if (GetParam())
+        options.push_back("--integer-register");
+    snmp_peers::scripted_agent_t unit("127.0.0.44", "vuzuvuz", options);
+    // Units answer on 161 only; the agent's port reaches the program the way
+    // every test points it at a simulated unit.
+    ::setenv("OSTREL_UNIT_SNMP_PORT", std::to_string(unit.port()).c_str(), 1);
+    unit.command("unit latency 5");
+
+    comm::Icom_manager poller;
+    comm::Icom_adapter none;
+    ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller, none, ""), 1);
+    const std::string ip = unit.address();
+    std::string value;
+    ASSERT_TRUE(comm::SnmpGetValue(poller, ip, comm::kSerialPriorityOid, value));
+    EXPECT_EQ(value, comm::kMailboxFree);
+    ASSERT_TRUE(comm::SnmpSetValue(poller, ip, comm::kSerialPriorityOid, comm::kMailboxClaimed));
+    ASSERT_TRUE(comm::SnmpSetValue(poller, ip, comm::kSysContactOid, "*NyRUN#"));
+    ASSERT_TRUE(comm::SnmpSetValue(poller, ip, comm::kSerialPriorityOid, comm::kMailboxPosted));
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    do {
+        ASSERT_TRUE(comm::SnmpGetValue(poller, ip, comm::kSerialPriorityOid, value));
+    } while (value != comm::kMailboxReplied && std::chrono::steady_clock::now() < end);
+    EXPECT_EQ(value, comm::kMailboxReplied);
+    ASSERT_TRUE(comm::SnmpGetValue(poller, ip, comm::kSysContactOid, value));
+    EXPECT_EQ(value, "*NyRUN#");
+    EXPECT_TRUE(comm::IsCommandReply(value));
+    ASSERT_TRUE(comm::SnmpSetValue(poller, ip, comm::kSerialPriorityOid, comm::kMailboxFree));
+
+    // Two failed tries, the third goes through; three failed ones give up
+    // with the value untouched.
+    std::vector<std::chrono::milliseconds> sleeps;
+    const comm::Sleeper record = [&sleeps](std::chrono::milliseconds d) { sleeps.push_back(d); };
+    unit.command("unit fail write 247 2");
+    EXPECT_TRUE(comm::SnmpSetValue(poller, ip, comm::kSerialPriorityOid, "247", record));
+    EXPECT_EQ(sleeps.size(), 2u);
+    unit.command("unit fail read 3");
+    value = "kept";
+    EXPECT_FALSE(comm::SnmpGetValue(poller, ip, comm::kSysContactOid, value, record));
+    EXPECT_EQ(value, "kept");
+    EXPECT_EQ(sleeps.size(), 5u);
+
+    std::string journal_file = "/tmp/comm-peer-journal-" + std::to_string(::getpid());
+    unit.command("unit journal " + journal_file);
+    std::ifstream in(journal_file);
+    std::vector<std::string> journal;
+    for (std::string line; std::getline(in, line);)
+        journal.push_back(line);
+    std::remove(journal_file.c_str());
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "set SerialPriority 247", "set SysContact *NyRUN#",
+                           "set SerialPriority 165", "command *NyRUN# -> *NyRUN#",
+                           "set SerialPriority 0", "set SerialPriority 247"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Register, CommMailboxPeers, testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Integer" : "OctetString"; });
 
 } // namespace

@@ -203,7 +203,8 @@ snmpd_t::~snmpd_t() {
     std::filesystem::remove_all(folder_, ignored);
 }
 
-scripted_agent_t::scripted_agent_t(const std::string& address, const std::string& community)
+scripted_agent_t::scripted_agent_t(const std::string& address, const std::string& community,
+                                   const std::vector<std::string>& options)
     : address_(address) {
     // A write to an agent that has ended must fail, not end the test.
     ::signal(SIGPIPE, SIG_IGN);
@@ -221,8 +222,10 @@ scripted_agent_t::scripted_agent_t(const std::string& address, const std::string
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     try {
-        pid_ = spawn({SNMPAGENT_PATH, "--address", address, "--port", "0", "--community", community},
-                     {}, &actions);
+        std::vector<std::string> argv{SNMPAGENT_PATH, "--address", address, "--port", "0",
+                                      "--community", community};
+        argv.insert(argv.end(), options.begin(), options.end());
+        pid_ = spawn(argv, {}, &actions);
     } catch (...) {
         posix_spawn_file_actions_destroy(&actions);
         for (int fd : {in[0], in[1], out[0], out[1]})

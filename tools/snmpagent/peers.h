@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace snmp_peers {
 
@@ -46,11 +47,13 @@ private:
     pid_t pid_ = -1;
 };
 
-// tools/snmpagent, scripted over its standard input.
+// tools/snmpagent, scripted over its standard input; `options` are added to
+// its command line (e.g. {"--unit"}).
 class scripted_agent_t {
 public:
     explicit scripted_agent_t(const std::string& address = "127.0.0.42",
-                              const std::string& community = "vuzuvuz");
+                              const std::string& community = "vuzuvuz",
+                              const std::vector<std::string>& options = {});
     ~scripted_agent_t();
     scripted_agent_t(const scripted_agent_t&) = delete;
     scripted_agent_t& operator=(const scripted_agent_t&) = delete;

@@ -4,6 +4,11 @@
 // answers and silence.
 //
 //   snmpagent --address 127.0.0.42 [--port 0] [--community vuzuvuz]
+//             [--unit [--integer-register]]
+//
+// With --unit it is a simulated DSP unit as well (tools/snmpagent/unit.h):
+// the mailbox variables, the command handshake and the "unit ..." script
+// commands.
 //
 // Once its UDP socket is bound it prints "port <n>". It is scripted by lines
 // on standard input, each answered by one line on standard output ("ok",
@@ -44,6 +49,7 @@
 #include <vector>
 
 #include "tools/snmpagent/ber.h"
+#include "tools/snmpagent/unit.h"
 
 namespace {
 
@@ -219,6 +225,11 @@ std::string script(const std::string& line) {
         const element_t& value = g_variables[*id].value;
         return "value " + std::to_string(value.tag) + " " + show(value);
     }
+    if (command == "unit") {
+        std::string rest;
+        std::getline(in, rest);
+        return unit::script(rest);
+    }
     return "error unknown command";
 }
 
@@ -237,6 +248,8 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
         response.error_index = static_cast<long>(index + 1);
         return response;
     };
+    if (const auto status = unit::fault_for(request))
+        return fail(*status, 0);
     std::vector<std::map<bytes_t, variable_t, oid_less>::iterator> targets;
     for (std::size_t i = 0; i < request.bindings.size(); ++i) {
         const bytes_t& name = request.bindings[i].first;
@@ -272,9 +285,13 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
         targets.push_back(found);
     }
     for (std::size_t i = 0; i < targets.size(); ++i) {
-        if (request.pdu_type == pdu_set)
+        if (request.pdu_type == pdu_set) {
             targets[i]->second.value = request.bindings[i].second;
-        response.bindings[i] = {targets[i]->first, targets[i]->second.value};
+            unit::after_set(targets[i]->first, targets[i]->second.value);
+        }
+        const auto unit_says =
+            request.pdu_type == pdu_get ? unit::read_override(targets[i]->first) : std::nullopt;
+        response.bindings[i] = {targets[i]->first, unit_says ? *unit_says : targets[i]->second.value};
     }
     return response;
 }
@@ -322,14 +339,33 @@ void send_due(int sock) {
 }
 
 int next_due_ms() {
+    const int unit_due = unit::next_due_ms();
     if (g_pending.empty())
-        return -1;
+        return unit_due;
     auto due = g_pending.front().due;
     for (const pending_t& p : g_pending)
         due = std::min(due, p.due);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(due - clock_type::now()).count();
-    return ms < 0 ? 0 : static_cast<int>(ms) + 1;
+    const int answer_due = ms < 0 ? 0 : static_cast<int>(ms) + 1;
+    return unit_due < 0 ? answer_due : std::min(answer_due, unit_due);
+}
+
+void usage(std::FILE* to) {
+    std::fprintf(to,
+                 "usage: snmpagent [--address A] [--port N] [--community C] [--unit "
+                 "[--integer-register]]\n"
+                 "A scripted SNMP version 1 agent for tests. Prints \"port <n>\" once bound, then\n"
+                 "answers each script line on standard input with one line (\"ok\", \"count <n>\",\n"
+                 "\"value <tag> <text>\" or \"error <why>\"); ends at \"quit\" or end of input.\n"
+                 "  var <oid> <type> [<value>]   types: integer, octets, hex, bits, opaque,\n"
+                 "                               sequence, oid, ipaddress, counter32, gauge32,\n"
+                 "                               timeticks, counter64, unsigned32, null\n"
+                 "  fault <oid> none|readonly|generr|toobig|status <n>|delay <ms>|silent\n"
+                 "  count [<oid>]                requests received (naming the variable)\n"
+                 "  show <oid>                   the variable's tag and value\n"
+                 "%s",
+                 unit::usage());
 }
 
 } // namespace
@@ -337,18 +373,39 @@ int next_due_ms() {
 int main(int argc, char** argv) {
     std::string address = "127.0.0.42";
     int port = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool as_unit = false;
+    bool integer_register = false;
+    for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--address")
-            address = argv[i + 1];
-        else if (option == "--port")
-            port = std::atoi(argv[i + 1]);
-        else if (option == "--community")
-            g_community = argv[i + 1];
-        else {
-            std::fprintf(stderr, "snmpagent: unknown option %s\n", option.c_str());
+        const bool has_value = i + 1 < argc;
+        if (option == "--help" || option == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (option == "--unit") {
+            as_unit = true;
+        } else if (option == "--integer-register") {
+            integer_register = true;
+        } else if (option == "--address" && has_value) {
+            address = argv[++i];
+        } else if (option == "--port" && has_value) {
+            port = std::atoi(argv[++i]);
+        } else if (option == "--community" && has_value) {
+            g_community = argv[++i];
+        } else {
+            std::fprintf(stderr, "snmpagent: unknown option or missing value: %s\n", option.c_str());
+            usage(stderr);
             return 2;
         }
+    }
+    if (as_unit) {
+        for (const char* name : {unit::serial_priority, unit::sys_contact})
+            g_variables[*oid_content(name)].value = element_t{tag_octets, {}};
+        unit::start(
+            [](const bytes_t& oid) -> element_t* {
+                const auto found = g_variables.find(oid);
+                return found == g_variables.end() ? nullptr : &found->second.value;
+            },
+            integer_register);
     }
     const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in local{};
@@ -370,6 +427,7 @@ int main(int argc, char** argv) {
         if (::poll(polled, 2, next_due_ms()) < 0 && errno != EINTR)
             return 1;
         send_due(sock);
+        unit::run_due();
         if (polled[0].revents & POLLIN)
             serve_packet(sock);
         if (polled[1].revents) {
