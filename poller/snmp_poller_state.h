@@ -56,6 +56,14 @@ public:
     // Lock order: none of these locks is held while taking another.
     std::mutex watch_lock;
     snmp_watch_list_t watch_list;
+    // Workers busy with watched (not one-shot) requests, under watch_lock.
+    // With more than one worker, one is always kept from them: silent
+    // watched devices hold a worker for a whole time-out each, and a get
+    // or set to a healthy unit must not wait behind all of them.
+    int watch_workers = 0;
+    // Whether a worker may take a watched request now, under watch_lock;
+    // `pool` is the number of workers (settings.num_threads).
+    bool watch_slot_free(int pool) const { return pool <= 1 || watch_workers < pool - 1; }
 
     mutable std::mutex settings_lock;
     snmp_settings_t settings;

@@ -120,11 +120,18 @@ void snmp_thread_t::serve(context_t& context, platform::sync::event_t& stop) {
         if (!poller.take_token(context.waiter))
             return;
 
+        int pool = 1;
+        {
+            std::lock_guard lock(poller.settings_lock);
+            pool = poller.settings.num_threads;
+        }
         snmp_work_t work;
         {
             std::lock_guard lock(poller.watch_lock);
-            if (!poller.watch_list.next_task(work))
+            if (!poller.watch_list.next_task(work, poller.watch_slot_free(pool)))
                 continue;
+            if (!work.caller)
+                ++poller.watch_workers;
         }
         for (;;) {
             const bool answered =
@@ -136,10 +143,14 @@ void snmp_thread_t::serve(context_t& context, platform::sync::event_t& stop) {
             bool wake = false;
             {
                 std::lock_guard lock(poller.watch_lock);
+                if (!work.caller)
+                    --poller.watch_workers;
                 if (answered)
                     more = poller.watch_list.store_result(work, answer, !stopping);
                 else
                     poller.watch_list.give_back(work);
+                if (more && !work.caller)
+                    ++poller.watch_workers;
                 // A one-shot request this worker leaves behind goes to
                 // another worker.
                 wake = stopping && poller.watch_list.one_shot_ready();

@@ -161,9 +161,11 @@ bool snmp_watch_list_t::take_ready(snmp_work_t& work) {
     return false;
 }
 
-bool snmp_watch_list_t::next_task(snmp_work_t& work) {
+bool snmp_watch_list_t::next_task(snmp_work_t& work, bool watched_allowed) {
     if (take_ready(work))
         return true;
+    if (!watched_allowed)
+        return false;
     iterator picked;
     if (devices_.pick(picked) == round_robin_map_t<snmp_agent_t>::picked::none)
         return false;

@@ -51,9 +51,9 @@ public:
     bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller);
 
     // The worker's side. next_task: a ready device's one-shot request
-    // first, else round-robin over the devices, never two requests to one
-    // device at a time.
-    bool next_task(snmp_work_t& work);
+    // first, else (when `watched_allowed`) round-robin over the devices,
+    // never two requests to one device at a time.
+    bool next_task(snmp_work_t& work, bool watched_allowed = true);
     // Stores the answer; the device, if a one-shot request waits for it,
     // goes to the head of the ready line. With `follow`, `work` then
     // becomes the next ready request and true is returned.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -298,14 +299,15 @@ TEST_F(PollerManager, StopEndsPromptlyWithWorkersBlockedInSlowRequests) {
         manager->watch(ip, "1.3.6.1.2.1.1.3.0");
     }
     manager->start();
-    ASSERT_TRUE(wait_until([&] { return net->in_flight() == 5; }));
+    // Four of the five workers: one is kept for one-shot requests.
+    ASSERT_TRUE(wait_until([&] { return net->in_flight() == 4; }));
 
     const auto began = std::chrono::steady_clock::now();
     manager.reset();
     // Without abandoning, each worker would hold the stop for its full
     // 60-second wait.
     EXPECT_LT(std::chrono::steady_clock::now() - began, 30s);
-    EXPECT_EQ(net->abandoned(), 5);
+    EXPECT_EQ(net->abandoned(), 4);
     EXPECT_EQ(net->backends_alive(), 0);
 }
 
@@ -368,6 +370,54 @@ TEST_F(PollerManager, CallerSleepsThroughRequestsToSlowDevices) {
                      std::chrono::nanoseconds(cpu_after.tv_nsec - cpu_before.tv_nsec);
     EXPECT_GE(wall, 150ms);
     EXPECT_LT(cpu, wall / 4) << "the caller spun through the requests";
+}
+
+} // namespace
+
+namespace {
+
+// Silent watched devices each hold a worker for a whole time-out; one
+// worker of the pool stays free for gets and sets to healthy units.
+TEST_F(PollerManager, OneWorkerIsKeptForOneShotsWhileWatchedDevicesHangTheRest) {
+    auto manager = make();
+    manager->set_num_threads(3);
+    std::vector<std::string> silent;
+    for (int i = 0; i < 8; ++i) {
+        silent.push_back("10.0.1." + std::to_string(i + 1));
+        net->hold(silent.back());
+        manager->watch(silent.back(), "1.3.6.1.2.1.1.1.0");
+    }
+    net->set_value(ip1, "1.3.6.1.2.1.1.5.0", "unit");
+    manager->start();
+    ASSERT_TRUE(wait_until([&] { return net->in_flight() == 2; }));
+
+    snmp_variable_t got;
+    std::atomic<bool> answered{false};
+    std::thread caller([&] {
+        got = manager->get(ip1, "1.3.6.1.2.1.1.5.0");
+        answered = true;
+    });
+    const bool in_time = wait_until([&] { return answered.load(); });
+    int silent_in_flight = 0;
+    for (const auto& ip : silent)
+        silent_in_flight += net->in_flight(ip);
+    for (const auto& ip : silent)
+        net->release(ip);
+    caller.join();
+    EXPECT_TRUE(in_time) << "the get waited behind the silent devices";
+    EXPECT_EQ(silent_in_flight, 2) << "polling took the kept worker";
+    EXPECT_EQ(got.valid, 1);
+    EXPECT_EQ(got.value, "unit");
+}
+
+// With a single worker there is nothing to keep back: it polls.
+TEST_F(PollerManager, ASingleWorkerStillPolls) {
+    auto manager = make();
+    manager->set_num_threads(1);
+    net->set_value(ip1, "1.3.6.1.2.1.1.1.0", "x");
+    manager->watch(ip1, "1.3.6.1.2.1.1.1.0");
+    manager->start();
+    EXPECT_TRUE(wait_until([&] { return !net->names_sent_to(ip1).empty(); }));
 }
 
 } // namespace
