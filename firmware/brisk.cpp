@@ -127,9 +127,15 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
     const unit_state_t unit = state();
     const update_flags_t flags = compare_rule(unit, c);
     checksum_t checksum;
-
     // Modes 0 and 1 act alike here.
-    if (flags.boot_differs || boot_mode == 2) {
+    const bool write_boot = flags.boot_differs || boot_mode == 2;
+    const bool write_code = flags.code_update || runtime_mode == 1;
+    support::require_valid_parts(
+        {!write_boot || support::part_valid(image, 0, boot_length),
+         !write_code || support::part_valid(image, code_start, small_code) ||
+             support::part_valid(image, code_start, large_code)});
+
+    if (write_boot) {
         set_status(status_updating_boot);
         // The second boot file carries the unit's own configuration record,
         // with the new MAC when one was asked for.
@@ -155,7 +161,7 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
         set_percent(20);
     }
 
-    if (flags.code_update || runtime_mode == 1) {
+    if (write_code) {
         set_status(status_updating_code);
         bool small = false;
         image_part(image, code_start, small_code, small);

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
 #include "firmware/base.h"
 #include "firmware/checksum.h"
 #include "firmware/tftp.h"
+#include "qo/exception.h"
 
 namespace update::support {
 
@@ -27,6 +29,22 @@ inline std::uint32_t image_part(const std::string& path, std::uint32_t offset,
     // A range longer than what is left of the file is no valid part.
     valid = checksum.is_zero() && checksum.remaining() == 0;
     return part_checksum(checksum);
+}
+
+// Whether an image range sums to 0, as its download will be verified.
+inline bool part_valid(const std::string& path, std::uint32_t offset, std::uint32_t length) {
+    bool valid = false;
+    image_part(path, offset, length, valid);
+    return valid;
+}
+
+// Refuses an image part that would fail its verification. Called before the
+// first block of a download goes out: a unit whose running code is
+// overwritten by an image that then fails is left without working code.
+inline void require_valid_parts(std::initializer_list<bool> parts) {
+    for (const bool valid : parts)
+        if (!valid)
+            throw qo::exception_t("Invalid checksum in the selected firmware.");
 }
 
 // true when the path is a regular file of exactly `size` bytes.

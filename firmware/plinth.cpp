@@ -155,9 +155,15 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
     const std::uint32_t image_data_sum = range_sum(image, f8_in_image + data_offset, data_length);
     const update_flags_t flags = compare_rule(unit, c, image_data_sum);
     checksum_t checksum;
+    const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
+                            (boot_mode == 0 && flags.boot_update);
+    const bool write_code = flags.code_update || runtime_mode == 1;
+    support::require_valid_parts(
+        {!write_boot || support::part_valid(image, f8_in_image + boot_offset, boot_length),
+         !write_code || support::part_valid(image, 0, small_length) ||
+             support::part_valid(image, 0, large_length)});
 
-    if (boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
-        (boot_mode == 0 && flags.boot_update)) {
+    if (write_boot) {
         set_status(status_updating_boot);
         // The boot file carries the unit's own configuration record, with
         // the new MAC when one was asked for.
@@ -185,7 +191,7 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
         set_percent(20);
     }
 
-    if (flags.code_update || runtime_mode == 1) {
+    if (write_code) {
         set_status(status_updating_code);
         const int running = code_file_;
         const int new_file = running == 1 ? 2 : 1;

@@ -1,6 +1,7 @@
 #include "firmware/tolk.h"
 
 #include "firmware/checksum.h"
+#include "firmware/family_support.h"
 #include "firmware/tftp.h"
 #include "qo/exception.h"
 #include "qo/format.h"
@@ -165,9 +166,13 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
     const unit_state_t unit = state();
     const update_flags_t flags = compare_rule(unit, c);
     checksum_t checksum;
+    const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
+                            (boot_mode == 0 && flags.boot_update);
+    const bool write_code = flags.code_update || runtime_mode == 1;
+    support::require_valid_parts({!write_boot || support::part_valid(image, 0, 0x6000),
+                                  !write_code || support::part_valid(image, 0x40000, 0x3ffff)});
 
-    if (boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
-        (boot_mode == 0 && flags.boot_update)) {
+    if (write_boot) {
         set_status(status_updating_boot);
         checksum.set_range(0, 0x6000);
         set_status(status_downloading_boot);
@@ -183,7 +188,7 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
     }
     set_percent(20);
 
-    if (flags.code_update || runtime_mode == 1) {
+    if (write_code) {
         set_status(status_updating_code);
         checksum.set_range(0, 0x3ffff);
         // The new code goes to the pair that does not run; the running one

@@ -103,9 +103,13 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     const unit_state_t unit = state();
     const update_flags_t flags = tolk_t::compare_rule(unit, c);
     checksum_t checksum;
+    const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
+                            (boot_mode == 0 && flags.boot_update);
+    const bool write_code = flags.code_update || runtime_mode == 1;
+    support::require_valid_parts({!write_boot || support::part_valid(image, 0, 0x6000),
+                                  !write_code || support::part_valid(image, 0x40000, 0x3ffff)});
 
-    if (boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
-        (boot_mode == 0 && flags.boot_update)) {
+    if (write_boot) {
         set_status(status_updating_boot);
         checksum.set_range(0, 0x6000);
         set_status(status_downloading_boot);
@@ -120,7 +124,7 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     }
     set_percent(20);
 
-    if (flags.code_update || runtime_mode == 1) {
+    if (write_code) {
         set_status(status_updating_code);
         // The new code goes to the bank that does not run; the running one is
         // given up only once the new one verified.

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -551,5 +553,68 @@ TEST_F(FirmwareFamilies, PlinthRefusesAnImageWithoutValidCode) {
     }
     EXPECT_TRUE(requests().empty());
 }
+
+} // namespace
+
+namespace {
+
+// A catalogue record with stale checksums can offer an image whose code
+// does not verify. Every family refuses it before the first block goes out,
+// whether or not the boot would have been written first, and the unit keeps
+// running what it ran.
+struct bad_image_row_t {
+    const char* family;
+    std::function<void(const std::string& state)> install;
+    bytes_t bad_image;
+    checksums_t claimed; // what the stale record says
+    int boot_mode;
+};
+
+void PrintTo(const bad_image_row_t& row, std::ostream* out) {
+    *out << row.family;
+}
+
+class FirmwareBadImage : public FirmwareFamilies,
+                         public ::testing::WithParamInterface<bad_image_row_t> {};
+
+TEST_P(FirmwareBadImage, AWrongCodeChecksumIsRefusedBeforeAnyWrite) {
+    const bad_image_row_t& row = GetParam();
+    row.install(state());
+    start_unit(row.family);
+    const update::unit_result_t before = upload();
+    ASSERT_TRUE(before.family);
+    const checksums_t running = before.family->state().checksums;
+    requests();
+    try {
+        download(before.family, row.bad_image, row.claimed, row.boot_mode, 1);
+        ADD_FAILURE() << "an image whose code does not verify was written";
+    } catch (const qo::exception_t& e) {
+        EXPECT_STREQ(e.what(), "Invalid checksum in the selected firmware.");
+    }
+    EXPECT_TRUE(requests().empty()) << "a request went out before the check";
+    const update::unit_result_t after = upload();
+    ASSERT_TRUE(after.family);
+    EXPECT_EQ(after.family->state().checksums, running);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, FirmwareBadImage,
+    ::testing::Values(
+        bad_image_row_t{"tolk",
+                        [](const std::string& s) { install_tolk_unit(s, tolk_image(1, tolk_parts), 6); },
+                        tolk_image(2, {0, 0x2a2a2a, 0, tolk_parts.fpga, tolk_parts.fpga2}),
+                        {0x555555, 0x2a2a2a, 0, tolk_parts.fpga, tolk_parts.fpga2}, 2},
+        bad_image_row_t{"tolkamd",
+                        [](const std::string& s) { install_tolkamd_unit(s, tolk_image(1, tolk_parts), 8); },
+                        tolk_image(2, {0, 0x2a2a2a, 0, tolk_parts.fpga, tolk_parts.fpga2}),
+                        {0x555555, 0x2a2a2a, 0, tolk_parts.fpga, tolk_parts.fpga2}, 2},
+        bad_image_row_t{"brisk",
+                        [](const std::string& s) { install_brisk_unit(s, brisk_image(1, brisk_parts), 1); },
+                        brisk_image(2, {0, 0x0bcdef, 0, 0, 0}), {0x555555, 0x0bcdef, 0, 0, 0}, 2},
+        bad_image_row_t{"plinth",
+                        [](const std::string& s) { install_plinth_unit(s, plinth_image(1, plinth_parts), 1); },
+                        plinth_image(2, {0, 0x2a2a2a, 0, 0, plinth_parts.fpga2}),
+                        {0x555555, 0x2a2a2a, 0, 0, plinth_parts.fpga2}, 2}),
+    [](const auto& info) { return std::string(info.param.family); });
 
 } // namespace
