@@ -152,6 +152,14 @@ void adapter_t::open() {
 
     log_line("Reading IP history\n");
     history_.load(info_.title, card_ip_);
+    set_limits(history_.read_limits());
+}
+
+void adapter_t::set_limits(const table_limits_t& limits) {
+    history_.set_capacity(static_cast<std::size_t>(std::max(1, limits.history)));
+    std::lock_guard lock(device_mutex_);
+    device_cap_ = static_cast<std::size_t>(std::max(1, limits.devices));
+    device_max_age_ms_ = std::uint64_t(std::max(1, limits.device_age_s)) * 1000;
 }
 
 void adapter_t::start() {
@@ -224,20 +232,45 @@ bool adapter_t::packet_send(const std::uint8_t* frame, std::size_t length) {
     return true;
 }
 
-const std::shared_ptr<device_t>& adapter_t::touch_locked(const qo::mac_address_t& mac) {
-    auto it = devices_.find(mac);
-    if (it == devices_.end())
-        it = devices_.emplace(mac, std::make_shared<device_t>(mac, weak_from_this(), clock_)).first;
-    else
+std::shared_ptr<device_t> adapter_t::touch_locked(const qo::mac_address_t& mac) {
+    std::shared_ptr<device_t> touched;
+    if (const auto it = devices_.find(mac); it != devices_.end()) {
         it->second->reset_age();
+        touched = it->second;
+    }
     if (sweep_timer_.elapsed() > sweep_period_ms) {
-        // A device marked failed gets another chance once it is heard again.
-        for (const auto& [key, device] : devices_)
-            if (device->age() < sweep_heard_ms)
-                device->set_failed(false);
+        // A device marked failed gets another chance once it is heard again;
+        // one long gone is forgotten unless an assignment waits for it.
+        for (auto d = devices_.begin(); d != devices_.end();) {
+            device_t& device = *d->second;
+            if (device.age() < sweep_heard_ms)
+                device.set_failed(false);
+            if (device.age() > device_max_age_ms_ && !device.queued())
+                d = devices_.erase(d);
+            else
+                ++d;
+        }
         sweep_timer_.reset();
     }
-    return it->second;
+    if (touched)
+        return touched;
+    if (devices_.size() >= device_cap_) {
+        auto oldest = devices_.end();
+        for (auto d = devices_.begin(); d != devices_.end(); ++d)
+            if (!d->second->queued() &&
+                (oldest == devices_.end() || d->second->age() > oldest->second->age()))
+                oldest = d;
+        if (!table_full_logged_) {
+            table_full_logged_ = true;
+            log_line("Device table full (" + std::to_string(device_cap_) +
+                     " records): the longest unheard records give way to new ones");
+        }
+        if (oldest == devices_.end())
+            return nullptr;
+        devices_.erase(oldest);
+    }
+    return devices_.emplace(mac, std::make_shared<device_t>(mac, weak_from_this(), clock_))
+        .first->second;
 }
 
 void adapter_t::handle_frame(const std::uint8_t* frame, std::size_t length) {
@@ -262,7 +295,9 @@ void adapter_t::handle_frame(const std::uint8_t* frame, std::size_t length) {
         return;
 
     std::lock_guard lock(device_mutex_);
-    const std::shared_ptr<device_t>& device = touch_locked(announcement.source);
+    const std::shared_ptr<device_t> device = touch_locked(announcement.source);
+    if (!device)
+        return;
     for (const qo::ip_address_t& ip : announcement.ips) {
         device->set_ip(ip);
         if (ip.value() != 0) {

@@ -100,6 +100,10 @@ public:
     // which refuses what is not an address.)
     void queue_manual_assignment(const qo::mac_address_t& mac, const qo::ip_address_t& ip);
 
+    // What the table and the history keep (read from [Limits] when the card
+    // opens).
+    void set_limits(const table_limits_t& limits);
+
     // What the packet thread does with one received frame.
     void handle_frame(const std::uint8_t* frame, std::size_t length);
 
@@ -132,8 +136,11 @@ private:
     bool queued_elsewhere_locked(const qo::mac_address_t& mac) const;
 
     void open();
-    // The record of a frame's sender, new or refreshed; runs the sweep.
-    const std::shared_ptr<device_t>& touch_locked(const qo::mac_address_t& mac);
+    // The record of a frame's sender, new or refreshed; runs the sweep,
+    // which also lets records unheard for the age limit go. A full table
+    // makes room by dropping its oldest record that waits for no
+    // assignment; null when every record waits for one.
+    std::shared_ptr<device_t> touch_locked(const qo::mac_address_t& mac);
     void stop_thread(qo::proc::thread_t& thread);
 
     std::atomic<int> handle_{-1};
@@ -145,6 +152,10 @@ private:
 
     mutable std::mutex device_mutex_;
     std::map<qo::mac_address_t, std::shared_ptr<device_t>> devices_;
+    // Under the device lock.
+    std::size_t device_cap_ = table_limits_t{}.devices;
+    std::uint64_t device_max_age_ms_ = std::uint64_t(table_limits_t{}.device_age_s) * 1000;
+    bool table_full_logged_ = false;
     const qo::clock_fn clock_;
     qo::win_timer_imp_t sweep_timer_;
 

@@ -60,12 +60,50 @@ void ip_history_t::bind_locked(const qo::mac_address_t& mac, const qo::ip_addres
         mac_by_ip_.erase(old->second);
         unless_excluded(old->second);
     }
-    if (const auto old = mac_by_ip_.find(ip); old != mac_by_ip_.end() && old->second != mac)
+    if (const auto old = mac_by_ip_.find(ip); old != mac_by_ip_.end() && old->second != mac) {
+        forget_order_locked(old->second);
         ip_by_mac_.erase(old->second);
+    }
     ip_by_mac_[mac] = ip;
     mac_by_ip_[ip] = mac;
     if (int& current = state_[ip]; current != state_excluded)
         current = state;
+    forget_order_locked(mac);
+    order_by_mac_[mac] = next_order_;
+    mac_by_order_[next_order_++] = mac;
+    trim_locked();
+}
+
+void ip_history_t::forget_order_locked(const qo::mac_address_t& mac) {
+    if (const auto it = order_by_mac_.find(mac); it != order_by_mac_.end()) {
+        mac_by_order_.erase(it->second);
+        order_by_mac_.erase(it);
+    }
+}
+
+void ip_history_t::trim_locked() {
+    while (ip_by_mac_.size() > capacity_ && !mac_by_order_.empty()) {
+        const qo::mac_address_t oldest = mac_by_order_.begin()->second;
+        forget_order_locked(oldest);
+        if (const auto it = ip_by_mac_.find(oldest); it != ip_by_mac_.end()) {
+            mac_by_ip_.erase(it->second);
+            if (const auto s = state_.find(it->second);
+                s != state_.end() && s->second != state_excluded)
+                state_.erase(s);
+            ip_by_mac_.erase(it);
+        }
+        if (!trim_logged_) {
+            trim_logged_ = true;
+            log_line("IP history full (" + std::to_string(capacity_) +
+                     " entries): the least recently seen devices are forgotten");
+        }
+    }
+}
+
+void ip_history_t::set_capacity(std::size_t entries) {
+    std::lock_guard lock(mutex_);
+    capacity_ = std::max<std::size_t>(entries, 1);
+    trim_locked();
 }
 
 void ip_history_t::record(const qo::mac_address_t& mac, const qo::ip_address_t& ip) {
@@ -175,6 +213,16 @@ arp_settings_t ip_history_t::read_settings() const {
     settings.arp_retries = std::max(0, ini.read_int("Retries", "ARP", settings.arp_retries));
     settings.rarp_retries = std::max(0, ini.read_int("Retries", "RARP", settings.rarp_retries));
     return settings;
+}
+
+table_limits_t ip_history_t::read_limits() const {
+    std::lock_guard file(file_mutex());
+    const platform::profile::ini_file_t ini(file_);
+    table_limits_t limits;
+    limits.devices = std::max(1, ini.read_int("Limits", "Devices", limits.devices));
+    limits.device_age_s = std::max(1, ini.read_int("Limits", "DeviceAgeSeconds", limits.device_age_s));
+    limits.history = std::max(1, ini.read_int("Limits", "History", limits.history));
+    return limits;
 }
 
 bool ip_history_t::loaded() const {

@@ -30,6 +30,14 @@ std::filesystem::path history_file_path();
 
 // How the ARP thread paces itself, from [Timeouts] and [Retries] of
 // VGHistory.ini.
+// What the server keeps of devices it hears, from [Limits] of the same
+// file: spoofed announcements must not grow memory or the file without end.
+struct table_limits_t {
+    int devices = 4096;          // Devices: records in a card's device table
+    int device_age_s = 3600;     // DeviceAgeSeconds: a record unheard this long goes
+    int history = 4096;          // History: addresses kept per card
+};
+
 struct arp_settings_t {
     int sleep_ms = 100;   // ARPSleepMS: pause between two steps, at least 1
     int arp_retries = 5;  // ARP: requests after the first, per probe
@@ -74,6 +82,12 @@ public:
     // The ARP thread's settings from the same file; defaults for what is
     // missing, negative retries as 0.
     arp_settings_t read_settings() const;
+    // The limits from the same file; defaults for what is missing, at least
+    // 1 each.
+    table_limits_t read_limits() const;
+    // At most `entries` bindings are kept; the least recently recorded go
+    // first (logged once).
+    void set_capacity(std::size_t entries);
 
     // The section of a card: its title with "[" and "]" as "(" and ")".
     static std::string section_name(std::string title);
@@ -89,11 +103,19 @@ public:
 
 private:
     void bind_locked(const qo::mac_address_t& mac, const qo::ip_address_t& ip, int state);
+    void forget_order_locked(const qo::mac_address_t& mac);
+    void trim_locked();
 
     const std::filesystem::path file_;
     std::map<qo::mac_address_t, qo::ip_address_t> ip_by_mac_;
     std::map<qo::ip_address_t, qo::mac_address_t> mac_by_ip_;
     std::map<qo::ip_address_t, int> state_;
+    // When each MAC was last recorded, both ways, for the capacity.
+    std::map<qo::mac_address_t, std::uint64_t> order_by_mac_;
+    std::map<std::uint64_t, qo::mac_address_t> mac_by_order_;
+    std::uint64_t next_order_ = 0;
+    std::size_t capacity_ = table_limits_t{}.history;
+    bool trim_logged_ = false;
     qo::ip_address_t pool_start_;
     qo::ip_address_t pool_end_;
     qo::ip_address_t next_;

@@ -319,3 +319,60 @@ TEST_F(DiscoverySession, StartOnUnopenedCardEndsPacketThreadAndClosesCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+// Spoofed announcements must not grow the table or the history without end.
+TEST_F(DiscoverySession, AFullTableDropsItsLongestUnheardRecordButNoneWaitingForAnAddress) {
+    session_->set_limits({3, 3600, 4096});
+    session_->put_autoassign(1);
+    hear("00602b000001", "0.0.0.0"); // waits for an automatic address
+    fake_now += 10;
+    hear("00602b000002", "198.18.1.2");
+    fake_now += 10;
+    hear("00602b000003", "198.18.1.3");
+    fake_now += 10;
+    hear("00602b000004", "198.18.1.4");
+    EXPECT_EQ(table(), (std::vector<std::string>{"00602b000001", "00602b000003", "00602b000004"}));
+    fake_now += 10;
+    hear("00602b000003", "198.18.1.3"); // heard again: no longer the oldest
+    hear("00602b000005", "198.18.1.5");
+    EXPECT_EQ(table(), (std::vector<std::string>{"00602b000001", "00602b000003", "00602b000005"}));
+    EXPECT_EQ(trace_.count("Device table full (3 records)"), 1u) << "logged once";
+
+    // Every record waiting for an address: a new sender is not taken in.
+    session_->set_limits({1, 3600, 4096});
+    hear("00602b000001", "0.0.0.0");
+    session_->device_remove(mac("00602b000003"));
+    session_->device_remove(mac("00602b000005"));
+    hear("00602b000006", "198.18.1.6");
+    EXPECT_EQ(table(), (std::vector<std::string>{"00602b000001"}));
+}
+
+TEST_F(DiscoverySession, RecordsUnheardForTheAgeLimitGoAtTheSweep) {
+    session_->set_limits({4096, 60, 4096});
+    hear("00602b000001", "198.18.1.1");
+    hear("00602b000002", "198.18.1.2");
+    fake_now += 30000;
+    hear("00602b000001", "198.18.1.1");
+    fake_now += 30001; // 60001 ms since 2 was heard; a sweep is due
+    hear("00602b000003", "198.18.1.3");
+    EXPECT_EQ(table(), (std::vector<std::string>{"00602b000001", "00602b000003"}));
+}
+
+TEST_F(DiscoverySession, TheHistoryKeepsTheMostRecentlySeenAddresses) {
+    session_->set_limits({4096, 3600, 2});
+    hear("00602b000001", "198.18.1.1");
+    hear("00602b000002", "198.18.1.2");
+    hear("00602b000001", "198.18.1.1"); // seen again
+    hear("00602b000003", "198.18.1.3");
+    auto& history = session_->history();
+    EXPECT_TRUE(history.ip_of(mac("00602b000001")));
+    EXPECT_FALSE(history.ip_of(mac("00602b000002")));
+    EXPECT_FALSE(history.mac_of(ip("198.18.1.2")));
+    EXPECT_EQ(history.state_of(ip("198.18.1.2")), 0) << "its address is free again";
+    EXPECT_TRUE(history.ip_of(mac("00602b000003")));
+    EXPECT_EQ(history.entries().size(), 2u);
+}
+
+} // namespace
