@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::archive {
@@ -38,11 +39,20 @@ private:
 
 } // namespace
 
-std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
-    fd_t fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path, std::uint64_t limit) {
+    // Non-blocking, so that opening a FIFO cannot wait for a writer.
+    fd_t fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         fail("cannot open", path, errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        fail("cannot read", path, errno);
+    if (!S_ISREG(info.st_mode))
+        fail("not a regular file:", path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    if (static_cast<std::uint64_t>(info.st_size) > limit)
+        fail("larger than " + std::to_string(limit) + " bytes:", path, EFBIG);
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     std::uint8_t chunk[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
@@ -53,6 +63,9 @@ std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
         }
         if (n == 0)
             break;
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() + static_cast<std::size_t>(n) > limit)
+            fail("larger than " + std::to_string(limit) + " bytes:", path, EFBIG);
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
     return bytes;

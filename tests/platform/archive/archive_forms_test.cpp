@@ -2,6 +2,8 @@
 // the code page), counts, and the index sequence up to the big-index forms.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -367,6 +369,35 @@ TEST(ArchiveFile, AtomicWriteReplacesOrLeavesTheOldFile) {
     EXPECT_THROW(pa::write_file_atomic(dir / "taken", first), std::system_error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
     EXPECT_THROW(pa::read_file(dir / "missing"), std::system_error);
+    std::filesystem::remove_all(dir);
+}
+
+// What is not a regular file, or is larger than the limit, is refused with
+// a reason, before anything is read (a FIFO would block, a device be endless).
+TEST(ArchiveFile, ReadRefusesWhatIsNoRegularFileOrTooLarge) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("archive_read_test_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    pa::write_file_atomic(dir / "ten", std::vector<std::uint8_t>(10, 7));
+    struct row_t {
+        std::filesystem::path path;
+        std::uint64_t limit;
+        const char* reason;
+    };
+    for (const row_t& row : {row_t{dir, pa::default_read_limit, "not a regular file"},
+                             row_t{dir / "fifo", pa::default_read_limit, "not a regular file"},
+                             row_t{"/dev/zero", pa::default_read_limit, "not a regular file"},
+                             row_t{dir / "ten", 9, "larger than 9 bytes"}}) {
+        try {
+            pa::read_file(row.path, row.limit);
+            ADD_FAILURE() << row.path << " was read";
+        } catch (const std::system_error& e) {
+            EXPECT_NE(std::string(e.what()).find(row.reason), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(pa::read_file(dir / "ten", 10).size(), 10u);
+    EXPECT_EQ(pa::default_read_limit, 64u << 20);
     std::filesystem::remove_all(dir);
 }
 
