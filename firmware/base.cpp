@@ -131,7 +131,7 @@ void base_t::set_mac(const qo::mac_address_t& mac) {
 // ---------------------------------------------------------------------------
 
 void base_t::get_file(const std::string& remote, const std::string& local) {
-    if (tftp::get(unit_, remote, local) != tftp::result_done)
+    if (tftp::get(unit_, remote, local, file_limit()) != tftp::result_done)
         throw qo::exception_t(tftp::unexpected_text);
 }
 

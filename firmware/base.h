@@ -135,6 +135,8 @@ protected:
                                int boot_mode, int runtime_mode) = 0;
     virtual update_flags_t compare(const unit_state_t& unit, const checksums_t& image_checksums,
                                    const std::string& image) const = 0;
+    // The largest file the family's units hold: what get_file reads at most.
+    virtual std::uint32_t file_limit() const = 0;
 
     // tftp::get from the unit; any result but 2 throws qo::exception_t
     // "Unexpected error during firmware file transfer.".

@@ -66,7 +66,7 @@ std::shared_ptr<base_t> probe_boot_file(const qo::ip_address_t& unit,
         status->set_percent(10);
         const work_dir_t dir;
         const scoped_file_t boot(dir.path() + "/temp_boot1" + unit.to_string());
-        tftp_result = tftp::get(unit, remote, boot);
+        tftp_result = tftp::get(unit, remote, boot, F::largest_file);
         if (tftp_result == tftp::result_done)
             return std::make_shared<F>(unit, status);
     } catch (const std::exception&) {

@@ -15,6 +15,9 @@ namespace update {
 
 class plinth_t final : public base_t {
 public:
+    // Its largest bank file, in bytes.
+    static constexpr std::uint32_t largest_file = 0x10000;
+
     static constexpr int type_code = 1;
     static constexpr std::uint32_t image_size = 0x80000;
     static constexpr std::size_t config_size = 1024;
@@ -39,6 +42,7 @@ public:
     int type() const override { return type_code; }
 
 protected:
+    std::uint32_t file_limit() const override { return largest_file; }
     void upload_unit(unit_state_t& fresh) override;
     void download_unit(const std::string& image, const checksums_t& image_checksums, int boot_mode,
                        int runtime_mode) override;

@@ -65,14 +65,15 @@ void trace_line(std::string_view text) {
 // resends after a time-out.
 class transfer_t {
 public:
-    // `reading`: RRQ into `file`; else WRQ of `length` bytes from `file`'s
-    // current position.
+    // `reading`: RRQ into `file`, at most `length` bytes; else WRQ of
+    // `length` bytes from `file`'s current position.
     transfer_t(const qo::ip_address_t& unit, std::FILE* file, bool reading, std::uint32_t length)
         : settings_(tftp::instance()),
           server_(settings_.port.load(), unit.to_string()),
           file_(file),
           reading_(reading),
-          remaining_(length) {}
+          remaining_(length),
+          limit_(length) {}
 
     void run(const std::string& remote);
 
@@ -102,6 +103,7 @@ private:
     std::FILE* file_;
     const bool reading_;
     std::uint32_t remaining_;
+    const std::uint32_t limit_;
     std::int32_t wait_ms_ = 0;
 
     std::array<std::uint8_t, max_packet> out_{};
@@ -221,6 +223,10 @@ transfer_t::verdict_t transfer_t::on_packet(std::size_t length) {
         put16(out_.data(), op_ack);
         put16(out_.data() + 2, block);
         out_length_ = header_size;
+        if (n > remaining_)
+            throw qo::exception_t("tftp::get : the remote file is larger than the " +
+                                  std::to_string(limit_) + " bytes expected");
+        remaining_ -= static_cast<std::uint32_t>(n);
         ++block_;
         if (n > 0 && std::fwrite(in_.data() + header_size, 1, n, file_) != n)
             state_ = state_t::failed;
@@ -357,11 +363,12 @@ void tftp::set_debug(bool on) {
     instance().debug = on;
 }
 
-int tftp::get(const qo::ip_address_t& unit, const std::string& remote, const std::string& local) {
+int tftp::get(const qo::ip_address_t& unit, const std::string& remote, const std::string& local,
+               std::uint32_t limit) {
     return run_call([&] {
         trace_line("tftp::get : " + remote + "->" + local);
         update::file_ptr file = update::open_local_file(local, "wb");
-        transfer_t(unit, file.get(), true, 0).run(remote);
+        transfer_t(unit, file.get(), true, limit).run(remote);
         // Data the C library still holds is only safe once the close
         // succeeded.
         if (std::fclose(file.release()) != 0)

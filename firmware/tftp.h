@@ -44,10 +44,14 @@ public:
     // thread that reads it.
     static settings_t& instance();
 
-    // Reads the remote file into `local` (created or truncated). Returns 2
-    // done, 3 error, 4 time-out.
+    // What a read takes when its caller names no limit.
+    static constexpr std::uint32_t default_get_limit = 1u << 20;
+
+    // Reads the remote file into `local` (created or truncated). A file
+    // longer than `limit` bytes is an error: a unit (or something posing as
+    // one) cannot fill the disk. Returns 2 done, 3 error, 4 time-out.
     static int get(const qo::ip_address_t& unit, const std::string& remote,
-                   const std::string& local);
+                   const std::string& local, std::uint32_t limit = default_get_limit);
     // Writes `length` bytes of `local` from `offset` (fewer when the file
     // ends first) to the remote file. A range whose length is a multiple of
     // 512 ends at the acknowledgement of its last full block, without an

@@ -14,6 +14,9 @@ namespace update {
 
 class tolk_t final : public base_t {
 public:
+    // Its largest bank file, in bytes.
+    static constexpr std::uint32_t largest_file = 0x20000;
+
     static constexpr int type_code = 2;
     static constexpr std::uint32_t image_size = 0x100000;
     static constexpr std::size_t config_size = 8192;
@@ -30,6 +33,7 @@ public:
     int type() const override { return type_code; }
 
 protected:
+    std::uint32_t file_limit() const override { return largest_file; }
     void upload_unit(unit_state_t& fresh) override;
     void download_unit(const std::string& image, const checksums_t& image_checksums, int boot_mode,
                        int runtime_mode) override;

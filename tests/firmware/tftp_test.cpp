@@ -127,6 +127,20 @@ TEST_P(FirmwareTftpPeers, ReadsEndOnTheFirstBlockShorterThan512Bytes) {
     }
 }
 
+// The caller's limit bounds what a read writes to disk: exactly the limit
+// is taken, one byte more is an error.
+TEST_P(FirmwareTftpPeers, ReadsStopWithAnErrorPastTheCallersLimit) {
+    const std::map<std::string, bytes_t> files{{"bank", pattern_bytes(2048, 5)}};
+    peer_t peer(GetParam(), dir_, files);
+    tftp::instance().timeout = 1000;
+    tftp::instance().retries = 0;
+    const std::string local = dir_.file("got-bank");
+    EXPECT_EQ(tftp::get(peer.unit(), "bank", local, 2048), tftp::result_done);
+    EXPECT_EQ(read_file(local), files.at("bank"));
+    EXPECT_EQ(tftp::get(peer.unit(), "bank", local, 2047), tftp::result_error);
+    EXPECT_LE(read_file(local).size(), 2047u);
+}
+
 TEST_P(FirmwareTftpPeers, MissingFileGivesErrorWithTheServersText) {
     peer_t peer(GetParam(), dir_, {});
     trace_t trace;
