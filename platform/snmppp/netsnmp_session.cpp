@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,20 @@
 #include <system_error>
 
 namespace platform::snmppp {
+
+std::optional<std::string> opaque_number_text(const ::variable_list& variable) {
+    char text[64];
+    std::to_chars_result done{};
+    if (variable.type == ASN_OPAQUE_FLOAT && variable.val.floatVal &&
+        variable.val_len == sizeof(float))
+        done = std::to_chars(text, text + sizeof text, *variable.val.floatVal);
+    else if (variable.type == ASN_OPAQUE_DOUBLE && variable.val.doubleVal &&
+             variable.val_len == sizeof(double))
+        done = std::to_chars(text, text + sizeof text, *variable.val.doubleVal);
+    else
+        return std::nullopt;
+    return std::string(text, done.ptr);
+}
 
 namespace {
 

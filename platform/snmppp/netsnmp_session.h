@@ -3,14 +3,22 @@
 // one-time set-up of the library and one single session with a wait that
 // can be given up.
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/snmppp/address.h"
 
 struct snmp_pdu;
 struct snmp_session;
+struct variable_list;
 
 namespace platform::snmppp {
+
+// Net-SNMP takes an Opaque that wraps a float or a double apart into a type
+// of its own; both stay an Opaque here, holding the number as text (the
+// shortest that reads back the same). Nothing for any other variable.
+std::optional<std::string> opaque_number_text(const ::variable_list& variable);
 
 // Sets Net-SNMP up once per process (any thread, any number of calls): no
 // configuration files and no MIB files are read, identifiers are parsed by

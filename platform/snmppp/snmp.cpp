@@ -85,6 +85,10 @@ Vb binding_of(const netsnmp_variable_list* variable) {
     std::vector<std::uint32_t> ids(variable->name, variable->name + variable->name_length);
     Vb vb(Oid(ids.data(), ids.size()));
     const auto* bytes = static_cast<const std::uint8_t*>(variable->val.string);
+    if (const auto number = opaque_number_text(*variable)) {
+        vb.set_value(OpaqueStr(reinterpret_cast<const std::uint8_t*>(number->data()), number->size()));
+        return vb;
+    }
     switch (variable->type) {
     case syntax_int32:
         vb.set_value(SnmpInt32(static_cast<std::int32_t>(*variable->val.integer)));

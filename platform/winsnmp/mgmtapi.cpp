@@ -115,6 +115,19 @@ bool copy_binding(const netsnmp_variable_list* variable, SnmpVarBind& binding) {
 
     snmp_value_t& value = binding.value;
     value.type = variable->type;
+    if (const auto number = platform::snmppp::opaque_number_text(*variable)) {
+        const auto length = static_cast<std::uint32_t>(number->size());
+        value.type = syntax_opaque;
+        value.octets.bytes = static_cast<std::uint8_t*>(SnmpUtilMemAlloc(length));
+        if (!value.octets.bytes) {
+            value.type = syntax_null;
+            return false;
+        }
+        std::memcpy(value.octets.bytes, number->data(), length);
+        value.octets.length = length;
+        value.octets.owned = 1;
+        return true;
+    }
     switch (variable->type) {
     case syntax_integer:
         value.integer = static_cast<std::int32_t>(*variable->val.integer);

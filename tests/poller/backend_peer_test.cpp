@@ -206,6 +206,10 @@ TEST_P(PollerBackendScripted, EverySyntaxReadsAsText) {
         {"hex", "00 60 2b ff", 4, "00 60 2B FF"},
         {"bits", "a5", 3, "A5"},
         {"opaque", "414243", 68, "ABC"},
+        // An Opaque wrapping a float (25) or a double (1.5), which Net-SNMP
+        // takes apart: still an Opaque, with the number as text.
+        {"opaque", "9f780441c80000", 68, "25"},
+        {"opaque", "9f79083ff8000000000000", 68, "1.5"},
         {"oid", "1.3.6.1.4.1.2680.1", 6, "1.3.6.1.4.1.2680.1"},
         {"ipaddress", "192.168.10.254", 64, "192.168.10.254"},
         {"counter32", "4294967295", 65, "4294967295"},
