@@ -18,6 +18,7 @@
 #include "platform/snmppp/value.h"
 #include "platform/text/number.h"
 #include "platform/winsnmp/last_error.h"
+#include "poller/octet_text.h"
 #include "qo/exception.h"
 #include "qo/module_dir.h"
 #include "qo/proc/exception.h"
@@ -192,11 +193,12 @@ void put_text(const snmp_nt_t::api_t& api, ws::snmp_value_t& value, const std::s
     case ws::syntax_octets:
     case ws::syntax_sequence:
     case ws::syntax_opaque: {
-        const auto length = static_cast<std::uint32_t>(text.size());
+        const std::string bytes = value.type == ws::syntax_octets ? octets_from_text(text) : text;
+        const auto length = static_cast<std::uint32_t>(bytes.size());
         void* buffer = api.mem_realloc(value.octets.owned ? value.octets.bytes : nullptr, length);
         if (!buffer)
             throw qo::exception_t("Memory allocation fails, error in asn_set_value().");
-        std::memcpy(buffer, text.data(), length);
+        std::memcpy(buffer, bytes.data(), length);
         value.octets.bytes = static_cast<std::uint8_t*>(buffer);
         value.octets.length = length;
         value.octets.owned = 1;
@@ -258,8 +260,9 @@ std::string snmp_nt_value_text(const ws::snmp_value_t& value) {
     switch (value.type) {
     case ws::syntax_integer:
         return pp::SnmpInt32(value.integer).get_printable();
-    case ws::syntax_bits:
     case ws::syntax_octets:
+        return text_from_octets(value.octets.bytes, value.octets.length);
+    case ws::syntax_bits:
     case ws::syntax_sequence:
     case ws::syntax_opaque:
         return pp::OctetStr(value.octets.bytes, value.octets.length).get_printable();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/text/number.h"
+#include "poller/octet_text.h"
 #include "qo/exception.h"
 
 namespace kestrin2 {
@@ -23,7 +24,7 @@ void put_text(pp::Vb& vb, std::uint8_t syntax, const std::string& text) {
         vb.set_value(static_cast<long>(platform::text::to_int32(text)));
         return;
     case pp::syntax_octets:
-        vb.set_value(pp::OctetStr(text));
+        vb.set_value(pp::OctetStr(octets_from_text(text)));
         return;
     case pp::syntax_oid: {
         const pp::Oid id(text);
@@ -115,7 +116,12 @@ void snmp_pp_t::take(snmp_vb_t& vb, bool with_name) {
     if (with_name)
         vb.name = vb_.get_printable_oid();
     vb.type = vb_.get_syntax();
-    vb.value = vb_.get_printable_value();
+    if (vb.type == pp::syntax_octets) {
+        const auto& bytes = static_cast<const pp::OctetStr*>(vb_.get_value())->bytes();
+        vb.value = text_from_octets(bytes.data(), bytes.size());
+    } else {
+        vb.value = vb_.get_printable_value();
+    }
 }
 
 void snmp_pp_t::get(snmp_vb_t& vb, const snmp_request_options_t& options) {

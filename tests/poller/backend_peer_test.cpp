@@ -209,6 +209,11 @@ TEST_P(PollerBackendScripted, EverySyntaxReadsAsText) {
         // An Opaque wrapping a float (25) or a double (1.5), which Net-SNMP
         // takes apart: still an Opaque, with the number as text.
         {"opaque", "9f780441c80000", 68, "25"},
+        // Code page 936 text reads as UTF-8; what is no text there stays hex.
+        {"hex", "c7 f8 d3 f2", 4, "区域"},
+        {"hex", "5a 6f 6e 65 20 c7 f8 d3 f2", 4, "Zone 区域"},
+        {"hex", "41 ff", 4, "41 FF"},
+        {"hex", "c7 f8 0d 0a 01", 4, "C7 F8 0D 0A 01"},
         {"opaque", "9f79083ff8000000000000", 68, "1.5"},
         {"oid", "1.3.6.1.4.1.2680.1", 6, "1.3.6.1.4.1.2680.1"},
         {"ipaddress", "192.168.10.254", 64, "192.168.10.254"},
@@ -251,6 +256,9 @@ TEST_P(PollerBackendScripted, EverySyntaxIsWrittenFromText) {
         {"INTEGER saturates", "integer", "1", "99999999999", "2 2147483647", false},
         {"OCTET STRING takes the bytes", "octets", "old", "*NySET 1 2#", "4 2a4e795345542031203223",
          false},
+        {"OCTET STRING text goes out in code page 936", "octets", "old", "区域", "4 c7f8d3f2", false},
+        {"a byte kept from a read goes out as that byte", "octets", "old", "A\xED\xB2\x80",
+         "4 4180", false},
         {"OBJECT IDENTIFIER dotted", "oid", "1.3.6", "1.3.6.1.4.1.2680.9", "6 1.3.6.1.4.1.2680.9",
          false},
         {"OBJECT IDENTIFIER that does not parse", "oid", "1.3.6", "1..2", none, false},
