@@ -3,6 +3,7 @@
 #include "kestrin2_fixture.h"
 #include "tools/snmpagent/peers.h"
 
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -27,8 +28,7 @@ class CommSimulatedUnit : public testing::Test {
 protected:
     void Start(std::vector<std::string> options = {"--unit"})
     {
-        if (!k2test::snmpset_available())
-            GTEST_SKIP() << "snmpset is not installed";
+        OSTREL_REQUIRE_PEER(k2test::snmpset_available(), "snmpset");
         unit_ = std::make_unique<snmp_peers::scripted_agent_t>("127.0.0.43", "vuzuvuz", options);
         Script("unit latency 5");
     }

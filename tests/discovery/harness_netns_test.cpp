@@ -3,6 +3,7 @@
 // cleared.
 #include "netns.h"
 
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -21,8 +22,8 @@ bool exists(const std::string& ns) {
 class DiscoveryHarness : public testing::Test {
 protected:
     void SetUp() override {
-        if (!netns::unavailable_reason().empty())
-            GTEST_SKIP() << "skipped: " << netns::unavailable_reason();
+        OSTREL_REQUIRE_PEER(netns::unavailable_reason().empty(),
+                            "a network namespace: " << netns::unavailable_reason());
     }
 };
 

@@ -2,6 +2,7 @@
 // A hub namespace holding the card under test, joined by a veth pair to a
 // peer namespace where the device simulator runs. The test's own thread
 // works inside the hub, so the card list and the session see its cards.
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,8 +21,8 @@ using namespace std::chrono_literals;
 class netns_fixture_t : public testing::Test {
 protected:
     void SetUp() override {
-        if (!netns::unavailable_reason().empty())
-            GTEST_SKIP() << "skipped: " << netns::unavailable_reason();
+        OSTREL_REQUIRE_PEER(netns::unavailable_reason().empty(),
+                            "a network namespace: " << netns::unavailable_reason());
         topology_ = std::make_unique<netns::topology_t>("disc", 1);
         enter_ = std::make_unique<netns::enter_t>(topology_->hub());
     }

@@ -1,4 +1,5 @@
 // The poller with its real back ends, against snmpd and the scripted agent.
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -25,8 +26,7 @@ const std::string serial_priority = "1.3.6.1.4.1.2680.1.1.10.1.5.0";
 class PollerBackendManager : public testing::Test {
 protected:
     void SetUp() override {
-        if (!snmp_peers::snmpd_t::available())
-            GTEST_SKIP() << "snmpd is not installed";
+        OSTREL_REQUIRE_PEER(snmp_peers::snmpd_t::available(), "snmpd");
         snmpd_ = std::make_unique<snmp_peers::snmpd_t>("127.0.0.43");
         agent_ = std::make_unique<snmp_peers::scripted_agent_t>("127.0.0.44");
     }

@@ -1,5 +1,6 @@
 // Both SNMP back ends against real peers: Net-SNMP's snmpd and the scripted
 // agent (tools/snmpagent), each started by the test on 127.0.0.0/8.
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -88,8 +89,7 @@ protected:
     }
     static void TearDownTestSuite() { agent_.reset(); }
     void SetUp() override {
-        if (!agent_)
-            GTEST_SKIP() << "snmpd is not installed";
+        OSTREL_REQUIRE_PEER(agent_, "snmpd");
         backend_fixture_t::SetUp();
     }
     snmp_vb_t vb(const std::string& name, const std::string& value = " ") const {

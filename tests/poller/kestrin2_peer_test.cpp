@@ -1,6 +1,7 @@
 // libkestrin2.so end to end: created by ProgID and driven through the
 // dispatch driver and through tools/autocall, against snmpd and the scripted
 // agent on loopback, with the settings the operator program imposes.
+#include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -65,8 +66,7 @@ class Kestrin2Peers : public Kestrin2Test {
 protected:
     void SetUp() override {
         Kestrin2Test::SetUp();
-        if (!snmp_peers::snmpd_t::available())
-            GTEST_SKIP() << "snmpd is not installed";
+        OSTREL_REQUIRE_PEER(snmp_peers::snmpd_t::available(), "snmpd");
         snmpd_ = std::make_unique<snmp_peers::snmpd_t>(snmpd_address);
         agent_ = std::make_unique<snmp_peers::scripted_agent_t>(agent_address);
         agent_->var(serial_priority, "integer", "0");
@@ -205,8 +205,7 @@ TEST_F(Kestrin2Driver, FailedRequestsComeBackAsInvalidVariables) {
 }
 
 TEST_F(Kestrin2Driver, WatchedChangesOfTwoAgentsArriveWithinTwoPollPeriods) {
-    if (!snmpset_available())
-        GTEST_SKIP() << "snmpset is not installed";
+    OSTREL_REQUIRE_PEER(snmpset_available(), "snmpset");
     auto m = operator_manager();
     const std::string a = snmpd_->target();
     const std::string u = agent_->target();
@@ -360,8 +359,7 @@ std::string operator_script_head() {
 }
 
 TEST_F(Kestrin2Autocall, TheOperatorsSequenceEndToEnd) {
-    if (!snmpset_available())
-        GTEST_SKIP() << "snmpset is not installed";
+    OSTREL_REQUIRE_PEER(snmpset_available(), "snmpset");
     const std::string a = snmpd_->target();
     const std::string u = agent_->target();
     std::ostringstream s;
