@@ -110,6 +110,29 @@ class ZoGoldens(unittest.TestCase):
                     self.assertEqual(run.returncode, 1, run.stderr)
                     self.assertIn(f"error at offset {caught.exception.offset}:".encode(), run.stderr)
 
+    def test_dump_as_a_user_runs_it(self):
+        """No layout and no mode: the built-in layouts, a *.zo read as a sheet;
+        --help answers with the usage."""
+        with open(os.path.join(ARGS.fixtures, "zo_every_kind.hex"), encoding="utf-8") as f:
+            data = parse_hex(f.read())
+        with open(os.path.join(ARGS.fixtures, "zo_every_kind.tree"), encoding="utf-8") as f:
+            tree = f.read().splitlines()
+        with tempfile.TemporaryDirectory() as tmp:
+            stream = os.path.join(tmp, "Hall.ZO")
+            with open(stream, "wb") as f:
+                f.write(data)
+            run = subprocess.run([ARGS.dump, "--fields", stream], capture_output=True)
+            self.assertEqual(run.returncode, 0, run.stderr.decode(errors="replace"))
+            self.assertEqual(run.stdout.decode("utf-8").splitlines(), tree)
+            other = os.path.join(tmp, "Hall.bin")
+            os.rename(stream, other)
+            run = subprocess.run([ARGS.dump, other], capture_output=True)
+            self.assertEqual(run.returncode, 2)
+            self.assertIn(b"give either --raw or --zo", run.stderr)
+        run = subprocess.run([ARGS.dump, "--help"], capture_output=True)
+        self.assertEqual(run.returncode, 0)
+        self.assertTrue(run.stdout.startswith(b"usage: archive-dump"))
+
     def test_dump_refuses_trailing_bytes(self):
         with open(os.path.join(ARGS.fixtures, "zo_empty.hex"), encoding="utf-8") as f:
             data = parse_hex(f.read()) + b"\x00"

@@ -86,4 +86,11 @@ private:
     field_sink_t* fields_ = nullptr;
 };
 
+// The layouts of the program's own sheet classes, built into the tool.
+struct builtin_layout_t {
+    const char* name;
+    const char* text;
+};
+const std::vector<builtin_layout_t>& builtin_layouts();
+
 } // namespace archive_dump

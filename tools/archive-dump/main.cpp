@@ -2,8 +2,11 @@
 // objects (index, class, schema, class index) and base-class references, with
 // the offset of each tag; --fields adds every field the class layouts name.
 //
-//   archive-dump --layout FILE [--layout FILE]... [--fields] [--code-page gbk|utf8]
-//                (--raw [--offset N] [--every-cut] | --zo) STREAM
+//   archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]
+//                [--raw [--offset N] [--every-cut] | --zo] STREAM
+//
+// Without --layout the layouts of the program's own sheet classes, built in,
+// are used; a STREAM named *.zo is read as with --zo.
 //
 // --raw reads object arrays from the offset to the end of the file;
 // --every-cut reads instead every stream cut shorter from the offset on, each
@@ -21,6 +24,7 @@
 
 #include "layout.h"
 #include "platform/archive/file.h"
+#include "platform/text/ascii.h"
 #include "platform/text/format.h"
 
 namespace {
@@ -100,12 +104,22 @@ void read_zo_header(pa::archive_t& ar, tree_printer_t& printer) {
     printer.field(at, format("i32 grid = %d", grid));
 }
 
+const char* const usage_text =
+    "usage: archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]\n"
+    "                    [--raw [--offset N] [--every-cut] | --zo] STREAM\n"
+    "Prints an object stream as a tree: arrays, objects (index, class, schema),\n"
+    "base-class references and the offset of each tag.\n"
+    "  --zo            a device sheet file (the default for a STREAM named *.zo)\n"
+    "  --raw           object arrays from --offset N (default 0) to the end\n"
+    "  --every-cut     with --raw: every shorter cut of the stream, one after another\n"
+    "  --fields        every field the class layouts name\n"
+    "  --layout FILE   class layouts to use instead of the built-in ones of the\n"
+    "                  program's sheet classes (may be given more than once)\n"
+    "  --code-page     how strings are decoded: gbk (default) or utf8\n"
+    "Exit status: 0 read whole, 1 bad stream (error on standard error), 2 bad usage.\n";
+
 int usage(const char* why) {
-    std::fprintf(stderr,
-                 "archive-dump: %s\n"
-                 "usage: archive-dump --layout FILE [--layout FILE]... [--fields]\n"
-                 "                    [--code-page gbk|utf8] (--raw [--offset N] [--every-cut] | --zo) STREAM\n",
-                 why);
+    std::fprintf(stderr, "archive-dump: %s\n%s", why, usage_text);
     return 2;
 }
 
@@ -175,7 +189,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
-        if (arg == "--layout" && has_value) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage_text, stdout);
+            return 0;
+        } else if (arg == "--layout" && has_value) {
             layouts.push_back(argv[++i]);
         } else if (arg == "--fields") {
             fields = true;
@@ -204,8 +221,9 @@ int main(int argc, char** argv) {
     }
     if (path.empty())
         return usage("no stream given");
-    if (layouts.empty())
-        return usage("no class layout given");
+    if (!raw && !zo && path.size() > 3 &&
+        platform::text::equals_no_case(std::string_view(path).substr(path.size() - 3), ".zo"))
+        zo = true;
     if (raw == zo)
         return usage("give either --raw or --zo");
     if (zo && offset != 0)
@@ -218,6 +236,9 @@ int main(int argc, char** argv) {
     try {
         for (const auto& l : layouts)
             set.load(l);
+        if (layouts.empty())
+            for (const auto& builtin : archive_dump::builtin_layouts())
+                set.load_text(builtin.text, builtin.name);
         set.finish();
         bytes = pa::read_file(path);
     } catch (const std::exception& e) {
