@@ -5,6 +5,9 @@
 #include "platform/w32n/w32n.h"
 #include "qo/exception.h"
 
+#include <mutex>
+#include <cstdio>
+#include <cerrno>
 #include <algorithm>
 #include <string>
 #include <system_error>
@@ -91,6 +94,17 @@ void adapter_t::open() {
     if (handle_.load() != -1)
         throw qo::exception_t("adapter already open");
     const int handle = W32N_OpenAdapterA(info_.device_name.c_str());
+    if (handle == -1 && (W32N_GetLastError() == EPERM || W32N_GetLastError() == EACCES)) {
+        // Said once, where the user looks: otherwise the server just finds
+        // no devices, on every card.
+        static std::once_flag told;
+        std::call_once(told, [] {
+            std::fputs("mellick: reading network cards needs the CAP_NET_RAW capability "
+                       "(sudo setcap cap_net_raw+ep on the mellick program); no devices will "
+                       "be found\n",
+                       stderr);
+        });
+    }
     if (handle == -1)
         throw qo::exception_t("W32N_OpenAdapterA failed on " + info_.device_name + ", error " +
                               code_text(W32N_GetLastError()));

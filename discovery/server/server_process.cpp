@@ -45,6 +45,9 @@ command_t parse_command_line(const std::vector<std::string>& args) {
             if (word.empty() || (word[0] != '-' && word[0] != '/'))
                 continue;
             const auto token = word.substr(1);
+            if (token == "-help" || token == "h" || token == "?" ||
+                platform::text::equals_no_case(token, "help"))
+                return command_t::help;
             if (platform::text::equals_no_case(token, "UnregServer"))
                 return command_t::unregister_server;
             if (platform::text::equals_no_case(token, "RegServer"))
@@ -91,6 +94,20 @@ void idle_monitor_t::body() {
 }
 
 int run_server(command_t command) {
+    if (command == command_t::help) {
+        std::fputs(
+            "usage: mellick [-RegServer | -UnregServer | --help]\n"
+            "The discovery server: finds the devices of the audio network from their\n"
+            "announcement frames on every network card and assigns their addresses.\n"
+            "Clients reach its manager (ProgID Mellick.manager.1) over the D-Bus session\n"
+            "bus, which starts it on demand; it ends a while after its last client.\n"
+            "  -RegServer     register its classes (in the class registry and as a D-Bus\n"
+            "                 service); -UnregServer removes them. Any letter case, - or /.\n"
+            "Reading network cards needs the CAP_NET_RAW capability. The address history\n"
+            "VGHistory.ini is kept in $MELLICK_HOME (else ~/.local/state/mellick).\n",
+            stdout);
+        return 0;
+    }
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (command == command_t::register_server) {

@@ -12,7 +12,7 @@
 
 namespace mellick {
 
-enum class command_t { serve, register_server, unregister_server };
+enum class command_t { serve, register_server, unregister_server, help };
 
 // The first word after a "-" or "/" decides, in any letter case.
 command_t parse_command_line(const std::vector<std::string>& args);

@@ -41,6 +41,9 @@ TEST(MellickCommandLine, FirstWordAfterDashOrSlashDecides) {
         {"switches in one argument", {"x -UnregServer"}, command_t::unregister_server},
         {"prefix of the word", {"-Reg"}, command_t::serve},
         {"longer word", {"-RegServerX"}, command_t::serve},
+        {"help", {"--help"}, command_t::help},
+        {"help, short", {"-h"}, command_t::help},
+        {"help, slash", {"/?"}, command_t::help},
     };
     for (const auto& r : rows)
         EXPECT_EQ(mellick::parse_command_line(r.args), r.expected) << r.catches;
