@@ -145,7 +145,10 @@ int run_server(command_t command) {
             monitor.count_fell_to_zero();
         last = now;
     });
-    server.run();
+    if (server.run() < 0) {
+        report_failure("serving");
+        return 1;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     return 0;
 }

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <map>
 #include <mutex>
+#include <cstring>
 #include <poll.h>
 #include <set>
 #include <sys/eventfd.h>
@@ -329,6 +330,9 @@ dbus_server_t::~dbus_server_t() = default;
 
 HRESULT dbus_server_t::start() {
     auto& d = *impl_;
+    if (d.quit_fd < 0)
+        return fail(CO_E_SERVER_EXEC_FAILURE, transport_source,
+                    std::string("Cannot make the server's quit event: ") + std::strerror(errno));
     try {
         d.connection = connect_bus();
         // Set up before any call is served: the bus reports a client's end
@@ -356,21 +360,22 @@ HRESULT dbus_server_t::start() {
     return S_OK;
 }
 
-void dbus_server_t::run() {
+HRESULT dbus_server_t::run() {
     auto& d = *impl_;
     if (!d.connection)
-        return;
-    serve(false);
+        return S_OK;
+    const HRESULT served = serve(false);
     d.closing = true;
     try {
         for (const auto& name : bus_names(d.info))
             d.connection->releaseName(name);
     } catch (const sdbus::Error&) {
     }
-    serve(true);
+    const HRESULT drained = serve(true);
+    return served < 0 ? served : drained;
 }
 
-void dbus_server_t::serve(bool drain) {
+HRESULT dbus_server_t::serve(bool drain) {
     auto& d = *impl_;
     sdbus::IConnection::PollData poll_data{};
     while (drain || !d.quitting.load()) {
@@ -378,10 +383,10 @@ void dbus_server_t::serve(bool drain) {
             while (d.connection->processPendingRequest()) {
                 d.after();
                 if (!drain && d.quitting.load())
-                    return;
+                    return S_OK;
             }
             if (drain)
-                return;
+                return S_OK;
             d.after();
             poll_data = d.connection->getEventLoopPollData();
         } catch (const sdbus::Error&) {
@@ -390,7 +395,7 @@ void dbus_server_t::serve(bool drain) {
             // any more.
             d.after();
             d.quitting.store(true);
-            return;
+            return S_OK;
         }
         pollfd fds[2] = {{poll_data.fd, poll_data.events, 0}, {d.quit_fd, POLLIN, 0}};
         int timeout = -1;
@@ -398,8 +403,10 @@ void dbus_server_t::serve(bool drain) {
             timeout = static_cast<int>((rel->count() + 999) / 1000);
         const int n = ::poll(fds, 2, timeout);
         if (n < 0 && errno != EINTR)
-            return;
+            return fail(E_FAIL, transport_source,
+                        std::string("Waiting for calls failed: ") + std::strerror(errno));
     }
+    return S_OK;
 }
 
 void dbus_server_t::quit() {

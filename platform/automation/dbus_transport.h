@@ -99,8 +99,10 @@ public:
     // failure leaves error information; CO_E_SERVER_EXEC_FAILURE when the
     // bus cannot be reached or the name belongs to another process.
     HRESULT start();
-    // Serves calls on the calling thread until quit().
-    void run();
+    // Serves calls on the calling thread until quit(). A failure of the
+    // wait itself ends it early with an error result and error information
+    // (S_OK otherwise).
+    HRESULT run();
     // From any thread, also before run().
     void quit();
     // Runs on the serving thread after every message that was handled.
@@ -111,7 +113,7 @@ public:
     std::size_t client_count() const;
 
 private:
-    void serve(bool drain);
+    HRESULT serve(bool drain);
 
     struct impl_t;
     std::unique_ptr<impl_t> impl_;
