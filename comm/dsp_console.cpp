@@ -25,6 +25,11 @@ double Narrowed(float value)
 
 CDSPDlgShowCMD::CDSPDlgShowCMD(const IConsoleOwner* owner) : m_owner(owner) {}
 
+CDSPDlgShowCMD::~CDSPDlgShowCMD()
+{
+    StopSender();
+}
+
 void CDSPDlgShowCMD::SetRowObserver(IConsoleRowObserver* observer)
 {
     std::lock_guard lock(m_lock);

@@ -12,10 +12,15 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <memory>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace comm {
+
+class ISenderOwner;
+class ISenderComponents;
 
 enum class EConsoleQueue { Store = 0, Control = 1, Get = 2 };
 inline constexpr std::size_t kConsoleQueues = 3;
@@ -70,6 +75,20 @@ public:
     static constexpr int kMsgBadFrame = 299;
 
     explicit CDSPDlgShowCMD(const IConsoleOwner* owner = nullptr);
+    // Stops and joins the sender.
+    ~CDSPDlgShowCMD();
+    CDSPDlgShowCMD(const CDSPDlgShowCMD&) = delete;
+    CDSPDlgShowCMD& operator=(const CDSPDlgShowCMD&) = delete;
+
+    // Starts the queued sender of the view `owner` (command_sender.h) on the
+    // console's own thread; it runs until StopSender or the destructor.
+    void StartSender(ISenderOwner& owner, std::unique_ptr<ISenderComponents> components);
+    // Sets the stop flag, wakes the sender from any wait and joins it.
+    void StopSender();
+    // The sender's exit code once it ended (-1: the automation layer could
+    // not start on its thread, -2: the unit's MAC is not 12 characters long,
+    // 1: stopped), 0 while it runs or before it started.
+    int SenderExitCode() const { return m_senderExit; }
 
     void SetRowObserver(IConsoleRowObserver* observer);
 
@@ -148,6 +167,9 @@ private:
     mutable std::mutex m_lock;
     std::array<QueueState, kConsoleQueues> m_queues;
     std::string m_lastGetReply;
+    std::atomic<int> m_senderExit{0};
+    // Last: ended before the queues it reads go.
+    std::jthread m_sender;
 };
 
 } // namespace comm

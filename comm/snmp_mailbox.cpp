@@ -1,5 +1,7 @@
 #include "comm/snmp_mailbox.h"
 
+#include "comm/unit_mailbox.h"
+
 #include <charconv>
 #include <cstdlib>
 
@@ -20,17 +22,6 @@ std::string ReadUnitPortSuffix()
     return "/" + std::to_string(port);
 }
 
-template <class Request>
-bool WithTries(const Request& request, const Sleeper& sleep)
-{
-    for (int attempt = 0; attempt < kSnmpTries; ++attempt) {
-        if (request())
-            return true;
-        sleep(kSnmpRetrySleep);
-    }
-    return false;
-}
-
 } // namespace
 
 std::string UnitSnmpAddress(std::string_view ip)
@@ -44,23 +35,15 @@ std::string UnitSnmpAddress(std::string_view ip)
 bool SnmpGetValue(const Icom_manager& poller, std::string_view ip, std::string_view oid,
                   std::string& value, const Sleeper& sleep)
 {
-    const std::string address = UnitSnmpAddress(ip);
-    return WithTries(
-        [&] {
-            const Icom_variable variable = poller.get(address, oid);
-            if (!variable.valid())
-                return false;
-            value = variable.value();
-            return true;
-        },
-        sleep);
+    CPollerMailbox mailbox(poller, ip);
+    return ReadWithTries(mailbox, oid, value, sleep);
 }
 
 bool SnmpSetValue(const Icom_manager& poller, std::string_view ip, std::string_view oid,
                   std::string_view value, const Sleeper& sleep)
 {
-    const std::string address = UnitSnmpAddress(ip);
-    return WithTries([&] { return poller.set(address, oid, value).valid() != 0; }, sleep);
+    CPollerMailbox mailbox(poller, ip);
+    return WriteWithTries(mailbox, oid, value, sleep);
 }
 
 bool IsCommandReply(std::string_view text)

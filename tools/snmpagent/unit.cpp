@@ -35,6 +35,7 @@ struct state_t {
     std::string getav0 = "0000 0000 0000 0000 0000 0000 0000 0000";
 
     int fail_reads = 0;                  // reads of the reply
+    int fail_sp_reads = 0;               // reads of SerialPriority
     std::map<std::string, int> fail_sp;  // value written to SerialPriority -> count
     int fail_commands = 0;               // writes of a command
 
@@ -194,6 +195,10 @@ std::optional<long> fault_for(const message_t& request)
             --g.fail_reads;
             return gen_err;
         }
+        if (request.pdu_type == pdu_get && is(oid, g.sp_oid) && g.fail_sp_reads > 0) {
+            --g.fail_sp_reads;
+            return gen_err;
+        }
         if (request.pdu_type != pdu_set)
             continue;
         if (is(oid, g.contact_oid) && g.fail_commands > 0) {
@@ -324,6 +329,8 @@ std::string script(const std::string& arguments)
         in >> what;
         if (what == "read") {
             g.fail_reads = count_arg(in);
+        } else if (what == "readsp") {
+            g.fail_sp_reads = count_arg(in);
         } else if (what == "command") {
             g.fail_commands = count_arg(in);
         } else if (what == "write") {
@@ -370,6 +377,7 @@ const char* usage()
            "  unit getpo <dddd>                 \"*GETPO=dddd#\"\n"
            "  unit getav0 <s1> ... <s8>         the 48-character \"*GETAV0 ...#\" reply\n"
            "  unit fail read [<n>]              the next n reads of the reply fail (genErr)\n"
+           "  unit fail readsp [<n>]            the next n reads of SerialPriority fail\n"
            "  unit fail write <value> [<n>]     the next n writes of value to SerialPriority fail\n"
            "  unit fail command [<n>]           the next n writes of a command fail\n"
            "  unit journal [<file>]             \"count <n>\" of the journal; writes it to file:\n"
