@@ -445,6 +445,8 @@ void CCommandSender::Disconnect()
 void CDSPDlgShowCMD::StartSender(ISenderOwner& owner,
                                  std::unique_ptr<ISenderComponents> components)
 {
+    StopSender();
+    m_stop = false;
     m_senderExit = 0;
     m_sender = std::jthread([this, &owner, components = std::move(components)](
                                 std::stop_token stop) mutable {

@@ -34,7 +34,8 @@ struct state_t {
     std::string getpo = "0000";
     std::string getav0 = "0000 0000 0000 0000 0000 0000 0000 0000";
 
-    int fail_reads = 0;                  // reads of the reply
+    int fail_reads = 0;                  // reads of SysContact
+    int fail_replies = 0;                // reads of SysContact while "90" says a reply waits
     int fail_sp_reads = 0;               // reads of SerialPriority
     std::map<std::string, int> fail_sp;  // value written to SerialPriority -> count
     int fail_commands = 0;               // writes of a command
@@ -195,6 +196,13 @@ std::optional<long> fault_for(const message_t& request)
             --g.fail_reads;
             return gen_err;
         }
+        // Only while a reply waits there: the poller also reads SysContact
+        // to learn its type before it writes a command.
+        if (request.pdu_type == pdu_get && is(oid, g.contact_oid) && g.fail_replies > 0 &&
+            read_var(g.sp_oid) == "90") {
+            --g.fail_replies;
+            return gen_err;
+        }
         if (request.pdu_type == pdu_get && is(oid, g.sp_oid) && g.fail_sp_reads > 0) {
             --g.fail_sp_reads;
             return gen_err;
@@ -329,6 +337,8 @@ std::string script(const std::string& arguments)
         in >> what;
         if (what == "read") {
             g.fail_reads = count_arg(in);
+        } else if (what == "reply") {
+            g.fail_replies = count_arg(in);
         } else if (what == "readsp") {
             g.fail_sp_reads = count_arg(in);
         } else if (what == "command") {
@@ -376,7 +386,8 @@ const char* usage()
            "  unit getnm plain|star             \"GETNM...\" replies without or with a leading \"*\"\n"
            "  unit getpo <dddd>                 \"*GETPO=dddd#\"\n"
            "  unit getav0 <s1> ... <s8>         the 48-character \"*GETAV0 ...#\" reply\n"
-           "  unit fail read [<n>]              the next n reads of the reply fail (genErr)\n"
+           "  unit fail read [<n>]              the next n reads of SysContact fail (genErr)\n"
+           "  unit fail reply [<n>]             the same only while \"90\" says a reply waits\n"
            "  unit fail readsp [<n>]            the next n reads of SerialPriority fail\n"
            "  unit fail write <value> [<n>]     the next n writes of value to SerialPriority fail\n"
            "  unit fail command [<n>]           the next n writes of a command fail\n"

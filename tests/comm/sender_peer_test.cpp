@@ -1,0 +1,407 @@
+// The queued sender end to end: a console with its thread, libkestrin2.so
+// and the simulated unit of snmpagent --unit, asserted on the unit's journal,
+// the console's rows and what the sender asked of its view.
+#include "comm/command_sender.h"
+#include "comm/dsp_console.h"
+#include "comm/snmp_mailbox.h"
+#include "comm/text_command.h"
+
+#include "kestrin2_fixture.h"
+#include "model/recording_messages.h"
+#include "tools/snmpagent/peers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace pa = platform::automation;
+using namespace std::chrono_literals;
+using Q = comm::EConsoleQueue;
+
+template <class Done> bool WaitFor(const Done& done, std::chrono::milliseconds limit = 15s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// The DSP view as a test sees it: every request recorded in order, with the
+// commands written to the unit among them, and the stop carried out as the
+// view does.
+class CRecordingView final : public comm::ISenderOwner {
+public:
+    std::string mac = "0060a1000001";
+
+    comm::CSenderFlags& Flags() override { return m_flags; }
+    std::string UnitMac() const override { return mac; }
+    void OpenProgress() override { Record("open"); }
+    void SetProgressTotal(int total) override { Record("total " + std::to_string(total)); }
+    void SetProgressPos(int pos) override { Record("pos " + std::to_string(pos)); }
+    void CloseProgress() override { Record("close"); }
+    void Redraw() override {}
+    void RestoreArrowCursor() override {}
+    void TemplateReply(std::string reply) override { Record("template " + reply); }
+    void MeterReply(std::string text) override { Record("meter " + text); }
+    void NotifyDspStop() override
+    {
+        m_flags.stopRequest = 1;
+        m_flags.live = 0;
+        m_flags.commFault = 0;
+        Record("stop");
+    }
+
+    void Record(std::string event)
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+    std::vector<std::string> Events() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    bool Saw(const std::string& event) const
+    {
+        const auto events = Events();
+        return std::find(events.begin(), events.end(), event) != events.end();
+    }
+
+private:
+    comm::CSenderFlags m_flags;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_events;
+};
+
+// The poller's mailbox, with every command written recorded in the view's
+// event list, so the order of window requests and commands shows.
+class CJournalingComponents final : public comm::ISenderComponents {
+public:
+    CJournalingComponents(std::string ip, CRecordingView& view) : m_inner(std::move(ip)), m_view(view) {}
+    bool Create() override { return m_inner.Create(); }
+    void Release() override { m_inner.Release(); }
+    std::optional<std::string> FindUnit(const std::string& mac) override { return m_inner.FindUnit(mac); }
+    std::unique_ptr<comm::IUnitMailbox> Mailbox(const std::string& ip) override
+    {
+        class CMailbox final : public comm::IUnitMailbox {
+        public:
+            CMailbox(std::unique_ptr<comm::IUnitMailbox> inner, CRecordingView& view)
+                : m_inner(std::move(inner)), m_view(view) {}
+            bool Read(std::string_view oid, std::string& value) override { return m_inner->Read(oid, value); }
+            bool Write(std::string_view oid, std::string_view value) override
+            {
+                if (oid == comm::kSysContactOid)
+                    m_view.Record("send " + std::string(value));
+                return m_inner->Write(oid, value);
+            }
+
+        private:
+            std::unique_ptr<comm::IUnitMailbox> m_inner;
+            CRecordingView& m_view;
+        };
+        return std::make_unique<CMailbox>(m_inner.Mailbox(ip), m_view);
+    }
+
+private:
+    comm::CFixedUnitComponents m_inner;
+    CRecordingView& m_view;
+};
+
+class SenderPeers : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(pa::initialize(), pa::S_OK);
+        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(
+            "127.0.0.45", "vuzuvuz", std::vector<std::string>{"--unit"});
+        unit_->command("unit latency 2");
+    }
+    void TearDown() override
+    {
+        console_.StopSender();
+        unit_.reset();
+        pa::uninitialize();
+    }
+
+    // Units answer on 161; the simulated one is named with its port.
+    std::string Ip() const { return unit_->target(); }
+
+    void Start()
+    {
+        view_.Flags().live = 1;
+        console_.StartSender(view_, std::make_unique<CJournalingComponents>(Ip(), view_));
+    }
+
+    std::vector<std::string> Journal()
+    {
+        const std::string file = "/tmp/comm-sender-journal-" + std::to_string(::getpid());
+        unit_->command("unit journal " + file);
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        std::remove(file.c_str());
+        return lines;
+    }
+    std::vector<std::string> Commands()
+    {
+        std::vector<std::string> taken;
+        for (const std::string& line : Journal())
+            if (line.rfind("command ", 0) == 0)
+                taken.push_back(line);
+        return taken;
+    }
+    bool Answered(Q queue, int count)
+    {
+        const auto rows = console_.Rows(queue);
+        return static_cast<int>(rows.size()) >= count &&
+               std::all_of(rows.begin(), rows.begin() + count,
+                           [](const comm::ConsoleRow& r) { return !r.reply.empty(); });
+    }
+
+    k2test::registry_copy_t registry_;
+    model::CRecordingMessages messages_;
+    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
+    CRecordingView view_;
+    // Last: its thread ends before the view and the unit go.
+    comm::CDSPDlgShowCMD console_;
+};
+
+TEST_F(SenderPeers, StoreThenControlThenGetWithTheProgressClosedBeforeTheGet)
+{
+    unit_->command("unit get 5 701 = 12");
+    console_.SendText("STORE 1", true);
+    console_.SendText("RUN 1", false);
+    console_.SendText("RUN 2", false);
+    console_.SendGet(5, 701);
+    view_.Flags().progress = 1;
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Get, 1); }));
+
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"command *NySTORE 1# -> *NySTORE 1#",
+                                                    "command *NyRUN 1# -> *NyRUN 1#",
+                                                    "command *NyRUN 2# -> *NyRUN 2#",
+                                                    "command *NyGET 5 701# -> *12#"}));
+    ASSERT_TRUE(WaitFor([&] { return view_.Saw("meter *NyGET 5 701# *12#"); }));
+    // One window for the store and the control commands, sized to the whole
+    // queue on its first reply, closed before the get went out.
+    EXPECT_EQ(view_.Events(),
+              (std::vector<std::string>{"open", "send *NySTORE 1#", "total 1", "send *NyRUN 1#",
+                                        "pos 1", "send *NyRUN 2#", "pos 2", "close",
+                                        "send *NyGET 5 701#", "meter *NyGET 5 701# *12#"}));
+    EXPECT_EQ(console_.LastGetReply(), "*12#");
+    EXPECT_EQ(view_.Flags().progress, 0);
+    EXPECT_TRUE(messages_.ShownIds().empty());
+}
+
+TEST_F(SenderPeers, WithCountsPendingTheBarCountsFromTheFirstReply)
+{
+    for (int i = 0; i < 4; ++i)
+        console_.SendText("RUN " + std::to_string(i), false);
+    // A download that failed after two commands goes on with the other two.
+    auto t0 = console_.TakeNext(Q::Control);
+    auto t1 = console_.TakeNext(Q::Control);
+    ASSERT_TRUE(t0 && t1);
+    view_.Flags().progress = 1;
+    view_.Flags().progressCountsPending = 1;
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return view_.Saw("close"); }));
+    EXPECT_EQ(view_.Events(), (std::vector<std::string>{"open", "send *NyRUN 2#", "total 2",
+                                                        "send *NyRUN 3#", "pos 2", "close"}));
+}
+
+TEST_F(SenderPeers, AskedAgainTheCommandGoesOutOnceMore)
+{
+    unit_->command("unit askagain 1");
+    console_.SendText("RUN 1", false);
+    console_.SendText("RUN 2", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 2); }));
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"command *NyRUN 1# -> (ask again)",
+                                                    "command *NyRUN 1# -> *NyRUN 1#",
+                                                    "command *NyRUN 2# -> *NyRUN 2#"}));
+    EXPECT_EQ(console_.ReplyCount(Q::Control), 2);
+}
+
+TEST_F(SenderPeers, AnUnframedReplyIsFiledButNotCounted)
+{
+    unit_->command("unit malformed nostar 1");
+    console_.SendText("RUN 1", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
+    EXPECT_EQ(console_.Rows(Q::Control)[0].reply, "NyRUN 1#");
+    EXPECT_EQ(console_.ReplyCount(Q::Control), 0);
+    console_.SendText("RUN 2", false);
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 2); }));
+    EXPECT_EQ(console_.ReplyCount(Q::Control), 1);
+}
+
+// Failures of one step, counted in a row: the step (three SNMP tries each)
+// failing three times is waited out, the fourth time gives up with its
+// message. Without a count of its own per step, a succeeding neighbour step
+// reset the count and the sender looped for ever.
+TEST_F(SenderPeers, EachStepGivesUpOnItsFourthFailureInARow)
+{
+    struct Case {
+        const char* knob;
+        int message;
+    };
+    const Case cases[] = {
+        {"fail readsp", comm::kMsgReadSp},        {"fail write 247", comm::kMsgWriteSp},
+        {"fail command", comm::kMsgWriteContent}, {"fail write 165", comm::kMsgWriteSp},
+        {"fail reply", comm::kMsgReadContent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.knob);
+        for (const int tries : {9, 12}) {
+            SCOPED_TRACE(tries);
+            TearDown();
+            console_.ClearAll();
+            SetUp();
+            model::CRecordingMessages messages;
+            view_.Flags().stopRequest = 0;
+            unit_->command(std::string("unit ") + c.knob + " " + std::to_string(tries));
+            console_.SendText("RUN 1", false);
+            Start();
+            if (tries == 9) {
+                ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
+                EXPECT_TRUE(messages.ShownIds().empty());
+            } else {
+                ASSERT_TRUE(WaitFor([&] { return !messages.ShownIds().empty(); }));
+                EXPECT_EQ(messages.ShownIds(), std::vector<int>{c.message});
+                EXPECT_TRUE(WaitFor([&] { return view_.Flags().live == 0; }));
+                // The command was not answered: it goes out again next time.
+                EXPECT_EQ(console_.SentIndex(Q::Control), 0);
+            }
+        }
+    }
+}
+
+TEST_F(SenderPeers, FiveHundredBusyAnswersAreWaitedOutNotMore)
+{
+    for (const int busy : {500, 501}) {
+        SCOPED_TRACE(busy);
+        TearDown();
+        console_.ClearAll();
+        SetUp();
+        model::CRecordingMessages messages;
+        view_.Flags().stopRequest = 0;
+        unit_->command("unit busy " + std::to_string(busy));
+        console_.SendText("RUN 1", false);
+        Start();
+        if (busy == 500) {
+            ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
+            EXPECT_TRUE(messages.ShownIds().empty());
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return !messages.ShownIds().empty(); }));
+            EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBusy});
+        }
+    }
+}
+
+TEST_F(SenderPeers, ACommandNeverTakenIsGivenUpAndTheMailboxFreed)
+{
+    unit_->command("unit noreply 1");
+    console_.SendText("RUN 1", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgBusy});
+    const auto journal = Journal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.back(), "set SerialPriority 0");
+    EXPECT_EQ(console_.SentIndex(Q::Control), 0);
+}
+
+TEST_F(SenderPeers, AStaleReplyIsFreedAndFiledNowhere)
+{
+    {
+        comm::Icom_manager poller;
+        comm::Icom_adapter none;
+        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller, none, ""), 1);
+        ASSERT_TRUE(comm::SnmpSetValue(poller, Ip(), comm::kSysContactOid, "*STALE#"));
+        ASSERT_TRUE(comm::SnmpSetValue(poller, Ip(), comm::kSerialPriorityOid, "90"));
+    }
+    console_.SendText("RUN 1", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
+    EXPECT_EQ(console_.Rows(Q::Control)[0].reply, "*NyRUN 1#");
+    const auto journal = Journal();
+    ASSERT_GE(journal.size(), 4u);
+    EXPECT_EQ(journal[2], "set SerialPriority 0");
+    EXPECT_EQ(journal[3], "set SerialPriority 247");
+}
+
+TEST_F(SenderPeers, AClearDuringAnExchangeFilesItsReplyNowhere)
+{
+    unit_->command("unit latency 300");
+    console_.SendText("RUN 1", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return view_.Saw("send *NyRUN 1#"); }));
+    console_.ClearAll();
+    console_.SendText("RUN 2", false);
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
+    const auto rows = console_.Rows(Q::Control);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].command, "*NyRUN 2#");
+    EXPECT_EQ(rows[0].reply, "*NyRUN 2#");
+}
+
+TEST_F(SenderPeers, AMacThatIsNotTwelveCharactersEndsTheSender)
+{
+    for (const char* mac : {"0060a100000", "0060a10000011"}) {
+        SCOPED_TRACE(mac);
+        comm::CDSPDlgShowCMD console;
+        model::CRecordingMessages messages;
+        view_.mac = mac;
+        console.StartSender(view_, std::make_unique<comm::CFixedUnitComponents>(Ip()));
+        ASSERT_TRUE(WaitFor([&] { return console.SenderExitCode() != 0; }));
+        EXPECT_EQ(console.SenderExitCode(), -2);
+        EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBadMac});
+    }
+}
+
+// One-shots and the queued sender share the unit's mailbox: every exchange
+// runs whole (claim, command, post, reply, free) before the next begins.
+TEST_F(SenderPeers, AOneShotAndTheQueuedSenderNeverInterleave)
+{
+    for (int i = 0; i < 5; ++i)
+        console_.SendText("RUN " + std::to_string(i), false);
+    Start();
+    std::thread oneShots([&] {
+        pa::initializer_t automation;
+        comm::Icom_manager poller;
+        comm::Icom_adapter none;
+        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller, none, ""), 1);
+        for (int i = 0; i < 5; ++i) {
+            std::string reply;
+            EXPECT_EQ(comm::SendTextCommand(poller, Ip(), "ONE " + std::to_string(i), true, &reply), 1);
+            EXPECT_EQ(reply, "*ONE " + std::to_string(i) + "#");
+        }
+    });
+    oneShots.join();
+    ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 5); }));
+    const auto journal = Journal();
+    ASSERT_EQ(journal.size() % 5, 0u);
+    for (std::size_t i = 0; i < journal.size(); i += 5) {
+        SCOPED_TRACE(i);
+        const std::string command = journal[i + 1].substr(std::string("set SysContact ").size());
+        EXPECT_EQ(journal[i], "set SerialPriority 247");
+        EXPECT_EQ(journal[i + 2], "set SerialPriority 165");
+        EXPECT_EQ(journal[i + 3], "command " + command + " -> " + command);
+        EXPECT_EQ(journal[i + 4], "set SerialPriority 0");
+    }
+    EXPECT_EQ(journal.size(), 50u);
+}
+
+} // namespace
