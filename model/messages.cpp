@@ -236,6 +236,21 @@ void LogMessageText(int id, const std::string& text) {
     ui->Post([id, text] { Messages().Log(id, text); });
 }
 
+bool RunOnUiThread(std::function<void()> task) {
+    IUiThread* ui = GetUiThread();
+    if (ui == nullptr || ui->IsUiThread()) {
+        task();
+        return true;
+    }
+    return ShowOnUiThread(
+               *ui,
+               [task = std::move(task)] {
+                   task();
+                   return EMessageAnswer::Ok;
+               },
+               EMessageAnswer::Cancel) == EMessageAnswer::Ok;
+}
+
 EMessageAnswer AskText(int id, const std::string& text, EMessageButtons buttons,
                        EMessageAnswer defaultAnswer) {
     if (!HasButton(buttons, defaultAnswer))

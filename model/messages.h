@@ -89,6 +89,13 @@ IUiThread* GetUiThread();
 // Installs the UI thread (null: none); returns the previous one.
 IUiThread* SetUiThread(IUiThread* thread);
 
+// Runs `task` on the UI thread and waits for it the way a message waits:
+// directly when there is no UI thread or this is it; from a worker, until
+// the task has run or the worker's stop is requested (then it may never
+// run). Returns whether it ran. For notifications a worker must see done
+// before it goes on.
+bool RunOnUiThread(std::function<void()> task);
+
 // Ties the calling worker thread's stop flag to the message service for the
 // scope's life: a message or question this thread waits on is given up when
 // a stop is requested. A worker starts one first thing:
