@@ -405,3 +405,40 @@ TEST_F(SenderPeers, AOneShotAndTheQueuedSenderNeverInterleave)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SenderPeers, UnitsendInBothModes)
+{
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {UNITSEND_PATH, "--ip", Ip()});
+        auto result = k2test::run_program(args, "", {}, 30000);
+        // The poller says on standard output when a worker of its was
+        // stopped in the middle of a request.
+        const std::string noise = "thread stop signaled\n";
+        for (auto at = result.out.find(noise); at != std::string::npos; at = result.out.find(noise))
+            result.out.erase(at, noise.size());
+        return result;
+    };
+    auto oneShot = run({"RUN 1", "GET 5 701"});
+    EXPECT_EQ(oneShot.status, 0) << oneShot.err;
+    EXPECT_EQ(oneShot.out, "*RUN 1#\t*RUN 1#\n*GET 5 701#\t*GET 5 701#\n");
+
+    auto queued = run({"--queued", "RUN 1", "RUN 2"});
+    EXPECT_EQ(queued.status, 0) << queued.err;
+    EXPECT_EQ(queued.out, "*NyRUN 1#\t*NyRUN 1#\n*NyRUN 2#\t*NyRUN 2#\n");
+
+    unit_->command("unit malformed nohash 1");
+    auto unframed = run({"RUN 3"});
+    EXPECT_EQ(unframed.status, 1);
+
+    unit_->command("unit fail command 12");
+    auto gaveUp = run({"--queued", "RUN 4"});
+    EXPECT_EQ(gaveUp.status, 1);
+    EXPECT_EQ(gaveUp.out, "*NyRUN 4#\t\n");
+
+    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_EQ(run({"--bogus"}).status, 2);
+}
+
+} // namespace
