@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "comm/text_command.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/base_device.h"
 #include "model/device_chnl.h"
@@ -214,6 +215,13 @@ int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const CDeviceLink*
     if (const std::optional<sender_t> real = SenderIntoMatrixInput(*doc, *matrix, input))
         return SendRoute(*receiver, receivingNumber, *real, send, output, warningCounter);
     return SendClear(*receiver, receivingNumber, false, send, output, warningCounter);
+}
+
+RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip)
+{
+    return [&poller, ip = std::move(ip)](const std::string& routeText) {
+        return SendTextCommand(poller, ip, routeText, false);
+    };
 }
 
 } // namespace comm

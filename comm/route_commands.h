@@ -100,4 +100,8 @@ int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const model::CDevi
                       const model::CDeviceChnl* receivingChannel, const RouteTextSender& send,
                       IOutputList& output, int& warningCounter, const Sleeper& sleep = RealSleep);
 
+// The sender of the program: each route text as a one-shot text command
+// (no reply wanted) to the unit at `ip` through `poller`.
+RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip);
+
 } // namespace comm

@@ -3,6 +3,7 @@
 // the console's rows and what the sender asked of its view.
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
+#include "comm/route_commands.h"
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 
@@ -439,6 +440,23 @@ TEST_F(SenderPeers, UnitsendInBothModes)
 
     EXPECT_EQ(run({"--help"}).status, 0);
     EXPECT_EQ(run({"--bogus"}).status, 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SenderPeers, RouteTextsGoOutAsOneShotsWithNoReplyWanted)
+{
+    comm::Icom_manager poller;
+    comm::Icom_adapter none;
+    ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller, none, ""), 1);
+    const comm::RouteTextSender send = comm::OneShotRouteSender(poller, Ip());
+    EXPECT_EQ(send("ROUTE00120034010211001001"), 1);
+    EXPECT_EQ(comm::QueryFirmware(poller, Ip()), 1);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{
+                              "command *ROUTE00120034010211001001# -> *ROUTE00120034010211001001#",
+                              "command *FIRMW# -> *FIRMW#"}));
 }
 
 } // namespace
