@@ -217,10 +217,10 @@ int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const CDeviceLink*
     return SendClear(*receiver, receivingNumber, false, send, output, warningCounter);
 }
 
-RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip)
+RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip, Sleeper sleep)
 {
-    return [&poller, ip = std::move(ip)](const std::string& routeText) {
-        return SendTextCommand(poller, ip, routeText, false);
+    return [&poller, ip = std::move(ip), sleep = std::move(sleep)](const std::string& routeText) {
+        return SendTextCommand(poller, ip, routeText, false, nullptr, sleep);
     };
 }
 

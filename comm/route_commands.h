@@ -102,6 +102,7 @@ int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const model::CDevi
 
 // The sender of the program: each route text as a one-shot text command
 // (no reply wanted) to the unit at `ip` through `poller`.
-RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip);
+RouteTextSender OneShotRouteSender(const Icom_manager& poller, std::string ip,
+                                   Sleeper sleep = RealSleep);
 
 } // namespace comm

@@ -168,27 +168,28 @@ int RunTextExchange(IUnitMailbox& mailbox, CUnitMailboxState& unit, std::string_
 namespace {
 
 int RunOnPoller(const Icom_manager& poller, std::string_view ip, std::string_view framed,
-                bool replyWanted, std::string* reply, std::chrono::milliseconds spacing)
+                bool replyWanted, std::string* reply, std::chrono::milliseconds spacing,
+                const Sleeper& sleep)
 {
     CPollerMailbox mailbox(poller, ip);
     const auto unit = UnitMailboxState(ip);
-    return RunTextExchange(mailbox, *unit, framed, replyWanted, reply, spacing);
+    return RunTextExchange(mailbox, *unit, framed, replyWanted, reply, spacing, sleep);
 }
 
 } // namespace
 
 int SendTextCommand(const Icom_manager& poller, std::string_view ip, std::string_view text,
-                    bool replyWanted, std::string* reply)
+                    bool replyWanted, std::string* reply, const Sleeper& sleep)
 {
     std::string framed = "*";
     framed += text;
     framed += '#';
-    return RunOnPoller(poller, ip, framed, replyWanted, reply, 20ms);
+    return RunOnPoller(poller, ip, framed, replyWanted, reply, 20ms, sleep);
 }
 
-int QueryFirmware(const Icom_manager& poller, std::string_view ip)
+int QueryFirmware(const Icom_manager& poller, std::string_view ip, const Sleeper& sleep)
 {
-    return RunOnPoller(poller, ip, "*FIRMW#", false, nullptr, 50ms);
+    return RunOnPoller(poller, ip, "*FIRMW#", false, nullptr, 50ms, sleep);
 }
 
 } // namespace comm

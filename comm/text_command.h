@@ -67,12 +67,15 @@ int RunTextExchange(IUnitMailbox& mailbox, CUnitMailboxState& unit, std::string_
 inline constexpr std::chrono::milliseconds kTextCommandLimit{4000};
 
 // Sends "*" + text + "#" to the unit at `ip`, steps 20 ms apart, at most
-// 4000 ms. 1 on success (`reply` set when wanted), else 0. Automation
+// 4000 ms. Every wait goes through `sleep` (a cancellable caller's sleeper
+// may throw to abandon the exchange). 1 on success (`reply` set when wanted), else 0. Automation
 // failures are raised.
 int SendTextCommand(const Icom_manager& poller, std::string_view ip, std::string_view text,
-                    bool replyWanted, std::string* reply = nullptr);
+                    bool replyWanted, std::string* reply = nullptr,
+                    const Sleeper& sleep = RealSleep);
 // Has the unit keep its current routes ("*FIRMW#"): 1 as soon as the unit
 // took it (no reply is read), else 0. Steps 50 ms apart, at most 4000 ms.
-int QueryFirmware(const Icom_manager& poller, std::string_view ip);
+int QueryFirmware(const Icom_manager& poller, std::string_view ip,
+                  const Sleeper& sleep = RealSleep);
 
 } // namespace comm

@@ -1,0 +1,383 @@
+#include "comm/device_download.h"
+
+#include "comm/event_log.h"
+#include "device_editor/zo_device_doc.h"
+#include "model/base_device.h"
+#include "model/device_chnl.h"
+#include "model/device_models.h"
+#include "model/messages.h"
+#include "platform/automation/activation.h"
+#include "platform/text/ipv4.h"
+
+#include <algorithm>
+#include <condition_variable>
+
+namespace comm {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Output lines of the download.
+enum : int {
+    kLineCheckNetwork = 162,
+    kLineOffline = 163,
+    kLineIpValid = 164,
+    kLineAssigned = 165,
+    kLineAssignTry = 166,
+    kLineAssignFailed = 167,
+    kLineCheckMacs = 168,
+    kLineBadMac = 169,
+    kLineConnecting = 174,
+    kLineUnit = 190,
+    kLineStored = 191,
+    kLineStoreFailed = 192,
+    kLineFailed = 193,
+    kLineComOk = 194,
+    kLineStartIp = 195,
+    kLineStartIpWrong = 196,
+    kLineCompiled = 197,
+    kLineComInit = 198,
+    kLineComFailed = 199,
+    kLineEndIp = 200,
+    kLineEndIpWrong = 201,
+    kLineDone = 202,
+};
+
+// The text up to (not including) its last ".".
+std::string_view UpToLastDot(std::string_view ip)
+{
+    const auto dot = ip.rfind('.');
+    return dot == std::string_view::npos ? ip : ip.substr(0, dot);
+}
+
+} // namespace
+
+std::string IpText(std::uint32_t address)
+{
+    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+bool DeviceArrayHasIp(const std::vector<model::CBaseDevice*>& units, const std::string& ip)
+{
+    return std::any_of(units.begin(), units.end(),
+                       [&](const model::CBaseDevice* unit) { return unit->m_ip == ip; });
+}
+
+// ---- the program's components
+
+bool CNetDownloadComponents::Create(const std::string& cardTitle)
+{
+    return CreateNetComponents(&m_discovery, &m_poller, m_adapter, cardTitle) != 0;
+}
+
+void CNetDownloadComponents::Release()
+{
+    m_adapter.Release();
+    m_discovery.Release();
+    m_poller.Release();
+}
+
+std::string CNetDownloadComponents::AdapterIp()
+{
+    return m_adapter.ip();
+}
+
+bool CNetDownloadComponents::HasDevice(const std::string& mac)
+{
+    return m_adapter.device_get(mac).valid() != 0;
+}
+
+void CNetDownloadComponents::AssignIp(const std::string& mac, const std::string& ip)
+{
+    m_adapter.device_get(mac).set_ip(ip);
+}
+
+RouteTextSender CNetDownloadComponents::Routes(const std::string& ip, const Sleeper& sleep)
+{
+    return OneShotRouteSender(m_poller, ip, sleep);
+}
+
+int CNetDownloadComponents::StoreRoutes(const std::string& ip, const Sleeper& sleep)
+{
+    return QueryFirmware(m_poller, ip, sleep);
+}
+
+// ---- one run
+
+CDownloadRun::CDownloadRun(device_editor::CZoDeviceDoc& doc, IDownloadFrame& frame,
+                           IOutputList& output, IDownloadComponents& components,
+                           const DownloadSettings& settings, COnlineDeviceList& online,
+                           Sleeper sleep, SteadyClock clock)
+    : m_doc(doc), m_frame(frame), m_output(output), m_components(components),
+      m_settings(settings), m_online(online), m_sleep(std::move(sleep)), m_clock(std::move(clock))
+{
+}
+
+template <typename... Args> void CDownloadRun::Line(int id, const Args&... args)
+{
+    m_output.AddLine(model::FormatMessage(id, args...));
+}
+
+void CDownloadRun::Line(const std::string& text)
+{
+    m_output.AddLine(text);
+}
+
+int CDownloadRun::Run(const std::string& title)
+{
+    m_frame.SetWaitCursor(true);
+    m_frame.NotifyDownloadBegin();
+    Line(kLineCompiled, title);
+    Line("");
+    Line(kLineComInit);
+    if (!m_components.Create(m_settings.cardTitle)) {
+        Line(kLineComFailed, ++m_errors);
+        FailureEnd();
+        return 0;
+    }
+    Line(kLineComOk);
+    const std::string adapterIp = m_components.AdapterIp();
+    if (!CheckRangeEnd(adapterIp, m_settings.rangeStart, kLineStartIp, kLineStartIpWrong) ||
+        !CheckRangeEnd(adapterIp, m_settings.rangeEnd, kLineEndIp, kLineEndIpWrong)) {
+        FailureEnd();
+        return 0;
+    }
+    CollectDownloadUnits();
+    if (!PrepareUnits()) {
+        FailureEnd();
+        return 0;
+    }
+    DownloadDeviceDocument();
+    Line(kLineDone, m_errors, m_warnings);
+    Line("");
+    m_components.Release();
+    m_frame.SetWaitCursor(false);
+    m_frame.NotifyDownloadDone();
+    return 0;
+}
+
+bool CDownloadRun::CheckRangeEnd(const std::string& adapterIp, std::uint32_t end, int okLine,
+                                 int errorLine)
+{
+    const std::string endText = IpText(end);
+    if (UpToLastDot(adapterIp) == UpToLastDot(endText)) {
+        Line(okLine, adapterIp, endText);
+        return true;
+    }
+    Line(errorLine, ++m_errors);
+    return false;
+}
+
+void CDownloadRun::FailureEnd()
+{
+    Line(kLineFailed, m_errors, m_warnings);
+    m_components.Release();
+    m_frame.SetWaitCursor(false);
+    m_frame.NotifyDownloadFailed();
+}
+
+void CDownloadRun::CollectDownloadUnits()
+{
+    for (int i = 0; i < m_doc.GetDeviceCount(); ++i) {
+        model::CBaseDevice* device = m_doc.GetDevice(i);
+        if (device->m_kind != model::kDeviceUnit)
+            continue;
+        device->m_ip = kNoIp;
+        // The input half of a two-half unit: its other half stands for it.
+        if (device->m_subType == 1 && model::IsTwoHalfModel(device->m_typeCode))
+            continue;
+        m_units.push_back(device);
+    }
+    Line(kLineCheckMacs);
+    for (auto it = m_units.rbegin(); it != m_units.rend();) {
+        const model::CBaseDevice& unit = **it;
+        if (unit.m_mac.size() != 12 || unit.m_mac.rfind("00602b", 0) != 0) {
+            Line(kLineBadMac, ++m_errors, unit.m_name, unit.m_mac);
+            it = std::make_reverse_iterator(m_units.erase(std::next(it).base()));
+        } else {
+            ++it;
+        }
+    }
+    Line("");
+}
+
+bool CDownloadRun::InRange(const std::string& ip) const
+{
+    const auto address = platform::text::parse_ipv4(ip);
+    return address && *address >= m_settings.rangeStart && *address <= m_settings.rangeEnd;
+}
+
+void CDownloadRun::SetUnitIp(model::CBaseDevice& unit, const std::string& ip)
+{
+    unit.m_ip = ip;
+    if (model::CBaseDevice* partner =
+            m_doc.FindSameIdDevice(unit.m_id, unit.m_subType, unit.m_typeCode))
+        partner->m_ip = ip;
+}
+
+int CDownloadRun::PrepareUnits()
+{
+    Line(kLineCheckNetwork);
+    for (auto it = m_units.rbegin(); it != m_units.rend();) {
+        model::CBaseDevice& unit = **it;
+        if (!m_online.IsNetDeviceOnline(unit.m_mac)) {
+            Line(kLineOffline, ++m_warnings, unit.m_name, unit.m_mac);
+            it = std::make_reverse_iterator(m_units.erase(std::next(it).base()));
+            continue;
+        }
+        unit.m_ip = m_online.GetNetDeviceIP(unit.m_mac);
+        if (InRange(unit.m_ip)) {
+            SetUnitIp(unit, unit.m_ip);
+            Line(kLineIpValid, unit.m_name, unit.m_mac, unit.m_ip);
+        }
+        ++it;
+    }
+    for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
+        model::CBaseDevice& unit = **it;
+        if (InRange(unit.m_ip))
+            continue;
+        if (!AssignAddress(unit)) {
+            Line(kLineAssignFailed, ++m_errors, unit.m_name, unit.m_mac);
+            return 0;
+        }
+    }
+    Line("");
+    return 1;
+}
+
+bool CDownloadRun::AssignAddress(model::CBaseDevice& unit)
+{
+    // A MAC the discovery server does not know cannot take any address:
+    // walking the whole range would only wait at every one of them.
+    if (!m_components.HasDevice(unit.m_mac))
+        return false;
+    for (std::uint64_t address = m_settings.rangeStart; address <= m_settings.rangeEnd;
+         ++address) {
+        const std::string ip = IpText(static_cast<std::uint32_t>(address));
+        if (DeviceArrayHasIp(m_units, ip) || m_online.OnlineEntryHasIp(ip))
+            continue;
+        m_components.AssignIp(unit.m_mac, ip);
+        // The online list learns the address at the end of a sweep.
+        const auto start = m_clock();
+        for (;;) {
+            if (m_online.GetNetDeviceIP(unit.m_mac) == ip) {
+                SetUnitIp(unit, ip);
+                Line(kLineAssigned, unit.m_name, unit.m_mac, ip);
+                return true;
+            }
+            if (m_clock() - start >= m_settings.assignWait)
+                break;
+            m_sleep(m_settings.assignPoll);
+        }
+        Line(kLineAssignTry, unit.m_name, unit.m_mac, ip);
+    }
+    return false;
+}
+
+void CDownloadRun::DownloadDeviceDocument()
+{
+    Line(kLineConnecting);
+    std::erase_if(m_units, [](const model::CBaseDevice* unit) { return unit->m_subType == 1; });
+    for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
+        const model::CBaseDevice& unit = **it;
+        Line(kLineUnit, unit.m_name, unit.m_mac);
+        const std::string ip = m_online.GetNetDeviceIP(unit.m_mac);
+        const RouteTextSender send = m_components.Routes(ip, m_sleep);
+        std::vector<const model::CDeviceChnl*> receiving;
+        for (int c = 0; c < unit.m_inputCount && c < unit.GetChnlCount(); ++c)
+            if (const auto* channel = dynamic_cast<const model::CDeviceChnl*>(unit.GetChnl(c)))
+                receiving.push_back(channel);
+        for (const model::CDeviceChnl* channel : receiving)
+            if (channel->GetLinkCount() == 0)
+                SendRouteCommands(&m_doc, nullptr, channel, send, m_output, m_warnings, m_sleep);
+        for (const model::CDeviceChnl* channel : receiving)
+            if (channel->GetLinkCount() > 0)
+                SendRouteCommands(&m_doc, channel->GetLink(0), channel, send, m_output, m_warnings,
+                                  m_sleep);
+        if (m_components.StoreRoutes(ip, m_sleep))
+            Line(kLineStored, unit.m_name, unit.m_mac);
+        else
+            Line(kLineStoreFailed, ++m_warnings, unit.m_name, unit.m_mac);
+    }
+}
+
+// ---- the download object
+
+CDeviceDownload::CDeviceDownload(IDownloadFrame& frame, IOutputList& output,
+                                 ComponentsFactory makeComponents, COnlineDeviceList& online)
+    : m_frame(frame), m_output(output), m_makeComponents(std::move(makeComponents)),
+      m_online(online)
+{
+}
+
+CDeviceDownload::~CDeviceDownload()
+{
+    Cancel();
+}
+
+std::unique_ptr<IDownloadComponents> CDeviceDownload::DefaultComponents()
+{
+    return std::make_unique<CNetDownloadComponents>();
+}
+
+bool CDeviceDownload::Start(device_editor::CZoDeviceDoc& doc, std::string title,
+                            DownloadSettings settings)
+{
+    if (m_running.exchange(true))
+        return false;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_thread = std::jthread([this, &doc, title = std::move(title),
+                             settings = std::move(settings)](std::stop_token stop) {
+        model::CWorkerStopScope scope(stop);
+        // Every wait of the run ends when the download is cancelled, and
+        // the run then leaves by the exception.
+        const Sleeper sleep = [stop](std::chrono::milliseconds duration) {
+            std::mutex mutex;
+            std::condition_variable_any wake;
+            std::unique_lock lock(mutex);
+            wake.wait_for(lock, stop, duration, [] { return false; });
+            if (stop.stop_requested())
+                throw CDownloadCancelled{};
+        };
+        const platform::automation::initializer_t automation;
+        std::unique_ptr<IDownloadComponents> components = m_makeComponents();
+        CDownloadRun run(doc, m_frame, m_output, *components, settings, m_online, sleep);
+        try {
+            if (automation.hr() < 0)
+                throw std::runtime_error("no automation");
+            run.Run(title);
+        } catch (...) {
+            // Whatever stopped the run (a cancel, an automation failure, a
+            // broken sheet), the frame must not stay busy.
+            WriteLog("Download device sheet thread error");
+            try {
+                m_output.AddLine(model::FormatMessage(kLineFailed, run.Errors() + 1, run.Warnings()));
+                components->Release();
+            } catch (...) {
+            }
+            m_frame.SetWaitCursor(false);
+            m_frame.NotifyDownloadFailed();
+        }
+        m_running = false;
+    });
+    return true;
+}
+
+void CDeviceDownload::Cancel()
+{
+    if (m_thread.joinable()) {
+        m_thread.request_stop();
+        m_thread.join();
+    }
+}
+
+void CDeviceDownload::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace comm
