@@ -1,24 +1,21 @@
 #include "poller/snmp_nt.h"
 
 #include <dlfcn.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/app_paths/app_paths.h"
 #include "platform/snmppp/address.h"
 #include "platform/snmppp/value.h"
 #include "platform/text/number.h"
 #include "platform/winsnmp/last_error.h"
 #include "poller/octet_text.h"
+#include "poller/session_log.h"
 #include "qo/exception.h"
 #include "qo/module_dir.h"
 #include "qo/proc/exception.h"
@@ -112,28 +109,14 @@ void load_libraries(library_table_t& table) {
 [[noreturn]] void session_failed(const std::string& ip, const std::string& community,
                                  int timeout_ms, int retries) {
     const std::uint32_t code = platform::get_last_error();
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    ::gmtime_r(&seconds, &utc);
-    char when[64];
-    std::snprintf(when, sizeof when, "%d/%d/%d,%d:%d:%d.%d", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(milliseconds));
-    const std::string text = std::string(when) + ": GetLastError = " + std::to_string(code) +
+    const std::string text = session_log_time() + ": GetLastError = " + std::to_string(code) +
                              ",IP = [" + ip + "],user=[" + community + "],timeout = [" +
                              std::to_string(timeout_ms) + "],retry_count = [" +
                              std::to_string(retries) +
                              "]  Snmp session creation fails, error in snmp_nt_t::open_session ()";
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
-    const std::filesystem::path log = platform::app_paths::ProgramFolder() / "session.log";
-    if (std::FILE* file = std::fopen(log.c_str(), "ab")) {
-        const std::string line = text + "\n";
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
-    }
+    session_log_append(text);
     throw qo::exception_t(std::string_view(text));
 }
 

@@ -12,11 +12,13 @@
 //
 // A session that cannot be opened is reported on standard output and in
 // "session.log" in the program folder ($OSTREL_HOME, else
-// ~/.local/share/ostrel), and raised.
+// ~/.local/share/ostrel), and raised. Net-SNMP's own diagnostics go to
+// session.log too.
 #include <cstdint>
 #include <string>
 
 #include "platform/winsnmp/mgmtapi.h"
+#include "poller/session_log.h"
 #include "poller/snmp_base.h"
 
 namespace kestrin2 {
@@ -57,6 +59,7 @@ private:
 
     void request(snmp_vb_t& vb, const snmp_request_options_t& options, std::uint8_t pdu_type);
 
+    netsnmp_diagnostics_route_t diagnostics_;
     api_t api_;
 };
 

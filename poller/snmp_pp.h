@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/snmppp/snmp_pp.h"
+#include "poller/session_log.h"
 #include "poller/snmp_base.h"
 
 namespace kestrin2 {
@@ -34,6 +35,8 @@ private:
     void check(int status) const;
     void take(snmp_vb_t& vb, bool with_name);
 
+    // Before the session: Net-SNMP's diagnostics go to session.log.
+    netsnmp_diagnostics_route_t diagnostics_;
     std::unique_ptr<platform::snmppp::Snmp> snmp_;
     platform::snmppp::Pdu pdu_;
     platform::snmppp::Vb vb_;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -72,12 +73,57 @@ private:
     std::string path_;
 };
 
+std::mutex& sink_lock() {
+    static std::mutex lock;
+    return lock;
+}
+
+diagnostic_sink_t& sink() {
+    static diagnostic_sink_t current;
+    return current;
+}
+
+void deliver(std::string_view line) {
+    std::lock_guard lock(sink_lock());
+    if (sink()) {
+        sink()(line);
+        return;
+    }
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+// The library's logging callback. A message may come in pieces (several
+// log calls for one line), so each thread gathers its pieces until the
+// newline.
+int on_log(int, int, void* message, void*) {
+    const auto* log = static_cast<const snmp_log_message*>(message);
+    if (!log || !log->msg)
+        return 0;
+    thread_local std::string pending;
+    pending += log->msg;
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+        std::string_view line(pending.data(), end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty())
+            deliver(line);
+        pending.erase(0, end + 1);
+    }
+    return 0;
+}
+
 void init_locked() {
     static bool done = false;
     if (done)
         return;
     done = true;
     static private_folder_t folder;
+    // Before anything can be logged: with no handler of its own the library
+    // turns standard error logging on at its first message.
+    snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, &on_log, nullptr);
+    snmp_enable_calllog();
+    snmp_disable_stderrlog();
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
@@ -105,6 +151,11 @@ int wait_ms(const timeval& tv) {
 void netsnmp_init() {
     std::lock_guard lock(library_lock());
     init_locked();
+}
+
+void set_diagnostic_sink(diagnostic_sink_t sink_function) {
+    std::lock_guard lock(sink_lock());
+    sink() = std::move(sink_function);
 }
 
 struct netsnmp_session_t::waiter_t {

@@ -2,6 +2,7 @@
 // Net-SNMP underneath the SNMP classes and the management libraries: the
 // one-time set-up of the library and one single session with a wait that
 // can be given up.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,15 @@ std::optional<std::string> opaque_number_text(const ::variable_list& variable);
 // Oid, and what the library keeps on disk goes to a private temporary
 // folder that is removed when the process ends. Then init_snmp.
 void netsnmp_init();
+
+// Net-SNMP's own diagnostics ("Bad PDU type received", and whatever else it
+// would print on standard error) arrive here one line at a time, without
+// the newline, from the thread that met them. netsnmp_init makes the
+// library hand them over instead of printing them; while no sink is set they
+// go to standard error as the library itself would write them. The sink
+// must not call back into Net-SNMP.
+using diagnostic_sink_t = std::function<void(std::string_view line)>;
+void set_diagnostic_sink(diagnostic_sink_t sink);
 
 enum class exchange_result {
     answered,    // the response is there

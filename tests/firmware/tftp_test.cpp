@@ -259,6 +259,7 @@ TEST_F(FirmwareTftp, ConcurrentTransfersShareOnlyTheSettings) {
         for (std::int32_t i = 0; running; ++i) {
             tftp::instance().holdoff = 100 + i % 7;
             tftp::instance().retries = 2 + i % 2;
+            // Paces the changes so they fall all through the transfers.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

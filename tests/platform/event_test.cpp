@@ -9,9 +9,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -34,6 +37,21 @@ template <typename F> bool eventually(F done) {
     while (!done() && clock_type::now() < until)
         std::this_thread::sleep_for(1ms);
     return done();
+}
+
+// Whether the thread `tid` of this process has ended or sleeps in the
+// kernel (its state in /proc is 'S').
+bool gone_or_asleep(pid_t tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    if (!in)
+        return true;
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string stat = text.str();
+    // The state follows the name, which is in parentheses and may hold any
+    // character.
+    const std::size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'S';
 }
 
 // Takes every unit a semaphore holds (up to a cap, so a count gone wild
@@ -135,13 +153,25 @@ protected:
     void start(waitable_t& object, int count) {
         for (int i = 0; i < count; ++i)
             threads_.emplace_back([this, &object] {
+                {
+                    std::lock_guard lock(tids_lock_);
+                    tids_.push_back(::gettid());
+                }
                 ++blocked_;
                 if (wait_any({&object, &stop_}, infinite) == 0)
                     ++released_;
             });
         ASSERT_TRUE(eventually([&] { return blocked_ == count; }));
-        // Give them time to get into poll(), so a signal wakes them all at once.
-        std::this_thread::sleep_for(20ms);
+        // Every waiter sleeps in poll(), so a signal wakes them all at once.
+        ASSERT_TRUE(eventually([&] { return all_gone_or_asleep(); }));
+    }
+
+    bool all_gone_or_asleep() {
+        std::lock_guard lock(tids_lock_);
+        for (const pid_t tid : tids_)
+            if (!gone_or_asleep(tid))
+                return false;
+        return true;
     }
 
     void TearDown() override {
@@ -155,6 +185,8 @@ protected:
     std::atomic<int> blocked_{0};
     std::atomic<int> released_{0};
     std::vector<std::thread> threads_;
+    std::mutex tids_lock_;
+    std::vector<pid_t> tids_;
 };
 
 TEST_P(SyncReleaseWaiters, SignalReleasesExpectedCount) {
@@ -168,8 +200,9 @@ TEST_P(SyncReleaseWaiters, SignalReleasesExpectedCount) {
         // set auto event is meant to count once.
         EXPECT_TRUE(eventually([&] { return released_ >= s * per_signal; }));
     }
-    // Extra waiters woken by the same signal must go back to sleep.
-    std::this_thread::sleep_for(30ms);
+    // Extra waiters woken by the same signal must go back to sleep: once
+    // every waiter has ended or sleeps again, none more is released.
+    EXPECT_TRUE(eventually([&] { return all_gone_or_asleep(); }));
     EXPECT_EQ(released_, row.released);
 }
 
@@ -308,6 +341,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SyncWaitAny, SetFromAnotherThreadWakesIt) {
     event_t a(automatic), b(automatic);
+    // The pause is the scenario: the set comes while the wait is (most
+    // likely) under way; the answer does not depend on it.
     std::thread setter([&] {
         std::this_thread::sleep_for(20ms);
         b.set();
@@ -504,6 +539,7 @@ TEST_F(SyncFdLimit, ConstructorsReportEventfdFailure) {
 
 TEST(SyncTick, AdvancesWithMonotonicTime) {
     const auto before = tick_ms();
+    // The time that must pass is what the test is about.
     std::this_thread::sleep_for(20ms);
     const auto after = tick_ms();
     EXPECT_GE(after - before, 20u);

@@ -3,14 +3,21 @@
 #include "tests/support/peers_required.h"
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "platform/sync/event.h"
@@ -365,7 +372,9 @@ TEST_P(PollerBackendScripted, SlowAnswersArriveWithinTheTimeOutOnly) {
     agent_->fault(unit_oid, "delay 400");
     EXPECT_EQ(error_of([&] { backend_->get(slow, options(90, 1)); }), failed("Request timeout"));
     // The late answers to the attempts given up are not taken for the
-    // answer to the next request.
+    // answer to the next request. The pauses are the scenario: the first
+    // lets the next request begin while the late answers are still due
+    // (they go 400 ms after each attempt), the second lets them all arrive.
     std::this_thread::sleep_for(200ms);
     snmp_vb_t quick = vb(sys_descr);
     backend_->get(quick, options(2000, 0));
@@ -379,8 +388,11 @@ TEST_P(PollerBackendScripted, AbandonEndsTheWaitAtOnce) {
     agent_->var(unit_oid, "octets", "never");
     agent_->var(sys_descr, "octets", "after");
     agent_->fault(unit_oid, "silent");
+    // Given up once the agent has the request: the wait is under way.
     std::thread stopper([this] {
-        std::this_thread::sleep_for(150ms);
+        const auto until = clock_type::now() + 5s;
+        while (agent_->count(unit_oid) == 0 && clock_type::now() < until)
+            std::this_thread::sleep_for(5ms);
         abandon_.set();
     });
     snmp_vb_t request = vb(unit_oid);
@@ -400,6 +412,66 @@ TEST_P(PollerBackendScripted, AbandonEndsTheWaitAtOnce) {
     snmp_vb_t next = vb(sys_descr);
     backend_->get(next, options(2000, 0));
     EXPECT_EQ(next.value, "after");
+}
+
+// A temporary program folder for one test.
+class program_folder_t {
+public:
+    program_folder_t() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ostrel-home-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("no temporary folder");
+        path_ = pattern;
+        if (const char* old = std::getenv("OSTREL_HOME"))
+            old_ = old;
+        ::setenv("OSTREL_HOME", path_.c_str(), 1);
+    }
+    ~program_folder_t() {
+        if (old_)
+            ::setenv("OSTREL_HOME", old_->c_str(), 1);
+        else
+            ::unsetenv("OSTREL_HOME");
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(path_ + "/" + name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::string path_;
+    std::optional<std::string> old_;
+};
+
+TEST_P(PollerBackendScripted, NetSnmpDiagnosticsGoToTheSessionLogNotStandardError) {
+    program_folder_t home;
+    agent_->var(unit_oid, "integer", "7");
+    // 0xAF is no PDU type: Net-SNMP drops the answer and says so.
+    agent_->fault(unit_oid, "pdutype 175");
+    snmp_vb_t request = vb(unit_oid);
+    testing::internal::CaptureStderr();
+    const std::string error = error_of([&] { backend_->get(request, options(150, 1)); });
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(error, failed("Request timeout")) << "the answer is not taken";
+    EXPECT_EQ(printed, "") << "nothing on standard error";
+
+    const std::string log = home.read("session.log");
+    const std::regex line(R"(\d{4}/\d{1,2}/\d{1,2},\d{1,2}:\d{1,2}:\d{1,2}\.\d{1,3}: )"
+                          R"(Net-SNMP: Bad PDU type received: 0xaf)");
+    std::istringstream lines(log);
+    int found = 0;
+    for (std::string text; std::getline(lines, text);)
+        found += std::regex_match(text, line) ? 1 : 0;
+    EXPECT_EQ(found, 2) << "one line for each attempt's answer:\n" << log;
+
+    // The back end is unharmed: the next answer is taken.
+    agent_->fault(unit_oid, "none");
+    backend_->get(request, options(2000, 0));
+    EXPECT_EQ(request.value, "7");
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, PollerBackendScripted, testing::Values(nt_case, pp_case), case_name);

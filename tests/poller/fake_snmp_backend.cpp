@@ -195,6 +195,7 @@ void fake_network_t::request(snmp_kind_t kind, kestrin2::snmp_vb_t& vb,
             abandon();
     } else {
         held->wait();
+        // The device's own latency: a delay that must elapse.
         if (latency > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(latency));
     }

@@ -241,16 +241,29 @@ TEST_F(Kestrin2Driver, WatchedChangesOfTwoAgentsArriveWithinTwoPollPeriods) {
     EXPECT_EQ(serial->value, "90");
     EXPECT_EQ(serial->type, 2);
 
-    // Each change is reported once; one device's changes leave the other's.
+    // Each change is reported once: a few poll periods pass without one
+    // (the pause is the window in which a repeated report would show).
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(m.to_int(m.to_object(m.call(id::get_changes)).get(vec::length)), 0);
+    // One device's changes leave the other's.
     snmpset(snmpd_address, snmpd_->port(), sys_contact, 's', "third");
     snmpset(agent_address, agent_->port(), serial_priority, 'i', "127");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300 * slowness()));
-    const auto of_a = elements(m.to_object(m.call(id::get_device_changes, {a})));
+    std::vector<variable_view_t> of_a;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            of_a = elements(m.to_object(m.call(id::get_device_changes, {a})));
+            return !of_a.empty();
+        },
+        3s));
     ASSERT_EQ(of_a.size(), 1u);
     EXPECT_EQ(of_a[0].value, "third");
-    const auto rest = elements(m.to_object(m.call(id::get_changes)));
+    std::vector<variable_view_t> rest;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            rest = elements(m.to_object(m.call(id::get_changes)));
+            return !rest.empty();
+        },
+        3s));
     ASSERT_EQ(rest.size(), 1u);
     EXPECT_EQ(rest[0].ip, u);
     EXPECT_EQ(rest[0].value, "127");
@@ -273,6 +286,7 @@ TEST_F(Kestrin2Driver, EndedAndClearedVariablesAreNoLongerPolled) {
     m.call(id::end_watch, {u, "1.3.6.1.4.1.2680.77.0"}); // not watched: nothing happens
     ASSERT_TRUE(wait_until([&] { return m.to_int(m.get(id::watch_size)) == 2; }, 2s));
     const long after_end = agent_->count(first);
+    // Four poll periods in which an ended variable would have been asked.
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(agent_->count(first), after_end) << "an ended variable is still polled";
     EXPECT_GT(agent_->count(second), 2) << "the other one is";
@@ -282,6 +296,7 @@ TEST_F(Kestrin2Driver, EndedAndClearedVariablesAreNoLongerPolled) {
     m.call(id::clear_watch);
     ASSERT_TRUE(wait_until([&] { return m.to_int(m.get(id::watch_size)) == 0; }, 2s));
     const long after_clear = agent_->count(second);
+    // As above: a window in which a cleared variable would have been asked.
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(agent_->count(second), after_clear);
     EXPECT_EQ(m.to_int(m.to_object(m.call(id::get_all)).get(vec::length)), 0);
@@ -295,6 +310,7 @@ TEST_F(Kestrin2Driver, StopEndsPollingButWorkersStillServeOneShotRequests) {
 
     m.call(id::stop);
     const long stopped = agent_->count(serial_priority);
+    // A window in which a running scheduler would have asked again.
     std::this_thread::sleep_for(400ms);
     EXPECT_LE(agent_->count(serial_priority) - stopped, 1) << "one request may have been in flight";
     EXPECT_EQ(view(m.to_object(m.call(id::get, {u, serial_priority}))).valid, 1);

@@ -2,9 +2,13 @@
 // registration, the contract of its three classes (DISPIDs, slots, error
 // information), the settings and their limits, the address check, the
 // vector's element access and the references handed out.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -560,15 +564,27 @@ TEST_F(Kestrin2Library, ReleasingTheLastObjectStopsThePollerAndLetsTheLibraryGo)
         m.put(id::poll_period, std::int32_t{100});
         m.put(id::timeout, std::int32_t{5000});
         m.put(id::retry_count, std::int32_t{0});
-        // Nothing answers there: the workers wait in their requests.
-        m.call(id::watch, {"127.0.0.60/9", sys_descr});
-        m.call(id::watch, {"127.0.0.60/9", sys_name});
+        // A socket that takes requests and never answers: once it has one,
+        // a worker waits in its request.
+        const int silent = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(silent, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, "127.0.0.60", &local.sin_addr);
+        ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+        socklen_t size = sizeof local;
+        ::getsockname(silent, reinterpret_cast<sockaddr*>(&local), &size);
+        const std::string target = "127.0.0.60/" + std::to_string(ntohs(local.sin_port));
+        m.call(id::watch, {target, sys_descr});
+        m.call(id::watch, {target, sys_name});
         m.call(id::start);
-        std::this_thread::sleep_for(300ms);
+        pollfd asked{silent, POLLIN, 0};
+        ASSERT_EQ(::poll(&asked, 1, 10000), 1) << "no request reached the device";
         ASSERT_TRUE(pa::is_library_loaded(library_path()));
         const auto released = clock_type::now();
         m.reset();
         EXPECT_LT(clock_type::now() - released, 3s) << "requests in flight are abandoned";
+        ::close(silent);
     }
     const auto until = clock_type::now() + 10s;
     while (pa::is_library_loaded(library_path()) && clock_type::now() < until) {

@@ -137,6 +137,7 @@ TEST(QoSocket, QuitEventEndsTheWaitOfSocketOnly) {
     event_t quit(event_t::reset::manual);
     auto plain = bound_udp<socket_t>(&quit);
     plain->set_receive_timeout(5000);
+    // The quit comes while the receive waits: the pause is the scenario.
     std::thread setter([&] {
         std::this_thread::sleep_for(50ms);
         quit.set();

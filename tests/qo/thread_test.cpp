@@ -20,6 +20,14 @@ using platform::sync::event_t;
 using platform::sync::infinite;
 using clock_type = std::chrono::steady_clock;
 
+// Polls until `done` holds or ten seconds pass; its last answer.
+template <typename F> bool eventually(F done) {
+    const auto until = clock_type::now() + 10s;
+    while (!done() && clock_type::now() < until)
+        std::this_thread::sleep_for(1ms);
+    return done();
+}
+
 // A thread whose body the test gives. The body is copied when the thread
 // starts, so it stays alive even when the object goes first.
 class probe_thread_t : public qo::proc::thread_t {
@@ -68,8 +76,7 @@ TEST(QoThread, StopsOnRequestWhilePollingCheckStop) {
     });
     t.start();
     EXPECT_TRUE(t.running());
-    while (rounds.load() < 3)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return rounds.load() >= 3; }));
     const auto start = clock_type::now();
     t.stop();
     EXPECT_LT(ms_since(start), 1000);
@@ -125,8 +132,7 @@ TEST(QoThread, CheckStopReturnsFalseUntilStopped) {
         self.check_stop(infinite);
     });
     t.start();
-    while (quiet.load() == -1)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return quiet.load() != -1; }));
     EXPECT_EQ(quiet.load(), 0);
     EXPECT_TRUE(t.running());
     t.stop();
@@ -238,8 +244,7 @@ TEST(QoThread, ThreadOutlivingItsObjectKeepsItsState) {
         },
         20);
     t->start();
-    while (!entered->load())
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(eventually([&] { return entered->load(); }));
     const qo::handle_t ended = t->handle();
     t.reset();
     EXPECT_FALSE(ended.wait(0));

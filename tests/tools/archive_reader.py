@@ -27,17 +27,29 @@ names (a base reference must name exactly the declared base); indices must
 name earlier classes or objects; objects nest at most 64 deep.
 
 Class layouts come from the same description files archive-dump reads (see
-tools/archive-dump/layout.h). Strings are decoded as GBK (with 0x80 as the
+tools/archive-dump/layout.h); without --layout, those of the program's own
+sheet classes that archive-dump has built in (tools/archive-dump/layouts/). Strings are decoded as GBK (with 0x80 as the
 euro sign, as code page 936 has it); bytes that do not decode are shown as
 \\xNN. Python's GBK tables and the C library's code page 936 may differ in a
 few rare characters; the tests use none of them.
 
-usage: archive_reader.py --layout FILE [--layout FILE]... [--fields]
-                         [--code-page gbk|utf8] --raw [--offset N] STREAM
+A device sheet (.zo, with --zo or for a STREAM named *.zo) is a header, then
+the device array and the link array, which end the file:
+
+  version (uint32); for version 1 or 2 the sheet width and height (int32
+  each), the physical-link, network-link and background colours (uint32
+  each) and the grid flag (int32). The header is always printed.
+
+The arrays hold what the document's loader takes: devices of the CBaseDevice
+family and links of the CDeviceLink family (when the layouts describe them).
+
+usage: archive_reader.py [--layout FILE]... [--fields] [--code-page gbk|utf8]
+                         [--raw [--offset N] | --zo] STREAM
 """
 
 import argparse
 import codecs
+import os
 import struct
 import sys
 
@@ -45,6 +57,10 @@ NO_SCHEMA = 0xFFFFFFFF
 MAX_INDEX = 0x3FFFFFFE
 MAX_DEPTH = 64
 FIELD_TYPES = {"u8", "i16", "u16", "i32", "u32", "f32", "f64", "str", "rect", "point", "size"}
+LAYOUT_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                          "..", "..", "tools", "archive-dump", "layouts"))
+ZO_DEVICE_FAMILY = "CBaseDevice"
+ZO_LINK_FAMILY = "CDeviceLink"
 SCALARS = {"u8": "<B", "i16": "<h", "u16": "<H", "i32": "<i", "u32": "<I", "f32": "<f", "f64": "<d"}
 
 
@@ -154,6 +170,13 @@ def load_layouts(paths):
         if layout.base is not None and layout.base not in classes:
             raise LayoutError(f"layout of {layout.name}: unknown base {layout.base}")
     return classes
+
+
+def default_layout_paths():
+    """The layouts of the program's sheet classes, as archive-dump has them
+    built in."""
+    return sorted(os.path.join(LAYOUT_DIR, name) for name in os.listdir(LAYOUT_DIR)
+                  if name.endswith(".layout"))
 
 
 # ---- text
@@ -443,6 +466,27 @@ class Reader:
         while self.left() > 0:
             self.array(None)
 
+    def zo(self):
+        """A device sheet: its header, the device array and the link array,
+        which must end the data."""
+        at = self.pos
+        version = self.scalar("u32", "a 32-bit integer")
+        self.emit(at, f"u32 version = {version}")
+        if version in (1, 2):
+            at = self.pos
+            width, height = struct.unpack("<2i", self.take(8, "a size"))
+            self.emit(at, f"size sheet_size = ({width}, {height})")
+            for name in ("physical_link_colour", "network_link_colour", "background_colour"):
+                at = self.pos
+                self.emit(at, f"u32 {name} = {self.scalar('u32', 'a 32-bit integer')}")
+            at = self.pos
+            self.emit(at, f"i32 grid = {self.scalar('i32', 'a 32-bit integer')}")
+        for family in (ZO_DEVICE_FAMILY, ZO_LINK_FAMILY):
+            self.array(family if family in self.layouts else None)
+        if self.left() > 0:
+            raise StreamError(self.pos, f"the end of the file after the link array, "
+                                        f"{self.left()} bytes left")
+
 
 def read_stream(data, layouts, start=0, fields=False, code_page="gbk"):
     """Returns (tree lines, StreamError or None)."""
@@ -455,23 +499,45 @@ def read_stream(data, layouts, start=0, fields=False, code_page="gbk"):
         return (reader.lines if reader else []), e
 
 
+def read_zo(data, layouts, fields=False, code_page="gbk"):
+    """A device sheet; returns (tree lines, StreamError or None)."""
+    reader = Reader(data, layouts, 0, fields, code_page)
+    try:
+        reader.zo()
+        return reader.lines, None
+    except StreamError as e:
+        return reader.lines, e
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Prints an object stream as a tree.")
-    parser.add_argument("--layout", action="append", required=True)
+    parser.add_argument("--layout", action="append",
+                        help="class layouts (default: those of tools/archive-dump/layouts/)")
     parser.add_argument("--fields", action="store_true")
     parser.add_argument("--code-page", choices=("gbk", "utf8"), default="gbk")
-    parser.add_argument("--raw", action="store_true", required=True)
-    parser.add_argument("--offset", type=lambda s: int(s, 0), default=0)
+    parser.add_argument("--raw", action="store_true")
+    parser.add_argument("--zo", action="store_true",
+                        help="a device sheet file (the default for a STREAM named *.zo)")
+    parser.add_argument("--offset", type=lambda s: int(s, 0), default=None)
     parser.add_argument("stream")
     args = parser.parse_args(argv)
+    if not args.raw and not args.zo and args.stream.lower().endswith(".zo"):
+        args.zo = True
+    if args.raw == args.zo:
+        parser.error("give either --raw or --zo")
+    if args.zo and args.offset is not None:
+        parser.error("--offset goes with --raw")
     try:
-        layouts = load_layouts(args.layout)
+        layouts = load_layouts(args.layout or default_layout_paths())
         with open(args.stream, "rb") as f:
             data = f.read()
     except (OSError, LayoutError) as e:
         print(f"archive_reader: {e}", file=sys.stderr)
         return 2
-    lines, error = read_stream(data, layouts, args.offset, args.fields, args.code_page)
+    if args.zo:
+        lines, error = read_zo(data, layouts, args.fields, args.code_page)
+    else:
+        lines, error = read_stream(data, layouts, args.offset or 0, args.fields, args.code_page)
     out = "".join(line + "\n" for line in lines)
     sys.stdout.buffer.write(out.encode("utf-8", "surrogatepass"))
     sys.stdout.flush()

@@ -2,7 +2,9 @@
 """Cross-checks archive-dump (our C++ reader) against archive_reader.py (an
 independent reader of the same rules) on the golden fixtures, on streams cut
 at every offset, on hostile streams and on the big-index and large-count
-streams. Both must print the same tree and fail at the same offset.
+streams. Both must print the same tree and fail at the same offset. The
+device sheet goldens (tests/device_editor/fixtures/zo_*.hex) are read by both
+programs as a user runs them: a *.zo file, no layouts named.
 
 usage: test_archive_reader.py --dump PATH/archive-dump --fixtures DIR
 """
@@ -20,6 +22,9 @@ import archive_reader  # noqa: E402
 from archive_reader import parse_hex  # noqa: E402
 
 ARGS = None
+HERE = os.path.dirname(os.path.abspath(__file__))
+READER = os.path.join(HERE, "archive_reader.py")
+ZO_FIXTURES = os.path.join(HERE, "..", "device_editor", "fixtures")
 
 
 def fixture(name):
@@ -241,6 +246,97 @@ class CrossCheck(unittest.TestCase):
             with self.subTest(label):
                 tree, error = self.agree(parse_hex(hex_text), True, label)
                 self.assertEqual(error, offset)
+
+
+class ZoCrossCheck(unittest.TestCase):
+    """Both programs on device sheets, with the layouts they ship with."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.layouts = archive_reader.load_layouts(archive_reader.default_layout_paths())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def write(self, data, name="Hall.zo"):
+        path = os.path.join(self.tmp.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    @staticmethod
+    def both(*args):
+        """(archive-dump, archive_reader.py) runs with the same arguments."""
+        return (subprocess.run([ARGS.dump, *args], capture_output=True),
+                subprocess.run([sys.executable, READER, *args], capture_output=True))
+
+    @staticmethod
+    def fault(run, program):
+        m = re.fullmatch(program + rb": (error at offset \d+: .*)\n", run.stderr)
+        return m.group(1) if m else run.stderr
+
+    def goldens(self):
+        names = sorted(n for n in os.listdir(ZO_FIXTURES) if n.startswith("zo_") and n.endswith(".hex"))
+        self.assertGreaterEqual(len(names), 4)
+        for name in names:
+            with open(os.path.join(ZO_FIXTURES, name), encoding="utf-8") as f:
+                yield name, parse_hex(f.read())
+
+    def test_goldens_print_the_same_tree_with_and_without_fields(self):
+        for name, data in self.goldens():
+            path = self.write(data)
+            for args in (["--fields", path], [path], ["--zo", self.write(data, "sheet.bin")]):
+                with self.subTest(fixture=name, args=args[:-1]):
+                    dump, reader = self.both(*args)
+                    self.assertEqual(dump.returncode, 0, dump.stderr)
+                    self.assertEqual(reader.returncode, 0, reader.stderr)
+                    self.assertEqual(reader.stdout, dump.stdout)
+                    if args[0] == "--fields":
+                        with open(os.path.join(ZO_FIXTURES, name[:-4] + ".tree"), "rb") as f:
+                            self.assertEqual(reader.stdout, f.read())
+
+    def test_cut_and_overlong_sheets_fail_at_the_same_place_with_the_same_text(self):
+        """archive-dump against the reader's own read_zo (what its --zo
+        prints), to keep a process per case to one."""
+        for name, data in self.goldens():
+            # Every field of the header, then some 60 offsets through the arrays.
+            step = max(1, (len(data) - 28) // 60)
+            cuts = sorted({0, 2, 4, 8, 12, 16, 20, 24, 27, *range(28, len(data), step)} - {len(data)})
+            cases = [(f"cut at {cut}", data[:cut]) for cut in cuts if cut < len(data)]
+            cases.append(("a byte past the link array", data + b"\x00"))
+            for label, part in cases:
+                with self.subTest(fixture=name, case=label):
+                    dump = subprocess.run([ARGS.dump, "--fields", self.write(part)], capture_output=True)
+                    lines, error = archive_reader.read_zo(part, self.layouts, fields=True)
+                    self.assertEqual(dump.returncode, 1, label)
+                    self.assertIsNotNone(error, label)
+                    self.assertEqual(dump.stdout.decode("utf-8").splitlines(), lines, label)
+                    self.assertEqual(self.fault(dump, b"archive-dump"), str(error).encode(), label)
+            # And once through the reader's command line.
+            dump, reader = self.both("--fields", self.write(data[:len(data) // 2]))
+            self.assertEqual((dump.returncode, reader.returncode), (1, 1))
+            self.assertEqual(reader.stdout, dump.stdout)
+            self.assertEqual(self.fault(reader, b"archive_reader"), self.fault(dump, b"archive-dump"))
+
+    def test_arrays_hold_only_what_the_loader_takes(self):
+        # A link where the device array is: the loader refuses it.
+        link = "01 00 ff ff 02 00 0b 00 " + " ".join(f"{b:02x}" for b in b"CDeviceLink")
+        lines, error = archive_reader.read_zo(parse_hex("00 00 00 00 " + link), self.layouts)
+        self.assertEqual(error.offset, 6)
+        self.assertEqual(error.expected, "a class of the CBaseDevice family, found CDeviceLink")
+
+    def test_mode_must_be_told_for_other_names(self):
+        for name, data in self.goldens():
+            path = self.write(data, "sheet.bin")
+            for run in self.both(path):
+                self.assertEqual(run.returncode, 2)
+                self.assertIn(b"give either --raw or --zo", run.stderr)
+            for run in self.both("--zo", "--offset", "4", path):
+                self.assertEqual(run.returncode, 2)
+                self.assertIn(b"--offset goes with --raw", run.stderr)
+            break
 
 
 def main():

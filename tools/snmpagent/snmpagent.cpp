@@ -21,7 +21,9 @@
 //       unsigned32, null.
 //   fault <oid> <kind> [<n>]    how requests naming the variable are answered:
 //       none, readonly (a set gets readOnly), generr, toobig, status <n>,
-//       delay <ms> (the answer comes late), silent (no answer at all).
+//       delay <ms> (the answer comes late), silent (no answer at all),
+//       pdutype <n> (the answer goes out with PDU tag n, in decimal, in
+//       place of GetResponse).
 //   count [<oid>]               requests received (naming the variable).
 //   show <oid>                  the variable's tag and value: numbers in
 //       decimal, identifiers and addresses dotted, bytes in hex.
@@ -56,7 +58,7 @@ namespace {
 using namespace snmpagent;
 using clock_type = std::chrono::steady_clock;
 
-enum class fault_kind { none, readonly, generr, toobig, status, delay, silent };
+enum class fault_kind { none, readonly, generr, toobig, status, delay, silent, pdu_type };
 
 struct variable_t {
     element_t value;
@@ -201,6 +203,8 @@ std::string script(const std::string& line) {
             variable.fault = fault_kind::silent;
         else if ((kind == "status" || kind == "delay") && (in >> argument))
             variable.fault = kind == "status" ? fault_kind::status : fault_kind::delay;
+        else if (kind == "pdutype" && (in >> argument) && argument >= 0 && argument <= 0xFF)
+            variable.fault = fault_kind::pdu_type;
         else
             return "error bad fault";
         variable.argument = argument;
@@ -251,6 +255,7 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
     if (const auto status = unit::fault_for(request))
         return fail(*status, 0);
     std::vector<std::map<bytes_t, variable_t, oid_less>::iterator> targets;
+    std::optional<std::uint8_t> pdu_type;
     for (std::size_t i = 0; i < request.bindings.size(); ++i) {
         const bytes_t& name = request.bindings[i].first;
         auto found = request.pdu_type == pdu_get_next ? g_variables.upper_bound(name)
@@ -277,6 +282,9 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
         case fault_kind::delay:
             delay = std::max(delay, variable.argument);
             break;
+        case fault_kind::pdu_type:
+            pdu_type = static_cast<std::uint8_t>(variable.argument);
+            break;
         case fault_kind::none:
             break;
         }
@@ -293,6 +301,8 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
             request.pdu_type == pdu_get ? unit::read_override(targets[i]->first) : std::nullopt;
         response.bindings[i] = {targets[i]->first, unit_says ? *unit_says : targets[i]->second.value};
     }
+    if (pdu_type)
+        response.pdu_type = *pdu_type;
     return response;
 }
 
@@ -361,7 +371,8 @@ void usage(std::FILE* to) {
                  "  var <oid> <type> [<value>]   types: integer, octets, hex, bits, opaque,\n"
                  "                               sequence, oid, ipaddress, counter32, gauge32,\n"
                  "                               timeticks, counter64, unsigned32, null\n"
-                 "  fault <oid> none|readonly|generr|toobig|status <n>|delay <ms>|silent\n"
+                 "  fault <oid> none|readonly|generr|toobig|status <n>|delay <ms>|silent|\n"
+                 "              pdutype <n>      the answer's PDU tag (decimal)\n"
                  "  count [<oid>]                requests received (naming the variable)\n"
                  "  show <oid>                   the variable's tag and value\n"
                  "%s",
