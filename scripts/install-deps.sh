@@ -8,8 +8,11 @@ packages=(
   build-essential cmake ninja-build ccache mold pkg-config git
   # Qt 6 (widgets, SQL with the MySQL/MariaDB driver)
   qt6-base-dev qt6-base-dev-tools libqt6sql6-mysql
-  # automation over D-Bus
-  libsdbus-c++-dev libsystemd-dev dbus dbus-x11
+  # automation over D-Bus (dbus-run-session and its session configuration
+  # give `make run` a session bus when there is none)
+  libsdbus-c++-dev libsystemd-dev dbus dbus-x11 dbus-session-bus-common
+  # setcap, for the capability `cmake --install` gives mellick
+  libcap2-bin
   # SNMP: library, agent and command-line tools
   libsnmp-dev snmpd snmp
   # raw frames and capture

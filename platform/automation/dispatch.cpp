@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::automation {
@@ -80,6 +81,118 @@ private:
     std::vector<bool> owned_;
 };
 
+// The class's names, once each, in the order of its table.
+std::string member_names(const dispatch_class_t& cls)
+{
+    std::string out;
+    for (std::size_t i = 0; i < cls.members.size(); ++i) {
+        const auto name = cls.members[i].name;
+        bool seen = false;
+        for (std::size_t j = 0; j < i && !seen; ++j)
+            seen = equals_no_case(cls.members[j].name, name);
+        if (seen)
+            continue;
+        if (!out.empty())
+            out += ", ";
+        out += name;
+    }
+    return out;
+}
+
+// A refused call still fails with hr when its text cannot be made.
+template <class Text>
+HRESULT refuse(const IID& iface, const dispatch_class_t& cls, HRESULT hr, Text&& text) noexcept
+{
+    try {
+        set_error_info(iface, cls.error_source, text());
+    } catch (...) {
+    }
+    return hr;
+}
+
+HRESULT explain_name(const IID& iface, const dispatch_class_t& cls, const DISPPARAMS& params)
+{
+    std::string_view name;
+    if (params.cArgs == 1 && params.rgvarg && params.rgvarg[0].vt == VT_BSTR)
+        name = bstr_view(params.rgvarg[0].bstrVal);
+    return refuse(iface, cls, DISP_E_UNKNOWNNAME, [&] {
+        return "Unknown member " + std::string(name) + "; members: " + member_names(cls);
+    });
+}
+
+// Why the table has no member of the kind the flags ask for.
+std::string not_found_text(const dispatch_class_t& cls, DISPID id, std::uint16_t flags)
+{
+    const member_t* method = nullptr;
+    const member_t* get = nullptr;
+    const member_t* put = nullptr;
+    for (const auto& m : cls.members) {
+        if (m.dispid != id)
+            continue;
+        switch (m.kind) {
+        case member_kind::method: method = &m; break;
+        case member_kind::property_get: get = &m; break;
+        case member_kind::property_put: put = &m; break;
+        }
+    }
+    const member_t* any = method ? method : get ? get : put;
+    if (!any)
+        return "No member with DISPID " + std::to_string(id) + "; members: " + member_names(cls);
+    const std::string name(any->name);
+    if ((flags & DISPATCH_PROPERTYPUTREF) && !(flags & DISPATCH_PROPERTYPUT))
+        return name + " cannot be set by reference";
+    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT)))
+        return "The call of " + name + " asks for neither a method nor a property";
+    if (flags & DISPATCH_PROPERTYPUT)
+        return method && !get ? name + " is a method and cannot be set" : name + " is read-only";
+    if (!method && !get)
+        return name + " is write-only";
+    if (method)
+        return name + " is a method, not a property";
+    return name + " is a property, not a method";
+}
+
+std::string count_text(std::size_t n, const char* what)
+{
+    if (n == 0)
+        return std::string("no ") + what + "s";
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+std::string param_count_text(const member_t& m, std::size_t given)
+{
+    const std::string name(m.name);
+    if (m.kind == member_kind::property_put)
+        return "setting " + name + " takes " + count_text(m.arg_count, "value") + ", not "
+               + std::to_string(given);
+    return name + " takes " + count_text(m.arg_count, "argument") + ", not "
+           + std::to_string(given);
+}
+
+const char* type_text(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I4: return "a 32-bit integer";
+    case VT_UI4: return "an unsigned 32-bit integer";
+    case VT_I2: return "a 16-bit integer";
+    case VT_UI1: return "an integer from 0 to 255";
+    case VT_R8: return "a number";
+    case VT_BOOL: return "true or false";
+    case VT_BSTR: return "text";
+    case VT_DISPATCH: return "an object (or nothing)";
+    default: return "of another type";
+    }
+}
+
+std::string type_mismatch_text(const member_t& m, std::size_t index)
+{
+    const std::string name(m.name);
+    if (m.kind == member_kind::property_put && index + 1 == m.arg_count)
+        return "the value of " + name + " must be " + type_text(m.arg_types[index]);
+    return name + ": argument " + std::to_string(index + 1) + " must be "
+           + type_text(m.arg_types[index]);
+}
+
 void fill_excepinfo(EXCEPINFO* excep, HRESULT hr)
 {
     if (!excep)
@@ -130,6 +243,10 @@ HRESULT dispatch_invoke(void* self, const dispatch_class_t& cls, const IID& ifac
 
     const member_t* target = nullptr;
     HRESULT hr = select_member(cls, id, flags, target);
+    if (hr == DISP_E_MEMBERNOTFOUND && id == DISPID_EXPLAIN_NAME)
+        return explain_name(iface, cls, *params);
+    if (hr == DISP_E_MEMBERNOTFOUND)
+        return refuse(iface, cls, hr, [&] { return not_found_text(cls, id, flags); });
     if (hr < 0)
         return hr;
 
@@ -142,7 +259,8 @@ HRESULT dispatch_invoke(void* self, const dispatch_class_t& cls, const IID& ifac
             return DISP_E_NONAMEDARGS;
     }
     if (params->cArgs != target->arg_count)
-        return DISP_E_BADPARAMCOUNT;
+        return refuse(iface, cls, DISP_E_BADPARAMCOUNT,
+                      [&] { return param_count_text(*target, params->cArgs); });
     if (params->cArgs > 0 && !params->rgvarg)
         return E_INVALIDARG;
 
@@ -156,7 +274,10 @@ HRESULT dispatch_invoke(void* self, const dispatch_class_t& cls, const IID& ifac
             if (hr < 0) {
                 if (arg_err)
                     *arg_err = static_cast<unsigned>(slot);
-                return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+                if (hr == E_OUTOFMEMORY)
+                    return hr;
+                return refuse(iface, cls, DISP_E_TYPEMISMATCH,
+                              [&] { return type_mismatch_text(*target, i); });
             }
         }
 

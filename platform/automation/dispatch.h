@@ -37,6 +37,11 @@
 // makes Invoke return DISP_E_EXCEPTION with the EXCEPINFO filled from the
 // thread's error information (scode = the member's result); an exception
 // escaping a member is turned into error information the same way.
+//
+// A call the table refuses (no such member or not of that kind, the wrong
+// number of arguments, an argument of the wrong type) returns its own
+// failure and leaves error information that names the class's ProgID and
+// the member, so that a person reading the failure knows what to change.
 #include "platform/automation/com_ptr.h"
 #include "platform/automation/error_info.h"
 #include "platform/automation/interfaces.h"
@@ -67,6 +72,13 @@ struct member_t {
     // Calls the member; `args` hold the converted arguments in signature order.
     HRESULT (*call)(void* self, VARIANT* args, VARIANT* result) = nullptr;
 };
+
+// Invoked with one argument, a name, this DISPID fails as GetIDsOfNames
+// fails for that name (DISP_E_UNKNOWNNAME) and leaves error information
+// naming the class and listing the names it has. Name look-ups carry no
+// error information across the bus, so a client that wants to tell its user
+// what was meant asks this way; no class gives a member this DISPID.
+inline constexpr DISPID DISPID_EXPLAIN_NAME = -1100;
 
 struct dispatch_class_t {
     // The C++ class, for the text of a failure nobody expected.

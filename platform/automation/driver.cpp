@@ -1,9 +1,11 @@
 #include "platform/automation/driver.h"
 
 #include "platform/automation/activation.h"
+#include "platform/automation/dispatch.h"
 #include "platform/automation/error_info.h"
 
 #include <string>
+#include <vector>
 
 namespace platform::automation {
 
@@ -57,9 +59,29 @@ DISPID dispatch_driver_t::id_of(std::string_view name) const
     const char* names[] = {text.c_str()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT hr = object_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
-    if (hr < 0)
-        throw automation_error(hr, {}, hresult_text(hr) + ": " + text);
-    return id;
+    if (hr >= 0)
+        return id;
+    if (hr == DISP_E_UNKNOWNNAME) {
+        // The object says which names it has, when it can.
+        SetErrorInfo(nullptr);
+        std::vector<VARIANT> args{variant_t(std::string_view(text)).detach()};
+        DISPPARAMS params{args.data(), nullptr, 1, 0};
+        variant_t ignored;
+        EXCEPINFO excep;
+        unsigned arg_err = 0;
+        const HRESULT why = object_->Invoke(DISPID_EXPLAIN_NAME, GUID_NULL, 0,
+                                            DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
+                                            &ignored, &excep, &arg_err);
+        VariantClear(&args[0]);
+        if (why == DISP_E_EXCEPTION)
+            clear_excepinfo(excep);
+        com_ptr_t<IErrorInfo> info;
+        if (why == DISP_E_UNKNOWNNAME && GetErrorInfo(info.put()) == S_OK && info)
+            throw automation_error(hr, read(info.get(), &IErrorInfo::GetSource),
+                                   read(info.get(), &IErrorInfo::GetDescription));
+        throw automation_error(hr, {}, "Unknown member " + text);
+    }
+    throw automation_error(hr, {}, hresult_text(hr) + ": " + text);
 }
 
 variant_t dispatch_driver_t::invoke(DISPID id, std::uint16_t flags,
@@ -80,6 +102,8 @@ variant_t dispatch_driver_t::invoke(DISPID id, std::uint16_t flags,
     variant_t result;
     EXCEPINFO excep;
     unsigned arg_err = 0;
+    // A refused call may leave error information too; none of an earlier call's may show.
+    SetErrorInfo(nullptr);
     const HRESULT hr = object_->Invoke(id, GUID_NULL, 0, flags, &params, &result, &excep, &arg_err);
     if (hr >= 0)
         return result;
@@ -94,7 +118,7 @@ variant_t dispatch_driver_t::invoke(DISPID id, std::uint16_t flags,
         throw automation_error(code, std::move(source), std::move(description), wcode);
     }
     clear_excepinfo(excep);
-    throw automation_error(hr, {}, {});
+    throw_error(hr);
 }
 
 std::int32_t dispatch_driver_t::to_int(const variant_t& v)

@@ -353,8 +353,8 @@ TEST_F(AutomationDispatch, DriverRaisesOneExceptionType)
         FAIL() << "no exception";
     } catch (const pa::automation_error& e) {
         EXPECT_EQ(e.hr(), pa::DISP_E_BADPARAMCOUNT);
-        EXPECT_EQ(e.source(), "");
-        EXPECT_EQ(e.description(), pa::hresult_text(pa::DISP_E_BADPARAMCOUNT));
+        EXPECT_EQ(e.source(), "Autotest.thing.1");
+        EXPECT_EQ(e.description(), "add takes 2 arguments, not 1");
     }
     EXPECT_THROW(d.id_of("nosuch"), pa::automation_error);
     EXPECT_THROW(pa::dispatch_driver_t::to_int(pa::variant_t("x")), pa::automation_error);

@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""The installed tree works on its own: `cmake --install` of a build into a
+temporary folder gives programs and server libraries that find each other
+there (and never in the build tree), and the installed autocall registers
+and creates the installed servers.
+
+    test_install.py CMAKE BUILD_DIR
+"""
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
+
+OUR_LIBRARIES = ("libplatform_automation.so", "libplatform_snmppp.so",
+                 "libplatform_last_error.so", "libmgmtapi.so", "libsnmpapi.so",
+                 "libkestrin2.so", "libgorlith.so")
+PROGRAMS = ("autocall", "mellick")
+NOT_INSTALLED = ("snmpagent", "vgsim", "namsim")
+
+
+def run(argv, **kw):
+    return subprocess.run(argv, capture_output=True, text=True, timeout=60, **kw)
+
+
+def runpaths(path):
+    out = run(["readelf", "-d", str(path)]).stdout
+    found = re.findall(r"\((?:RUNPATH|RPATH)\)\s+Library r\w*path: \[(.*)\]", out)
+    return [entry for value in found for entry in value.split(":")]
+
+
+def main():
+    cmake, build = sys.argv[1], pathlib.Path(sys.argv[2]).resolve()
+    failures = []
+    with tempfile.TemporaryDirectory(prefix="ostrel-install-") as tmp:
+        tmp = pathlib.Path(tmp)
+        # Under DESTDIR the install leaves the capability to the packager,
+        # so the test needs no privileges.
+        env = dict(os.environ, DESTDIR=str(tmp / "dest"))
+        r = run([cmake, "--install", str(build), "--prefix", "/opt/ostrel"], env=env)
+        if r.returncode != 0:
+            print(r.stdout + r.stderr)
+            return 1
+        root = tmp / "dest" / "opt" / "ostrel"
+        files = {p.name: p for p in root.rglob("*") if p.is_file()}
+
+        for name in OUR_LIBRARIES + PROGRAMS:
+            if name not in files:
+                failures.append(f"{name} is not installed")
+        for name in NOT_INSTALLED:
+            if name in files:
+                failures.append(f"the test peer {name} is installed")
+        for name, path in sorted(files.items()):
+            for entry in runpaths(path):
+                if not entry.startswith("$ORIGIN"):
+                    failures.append(f"{name} searches {entry} for libraries")
+        if failures:
+            print("\n".join(failures))
+            return 1
+
+        env = {k: v for k, v in os.environ.items() if k != "LD_LIBRARY_PATH"}
+        env["OSTREL_AUTOMATION_REGISTRY"] = str(tmp / "classes.ini")
+        autocall = str(files["autocall"])
+        for library in ("libkestrin2.so", "libgorlith.so"):
+            r = run([autocall, "--register", str(files[library])], env=env)
+            if r.returncode != 0:
+                failures.append(f"registering {library}: {r.stderr.strip()}")
+        # Every library of ours that the process loads comes from the install.
+        env["LD_DEBUG"] = "files"
+        r = run([autocall], env=env, input="m = create Kestrin2.com_manager.1\n"
+                "print m.timeout m.retry_count m.num_threads m.poll_period m.user\n"
+                "u = create Gorlith.updater.1\n"
+                "print u.timeout\n")
+        if r.returncode != 0 or r.stdout != "3000 3 5 5000 vuzuvuz\n1000\n":
+            failures.append(f"the installed servers did not answer: status {r.returncode}, "
+                            f"out {r.stdout!r}, err {r.stderr[-2000:]!r}")
+        loaded = set(re.findall(r"calling init: (\S+)", r.stderr))
+        real_root = root.resolve()
+        for name in OUR_LIBRARIES:
+            paths = [p for p in loaded if pathlib.Path(p).name == name]
+            if not paths:
+                failures.append(f"{name} was not loaded")
+            for p in paths:
+                if real_root not in pathlib.Path(p).resolve().parents:
+                    failures.append(f"{name} was loaded from {p}")
+
+        r = run([str(files["mellick"]), "--help"], env={k: v for k, v in env.items()
+                                                       if k != "LD_DEBUG"})
+        if r.returncode != 0:
+            failures.append(f"the installed mellick does not start: {r.stderr.strip()}")
+    print("\n".join(failures) if failures else "the installed tree works")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
