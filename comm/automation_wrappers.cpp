@@ -188,7 +188,10 @@ int CreateNetComponents(Imanager* discovery, Icom_manager* poller, Icom_adapter&
             *poller = Icom_manager(driver::create(kPollerProgId));
             poller->set_num_threads(30);
             poller->set_poll_period(100);
-            poller->set_retry_count(1);
+            // Mailbox writes must not be repeated behind our back: a unit
+            // given "165" twice runs the command twice. Every caller tries
+            // again itself, knowing what a repeat means.
+            poller->set_retry_count(0);
             poller->set_timeout(100);
             poller->start();
         }

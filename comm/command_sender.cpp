@@ -37,10 +37,7 @@ CNetSenderComponents::CNetSenderComponents(std::string cardTitle)
 bool CNetSenderComponents::Create()
 {
     Release();
-    if (!CreateNetComponents(&m_discovery, &m_poller, m_adapter, m_cardTitle))
-        return false;
-    m_poller.set_retry_count(0);
-    return true;
+    return CreateNetComponents(&m_discovery, &m_poller, m_adapter, m_cardTitle) != 0;
 }
 
 void CNetSenderComponents::Release()
@@ -68,10 +65,7 @@ CFixedUnitComponents::CFixedUnitComponents(std::string ip) : m_ip(std::move(ip))
 bool CFixedUnitComponents::Create()
 {
     Release();
-    if (!CreateNetComponents(nullptr, &m_poller, m_adapter, {}))
-        return false;
-    m_poller.set_retry_count(0);
-    return true;
+    return CreateNetComponents(nullptr, &m_poller, m_adapter, {}) != 0;
 }
 
 void CFixedUnitComponents::Release()

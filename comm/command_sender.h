@@ -74,8 +74,7 @@ public:
 };
 
 // The program's components: both servers, the unit looked up on the
-// network card `cardTitle`. The sender's own poller sends with no SNMP-level
-// retry: a repeated mailbox write can run a command twice.
+// network card `cardTitle`.
 class CNetSenderComponents final : public ISenderComponents {
 public:
     explicit CNetSenderComponents(std::string cardTitle);

@@ -78,7 +78,7 @@ TEST_F(CommClients, CreatingBothManagersStartsTheAdapterAndSetsThePollerInOrder)
     ASSERT_EQ(comm::CreateNetComponents(&discovery, &poller, adapter, "eth0", sleeper_), 1);
     EXPECT_EQ(Journal(), (lines_t{"mellick.create", "mellick.adapter_get eth0", "adapter.start eth0",
                                   "kestrin2.create", "kestrin2.num_threads 30",
-                                  "kestrin2.poll_period 100", "kestrin2.retry_count 1",
+                                  "kestrin2.poll_period 100", "kestrin2.retry_count 0",
                                   "kestrin2.timeout 100", "kestrin2.start"}));
     EXPECT_EQ(sleeps_, (std::vector<std::chrono::milliseconds>{300ms}));
     EXPECT_EQ(adapter.ip(), "10.0.0.1");
