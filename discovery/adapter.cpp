@@ -190,6 +190,25 @@ void adapter_t::start() {
     }
 }
 
+void adapter_t::note_frame_received() {
+    if (network_error_.load(std::memory_order_relaxed) == 0)
+        return;
+    const std::uint32_t was = network_error_.exchange(0);
+    if (was != 0 && was != ETIMEDOUT)
+        log_line("Packets are received again");
+}
+
+void adapter_t::note_read_timeout() {
+    std::uint32_t none = 0;
+    network_error_.compare_exchange_strong(none, ETIMEDOUT);
+}
+
+void adapter_t::note_read_failed(std::uint32_t error, const std::string& line) {
+    const std::uint32_t was = network_error_.exchange(error);
+    if (was == 0 || was == ETIMEDOUT)
+        log_line(line);
+}
+
 void adapter_t::stop_thread(qo::proc::thread_t& thread) {
     try {
         thread.stop();

@@ -68,6 +68,13 @@ public:
     void close();
     bool started() const { return started_.load(); }
 
+    // Why the card is taken to be down: 0 while frames come; the error a
+    // read of the card failed with (the card reported it at once); ETIMEDOUT
+    // after a read slot waited its 3 s in vain. A failed read outranks a
+    // time-out, and the next frame received clears either.
+    std::uint32_t network_error() const { return network_error_.load(); }
+    bool network_down() const { return network_error() != 0; }
+
     // Sends one frame on the card, serialised with every other send.
     bool packet_send(const std::uint8_t* frame, std::size_t length);
 
@@ -117,6 +124,13 @@ public:
 
 private:
     friend class arp_thread_t;
+    friend class packet_thread_t;
+
+    // What the packet thread learns of the card. A failure is logged with
+    // `line` when it begins a loss of the network, not again while it lasts.
+    void note_frame_received();
+    void note_read_timeout();
+    void note_read_failed(std::uint32_t error, const std::string& line);
 
     // What the ARP thread does with the queues. It alone takes entries off
     // them; the front assignment stays in place until it is dropped.
@@ -174,6 +188,7 @@ private:
     qo::ip_address_t default_pool_end_;
 
     std::atomic<bool> started_{false};
+    std::atomic<std::uint32_t> network_error_{0};
     std::mutex control_mutex_;
 
     packet_thread_t packet_thread_{*this};

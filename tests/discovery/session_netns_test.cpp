@@ -232,6 +232,48 @@ TEST_F(DiscoveryNetns, SilentNetworkIsReportedEachTimeASlotWaitsThreeSeconds) {
     EXPECT_TRUE(eventually([&] { return heard("00602b000001"); }));
 }
 
+// The card says at once that its interface went: the session reports the
+// loss well before a read slot's 3 s wait could, and says it once.
+TEST_F(DiscoveryNetns, DeletedCardIsReportedDownAtOnce) {
+    start_sim({"00602b000001=198.18.1.11"});
+    open_session();
+    session_->start();
+    ASSERT_TRUE(eventually([&] { return heard("00602b000001"); }));
+    EXPECT_FALSE(session_->network_down());
+
+    const auto deleted_at = std::chrono::steady_clock::now();
+    topology_->hub().ip({"link", "del", link().hub_if});
+    ASSERT_TRUE(eventually(
+        [&] { return session_->network_down() && session_->network_error() != ETIMEDOUT; },
+        2500ms))
+        << session_->network_error();
+    EXPECT_LT(std::chrono::steady_clock::now() - deleted_at, 2500ms);
+    EXPECT_TRUE(session_->network_error() == ENODEV || session_->network_error() == ENETDOWN)
+        << session_->network_error();
+    EXPECT_FALSE(trace_.has("No vargo packet received"));
+    // The interface is gone for good: the packet thread ends with it.
+    ASSERT_TRUE(eventually([&] { return trace_.has("Packet thread exiting"); }));
+    EXPECT_EQ(trace_.count(", the network is down"), 1u) << trace_.text();
+    session_->close();
+    EXPECT_TRUE(trace_.has("Writing IP history"));
+}
+
+TEST_F(DiscoveryNetns, LinkDownIsReportedAtOnceAndClearedWhenFramesReturn) {
+    start_sim({"00602b000001=198.18.1.11"});
+    open_session();
+    session_->start();
+    ASSERT_TRUE(eventually([&] { return heard("00602b000001"); }));
+
+    topology_->hub().ip({"link", "set", link().hub_if, "down"});
+    ASSERT_TRUE(eventually([&] { return session_->network_error() == ENETDOWN; }, 2500ms))
+        << session_->network_error();
+    topology_->hub().ip({"link", "set", link().hub_if, "up"});
+    ASSERT_TRUE(eventually([&] { return !session_->network_down(); }));
+    EXPECT_TRUE(trace_.has("Packets are received again"));
+    EXPECT_EQ(trace_.count(", the network is down"), 1u);
+    EXPECT_FALSE(trace_.has("Packet thread exiting"));
+}
+
 class DiscoveryNetnsReservation : public DiscoveryNetns {
 protected:
     // Reservation requests the simulator saw within `span`: arrival times.
