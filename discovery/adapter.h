@@ -155,6 +155,10 @@ private:
     // makes room by dropping its oldest record that waits for no
     // assignment; null when every record waits for one.
     std::shared_ptr<device_t> touch_locked(const qo::mac_address_t& mac);
+    // Every change to the table goes through these, so that the heard order
+    // lists exactly its records.
+    void heard_locked(const qo::mac_address_t& mac);
+    void erase_locked(std::map<qo::mac_address_t, std::shared_ptr<device_t>>::iterator it);
     void stop_thread(qo::proc::thread_t& thread);
 
     std::atomic<int> handle_{-1};
@@ -166,6 +170,12 @@ private:
 
     mutable std::mutex device_mutex_;
     std::map<qo::mac_address_t, std::shared_ptr<device_t>> devices_;
+    // The table's records by when they were last heard, both ways, oldest
+    // first: a full table finds the record to let go without a walk through
+    // all of them, which a flood of new senders would pay for every frame.
+    std::map<qo::mac_address_t, std::uint64_t> heard_at_;
+    std::map<std::uint64_t, qo::mac_address_t> heard_order_;
+    std::uint64_t next_heard_ = 0;
     // Under the device lock.
     std::size_t device_cap_ = table_limits_t{}.devices;
     std::uint64_t device_max_age_ms_ = std::uint64_t(table_limits_t{}.device_age_s) * 1000;
