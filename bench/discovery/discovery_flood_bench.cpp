@@ -51,8 +51,8 @@ constexpr auto survivor_period = 250ms;
 
 struct memory_t {
     long rss_kib = 0;
-    long peak_kib = 0;    // VmHWM
-    long maxrss_kib = 0;  // getrusage
+    long peak_kib = 0;   // VmHWM
+    long maxrss_kib = 0; // getrusage
 };
 
 memory_t memory() {
@@ -78,7 +78,11 @@ void print_memory(const char* when, const memory_t& m) {
 // Device n: MAC 02:60:2b:nn:nn:nn (locally administered, so it can be no
 // real card), address 198.18.1.0 + n (within 198.18.0.0/15 for n < 130,816).
 std::array<std::uint8_t, 6> device_mac(std::uint32_t n) {
-    return {0x02, 0x60, 0x2B, static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8),
+    return {0x02,
+            0x60,
+            0x2B,
+            static_cast<std::uint8_t>(n >> 16),
+            static_cast<std::uint8_t>(n >> 8),
             static_cast<std::uint8_t>(n)};
 }
 
@@ -89,12 +93,24 @@ std::array<std::uint8_t, 60> announcement(std::uint32_t n) {
     const auto mac = device_mac(n);
     std::memcpy(frame.data() + 6, mac.data(), 6);
     const std::uint32_t ip = 0xC6120100u + n;
-    const std::uint8_t body[] = {0x88, 0x19, 0x01, 0x02,
-                                 0x03, 0x04, 0x00, 0x00, 0x00, 0x00, // status entry
-                                 0x03, 0x08, static_cast<std::uint8_t>(ip >> 24),
-                                 static_cast<std::uint8_t>(ip >> 16), static_cast<std::uint8_t>(ip >> 8),
+    const std::uint8_t body[] = {0x88,
+                                 0x19,
+                                 0x01,
+                                 0x02,
+                                 0x03,
+                                 0x04,
+                                 0x00,
+                                 0x00,
+                                 0x00,
+                                 0x00, // status entry
+                                 0x03,
+                                 0x08,
+                                 static_cast<std::uint8_t>(ip >> 24),
+                                 static_cast<std::uint8_t>(ip >> 16),
+                                 static_cast<std::uint8_t>(ip >> 8),
                                  static_cast<std::uint8_t>(ip), // address entry
-                                 0x00, 0x00};
+                                 0x00,
+                                 0x00};
     std::memcpy(frame.data() + 12, body, sizeof body);
     return frame;
 }

@@ -255,8 +255,7 @@ TEST_F(DiscoveryNetns, DeletedCardIsReportedDownAtOnce) {
     const auto deleted_at = std::chrono::steady_clock::now();
     topology_->hub().ip({"link", "del", link().hub_if});
     ASSERT_TRUE(eventually(
-        [&] { return session_->network_down() && session_->network_error() != ETIMEDOUT; },
-        2500ms))
+        [&] { return session_->network_down() && session_->network_error() != ETIMEDOUT; }, 2500ms))
         << session_->network_error();
     EXPECT_LT(std::chrono::steady_clock::now() - deleted_at, 2500ms);
     EXPECT_TRUE(session_->network_error() == ENODEV || session_->network_error() == ENETDOWN)
