@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <tuple>
@@ -190,6 +191,25 @@ void adapter_t::start() {
     }
 }
 
+void adapter_t::note_frame_received() {
+    if (network_error_.load(std::memory_order_relaxed) == 0)
+        return;
+    const std::uint32_t was = network_error_.exchange(0);
+    if (was != 0 && was != ETIMEDOUT)
+        log_line("Packets are received again");
+}
+
+void adapter_t::note_read_timeout() {
+    std::uint32_t none = 0;
+    network_error_.compare_exchange_strong(none, ETIMEDOUT);
+}
+
+void adapter_t::note_read_failed(std::uint32_t error, const std::string& line) {
+    const std::uint32_t was = network_error_.exchange(error);
+    if (was == 0 || was == ETIMEDOUT)
+        log_line(line);
+}
+
 void adapter_t::stop_thread(qo::proc::thread_t& thread) {
     try {
         thread.stop();
@@ -246,10 +266,28 @@ bool adapter_t::packet_send(const std::uint8_t* frame, std::size_t length) {
     return true;
 }
 
+void adapter_t::heard_locked(const qo::mac_address_t& mac) {
+    const auto [at, added] = heard_at_.try_emplace(mac, next_heard_);
+    if (!added) {
+        heard_order_.erase(at->second);
+        at->second = next_heard_;
+    }
+    heard_order_.emplace(next_heard_++, mac);
+}
+
+void adapter_t::erase_locked(std::map<qo::mac_address_t, std::shared_ptr<device_t>>::iterator it) {
+    if (const auto at = heard_at_.find(it->first); at != heard_at_.end()) {
+        heard_order_.erase(at->second);
+        heard_at_.erase(at);
+    }
+    devices_.erase(it);
+}
+
 std::shared_ptr<device_t> adapter_t::touch_locked(const qo::mac_address_t& mac) {
     std::shared_ptr<device_t> touched;
     if (const auto it = devices_.find(mac); it != devices_.end()) {
         it->second->reset_age();
+        heard_locked(mac);
         touched = it->second;
     }
     if (sweep_timer_.elapsed() > sweep_period_ms) {
@@ -259,21 +297,26 @@ std::shared_ptr<device_t> adapter_t::touch_locked(const qo::mac_address_t& mac) 
             device_t& device = *d->second;
             if (device.age() < sweep_heard_ms)
                 device.set_failed(false);
+            const auto next = std::next(d);
             if (device.age() > device_max_age_ms_ && !device.queued())
-                d = devices_.erase(d);
-            else
-                ++d;
+                erase_locked(d);
+            d = next;
         }
         sweep_timer_.reset();
     }
     if (touched)
         return touched;
     if (devices_.size() >= device_cap_) {
+        // Records are heard in the order of their ages: the first one that
+        // waits for no assignment is the longest unheard.
         auto oldest = devices_.end();
-        for (auto d = devices_.begin(); d != devices_.end(); ++d)
-            if (!d->second->queued() &&
-                (oldest == devices_.end() || d->second->age() > oldest->second->age()))
+        for (const auto& [order, heard] : heard_order_) {
+            const auto d = devices_.find(heard);
+            if (d != devices_.end() && !d->second->queued()) {
                 oldest = d;
+                break;
+            }
+        }
         if (!table_full_logged_) {
             table_full_logged_ = true;
             log_line("Device table full (" + std::to_string(device_cap_) +
@@ -281,8 +324,9 @@ std::shared_ptr<device_t> adapter_t::touch_locked(const qo::mac_address_t& mac) 
         }
         if (oldest == devices_.end())
             return nullptr;
-        devices_.erase(oldest);
+        erase_locked(oldest);
     }
+    heard_locked(mac);
     return devices_.emplace(mac, std::make_shared<device_t>(mac, weak_from_this(), clock_))
         .first->second;
 }
@@ -357,7 +401,11 @@ std::shared_ptr<device_t> adapter_t::device_get(const qo::mac_address_t& mac) co
 
 int adapter_t::device_remove(const qo::mac_address_t& mac) {
     std::lock_guard lock(device_mutex_);
-    return devices_.erase(mac) > 0 ? 1 : 0;
+    const auto it = devices_.find(mac);
+    if (it == devices_.end())
+        return 0;
+    erase_locked(it);
+    return 1;
 }
 
 qo::ip_address_t adapter_t::ip() const {

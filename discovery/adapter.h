@@ -68,6 +68,13 @@ public:
     void close();
     bool started() const { return started_.load(); }
 
+    // Why the card is taken to be down: 0 while frames come; the error a
+    // read of the card failed with (the card reported it at once); ETIMEDOUT
+    // after a read slot waited its 3 s in vain. A failed read outranks a
+    // time-out, and the next frame received clears either.
+    std::uint32_t network_error() const { return network_error_.load(); }
+    bool network_down() const { return network_error() != 0; }
+
     // Sends one frame on the card, serialised with every other send.
     bool packet_send(const std::uint8_t* frame, std::size_t length);
 
@@ -117,6 +124,13 @@ public:
 
 private:
     friend class arp_thread_t;
+    friend class packet_thread_t;
+
+    // What the packet thread learns of the card. A failure is logged with
+    // `line` when it begins a loss of the network, not again while it lasts.
+    void note_frame_received();
+    void note_read_timeout();
+    void note_read_failed(std::uint32_t error, const std::string& line);
 
     // What the ARP thread does with the queues. It alone takes entries off
     // them; the front assignment stays in place until it is dropped.
@@ -141,6 +155,10 @@ private:
     // makes room by dropping its oldest record that waits for no
     // assignment; null when every record waits for one.
     std::shared_ptr<device_t> touch_locked(const qo::mac_address_t& mac);
+    // Every change to the table goes through these, so that the heard order
+    // lists exactly its records.
+    void heard_locked(const qo::mac_address_t& mac);
+    void erase_locked(std::map<qo::mac_address_t, std::shared_ptr<device_t>>::iterator it);
     void stop_thread(qo::proc::thread_t& thread);
 
     std::atomic<int> handle_{-1};
@@ -152,6 +170,12 @@ private:
 
     mutable std::mutex device_mutex_;
     std::map<qo::mac_address_t, std::shared_ptr<device_t>> devices_;
+    // The table's records by when they were last heard, both ways, oldest
+    // first: a full table finds the record to let go without a walk through
+    // all of them, which a flood of new senders would pay for every frame.
+    std::map<qo::mac_address_t, std::uint64_t> heard_at_;
+    std::map<std::uint64_t, qo::mac_address_t> heard_order_;
+    std::uint64_t next_heard_ = 0;
     // Under the device lock.
     std::size_t device_cap_ = table_limits_t{}.devices;
     std::uint64_t device_max_age_ms_ = std::uint64_t(table_limits_t{}.device_age_s) * 1000;
@@ -174,6 +198,7 @@ private:
     qo::ip_address_t default_pool_end_;
 
     std::atomic<bool> started_{false};
+    std::atomic<std::uint32_t> network_error_{0};
     std::mutex control_mutex_;
 
     packet_thread_t packet_thread_{*this};

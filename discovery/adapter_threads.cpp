@@ -7,6 +7,7 @@
 #include "qo/proc/thread_stop_exception.h"
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,16 @@ namespace {
 
 constexpr int slot_count = 10;
 constexpr std::uint32_t slot_wait_ms = 3000;
+
+// A W32N error code as the log shows it: the number and what it means.
+std::string error_text(std::uint32_t code) {
+    std::string text = std::to_string(code);
+    if (code == W32N_ERROR_OPERATION_ABORTED)
+        return text + " (operation aborted)";
+    if (code > 0 && code < 4096)
+        text += std::string(" (") + std::strerror(static_cast<int>(code)) + ")";
+    return text;
+}
 
 template <typename Thread> void stop_quietly(Thread& thread) {
     try {
@@ -61,17 +72,25 @@ void packet_thread_t::thread_function() {
         std::uint32_t count = 0;
         if (W32N_PacketRead(handle, &slots[i], &count, &overlapped[i], 0) == 0 &&
             W32N_GetLastError() != W32N_ERROR_IO_PENDING) {
-            log_line("W32N_PacketRead failed " + std::to_string(W32N_GetLastError()));
+            const std::uint32_t error = W32N_GetLastError();
+            session_.note_read_failed(error, "W32N_PacketRead failed " + error_text(error));
             return false;
         }
         return true;
     };
+    // A card whose link fails ends every posted read with the error at
+    // once: one line says so, not one per slot, and the slots are posted
+    // again in case the link comes back.
     const auto take = [&](int i) {
-        const std::uint32_t status = overlapped[i].status.load(std::memory_order_acquire);
-        if (status == W32N_ERROR_SUCCESS)
-            session_.handle_frame(slots[i].frame, overlapped[i].bytes.load());
-        else
-            log_line("Packet read failed " + std::to_string(status));
+        std::uint32_t count = 0;
+        if (W32N_GetOverlappedResult(&overlapped[i], &count)) {
+            session_.note_frame_received();
+            session_.handle_frame(slots[i].frame, count);
+            return;
+        }
+        const std::uint32_t error = W32N_GetLastError();
+        session_.note_read_failed(error, "Packet read failed " + error_text(error) +
+                                             ", the network is down");
     };
 
     try {
@@ -87,6 +106,7 @@ void packet_thread_t::thread_function() {
                     // The frame came just as the wait gave up.
                     take(i);
                 } else {
+                    session_.note_read_timeout();
                     log_line("No vargo packet received, probably the network is down");
                 }
                 bool exhausted = true;

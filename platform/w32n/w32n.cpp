@@ -48,6 +48,10 @@ std::uint64_t monotonic_ms() {
 // announcements while the reader is busy.
 constexpr int receive_buffer_bytes = 4 << 20;
 constexpr std::uint32_t send_wait_ms = 4000;
+// How often a card whose receive path failed looks whether its interface is
+// gone: the kernel reports the link going down before it unlists the
+// interface, and says nothing more when it does.
+constexpr int gone_check_ms = 200;
 
 struct pending_read_t {
     W32N_PACKET* packet;
@@ -71,6 +75,10 @@ struct card_t {
     std::vector<mac_t> groups;
     bool promiscuous_member = false;
     bool all_multicast_member = false;
+    // The receive path failed and no frame has come since.
+    bool receive_failed = false;
+    // Nonzero once the interface is gone: later reads fail with it.
+    std::uint32_t gone_error = 0;
 
     std::thread reader;
 
@@ -117,6 +125,37 @@ void complete(const pending_read_t& read, std::uint32_t status) {
         read.overlapped->event->set();
 }
 
+// The socket's binding loses its interface index when the interface is
+// unregistered, also when another interface takes its name later.
+bool interface_gone(const card_t& card) {
+    if (!card.bound)
+        return false;
+    sockaddr_ll address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(card.fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return false;
+    return address.sll_ifindex != card.ifindex;
+}
+
+void fail_reads_locked(card_t& card, std::uint32_t error) {
+    for (const pending_read_t& read : card.pending)
+        complete(read, error);
+    card.pending.clear();
+}
+
+// The receive path failed with `error`: the posted reads end with it, or
+// with ENODEV when the interface is gone for good.
+void receive_failed_locked(card_t& card, std::uint32_t error) {
+    if (card.closing || card.gone_error != 0)
+        return;
+    card.receive_failed = true;
+    if (interface_gone(card)) {
+        card.gone_error = ENODEV;
+        error = ENODEV;
+    }
+    fail_reads_locked(card, error);
+}
+
 // Whether the card's packet filter lets a received frame up (the kernel
 // hands a packet socket everything that reached the interface).
 bool accepts(const card_t& card, unsigned char packet_type, const std::uint8_t* frame,
@@ -154,10 +193,14 @@ void drain(card_t& card) {
         const ssize_t n = ::recvfrom(card.fd, read.packet->frame, room, MSG_DONTWAIT | MSG_TRUNC,
                                      reinterpret_cast<sockaddr*>(&from), &from_length);
         if (n < 0) {
-            if (errno == EINTR)
+            const int error = errno;
+            if (error == EINTR)
                 continue;
-            return; // EAGAIN: all taken; other errors: the socket's own
+            if (error != EAGAIN && error != EWOULDBLOCK)
+                receive_failed_locked(card, static_cast<std::uint32_t>(error));
+            return;
         }
+        card.receive_failed = false;
         const auto wire = static_cast<std::uint32_t>(n);
         const std::uint32_t captured = std::min(wire, room);
         if (!accepts(card, from.sll_pkttype, read.packet->frame, captured))
@@ -178,33 +221,57 @@ void drain(card_t& card) {
 void reader_loop(card_t* card) {
     for (;;) {
         bool want_frames = false;
+        bool watch = false;
         {
             std::lock_guard lock(card->mutex);
             if (card->closing)
                 return;
             want_frames = !card->pending.empty();
             card->reader_waits_for_posts = !want_frames;
+            watch = card->receive_failed && card->gone_error == 0;
         }
         // Without a posted slot the socket is left alone, so its frames wait
         // in the kernel as they would in the card's own buffer.
         pollfd fds[2] = {{card->wake_fd, POLLIN, 0}, {card->fd, POLLIN, 0}};
-        const int ready = ::poll(fds, want_frames ? 2 : 1, -1);
+        const int ready = ::poll(fds, want_frames ? 2 : 1, watch ? gone_check_ms : -1);
         if (ready < 0) {
-            if (errno != EINTR)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            {
+                std::lock_guard lock(card->mutex);
+                receive_failed_locked(*card, static_cast<std::uint32_t>(error));
+            }
+            // A poll that keeps failing must not spin.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
             [[maybe_unused]] const ssize_t n = ::read(card->wake_fd, &value, sizeof value);
         }
+        if (watch) {
+            std::lock_guard lock(card->mutex);
+            if (!card->closing && card->gone_error == 0 && interface_gone(*card)) {
+                card->gone_error = ENODEV;
+                fail_reads_locked(*card, ENODEV);
+            }
+        }
         if (want_frames && fds[1].revents) {
-            if (fds[1].revents & POLLERR) {
+            if (fds[1].revents & (POLLERR | POLLNVAL)) {
                 // A pending socket error (the interface went down) keeps
-                // poll returning until it is read.
+                // poll returning until it is read; reading it clears it.
                 int error = 0;
                 socklen_t length = sizeof error;
-                ::getsockopt(card->fd, SOL_SOCKET, SO_ERROR, &error, &length);
+                if (fds[1].revents & POLLNVAL)
+                    error = EBADF;
+                else if (::getsockopt(card->fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+                    error = errno;
+                if (error != 0) {
+                    std::lock_guard lock(card->mutex);
+                    receive_failed_locked(*card, static_cast<std::uint32_t>(error));
+                    continue;
+                }
             }
             drain(*card);
         }
@@ -483,6 +550,8 @@ int W32N_PacketRead(int handle, W32N_PACKET* packet, std::uint32_t* count,
         std::lock_guard lock(card->mutex);
         if (card->closing)
             return fail(W32N_ERROR_OPERATION_ABORTED);
+        if (card->gone_error != 0)
+            return fail(card->gone_error);
         for (const pending_read_t& read : card->pending)
             if (read.packet == packet || read.overlapped == overlapped)
                 return fail(EINVAL);
@@ -503,6 +572,19 @@ int W32N_PacketRead(int handle, W32N_PACKET* packet, std::uint32_t* count,
     // The reader completes under the card's lock: taking it orders all its
     // work on the slot and the event before whatever the caller does next.
     { std::lock_guard lock(card->mutex); }
+    const std::uint32_t status = overlapped->status.load(std::memory_order_acquire);
+    if (status != W32N_ERROR_SUCCESS)
+        return fail(status);
+    if (count)
+        *count = overlapped->bytes.load(std::memory_order_relaxed);
+    return 1;
+}
+
+int W32N_GetOverlappedResult(const W32N_OVERLAPPED* overlapped, std::uint32_t* count) {
+    if (count)
+        *count = 0;
+    if (!overlapped)
+        return fail(EINVAL);
     const std::uint32_t status = overlapped->status.load(std::memory_order_acquire);
     if (status != W32N_ERROR_SUCCESS)
         return fail(status);

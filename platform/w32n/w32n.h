@@ -17,6 +17,13 @@
 // Error codes (W32N_GetLastError, per thread): errno values of the failed
 // system call, W32N_ERROR_IO_PENDING (997) for a posted read and
 // W32N_ERROR_OPERATION_ABORTED (995) for a read that the card's close ended.
+//
+// A failure of the card's receive path (the socket reports an error, as it
+// does with ENETDOWN when the interface goes down, or poll or recvfrom
+// fails) completes every posted read with that error. While the interface
+// exists, reads posted afterwards wait for frames as before, and a link that
+// comes back up fills them. Once the interface is gone, the posted reads
+// complete with ENODEV and every later W32N_PacketRead fails at once with it.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -124,6 +131,10 @@ std::uint32_t W32N_MakeNdisRequest(int handle, W32N_NDIS_REQUEST* request,
 // cancelled.
 int W32N_PacketRead(int handle, W32N_PACKET* packet, std::uint32_t* count,
                     W32N_OVERLAPPED* overlapped, std::uint32_t wait_ms);
+// The outcome of an overlapped read or send: nonzero with *count when it
+// succeeded; else 0 with W32N_GetLastError the error it completed with
+// (W32N_ERROR_IO_PENDING while it is still in flight).
+int W32N_GetOverlappedResult(const W32N_OVERLAPPED* overlapped, std::uint32_t* count);
 // Withdraws the posted read of `packet`: nonzero when it was still posted,
 // 0 when it had completed already (or was never posted). Either way the
 // card's reader is done with the slot and its event when this returns: call

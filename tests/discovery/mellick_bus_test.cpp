@@ -55,6 +55,8 @@ TEST(MellickBus, RegServerAndUnregServerInAnyLetterCase) {
     EXPECT_EQ(spawned_t(env.dir(), {MELLICK_PATH, "/UnregServer"}, "").wait(), 0);
     {
         spawned_t server(env.dir(), {MELLICK_PATH, "RegServer"}, "");
+        // The server must stay: a program that took the word for the
+        // command would have registered and ended within this.
         std::this_thread::sleep_for(500ms);
         EXPECT_EQ(mellick_processes(env.dir()).size(), 1u) << "the server did not stay";
         EXPECT_FALSE(reg.clsid_from_progid("Mellick.manager.1"));

@@ -287,6 +287,8 @@ TEST_F(DiscoverySession, FailedOpenLeavesTheStoredHistoryAlone) {
 TEST_F(DiscoverySession, ReservationSwitchedOnBeforeStartRunsFromStart) {
     session_->put_send_reservation(1);
     EXPECT_EQ(session_->send_reservation(), 1);
+    // Nothing may happen here: a thread started by mistake would say so
+    // at once, well within this.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(trace_.has("Send Res. Request thread starting"));
     EXPECT_FALSE(trace_.has("reservation_thread_t shutting down..."));

@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "discovery/adapter_info.h"
+#include "discovery/device.h"
 #include "qo/console.h"
 #include "qo/ip_address.h"
 #include "qo/mac_address.h"
@@ -176,6 +178,30 @@ inline bool eventually(const std::function<bool()>& condition,
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return condition();
+}
+
+// Waits until each record was heard `times` more times (its age went
+// back), or the time is up. The ages are polled more often than devices
+// announce themselves, so no hearing goes unseen.
+inline bool heard_again(const std::vector<std::shared_ptr<qo::vg::device_t>>& devices, int times,
+                        std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+    std::vector<std::uint64_t> last(devices.size());
+    std::vector<int> heard(devices.size(), 0);
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        last[i] = devices[i]->age();
+    return eventually(
+        [&] {
+            bool all = true;
+            for (std::size_t i = 0; i < devices.size(); ++i) {
+                const std::uint64_t age = devices[i]->age();
+                if (age < last[i])
+                    ++heard[i];
+                last[i] = age;
+                all = all && heard[i] >= times;
+            }
+            return all;
+        },
+        limit);
 }
 
 } // namespace discovery_test

@@ -263,6 +263,69 @@ TEST_F(DiscoveryW32n, CaptureFilterDropsInTheKernelAndStatisticsCount) {
     EXPECT_EQ(dropped, 0u);
 }
 
+// A card whose link fails under posted reads: they end with the error at
+// once instead of waiting for frames that cannot come.
+TEST_F(DiscoveryW32n, LinkGoingDownEndsPostedReadsAndLaterReadsWaitForItsReturn) {
+    // Only the test's frames come up, not the traffic of a link coming up.
+    set_filter(W32N_PACKET_TYPE_MULTICAST);
+    ASSERT_EQ(set(W32N_OID_802_3_MULTICAST_LIST, group_1.data(), 6), 0u);
+    slot_t slots[3];
+    for (slot_t& s : slots)
+        ASSERT_EQ(W32N_PacketRead(handle_, &s.packet, nullptr, &s.overlapped, 0), 0);
+    topology_->hub().ip({"link", "set", link().hub_if, "down"});
+    for (slot_t& s : slots) {
+        ASSERT_TRUE(s.done.wait(2000));
+        std::uint32_t count = 7;
+        EXPECT_EQ(W32N_GetOverlappedResult(&s.overlapped, &count), 0);
+        EXPECT_EQ(W32N_GetLastError(), static_cast<std::uint32_t>(ENETDOWN));
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(W32N_CancelPacketRead(handle_, &s.packet), 0) << "still posted";
+    }
+    // The interface is still there: a read posted now waits, and gets the
+    // frames once the link is back.
+    slot_t later;
+    ASSERT_EQ(W32N_PacketRead(handle_, &later.packet, nullptr, &later.overlapped, 0), 0);
+    EXPECT_EQ(W32N_GetLastError(), W32N_ERROR_IO_PENDING);
+    topology_->hub().ip({"link", "set", link().hub_if, "up"});
+    ASSERT_TRUE(eventually([&] {
+        send_raw(marked(group_1, 1));
+        return later.done.wait(100);
+    }));
+    std::uint32_t count = 0;
+    EXPECT_EQ(W32N_GetOverlappedResult(&later.overlapped, &count), 1);
+    EXPECT_EQ(count, 60u);
+    EXPECT_EQ(later.packet.frame[20], 1);
+}
+
+TEST_F(DiscoveryW32n, DeletedInterfaceEndsPostedReadsAndRefusesLaterOnes) {
+    slot_t slots[2];
+    for (slot_t& s : slots)
+        ASSERT_EQ(W32N_PacketRead(handle_, &s.packet, nullptr, &s.overlapped, 0), 0);
+    topology_->hub().ip({"link", "del", link().hub_if});
+    for (slot_t& s : slots) {
+        ASSERT_TRUE(s.done.wait(2000));
+        EXPECT_EQ(W32N_GetOverlappedResult(&s.overlapped, nullptr), 0);
+        // The link went down first; reads posted while the interface
+        // still existed may see that.
+        const std::uint32_t error = W32N_GetLastError();
+        EXPECT_TRUE(error == ENODEV || error == ENETDOWN) << error;
+    }
+    // The error stays with the card: reads fail at once from now on.
+    slot_t later;
+    ASSERT_TRUE(eventually([&] {
+        if (W32N_PacketRead(handle_, &later.packet, nullptr, &later.overlapped, 0) != 0)
+            return false;
+        if (W32N_GetLastError() == ENODEV)
+            return true;
+        later.done.wait(300); // posted in the moment before the interface went
+        return false;
+    }));
+    EXPECT_EQ(W32N_PacketRead(handle_, &later.packet, nullptr, &later.overlapped, 1000), 0);
+    EXPECT_EQ(W32N_GetLastError(), static_cast<std::uint32_t>(ENODEV));
+    EXPECT_EQ(W32N_CloseAdapter(handle_), 1);
+    handle_ = -1;
+}
+
 // The simulator's side of the address assignment: it answers ARP for the
 // address its device has, and a device named by a RARP reply takes the
 // address the reply gives and announces it from then on.

@@ -56,13 +56,14 @@ bool process_alive(pid_t pid) {
 
 // Waits up to `ms` for the child; true when it was reaped.
 bool reap(pid_t pid, int ms, int* status) {
-    for (int waited = 0;; waited += 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
         const pid_t r = ::waitpid(pid, status, WNOHANG);
         if (r == pid || (r < 0 && errno == ECHILD))
             return true;
-        if (waited >= ms)
+        if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
