@@ -53,12 +53,6 @@ std::string_view UpToLastDot(std::string_view ip)
 
 } // namespace
 
-std::string IpText(std::uint32_t address)
-{
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
-}
-
 bool DeviceArrayHasIp(const std::vector<model::CBaseDevice*>& units, const std::string& ip)
 {
     return std::any_of(units.begin(), units.end(),
@@ -161,7 +155,7 @@ int CDownloadRun::Run(const std::string& title)
 bool CDownloadRun::CheckRangeEnd(const std::string& adapterIp, std::uint32_t end, int okLine,
                                  int errorLine)
 {
-    const std::string endText = IpText(end);
+    const std::string endText = platform::text::format_ipv4(end);
     if (UpToLastDot(adapterIp) == UpToLastDot(endText)) {
         Line(okLine, adapterIp, endText);
         return true;
@@ -255,7 +249,7 @@ bool CDownloadRun::AssignAddress(model::CBaseDevice& unit)
         return false;
     for (std::uint64_t address = m_settings.rangeStart; address <= m_settings.rangeEnd;
          ++address) {
-        const std::string ip = IpText(static_cast<std::uint32_t>(address));
+        const std::string ip = platform::text::format_ipv4(static_cast<std::uint32_t>(address));
         if (DeviceArrayHasIp(m_units, ip) || m_online.OnlineEntryHasIp(ip))
             continue;
         m_components.AssignIp(unit.m_mac, ip);

@@ -97,9 +97,6 @@ struct DownloadSettings {
     std::chrono::milliseconds assignPoll{500};
 };
 
-// Dotted text of an address whose first part is in the high byte.
-std::string IpText(std::uint32_t address);
-
 // Thrown out of the download's waits once it is cancelled.
 struct CDownloadCancelled {};
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform::text {
@@ -38,6 +39,12 @@ constexpr std::optional<std::uint32_t> parse_ipv4(std::string_view text) {
     if (pos != text.size())
         return std::nullopt;
     return address;
+}
+
+// "a.b.c.d" with the first part from the high byte.
+inline std::string format_ipv4(std::uint32_t address) {
+    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 } // namespace platform::text
