@@ -1,0 +1,182 @@
+#pragma once
+// CMainFrameCore: the main window of ostrel without its widgets. It holds
+// the automation objects of the two servers and the online-device watch,
+// routes the notification codes that workers, dialogs and views send, keeps
+// the device sheet's download and run state, blinks the run-state pane, and
+// offers the editors their device services (one-shot text commands, SNMP
+// get and set, online addresses).
+//
+// All of it runs on the user-interface thread, except the device services,
+// which the run-state poller also calls; they touch only the automation
+// objects, which are made before and released after every such caller.
+#include "comm/automation_wrappers.h"
+#include "comm/online_devices.h"
+#include "shell/status_panes.h"
+
+#include <any>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace shell {
+
+// The codes of the notification message.
+enum ENotify : int {
+    NOTIFY_DOWNLOAD_BEGIN = 0x401,
+    NOTIFY_DOWNLOAD_DONE = 0x402,
+    NOTIFY_DOWNLOAD_FAILED = 0x403,
+    NOTIFY_LEAVE_RUN = 0x404,
+    NOTIFY_CLOSE_HWCONFIG = 0x405,
+    NOTIFY_REFRESH_HWCONFIG = 0x406,
+    NOTIFY_RELOAD_UNIT_CONFIG = 0x407,
+    NOTIFY_REFRESH_HWCONFIG_DEVICES = 0x408,
+    NOTIFY_OPEN_DEVICE_DSP = 0x465,
+    NOTIFY_DSP_DOWNLOAD = 0x466,
+    NOTIFY_DSP_STOP = 0x467,
+};
+
+// A view of a child window as the frame reaches it.
+class IFrameView {
+public:
+    virtual ~IFrameView() = default;
+    // The notification forwarded to the view (wParam 0, the code).
+    virtual void OnAppNotify(int code) = 0;
+    virtual bool IsDeviceView() const = 0;
+    // Its document's sheet size, for the status bar (device views).
+    virtual int SheetWidth() const { return 0; }
+    virtual int SheetHeight() const { return 0; }
+};
+
+// The window side of the frame: what the widgets and the editors' windows
+// do for it.
+class IFrameWindows {
+public:
+    virtual ~IFrameWindows() = default;
+    // The active child window and its active view (null when none).
+    virtual const void* ActiveChild() = 0;
+    virtual IFrameView* ActiveView() = 0;
+    virtual void ClearOutput() = 0;
+    virtual void RestoreArrowCursor() = 0;
+    virtual void DestroyHwConfigDialog() = 0;
+    virtual void RefreshHwConfigDialog() = 0;
+    virtual void LoadDeviceConfiguration(const std::string& mac) = 0;
+    virtual void ForgetDeviceConfiguration(const std::string& mac) = 0;
+    virtual void OpenDspDocumentOfDevice(int deviceId) = 0;
+};
+
+// A repeating timer of the window (the run-state blink).
+class ITimer {
+public:
+    virtual ~ITimer() = default;
+    virtual void Start(std::chrono::milliseconds period, std::function<void()> tick) = 0;
+    virtual void Stop() = 0;
+};
+
+// Results of SnmpGet and SnmpSet besides success.
+inline constexpr int kSnmpFailed = -1;
+inline constexpr int kSnmpOutOfRange = -3;
+
+class CMainFrameCore {
+public:
+    CMainFrameCore(IFrameWindows& windows, ITimer& blinkTimer);
+    ~CMainFrameCore();
+    CMainFrameCore(const CMainFrameCore&) = delete;
+    CMainFrameCore& operator=(const CMainFrameCore&) = delete;
+
+    // -- the configured network
+    void SetRange(std::uint32_t start, std::uint32_t end);
+    std::uint32_t RangeStart() const { return m_rangeStart; }
+    std::uint32_t RangeEnd() const { return m_rangeEnd; }
+
+    // -- automation objects (StartNetwork makes them)
+    comm::Imanager& Discovery() { return m_discovery; }
+    comm::Icom_manager& Poller() { return m_poller; }
+    comm::Icom_adapter& Adapter() { return m_adapter; }
+    // Releases both servers' objects: the first step of the frame's end.
+    void ReleaseComponents();
+
+    // -- notification codes (lParam; wParam carries the device id of
+    // NOTIFY_OPEN_DEVICE_DSP). Returns 0.
+    int OnAppNotify(std::intptr_t wParam, int code);
+
+    // -- download and run state
+    bool DownloadBusy() const { return m_busy; }
+    IFrameView* DownloadingView() const { return m_downloadingView; }
+    const void* DownloadingFrame() const { return m_downloadingFrame; }
+    IFrameView* RunningView() const { return m_runningView; }
+    const void* RunningFrame() const { return m_runningFrame; }
+    // A view going away leaves no frame or view pointer to it behind.
+    void ViewDestroyed(IFrameView* view, const void* frame);
+    // Whether the main window may close now; shows 209 while a download
+    // runs and 221 while a sheet is in run state.
+    bool CanClose();
+
+    // -- the run-state pane of a DSP view
+    void SetRunState(bool on);
+
+    // -- shared with the editors
+    std::string m_changedUnitMac;
+    std::string m_deviceDocPath;
+    IFrameView* m_activeDspView = nullptr;
+    IFrameView* m_activeDeviceView = nullptr;
+    IFrameView* m_openDeviceView = nullptr;
+    int m_dspViewCount = 0;
+    int m_deviceViewCount = 0;
+    // The DSP views' module and parameter clipboards; the DSP editor
+    // decides what they hold.
+    std::any m_moduleClipboard;
+    std::any m_parameterClipboard;
+
+    CStatusPanes& Status() { return m_status; }
+    // Status panes 1-3 from the range and the adapter's address.
+    void UpdateIpPanes();
+    // Pane 205, when the active view is a device sheet's.
+    void UpdateSheetSizePane();
+
+    // -- device services, for the editors and the run-state poller
+    void SetOnlineList(comm::COnlineDeviceList& list) { m_online = &list; }
+    // The one-shot text command through the frame's poller: 1 when the unit
+    // answered (`reply` set when wanted), else 0.
+    int SendTextCommand(const std::string& ip, const std::string& text, bool replyWanted,
+                        std::string* reply);
+    // 1 with `value` set, -1 on failure, -3 for an address outside the
+    // configured range (no guard while the range is unset).
+    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value);
+    // 0 on success, -1 on failure, -3 outside the range.
+    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value);
+    // 1 with `ip` set when the MAC is one of ours ("00602b" and 12
+    // characters), the discovery server has a valid device for it and the
+    // online list holds a real address for it; else 0.
+    int GetOnlineDeviceIp(const std::string& mac, std::string& ip);
+    std::string GetAdapterIp();
+    const std::string& LocalAdapterIp() const { return m_localAdapterIp; }
+    void SetLocalAdapterIp(std::string ip) { m_localAdapterIp = std::move(ip); }
+
+private:
+    bool OutsideRange(const std::string& ip) const;
+    void Forward(IFrameView* view, int code);
+
+    IFrameWindows& m_windows;
+    ITimer& m_blinkTimer;
+    CStatusPanes m_status;
+    comm::COnlineDeviceList* m_online;
+
+    std::uint32_t m_rangeStart = 0;
+    std::uint32_t m_rangeEnd = 0;
+    std::string m_localAdapterIp;
+
+    comm::Imanager m_discovery;
+    comm::Icom_manager m_poller;
+    comm::Icom_adapter m_adapter;
+
+    bool m_busy = false;
+    const void* m_downloadingFrame = nullptr;
+    IFrameView* m_downloadingView = nullptr;
+    const void* m_runningFrame = nullptr;
+    IFrameView* m_runningView = nullptr;
+    bool m_blinkPhase = false;
+};
+
+} // namespace shell

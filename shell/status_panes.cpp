@@ -1,0 +1,213 @@
+#include "shell/status_panes.h"
+
+#include "platform/text/format.h"
+#include "platform/text/ipv4.h"
+#include "resources/string_table.h"
+
+#include <algorithm>
+
+namespace shell {
+
+namespace {
+
+// Status texts of the string table.
+enum : int {
+    kStrStartIp = 1,
+    kStrEndIp = 2,
+    kStrAdapterIp = 3,
+    kStrSheetSize = 205,
+    kStrLinks = 327,
+    kStrNoModules = 328,
+    kStrModules = 329,
+    kStrIdsUnset = 330,
+    kStrIdsSet = 331,
+    kStrSpaceUsed = 332,
+    kStrSpaceBelowOne = 333,
+    kStrTimeUsed = 334,
+    kStrTimeBelowOne = 335,
+    kStrRunning = 336,
+    kStrStopped = 337,
+};
+
+// The space and time a DSP unit offers.
+constexpr int kDspSpace = 8192;
+constexpr int kDspTime = 25000;
+// Every DSP sheet holds its 8 input and 8 output modules.
+constexpr int kFixedModules = 16;
+
+constexpr int kIpPaneWidth = 130;
+const std::string kTenBlanks(10, ' ');
+
+std::string Text(int id)
+{
+    return std::string(resources::LoadString(id));
+}
+
+std::string TrimRight(std::string text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+StatusPane Pane(int id, int width = 0, bool ownerDrawn = false)
+{
+    StatusPane pane;
+    pane.id = id;
+    pane.width = width;
+    pane.ownerDrawn = ownerDrawn;
+    return pane;
+}
+
+std::vector<StatusPane> PanesOf(EStatusLayout layout)
+{
+    // A separator pane (id 0, stretching) comes first in every layout.
+    switch (layout) {
+    case EStatusLayout::Base:
+        return {Pane(0), Pane(kPaneStartIp, kIpPaneWidth), Pane(kPaneEndIp, kIpPaneWidth),
+                Pane(kPaneAdapterIp, kIpPaneWidth)};
+    case EStatusLayout::Device:
+        return {Pane(0),
+                Pane(kPaneSheetSize),
+                Pane(kPaneColour1, 0, true),
+                Pane(kPaneColour2, 0, true),
+                Pane(kPaneColour3, 0, true),
+                Pane(kPaneStartIp, kIpPaneWidth),
+                Pane(kPaneEndIp, kIpPaneWidth),
+                Pane(kPaneAdapterIp, kIpPaneWidth)};
+    case EStatusLayout::Dsp:
+        return {Pane(0),
+                Pane(kPaneRunState, 35),
+                Pane(kPaneSpaceUsed, 113),
+                Pane(kPaneTimeUsed, 113),
+                Pane(kPaneIdState, 48),
+                Pane(kPaneModuleCount, 170),
+                Pane(kPaneLinkCount, 100),
+                Pane(kPaneModulePos, 60),
+                Pane(kPaneModuleSize, 50)};
+    }
+    return {};
+}
+
+std::string Percent(int used, int total, int text, int belowOne)
+{
+    const int percent = static_cast<int>(static_cast<long long>(used) * 100 / total);
+    if (percent < 1)
+        return Text(belowOne);
+    return platform::text::format(Text(text), percent);
+}
+
+} // namespace
+
+CStatusPanes::CStatusPanes() : m_panes(PanesOf(EStatusLayout::Device)) {}
+
+void CStatusPanes::SetLayout(EStatusLayout layout)
+{
+    m_layout = layout;
+    m_panes = PanesOf(layout);
+    if (m_changed)
+        m_changed();
+}
+
+const StatusPane* CStatusPanes::Find(int id) const
+{
+    const auto found = std::find_if(m_panes.begin(), m_panes.end(),
+                                    [id](const StatusPane& p) { return p.id == id; });
+    return found == m_panes.end() ? nullptr : &*found;
+}
+
+StatusPane* CStatusPanes::FindPane(int id)
+{
+    return const_cast<StatusPane*>(std::as_const(*this).Find(id));
+}
+
+void CStatusPanes::SetText(int id, std::string text, const std::string* toolTip)
+{
+    StatusPane* pane = FindPane(id);
+    if (!pane)
+        return;
+    pane->text = std::move(text);
+    if (toolTip)
+        pane->toolTip = *toolTip;
+    if (m_changed)
+        m_changed();
+}
+
+void CStatusPanes::UpdateIpPanes(std::uint32_t start, std::uint32_t end,
+                                 const std::string& adapterIp)
+{
+    const std::string texts[] = {
+        Text(kStrStartIp) + platform::text::format_ipv4(start) + kTenBlanks,
+        Text(kStrEndIp) + platform::text::format_ipv4(end) + kTenBlanks,
+        Text(kStrAdapterIp) + adapterIp + kTenBlanks,
+    };
+    const std::string tip =
+        TrimRight(texts[0]) + "; " + TrimRight(texts[1]) + "; " + TrimRight(texts[2]);
+    SetText(kPaneStartIp, texts[0], &tip);
+    SetText(kPaneEndIp, texts[1], &tip);
+    SetText(kPaneAdapterIp, texts[2], &tip);
+}
+
+void CStatusPanes::UpdateSheetSizePane(int width, int height)
+{
+    std::string label = Text(kStrSheetSize);
+    const auto colon = label.find(':');
+    label = colon == std::string::npos ? std::string() : label.substr(0, colon + 1);
+    const std::string text = platform::text::format("%s %dx%d          ", label, width, height);
+    const std::string tip = TrimRight(text);
+    SetText(kPaneSheetSize, text, &tip);
+}
+
+void CStatusPanes::SetModuleSizePane(int cx, int cy)
+{
+    SetText(kPaneModuleSize, platform::text::format("%dX%d", cx, cy));
+}
+
+void CStatusPanes::SetModulePosPane(int x, int y)
+{
+    SetText(kPaneModulePos, platform::text::format("(%d,%d)", x, y));
+}
+
+void CStatusPanes::SetLinkCountPane(int count, int selected)
+{
+    SetText(kPaneLinkCount, platform::text::format(Text(kStrLinks), count, selected));
+}
+
+void CStatusPanes::SetModuleCountPane(int modules, int selected)
+{
+    if (modules == 0) {
+        SetText(kPaneModuleCount, Text(kStrNoModules));
+        return;
+    }
+    // The algorithm modules are those beyond the sheet's fixed ones.
+    SetText(kPaneModuleCount,
+            platform::text::format(Text(kStrModules),
+                                   std::max(modules - kFixedModules, 0), modules, selected));
+}
+
+void CStatusPanes::SetIdStatePane(bool set)
+{
+    SetText(kPaneIdState, Text(set ? kStrIdsSet : kStrIdsUnset));
+}
+
+void CStatusPanes::SetSpaceUsedPane(int used)
+{
+    SetText(kPaneSpaceUsed, Percent(used, kDspSpace, kStrSpaceUsed, kStrSpaceBelowOne));
+}
+
+void CStatusPanes::SetTimeUsedPane(int used)
+{
+    SetText(kPaneTimeUsed, Percent(used, kDspTime, kStrTimeUsed, kStrTimeBelowOne));
+}
+
+void CStatusPanes::SetRunStateText(bool on)
+{
+    SetText(kPaneRunState, Text(on ? kStrRunning : kStrStopped));
+}
+
+void CStatusPanes::SetRunStateBlink(bool shown)
+{
+    SetText(kPaneRunState, shown ? Text(kStrRunning) : std::string());
+}
+
+} // namespace shell

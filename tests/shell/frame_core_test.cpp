@@ -1,0 +1,285 @@
+// The main frame's core: the notification codes and the download and run
+// state they drive, the close guard, the run-state blink, the status panes
+// and the device services against a stand-in discovery server.
+#include "shell/main_frame_core.h"
+
+#include "comm/automation_wrappers.h"
+#include "model/recording_messages.h"
+#include "platform/text/format.h"
+#include "resources/string_table.h"
+
+#include "fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using shell::CMainFrameCore;
+
+std::string Text(int id)
+{
+    return std::string(resources::LoadString(id));
+}
+
+class CView final : public shell::IFrameView {
+public:
+    CView(std::string name, std::vector<std::string>& log, bool device = true)
+        : m_name(std::move(name)), m_log(log), m_device(device) {}
+    void OnAppNotify(int code) override
+    {
+        m_log.push_back(m_name + " " + platform::text::format("0x%x", code));
+    }
+    bool IsDeviceView() const override { return m_device; }
+    int SheetWidth() const override { return 1130; }
+    int SheetHeight() const override { return 1600; }
+
+private:
+    std::string m_name;
+    std::vector<std::string>& m_log;
+    bool m_device;
+};
+
+class CWindows final : public shell::IFrameWindows {
+public:
+    std::vector<std::string> log;
+    const void* child = nullptr;
+    shell::IFrameView* view = nullptr;
+
+    const void* ActiveChild() override { return child; }
+    shell::IFrameView* ActiveView() override { return view; }
+    void ClearOutput() override { log.push_back("clear output"); }
+    void RestoreArrowCursor() override { log.push_back("arrow"); }
+    void DestroyHwConfigDialog() override { log.push_back("destroy hwconfig"); }
+    void RefreshHwConfigDialog() override { log.push_back("refresh hwconfig"); }
+    void LoadDeviceConfiguration(const std::string& mac) override { log.push_back("load " + mac); }
+    void ForgetDeviceConfiguration(const std::string& mac) override { log.push_back("forget " + mac); }
+    void OpenDspDocumentOfDevice(int id) override { log.push_back("open dsp " + std::to_string(id)); }
+};
+
+class CManualTimer final : public shell::ITimer {
+public:
+    std::function<void()> tick;
+    std::chrono::milliseconds period{};
+    void Start(std::chrono::milliseconds p, std::function<void()> t) override
+    {
+        period = p;
+        tick = std::move(t);
+    }
+    void Stop() override { tick = nullptr; }
+};
+
+struct FrameCore : ::testing::Test {
+    CWindows windows;
+    CManualTimer timer;
+    CMainFrameCore frame{windows, timer};
+    const int childA = 0, childB = 0;
+};
+
+TEST_F(FrameCore, NotificationsDriveTheDownloadAndRunState)
+{
+    CView a("A", windows.log), b("B", windows.log);
+    windows.child = &childA;
+    windows.view = &a;
+
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+    EXPECT_TRUE(frame.DownloadBusy());
+    EXPECT_EQ(frame.DownloadingView(), &a);
+    // Another child becomes active during the download: the outcome still
+    // goes to the sheet that started it.
+    windows.child = &childB;
+    windows.view = &b;
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+    EXPECT_FALSE(frame.DownloadBusy());
+    EXPECT_EQ(frame.RunningView(), &a);
+    EXPECT_EQ(frame.RunningFrame(), &childA);
+    frame.OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+    EXPECT_EQ(frame.RunningView(), nullptr);
+    // Without a running view, leaving the run state reaches nobody.
+    frame.OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_FAILED);
+    EXPECT_EQ(frame.RunningView(), nullptr);
+    EXPECT_FALSE(frame.DownloadBusy());
+
+    frame.m_changedUnitMac = "00602B000001";
+    for (const int code : {0x405, 0x406, 0x407, 0x408, 0x409, 0x466})
+        frame.OnAppNotify(0, code);
+    frame.OnAppNotify(42, shell::NOTIFY_OPEN_DEVICE_DSP);
+
+    EXPECT_EQ(windows.log,
+              (std::vector<std::string>{"clear output", "A 0x401", "A 0x402", "arrow", "A 0x404",
+                                        "clear output", "B 0x401", "B 0x403", "arrow",
+                                        "destroy hwconfig", "refresh hwconfig",
+                                        "load 00602B000001", "refresh hwconfig",
+                                        "forget 00602B000001", "open dsp 42"}));
+}
+
+TEST_F(FrameCore, TheWindowStaysWhileADownloadRunsOrASheetIsRunning)
+{
+    model::CRecordingMessages messages;
+    CView a("A", windows.log);
+    windows.child = &childA;
+    windows.view = &a;
+    EXPECT_TRUE(frame.CanClose());
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+    EXPECT_FALSE(frame.CanClose());
+    frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+    EXPECT_FALSE(frame.CanClose());
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{209, 221}));
+
+    // The running sheet's view and frame go: nothing points at them.
+    frame.ViewDestroyed(&a, &childA);
+    EXPECT_EQ(frame.RunningView(), nullptr);
+    EXPECT_EQ(frame.RunningFrame(), nullptr);
+    EXPECT_EQ(frame.DownloadingView(), nullptr);
+    EXPECT_TRUE(frame.CanClose());
+}
+
+TEST_F(FrameCore, TheRunStatePaneBlinks)
+{
+    frame.Status().SetLayout(shell::EStatusLayout::Dsp);
+    const auto pane = [&] { return frame.Status().Find(shell::kPaneRunState)->text; };
+    const std::string running = Text(336);
+    frame.SetRunState(true);
+    EXPECT_EQ(pane(), running);
+    EXPECT_EQ(timer.period, 500ms);
+    ASSERT_TRUE(timer.tick);
+    timer.tick();
+    EXPECT_EQ(pane(), "");
+    timer.tick();
+    EXPECT_EQ(pane(), running);
+    frame.SetRunState(false);
+    EXPECT_FALSE(timer.tick);
+    EXPECT_EQ(pane(), Text(337));
+}
+
+TEST_F(FrameCore, StatusTexts)
+{
+    shell::CStatusPanes& status = frame.Status();
+    frame.SetRange(0xC6120A0A, 0xC6120A14); // 198.18.10.10 - 198.18.10.20
+    frame.SetLocalAdapterIp("198.18.10.1");
+    frame.UpdateIpPanes();
+    const std::string start = Text(1) + "198.18.10.10" + std::string(10, ' ');
+    EXPECT_EQ(status.Find(shell::kPaneStartIp)->text, start);
+    EXPECT_EQ(status.Find(shell::kPaneAdapterIp)->toolTip,
+              Text(1) + "198.18.10.10; " + Text(2) +
+                  "198.18.10.20; " + Text(3) + "198.18.10.1");
+
+    CView device("D", windows.log);
+    windows.view = &device;
+    frame.UpdateSheetSizePane();
+    const std::string label = Text(205);
+    const std::string prefix = label.substr(0, label.find(':') + 1);
+    EXPECT_EQ(status.Find(shell::kPaneSheetSize)->text, prefix + " 1130x1600          ");
+    EXPECT_EQ(status.Find(shell::kPaneSheetSize)->toolTip, prefix + " 1130x1600");
+
+    // DSP panes do nothing in the device layout.
+    status.SetModuleCountPane(20, 1);
+    EXPECT_EQ(status.Find(shell::kPaneModuleCount), nullptr);
+
+    status.SetLayout(shell::EStatusLayout::Dsp);
+    const auto text = [&](int id) { return status.Find(id)->text; };
+    status.SetModuleCountPane(16, 0); // an empty sheet: its 16 fixed modules only
+    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 0, 16, 0));
+    status.SetModuleCountPane(20, 3);
+    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 4, 20, 3));
+    status.SetModuleCountPane(0, 0);
+    EXPECT_EQ(text(shell::kPaneModuleCount), Text(328));
+    status.SetSpaceUsedPane(81); // 0.98 %
+    EXPECT_EQ(text(shell::kPaneSpaceUsed), Text(333));
+    status.SetSpaceUsedPane(4096);
+    EXPECT_EQ(text(shell::kPaneSpaceUsed), platform::text::format(Text(332), 50));
+    status.SetTimeUsedPane(249);
+    EXPECT_EQ(text(shell::kPaneTimeUsed), Text(335));
+    status.SetTimeUsedPane(250);
+    EXPECT_EQ(text(shell::kPaneTimeUsed), platform::text::format(Text(334), 1));
+    status.SetIdStatePane(true);
+    EXPECT_EQ(text(shell::kPaneIdState), Text(331));
+    status.SetModulePosPane(10, 20);
+    EXPECT_EQ(text(shell::kPaneModulePos), "(10,20)");
+    status.SetModuleSizePane(80, 60);
+    EXPECT_EQ(text(shell::kPaneModuleSize), "80X60");
+    status.SetLinkCountPane(5, 2);
+    EXPECT_EQ(text(shell::kPaneLinkCount), platform::text::format(Text(327), 5, 2));
+}
+
+// The device services against a stand-in discovery server and poller.
+class FrameServices : public autotest::ServerFixture {
+protected:
+    void SetUp() override
+    {
+        ServerFixture::SetUp();
+        ::setenv("COMM_STANDIN_JOURNAL", (registry_.dir() / "journal").c_str(), 1);
+        ::setenv("COMM_STANDIN_TABLE", (registry_.dir() / "table").c_str(), 1);
+        std::ofstream(registry_.dir() / "table")
+            << "card eth0 198.18.1.1\ndevice 00602b000001 198.18.1.10\n"
+               "device 00602b000003 198.18.1.12\n";
+    }
+    void TearDown() override
+    {
+        frame.ReleaseComponents();
+        ::unsetenv("COMM_STANDIN_JOURNAL");
+        ::unsetenv("COMM_STANDIN_TABLE");
+        ServerFixture::TearDown();
+    }
+
+    CWindows windows;
+    CManualTimer timer;
+    CMainFrameCore frame{windows, timer};
+};
+
+TEST_F(FrameServices, OnlineAddressesAndTheRangeGuard)
+{
+    ASSERT_EQ(comm::CreateNetComponents(&frame.Discovery(), &frame.Poller(), frame.Adapter(),
+                                        "eth0", [](std::chrono::milliseconds) {}),
+              1);
+    EXPECT_EQ(frame.GetAdapterIp(), "198.18.1.1");
+
+    comm::COnlineDeviceList online;
+    online.MarkSeen("00602b000001", "198.18.1.10");
+    online.MarkSeen("00602b000002", "198.18.1.11");
+    online.MarkSeen("00602b000003", "198.18.1.12");
+    online.BeginSweep();
+    online.MarkSeen("00602b000001", "198.18.1.10");
+    online.MarkSeen("00602b000002", "198.18.1.11");
+    online.EndSweepKeepingUnseen(); // 3 went off line
+    frame.SetOnlineList(online);
+
+    struct Case {
+        const char* mac;
+        int result;
+        const char* ip;
+    };
+    const Case cases[] = {
+        {"00602b000001", 1, "198.18.1.10"},
+        {"00602b000002", 0, ""},  // the discovery server has no such device
+        {"00602b000003", 0, ""},  // off line: "0.0.0.0" is no address
+        {"00602b000004", 0, ""},  // known to neither
+        {"00602B000001", 0, ""},  // the prefix is compared exactly
+        {"00602b00001", 0, ""},   // 11 characters
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mac);
+        std::string ip = "stale";
+        EXPECT_EQ(frame.GetOnlineDeviceIp(c.mac, ip), c.result);
+        EXPECT_EQ(ip, c.ip);
+    }
+
+    // No guard while the range is unset; outside a set one, -3 before any
+    // request goes out.
+    std::string value;
+    EXPECT_NE(frame.SnmpGet("10.9.9.9", "1.3.6.1.2.1.1.5.0", value), shell::kSnmpOutOfRange);
+    frame.SetRange(0xC612010A, 0xC612010C);
+    EXPECT_EQ(frame.SnmpGet("10.9.9.9", "1.3.6.1.2.1.1.5.0", value), shell::kSnmpOutOfRange);
+    EXPECT_EQ(frame.SnmpSet("198.18.1.13", "1.3.6.1.2.1.1.5.0", "x"), shell::kSnmpOutOfRange);
+    EXPECT_EQ(frame.SnmpSet("198.18.1.12", "1.3.6.1.2.1.1.5.0", "x"), 0);
+    EXPECT_EQ(frame.SnmpGet("198.18.1.12", "1.3.6.1.2.1.1.5.0", value), 1);
+}
+
+} // namespace
