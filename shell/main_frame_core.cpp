@@ -1,5 +1,6 @@
 #include "shell/main_frame_core.h"
 
+#include "comm/event_log.h"
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 #include "model/messages.h"
@@ -11,6 +12,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+constexpr int kMsgComponentsFailed = 203;
+constexpr int kMsgNetThreadFailed = 204;
 constexpr int kMsgCannotCloseBusy = 209;
 constexpr int kMsgCannotCloseRunning = 221;
 
@@ -30,6 +33,68 @@ void CMainFrameCore::SetRange(std::uint32_t start, std::uint32_t end)
 {
     m_rangeStart = start;
     m_rangeEnd = end;
+}
+
+int CMainFrameCore::StartNetwork(const std::string& cardTitle, const std::string& netType,
+                                 comm::CWatchState& watchState, INetWatch& watch,
+                                 const ComponentsMaker& make,
+                                 std::chrono::milliseconds firstSweepLimit)
+{
+    m_watchState = &watchState;
+    m_watch = &watch;
+    m_firstSweepLimit = firstSweepLimit;
+    if (!make(&m_discovery, &m_poller, m_adapter, cardTitle)) {
+        model::ShowMessage(kMsgComponentsFailed, 1);
+        return 0;
+    }
+    m_localAdapterIp = GetAdapterIp();
+    UpdateIpPanes();
+    watchState.SetLocalIp(m_localAdapterIp);
+    if (!StartWatch(netType)) {
+        NetThreadFailed();
+        return 0;
+    }
+    return 1;
+}
+
+bool CMainFrameCore::StartWatch(const std::string& netType)
+{
+    m_netType = netType;
+    m_watchState->stop = false;
+    m_watchState->firstSweep = 0;
+    m_watchState->sweepEvent.reset_event();
+    m_watch->Start(netType == "Normal");
+    // A watch that never completes a sweep would hold the start for ever:
+    // past the limit it counts as failed.
+    m_watchState->sweepEvent.wait(static_cast<std::uint32_t>(m_firstSweepLimit.count()));
+    return m_watchState->firstSweep != 0;
+}
+
+void CMainFrameCore::NetThreadFailed()
+{
+    m_watch->Stop();
+    comm::WriteLog("Failed to create net thread! So Halvik closed!");
+    model::ShowMessage(kMsgNetThreadFailed, 2);
+    if (onNetFailure)
+        onNetFailure();
+}
+
+bool CMainFrameCore::RestartWatch(const std::string& netType)
+{
+    if (!m_watch || !m_watchState)
+        return false;
+    m_watch->Stop();
+    if (StartWatch(netType))
+        return true;
+    NetThreadFailed();
+    return false;
+}
+
+void CMainFrameCore::OnDestroy()
+{
+    ReleaseComponents();
+    if (m_watch)
+        m_watch->Stop();
 }
 
 void CMainFrameCore::ReleaseComponents()

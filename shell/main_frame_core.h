@@ -74,6 +74,22 @@ public:
     virtual void Stop() = 0;
 };
 
+// The online-device watch thread as the frame starts and stops it.
+class INetWatch {
+public:
+    virtual ~INetWatch() = default;
+    // The capture watch for the net type "Normal", else the one that asks
+    // the discovery server; the state's flags are reset by the frame.
+    virtual void Start(bool capture) = 0;
+    // Sets the stop flag and waits for the thread.
+    virtual void Stop() = 0;
+};
+
+// How the frame makes the automation objects (CreateNetComponents in the
+// program).
+using ComponentsMaker = std::function<int(comm::Imanager*, comm::Icom_manager*,
+                                          comm::Icom_adapter&, const std::string& cardTitle)>;
+
 // Results of SnmpGet and SnmpSet besides success.
 inline constexpr int kSnmpFailed = -1;
 inline constexpr int kSnmpOutOfRange = -3;
@@ -89,6 +105,25 @@ public:
     void SetRange(std::uint32_t start, std::uint32_t end);
     std::uint32_t RangeStart() const { return m_rangeStart; }
     std::uint32_t RangeEnd() const { return m_rangeEnd; }
+
+    // -- the network
+    // Makes the objects of both servers, starts the watch of `netType` and
+    // waits for its first sweep, at most `firstSweepLimit`. 1 when it came;
+    // 0 (after message 203 or 204) when the program must end. On 204 the
+    // watch is stopped and `onNetFailure` runs (the program sets
+    // [IPSeg] StartVisible=1 there, so the next start asks for the range).
+    int StartNetwork(const std::string& cardTitle, const std::string& netType,
+                     comm::CWatchState& watchState, INetWatch& watch,
+                     const ComponentsMaker& make,
+                     std::chrono::milliseconds firstSweepLimit = std::chrono::seconds(60));
+    // The net type command's restart of the watch; false (after 204) when
+    // the new watch gave no first sweep. The program goes on either way.
+    bool RestartWatch(const std::string& netType);
+    const std::string& NetType() const { return m_netType; }
+    std::function<void()> onNetFailure;
+    // The frame's end: the servers' objects go, then the watch is stopped
+    // and waited for.
+    void OnDestroy();
 
     // -- automation objects (StartNetwork makes them)
     comm::Imanager& Discovery() { return m_discovery; }
@@ -156,6 +191,8 @@ public:
 
 private:
     bool OutsideRange(const std::string& ip) const;
+    bool StartWatch(const std::string& netType);
+    void NetThreadFailed();
     void Forward(IFrameView* view, int code);
 
     IFrameWindows& m_windows;
@@ -166,6 +203,10 @@ private:
     std::uint32_t m_rangeStart = 0;
     std::uint32_t m_rangeEnd = 0;
     std::string m_localAdapterIp;
+    std::string m_netType;
+    comm::CWatchState* m_watchState = nullptr;
+    INetWatch* m_watch = nullptr;
+    std::chrono::milliseconds m_firstSweepLimit{60000};
 
     comm::Imanager m_discovery;
     comm::Icom_manager m_poller;

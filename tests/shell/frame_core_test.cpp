@@ -209,6 +209,89 @@ TEST_F(FrameCore, StatusTexts)
     EXPECT_EQ(text(shell::kPaneLinkCount), platform::text::format(Text(327), 5, 2));
 }
 
+// A watch that does on its start what the test says: complete a sweep,
+// give up before one, or never report.
+class CFakeWatch final : public shell::INetWatch {
+public:
+    enum class EOutcome { Sweep, GiveUp, Silent } outcome = EOutcome::Sweep;
+    comm::CWatchState& state;
+    std::vector<std::string>& log;
+    CFakeWatch(comm::CWatchState& s, std::vector<std::string>& l) : state(s), log(l) {}
+    void Start(bool capture) override
+    {
+        log.push_back(capture ? "start capture" : "start manager");
+        if (outcome == EOutcome::Sweep)
+            state.firstSweep = 1;
+        if (outcome != EOutcome::Silent)
+            state.sweepEvent.set();
+    }
+    void Stop() override
+    {
+        state.stop = true;
+        log.push_back("stop");
+    }
+};
+
+TEST_F(FrameCore, StartingTheNetwork)
+{
+    using EOutcome = CFakeWatch::EOutcome;
+    struct Case {
+        const char* name;
+        int made;
+        const char* netType;
+        EOutcome outcome;
+        int result;
+        std::vector<int> messages;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"first sweep", 1, "Normal", EOutcome::Sweep, 1, {}, {"start capture"}},
+        {"any other net type asks the discovery server", 1, "normal", EOutcome::Sweep, 1, {},
+         {"start manager"}},
+        {"no components", 0, "Normal", EOutcome::Sweep, 0, {203}, {}},
+        {"the watch gave up before a sweep", 1, "Normal", EOutcome::GiveUp, 0, {204},
+         {"start capture", "stop", "start visible"}},
+        {"a watch that never reports is given up after the limit", 1, "Wireless",
+         EOutcome::Silent, 0, {204}, {"start manager", "stop", "start visible"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model::CRecordingMessages messages;
+        std::vector<std::string> log;
+        comm::CWatchState state;
+        CFakeWatch watch(state, log);
+        watch.outcome = c.outcome;
+        CMainFrameCore core(windows, timer);
+        core.onNetFailure = [&] { log.push_back("start visible"); };
+        const shell::ComponentsMaker make = [&](comm::Imanager*, comm::Icom_manager*,
+                                                comm::Icom_adapter&, const std::string& card) {
+            EXPECT_EQ(card, "eth0");
+            return c.made;
+        };
+        EXPECT_EQ(core.StartNetwork("eth0", c.netType, state, watch, make, 50ms), c.result);
+        EXPECT_EQ(messages.ShownIds(), c.messages);
+        EXPECT_EQ(log, c.log);
+    }
+}
+
+TEST_F(FrameCore, TheNetTypeRestartAndTheEnd)
+{
+    model::CRecordingMessages messages;
+    std::vector<std::string> log;
+    comm::CWatchState state;
+    CFakeWatch watch(state, log);
+    const shell::ComponentsMaker make = [](auto*, auto*, auto&, const std::string&) { return 1; };
+    ASSERT_EQ(frame.StartNetwork("eth0", "Normal", state, watch, make, 50ms), 1);
+    EXPECT_TRUE(frame.RestartWatch("Wireless"));
+    EXPECT_EQ(frame.NetType(), "Wireless");
+    watch.outcome = CFakeWatch::EOutcome::Silent;
+    EXPECT_FALSE(frame.RestartWatch("Normal")); // the program stays open
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{204});
+    frame.OnDestroy();
+    EXPECT_EQ(log, (std::vector<std::string>{"start capture", "stop", "start manager", "stop",
+                                             "start capture", "stop", "stop"}));
+}
+
 // The device services against a stand-in discovery server and poller.
 class FrameServices : public autotest::ServerFixture {
 protected:
