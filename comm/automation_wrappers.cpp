@@ -1,5 +1,7 @@
 #include "comm/automation_wrappers.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace comm {
@@ -170,6 +172,14 @@ void Icom_manager::set_retry_count(std::int32_t value) const
 void RealSleep(std::chrono::milliseconds duration)
 {
     std::this_thread::sleep_for(duration);
+}
+
+bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds duration)
+{
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    return !wake.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
 }
 
 int CreateNetComponents(Imanager* discovery, Icom_manager* poller, Icom_adapter& adapter,

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,9 @@ inline constexpr const char* kPollerProgId = "kestrin2.com_manager.1";
 // waits instead of sitting them out.
 using Sleeper = std::function<void(std::chrono::milliseconds)>;
 void RealSleep(std::chrono::milliseconds duration);
+// Sleeps `duration` unless `stop` is requested first (or already); false
+// when it was.
+bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds duration);
 
 // Creates and starts the managers asked for (a null pointer skips that side):
 // the discovery manager with the adapter of `cardTitle` started, the poller

@@ -5,7 +5,6 @@
 #include "model/messages.h"
 #include "platform/automation/activation.h"
 
-#include <condition_variable>
 #include <exception>
 #include <thread>
 
@@ -447,10 +446,7 @@ void CDSPDlgShowCMD::StartSender(ISenderOwner& owner,
         model::CWorkerStopScope scope(stop);
         // Every wait of the sender ends early when it is stopped.
         const Sleeper sleep = [stop](std::chrono::milliseconds duration) {
-            std::mutex mutex;
-            std::condition_variable_any wake;
-            std::unique_lock lock(mutex);
-            wake.wait_for(lock, stop, duration, [] { return false; });
+            SleepUnlessStopped(stop, duration);
         };
         int exitCode = 1;
         {

@@ -10,7 +10,6 @@
 #include "platform/text/ipv4.h"
 
 #include <algorithm>
-#include <condition_variable>
 
 namespace comm {
 
@@ -329,11 +328,7 @@ bool CDeviceDownload::Start(device_editor::CZoDeviceDoc& doc, std::string title,
         // Every wait of the run ends when the download is cancelled, and
         // the run then leaves by the exception.
         const Sleeper sleep = [stop](std::chrono::milliseconds duration) {
-            std::mutex mutex;
-            std::condition_variable_any wake;
-            std::unique_lock lock(mutex);
-            wake.wait_for(lock, stop, duration, [] { return false; });
-            if (stop.stop_requested())
+            if (!SleepUnlessStopped(stop, duration))
                 throw CDownloadCancelled{};
         };
         const platform::automation::initializer_t automation;
