@@ -14,8 +14,6 @@ namespace {
 
 constexpr int kMsgComponentsFailed = 203;
 constexpr int kMsgNetThreadFailed = 204;
-constexpr int kMsgCannotCloseBusy = 209;
-constexpr int kMsgCannotCloseRunning = 221;
 
 } // namespace
 

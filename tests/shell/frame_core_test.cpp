@@ -1,6 +1,7 @@
 // The main frame's core: the notification codes and the download and run
 // state they drive, the close guard, the run-state blink, the status panes
 // and the device services against a stand-in discovery server.
+#include "shell/document_guards.h"
 #include "shell/main_frame_core.h"
 
 #include "comm/automation_wrappers.h"
@@ -363,6 +364,103 @@ TEST_F(FrameServices, OnlineAddressesAndTheRangeGuard)
     EXPECT_EQ(frame.SnmpSet("198.18.1.13", "1.3.6.1.2.1.1.5.0", "x"), shell::kSnmpOutOfRange);
     EXPECT_EQ(frame.SnmpSet("198.18.1.12", "1.3.6.1.2.1.1.5.0", "x"), 0);
     EXPECT_EQ(frame.SnmpGet("198.18.1.12", "1.3.6.1.2.1.1.5.0", value), 1);
+}
+
+} // namespace
+
+namespace {
+
+class CDocuments final : public shell::IDocumentWindows {
+public:
+    int activeViews = 0;
+    bool deviceView = false;
+    bool refuseClose = false;
+    std::vector<std::string> log;
+
+    bool HasActiveView() override { return activeViews > 0; }
+    bool HasDeviceView() override { return deviceView; }
+    bool CloseActiveDocument() override
+    {
+        log.push_back("close");
+        if (refuseClose)
+            return false;
+        --activeViews;
+        return true;
+    }
+    bool OpenDocument(const std::string& path) override
+    {
+        log.push_back("open " + path);
+        return true;
+    }
+    bool NewDeviceDocument() override
+    {
+        log.push_back("new");
+        return true;
+    }
+};
+
+TEST_F(FrameCore, OpeningAndCreatingDocuments)
+{
+    using A = model::EMessageAnswer;
+    struct Case {
+        const char* name;
+        const char* path; // null: the new-file command
+        int views;
+        bool busy, running, refuseClose;
+        A answer;
+        bool result;
+        std::vector<int> shown, asked;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"a DSP file in capitals opens beside the others", "x.DSP", 2, false, false, false, A::Ok,
+         true, {}, {}, {"open x.DSP"}},
+        {"a DSP file during a download", "x.dsp", 1, true, false, false, A::Ok, true, {}, {},
+         {"open x.dsp"}},
+        {"another type", "x.txt", 0, false, false, false, A::Ok, false, {285}, {}, {}},
+        {"a sheet while a download runs", "x.zo", 1, true, false, false, A::Ok, false, {209}, {},
+         {}},
+        {"a sheet while one runs", "x.zo", 1, false, true, false, A::Ok, false, {221}, {}, {}},
+        {"a sheet replacing two documents", "x.zo", 2, false, false, false, A::Ok, true, {},
+         {305}, {"close", "close", "open x.zo"}},
+        {"a sheet, cancelled", "x.zo", 1, false, false, false, A::Cancel, false, {}, {305}, {}},
+        {"a sheet, a save refused", "x.zo", 1, false, false, true, A::Ok, false, {}, {305},
+         {"close"}},
+        {"a sheet with nothing open asks nothing", "x.ZO", 0, false, false, false, A::Ok, true,
+         {}, {}, {"open x.ZO"}},
+        {"a new sheet", nullptr, 1, false, false, false, A::Ok, true, {}, {305}, {"close", "new"}},
+        {"a new sheet while a download runs", nullptr, 1, true, false, false, A::Ok, false, {209},
+         {}, {}},
+        {"a new sheet while one runs", nullptr, 1, false, true, false, A::Ok, false, {221}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model::CRecordingMessages messages;
+        messages.ScriptAnswer(shell::kMsgReplaceDocument, c.answer);
+        CWindows frameWindows;
+        CView view("V", frameWindows.log);
+        frameWindows.child = &childA;
+        frameWindows.view = &view;
+        CMainFrameCore core(frameWindows, timer);
+        if (c.busy || c.running)
+            core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+        if (c.running)
+            core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+        CDocuments docs;
+        docs.activeViews = c.views;
+        docs.deviceView = c.views > 0;
+        docs.refuseClose = c.refuseClose;
+        core.m_deviceDocPath = "old.zo";
+        const bool result = c.path ? shell::OpenDocumentFile(c.path, core, docs)
+                                   : shell::NewDeviceSheet(core, docs);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(messages.ShownIds(), c.shown);
+        EXPECT_EQ(messages.AskedIds(), c.asked);
+        EXPECT_EQ(docs.log, c.log);
+        if (!c.path && c.result) {
+            EXPECT_EQ(core.m_deviceDocPath, "");
+        }
+    }
 }
 
 } // namespace

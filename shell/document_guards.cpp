@@ -1,0 +1,69 @@
+#include "shell/document_guards.h"
+
+#include "model/messages.h"
+#include "shell/main_frame_core.h"
+
+namespace shell {
+
+namespace {
+
+std::string LastThreeLower(const std::string& path)
+{
+    std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return tail;
+}
+
+// The checks before the open device sheet may be replaced: no download, no
+// run state, the user's OK, and every document of the active view closed
+// (each saved first as its user wishes).
+bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, bool replaceOpen)
+{
+    if (frame.DownloadBusy()) {
+        model::ShowMessage(kMsgCannotCloseBusy);
+        return false;
+    }
+    if (frame.RunningFrame() || frame.RunningView()) {
+        model::ShowMessage(kMsgCannotCloseRunning);
+        return false;
+    }
+    if (!replaceOpen)
+        return true;
+    if (model::Ask(kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+                   model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
+        return false;
+    while (windows.HasActiveView())
+        if (!windows.CloseActiveDocument())
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool OpenDocumentFile(const std::string& path, CMainFrameCore& frame, IDocumentWindows& windows)
+{
+    const std::string tail = LastThreeLower(path);
+    if (tail != "dsp" && tail != ".zo") {
+        model::ShowMessage(kMsgBadFileFormat);
+        return false;
+    }
+    if (tail == ".zo" && !MayReplaceDeviceSheet(frame, windows, windows.HasActiveView()))
+        return false;
+    return windows.OpenDocument(path);
+}
+
+bool NewDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows)
+{
+    // The busy and run-state checks hold here as for opening a sheet: the
+    // download thread and the run-state poller work on the open one.
+    if (!MayReplaceDeviceSheet(frame, windows, windows.HasDeviceView()))
+        return false;
+    if (!windows.NewDeviceDocument())
+        return false;
+    frame.m_deviceDocPath.clear();
+    return true;
+}
+
+} // namespace shell
