@@ -8,11 +8,13 @@
 #include <arpa/inet.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <pcap/pcap.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -206,25 +208,44 @@ public:
             m_passes.Failed("Thread error: in pcap_setfilter!", timing.failureSleep);
             return;
         }
-        Sweep(capture.get(), CardMac(name));
+        // Read without blocking, waiting on the capture's descriptor: a
+        // blocking read on Linux may not come back before a frame arrives,
+        // whatever its time-out, and the sweep must end on time.
+        const int descriptor = pcap_get_selectable_fd(capture.get());
+        if (descriptor < 0 || pcap_setnonblock(capture.get(), 1, error) == -1) {
+            m_passes.Failed("Thread error: in pcap_open_live!", timing.failureSleep);
+            return;
+        }
+        Sweep(capture.get(), descriptor, CardMac(name));
     }
 
 private:
-    void Sweep(pcap_t* capture, const std::string& ownMac)
+    void Sweep(pcap_t* capture, int descriptor, const std::string& ownMac)
     {
         const CWatchTiming& timing = m_passes.Timing();
         COnlineDeviceList& list = m_passes.List();
         while (!m_passes.Stopped()) {
             list.BeginSweep();
             const auto start = std::chrono::steady_clock::now();
-            while (std::chrono::steady_clock::now() - start < timing.sweepWindow) {
+            for (;;) {
+                const auto left = timing.sweepWindow - (std::chrono::steady_clock::now() - start);
+                if (left <= left.zero())
+                    break;
                 if (m_passes.Stopped())
                     return;
                 pcap_pkthdr* header = nullptr;
                 const u_char* data = nullptr;
                 const int read = pcap_next_ex(capture, &header, &data);
-                if (read == 0)
-                    continue; // the read time-out
+                if (read == 0) {
+                    // Nothing buffered: wait for a frame, at most the read
+                    // time-out, so the stop is seen.
+                    const auto wait = std::min(
+                        timing.readTimeout,
+                        std::chrono::ceil<std::chrono::milliseconds>(left));
+                    pollfd ready{descriptor, POLLIN, 0};
+                    ::poll(&ready, 1, static_cast<int>(wait.count()));
+                    continue;
+                }
                 if (read != 1) {
                     m_passes.Failed("Thread error: in pcap_next_ex!", timing.failureSleep);
                     return;
