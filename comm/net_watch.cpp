@@ -244,6 +244,10 @@ private:
                         std::chrono::ceil<std::chrono::milliseconds>(left));
                     pollfd ready{descriptor, POLLIN, 0};
                     ::poll(&ready, 1, static_cast<int>(wait.count()));
+                    // An error the read does not report (a card gone down)
+                    // would wake the poll at once, again and again.
+                    if (ready.revents && !(ready.revents & POLLIN))
+                        m_passes.Sleep(wait);
                     continue;
                 }
                 if (read != 1) {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <ostream>
 #include <optional>
 #include <string>
@@ -165,6 +166,47 @@ INSTANTIATE_TEST_SUITE_P(
         GiveUpCase{"ManagerNoServerBeforeAnySweep", comm::ENetWatch::Manager,
                    "Failed to initiate net manager catching devices!", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The main frame stops its watch from the user-interface thread while the
+// watch waits there for message 311 to be dismissed: the stop releases the
+// wait, so the join returns, and the box is never shown.
+TEST(NetWatchStop, ReleasesAWaitForTheGiveUpMessage)
+{
+    CProgramFolder folder;
+    model::CRecordingMessages messages;
+    model::CManualUiThread ui;
+    comm::CWatchState state;
+    state.SetLocalIp("203.0.113.254");
+    state.firstSweep = 1;
+    comm::COnlineDeviceList list;
+    comm::CNetWatch watch(state, list, QuickTiming());
+    watch.Start(comm::ENetWatch::Capture);
+    ASSERT_TRUE(ui.WaitForPosted(1, 30s));
+    watch.Stop();
+    EXPECT_FALSE(watch.Running());
+    ui.RunPosted();
+    EXPECT_TRUE(messages.ShownIds().empty());
+    EXPECT_EQ(folder.LogTexts().back(), "Net thread stopped");
+}
+
+TEST(NetWatchStop, WakesASleepAndLastsUntilReset)
+{
+    comm::CWatchState state;
+    auto sleeper = std::async(std::launch::async,
+                              [&] { return state.SleepUnlessStopped(std::chrono::hours(1)); });
+    state.RequestStop();
+    ASSERT_EQ(sleeper.wait_for(30s), std::future_status::ready);
+    EXPECT_TRUE(sleeper.get());
+    EXPECT_TRUE(state.stop);
+    EXPECT_TRUE(state.StopToken().stop_requested());
+    // Requested before it begins, a sleep does not begin.
+    EXPECT_TRUE(state.SleepUnlessStopped(std::chrono::hours(1)));
+
+    state.ResetStop();
+    EXPECT_FALSE(state.stop);
+    EXPECT_FALSE(state.StopToken().stop_requested());
+    EXPECT_FALSE(state.SleepUnlessStopped(1ms));
+}
 
 // A thread that cannot use automation at all (no place for the class
 // registry) ends at once, and still lets a waiting main frame go on.
