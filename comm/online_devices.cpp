@@ -3,6 +3,7 @@
 #include "platform/text/ascii.h"
 
 #include <algorithm>
+#include <condition_variable>
 
 namespace comm {
 
@@ -150,6 +151,36 @@ std::string CWatchState::LocalIp() const
 {
     std::lock_guard lock(m_lock);
     return m_localIp;
+}
+
+void CWatchState::RequestStop()
+{
+    stop = true;
+    std::lock_guard lock(m_lock);
+    m_stopSource.request_stop();
+}
+
+void CWatchState::ResetStop()
+{
+    std::lock_guard lock(m_lock);
+    stop = false;
+    m_stopSource = std::stop_source();
+}
+
+bool CWatchState::SleepUnlessStopped(std::chrono::milliseconds duration)
+{
+    const std::stop_token token = StopToken();
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_for(lock, token, duration, [this] { return stop.load(); });
+    return stop;
+}
+
+std::stop_token CWatchState::StopToken() const
+{
+    std::lock_guard lock(m_lock);
+    return m_stopSource.get_token();
 }
 
 } // namespace comm

@@ -9,11 +9,13 @@
 #include "platform/sync/event.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,9 +82,22 @@ public:
     void SetLocalIp(std::string ip);
     std::string LocalIp() const;
 
+    // Sets the stop flag and wakes the watch thread at once, out of its
+    // sleeps and out of a message box it waits on. Setting `stop` alone
+    // ends the thread only when it next looks.
+    void RequestStop();
+    // Clears the stop for the next watch thread (none may be running).
+    void ResetStop();
+    // The watch thread's sleeps: `duration`, or less when the stop is
+    // requested; whether it is.
+    bool SleepUnlessStopped(std::chrono::milliseconds duration);
+    // Requested with the stop (for the message service's waits).
+    std::stop_token StopToken() const;
+
 private:
     mutable std::mutex m_lock;
     std::string m_localIp;
+    std::stop_source m_stopSource;
 };
 
 } // namespace comm
