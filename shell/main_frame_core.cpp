@@ -58,7 +58,7 @@ int CMainFrameCore::StartNetwork(const std::string& cardTitle, const std::string
 bool CMainFrameCore::StartWatch(const std::string& netType)
 {
     m_netType = netType;
-    m_watchState->stop = false;
+    m_watchState->ResetStop();
     m_watchState->firstSweep = 0;
     m_watchState->sweepEvent.reset_event();
     m_watch->Start(netType == "Normal");

@@ -10,6 +10,7 @@
 // which the run-state poller also calls; they touch only the automation
 // objects, which are made before and released after every such caller.
 #include "comm/automation_wrappers.h"
+#include "comm/net_watch.h"
 #include "comm/online_devices.h"
 #include "shell/status_panes.h"
 
@@ -83,6 +84,23 @@ public:
     virtual void Start(bool capture) = 0;
     // Sets the stop flag and waits for the thread.
     virtual void Stop() = 0;
+};
+
+// The program's watch: the capture thread or the one that asks the
+// discovery server about `cardTitle`.
+class CProgramNetWatch final : public INetWatch {
+public:
+    CProgramNetWatch(comm::CNetWatch& watch, std::string cardTitle)
+        : m_watch(watch), m_cardTitle(std::move(cardTitle)) {}
+    void Start(bool capture) override
+    {
+        m_watch.Start(capture ? comm::ENetWatch::Capture : comm::ENetWatch::Manager, m_cardTitle);
+    }
+    void Stop() override { m_watch.Stop(); }
+
+private:
+    comm::CNetWatch& m_watch;
+    std::string m_cardTitle;
 };
 
 // How the frame makes the automation objects (CreateNetComponents in the

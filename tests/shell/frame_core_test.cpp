@@ -228,7 +228,7 @@ public:
     }
     void Stop() override
     {
-        state.stop = true;
+        state.RequestStop();
         log.push_back("stop");
     }
 };
