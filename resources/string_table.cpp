@@ -2,21 +2,20 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <iterator>
 
 namespace resources {
 
 namespace {
 
-struct entry_t {
-    int id;
-    std::string_view text;
-};
-
 // Kept sorted by id (checked below); the leading blanks of the exception
 // messages are part of the texts, they indent them in the output list.
-constexpr entry_t kStrings[] = {
+constexpr CBuiltinString kStrings[] = {
     {100, "线程初始化 COM 失败！"},
+    // The language's own name, shown by the language dialog; the DSP palette
+    // also tells Chinese captions from English ones by it.
+    {134, "简体中文(Simplied Chinese)"},
     {157, "非预期的文件格式！"},
     {158, "    异常 %d：复制%s设备不正确！"},
     {159, "    异常 %d：绘制设备时载入位图失败！"},
@@ -50,6 +49,9 @@ constexpr entry_t kStrings[] = {
     {222, "    异常 %d：撤销操作时不正确的设备类型 '%s' 历史纪录！"},
     {236, "执行重做操作时发现设备类型不匹配！"},
     {248, "设备的MAC地址无效！"},
+    // A language pack's rank: with no pack named in Ostrel.ini, the pack with
+    // the smallest non-zero number is chosen.
+    {270, "2"},
     {292, "初始化网络失败！"},
     {293, "当前并无此设备，或此设备不在线！"},
     {294, "读取传输权限(SP)失败！"},
@@ -72,14 +74,31 @@ constexpr bool sorted_by_id() {
 }
 static_assert(sorted_by_id(), "string table rows must be sorted by id, each id once");
 
+std::atomic<const IStringSource*> g_source{nullptr};
+
 } // namespace
 
-std::string_view LoadString(int id) {
+std::string_view BuiltinString(int id) {
     const auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
-                                     [](const entry_t& e, int key) { return e.id < key; });
+                                     [](const CBuiltinString& e, int key) { return e.id < key; });
     if (it == std::end(kStrings) || it->id != id)
         return {};
     return it->text;
+}
+
+std::span<const CBuiltinString> BuiltinStrings() {
+    return kStrings;
+}
+
+std::string_view LoadString(int id) {
+    if (const IStringSource* source = g_source.load(std::memory_order_acquire))
+        if (const std::optional<std::string_view> text = source->Find(id))
+            return *text;
+    return BuiltinString(id);
+}
+
+const IStringSource* SetStringSource(const IStringSource* source) {
+    return g_source.exchange(source, std::memory_order_acq_rel);
 }
 
 } // namespace resources
