@@ -12,6 +12,9 @@ namespace {
 // Kept sorted by id (checked below); the leading blanks of the exception
 // messages are part of the texts, they indent them in the output list.
 constexpr CBuiltinString kStrings[] = {
+    {1, "起始IP："},
+    {2, "终止IP："},
+    {3, "网卡IP："},
     {100, "线程初始化 COM 失败！"},
     // The language's own name, shown by the language dialog; the DSP palette
     // also tells Chinese captions from English ones by it.
@@ -46,12 +49,18 @@ constexpr CBuiltinString kStrings[] = {
     {200, "    信息：网卡IP：'%s'，终止IP：'%s'。"},
     {201, "    错误 %d：[严重] 终止IP的前三个部分必须和网卡的相同！"},
     {202, "编译完成 —— %d 错误，%d 警告。"},
+    {203, "    异常 %d：组件初始化失败！"},
+    {204, "    异常 %d：创建网络线程失败！"},
+    {205, "图纸尺寸:"},
+    {209, "不可关闭当前执行文档！"},
+    {221, "不可关闭当前处于运行状态的文档！"},
     {222, "    异常 %d：撤销操作时不正确的设备类型 '%s' 历史纪录！"},
     {236, "执行重做操作时发现设备类型不匹配！"},
     {248, "设备的MAC地址无效！"},
     // A language pack's rank: with no pack named in Ostrel.ini, the pack with
     // the smallest non-zero number is chosen.
     {270, "2"},
+    {285, "不正确的文件格式！"},
     {292, "初始化网络失败！"},
     {293, "当前并无此设备，或此设备不在线！"},
     {294, "读取传输权限(SP)失败！"},
@@ -60,7 +69,20 @@ constexpr CBuiltinString kStrings[] = {
     {297, "读取传输内容(Syscontact)失败！"},
     {298, "MCU忙(SP = 127)！"},
     {299, "DSP返回的字符串校验不正确(头不等于*或者尾不等于#)！"},
+    {305, "新建设备文档将要关闭当前打开文档。\r\n是否确定继续新建设备文档？"},
     {311, "检查网络线程错误：抓包错误>100！\r\n请重新启动 Ostrel程序！"},
+    {312, "Ostrel 程序已经运行！"},
+    {327, "%d 连线(%d 选中)"},
+    {328, "0 算法模块 (0 图形选中)"},
+    {329, "%d 算法模块(%d 图形 %d 选中)"},
+    {330, "ID未设定"},
+    {331, "ID已设定"},
+    {332, "总使用空间  %d%%"},
+    {333, "总使用空间 < 1%"},
+    {334, "总使用时间  %d%%"},
+    {335, "总使用时间 < 1%"},
+    {336, "运行"},
+    {337, "停止"},
     {441, "电流"},
     {442, "电压"},
     {443, "温度"},

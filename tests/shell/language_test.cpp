@@ -253,7 +253,7 @@ TEST_F(ShellLanguage, PackTextElseTheBuiltInChinese) {
                            "rcTest");
     EXPECT_EQ(resources::LoadString(157), "Unexpected file format!");
     EXPECT_EQ(resources::LoadString(162), "检查网络...");
-    EXPECT_EQ(resources::LoadString(1), "");
+    EXPECT_EQ(resources::LoadString(9999), "");
     EXPECT_EQ(resources::BuiltinString(157), "非预期的文件格式！");
     EXPECT_EQ(model::FormatMessage(157), "Unexpected file format!");
     EXPECT_EQ(shell::DialogText(133, 0), "IP range");

@@ -318,7 +318,7 @@ TEST(ModelDeviceTable, StringTableHoldsTheModelsTexts) {
     EXPECT_EQ(resources::LoadString(157), "非预期的文件格式！");
     EXPECT_EQ(resources::LoadString(158), "    异常 %d：复制%s设备不正确！");
     EXPECT_EQ(resources::LoadString(443), "温度");
-    EXPECT_EQ(resources::LoadString(1), "");
+    EXPECT_EQ(resources::LoadString(9999), "");
     EXPECT_EQ(model::FormatMessage(222, 104, "UPDATE"),
               "    异常 104：撤销操作时不正确的设备类型 'UPDATE' 历史纪录！");
 }
