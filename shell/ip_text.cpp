@@ -12,13 +12,7 @@ std::uint32_t StringToIp(std::string_view text, bool* ok) {
 }
 
 std::string IpToString(std::uint32_t address) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if (shift != 24)
-            text += '.';
-        text += std::to_string(address >> shift & 0xFF);
-    }
-    return text;
+    return platform::text::format_ipv4(address);
 }
 
 } // namespace shell
