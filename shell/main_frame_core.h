@@ -90,8 +90,9 @@ public:
 // discovery server about `cardTitle`.
 class CProgramNetWatch final : public INetWatch {
 public:
-    CProgramNetWatch(comm::CNetWatch& watch, std::string cardTitle)
-        : m_watch(watch), m_cardTitle(std::move(cardTitle)) {}
+    CProgramNetWatch(comm::CWatchState& state, std::string cardTitle,
+                     comm::CWatchTiming timing = {})
+        : m_watch(state, comm::OnlineDevices(), timing), m_cardTitle(std::move(cardTitle)) {}
     void Start(bool capture) override
     {
         m_watch.Start(capture ? comm::ENetWatch::Capture : comm::ENetWatch::Manager, m_cardTitle);
@@ -99,7 +100,7 @@ public:
     void Stop() override { m_watch.Stop(); }
 
 private:
-    comm::CNetWatch& m_watch;
+    comm::CNetWatch m_watch;
     std::string m_cardTitle;
 };
 

@@ -5,6 +5,7 @@
 #include "resources/string_table.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace shell {
 

@@ -1,0 +1,247 @@
+// The application's start-up over recording windows: each way it ends, the
+// order of its steps, the settings it leaves, and a second start in the
+// same program folder.
+#include "shell/ostrel_app.h"
+
+#include "model/recording_messages.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class CRecordingUi final : public shell::IAppUi {
+public:
+    std::vector<std::string> log;
+    bool createOk = true;
+
+    bool CreateMainWindow() override
+    {
+        log.push_back("main window");
+        return createOk;
+    }
+    void ShowSplash() override { log.push_back("splash"); }
+    void ShowMainWindowMaximised() override { log.push_back("show"); }
+    void CloseSplashAfter(std::chrono::milliseconds d) override
+    {
+        log.push_back("close splash " + std::to_string(d.count()));
+    }
+    void RaiseMainWindow() override { log.push_back("raise"); }
+    bool HasActiveView() override { return false; }
+    bool HasDeviceView() override { return false; }
+    bool CloseActiveDocument() override { return true; }
+    bool OpenDocument(const std::string& path) override
+    {
+        log.push_back("open " + path);
+        return true;
+    }
+    bool NewDeviceDocument() override
+    {
+        log.push_back("new");
+        return true;
+    }
+};
+
+class CFrameWindows final : public shell::IFrameWindows {
+public:
+    const void* ActiveChild() override { return nullptr; }
+    shell::IFrameView* ActiveView() override { return nullptr; }
+    void ClearOutput() override {}
+    void RestoreArrowCursor() override {}
+    void DestroyHwConfigDialog() override {}
+    void RefreshHwConfigDialog() override {}
+    void LoadDeviceConfiguration(const std::string&) override {}
+    void ForgetDeviceConfiguration(const std::string&) override {}
+    void OpenDspDocumentOfDevice(int) override {}
+};
+
+class CNoTimer final : public shell::ITimer {
+public:
+    void Start(std::chrono::milliseconds, std::function<void()>) override {}
+    void Stop() override {}
+};
+
+// A watch that completes its first sweep at once, or gives up before one.
+class CWatch final : public shell::INetWatch {
+public:
+    CWatch(comm::CWatchState& state, bool sweeps) : m_state(state), m_sweeps(sweeps) {}
+    void Start(bool) override
+    {
+        if (m_sweeps)
+            m_state.firstSweep = 1;
+        m_state.sweepEvent.set();
+    }
+    void Stop() override { m_state.RequestStop(); }
+
+private:
+    comm::CWatchState& m_state;
+    bool m_sweeps;
+};
+
+class AppStartup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_home = fs::temp_directory_path() /
+                 ("ostrel-app-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
+        fs::create_directories(m_home);
+        ::setenv("OSTREL_HOME", m_home.c_str(), 1);
+        ::setenv("OSTREL_AUTOMATION_REGISTRY", (m_home / "classes.ini").c_str(), 1);
+        std::ofstream(m_home / "classes.ini");
+        WriteIni("[IPSeg]\nIPStart=198.18.1.10\nIPEnd=198.18.1.12\nStartVisible=0\n"
+                 "[AdapterSeg]\nAdapter=eth0\n[NetAttri]\nNetType=Wireless\n");
+        shell::RegisteredDialogs() = {};
+    }
+    void TearDown() override
+    {
+        shell::RegisteredDialogs() = {};
+        ::unsetenv("OSTREL_HOME");
+        ::unsetenv("OSTREL_AUTOMATION_REGISTRY");
+        fs::remove_all(m_home);
+    }
+    void WriteIni(const std::string& text) { std::ofstream(m_home / "Ostrel.ini") << text; }
+
+    shell::CStartupServices Services(int made, bool sweeps)
+    {
+        shell::CStartupServices services;
+        services.makeComponents = [made](auto*, auto*, auto&, const std::string& card) {
+            EXPECT_EQ(card, "eth0");
+            return made;
+        };
+        services.makeWatch = [sweeps](comm::CWatchState& state, const std::string&) {
+            return std::make_unique<CWatch>(state, sweeps);
+        };
+        services.firstSweepLimit = 2s;
+        return services;
+    }
+
+    static inline int s_count = 0;
+    fs::path m_home;
+    CFrameWindows m_windows;
+    CNoTimer m_timer;
+};
+
+TEST_F(AppStartup, EachWayTheStartEnds)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int made;
+        bool sweeps;
+        bool result;
+        std::vector<int> messages;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"a new sheet", {}, 1, true, true, {},
+         {"main window", "splash", "new", "show", "close splash 750"}},
+        {"a file on the command line", {"x.DSP"}, 1, true, true, {},
+         {"main window", "splash", "open x.DSP", "show", "close splash 750"}},
+        {"a file of another type", {"x.txt"}, 1, true, false, {285}, {"main window", "splash"}},
+        {"no components", {}, 0, true, false, {203}, {"main window", "splash"}},
+        {"no first sweep", {}, 1, false, false, {204}, {"main window", "splash"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        model::CRecordingMessages messages;
+        CRecordingUi ui;
+        shell::CMainFrameCore frame(m_windows, m_timer);
+        {
+            shell::COstrelApp app(ui, frame, m_home, Services(c.made, c.sweeps));
+            EXPECT_EQ(app.InitInstance(c.args), c.result);
+            EXPECT_EQ(app.LanguageName(), "rcEng"); // the shipped packs came along
+            frame.OnDestroy();
+        }
+        EXPECT_EQ(messages.ShownIds(), c.messages);
+        EXPECT_EQ(ui.log, c.log);
+        EXPECT_EQ(frame.RangeStart(), 0xC612010Au);
+        std::string password;
+        EXPECT_EQ(shell::ReadRegistryString(shell::kConfigPassKey, password), c.result);
+        EXPECT_EQ(password, c.result ? "0" : "");
+        // Without a network the next start asks for the range again.
+        EXPECT_EQ(shell::CAppSettings(m_home / "Ostrel.ini").StartVisible(),
+                  c.messages == std::vector<int>{204} ? 1 : 0);
+    }
+}
+
+TEST_F(AppStartup, TheRangeDialog)
+{
+    struct Case {
+        const char* name;
+        int startVisible;
+        bool registered;
+        bool answer;
+        bool result;
+        int asked;
+    };
+    const Case cases[] = {
+        {"shown and confirmed", 1, true, true, true, 1},
+        {"cancelled: the program ends before its window", 1, true, false, false, 1},
+        {"not shown with StartVisible=0", 0, true, true, true, 0},
+        {"no dialog registered yet: the stored range", 1, false, true, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        WriteIni("[IPSeg]\nIPStart=198.18.1.10\nIPEnd=198.18.1.12\nStartVisible=" +
+                 std::to_string(c.startVisible) + "\n[AdapterSeg]\nAdapter=eth0\n");
+        int asked = 0;
+        if (c.registered) {
+            shell::RegisteredDialogs().ipRange = [&] {
+                ++asked;
+                // The dialog writes the range itself.
+                shell::CAppSettings(m_home / "Ostrel.ini").SetIpRange(0xC6120214, 0xC6120216);
+                return c.answer;
+            };
+        }
+        model::CRecordingMessages messages;
+        CRecordingUi ui;
+        shell::CMainFrameCore frame(m_windows, m_timer);
+        shell::COstrelApp app(ui, frame, m_home, Services(1, true));
+        EXPECT_EQ(app.InitInstance({}), c.result);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(ui.log.empty(), !c.result);
+        if (c.result) {
+            EXPECT_EQ(frame.RangeStart(), c.asked ? 0xC6120214u : 0xC612010Au);
+        }
+        frame.OnDestroy();
+    }
+}
+
+TEST_F(AppStartup, ASecondStartInTheSameFolderRaisesTheFirst)
+{
+    int argc = 1;
+    char name[] = "app_startup_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication qt(argc, argv);
+    model::CRecordingMessages messages;
+    CRecordingUi firstUi, secondUi;
+    shell::CMainFrameCore firstFrame(m_windows, m_timer), secondFrame(m_windows, m_timer);
+    shell::COstrelApp first(firstUi, firstFrame, m_home, Services(1, true));
+    ASSERT_TRUE(first.InitInstance({}));
+    shell::COstrelApp second(secondUi, secondFrame, m_home, Services(1, true));
+    EXPECT_FALSE(second.InitInstance({}));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgAlreadyRunning});
+    EXPECT_TRUE(secondUi.log.empty()); // before any window
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (firstUi.log.back() != "raise" && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(firstUi.log.back(), "raise");
+    firstFrame.OnDestroy();
+}
+
+} // namespace
