@@ -215,6 +215,23 @@ void CMainFrameCore::UpdateIpPanes()
     m_status.UpdateIpPanes(m_rangeStart, m_rangeEnd, m_localAdapterIp);
 }
 
+void CMainFrameCore::UpdateStatusPanes(int selector)
+{
+    switch (selector) {
+    case 0:
+        UpdateIpPanes();
+        break;
+    case 1:
+        m_status.Repaint();
+        break;
+    case 2:
+        UpdateSheetSizePane();
+        break;
+    default:
+        break;
+    }
+}
+
 void CMainFrameCore::UpdateSheetSizePane()
 {
     IFrameView* view = m_windows.ActiveView();

@@ -117,7 +117,25 @@ inline constexpr int kMsgCannotCloseRunning = 221;
 inline constexpr int kSnmpFailed = -1;
 inline constexpr int kSnmpOutOfRange = -3;
 
-class CMainFrameCore {
+// The main frame as the editors and their workers reach it.
+class IMainFrame {
+public:
+    virtual ~IMainFrame() = default;
+    virtual int SendTextCommand(const std::string& ip, const std::string& text, bool replyWanted,
+                                std::string* reply) = 0;
+    virtual int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) = 0;
+    virtual int SnmpSet(const std::string& ip, const std::string& oid,
+                        const std::string& value) = 0;
+    virtual int GetOnlineDeviceIp(const std::string& mac, std::string& ip) = 0;
+    virtual std::string GetAdapterIp() = 0;
+    // 0 the address panes, 1 a repaint of the status bar, 2 the sheet size.
+    virtual void UpdateStatusPanes(int selector) = 0;
+    virtual CStatusPanes& Status() = 0;
+    virtual void SetRunState(bool on) = 0;
+    virtual int OnAppNotify(std::intptr_t wParam, int code) = 0;
+};
+
+class CMainFrameCore final : public IMainFrame {
 public:
     CMainFrameCore(IFrameWindows& windows, ITimer& blinkTimer);
     ~CMainFrameCore();
@@ -157,7 +175,7 @@ public:
 
     // -- notification codes (lParam; wParam carries the device id of
     // NOTIFY_OPEN_DEVICE_DSP). Returns 0.
-    int OnAppNotify(std::intptr_t wParam, int code);
+    int OnAppNotify(std::intptr_t wParam, int code) override;
 
     // -- download and run state
     bool DownloadBusy() const { return m_busy; }
@@ -172,7 +190,7 @@ public:
     bool CanClose();
 
     // -- the run-state pane of a DSP view
-    void SetRunState(bool on);
+    void SetRunState(bool on) override;
 
     // -- shared with the editors
     std::string m_changedUnitMac;
@@ -187,7 +205,8 @@ public:
     std::any m_moduleClipboard;
     std::any m_parameterClipboard;
 
-    CStatusPanes& Status() { return m_status; }
+    CStatusPanes& Status() override { return m_status; }
+    void UpdateStatusPanes(int selector) override;
     // Status panes 1-3 from the range and the adapter's address.
     void UpdateIpPanes();
     // Pane 205, when the active view is a device sheet's.
@@ -198,17 +217,17 @@ public:
     // The one-shot text command through the frame's poller: 1 when the unit
     // answered (`reply` set when wanted), else 0.
     int SendTextCommand(const std::string& ip, const std::string& text, bool replyWanted,
-                        std::string* reply);
+                        std::string* reply) override;
     // 1 with `value` set, -1 on failure, -3 for an address outside the
     // configured range (no guard while the range is unset).
-    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value);
+    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override;
     // 0 on success, -1 on failure, -3 outside the range.
-    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value);
+    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override;
     // 1 with `ip` set when the MAC is one of ours ("00602b" and 12
     // characters), the discovery server has a valid device for it and the
     // online list holds a real address for it; else 0.
-    int GetOnlineDeviceIp(const std::string& mac, std::string& ip);
-    std::string GetAdapterIp();
+    int GetOnlineDeviceIp(const std::string& mac, std::string& ip) override;
+    std::string GetAdapterIp() override;
     const std::string& LocalAdapterIp() const { return m_localAdapterIp; }
     void SetLocalAdapterIp(std::string ip) { m_localAdapterIp = std::move(ip); }
 

@@ -107,6 +107,21 @@ bool COstrelApp::OpenDocumentFile(const std::string& path)
     return shell::OpenDocumentFile(path, m_frame, m_ui);
 }
 
+void COstrelApp::OnNetType()
+{
+    const auto& dialog = RegisteredDialogs().netType;
+    if (!dialog)
+        return;
+    const bool wired = IsPacketCaptureNetType(m_frame.NetType());
+    const std::optional<bool> chosen = dialog(wired);
+    if (!chosen || *chosen == wired)
+        return;
+    const std::string netType(*chosen ? kNetTypeNormal : kNetTypeWireless);
+    m_settings.SetNetType(netType);
+    m_ui.ShowNetTypePicture(*chosen);
+    m_frame.RestartWatch(netType);
+}
+
 bool COstrelApp::OnFileNew()
 {
     return NewDeviceSheet(m_frame, m_ui);

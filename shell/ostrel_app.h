@@ -37,6 +37,8 @@ public:
     virtual void CloseSplashAfter(std::chrono::milliseconds delay) = 0;
     // A later start asked this one to show itself.
     virtual void RaiseMainWindow() = 0;
+    // The net-type button's picture: wired or wireless.
+    virtual void ShowNetTypePicture(bool wired) = 0;
 };
 
 // The dialogs the device sheet editor offers the shell. Until it registers
@@ -78,6 +80,10 @@ public:
 
     bool OpenDocumentFile(const std::string& path);
     bool OnFileNew();
+    // The net-type command: on a changed choice, stores it, switches the
+    // button's picture and restarts the watch (after 204 the program stays
+    // open). Nothing while the device editor has registered no dialog.
+    void OnNetType();
 
     const std::string& LanguageName() const { return m_language.name; }
     CRecentFileList& RecentFiles() { return m_recent; }

@@ -72,6 +72,13 @@ public:
     // The run state's text: "running" (blinking) or "stopped".
     void SetRunStateText(bool on);
     void SetRunStateBlink(bool shown);
+    // Asks the status bar to paint itself again (the sheet colours it
+    // draws have changed).
+    void Repaint()
+    {
+        if (m_changed)
+            m_changed();
+    }
 
 private:
     void SetText(int id, std::string text, const std::string* toolTip = nullptr);

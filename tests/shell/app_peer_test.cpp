@@ -26,6 +26,7 @@ public:
     void ShowMainWindowMaximised() override { log.push_back("show"); }
     void CloseSplashAfter(std::chrono::milliseconds) override {}
     void RaiseMainWindow() override {}
+    void ShowNetTypePicture(bool) override {}
     bool HasActiveView() override { return false; }
     bool HasDeviceView() override { return false; }
     bool CloseActiveDocument() override { return true; }

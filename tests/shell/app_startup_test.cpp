@@ -38,6 +38,7 @@ public:
         log.push_back("close splash " + std::to_string(d.count()));
     }
     void RaiseMainWindow() override { log.push_back("raise"); }
+    void ShowNetTypePicture(bool wired) override { log.push_back(wired ? "wired" : "wireless"); }
     bool HasActiveView() override { return false; }
     bool HasDeviceView() override { return false; }
     bool CloseActiveDocument() override { return true; }
@@ -76,13 +77,16 @@ public:
 class CWatch final : public shell::INetWatch {
 public:
     CWatch(comm::CWatchState& state, bool sweeps) : m_state(state), m_sweeps(sweeps) {}
-    void Start(bool) override
+    void Start(bool capture) override
     {
+        starts.push_back(capture ? "capture" : "manager");
         if (m_sweeps)
             m_state.firstSweep = 1;
         m_state.sweepEvent.set();
     }
     void Stop() override { m_state.RequestStop(); }
+
+    static inline std::vector<std::string> starts;
 
 private:
     comm::CWatchState& m_state;
@@ -220,6 +224,33 @@ TEST_F(AppStartup, TheRangeDialog)
         }
         frame.OnDestroy();
     }
+}
+
+TEST_F(AppStartup, TheNetTypeCommand)
+{
+    model::CRecordingMessages messages;
+    CRecordingUi ui;
+    shell::CMainFrameCore frame(m_windows, m_timer);
+    shell::COstrelApp app(ui, frame, m_home, Services(1, true));
+    CWatch::starts.clear();
+    ASSERT_TRUE(app.InitInstance({}));
+    app.OnNetType(); // no dialog registered: nothing
+    std::vector<bool> offered;
+    std::optional<bool> answer = true;
+    shell::RegisteredDialogs().netType = [&](bool wired) {
+        offered.push_back(wired);
+        return answer;
+    };
+    app.OnNetType(); // wireless -> wired
+    answer = true;
+    app.OnNetType(); // unchanged: nothing
+    answer = std::nullopt;
+    app.OnNetType(); // cancelled: nothing
+    EXPECT_EQ(offered, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(CWatch::starts, (std::vector<std::string>{"manager", "capture"}));
+    EXPECT_EQ(app.Settings().NetType(), "Normal");
+    EXPECT_EQ(ui.log.back(), "wired");
+    frame.OnDestroy();
 }
 
 TEST_F(AppStartup, ASecondStartInTheSameFolderRaisesTheFirst)
