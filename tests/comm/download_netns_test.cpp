@@ -218,7 +218,10 @@ protected:
         comm::CDeviceDownload download(m_frame, m_output, comm::CDeviceDownload::DefaultComponents,
                                        m_online);
         EXPECT_TRUE(download.Start(m_doc, title, m_settings));
-        download.Join();
+        // A download that hangs fails here, with what it wrote so far.
+        EXPECT_TRUE(Eventually([&] { return !download.Running(); }, 60s))
+            << testing::PrintToString(m_output.Lines());
+        download.Cancel();
         return m_output.Lines();
     }
 
