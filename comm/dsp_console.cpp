@@ -32,7 +32,7 @@ CDSPDlgShowCMD::~CDSPDlgShowCMD()
 
 void CDSPDlgShowCMD::SetRowObserver(IConsoleRowObserver* observer)
 {
-    std::lock_guard lock(m_lock);
+    std::lock_guard calling(m_observerCall);
     m_observer = observer;
 }
 
@@ -52,7 +52,7 @@ void CDSPDlgShowCMD::QueueCommand(std::string_view text, bool store)
     else if (command.compare(0, 6, "*NyGET") == 0)
         queue = EConsoleQueue::Get;
 
-    IConsoleRowObserver* observer = nullptr;
+    std::unique_lock calling(m_observerCall, std::defer_lock);
     int row = 0;
     {
         std::lock_guard lock(m_lock);
@@ -65,10 +65,10 @@ void CDSPDlgShowCMD::QueueCommand(std::string_view text, bool store)
             return;
         row = static_cast<int>(q.rows.size());
         q.rows.push_back({command, {}});
-        observer = m_observer;
+        calling.lock();
     }
-    if (observer)
-        observer->OnRowAdded(queue, row, command);
+    if (m_observer)
+        m_observer->OnRowAdded(queue, row, command);
 }
 
 int CDSPDlgShowCMD::PairChannel(int module, int channel) const
@@ -173,7 +173,7 @@ void CDSPDlgShowCMD::SendGetChannel(int module, int code, int channel)
 
 void CDSPDlgShowCMD::Clear(std::initializer_list<EConsoleQueue> queues)
 {
-    IConsoleRowObserver* observer = nullptr;
+    std::unique_lock calling(m_observerCall, std::defer_lock);
     {
         std::lock_guard lock(m_lock);
         for (const EConsoleQueue queue : queues) {
@@ -182,11 +182,11 @@ void CDSPDlgShowCMD::Clear(std::initializer_list<EConsoleQueue> queues)
             q = QueueState{};
             q.generation = generation;
         }
-        observer = m_observer;
+        calling.lock();
     }
-    if (observer)
+    if (m_observer)
         for (const EConsoleQueue queue : queues)
-            observer->OnListCleared(queue);
+            m_observer->OnListCleared(queue);
 }
 
 void CDSPDlgShowCMD::ClearAll()
@@ -212,7 +212,7 @@ bool CDSPDlgShowCMD::AddHandCommand(std::string_view text)
         return false;
     // As typed, without the maker prefix: the operator writes the whole
     // command. Queued too, so every row stays the row of its queue entry.
-    IConsoleRowObserver* observer = nullptr;
+    std::unique_lock calling(m_observerCall, std::defer_lock);
     int row = 0;
     const std::string command(text);
     {
@@ -220,10 +220,10 @@ bool CDSPDlgShowCMD::AddHandCommand(std::string_view text)
         QueueState& q = State(EConsoleQueue::Control);
         row = static_cast<int>(q.rows.size());
         q.rows.push_back({command, {}});
-        observer = m_observer;
+        calling.lock();
     }
-    if (observer)
-        observer->OnRowAdded(EConsoleQueue::Control, row, command);
+    if (m_observer)
+        m_observer->OnRowAdded(EConsoleQueue::Control, row, command);
     return true;
 }
 
@@ -250,7 +250,7 @@ void CDSPDlgShowCMD::Unsend(const ConsoleTicket& ticket)
 
 void CDSPDlgShowCMD::StoreReply(const ConsoleTicket& ticket, std::string_view reply)
 {
-    IConsoleRowObserver* observer = nullptr;
+    std::unique_lock calling(m_observerCall, std::defer_lock);
     int row = 0;
     int dropped = 0;
     const std::string text(reply);
@@ -277,12 +277,12 @@ void CDSPDlgShowCMD::StoreReply(const ConsoleTicket& ticket, std::string_view re
                 row -= dropped;
             }
         }
-        observer = m_observer;
+        calling.lock();
     }
-    if (observer) {
-        observer->OnReplySet(ticket.queue, row + dropped, text);
+    if (m_observer) {
+        m_observer->OnReplySet(ticket.queue, row + dropped, text);
         if (dropped > 0)
-            observer->OnRowsDropped(ticket.queue, dropped);
+            m_observer->OnRowsDropped(ticket.queue, dropped);
     }
 }
 

@@ -5,7 +5,8 @@
 // DSP editor formats its unit commands with.
 //
 // One lock guards the queues, rows and counters; it is never held while a
-// row observer runs nor across an SNMP operation.
+// row observer runs nor across an SNMP operation. A second one serialises
+// the observer's calls, taken before the first is let go.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -36,7 +37,11 @@ public:
     virtual std::optional<int> ModuleTypeByOrder(int order) const = 0;
 };
 
-// A window showing the lists follows their rows through this.
+// A window showing the lists follows their rows through this. The calls come
+// one at a time, in the order of the changes, from whichever thread made
+// the change (the sender's too); an observer must not call back into the
+// console. Once SetRowObserver has replaced it, no call of the old one is
+// running or will come.
 class IConsoleRowObserver {
 public:
     virtual ~IConsoleRowObserver() = default;
@@ -163,8 +168,9 @@ private:
     const QueueState& State(EConsoleQueue q) const { return m_queues[static_cast<std::size_t>(q)]; }
 
     const IConsoleOwner* m_owner;
-    IConsoleRowObserver* m_observer = nullptr;
     mutable std::mutex m_lock;
+    std::mutex m_observerCall;
+    IConsoleRowObserver* m_observer = nullptr; // guarded by m_observerCall
     std::array<QueueState, kConsoleQueues> m_queues;
     std::string m_lastGetReply;
     std::atomic<int> m_senderExit{0};
