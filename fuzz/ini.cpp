@@ -20,7 +20,7 @@ namespace {
 
 namespace pp = platform::profile;
 
-constexpr std::size_t max_names = 8;
+constexpr std::size_t max_names = 4;
 constexpr const char* absent = "\x01(absent)";
 
 struct folder_t {
@@ -68,7 +68,7 @@ void read_everything(const pp::ini_file_t& file) {
         std::string list;
         for (const std::string& line : lines)
             list.append(line).push_back('\0');
-        for (std::size_t size : {0u, 1u, 2u, 5u, 64u}) {
+        for (std::size_t size : {0u, 1u, 2u, 9u}) {
             std::vector<char> buffer(size + 1, '\x7f');
             const std::size_t n = file.read_section_buffer(section, buffer.data(), size);
             check(buffer[size] == '\x7f'); // nothing written past the buffer

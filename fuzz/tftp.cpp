@@ -20,8 +20,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,13 +96,35 @@ struct peer_t {
             .write(reinterpret_cast<const char*>(local_bytes.data()),
                    static_cast<std::streamsize>(local_bytes.size()));
     }
-    ~peer_t() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+
+    // One thread serves every input (a thread per input would cost more
+    // than the transfer): it takes the script, waits for the request, sends
+    // the script and the closing ERROR to where the request came from.
+    void post(const std::vector<datagram_t>& script, bool writing) {
+        std::lock_guard lock(mutex_);
+        script_ = &script;
+        writing_ = writing;
+        served_ = false;
+        changed_.notify_all();
+    }
+    void wait_served() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return served_; });
+    }
+    void start() {
+        std::thread([this] {
+            for (;;) {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return script_ != nullptr; });
+                serve(*script_, writing_);
+                script_ = nullptr;
+                served_ = true;
+                changed_.notify_all();
+            }
+        }).detach();
     }
 
-    // Waits for the request, then sends the script and the closing ERROR to
-    // where it came from.
+private:
     void serve(const std::vector<datagram_t>& script, bool writing) const {
         pollfd ready{unit_fd, POLLIN, 0};
         if (::poll(&ready, 1, 5000) != 1)
@@ -121,6 +145,12 @@ struct peer_t {
         ::sendto(unit_fd, closing, sizeof closing, 0, reinterpret_cast<const sockaddr*>(&client),
                  sizeof client);
     }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const std::vector<datagram_t>* script_ = nullptr;
+    bool writing_ = false;
+    bool served_ = false;
 };
 
 peer_t* peer = nullptr;
@@ -132,8 +162,15 @@ std::uint16_t get16(const bytes_t& b, std::size_t at) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static peer_t the_peer;
-    peer = &the_peer;
+    // Never destroyed: its thread waits on it to the end of the process.
+    peer = new peer_t;
+    peer->start();
+    static const struct cleanup_t {
+        ~cleanup_t() {
+            std::error_code ignored;
+            std::filesystem::remove_all(peer->folder, ignored);
+        }
+    } cleanup;
     tftp::settings_t& settings = tftp::instance();
     settings.port = port_of(peer->unit_fd);
     // Only a lost datagram waits this long; every script ends in an ERROR.
@@ -167,10 +204,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const qo::ip_address_t unit(0x7F000001u);
     const std::string received = (peer->folder / "received.bin").string();
-    std::thread serving([&] { peer->serve(script, writing); });
+    peer->post(script, writing);
     const int result = writing ? tftp::put_ex(unit, peer->local.string(), remote_name, a, b)
                                : tftp::get(unit, remote_name, received, a);
-    serving.join();
+    peer->wait_served();
     if (result != tftp::result_done && result != tftp::result_error &&
         result != tftp::result_timeout)
         std::abort();
