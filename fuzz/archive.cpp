@@ -1,7 +1,7 @@
 // The archive loader with every sheet class registered, fed as the device
 // sheet editor opens a .zo file, as the model reads a stream of sheet
 // objects and as a DSP sheet reads its module array. Whatever loads must
-// store, and a stored sheet must load again to the same bytes.
+// draw and store, and a stored sheet must load again to the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "device_editor/zo_device_doc.h"
+#include "model/base_ari_module.h"
+#include "model/base_device.h"
+#include "model/base_link.h"
 #include "model/base_module.h"
 #include "model/messages.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/object_array.h"
+#include "platform/gdi/recording_canvas.h"
 
 namespace {
 
@@ -40,6 +44,17 @@ const pa::class_registry_t& sheet_classes() {
     return registry;
 }
 
+// What a view does with a loaded object first.
+void draw(pa::serializable_t* object) {
+    platform::gdi::RecordingCanvas dc(7);
+    if (auto* device = dynamic_cast<model::CBaseDevice*>(object))
+        device->Draw(dc, 3, -2);
+    else if (auto* module = dynamic_cast<model::CBaseAriModule*>(object))
+        module->Draw(dc, 3, -2);
+    else if (auto* link = dynamic_cast<model::CBaseLink*>(object))
+        link->Draw(dc, 3, -2);
+}
+
 void open_as_sheet(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint8_t> saved;
     {
@@ -49,6 +64,11 @@ void open_as_sheet(std::span<const std::uint8_t> bytes) {
         } catch (const pa::archive_error&) {
             return;
         }
+        platform::gdi::RecordingCanvas dc(7);
+        for (int i = 0; i < doc.GetDeviceCount(); ++i)
+            doc.GetDevice(i)->Draw(dc, 0, 0);
+        for (int i = 0; i < doc.GetLinkCount(); ++i)
+            doc.GetLink(i)->DrawLink(dc, doc, 0, 0);
         saved = doc.SaveDocument();
     }
     device_editor::CZoDeviceDoc again;
@@ -64,6 +84,7 @@ void read_as_objects(std::span<const std::uint8_t> bytes) {
             const std::unique_ptr<pa::serializable_t> object = ar.ReadObject(nullptr);
             if (!object)
                 continue;
+            draw(object.get());
             pa::archive_t out;
             out.WriteObject(object.get());
         }
@@ -80,6 +101,8 @@ void read_as_modules(std::span<const std::uint8_t> bytes) {
     } catch (const pa::archive_error&) {
         return;
     }
+    for (const auto& module : modules)
+        draw(module.get());
     pa::archive_t out;
     modules.Serialize(out);
 }

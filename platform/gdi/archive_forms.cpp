@@ -1,8 +1,24 @@
 #include "platform/gdi/archive_forms.h"
 
+#include <initializer_list>
+#include <string>
+
 namespace platform::gdi {
 
 namespace pa = platform::archive;
+
+namespace {
+
+// Checks the values read from `at` on; `what` names them in the error.
+void RequireDrawable(std::uint64_t at, std::initializer_list<std::int32_t> values,
+                     const char* what) {
+    for (const std::int32_t v : values)
+        if (v < -kArchiveCoordinateLimit || v > kArchiveCoordinateLimit)
+            throw pa::archive_error(at, std::string(what) + " with coordinates within +-" +
+                                            std::to_string(kArchiveCoordinateLimit));
+}
+
+} // namespace
 
 void SerializeRect(pa::archive_t& ar, Rect& rect) {
     if (ar.IsStoring()) {
@@ -10,7 +26,9 @@ void SerializeRect(pa::archive_t& ar, Rect& rect) {
         return;
     }
     pa::raw_rect r;
+    const std::uint64_t at = ar.Tell();
     ar >> r;
+    RequireDrawable(at, {r.left, r.top, r.right, r.bottom}, "a rectangle");
     rect = {r.left, r.top, r.right, r.bottom};
 }
 
@@ -20,7 +38,9 @@ void SerializePoint(pa::archive_t& ar, Point& point) {
         return;
     }
     pa::raw_point p;
+    const std::uint64_t at = ar.Tell();
     ar >> p;
+    RequireDrawable(at, {p.x, p.y}, "a point");
     point = {p.x, p.y};
 }
 
@@ -30,7 +50,9 @@ void SerializeSize(pa::archive_t& ar, Size& size) {
         return;
     }
     pa::raw_size s;
+    const std::uint64_t at = ar.Tell();
     ar >> s;
+    RequireDrawable(at, {s.cx, s.cy}, "a size");
     size = {s.cx, s.cy};
 }
 

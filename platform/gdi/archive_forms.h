@@ -8,12 +8,16 @@
 //
 // Each function stores or loads as the archive is set; a loaded face name
 // longer than the font's field is cut to fit (31 bytes in the archive's code
-// page).
+// page). A loaded coordinate or extent outside +-kArchiveCoordinateLimit is
+// an archive_error: no sheet comes near it, and within it every sum and
+// difference the drawing code forms of loaded values stays within 32 bits.
 #include "platform/archive/archive.h"
 #include "platform/gdi/geometry.h"
 #include "platform/gdi/logfont.h"
 
 namespace platform::gdi {
+
+inline constexpr std::int32_t kArchiveCoordinateLimit = 1 << 27;
 
 void SerializeRect(archive::archive_t& ar, Rect& rect);
 void SerializePoint(archive::archive_t& ar, Point& point);
