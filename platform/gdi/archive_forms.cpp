@@ -10,12 +10,11 @@ namespace pa = platform::archive;
 namespace {
 
 // Checks the values read from `at` on; `what` names them in the error.
-void RequireDrawable(std::uint64_t at, std::initializer_list<std::int32_t> values,
-                     const char* what) {
+void RequireWithin(std::uint64_t at, std::initializer_list<std::int32_t> values,
+                   std::int32_t limit, const char* what) {
     for (const std::int32_t v : values)
-        if (v < -kArchiveCoordinateLimit || v > kArchiveCoordinateLimit)
-            throw pa::archive_error(at, std::string(what) + " with coordinates within +-" +
-                                            std::to_string(kArchiveCoordinateLimit));
+        if (v < -limit || v > limit)
+            throw pa::archive_error(at, std::string(what) + " within +-" + std::to_string(limit));
 }
 
 } // namespace
@@ -28,7 +27,8 @@ void SerializeRect(pa::archive_t& ar, Rect& rect) {
     pa::raw_rect r;
     const std::uint64_t at = ar.Tell();
     ar >> r;
-    RequireDrawable(at, {r.left, r.top, r.right, r.bottom}, "a rectangle");
+    RequireWithin(at, {r.left, r.top, r.right, r.bottom}, kArchiveCoordinateLimit,
+                  "a rectangle with coordinates");
     rect = {r.left, r.top, r.right, r.bottom};
 }
 
@@ -40,7 +40,7 @@ void SerializePoint(pa::archive_t& ar, Point& point) {
     pa::raw_point p;
     const std::uint64_t at = ar.Tell();
     ar >> p;
-    RequireDrawable(at, {p.x, p.y}, "a point");
+    RequireWithin(at, {p.x, p.y}, kArchiveCoordinateLimit, "a point with coordinates");
     point = {p.x, p.y};
 }
 
@@ -52,7 +52,7 @@ void SerializeSize(pa::archive_t& ar, Size& size) {
     pa::raw_size s;
     const std::uint64_t at = ar.Tell();
     ar >> s;
-    RequireDrawable(at, {s.cx, s.cy}, "a size");
+    RequireWithin(at, {s.cx, s.cy}, kArchiveCoordinateLimit, "a size with extents");
     size = {s.cx, s.cy};
 }
 
@@ -64,9 +64,13 @@ void SerializeLogFont(pa::archive_t& ar, LOGFONT& font) {
            << font.lfPitchAndFamily << std::string_view(font.lfFaceName);
         return;
     }
-    ar >> font.lfHeight >> font.lfWidth >> font.lfEscapement >> font.lfOrientation >>
-        font.lfWeight >> font.lfItalic >> font.lfUnderline >> font.lfStrikeOut >> font.lfCharSet >>
-        font.lfOutPrecision >> font.lfClipPrecision >> font.lfQuality >> font.lfPitchAndFamily;
+    const std::uint64_t at = ar.Tell();
+    ar >> font.lfHeight >> font.lfWidth;
+    RequireWithin(at, {font.lfHeight, font.lfWidth}, kArchiveFontLimit,
+                  "a font with height and width");
+    ar >> font.lfEscapement >> font.lfOrientation >> font.lfWeight >> font.lfItalic >>
+        font.lfUnderline >> font.lfStrikeOut >> font.lfCharSet >> font.lfOutPrecision >>
+        font.lfClipPrecision >> font.lfQuality >> font.lfPitchAndFamily;
     // The field held 31 bytes of the file's own code page and a terminator.
     font.lfFaceName =
         CutToEncodedLength(ar.ReadString(), LF_FACESIZE - 1, ar.GetCodePage().from_utf8);

@@ -457,6 +457,35 @@ TEST(GdiArchiveForms, CoordinatesBeyondTheDrawingSpaceDoNotLoad) {
     }
 }
 
+TEST(GdiLogFont, FontsBeyondTheLimitDoNotLoad) {
+    constexpr std::int32_t limit = gdi::kArchiveFontLimit;
+    struct row_t {
+        const char* catches;
+        std::int32_t height, width;
+        bool loads;
+    } rows[] = {
+        {"a sheet's font", -12, 0, true},
+        {"both ends of the range", -limit, limit, true},
+        {"taller than the limit", limit + 1, 0, false},
+        {"height whose lines overflow when stacked", 1124073472, 0, false},
+        {"height whose magnitude has no int", INT_MIN, 0, false},
+        {"wider than the limit", 15, -limit - 1, false},
+    };
+    for (const row_t& row : rows) {
+        gdi::LOGFONT font = gdi::MakeFont("Arial", row.height);
+        font.lfWidth = row.width;
+        const std::vector<std::uint8_t> bytes = store_font(font);
+        if (row.loads) {
+            EXPECT_EQ(load_font(bytes).lfHeight, row.height) << row.catches;
+        } else {
+            pa::class_registry_t none;
+            pa::archive_t ar(bytes, none);
+            gdi::LOGFONT loaded;
+            EXPECT_THROW(gdi::SerializeLogFont(ar, loaded), pa::archive_error) << row.catches;
+        }
+    }
+}
+
 TEST(GdiBitmap, PixelsOutsideArePassedOver) {
     gdi::Bitmap b(3, 2, 0x010203);
     b.SetPixel(2, 1, 0xFF);
