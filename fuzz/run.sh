@@ -5,7 +5,9 @@
 # Inputs it finds stay in build/fuzz/runs/<target>/corpus for the next run;
 # an input that breaks a target goes to build/fuzz/runs/<target>/crashes/.
 # Ends with one line per target: executions per second, runs, new inputs.
-# FUZZ_TARGETS picks targets (names as in fuzz/CMakeLists.txt).
+# FUZZ_TARGETS picks targets (names as in fuzz/CMakeLists.txt). By hand,
+# name a folder of your own first: libFuzzer adds what it finds to the first
+# folder it is given, and fuzz/corpus/ holds only seeds and kept inputs.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
