@@ -21,7 +21,9 @@ namespace {
 namespace pp = platform::profile;
 
 constexpr std::size_t max_names = 4;
+// A file can hold any one text as a value; no value is two texts at once.
 constexpr const char* absent = "\x01(absent)";
+constexpr const char* absent_too = "\x02(absent)";
 
 struct folder_t {
     std::filesystem::path path;
@@ -48,6 +50,11 @@ folder_t* folder = nullptr;
 void check(bool ok) {
     if (!ok)
         std::abort();
+}
+
+bool has_key(const pp::ini_file_t& file, const std::string& section, const std::string& key) {
+    return file.read_string(section, key, absent) != absent ||
+           file.read_string(section, key, absent_too) != absent_too;
 }
 
 bool has_name(const std::vector<std::string>& names, const std::string& name) {
@@ -85,8 +92,8 @@ void read_everything(const pp::ini_file_t& file) {
         }
 
         for (std::size_t k = 0; k < std::min(keys.size(), max_names); ++k) {
+            check(has_key(file, section, keys[k])); // a key the file lists is found
             const std::string value = file.read_string(section, keys[k], absent);
-            check(value != absent); // a key the file lists is found
             check(snapshot.read_string(section, keys[k], absent) == value);
             check(snapshot.read_int(section, keys[k], -7) == file.read_int(section, keys[k], -7));
             const std::string cut = file.read_string(section, keys[k], absent, 4);
@@ -123,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         read_everything(file);
     }
     if (file.write_string(section, key, std::nullopt))
-        check(file.read_string(section, key, absent) == absent);
+        check(!has_key(file, section, key));
     if (file.write_string(section, std::nullopt, std::nullopt))
         check(!has_name(file.section_names(), section));
     return 0;
