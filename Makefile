@@ -1,5 +1,5 @@
 # The two commands of the README. Each does all set-up on a fresh Debian 12 machine.
-.PHONY: run test deps build clean
+.PHONY: run test fuzz deps build clean
 
 JOBS ?= $(shell nproc)
 
@@ -16,6 +16,11 @@ run: build
 
 test: deps
 	./scripts/run-tests.sh
+
+# Not part of the test command: runs every fuzz target for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) ./fuzz/run.sh
 
 clean:
 	rm -rf build

@@ -23,6 +23,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth atftpd atftp curl mariadb-server mariadb-client
   fonts-liberation2 fonts-wqy-microhei python3 locales
+  # fuzzing (make fuzz): clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

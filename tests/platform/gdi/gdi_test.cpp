@@ -2,6 +2,8 @@
 // layout and edges worked out by the canvas, the logical font's archive form.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -405,6 +407,83 @@ TEST(GdiLogFont, LongFaceNamesAreCutToTheField) {
     gdi::LOGFONT font;
     font.SetFaceName(std::string(50, 'z'));
     EXPECT_EQ(font.lfFaceName, std::string(31, 'z'));
+}
+
+// ---- rectangle, point and size archive forms
+
+TEST(GdiArchiveForms, CoordinatesBeyondTheDrawingSpaceDoNotLoad) {
+    constexpr std::int32_t limit = gdi::kArchiveCoordinateLimit;
+    struct row_t {
+        const char* catches;
+        bool rectangle;                   // else a point and a size
+        std::vector<std::int32_t> stored;
+        bool loads;
+    } rows[] = {
+        {"a sheet's rectangle", true, {100, 80, 171, 95}, true},
+        {"both ends of the range", true, {-limit, -limit, limit, limit}, true},
+        {"right edge whose width overflows", true, {INT_MIN, 0, 3285092, 10}, false},
+        {"left just past the range", true, {-limit - 1, 0, 10, 10}, false},
+        {"bottom just past the range", true, {0, 0, 10, limit + 1}, false},
+        {"point and size in range", false, {-5, 7, 20, 12}, true},
+        {"point at the top of the int range", false, {INT_MAX, 0, 1, 1}, false},
+        {"negative size past the range", false, {0, 0, 1, INT_MIN}, false},
+    };
+    for (const row_t& row : rows) {
+        pa::archive_t out;
+        for (const std::int32_t v : row.stored)
+            out << v;
+        const std::vector<std::uint8_t> bytes = out.TakeBytes();
+        pa::class_registry_t none;
+        pa::archive_t in(bytes, none);
+        const auto load = [&] {
+            if (row.rectangle) {
+                Rect r;
+                gdi::SerializeRect(in, r);
+                EXPECT_EQ(r, (Rect{row.stored[0], row.stored[1], row.stored[2], row.stored[3]}));
+            } else {
+                Point p;
+                Size z;
+                gdi::SerializePoint(in, p);
+                gdi::SerializeSize(in, z);
+                EXPECT_EQ(p, (Point{row.stored[0], row.stored[1]}));
+                EXPECT_EQ(z, (Size{row.stored[2], row.stored[3]}));
+            }
+        };
+        if (row.loads) {
+            EXPECT_NO_THROW(load()) << row.catches;
+        } else {
+            EXPECT_THROW(load(), pa::archive_error) << row.catches;
+        }
+    }
+}
+
+TEST(GdiLogFont, FontsBeyondTheLimitDoNotLoad) {
+    constexpr std::int32_t limit = gdi::kArchiveFontLimit;
+    struct row_t {
+        const char* catches;
+        std::int32_t height, width;
+        bool loads;
+    } rows[] = {
+        {"a sheet's font", -12, 0, true},
+        {"both ends of the range", -limit, limit, true},
+        {"taller than the limit", limit + 1, 0, false},
+        {"height whose lines overflow when stacked", 1124073472, 0, false},
+        {"height whose magnitude has no int", INT_MIN, 0, false},
+        {"wider than the limit", 15, -limit - 1, false},
+    };
+    for (const row_t& row : rows) {
+        gdi::LOGFONT font = gdi::MakeFont("Arial", row.height);
+        font.lfWidth = row.width;
+        const std::vector<std::uint8_t> bytes = store_font(font);
+        if (row.loads) {
+            EXPECT_EQ(load_font(bytes).lfHeight, row.height) << row.catches;
+        } else {
+            pa::class_registry_t none;
+            pa::archive_t ar(bytes, none);
+            gdi::LOGFONT loaded;
+            EXPECT_THROW(gdi::SerializeLogFont(ar, loaded), pa::archive_error) << row.catches;
+        }
+    }
 }
 
 TEST(GdiBitmap, PixelsOutsideArePassedOver) {
