@@ -315,6 +315,8 @@ TEST_F(NetWatchStandIn, ManagerThreadFollowsTheServersTable)
     EXPECT_TRUE(Eventually([&] {
         return Devices(list) == std::vector<std::string>{"00602b000002 1 198.18.1.51"};
     })) << testing::PrintToString(Devices(list));
+    state.sweepEvent.reset_event();
+    ASSERT_TRUE(state.sweepEvent.wait(10000));
 
     // A table the stand-in cannot read fails each of its calls: the sweep
     // throws, the thread counts it and goes on, trying to reach the server
@@ -335,6 +337,10 @@ TEST_F(NetWatchStandIn, ManagerThreadFollowsTheServersTable)
         return Devices(list) ==
                std::vector<std::string>{"00602b000002 1 198.18.1.51", "00602b000003 1 198.18.1.52"};
     })) << testing::PrintToString(Devices(list));
+    // A whole sweep after the one that found them: the table must not turn
+    // bad in the middle of a walk, which would end that sweep uncompleted.
+    state.sweepEvent.reset_event();
+    ASSERT_TRUE(state.sweepEvent.wait(10000));
     Table("invalid x\n");
     ASSERT_TRUE(Eventually([&] { return Thrown(folder).size() == 2; }));
     EXPECT_EQ(Thrown(folder)[1].substr(Thrown(folder)[1].rfind(' ')), " 0");
