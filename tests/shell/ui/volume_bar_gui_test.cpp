@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "gui_app.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QTest>
@@ -12,26 +14,6 @@ namespace {
 
 using shell::ui::CVolumeBarCtrl;
 using shell::ui::CVolumeBarCtrl3;
-
-// One application for the whole run, gone before the program's exit
-// handlers take Qt's own globals down.
-class CAppEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { m_app = new QApplication(m_argc, m_argv); }
-    void TearDown() override
-    {
-        delete m_app;
-        m_app = nullptr;
-    }
-
-private:
-    int m_argc = 1;
-    char m_name[20] = "volume_bar_gui_test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication* m_app = nullptr;
-};
-
-const auto* const g_app = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
 
 QRgb Pixel(QWidget& widget, int x, int y)
 {
