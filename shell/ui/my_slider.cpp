@@ -46,9 +46,8 @@ std::optional<ESliderKey> slider_key(int key) {
 } // namespace
 
 CMySliderCtrl::CMySliderCtrl(Qt::Orientation orientation, int controlId, QWidget* parent)
-    : QWidget(parent),
-      m_model(orientation == Qt::Horizontal,
-              SliderThumbPicture(orientation == Qt::Horizontal), controlId) {
+    : QWidget(parent), m_model(orientation == Qt::Horizontal,
+                               SliderThumbPicture(orientation == Qt::Horizontal), controlId) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_model.SetNoticeHandler([this](const SliderNotice& notice) {
