@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QTest>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,15 +23,19 @@ using shell::ui::CMySliderCtrl;
 constexpr int kHorizontalId = 1001;
 constexpr int kVerticalId = 1002;
 
+// Made by the first test, ended by main: an application left to the exit
+// handlers outlives Qt's own globals and crashes on the way out. Listing
+// the tests needs none.
+int g_argc = 1;
+char g_name[] = "slider_gui_test";
+char* g_argv[] = {g_name, nullptr};
+std::unique_ptr<QApplication> g_app;
+
 class SliderGui : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "slider_gui_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
+        if (QApplication::instance() == nullptr)
+            g_app = std::make_unique<QApplication>(g_argc, g_argv);
     }
 
     void SetUp() override {
@@ -121,3 +126,10 @@ TEST_F(SliderGui, LosingTheFocusDuringADragEndsIt) {
 }
 
 } // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    g_app.reset();
+    return result;
+}
