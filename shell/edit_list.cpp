@@ -5,8 +5,7 @@
 
 namespace shell {
 
-int CEditList::InsertColumn(int index, std::string heading, int width)
-{
+int CEditList::InsertColumn(int index, std::string heading, int width) {
     if (index < 0)
         return -1;
     index = std::min(index, ColumnCount());
@@ -15,12 +14,11 @@ int CEditList::InsertColumn(int index, std::string heading, int width)
     for (auto& row : m_rows)
         if (index < static_cast<int>(row.cells.size()))
             row.cells.insert(row.cells.begin() + index, std::string());
-    Announce(EEditListChange::Columns, index);
+    Announce(EEditListChange::ColumnInserted, index);
     return index;
 }
 
-int CEditList::InsertRow(int index, const std::string& label)
-{
+int CEditList::InsertRow(int index, const std::string& label) {
     if (index < 0)
         return -1;
     index = std::min(index, RowCount());
@@ -35,23 +33,20 @@ int CEditList::InsertRow(int index, const std::string& label)
     return index;
 }
 
-void CEditList::DeleteAllItems()
-{
+void CEditList::DeleteAllItems() {
     m_combos.clear();
     m_rows.clear();
     Announce(EEditListChange::Reset, -1);
 }
 
-std::string CEditList::GetItemText(int row, int column) const
-{
+std::string CEditList::GetItemText(int row, int column) const {
     if (!HasRow(row) || column < 0)
         return {};
     const auto& cells = m_rows[row].cells;
     return column < static_cast<int>(cells.size()) ? cells[column] : std::string();
 }
 
-bool CEditList::SetItemText(int row, int column, const std::string& text)
-{
+bool CEditList::SetItemText(int row, int column, const std::string& text) {
     if (!HasRow(row) || column < 0 || column >= std::max(1, ColumnCount()))
         return false;
     auto& cells = m_rows[row].cells;
@@ -62,21 +57,18 @@ bool CEditList::SetItemText(int row, int column, const std::string& text)
     return true;
 }
 
-std::intptr_t CEditList::GetItemData(int row) const
-{
+std::intptr_t CEditList::GetItemData(int row) const {
     return HasRow(row) ? m_rows[row].itemData : 0;
 }
 
-bool CEditList::SetItemData(int row, std::intptr_t data)
-{
+bool CEditList::SetItemData(int row, std::intptr_t data) {
     if (!HasRow(row))
         return false;
     m_rows[row].itemData = data;
     return true;
 }
 
-std::vector<std::string> CEditList::ChoicesFor(int row, int column) const
-{
+std::vector<std::string> CEditList::ChoicesFor(int row, int column) const {
     if (!HasRow(row))
         return {};
     switch (column) {
@@ -100,8 +92,7 @@ std::vector<std::string> CEditList::ChoicesFor(int row, int column) const
     }
 }
 
-bool CEditList::OnDoubleClick(int row, int column)
-{
+bool CEditList::OnDoubleClick(int row, int column) {
     auto choices = ChoicesFor(row, column);
     if (choices.empty() || row >= ComboCount())
         return false;
@@ -109,10 +100,8 @@ bool CEditList::OnDoubleClick(int row, int column)
     return ShowInPlaceCombo(row, column);
 }
 
-bool CEditList::ShowInPlaceCombo(int row, int column)
-{
-    if (!HasRow(row) || row >= ComboCount() || column < 0 ||
-        column >= std::max(1, ColumnCount()))
+bool CEditList::ShowInPlaceCombo(int row, int column) {
+    if (!HasRow(row) || row >= ComboCount() || column < 0 || column >= std::max(1, ColumnCount()))
         return false;
     auto& combo = m_combos[row];
     combo.cellText = GetItemText(row, column);
@@ -128,13 +117,12 @@ bool CEditList::ShowInPlaceCombo(int row, int column)
     return true;
 }
 
-void CEditList::OnCloseUp(int index, int selected)
-{
+void CEditList::OnCloseUp(int index, int selected) {
     if (index < 0 || index >= ComboCount() || !m_combos[index].visible)
         return;
     auto& combo = m_combos[index];
-    combo.selected = selected >= 0 && selected < static_cast<int>(combo.items.size()) ? selected
-                                                                                      : -1;
+    combo.selected =
+        selected >= 0 && selected < static_cast<int>(combo.items.size()) ? selected : -1;
     // A list closed without a choice leaves the cell as it was, but still
     // counts as an edit.
     const std::string text = combo.selected >= 0 ? combo.items[combo.selected] : combo.cellText;
@@ -151,16 +139,14 @@ void CEditList::OnCloseUp(int index, int selected)
         m_linked->EnableWindow(true);
 }
 
-void CEditList::OnKillFocus(int index)
-{
+void CEditList::OnKillFocus(int index) {
     if (index < 0 || index >= ComboCount() || !m_combos[index].visible)
         return;
     m_combos[index].visible = false;
     Announce(EEditListChange::ComboHidden, index);
 }
 
-platform::gdi::Rect CEditList::ComboRect(const InPlaceComboPlacement& placement)
-{
+platform::gdi::Rect CEditList::ComboRect(const InPlaceComboPlacement& placement) {
     platform::gdi::Rect rect = placement.cellLabel;
     int right = placement.clientWidth;
     if (placement.contentWidth > placement.clientWidth)

@@ -68,20 +68,19 @@ struct InPlaceComboPlacement {
 };
 
 enum class EEditListChange {
-    Columns,     // a column was inserted
-    Reset,       // all rows went
-    RowInserted, // index: the new row
-    RowChanged,  // index: a row whose cells changed
-    ComboShown,  // index: the combo (its row in the combo array)
-    ComboHidden, // index: the combo
+    ColumnInserted, // index: the new column
+    Reset,          // all rows went
+    RowInserted,    // index: the new row
+    RowChanged,     // index: a row whose cells changed
+    ComboShown,     // index: the combo (its row in the combo array)
+    ComboHidden,    // index: the combo
 };
 
 class CEditList {
 public:
     static constexpr int kDefaultDropDownHeight = 200;
 
-    void SetChangedHandler(std::function<void(EEditListChange, int)> changed)
-    {
+    void SetChangedHandler(std::function<void(EEditListChange, int)> changed) {
         m_changed = std::move(changed);
     }
 
@@ -153,8 +152,7 @@ public:
     static platform::gdi::Rect ComboRect(const InPlaceComboPlacement& placement);
 
 private:
-    void Announce(EEditListChange change, int index)
-    {
+    void Announce(EEditListChange change, int index) {
         if (m_changed)
             m_changed(change, index);
     }

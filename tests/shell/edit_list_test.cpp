@@ -18,8 +18,7 @@ using Strings = std::vector<std::string>;
 class FakeLinkedWindow final : public shell::IEditListLinkedWindow {
 public:
     bool IsWindowEnabled() const override { return enabled; }
-    void EnableWindow(bool enable) override
-    {
+    void EnableWindow(bool enable) override {
         enabled = enable;
         ++calls;
     }
@@ -30,19 +29,16 @@ public:
 // A channel table as the hardware-configuration dialogs lay it out.
 class EditList : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         for (const char* heading : {"Channel", "Type", "Phantom", "Power"})
             list.InsertColumn(list.ColumnCount(), heading, 80);
-        list.SetChangedHandler([this](EEditListChange change, int index) {
-            changes.emplace_back(change, index);
-        });
+        list.SetChangedHandler(
+            [this](EEditListChange change, int index) { changes.emplace_back(change, index); });
     }
 
     // A row with the three edited cells; returns its index.
     int AddRow(const std::string& type, const std::string& first, const std::string& second,
-               std::intptr_t data = 0)
-    {
+               std::intptr_t data = 0) {
         const int row = list.AppendRow("In " + std::to_string(list.RowCount() + 1));
         list.SetItemText(row, 1, type);
         list.SetItemText(row, 2, first);
@@ -51,15 +47,13 @@ protected:
         return row;
     }
 
-    Strings Cells(int row) const
-    {
+    Strings Cells(int row) const {
         return {list.GetItemText(row, 1), list.GetItemText(row, 2), list.GetItemText(row, 3)};
     }
 
     // Opens the cell and closes its list on the choice with the given text
     // ("" closes it without a choice).
-    void Choose(int row, int column, const std::string& text)
-    {
+    void Choose(int row, int column, const std::string& text) {
         ASSERT_TRUE(list.OnDoubleClick(row, column));
         const auto& items = list.Combo(row).items;
         int index = -1;
@@ -74,8 +68,7 @@ protected:
     std::vector<std::pair<EEditListChange, int>> changes;
 };
 
-TEST_F(EditList, CellsOfferTheirChoices)
-{
+TEST_F(EditList, CellsOfferTheirChoices) {
     struct {
         const char* catches;
         Strings row; // type, first switch, second switch
@@ -83,7 +76,10 @@ TEST_F(EditList, CellsOfferTheirChoices)
         int column;
         Strings offered;
     } cases[] = {
-        {"type of a microphone-capable input", {"Line", "Yes", "Yes"}, 0, 1,
+        {"type of a microphone-capable input",
+         {"Line", "Yes", "Yes"},
+         0,
+         1,
          {"Line", "Mic", "AES/EBU"}},
         {"item data 1 offers no Mic", {"Line", "Yes", "Yes"}, 1, 1, {"Line", "AES/EBU"}},
         {"only item data 0 offers Mic", {"Line", "Yes", "Yes"}, 2, 1, {"Line", "AES/EBU"}},
@@ -113,8 +109,7 @@ TEST_F(EditList, CellsOfferTheirChoices)
     }
 }
 
-TEST_F(EditList, DoubleClickOutsideTheRulesOpensNothing)
-{
+TEST_F(EditList, DoubleClickOutsideTheRulesOpensNothing) {
     const int row = AddRow("Line", "Yes", "Yes");
     changes.clear();
     EXPECT_FALSE(list.OnDoubleClick(row, 0));
@@ -125,8 +120,7 @@ TEST_F(EditList, DoubleClickOutsideTheRulesOpensNothing)
     EXPECT_TRUE(changes.empty());
 }
 
-TEST_F(EditList, ChoicesWriteTheCellAndWhatTheyImply)
-{
+TEST_F(EditList, ChoicesWriteTheCellAndWhatTheyImply) {
     struct {
         const char* catches;
         Strings before;
@@ -134,17 +128,32 @@ TEST_F(EditList, ChoicesWriteTheCellAndWhatTheyImply)
         const char* choice;
         Strings after;
     } cases[] = {
-        {"AES/EBU forces the second switch to No", {"Line", "Yes", "Yes"}, 1, "AES/EBU",
+        {"AES/EBU forces the second switch to No",
+         {"Line", "Yes", "Yes"},
+         1,
+         "AES/EBU",
          {"AES/EBU", "Yes", "No"}},
         {"Mic leaves the switches", {"Line", "Yes", "Yes"}, 1, "Mic", {"Mic", "Yes", "Yes"}},
-        {"Line after AES/EBU does not restore the switch", {"AES/EBU", "Yes", "No"}, 1, "Line",
+        {"Line after AES/EBU does not restore the switch",
+         {"AES/EBU", "Yes", "No"},
+         1,
+         "Line",
          {"Line", "Yes", "No"}},
-        {"first switch No forces the second to No", {"Line", "Yes", "Yes"}, 2, "No",
+        {"first switch No forces the second to No",
+         {"Line", "Yes", "Yes"},
+         2,
+         "No",
          {"Line", "No", "No"}},
-        {"first switch Yes leaves the second", {"Line", "No", "No"}, 2, "Yes",
+        {"first switch Yes leaves the second",
+         {"Line", "No", "No"},
+         2,
+         "Yes",
          {"Line", "Yes", "No"}},
         {"second switch on its own", {"Mic", "Yes", "No"}, 3, "Yes", {"Mic", "Yes", "Yes"}},
-        {"a list closed without a choice keeps the cell", {"Mic", "Yes", "Yes"}, 2, "",
+        {"a list closed without a choice keeps the cell",
+         {"Mic", "Yes", "Yes"},
+         2,
+         "",
          {"Mic", "Yes", "Yes"}},
     };
     for (const auto& c : cases) {
@@ -157,8 +166,7 @@ TEST_F(EditList, ChoicesWriteTheCellAndWhatTheyImply)
     }
 }
 
-TEST_F(EditList, AesEbuLocksTheSecondSwitchAfterwards)
-{
+TEST_F(EditList, AesEbuLocksTheSecondSwitchAfterwards) {
     const int row = AddRow("Mic", "Yes", "Yes");
     Choose(row, 1, "AES/EBU");
     list.OnKillFocus(row);
@@ -169,8 +177,7 @@ TEST_F(EditList, AesEbuLocksTheSecondSwitchAfterwards)
     EXPECT_TRUE(list.OnDoubleClick(row, 3)) << "Line frees the second switch again";
 }
 
-TEST_F(EditList, ComboSelectsTheCellText)
-{
+TEST_F(EditList, ComboSelectsTheCellText) {
     struct {
         const char* catches;
         Strings row;
@@ -194,8 +201,7 @@ TEST_F(EditList, ComboSelectsTheCellText)
     }
 }
 
-TEST_F(EditList, EmptyTextIsNoEdit)
-{
+TEST_F(EditList, EmptyTextIsNoEdit) {
     FakeLinkedWindow apply;
     list.SetLinkedWindow(&apply);
     const int row = AddRow("Line", "Yes", "Yes");
@@ -209,8 +215,7 @@ TEST_F(EditList, EmptyTextIsNoEdit)
     EXPECT_EQ(apply.calls, 0);
 }
 
-TEST_F(EditList, AcceptedEditEnablesTheLinkedWindowOnce)
-{
+TEST_F(EditList, AcceptedEditEnablesTheLinkedWindowOnce) {
     FakeLinkedWindow apply;
     list.SetLinkedWindow(&apply);
     const int row = AddRow("Line", "Yes", "Yes");
@@ -236,15 +241,14 @@ TEST_F(EditList, AcceptedEditEnablesTheLinkedWindowOnce)
     EXPECT_EQ(list.GetModified(), 1) << "the flag works without a linked window";
 }
 
-TEST_F(EditList, FocusLossHidesWithoutWriting)
-{
+TEST_F(EditList, FocusLossHidesWithoutWriting) {
     const int row = AddRow("Line", "Yes", "Yes");
     ASSERT_TRUE(list.OnDoubleClick(row, 1));
     changes.clear();
     list.OnKillFocus(row);
     EXPECT_FALSE(list.Combo(row).visible);
-    EXPECT_EQ(changes, (std::vector<std::pair<EEditListChange, int>>{
-                           {EEditListChange::ComboHidden, row}}));
+    EXPECT_EQ(changes,
+              (std::vector<std::pair<EEditListChange, int>>{{EEditListChange::ComboHidden, row}}));
     // A close-up that arrives after the combo hid changes nothing.
     list.OnCloseUp(row, 2);
     EXPECT_EQ(Cells(row), (Strings{"Line", "Yes", "Yes"}));
@@ -253,8 +257,7 @@ TEST_F(EditList, FocusLossHidesWithoutWriting)
     EXPECT_EQ(changes.size(), 1u) << "a hidden combo does not hide twice";
 }
 
-TEST_F(EditList, ChangesAreAnnounced)
-{
+TEST_F(EditList, ChangesAreAnnounced) {
     const int first = AddRow("Line", "Yes", "Yes");
     const int second = AddRow("Line", "Yes", "Yes");
     changes.clear();
@@ -263,14 +266,13 @@ TEST_F(EditList, ChangesAreAnnounced)
     list.OnKillFocus(second);
     using C = EEditListChange;
     EXPECT_EQ(changes, (std::vector<std::pair<C, int>>{{C::ComboShown, second},
-                                                        {C::RowChanged, second},
-                                                        {C::RowChanged, second},
-                                                        {C::ComboHidden, second}}));
+                                                       {C::RowChanged, second},
+                                                       {C::RowChanged, second},
+                                                       {C::ComboHidden, second}}));
     EXPECT_EQ(Cells(first), (Strings{"Line", "Yes", "Yes"})) << "the other row is untouched";
 }
 
-TEST_F(EditList, RowsAndTheirCombos)
-{
+TEST_F(EditList, RowsAndTheirCombos) {
     EXPECT_EQ(list.InsertRow(-1, "x"), -1);
     EXPECT_EQ(list.ComboCount(), 0);
     EXPECT_EQ(list.AppendRow("In 1"), 0);
@@ -291,7 +293,8 @@ TEST_F(EditList, RowsAndTheirCombos)
     list.DeleteAllItems();
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(list.ComboCount(), 0);
-    EXPECT_EQ(changes, (std::vector<std::pair<EEditListChange, int>>{{EEditListChange::Reset, -1}}));
+    EXPECT_EQ(changes,
+              (std::vector<std::pair<EEditListChange, int>>{{EEditListChange::Reset, -1}}));
     list.OnCloseUp(1, 0); // a close-up of a combo that went
     list.OnKillFocus(1);
     EXPECT_EQ(list.GetModified(), 0);
@@ -299,21 +302,24 @@ TEST_F(EditList, RowsAndTheirCombos)
     EXPECT_EQ(list.ComboCount(), 1);
 }
 
-TEST_F(EditList, ComboIsLaidOverTheCell)
-{
+TEST_F(EditList, ComboIsLaidOverTheCell) {
     using platform::gdi::Rect;
     struct {
         const char* catches;
         shell::InPlaceComboPlacement placement;
         Rect expected;
     } cases[] = {
-        {"cell inside the list", {Rect(80, 20, 160, 37), 400, 320, 17, 200},
+        {"cell inside the list",
+         {Rect(80, 20, 160, 37), 400, 320, 17, 200},
          Rect(80, 17, 160, 217)},
-        {"cell past the right edge is clipped", {Rect(300, 20, 480, 37), 400, 380, 17, 200},
+        {"cell past the right edge is clipped",
+         {Rect(300, 20, 480, 37), 400, 380, 17, 200},
          Rect(300, 17, 400, 217)},
         {"columns wider than the list keep clear of the scroll bar",
-         {Rect(300, 20, 480, 37), 400, 600, 17, 200}, Rect(300, 17, 380, 217)},
-        {"scrolled off to the left is clipped at 0", {Rect(-40, 20, 60, 37), 400, 600, 17, 200},
+         {Rect(300, 20, 480, 37), 400, 600, 17, 200},
+         Rect(300, 17, 380, 217)},
+        {"scrolled off to the left is clipped at 0",
+         {Rect(-40, 20, 60, 37), 400, 600, 17, 200},
          Rect(0, 17, 60, 217)},
         {"own drop-down height", {Rect(80, 0, 160, 17), 400, 320, 17, 90}, Rect(80, -3, 160, 87)},
     };
