@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "download_recorders.h"
+
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -21,53 +23,10 @@
 
 namespace {
 
+using namespace download_test;
+
 using namespace std::chrono_literals;
 using model::FormatMessage;
-
-constexpr std::uint32_t Ip(int a, int b, int c, int d)
-{
-    return std::uint32_t(a) << 24 | std::uint32_t(b) << 16 | std::uint32_t(c) << 8 | std::uint32_t(d);
-}
-
-class CRecordingFrame final : public comm::IDownloadFrame {
-public:
-    void SetWaitCursor(bool wait) override { Record(wait ? "wait" : "arrow"); }
-    void NotifyDownloadBegin() override { Record("begin"); }
-    void NotifyDownloadFailed() override { Record("failed"); }
-    void NotifyDownloadDone() override { Record("done"); }
-    std::vector<std::string> Events()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_events;
-    }
-
-private:
-    void Record(std::string e)
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(e));
-    }
-    std::mutex m_mutex;
-    std::vector<std::string> m_events;
-};
-
-class CRecordingOutput final : public comm::IOutputList {
-public:
-    void AddLine(const std::string& line) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(line);
-    }
-    std::vector<std::string> Lines()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
 
 // The discovery server and the units. An address put to a device shows in
 // the online list at the next wait of the download, as after a sweep,

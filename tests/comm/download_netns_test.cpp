@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include "download_recorders.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -40,61 +42,17 @@
 
 namespace {
 
+using namespace download_test;
+
 using namespace watch_test;
 using model::FormatMessage;
 namespace pa = platform::automation;
-
-constexpr std::uint32_t Ip(int a, int b, int c, int d)
-{
-    return std::uint32_t(a) << 24 | std::uint32_t(b) << 16 | std::uint32_t(c) << 8 |
-           std::uint32_t(d);
-}
 
 constexpr const char* kCard = "198.18.1.1";
 constexpr const char* kPeer = "198.18.1.2";
 // The peer's end of the link, fixed so the hub's neighbour entries can name it.
 constexpr const char* kPeerMac = "02:00:c6:12:01:02";
 const std::vector<std::string> kRange = {"198.18.1.10", "198.18.1.11", "198.18.1.12"};
-
-class CRecordingFrame final : public comm::IDownloadFrame {
-public:
-    void SetWaitCursor(bool wait) override { Record(wait ? "wait" : "arrow"); }
-    void NotifyDownloadBegin() override { Record("begin"); }
-    void NotifyDownloadFailed() override { Record("failed"); }
-    void NotifyDownloadDone() override { Record("done"); }
-    std::vector<std::string> Events()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_events;
-    }
-
-private:
-    void Record(std::string e)
-    {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(e));
-    }
-    std::mutex m_mutex;
-    std::vector<std::string> m_events;
-};
-
-class CRecordingOutput final : public comm::IOutputList {
-public:
-    void AddLine(const std::string& line) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(line);
-    }
-    std::vector<std::string> Lines()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
 
 class DownloadNetns : public discovery_test::netns_fixture_t {
 protected:

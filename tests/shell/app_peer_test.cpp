@@ -3,6 +3,7 @@
 // server reaching its first sweep.
 #include "shell/ostrel_app.h"
 
+#include "app_recorders.h"
 #include "mellick_fixture.h"
 #include "model/recording_messages.h"
 #include "platform/automation/activation.h"
@@ -15,47 +16,10 @@
 
 namespace {
 
+using namespace app_test;
+
 namespace pa = platform::automation;
 namespace fs = std::filesystem;
-
-class CUi final : public shell::IAppUi {
-public:
-    std::vector<std::string> log;
-    bool CreateMainWindow() override { return true; }
-    void ShowSplash() override {}
-    void ShowMainWindowMaximised() override { log.push_back("show"); }
-    void CloseSplashAfter(std::chrono::milliseconds) override {}
-    void RaiseMainWindow() override {}
-    void ShowNetTypePicture(bool) override {}
-    bool HasActiveView() override { return false; }
-    bool HasDeviceView() override { return false; }
-    bool CloseActiveDocument() override { return true; }
-    bool OpenDocument(const std::string&) override { return true; }
-    bool NewDeviceDocument() override
-    {
-        log.push_back("new");
-        return true;
-    }
-};
-
-class CWindows final : public shell::IFrameWindows {
-public:
-    const void* ActiveChild() override { return nullptr; }
-    shell::IFrameView* ActiveView() override { return nullptr; }
-    void ClearOutput() override {}
-    void RestoreArrowCursor() override {}
-    void DestroyHwConfigDialog() override {}
-    void RefreshHwConfigDialog() override {}
-    void LoadDeviceConfiguration(const std::string&) override {}
-    void ForgetDeviceConfiguration(const std::string&) override {}
-    void OpenDspDocumentOfDevice(int) override {}
-};
-
-class CTimer final : public shell::ITimer {
-public:
-    void Start(std::chrono::milliseconds, std::function<void()>) override {}
-    void Stop() override {}
-};
 
 TEST(AppPeers, AStartReachesTheWatchsFirstSweep)
 {
@@ -73,9 +37,9 @@ TEST(AppPeers, AStartReachesTheWatchsFirstSweep)
     std::ofstream(home / "Ostrel.ini") << "[IPSeg]\nStartVisible=0\n[AdapterSeg]\nAdapter=no-such-card\n"
                                           "[NetAttri]\nNetType=Wireless\n";
     model::CRecordingMessages messages;
-    CUi ui;
-    CWindows windows;
-    CTimer timer;
+    CRecordingUi ui;
+    CFrameWindows windows;
+    CNoTimer timer;
     shell::CMainFrameCore frame(windows, timer);
     {
         shell::COstrelApp app(ui, frame, home);
@@ -85,7 +49,8 @@ TEST(AppPeers, AStartReachesTheWatchsFirstSweep)
         frame.OnDestroy();
     }
     EXPECT_TRUE(messages.ShownIds().empty());
-    EXPECT_EQ(ui.log, (std::vector<std::string>{"new", "show"}));
+    EXPECT_EQ(ui.log, (std::vector<std::string>{"main window", "splash", "new", "show",
+                                                "close splash 750"}));
     ::unsetenv("OSTREL_HOME");
 }
 

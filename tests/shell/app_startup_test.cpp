@@ -5,6 +5,8 @@
 
 #include "model/recording_messages.h"
 
+#include "app_recorders.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
@@ -18,60 +20,10 @@
 
 namespace {
 
+using namespace app_test;
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-class CRecordingUi final : public shell::IAppUi {
-public:
-    std::vector<std::string> log;
-    bool createOk = true;
-
-    bool CreateMainWindow() override
-    {
-        log.push_back("main window");
-        return createOk;
-    }
-    void ShowSplash() override { log.push_back("splash"); }
-    void ShowMainWindowMaximised() override { log.push_back("show"); }
-    void CloseSplashAfter(std::chrono::milliseconds d) override
-    {
-        log.push_back("close splash " + std::to_string(d.count()));
-    }
-    void RaiseMainWindow() override { log.push_back("raise"); }
-    void ShowNetTypePicture(bool wired) override { log.push_back(wired ? "wired" : "wireless"); }
-    bool HasActiveView() override { return false; }
-    bool HasDeviceView() override { return false; }
-    bool CloseActiveDocument() override { return true; }
-    bool OpenDocument(const std::string& path) override
-    {
-        log.push_back("open " + path);
-        return true;
-    }
-    bool NewDeviceDocument() override
-    {
-        log.push_back("new");
-        return true;
-    }
-};
-
-class CFrameWindows final : public shell::IFrameWindows {
-public:
-    const void* ActiveChild() override { return nullptr; }
-    shell::IFrameView* ActiveView() override { return nullptr; }
-    void ClearOutput() override {}
-    void RestoreArrowCursor() override {}
-    void DestroyHwConfigDialog() override {}
-    void RefreshHwConfigDialog() override {}
-    void LoadDeviceConfiguration(const std::string&) override {}
-    void ForgetDeviceConfiguration(const std::string&) override {}
-    void OpenDspDocumentOfDevice(int) override {}
-};
-
-class CNoTimer final : public shell::ITimer {
-public:
-    void Start(std::chrono::milliseconds, std::function<void()>) override {}
-    void Stop() override {}
-};
 
 // A watch that completes its first sweep at once, or gives up before one.
 class CWatch final : public shell::INetWatch {
