@@ -50,8 +50,7 @@ const gdi::Bitmap* LoadButtonPicture(int id) {
 
 // ---------------------------------------------------------------------------
 
-std::vector<std::size_t> WalkDialogGroup(std::span<const DialogItemInfo> items,
-                                         std::size_t self) {
+std::vector<std::size_t> WalkDialogGroup(std::span<const DialogItemInfo> items, std::size_t self) {
     std::vector<std::size_t> met;
     if (self >= items.size())
         return met;
@@ -254,8 +253,8 @@ void CStateBitmapButtonCore::Draw(gdi::Canvas& dc, const gdi::Rect& item,
                                   std::string_view text) const {
     const gdi::Bitmap& picture = m_pictures[static_cast<std::size_t>(m_state)];
     if (!picture.IsEmpty())
-        dc.StretchBitmap(picture, gdi::Rect(item.TopLeft(),
-                                            gdi::Size{picture.Width(), picture.Height()}));
+        dc.StretchBitmap(picture,
+                         gdi::Rect(item.TopLeft(), gdi::Size{picture.Width(), picture.Height()}));
     const int width = m_pictures[kPictureNormal].Width();
     if (text.empty() || item.left + width > item.right)
         return;

@@ -70,8 +70,7 @@ struct DialogItemInfo {
 // until the walk comes back to an item with self's control id (which ends
 // it and is not listed). A walk that would never come back stops once it
 // has gone round the group.
-std::vector<std::size_t> WalkDialogGroup(std::span<const DialogItemInfo> items,
-                                         std::size_t self);
+std::vector<std::size_t> WalkDialogGroup(std::span<const DialogItemInfo> items, std::size_t self);
 
 // ---------------------------------------------------------------------------
 
