@@ -21,17 +21,27 @@ using shell::ui::CLockedHeaderCtrl;
 using shell::ui::CMyButton;
 using shell::ui::CStateBitmapButton;
 
+// The application lives from before the first test to after the last and
+// goes before the program's exit handlers run: the devices the mouse events
+// went through cannot outlive Qt's own statics.
+class QtApplication : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "buttons_gui_test";
+        static char* argv[] = {name, nullptr};
+        m_app = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete m_app; }
+
+private:
+    QApplication* m_app = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const kQtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplication);
+
 class ButtonsGui : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "buttons_gui_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
-    }
-
     void SetUp() override {
         m_dialog.resize(320, 240);
         m_dialog.setFont(QFont("DejaVu Sans", 9));
