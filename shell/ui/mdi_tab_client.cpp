@@ -14,24 +14,24 @@ namespace {
 
 // A child's identity in the strip. QObject first: a child being destroyed
 // is only a QObject by the time its removal is reported.
-const void* KeyOf(const QObject* child)
+const void* MdiChildKey(const QObject* child)
 {
     return static_cast<const void*>(child);
 }
 
-const void* KeyOf(const QMdiSubWindow* child)
+const void* MdiChildKey(const QMdiSubWindow* child)
 {
-    return KeyOf(static_cast<const QObject*>(child));
+    return MdiChildKey(static_cast<const QObject*>(child));
 }
 
-QString StringProperty(const QObject* object, const char* name)
+QString MdiStringProperty(const QObject* object, const char* name)
 {
     return object != nullptr ? object->property(name).toString() : QString();
 }
 
 // The title as the sub-window shows it, with the modified mark placeholder
 // resolved.
-QString WindowText(const QMdiSubWindow* child)
+QString MdiWindowText(const QMdiSubWindow* child)
 {
     QString text = child->windowTitle();
     text.replace(QStringLiteral("[*]"), child->isWindowModified() ? QStringLiteral("*") : QString());
@@ -40,7 +40,7 @@ QString WindowText(const QMdiSubWindow* child)
 
 // An icon the window set itself; one only inherited from the program or a
 // parent is no icon of its own.
-QIcon OwnIcon(const QWidget* window)
+QIcon MdiOwnIcon(const QWidget* window)
 {
     if (window == nullptr || !window->testAttribute(Qt::WA_SetWindowIcon)) {
         return {};
@@ -48,7 +48,7 @@ QIcon OwnIcon(const QWidget* window)
     return window->windowIcon();
 }
 
-shell::MdiIconKey IconKey(const QIcon& icon)
+shell::MdiIconKey MdiIconKeyOf(const QIcon& icon)
 {
     return icon.isNull() ? 0 : static_cast<shell::MdiIconKey>(icon.cacheKey());
 }
@@ -88,15 +88,15 @@ CMDITabCtrl::~CMDITabCtrl()
 namespace {
 
 // The three texts a child's title is chosen from.
-void DescribeTitle(const QMdiSubWindow* child, shell::CMdiChildInfo& info)
+void DescribeMdiTitle(const QMdiSubWindow* child, shell::CMdiChildInfo& info)
 {
-    QString own = StringProperty(child, kMdiTabTextProperty);
+    QString own = MdiStringProperty(child, kMdiTabTextProperty);
     if (own.isEmpty()) {
-        own = StringProperty(child->widget(), kMdiTabTextProperty);
+        own = MdiStringProperty(child->widget(), kMdiTabTextProperty);
     }
     info.tabText = own.toStdString();
-    info.documentTitle = StringProperty(child->widget(), kDocumentTitleProperty).toStdString();
-    info.windowText = WindowText(child).toStdString();
+    info.documentTitle = MdiStringProperty(child->widget(), kDocumentTitleProperty).toStdString();
+    info.windowText = MdiWindowText(child).toStdString();
 }
 
 } // namespace
@@ -104,7 +104,7 @@ void DescribeTitle(const QMdiSubWindow* child, shell::CMdiChildInfo& info)
 QString CMDITabCtrl::GetTabTitle(const QMdiSubWindow* child) const
 {
     shell::CMdiChildInfo info;
-    DescribeTitle(child, info);
+    DescribeMdiTitle(child, info);
     return QString::fromStdString(shell::MdiTabTitle(info));
 }
 
@@ -120,24 +120,24 @@ void CMDITabCtrl::Rebuild()
     for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
         const QMdiSubWindow* child = *it;
         shell::CMdiChildInfo info;
-        info.window = KeyOf(child);
+        info.window = MdiChildKey(child);
         info.className = child->widget() != nullptr ? child->widget()->metaObject()->className()
                                                     : child->metaObject()->className();
         info.mdiChild = true;
         info.visible = !child->isHidden();
-        DescribeTitle(child, info);
+        DescribeMdiTitle(child, info);
         // The frame's own icon plays the class icon; the sub-window's, the
         // window's own.
-        const QIcon frameIcon = OwnIcon(child->widget());
-        const QIcon windowIcon = OwnIcon(child);
-        info.icons.classSmall = IconKey(frameIcon);
-        info.icons.windowSmall = IconKey(windowIcon);
+        const QIcon frameIcon = MdiOwnIcon(child->widget());
+        const QIcon windowIcon = MdiOwnIcon(child);
+        info.icons.classSmall = MdiIconKeyOf(frameIcon);
+        info.icons.windowSmall = MdiIconKeyOf(windowIcon);
         m_walkIcons.emplace_back(info.icons.classSmall, frameIcon);
         m_walkIcons.emplace_back(info.icons.windowSmall, windowIcon);
         children.push_back(std::move(info));
     }
     m_updating = true;
-    m_strip.Rebuild(children, KeyOf(area->currentSubWindow()));
+    m_strip.Rebuild(children, MdiChildKey(area->currentSubWindow()));
     m_updating = false;
     m_walkIcons.clear();
     m_client.ClearLayoutDirty();
@@ -145,13 +145,13 @@ void CMDITabCtrl::Rebuild()
 
 int CMDITabCtrl::FindTab(const QMdiSubWindow* child) const
 {
-    return m_strip.FindTab(KeyOf(child));
+    return m_strip.FindTab(MdiChildKey(child));
 }
 
 void CMDITabCtrl::RemoveTab(const QObject* child, bool relayout)
 {
     m_updating = true;
-    m_strip.RemoveTab(KeyOf(child));
+    m_strip.RemoveTab(MdiChildKey(child));
     m_updating = false;
     if (relayout) {
         updateGeometry();
@@ -168,7 +168,7 @@ QMdiSubWindow* CMDITabCtrl::ChildAt(int index) const
     // Looked up rather than cast: the strip's address may be a child that
     // is already gone.
     for (QMdiSubWindow* child : area->subWindowList()) {
-        if (KeyOf(child) == key) {
+        if (MdiChildKey(child) == key) {
             return child;
         }
     }
