@@ -89,11 +89,9 @@ int CMyStatusBar::LaidOutWidth(const StatusPane& pane) const {
     if (pane.width > 0)
         return pane.width;
     // A pane without a width of its own is as wide as its string.
-    const QString text = pane.ownerDrawn
-                             ? QString::fromStdString(SwatchCaption(pane.id))
-                             : QString::fromUtf8(resources::LoadString(pane.id).data(),
-                                                 qsizetype(resources::LoadString(pane.id).size()));
-    return fontMetrics().horizontalAdvance(text) + kPanePadding;
+    const std::string text =
+        pane.ownerDrawn ? SwatchCaption(pane.id) : std::string(resources::LoadString(pane.id));
+    return fontMetrics().horizontalAdvance(QString::fromStdString(text)) + kPanePadding;
 }
 
 void CMyStatusBar::Rebuild() {
