@@ -9,6 +9,7 @@
 // the module code (type x 100 + variant) for the DSP palette.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi/geometry.h"
