@@ -16,6 +16,11 @@ constexpr CBuiltinString kStrings[] = {
     {2, "终止IP："},
     {3, "网卡IP："},
     {100, "线程初始化 COM 失败！"},
+    // The splash's lines: product title, version, notice, product id.
+    {128, "Ostrel传输系统"},
+    {131, "3.10"},
+    {132, "本软件受著作权法保护，未经许可不得复制或分发。"},
+    {133, "产品ID：3.10 发布版"},
     // The language's own name, shown by the language dialog; the DSP palette
     // also tells Chinese captions from English ones by it.
     {134, "简体中文(Simplied Chinese)"},
