@@ -1,7 +1,6 @@
 #include "shell/ui/console_window.h"
 
 #include "model/messages.h"
-#include "shell/language.h"
 
 #include <algorithm>
 
@@ -31,13 +30,6 @@ constexpr int Index(comm::EConsoleQueue queue)
 }
 
 } // namespace
-
-QString DialogString(int dialog, int control, const char* builtin)
-{
-    if (const auto text = DialogText(dialog, control))
-        return QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
-    return QString::fromUtf8(builtin);
-}
 
 CConsoleWindow::CConsoleWindow(comm::CDSPDlgShowCMD& console, const QString& unitMac,
                                QWidget* parent)

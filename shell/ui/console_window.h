@@ -12,6 +12,7 @@
 // three tab titles separated by "|".
 #include "comm/download_progress.h"
 #include "comm/dsp_console.h"
+#include "shell/ui/dialog_texts.h"
 
 #include <QDialog>
 #include <QString>
@@ -23,9 +24,6 @@ class QTabWidget;
 class QTreeWidget;
 
 namespace shell::ui {
-
-// The dialog's text for `control`: the installed pack's, else `builtin`.
-QString DialogString(int dialog, int control, const char* builtin);
 
 class CConsoleWindow final : public QDialog, private comm::IConsoleRowObserver {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "shell/ui/language_dialog.h"
 
+#include "shell/ui/dialog_texts.h"
+
 #include "shell/app_settings.h"
 #include "shell/language.h"
 
@@ -22,13 +24,6 @@ constexpr int kChooseLabel = 1039;
 QString FromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString DialogString(int control, const char* builtin)
-{
-    if (const auto text = DialogText(kSelectLanguageDialog, control))
-        return FromUtf8(*text);
-    return QString::fromUtf8(builtin);
 }
 
 bool IsPackFile(const std::filesystem::path& file)
@@ -71,9 +66,9 @@ CDlgSelectLanguage::CDlgSelectLanguage(const std::filesystem::path& programFolde
                                        QWidget* parent)
     : QDialog(parent), m_settings(settings)
 {
-    setWindowTitle(DialogString(0, "选择语言"));
+    setWindowTitle(DialogString(kSelectLanguageDialog, 0, "选择语言"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(DialogString(kChooseLabel, "选择语言"), this));
+    layout->addWidget(new QLabel(DialogString(kSelectLanguageDialog, kChooseLabel, "选择语言"), this));
 
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("ctl%1").arg(kLanguageCombo));
@@ -93,7 +88,7 @@ CDlgSelectLanguage::CDlgSelectLanguage(const std::filesystem::path& programFolde
     layout->addWidget(m_combo);
 
     layout->addWidget(
-        new QLabel(DialogString(kNoteLabel, "  注： 更改将在下次启动程序时生效。"), this));
+        new QLabel(DialogString(kSelectLanguageDialog, kNoteLabel, "  注： 更改将在下次启动程序时生效。"), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -1,0 +1,14 @@
+#include "shell/ui/dialog_texts.h"
+
+#include "shell/language.h"
+
+namespace shell::ui {
+
+QString DialogString(int dialog, int control, const char* builtin)
+{
+    if (const auto text = DialogText(dialog, control))
+        return QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
+    return QString::fromUtf8(builtin);
+}
+
+} // namespace shell::ui
