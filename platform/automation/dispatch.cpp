@@ -14,24 +14,35 @@ namespace {
 
 using platform::text::equals_no_case;
 
+// The members a DISPID names, one of each kind at most.
+struct members_by_kind_t {
+    const member_t* method = nullptr;
+    const member_t* get = nullptr;
+    const member_t* put = nullptr;
+};
+
+members_by_kind_t members_of(const dispatch_class_t& cls, DISPID id)
+{
+    members_by_kind_t found;
+    for (const auto& m : cls.members) {
+        if (m.dispid != id)
+            continue;
+        switch (m.kind) {
+        case member_kind::method: found.method = &m; break;
+        case member_kind::property_get: found.get = &m; break;
+        case member_kind::property_put: found.put = &m; break;
+        }
+    }
+    return found;
+}
+
 // The member a call reaches: a put flag asks for the property put; otherwise
 // a method flag for the method and a get flag for the property get. E_INVALIDARG
 // when a put is mixed with a method or get flag.
 HRESULT select_member(const dispatch_class_t& cls, DISPID id, std::uint16_t flags,
                       const member_t*& target)
 {
-    const member_t* method = nullptr;
-    const member_t* get = nullptr;
-    const member_t* put = nullptr;
-    for (const auto& m : cls.members) {
-        if (m.dispid != id)
-            continue;
-        switch (m.kind) {
-        case member_kind::method: method = &m; break;
-        case member_kind::property_get: get = &m; break;
-        case member_kind::property_put: put = &m; break;
-        }
-    }
+    const auto [method, get, put] = members_of(cls, id);
     if (!method && !get && !put)
         return DISP_E_MEMBERNOTFOUND;
     target = nullptr;
@@ -123,18 +134,7 @@ HRESULT explain_name(const IID& iface, const dispatch_class_t& cls, const DISPPA
 // Why the table has no member of the kind the flags ask for.
 std::string not_found_text(const dispatch_class_t& cls, DISPID id, std::uint16_t flags)
 {
-    const member_t* method = nullptr;
-    const member_t* get = nullptr;
-    const member_t* put = nullptr;
-    for (const auto& m : cls.members) {
-        if (m.dispid != id)
-            continue;
-        switch (m.kind) {
-        case member_kind::method: method = &m; break;
-        case member_kind::property_get: get = &m; break;
-        case member_kind::property_put: put = &m; break;
-        }
-    }
+    const auto [method, get, put] = members_of(cls, id);
     const member_t* any = method ? method : get ? get : put;
     if (!any)
         return "No member with DISPID " + std::to_string(id) + "; members: " + member_names(cls);
