@@ -35,21 +35,13 @@ std::unique_ptr<TestAriModule> make_delay_module() {
     return m;
 }
 
-ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name))
-        old_ = old;
-    if (value)
-        ::setenv(name, value->c_str(), 1);
-    else
-        ::unsetenv(name);
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) {
+    env_.emplace(name, std::move(value));
     model::ReloadProgramSettings();
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (old_)
-        ::setenv(name_.c_str(), old_->c_str(), 1);
-    else
-        ::unsetenv(name_.c_str());
+    env_.reset();
     model::ReloadProgramSettings();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/support/scoped_env.h"
 // Shared by the model tests: golden byte fixtures (hex text, '#' comments),
 // the sheet class registry, a DSP module with the protected construction
 // helpers opened up, and an environment variable set for one scope.
@@ -47,8 +48,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string name_;
-    std::optional<std::string> old_;
+    std::optional<test_support::ScopedEnv> env_;
 };
 
 } // namespace model_test

@@ -1,4 +1,5 @@
 #include "platform/app_paths/app_paths.h"
+#include "tests/support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -11,29 +12,7 @@ namespace {
 using platform::app_paths::ProgramFolder;
 using platform::app_paths::ProgramIniPath;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using test_support::ScopedEnv;
 
 TEST(AppPathsProgramFolder, OstrelHomeElseTheUsersDataFolder) {
     {

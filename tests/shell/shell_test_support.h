@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/support/scoped_env.h"
 // Temporary folders, files and environment for the shell's tests.
 #include <filesystem>
 #include <optional>
@@ -21,18 +22,7 @@ private:
     std::filesystem::path path_;
 };
 
-// Sets (or, with none, unsets) an environment variable for the scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using test_support::ScopedEnv;
 
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
