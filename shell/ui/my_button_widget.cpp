@@ -118,6 +118,19 @@ void post_command(QWidget* self) {
         Qt::QueuedConnection);
 }
 
+// A button with four pictures in the place of the dialog item `id`.
+template <typename Button>
+bool attach_with_pictures(Button& button, int id, QWidget* dialog, QString& text, int normal,
+                          int selected, int focus, int disabled) {
+    ButtonPictures pictures;
+    if (!load_pictures(pictures, normal, selected, focus, disabled))
+        return false;
+    if (!take_place(&button, dialog, id, text))
+        return false;
+    button.SetPictures(pictures);
+    return true;
+}
+
 } // namespace
 
 void SetControlId(QWidget* item, int id) {
@@ -167,13 +180,7 @@ bool CMyButton::Attach(int id, QWidget* dialog, int mode, int divisor, int state
 }
 
 bool CMyButton::Attach(int id, QWidget* dialog, int normal, int selected, int focus, int disabled) {
-    ButtonPictures pictures;
-    if (!load_pictures(pictures, normal, selected, focus, disabled))
-        return false;
-    if (!take_place(this, dialog, id, m_text))
-        return false;
-    SetPictures(pictures);
-    return true;
+    return attach_with_pictures(*this, id, dialog, m_text, normal, selected, focus, disabled);
 }
 
 void CMyButton::SetPictures(const ButtonPictures& pictures) {
@@ -266,13 +273,7 @@ CStateBitmapButton::CStateBitmapButton(QWidget* parent) : QWidget(parent) {
 
 bool CStateBitmapButton::Attach(int id, QWidget* dialog, int normal, int selected, int focus,
                                 int disabled) {
-    ButtonPictures pictures;
-    if (!load_pictures(pictures, normal, selected, focus, disabled))
-        return false;
-    if (!take_place(this, dialog, id, m_text))
-        return false;
-    SetPictures(pictures);
-    return true;
+    return attach_with_pictures(*this, id, dialog, m_text, normal, selected, focus, disabled);
 }
 
 void CStateBitmapButton::SetPictures(const ButtonPictures& pictures) {
