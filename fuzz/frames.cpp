@@ -10,44 +10,21 @@
 
 #include "discovery/adapter.h"
 #include "discovery/frames.h"
+#include "tests/support/bpf_filter.h"
 
-#include <linux/bpf_common.h>
 
 namespace {
 
 namespace vg = qo::vg;
 
-// The kernel's reading of the instructions the filter uses; a load past the
-// frame drops it.
+// The filter as the kernel runs it; an instruction it does not know is a
+// fault of the filter.
 std::uint32_t run_filter(std::span<const W32N_BPF_INSN> program,
                          std::span<const std::uint8_t> frame) {
-    std::uint32_t a = 0;
-    for (std::size_t pc = 0; pc < program.size(); ++pc) {
-        const W32N_BPF_INSN& insn = program[pc];
-        switch (insn.code) {
-        case BPF_LD | BPF_H | BPF_ABS:
-            if (insn.k + 2 > frame.size())
-                return 0;
-            a = static_cast<std::uint32_t>(frame[insn.k] << 8 | frame[insn.k + 1]);
-            break;
-        case BPF_LD | BPF_B | BPF_ABS:
-            if (insn.k + 1 > frame.size())
-                return 0;
-            a = frame[insn.k];
-            break;
-        case BPF_ALU | BPF_AND | BPF_K:
-            a &= insn.k;
-            break;
-        case BPF_JMP | BPF_JEQ | BPF_K:
-            pc += a == insn.k ? insn.jt : insn.jf;
-            break;
-        case BPF_RET | BPF_K:
-            return insn.k;
-        default:
-            std::abort(); // an instruction this reading does not know
-        }
-    }
-    std::abort(); // the program ran off its end
+    const auto verdict = test_support::run_bpf_filter(program, frame);
+    if (!verdict)
+        std::abort();
+    return *verdict;
 }
 
 void read_one(std::span<const std::uint8_t> frame) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/bpf_filter.h"
+
 #include <optional>
 #include <span>
 
@@ -17,39 +19,12 @@ using qo::vg::announcement_t;
 const qo::mac_address_t device_mac = mac("00602b000001");
 const qo::ip_address_t device_ip = ip("198.18.1.11");
 
-// Classic BPF as the kernel runs it, for the instructions the filter uses.
-// A load beyond the frame ends the program with 0 (drop), as in the kernel.
 std::uint32_t run_filter(std::span<const W32N_BPF_INSN> program,
                          std::span<const std::uint8_t> frame) {
-    std::uint32_t a = 0;
-    for (std::size_t pc = 0; pc < program.size(); ++pc) {
-        const W32N_BPF_INSN& insn = program[pc];
-        switch (insn.code) {
-        case 0x28: // ldh [k]
-            if (insn.k + 2 > frame.size())
-                return 0;
-            a = static_cast<std::uint32_t>(frame[insn.k] << 8 | frame[insn.k + 1]);
-            break;
-        case 0x30: // ldb [k]
-            if (insn.k + 1 > frame.size())
-                return 0;
-            a = frame[insn.k];
-            break;
-        case 0x54: // and #k
-            a &= insn.k;
-            break;
-        case 0x15: // jeq #k, jt, jf
-            pc += a == insn.k ? insn.jt : insn.jf;
-            break;
-        case 0x06: // ret #k
-            return insn.k;
-        default:
-            ADD_FAILURE() << "instruction " << pc << " has an unexpected code " << insn.code;
-            return 0;
-        }
-    }
-    ADD_FAILURE() << "the program ran past its end";
-    return 0;
+    const auto verdict = test_support::run_bpf_filter(program, frame);
+    if (!verdict)
+        ADD_FAILURE() << "the filter holds an unknown instruction or runs past its end";
+    return verdict.value_or(0);
 }
 
 bytes_t header_only(std::uint8_t kind = 1) {
