@@ -12,7 +12,6 @@
 #include "discovery/frames.h"
 #include "tests/support/bpf_filter.h"
 
-
 namespace {
 
 namespace vg = qo::vg;
