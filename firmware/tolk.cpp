@@ -160,17 +160,26 @@ void tolk_t::upload_unit(unit_state_t& fresh) {
     set_percent(100);
 }
 
+tolk_t::download_plan_t tolk_t::plan_download(const std::string& image,
+                                              const update_flags_t& flags, int boot_mode,
+                                              int runtime_mode) {
+    download_plan_t plan;
+    plan.write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
+                      (boot_mode == 0 && flags.boot_update);
+    plan.write_code = flags.code_update || runtime_mode == 1;
+    support::require_valid_parts(
+        {!plan.write_boot || support::part_valid(image, 0, 0x6000),
+         !plan.write_code || support::part_valid(image, 0x40000, 0x3ffff)});
+    return plan;
+}
+
 void tolk_t::download_unit(const std::string& image, const checksums_t& c, int boot_mode,
                            int runtime_mode) {
     set_percent(10);
     const unit_state_t unit = state();
     const update_flags_t flags = compare_rule(unit, c);
+    const auto [write_boot, write_code] = plan_download(image, flags, boot_mode, runtime_mode);
     checksum_t checksum;
-    const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
-                            (boot_mode == 0 && flags.boot_update);
-    const bool write_code = flags.code_update || runtime_mode == 1;
-    support::require_valid_parts({!write_boot || support::part_valid(image, 0, 0x6000),
-                                  !write_code || support::part_valid(image, 0x40000, 0x3ffff)});
 
     if (write_boot) {
         set_status(status_updating_boot);

@@ -102,12 +102,9 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     set_percent(10);
     const unit_state_t unit = state();
     const update_flags_t flags = tolk_t::compare_rule(unit, c);
+    const auto [write_boot, write_code] =
+        tolk_t::plan_download(image, flags, boot_mode, runtime_mode);
     checksum_t checksum;
-    const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
-                            (boot_mode == 0 && flags.boot_update);
-    const bool write_code = flags.code_update || runtime_mode == 1;
-    support::require_valid_parts({!write_boot || support::part_valid(image, 0, 0x6000),
-                                  !write_code || support::part_valid(image, 0x40000, 0x3ffff)});
 
     if (write_boot) {
         set_status(status_updating_boot);
