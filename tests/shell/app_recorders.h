@@ -9,9 +9,41 @@
 
 namespace app_test {
 
-class CRecordingUi final : public shell::IAppUi {
+// The documents of the windows: how many views are open, and a save the
+// user may refuse; every close, open and new is logged.
+template <typename Windows> class CRecordingDocuments : public Windows {
 public:
     std::vector<std::string> log;
+    int activeViews = 0;
+    bool deviceView = false;
+    bool refuseClose = false;
+
+    bool HasActiveView() override { return activeViews > 0; }
+    bool HasDeviceView() override { return deviceView; }
+    bool CloseActiveDocument() override
+    {
+        log.push_back("close");
+        if (refuseClose)
+            return false;
+        --activeViews;
+        return true;
+    }
+    bool OpenDocument(const std::string& path) override
+    {
+        log.push_back("open " + path);
+        return true;
+    }
+    bool NewDeviceDocument() override
+    {
+        log.push_back("new");
+        return true;
+    }
+};
+
+using CDocuments = CRecordingDocuments<shell::IDocumentWindows>;
+
+class CRecordingUi final : public CRecordingDocuments<shell::IAppUi> {
+public:
     bool createOk = true;
 
     bool CreateMainWindow() override
@@ -27,19 +59,6 @@ public:
     }
     void RaiseMainWindow() override { log.push_back("raise"); }
     void ShowNetTypePicture(bool wired) override { log.push_back(wired ? "wired" : "wireless"); }
-    bool HasActiveView() override { return false; }
-    bool HasDeviceView() override { return false; }
-    bool CloseActiveDocument() override { return true; }
-    bool OpenDocument(const std::string& path) override
-    {
-        log.push_back("open " + path);
-        return true;
-    }
-    bool NewDeviceDocument() override
-    {
-        log.push_back("new");
-        return true;
-    }
 };
 
 class CFrameWindows final : public shell::IFrameWindows {

@@ -9,6 +9,7 @@
 #include "platform/text/format.h"
 #include "resources/string_table.h"
 
+#include "app_recorders.h"
 #include "fixture.h"
 
 #include <gtest/gtest.h>
@@ -370,34 +371,7 @@ TEST_F(FrameServices, OnlineAddressesAndTheRangeGuard)
 
 namespace {
 
-class CDocuments final : public shell::IDocumentWindows {
-public:
-    int activeViews = 0;
-    bool deviceView = false;
-    bool refuseClose = false;
-    std::vector<std::string> log;
-
-    bool HasActiveView() override { return activeViews > 0; }
-    bool HasDeviceView() override { return deviceView; }
-    bool CloseActiveDocument() override
-    {
-        log.push_back("close");
-        if (refuseClose)
-            return false;
-        --activeViews;
-        return true;
-    }
-    bool OpenDocument(const std::string& path) override
-    {
-        log.push_back("open " + path);
-        return true;
-    }
-    bool NewDeviceDocument() override
-    {
-        log.push_back("new");
-        return true;
-    }
-};
+using app_test::CDocuments;
 
 TEST_F(FrameCore, OpeningAndCreatingDocuments)
 {
