@@ -19,6 +19,12 @@ public:
     virtual bool CloseActiveDocument() = 0;
     virtual bool OpenDocument(const std::string& path) = 0;
     virtual bool NewDeviceDocument() = 0;
+    // Whether some editor makes documents of this kind (".zo", ".dsp").
+    virtual bool HasDocumentKind(const std::string& extension)
+    {
+        (void)extension;
+        return true;
+    }
 };
 
 // Message numbers of the guards.

@@ -64,7 +64,10 @@ bool CMainFrameCore::StartWatch(const std::string& netType)
     m_watch->Start(netType == "Normal");
     // A watch that never completes a sweep would hold the start for ever:
     // past the limit it counts as failed.
-    m_watchState->sweepEvent.wait(static_cast<std::uint32_t>(m_firstSweepLimit.count()));
+    if (sweepWait)
+        sweepWait(m_watchState->sweepEvent, m_firstSweepLimit);
+    else
+        m_watchState->sweepEvent.wait(static_cast<std::uint32_t>(m_firstSweepLimit.count()));
     return m_watchState->firstSweep != 0;
 }
 
@@ -177,6 +180,11 @@ void CMainFrameCore::ViewDestroyed(IFrameView* view, const void* frame)
         m_activeDeviceView = nullptr;
     if (m_openDeviceView == view)
         m_openDeviceView = nullptr;
+}
+
+bool CMainFrameCore::CanStartDeviceDownload() const
+{
+    return !m_busy && !m_runningView && m_windows.ActiveView();
 }
 
 bool CMainFrameCore::CanClose()

@@ -12,14 +12,21 @@
 #include "comm/automation_wrappers.h"
 #include "comm/net_watch.h"
 #include "comm/online_devices.h"
+#include "platform/sync/event.h"
 #include "shell/status_panes.h"
+#include "shell/status_swatch.h"
 
 #include <any>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+namespace device_editor {
+class CZoDeviceDoc;
+}
 
 namespace shell {
 
@@ -48,6 +55,10 @@ public:
     // Its document's sheet size, for the status bar (device views).
     virtual int SheetWidth() const { return 0; }
     virtual int SheetHeight() const { return 0; }
+    // The device sheet a download of this view sends (device views).
+    virtual device_editor::CZoDeviceDoc* DeviceDocument() { return nullptr; }
+    // The sheet's colours the status bar's swatches show (device views).
+    virtual std::optional<SheetColours> Colours() const { return std::nullopt; }
 };
 
 // The window side of the frame: what the widgets and the editors' windows
@@ -162,6 +173,11 @@ public:
     bool RestartWatch(const std::string& netType);
     const std::string& NetType() const { return m_netType; }
     std::function<void()> onNetFailure;
+    // How the frame waits for the watch's first sweep, at most `limit`. The
+    // window's wait keeps its event loop running, so the splash paints and
+    // a message the watch shows meanwhile can be answered.
+    std::function<void(platform::sync::event_t& sweep, std::chrono::milliseconds limit)>
+        sweepWait;
     // The frame's end: the servers' objects go, then the watch is stopped
     // and waited for.
     void OnDestroy();
@@ -185,6 +201,11 @@ public:
     const void* RunningFrame() const { return m_runningFrame; }
     // A view going away leaves no frame or view pointer to it behind.
     void ViewDestroyed(IFrameView* view, const void* frame);
+    // The download command: an active view, no download running and no
+    // sheet in run state.
+    bool CanStartDeviceDownload() const;
+    // Leaving the run state: a sheet is in it.
+    bool CanLeaveRun() const { return m_runningView != nullptr; }
     // Whether the main window may close now; shows 209 while a download
     // runs and 221 while a sheet is in run state.
     bool CanClose();

@@ -91,9 +91,14 @@ bool COstrelApp::InitInstance(const std::vector<std::string>& args)
                               m_services.firstSweepLimit))
         return false;
 
-    const bool opened = args.empty() ? OnFileNew() : OpenDocumentFile(args.front());
-    if (!opened)
+    // Without an argument the start opens an empty device sheet; while no
+    // editor makes device sheets the work area simply stays empty.
+    if (!args.empty()) {
+        if (!OpenDocumentFile(args.front()))
+            return false;
+    } else if (m_ui.HasDocumentKind(".zo") && !OnFileNew()) {
         return false;
+    }
 
     m_ui.ShowMainWindowMaximised();
     m_ui.CloseSplashAfter(750ms);

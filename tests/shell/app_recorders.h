@@ -17,6 +17,8 @@ public:
     int activeViews = 0;
     bool deviceView = false;
     bool refuseClose = false;
+    // Whether an editor makes device sheets.
+    bool deviceKind = true;
 
     bool HasActiveView() override { return activeViews > 0; }
     bool HasDeviceView() override { return deviceView; }
@@ -37,6 +39,10 @@ public:
     {
         log.push_back("new");
         return true;
+    }
+    bool HasDocumentKind(const std::string& extension) override
+    {
+        return extension != ".zo" || deviceKind;
     }
 };
 
