@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The pictures, drawn by icons/draw_icons.py.
 #include "resources/icons/icon_250.xpm"
@@ -14,6 +15,8 @@
 #include "resources/icons/icon_252.xpm"
 #include "resources/icons/icon_253.xpm"
 #include "resources/icons/icon_254.xpm"
+#include "resources/icons/icons_32.xpm.h"
+#include "resources/icons/toolbar_16.xpm.h"
 
 namespace resources {
 
@@ -63,8 +66,10 @@ gdi::Bitmap decode_xpm(std::span<const char* const> xpm) {
     return bitmap;
 }
 
-const std::map<int, gdi::Bitmap>& all_bitmaps() {
-    static const std::map<int, gdi::Bitmap> bitmaps = {
+using picture_table_t = std::map<int, gdi::Bitmap>;
+
+const picture_table_t& all_bitmaps() {
+    static const picture_table_t bitmaps = {
         {kBitmapPc, decode_xpm(icon_250_xpm)},         {kBitmapCd, decode_xpm(icon_251_xpm)},
         {kBitmapMicrophone, decode_xpm(icon_252_xpm)}, {kBitmapSpeaker, decode_xpm(icon_253_xpm)},
         {kBitmapAmplifier, decode_xpm(icon_254_xpm)},
@@ -72,12 +77,37 @@ const std::map<int, gdi::Bitmap>& all_bitmaps() {
     return bitmaps;
 }
 
+picture_table_t decode_all(std::span<const std::pair<int, std::span<const char* const>>> xpms) {
+    picture_table_t pictures;
+    for (const auto& [key, xpm] : xpms)
+        pictures.emplace(key, decode_xpm(xpm));
+    return pictures;
+}
+
+const gdi::Bitmap* lookup(const picture_table_t& pictures, int key) {
+    const auto it = pictures.find(key);
+    return it == pictures.end() ? nullptr : &it->second;
+}
+
 } // namespace
 
 const gdi::Bitmap* LoadBitmap(int id) {
-    const auto& bitmaps = all_bitmaps();
-    const auto it = bitmaps.find(id);
-    return it == bitmaps.end() ? nullptr : &it->second;
+    return lookup(all_bitmaps(), id);
+}
+
+const gdi::Bitmap* LoadIcon(int id) {
+    static const picture_table_t icons = decode_all(icons_32);
+    return lookup(icons, id);
+}
+
+const gdi::Bitmap* LoadToolbarPicture(int commandId) {
+    static const picture_table_t pictures = decode_all(toolbar_16);
+    return lookup(pictures, commandId);
+}
+
+const gdi::Bitmap* LoadNetTypePicture(bool wired) {
+    static const picture_table_t pictures = decode_all(net_types_16);
+    return lookup(pictures, wired ? 1 : 0);
 }
 
 } // namespace resources

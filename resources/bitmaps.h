@@ -1,6 +1,9 @@
 #pragma once
 // Bitmap resources of the operator program, by resource id.
+#include <array>
+
 #include "platform/gdi/bitmap.h"
+#include "platform/gdi/colour.h"
 
 namespace resources {
 
@@ -14,5 +17,39 @@ inline constexpr int kBitmapAmplifier = 254;
 // The bitmap with that resource id, or null when there is none. The
 // pictures are decoded once and live as long as the program.
 const platform::gdi::Bitmap* LoadBitmap(int id);
+
+// Icons and toolbar pictures paint their transparent pixels in exactly this
+// colour; whoever shows them turns it into alpha.
+inline constexpr platform::gdi::COLORREF kIconMask = platform::gdi::RGB(255, 0, 255);
+
+// Icons, 32 x 32, by icon id (ids of their own, apart from LoadBitmap's).
+inline constexpr int kIconApplication = 128;
+inline constexpr int kIconDeviceDocument = 129;
+inline constexpr int kIconDspDocument = 130;
+
+// The device palette's image list in image order: the units of model-table
+// rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic
+// device, matrix and text box, then the units of rows 18-20.
+inline constexpr std::array<int, 21> kDevicePaletteIcons = {232, 275, 276, 238, 236, 240, 237,
+                                                            239, 241, 242, 223, 231, 234, 235,
+                                                            230, 233, 256, 244, 277, 278, 342};
+
+// The DSP module palette's image list in image order: delay, router, mixer,
+// dynamics, generator, equalizer, filter, crossover, the level meters of 1,
+// 2, 4 and 8 channels, text.
+inline constexpr std::array<int, 13> kDspPaletteIcons = {215, 225, 217, 228, 222, 227, 226,
+                                                         229, 221, 220, 219, 218, 243};
+
+// The icon with that id, or null when there is none; decoded once, like
+// LoadBitmap's pictures.
+const platform::gdi::Bitmap* LoadIcon(int id);
+
+// The 16 x 16 picture of the toolbar button that sends `commandId`, or null
+// when the command has none.
+const platform::gdi::Bitmap* LoadToolbarPicture(int commandId);
+
+// The 16 x 16 picture of a unit's network connection: a cable plug when
+// wired, radio waves when wireless.
+const platform::gdi::Bitmap* LoadNetTypePicture(bool wired);
 
 } // namespace resources

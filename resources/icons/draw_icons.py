@@ -1,15 +1,31 @@
 #!/usr/bin/env python3
-"""Draws the pictures of the external equipment on a device sheet (bitmap
-resources 250 to 254: PC, CD player, microphone, speaker, amplifier) as
-62 x 62 XPM files beside this script.
+"""Draws the program's pictures and writes them beside this script:
+
+  icon_250.xpm .. icon_254.xpm  the external equipment on a device sheet
+                                (bitmap resources 250 to 254: PC, CD player,
+                                microphone, speaker, amplifier), 62 x 62;
+  icons_32.xpm.h                the 32 x 32 icons (icons_32.py);
+  toolbar_16.xpm.h              the 16 x 16 toolbar and network type
+                                pictures (toolbar_16.py);
+  ostrel.png                    the program's icon at 64 x 64 for the
+                                desktop.
 
 XPM is C source as well as a picture format, so the program compiles the
-files in (resources/bitmaps.cpp) and image viewers show them as they are.
+files in (resources/bitmaps.cpp) and image viewers show the single ones as
+they are.
 
 Run it again after changing a picture: python3 draw_icons.py
 """
 
 import os
+import sys
+
+# The drawing modules beside this script leave no byte code in the tree.
+sys.dont_write_bytecode = True
+
+import icons_32  # noqa: E402
+import toolbar_16  # noqa: E402
+from picture import Picture, write_png, write_xpm_header, xpm_lines  # noqa: E402
 
 SIZE = 62
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -28,44 +44,8 @@ PALETTE = {
 }
 
 
-class Picture:
-    def __init__(self):
-        self.rows = [["."] * SIZE for _ in range(SIZE)]
-
-    def put(self, x, y, c):
-        if 0 <= x < SIZE and 0 <= y < SIZE:
-            self.rows[y][x] = c
-
-    def box(self, left, top, right, bottom, c):
-        """Fills left..right-1 x top..bottom-1."""
-        for y in range(top, bottom):
-            for x in range(left, right):
-                self.put(x, y, c)
-
-    def frame(self, left, top, right, bottom, c):
-        for x in range(left, right):
-            self.put(x, top, c)
-            self.put(x, bottom - 1, c)
-        for y in range(top, bottom):
-            self.put(left, y, c)
-            self.put(right - 1, y, c)
-
-    def disc(self, cx, cy, r, c):
-        for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                if (x - cx) ** 2 + (y - cy) ** 2 <= r * r:
-                    self.put(x, y, c)
-
-    def ring(self, cx, cy, r, c):
-        for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                d = (x - cx) ** 2 + (y - cy) ** 2
-                if (r - 1) ** 2 < d <= r * r:
-                    self.put(x, y, c)
-
-
 def pc():
-    p = Picture()
+    p = Picture(SIZE, fill=".")
     p.box(8, 16, 54, 46, "k")      # monitor
     p.box(11, 19, 51, 43, "b")     # screen
     p.box(13, 21, 20, 23, "w")     # glare
@@ -76,7 +56,7 @@ def pc():
 
 
 def cd():
-    p = Picture()
+    p = Picture(SIZE, fill=".")
     p.disc(31, 33, 22, "k")
     p.disc(31, 33, 21, "c")
     p.ring(31, 33, 15, "w")
@@ -86,7 +66,7 @@ def cd():
 
 
 def microphone():
-    p = Picture()
+    p = Picture(SIZE, fill=".")
     p.disc(31, 22, 10, "k")         # capsule
     p.disc(31, 22, 8, "r")
     for y in range(15, 30, 3):      # grille lines
@@ -98,7 +78,7 @@ def microphone():
 
 
 def speaker():
-    p = Picture()
+    p = Picture(SIZE, fill=".")
     p.box(14, 6, 48, 58, "k")       # cabinet
     p.box(16, 8, 46, 56, "g")
     p.disc(31, 18, 7, "k")          # tweeter
@@ -110,7 +90,7 @@ def speaker():
 
 
 def amplifier():
-    p = Picture()
+    p = Picture(SIZE, fill=".")
     p.box(4, 18, 58, 46, "k")       # chassis
     p.box(6, 20, 56, 44, "g")
     for x in (14, 27, 40):          # knobs
@@ -124,14 +104,7 @@ def amplifier():
 
 
 def write_xpm(resource_id, picture):
-    used = sorted({c for row in picture.rows for c in row})
-    name = f"icon_{resource_id}_xpm"
-    lines = ["/* XPM */", f"static const char* const {name}[] = {{",
-             f'"{SIZE} {SIZE} {len(used)} 1",']
-    lines += [f'"{c} c {PALETTE[c]}",' for c in used]
-    lines += [f'"{"".join(row)}",' for row in picture.rows]
-    lines[-1] = lines[-1].rstrip(",")
-    lines.append("};")
+    lines = xpm_lines(f"icon_{resource_id}_xpm", picture, PALETTE)
     with open(os.path.join(HERE, f"icon_{resource_id}.xpm"), "w", encoding="ascii") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -140,6 +113,14 @@ def main():
     for resource_id, draw in ((250, pc), (251, cd), (252, microphone), (253, speaker),
                               (254, amplifier)):
         write_xpm(resource_id, draw())
+    icons = icons_32.pictures()
+    write_xpm_header(os.path.join(HERE, "icons_32.xpm.h"), "The 32 x 32 icons, by icon id.",
+                     {"icons_32": icons})
+    write_xpm_header(os.path.join(HERE, "toolbar_16.xpm.h"),
+                     "The 16 x 16 toolbar pictures, by command id, and the network type "
+                     "pictures (1 wired, 0 wireless).",
+                     {"toolbar_16": toolbar_16.pictures(), "net_types_16": toolbar_16.net_types()})
+    write_png(os.path.join(HERE, "ostrel.png"), dict(icons)[128].scaled(2))
 
 
 if __name__ == "__main__":
