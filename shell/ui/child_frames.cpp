@@ -1,0 +1,167 @@
+#include "shell/ui/child_frames.h"
+
+#include "model/messages.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/pictures.h"
+#include "shell/ui/mdi_tab_client.h"
+#include "shell/ui/status_bar.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+#include <QCloseEvent>
+
+namespace shell::ui {
+
+namespace {
+
+constexpr int kDeviceDocumentIcon = 129;
+constexpr int kDspDocumentIcon = 130;
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::map<std::string, CDocumentKind>& Kinds()
+{
+    static std::map<std::string, CDocumentKind> kinds;
+    return kinds;
+}
+
+} // namespace
+
+void RegisterDocumentKind(const std::string& extension, CDocumentKind kind)
+{
+    Kinds()[Lower(extension)] = std::move(kind);
+}
+
+void UnregisterDocumentKind(const std::string& extension)
+{
+    Kinds().erase(Lower(extension));
+}
+
+const CDocumentKind* FindDocumentKind(const std::string& extension)
+{
+    const auto found = Kinds().find(Lower(extension));
+    return found == Kinds().end() ? nullptr : &found->second;
+}
+
+// --- CChildFrame ---------------------------------------------------------------
+
+CChildFrame::CChildFrame(EChildKind kind, CMainFrame& frame,
+                         std::unique_ptr<CChildDocument> document)
+    : m_frame(frame), m_kind(kind), m_document(std::move(document))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    QWidget* view = m_document->View();
+    const QString title = QString::fromStdString(m_document->Title());
+    view->setProperty(kDocumentTitleProperty, title);
+    view->setWindowIcon(
+        IconPicture(kind == EChildKind::Device ? kDeviceDocumentIcon : kDspDocumentIcon));
+    setWidget(view);
+    setWindowTitle(title);
+}
+
+CChildFrame::~CChildFrame()
+{
+    // The work area reports the activation change of a window going away
+    // only once this part of it is gone.
+    m_frame.ForgetChild(this);
+    // The view may point into its document: it goes first.
+    delete widget();
+    m_frame.Core().ViewDestroyed(&m_document->FrameView(), this);
+}
+
+bool CChildFrame::CloseDocument()
+{
+    if (!m_document->SaveModified())
+        return false;
+    m_closing = true;
+    close();
+    return true;
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing && !OnClose()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::ShowModeless(bool show)
+{
+    for (QWidget* window : m_document->ModelessWindows())
+        window->setVisible(show);
+}
+
+// --- CChildDeviceFrame ---------------------------------------------------------
+
+CChildDeviceFrame::CChildDeviceFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document)
+    : CChildFrame(EChildKind::Device, frame, std::move(document))
+{
+}
+
+bool CChildDeviceFrame::OnClose()
+{
+    const CMainFrameCore& core = m_frame.Core();
+    if (core.DownloadBusy() && core.DownloadingFrame() == this) {
+        model::ShowMessage(kMsgCannotCloseBusy);
+        return false;
+    }
+    if (core.RunningFrame() == this) {
+        model::ShowMessage(kMsgCannotCloseRunning);
+        return false;
+    }
+    return Document().SaveModified();
+}
+
+void CChildDeviceFrame::OnMDIActivate(bool active)
+{
+    CMainFrameCore& core = m_frame.Core();
+    if (!active) {
+        ShowModeless(false);
+        core.m_activeDeviceView = nullptr;
+        return;
+    }
+    m_frame.ShowBarsOf(EChildKind::Device);
+    m_frame.StatusBarWidget()->setVisible(m_frame.StatusBarShownFlag());
+    core.m_activeDeviceView = &View();
+    ShowModeless(true);
+    Document().Activated();
+}
+
+// --- CChildDSPFrame ------------------------------------------------------------
+
+CChildDSPFrame::CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document)
+    : CChildFrame(EChildKind::Dsp, frame, std::move(document))
+{
+}
+
+bool CChildDSPFrame::OnClose()
+{
+    return Document().OnFileClose();
+}
+
+void CChildDSPFrame::OnMDIActivate(bool active)
+{
+    CMainFrameCore& core = m_frame.Core();
+    if (!active) {
+        ShowModeless(false);
+        core.m_activeDspView = nullptr;
+        return;
+    }
+    m_frame.ShowBarsOf(EChildKind::Dsp);
+    m_frame.StatusBarWidget()->setVisible(Document().StatusBarShown());
+    core.m_activeDspView = &View();
+    ShowModeless(true);
+    Document().Activated();
+}
+
+} // namespace shell::ui

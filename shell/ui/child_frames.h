@@ -1,0 +1,118 @@
+#pragma once
+// The document windows of the main window and how editors provide them.
+//
+// An editor registers a document kind per file extension (".zo" the device
+// sheet, ".dsp" the DSP configuration) with a function that makes an open
+// document: its view widget, the view as the main frame reaches it, and its
+// save prompt. The main frame puts each document in a child frame of the
+// kind's class: CChildDeviceFrame or CChildDSPFrame, QMdiSubWindows of the
+// frame's work area.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMdiSubWindow>
+
+#include "shell/commands.h"
+#include "shell/main_frame_core.h"
+
+namespace shell::ui {
+
+enum class EChildKind { Device, Dsp };
+
+// One open document as its editor gives it to a child frame.
+class CChildDocument {
+public:
+    virtual ~CChildDocument() = default;
+    // The view widget; the child frame takes it over.
+    virtual QWidget* View() = 0;
+    virtual IFrameView& FrameView() = 0;
+    // The view's commands; null when it has none.
+    virtual ICommandTarget* Commands() { return nullptr; }
+    virtual std::string Title() const = 0;
+    // The save prompt before the document goes: false when the user
+    // refused (the document stays).
+    virtual bool SaveModified() = 0;
+    // A DSP configuration closes through its document, which may refuse.
+    virtual bool OnFileClose() { return SaveModified(); }
+    // The document's modeless windows, shown while its frame is active.
+    virtual std::vector<QWidget*> ModelessWindows() { return {}; }
+    // Whether the status bar shows while this document is active.
+    virtual bool StatusBarShown() const { return true; }
+    // The frame became active: the view refreshes the status panes it owns.
+    virtual void Activated() {}
+};
+
+struct CDocumentKind {
+    EChildKind frame = EChildKind::Device;
+    // An empty path makes a new document. Null when it could not be made
+    // (the editor has said why).
+    std::function<std::unique_ptr<CChildDocument>(const std::string& path)> make;
+};
+
+// Registers the kind of `extension` (".zo", ".dsp"), replacing an earlier one.
+void RegisterDocumentKind(const std::string& extension, CDocumentKind kind);
+void UnregisterDocumentKind(const std::string& extension);
+// The kind of a file's extension, compared without regard to case; null
+// when no editor registered one.
+const CDocumentKind* FindDocumentKind(const std::string& extension);
+
+class CMainFrame;
+
+// A document's window in the work area.
+class CChildFrame : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    ~CChildFrame() override;
+
+    EChildKind Kind() const { return m_kind; }
+    CChildDocument& Document() { return *m_document; }
+    IFrameView& View() { return m_document->FrameView(); }
+    // Activation and deactivation by the work area: the bars, the status
+    // layout and the document's modeless windows of this kind.
+    virtual void OnMDIActivate(bool active) = 0;
+    // Closes the frame without its guards, after the document's save
+    // prompt; false when the user refused.
+    bool CloseDocument();
+    // Closed and waiting to be deleted.
+    bool Closing() const { return m_closing && isHidden(); }
+
+protected:
+    CChildFrame(EChildKind kind, CMainFrame& frame, std::unique_ptr<CChildDocument> document);
+    void closeEvent(QCloseEvent* event) override;
+    // Whether the frame may close now.
+    virtual bool OnClose() = 0;
+    void ShowModeless(bool show);
+
+    CMainFrame& m_frame;
+
+private:
+    EChildKind m_kind;
+    std::unique_ptr<CChildDocument> m_document;
+    bool m_closing = false;
+};
+
+class CChildDeviceFrame final : public CChildFrame {
+    Q_OBJECT
+public:
+    CChildDeviceFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document);
+    void OnMDIActivate(bool active) override;
+
+protected:
+    // Not while its sheet downloads (209) or runs (221); then the save
+    // prompt.
+    bool OnClose() override;
+};
+
+class CChildDSPFrame final : public CChildFrame {
+    Q_OBJECT
+public:
+    CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document);
+    void OnMDIActivate(bool active) override;
+
+protected:
+    bool OnClose() override;
+};
+
+} // namespace shell::ui

@@ -1,0 +1,115 @@
+#include "shell/ui/message_boxes.h"
+
+#include "comm/event_log.h"
+#include "shell/ui/dialog_texts.h"
+
+#include <atomic>
+#include <thread>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+namespace shell::ui {
+
+namespace {
+
+using model::EMessageAnswer;
+using model::EMessageButtons;
+
+QString Title()
+{
+    return StringText(kProductTitleString);
+}
+
+QMessageBox::StandardButton ButtonOf(EMessageAnswer answer)
+{
+    switch (answer) {
+    case EMessageAnswer::Ok:
+        return QMessageBox::Ok;
+    case EMessageAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case EMessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case EMessageAnswer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
+QMessageBox::StandardButtons ButtonsOf(EMessageButtons buttons)
+{
+    switch (buttons) {
+    case EMessageButtons::Ok:
+        return QMessageBox::Ok;
+    case EMessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case EMessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case EMessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+bool CQtUiThread::IsUiThread() const
+{
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+void CQtUiThread::Post(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task),
+                              Qt::QueuedConnection);
+}
+
+void CMessageBoxSink::ShowMessage(int, const std::string& text)
+{
+    QMessageBox::information(QApplication::activeWindow(), Title(), QString::fromStdString(text));
+}
+
+void CMessageBoxSink::Log(int id, const std::string& text)
+{
+    comm::ProgramLog().Write("Message " + std::to_string(id) + ": " + text);
+}
+
+EMessageAnswer CMessageBoxSink::Ask(int, const std::string& text, EMessageButtons buttons,
+                                    EMessageAnswer defaultAnswer)
+{
+    QMessageBox box(QMessageBox::Question, Title(), QString::fromStdString(text),
+                    ButtonsOf(buttons), QApplication::activeWindow());
+    box.setDefaultButton(ButtonOf(defaultAnswer));
+    box.setEscapeButton(ButtonOf(model::DismissAnswer(buttons)));
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return EMessageAnswer::Ok;
+    case QMessageBox::Cancel:
+        return EMessageAnswer::Cancel;
+    case QMessageBox::Yes:
+        return EMessageAnswer::Yes;
+    case QMessageBox::No:
+        return EMessageAnswer::No;
+    default:
+        return model::DismissAnswer(buttons);
+    }
+}
+
+bool WaitProcessingEvents(platform::sync::event_t& event, std::chrono::milliseconds limit)
+{
+    QEventLoop loop;
+    std::atomic<bool> came{false};
+    // The loop quits from a queued call, which it runs once it is running
+    // even when the event came before.
+    std::jthread waiter([&] {
+        came = event.wait(static_cast<std::uint32_t>(limit.count()));
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return came;
+}
+
+} // namespace shell::ui

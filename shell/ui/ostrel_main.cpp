@@ -1,0 +1,73 @@
+// ostrel: the operator program. Start-up and shut-down run through
+// COstrelApp over the main window; see the README for its settings.
+#include "model/messages.h"
+#include "platform/app_paths/app_paths.h"
+#include "platform/automation/dbus_transport.h"
+#include "shell/ostrel_app.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/message_boxes.h"
+#include "shell/ui/pictures.h"
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ostrel [FILE.zo | FILE.dsp]\n"
+    "\n"
+    "The operator program: draws installations and DSP configurations, downloads\n"
+    "them to the units and watches the units live. Its settings, language packs\n"
+    "and logs are in the program folder: $OSTREL_HOME, else ~/.local/share/ostrel.\n"
+    "OSTREL_MESSAGE_LOG=<file> records every message there instead of showing it.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("ostrel");
+    QApplication::setWindowIcon(shell::ui::IconPicture(128));
+
+    shell::ui::CQtUiThread uiThread;
+    model::SetUiThread(&uiThread);
+    shell::ui::CMessageBoxSink boxes;
+    try {
+        if (!model::InstallMessageLogFromEnvironment())
+            model::SetMessageSink(&boxes);
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "ostrel: %s\n", error.what());
+        return 2;
+    }
+    // The discovery server is a program of its own on the session bus.
+    platform::automation::use_dbus_transport();
+
+    std::vector<std::string> args;
+    for (const QString& arg : QApplication::arguments().mid(1))
+        args.push_back(arg.toStdString());
+
+    int result = 1;
+    {
+        const auto folder = platform::app_paths::ProgramFolder();
+        shell::ui::CMainFrame frame(folder);
+        shell::COstrelApp app(frame, frame.Core(), folder);
+        frame.SetApp(&app);
+        if (app.InitInstance(args))
+            result = QApplication::exec();
+        frame.SetApp(nullptr);
+    }
+    model::SetMessageSink(nullptr);
+    model::SetUiThread(nullptr);
+    return result;
+}

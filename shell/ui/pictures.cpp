@@ -1,0 +1,52 @@
+#include "shell/ui/pictures.h"
+
+#include "resources/bitmaps.h"
+
+#include <QPixmap>
+
+namespace shell::ui {
+
+QImage PictureImage(const platform::gdi::Bitmap* bitmap)
+{
+    if (!bitmap || bitmap->IsEmpty())
+        return {};
+    QImage image(bitmap->Width(), bitmap->Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < bitmap->Height(); ++y) {
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            const platform::gdi::COLORREF c = bitmap->GetPixel(x, y);
+            image.setPixel(x, y,
+                           c == resources::kIconMask
+                               ? qRgba(0, 0, 0, 0)
+                               : qRgb(platform::gdi::GetRValue(c), platform::gdi::GetGValue(c),
+                                      platform::gdi::GetBValue(c)));
+        }
+    }
+    return image;
+}
+
+namespace {
+
+QIcon IconOf(const platform::gdi::Bitmap* bitmap)
+{
+    const QImage image = PictureImage(bitmap);
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+}
+
+} // namespace
+
+QIcon IconPicture(int id)
+{
+    return IconOf(resources::LoadIcon(id));
+}
+
+QIcon ToolbarPicture(int commandId)
+{
+    return IconOf(resources::LoadToolbarPicture(commandId));
+}
+
+QIcon NetTypePicture(bool wired)
+{
+    return IconOf(resources::LoadNetTypePicture(wired));
+}
+
+} // namespace shell::ui
