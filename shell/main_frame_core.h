@@ -13,6 +13,7 @@
 #include "comm/net_watch.h"
 #include "comm/online_devices.h"
 #include "platform/sync/event.h"
+#include "shell/palettes.h"
 #include "shell/status_panes.h"
 #include "shell/status_swatch.h"
 
@@ -59,6 +60,17 @@ public:
     virtual device_editor::CZoDeviceDoc* DeviceDocument() { return nullptr; }
     // The sheet's colours the status bar's swatches show (device views).
     virtual std::optional<SheetColours> Colours() const { return std::nullopt; }
+    // An item of a palette is dragged toward the view: whether the view
+    // takes a placement from that palette now (a DSP view not while its
+    // document is live or a download runs or waits).
+    virtual bool CanTakePlacement(EPaletteKind palette) const
+    {
+        (void)palette;
+        return false;
+    }
+    // The item's data awaits its placement and the view's dragging flag is
+    // set; the view places the item where it is dropped.
+    virtual void BeginPlacement(int itemData) { (void)itemData; }
 };
 
 // The window side of the frame: what the widgets and the editors' windows

@@ -266,6 +266,16 @@ void CMainFrame::CreateDocks()
     m_devicePaletteDock = dock(kDevicePaletteBar, "设备", m_devicePalette, Qt::LeftDockWidgetArea);
     m_dspPalette = new CPaletteBar(EPaletteKind::Dsp, IconPicture);
     m_dspPaletteDock = dock(kDspPaletteBar, "算法模块", m_dspPalette, Qt::LeftDockWidgetArea);
+    for (CPaletteBar* palette : {m_devicePalette, m_dspPalette}) {
+        const EPaletteKind kind = palette->Model().Kind();
+        palette->beginDrag = [this, kind](int data) {
+            IFrameView* view = ActiveView();
+            if (!view || !view->CanTakePlacement(kind))
+                return false;
+            view->BeginPlacement(data);
+            return true;
+        };
+    }
     m_output = new CMyListBox;
     m_output->setObjectName("outputList");
     m_outputDock = dock(kOutputBar, "输出", new COutputBar(m_output), Qt::BottomDockWidgetArea);

@@ -4,7 +4,9 @@
 #include "shell/ui/my_button_widget.h"
 
 #include <QFontMetrics>
+#include <QDrag>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
 
@@ -54,6 +56,26 @@ QRect ToQRect(const Rect& r) {
 
 } // namespace
 
+namespace {
+
+// The palette's list: a drag of one of its items goes through the bar.
+class CPaletteList final : public QListWidget {
+public:
+    explicit CPaletteList(CPaletteBar& bar) : QListWidget(&bar), m_bar(bar) {}
+
+protected:
+    void startDrag(Qt::DropActions) override
+    {
+        if (std::unique_ptr<QDrag> drag = m_bar.MakeDrag(currentRow()))
+            drag.release()->exec(Qt::CopyAction);
+    }
+
+private:
+    CPaletteBar& m_bar;
+};
+
+} // namespace
+
 CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> icon, QWidget* parent)
     : QWidget(parent), m_model(kind) {
     const bool device = kind == EPaletteKind::Device;
@@ -73,7 +95,7 @@ CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> ico
         m_buttons.push_back(button);
     }
 
-    m_list = new QListWidget(this);
+    m_list = new CPaletteList(*this);
     SetControlId(m_list, device ? kDevicePaletteList : kDspPaletteList);
     m_list->setViewMode(QListView::IconMode);
     m_list->setIconSize(QSize(kIconSize, kIconSize));
@@ -87,6 +109,10 @@ CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> ico
     // Room for the picture and two lines of caption.
     m_list->setGridSize(QSize(kGridWidth, kIconSize + 2 * fontMetrics().height() + 8));
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A static icon view turns dragging off; the items are dragged onto
+    // the sheets.
+    m_list->setDragEnabled(true);
+    m_list->setDragDropMode(QAbstractItemView::DragOnly);
     QPalette colours = m_list->palette();
     for (const auto role : {QPalette::Base, QPalette::Window})
         colours.setColor(role, QColor(kListBackground));
@@ -144,6 +170,26 @@ void CPaletteBar::PlaceControls() {
 void CPaletteBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     PlaceControls();
+}
+
+std::unique_ptr<QDrag> CPaletteBar::MakeDrag(int row)
+{
+    const QListWidgetItem* item = m_list->item(row);
+    if (!item || !beginDrag)
+        return nullptr;
+    const int data = item->data(Qt::UserRole).toInt();
+    if (!beginDrag(data))
+        return nullptr;
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(kPaletteItemMimeType, QByteArray::number(data));
+    auto drag = std::make_unique<QDrag>(m_list);
+    drag->setMimeData(mime.release());
+    // The item as the list shows it: its picture over its caption.
+    const QRect cell = m_list->visualItemRect(item);
+    QPixmap picture = m_list->viewport()->grab(cell.isValid() ? cell : QRect());
+    drag->setPixmap(picture);
+    drag->setHotSpot(QPoint(kPaletteDragHotSpotX, kPaletteDragHotSpotY));
+    return drag;
 }
 
 } // namespace shell::ui

@@ -13,10 +13,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "shell/palettes.h"
 
+class QDrag;
 class QListWidget;
 class QPushButton;
 
@@ -24,6 +26,11 @@ namespace shell::ui {
 
 inline constexpr int kDevicePaletteDialog = 137;
 inline constexpr int kDspPaletteDialog = 153;
+// What a palette drag carries: the item's data as decimal text.
+inline constexpr char kPaletteItemMimeType[] = "application/x-ostrel-palette-item";
+// Where the pointer holds the dragged item's picture.
+inline constexpr int kPaletteDragHotSpotX = 45;
+inline constexpr int kPaletteDragHotSpotY = 40;
 
 class CPaletteBar : public QWidget {
     Q_OBJECT
@@ -43,6 +50,14 @@ public:
     // (nothing changes) when the model refuses the page or it is current.
     // After a DSP page change the list takes the keyboard focus.
     bool SelectPage(int page);
+
+    // Asked with an item's data when the user starts dragging it: whether
+    // the active view takes a placement now (the frame hands the view the
+    // data there). Without it nothing is dragged.
+    std::function<bool(int data)> beginDrag;
+    // The drag of list row `row`; null when there is no such row or the
+    // view refused it.
+    std::unique_ptr<QDrag> MakeDrag(int row);
 
 signals:
     void pageSelected(int page);

@@ -13,6 +13,8 @@
 #include "shell/ui/status_bar.h"
 
 #include <QComboBox>
+#include <QDrag>
+#include <QMimeData>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -70,7 +72,15 @@ public:
     explicit CFakeView(bool device) : m_device(device) {}
     void OnAppNotify(int code) override { codes.push_back(code); }
     bool IsDeviceView() const override { return m_device; }
+    // A DSP view takes module placements while it is not live.
+    bool CanTakePlacement(shell::EPaletteKind palette) const override
+    {
+        return !live && (palette == shell::EPaletteKind::Dsp) != m_device;
+    }
+    void BeginPlacement(int itemData) override { placed.push_back(itemData); }
     std::vector<int> codes;
+    bool live = false;
+    std::vector<int> placed;
 
 private:
     bool m_device;
@@ -301,6 +311,27 @@ TEST_F(MainFrameGui, CommandsOfKindsNobodyMakesAndOfNoTarget)
     m_frame->UpdateCommands();
     EXPECT_FALSE(m_frame->Action(32801)->isEnabled());
     EXPECT_FALSE(m_frame->Action(shell::ID_VIEW_OUTPUT)->isChecked());
+}
+
+TEST_F(MainFrameGui, APaletteDragHandsTheViewItsItemAndIsRefusedWhileLive)
+{
+    RegisterKinds();
+    ASSERT_TRUE(m_app->InitInstance({}));
+    shell::ui::CPaletteBar& modules = *m_frame->DspPalette();
+    // The device sheet is active: it takes no module.
+    EXPECT_EQ(modules.MakeDrag(0), nullptr);
+
+    ASSERT_TRUE(m_app->OpenDocumentFile("unit.dsp"));
+    const std::unique_ptr<QDrag> drag = modules.MakeDrag(0);
+    ASSERT_NE(drag, nullptr);
+    EXPECT_EQ(drag->mimeData()->data(shell::ui::kPaletteItemMimeType), "301");
+    EXPECT_EQ(drag->hotSpot(), QPoint(45, 40));
+    EXPECT_EQ(m_dspDoc->Fake().placed, std::vector<int>{301});
+
+    m_dspDoc->Fake().live = true;
+    EXPECT_EQ(modules.MakeDrag(1), nullptr);
+    EXPECT_EQ(modules.MakeDrag(99), nullptr);
+    EXPECT_EQ(m_dspDoc->Fake().placed, std::vector<int>{301});
 }
 
 } // namespace
