@@ -228,6 +228,8 @@ public:
     // -- shared with the editors
     std::string m_changedUnitMac;
     std::string m_deviceDocPath;
+    // The device of a DSP document being made for a unit of a saved sheet.
+    int m_newDspDeviceId = 0;
     IFrameView* m_activeDspView = nullptr;
     IFrameView* m_activeDeviceView = nullptr;
     IFrameView* m_openDeviceView = nullptr;

@@ -4,6 +4,7 @@
 #include "model/messages.h"
 #include "platform/profile/registry.h"
 #include "shell/app_settings.h"
+#include "shell/dsp_of_device.h"
 #include "shell/language.h"
 #include "shell/ui/about_dialog.h"
 #include "shell/ui/dialog_texts.h"
@@ -448,6 +449,7 @@ std::optional<CCmdUI> CMainFrame::UpdateFrameCommand(int id)
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
     case ID_LANGUAGE:
+    case ID_DSP_TEMPLATE:
         return CCmdUI{};
     case ID_DOWNLOAD_DEVICE_SHEET:
         return CCmdUI{m_core.CanStartDeviceDownload()};
@@ -490,6 +492,9 @@ bool CMainFrame::OnFrameCommand(int id)
         return true;
     case ID_LANGUAGE:
         ShowLanguageDialog();
+        return true;
+    case ID_DSP_TEMPLATE:
+        SelectDspTemplate(RegisteredDspDocuments(), m_folder / "Ostrel.ini");
         return true;
     case ID_DOWNLOAD_DEVICE_SHEET:
         StartDeviceDownload();
@@ -692,7 +697,13 @@ void CMainFrame::LoadDeviceConfiguration(const std::string&) {}
 
 void CMainFrame::ForgetDeviceConfiguration(const std::string&) {}
 
-void CMainFrame::OpenDspDocumentOfDevice(int) {}
+void CMainFrame::OpenDspDocumentOfDevice(int deviceId)
+{
+    IFrameView* sheetView = m_core.m_openDeviceView;
+    shell::OpenDspDocumentOfDevice(deviceId, sheetView ? sheetView->DeviceDocument() : nullptr,
+                                   m_core.m_deviceDocPath, RegisteredDspDocuments(),
+                                   m_core.m_newDspDeviceId);
+}
 
 void CMainFrame::SetHwConfigDialog(QWidget* dialog)
 {

@@ -294,7 +294,8 @@ TEST_F(MainFrameGui, CommandsOfKindsNobodyMakesAndOfNoTarget)
     // New and open of a kind no editor registered: 287, nothing opened.
     m_frame->RunCommand(shell::ID_FILE_NEW);
     EXPECT_FALSE(m_app->OpenDocumentFile("unit.dsp"));
-    EXPECT_EQ(m_messages.ShownIds(), (std::vector<int>{287, 287}));
+    m_frame->RunCommand(shell::ID_DSP_TEMPLATE);
+    EXPECT_EQ(m_messages.ShownIds(), (std::vector<int>{287, 287, 287}));
     EXPECT_TRUE(m_frame->MdiArea()->subWindowList().isEmpty());
     // A view's command with no view is off; the frame's own are on.
     EXPECT_FALSE(m_frame->CommandState(32801).enabled);
