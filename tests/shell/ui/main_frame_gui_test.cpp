@@ -5,8 +5,10 @@
 #include "shell/ui/main_frame.h"
 
 #include "comm/event_log.h"
+#include "device_editor/zo_device_doc.h"
 #include "model/recording_messages.h"
 #include "shell/ui/mdi_tab_client.h"
+#include "shell/ui/message_boxes.h"
 #include "shell/ui/output_list.h"
 #include "shell/ui/palette_bar.h"
 #include "shell/ui/splash.h"
@@ -78,7 +80,9 @@ public:
         return !live && (palette == shell::EPaletteKind::Dsp) != m_device;
     }
     void BeginPlacement(int itemData) override { placed.push_back(itemData); }
+    device_editor::CZoDeviceDoc* DeviceDocument() override { return sheet; }
     std::vector<int> codes;
+    device_editor::CZoDeviceDoc* sheet = nullptr;
     bool live = false;
     std::vector<int> placed;
 
@@ -121,6 +125,8 @@ protected:
             << "[IPSeg]\nIPStart=198.18.1.10\nIPEnd=198.18.1.12\nStartVisible=0\n"
                "[AdapterSeg]\nAdapter=eth0\n[NetAttri]\nNetType=Wireless\n";
         shell::RegisteredDialogs() = {};
+        // Workers reach the windows through the event loop, as in the program.
+        model::SetUiThread(&m_uiThread);
 
         m_frame = std::make_unique<CMainFrame>(m_home);
         m_frame->makeSplashTimer = [this] {
@@ -143,6 +149,7 @@ protected:
         m_frame->SetApp(nullptr);
         m_frame.reset();
         m_app.reset();
+        model::SetUiThread(nullptr);
         ::unsetenv("OSTREL_HOME");
         ::unsetenv("OSTREL_AUTOMATION_REGISTRY");
         fs::remove_all(m_home);
@@ -172,6 +179,7 @@ protected:
     }
 
     fs::path m_home;
+    shell::ui::CQtUiThread m_uiThread;
     CManualTimer* m_splashTimer = nullptr; // the splash owns it
     model::CRecordingMessages m_messages;
     std::unique_ptr<CMainFrame> m_frame;
@@ -333,6 +341,26 @@ TEST_F(MainFrameGui, APaletteDragHandsTheViewItsItemAndIsRefusedWhileLive)
     EXPECT_EQ(modules.MakeDrag(1), nullptr);
     EXPECT_EQ(modules.MakeDrag(99), nullptr);
     EXPECT_EQ(m_dspDoc->Fake().placed, std::vector<int>{301});
+}
+
+TEST_F(MainFrameGui, TheDownloadCommandShowsTheOutputAndRunsTheActiveSheetsDownload)
+{
+    RegisterKinds();
+    ASSERT_TRUE(m_app->InitInstance({}));
+    device_editor::CZoDeviceDoc sheet;
+    m_deviceDoc->Fake().sheet = &sheet;
+    m_frame->SetBarShown(EBar::Output, false);
+
+    m_frame->RunCommand(shell::ID_DOWNLOAD_DEVICE_SHEET);
+    EXPECT_TRUE(m_frame->BarVisible(EBar::Output));
+    // The servers are not registered here: the download begins, reports
+    // why it cannot go on in the output list, and fails.
+    const std::vector<int> codes = {shell::NOTIFY_DOWNLOAD_BEGIN, shell::NOTIFY_DOWNLOAD_FAILED};
+    QTRY_COMPARE_WITH_TIMEOUT(m_deviceDoc->Fake().codes, codes, 10000);
+    QTRY_VERIFY(m_frame->Output()->count() > 0);
+    EXPECT_FALSE(m_frame->Core().DownloadBusy());
+    EXPECT_TRUE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
+    EXPECT_TRUE(m_messages.ShownIds().empty());
 }
 
 } // namespace
