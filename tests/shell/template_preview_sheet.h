@@ -1,7 +1,7 @@
 #pragma once
 // A DSP sheet for the template preview's tests: real module and link
-// objects kept by id, with the highest issued id set by hand so that ids
-// without a module can be left in the range.
+// objects kept by id. The highest issued id follows the modules added; ids
+// without a module may lie below it, as after a deletion.
 #include <algorithm>
 #include <cstdint>
 #include <map>
