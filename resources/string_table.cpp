@@ -67,6 +67,7 @@ constexpr CBuiltinString kStrings[] = {
     {231, "没有找到对应的模板文件！"},
     {236, "执行重做操作时发现设备类型不匹配！"},
     {248, "设备的MAC地址无效！"},
+    {250, "数据库错误：获取路由信息失败！"},
     // A language pack's rank: with no pack named in Ostrel.ini, the pack with
     // the smallest non-zero number is chosen.
     {270, "2"},

@@ -302,4 +302,11 @@ std::string CMainFrameCore::GetAdapterIp()
     return m_adapter.IsNull() ? std::string() : m_adapter.ip();
 }
 
+int CMainFrameCore::LoadRoutesFromDatabase(const CDatabaseSettings& settings)
+{
+    if (!m_database)
+        m_database = std::make_unique<CRouterDatabase>();
+    return shell::LoadRoutesFromDatabase(*m_database, settings);
+}
+
 } // namespace shell

@@ -14,6 +14,7 @@
 #include "comm/online_devices.h"
 #include "platform/sync/event.h"
 #include "shell/palettes.h"
+#include "shell/router_database.h"
 #include "shell/status_panes.h"
 #include "shell/status_swatch.h"
 
@@ -265,6 +266,16 @@ public:
     std::string GetAdapterIp() override;
     const std::string& LocalAdapterIp() const { return m_localAdapterIp; }
     void SetLocalAdapterIp(std::string ip) { m_localAdapterIp = std::move(ip); }
+
+    // -- the routing database, for the DSP editor's router-link query
+    // Opens the connection (made on first use) with `settings`: 1 open; 0
+    // not, after the log line and message 250.
+    int LoadRoutesFromDatabase(const CDatabaseSettings& settings);
+    std::unique_ptr<CRouterDatabase> m_database;
+    // Set until the user has confirmed the settings dialog; then the
+    // server, user and password entered there.
+    int m_databaseSettingsPending = 1;
+    CDatabaseSettings m_databaseSettings;
 
 private:
     bool OutsideRange(const std::string& ip) const;
