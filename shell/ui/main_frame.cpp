@@ -1,6 +1,7 @@
 #include "shell/ui/main_frame.h"
 
 #include "comm/event_log.h"
+#include "device_editor/unit_configuration.h"
 #include "model/messages.h"
 #include "platform/profile/registry.h"
 #include "shell/app_settings.h"
@@ -693,9 +694,27 @@ void CMainFrame::RefreshHwConfigDialog()
         QMetaObject::invokeMethod(m_hwConfigDialog, "refresh");
 }
 
-void CMainFrame::LoadDeviceConfiguration(const std::string&) {}
+namespace {
 
-void CMainFrame::ForgetDeviceConfiguration(const std::string&) {}
+// The document of the active device sheet view; null when none is active.
+device_editor::CZoDeviceDoc* ActiveSheet(IFrameView* view)
+{
+    return view && view->IsDeviceView() ? view->DeviceDocument() : nullptr;
+}
+
+} // namespace
+
+void CMainFrame::LoadDeviceConfiguration(const std::string& mac)
+{
+    if (device_editor::CZoDeviceDoc* sheet = ActiveSheet(ActiveView()))
+        device_editor::LoadDeviceConfiguration(*sheet, mac, m_folder);
+}
+
+void CMainFrame::ForgetDeviceConfiguration(const std::string& mac)
+{
+    if (device_editor::CZoDeviceDoc* sheet = ActiveSheet(ActiveView()))
+        device_editor::ForgetDeviceConfiguration(*sheet, mac);
+}
 
 void CMainFrame::OpenDspDocumentOfDevice(int deviceId)
 {
