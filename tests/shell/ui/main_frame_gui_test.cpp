@@ -6,6 +6,7 @@
 
 #include "comm/event_log.h"
 #include "device_editor/zo_device_doc.h"
+#include "model/device_qovg.h"
 #include "model/recording_messages.h"
 #include "shell/ui/mdi_tab_client.h"
 #include "shell/ui/message_boxes.h"
@@ -361,6 +362,25 @@ TEST_F(MainFrameGui, TheDownloadCommandShowsTheOutputAndRunsTheActiveSheetsDownl
     EXPECT_FALSE(m_frame->Core().DownloadBusy());
     EXPECT_TRUE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
     EXPECT_TRUE(m_messages.ShownIds().empty());
+}
+
+TEST_F(MainFrameGui, AForgottenUnitLeavesTheActiveSheet)
+{
+    RegisterKinds();
+    ASSERT_TRUE(m_app->InitInstance({}));
+    device_editor::CZoDeviceDoc sheet;
+    auto unit = std::make_unique<model::CDeviceQOVG>();
+    unit->m_id = 1;
+    unit->m_kind = model::kDeviceUnit;
+    unit->m_typeCode = 2;
+    unit->m_mac = "00602b000001";
+    model::CDeviceQOVG* added = unit.get();
+    sheet.AddDevice(std::move(unit));
+    m_deviceDoc->Fake().sheet = &sheet;
+
+    m_frame->Core().m_changedUnitMac = "00602B000001";
+    m_frame->Core().OnAppNotify(0, shell::NOTIFY_REFRESH_HWCONFIG_DEVICES);
+    EXPECT_EQ(added->m_mac, "00602b");
 }
 
 } // namespace
