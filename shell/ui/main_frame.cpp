@@ -391,6 +391,9 @@ void CMainFrame::FillMenu(QMenu* menu, int menuId, const std::vector<CMenuEntry>
         } else {
             const QString text = MenuString(menuId, entry);
             QAction* action = menu->addAction(text);
+            // The arrangement drop-downs show each item's picture.
+            if (menuId == kMenuArrange)
+                action->setIcon(ToolbarPicture(entry.id));
             action->setData(entry.id);
             action->setShortcut(Shortcut(text));
             action->setShortcutContext(Qt::WindowShortcut);

@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,23 @@ TEST_F(MainFrameGui, StartUpLeavesTheMaximisedWindowWithItsBarsAndClosesTheSplas
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuMain);
     EXPECT_EQ(VisibleBars(), kDeviceBars);
     EXPECT_EQ(m_frame->ZoomCombo()->currentText(), "100%");
+    // The module drop-downs open their submenus; the arrangement items
+    // carry pictures.
+    const auto* modules = m_frame->Toolbar(shell::kToolbarModules);
+    const auto buttons = modules->findChildren<QToolButton*>();
+    ASSERT_FALSE(buttons.isEmpty());
+    int dropDowns = 0;
+    for (const QToolButton* button : buttons)
+        dropDowns += button->menu() != nullptr;
+    EXPECT_EQ(dropDowns, 9);
+    for (const QToolButton* button :
+         m_frame->Toolbar(shell::kToolbarArrange)->findChildren<QToolButton*>()) {
+        if (!button->menu())
+            continue;
+        for (const QAction* item : button->menu()->actions()) {
+            EXPECT_FALSE(item->icon().isNull()) << item->text().toStdString();
+        }
+    }
     EXPECT_GT(m_frame->DevicePalette()->List()->count(), 0);
     EXPECT_EQ(m_frame->Core().Status().Layout(), shell::EStatusLayout::Device);
     EXPECT_NE(m_frame->StatusBarWidget()->PaneWidget(shell::kPaneStartIp), nullptr);
