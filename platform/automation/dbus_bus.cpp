@@ -29,6 +29,15 @@ std::unique_ptr<sdbus::IConnection> connect_bus() {
         return sdbus::createSessionBusConnectionWithAddress(starter);
     if (wants_system_bus())
         return sdbus::createSystemBusConnection();
+    // A program with a file capability (ostrel, mellick) runs in secure
+    // execution, where sd-bus itself reads no environment and finds no
+    // session bus: the address is taken here, as any client would.
+    const std::string session = env("DBUS_SESSION_BUS_ADDRESS");
+    if (!session.empty())
+        return sdbus::createSessionBusConnectionWithAddress(session);
+    const std::string runtime = env("XDG_RUNTIME_DIR");
+    if (!runtime.empty())
+        return sdbus::createSessionBusConnectionWithAddress("unix:path=" + runtime + "/bus");
     return sdbus::createSessionBusConnection();
 }
 

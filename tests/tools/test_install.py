@@ -18,6 +18,7 @@ OUR_LIBRARIES = ("libplatform_automation.so", "libplatform_snmppp.so",
                  "libplatform_last_error.so", "libmgmtapi.so", "libsnmpapi.so",
                  "libkestrin2.so", "libgorlith.so")
 PROGRAMS = ("autocall", "mellick", "ostrel")
+RAW_FRAME_PROGRAMS = ("mellick", "ostrel")
 NOT_INSTALLED = ("snmpagent", "vgsim", "namsim")
 # The operator program's data files, by their place under the prefix.
 DATA_FILES = ("share/ostrel/Ostrel.ini", "share/ostrel/Language/rcEng.lang",
@@ -113,7 +114,11 @@ def main():
                 failures.append(f"the test peer {name} is installed")
         for name, path in sorted(files.items()):
             for entry in runpaths(path):
-                if not entry.startswith("$ORIGIN"):
+                # The programs with a file capability also name the
+                # installed library folder: the loader takes no $ORIGIN
+                # from them.
+                installed = name in RAW_FRAME_PROGRAMS and entry == "/opt/ostrel/lib/ostrel"
+                if not entry.startswith("$ORIGIN") and not installed:
                     failures.append(f"{name} searches {entry} for libraries")
         if failures:
             print("\n".join(failures))
