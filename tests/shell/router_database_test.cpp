@@ -175,8 +175,13 @@ private:
     void Start()
     {
         const fs::path log = m_folder / "server.log";
+        // Its own folder for temporary tables: installs running side by side
+        // in /tmp remove each other's.
+        const fs::path tmp = m_folder / "tmp";
+        fs::create_directories(tmp);
         const pid_t install = Spawn({FindProgram("mariadb-install-db"), "--no-defaults",
-                                     "--datadir=" + (m_folder / "data").string(), "--user=root",
+                                     "--datadir=" + (m_folder / "data").string(),
+                                     "--tmpdir=" + tmp.string(), "--user=root",
                                      "--auth-root-authentication-method=normal", "--skip-test-db",
                                      "--skip-name-resolve"},
                                     log);
@@ -188,8 +193,8 @@ private:
         m_port = FreeTcpPort();
         const fs::path socket = m_folder / "mariadb.sock";
         m_pid = Spawn({FindProgram("mariadbd"), "--no-defaults",
-                       "--datadir=" + (m_folder / "data").string(), "--user=root",
-                       "--bind-address=127.0.0.1", "--port=" + std::to_string(m_port),
+                       "--datadir=" + (m_folder / "data").string(), "--tmpdir=" + tmp.string(),
+                       "--user=root", "--bind-address=127.0.0.1", "--port=" + std::to_string(m_port),
                        "--socket=" + socket.string(), "--pid-file=" + (m_folder / "pid").string(),
                        "--skip-name-resolve", "--skip-log-bin", "--innodb-buffer-pool-size=16M"},
                       log);
@@ -245,15 +250,26 @@ protected:
         static QCoreApplication app(argc, argv);
         if (!CMariaDb::Available())
             return;
-        s_server = std::make_unique<CMariaDb>();
-        // Read once by the connection: set before its first use.
-        ::setenv("OSTREL_DATABASE_PORT", std::to_string(s_server->Port()).c_str(), 1);
-        ::setenv("OSTREL_HOME", s_server->Folder().c_str(), 1);
-        CreateDatabase(*s_server);
+        // A failure here would only skip the tests: each test fails with it
+        // instead.
+        try {
+            s_server = std::make_unique<CMariaDb>();
+            // Read once by the connection: set before its first use.
+            ::setenv("OSTREL_DATABASE_PORT", std::to_string(s_server->Port()).c_str(), 1);
+            ::setenv("OSTREL_HOME", s_server->Folder().c_str(), 1);
+            CreateDatabase(*s_server);
+        } catch (const std::exception& error) {
+            s_server.reset();
+            s_startError = error.what();
+        }
     }
     static void TearDownTestSuite() { s_server.reset(); }
 
-    void SetUp() override { OSTREL_REQUIRE_PEER(s_server, "mariadbd and Qt's QMYSQL driver"); }
+    void SetUp() override
+    {
+        ASSERT_EQ(s_startError, "");
+        OSTREL_REQUIRE_PEER(s_server, "mariadbd and Qt's QMYSQL driver");
+    }
 
     static void CreateDatabase(const CMariaDb& server)
     {
@@ -288,9 +304,11 @@ protected:
     }
 
     static std::unique_ptr<CMariaDb> s_server;
+    static std::string s_startError;
 };
 
 std::unique_ptr<CMariaDb> RouterDatabase::s_server;
+std::string RouterDatabase::s_startError;
 
 TEST_F(RouterDatabase, DefaultSettingsOpenAndReadTheFirstRow)
 {
