@@ -43,8 +43,24 @@ the device array and the link array, which end the file:
 The arrays hold what the document's loader takes: devices of the CBaseDevice
 family and links of the CDeviceLink family (when the layouts describe them).
 
+A DSP sheet or sheet template (.dsp, .dmu, with --dsp or for a STREAM so
+named) is a header, then the module array and the link array, which end the
+file:
+
+  version (int32); for version 1 or 2 the device model index and zoom level
+  (int32 each), the sheet width and height (int32 each), ten name counters
+  (Delay, Router, Mixer, Dynamic, Generator, Equalizer, Filter, CrossOver,
+  Text, Meter), the module and link id counters, the space and time totals
+  and the sheet colour (int32 each), the unit MAC and the saved title
+  (strings), the hidden-modules flag and the device template slot (int32
+  each), the template structure and parameter names (strings). The header is
+  always printed.
+
+The arrays hold modules of the CBaseAriModule family and links of the
+CBaseLink family.
+
 usage: archive_reader.py [--layout FILE]... [--fields] [--code-page gbk|utf8]
-                         [--raw [--offset N] | --zo] STREAM
+                         [--raw [--offset N] | --zo | --dsp] STREAM
 """
 
 import argparse
@@ -61,6 +77,10 @@ LAYOUT_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__fil
                                           "..", "..", "tools", "archive-dump", "layouts"))
 ZO_DEVICE_FAMILY = "CBaseDevice"
 ZO_LINK_FAMILY = "CDeviceLink"
+DSP_MODULE_FAMILY = "CBaseAriModule"
+DSP_LINK_FAMILY = "CBaseLink"
+DSP_COUNTERS = ("delay", "router", "mixer", "dynamic", "generator", "equalizer", "filter",
+                "crossover", "text", "meter")
 SCALARS = {"u8": "<B", "i16": "<h", "u16": "<H", "i32": "<i", "u32": "<I", "f32": "<f", "f64": "<d"}
 
 
@@ -487,6 +507,52 @@ class Reader:
             raise StreamError(self.pos, f"the end of the file after the link array, "
                                         f"{self.left()} bytes left")
 
+    def dsp(self):
+        """A DSP sheet or sheet template: its header, the module array and the
+        link array, which must end the data."""
+        def i32(name):
+            at = self.pos
+            value = self.scalar("i32", "a 32-bit integer")
+            self.emit(at, f"i32 {name} = {value}")
+            return value
+
+        def text(name):
+            at = self.pos
+            self.emit(at, f"str {name} = {quote(self.string())}")
+
+        if i32("version") in (1, 2):
+            i32("device_model")
+            i32("zoom")
+            at = self.pos
+            width, height = struct.unpack("<2i", self.take(8, "a size"))
+            self.emit(at, f"size sheet_size = ({width}, {height})")
+            for name in DSP_COUNTERS:
+                i32(f"{name}_counter")
+            for name in ("module_id_counter", "link_id_counter", "space_total", "time_total",
+                         "sheet_colour"):
+                i32(name)
+            text("unit_mac")
+            text("saved_title")
+            i32("hidden_modules")
+            i32("template_slot")
+            text("template_structure_name")
+            text("template_parameter_name")
+        for family in (DSP_MODULE_FAMILY, DSP_LINK_FAMILY):
+            self.array(family if family in self.layouts else None)
+        if self.left() > 0:
+            raise StreamError(self.pos, f"the end of the file after the link array, "
+                                        f"{self.left()} bytes left")
+
+
+def read_dsp(data, layouts, fields=False, code_page="gbk"):
+    """A DSP sheet or sheet template; returns (tree lines, StreamError or None)."""
+    reader = Reader(data, layouts, 0, fields, code_page)
+    try:
+        reader.dsp()
+        return reader.lines, None
+    except StreamError as e:
+        return reader.lines, e
+
 
 def read_stream(data, layouts, start=0, fields=False, code_page="gbk"):
     """Returns (tree lines, StreamError or None)."""
@@ -518,14 +584,17 @@ def main(argv=None):
     parser.add_argument("--raw", action="store_true")
     parser.add_argument("--zo", action="store_true",
                         help="a device sheet file (the default for a STREAM named *.zo)")
+    parser.add_argument("--dsp", action="store_true",
+                        help="a DSP sheet or template (the default for a STREAM named *.dsp, *.dmu)")
     parser.add_argument("--offset", type=lambda s: int(s, 0), default=None)
     parser.add_argument("stream")
     args = parser.parse_args(argv)
-    if not args.raw and not args.zo and args.stream.lower().endswith(".zo"):
-        args.zo = True
-    if args.raw == args.zo:
-        parser.error("give either --raw or --zo")
-    if args.zo and args.offset is not None:
+    if not args.raw and not args.zo and not args.dsp:
+        args.zo = args.stream.lower().endswith(".zo")
+        args.dsp = args.stream.lower().endswith((".dsp", ".dmu"))
+    if args.raw + args.zo + args.dsp != 1:
+        parser.error("give either --raw or --zo or --dsp")
+    if not args.raw and args.offset is not None:
         parser.error("--offset goes with --raw")
     try:
         layouts = load_layouts(args.layout or default_layout_paths())
@@ -536,6 +605,8 @@ def main(argv=None):
         return 2
     if args.zo:
         lines, error = read_zo(data, layouts, args.fields, args.code_page)
+    elif args.dsp:
+        lines, error = read_dsp(data, layouts, args.fields, args.code_page)
     else:
         lines, error = read_stream(data, layouts, args.offset or 0, args.fields, args.code_page)
     out = "".join(line + "\n" for line in lines)

@@ -143,6 +143,16 @@ void resolve(std::vector<statement_t>& body, const pa::class_registry_t& registr
     }
 }
 
+std::string real(double v) {
+    if (std::isnan(v))
+        return "nan";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17g", v);
+    return buffer;
+}
+
+} // namespace
+
 // The printed form of a string: UTF-8 as it is, with quotes, backslashes and
 // control characters escaped, and bytes that did not decode (kept as
 // U+DC80..U+DCFF, see platform/text/codepage.h) shown as the byte.
@@ -167,16 +177,6 @@ std::string quote(const std::string& s) {
     }
     return out + "\"";
 }
-
-std::string real(double v) {
-    if (std::isnan(v))
-        return "nan";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", v);
-    return buffer;
-}
-
-} // namespace
 
 void layout_set_t::load(const std::filesystem::path& path) {
     std::ifstream in(path);

@@ -86,6 +86,10 @@ private:
     field_sink_t* fields_ = nullptr;
 };
 
+// The printed form of a string: UTF-8 as it is, with quotes, backslashes and
+// control characters escaped, and bytes that did not decode as \xNN.
+std::string quote(const std::string& s);
+
 // The layouts of the program's own sheet classes, built into the tool.
 struct builtin_layout_t {
     const char* name;

@@ -3,17 +3,21 @@
 // the offset of each tag; --fields adds every field the class layouts name.
 //
 //   archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]
-//                [--raw [--offset N] [--every-cut] | --zo] STREAM
+//                [--raw [--offset N] [--every-cut] | --zo | --dsp] STREAM
 //
 // Without --layout the layouts of the program's own sheet classes, built in,
-// are used; a STREAM named *.zo is read as with --zo.
+// are used; a STREAM named *.zo is read as with --zo, one named *.dsp or
+// *.dmu as with --dsp.
 //
 // --raw reads object arrays from the offset to the end of the file;
 // --every-cut reads instead every stream cut shorter from the offset on, each
 // after a line "== cut N" and with its error line on standard output. --zo reads
 // a device sheet (.zo): the header (version; for version 1 or 2 the sheet
 // size, the three colours and the grid flag, always printed), then the device
-// array and the link array, which must end the file. Exit
+// array and the link array, which must end the file. --dsp reads a DSP
+// sheet or sheet template (.dsp, .dmu) alike: the header (version; for
+// version 1 or 2 the fields listed at read_dsp_header, always printed), then
+// the module array and the link array, which must end the file. Exit
 // status 0 when the whole stream was read, 1 on a bad stream (the tree up to
 // the fault, then "error at offset N: ..." on standard error), 2 on bad usage.
 #include <cstdio>
@@ -104,12 +108,56 @@ void read_zo_header(pa::archive_t& ar, tree_printer_t& printer) {
     printer.field(at, format("i32 grid = %d", grid));
 }
 
+// The header of a DSP sheet: version (int32); for version 1 or 2 the device
+// model index, zoom level, sheet size (two int32 in one 8-byte block), the
+// ten name counters, module and link id counters, space and time totals,
+// sheet colour, unit MAC and saved title (strings), hidden-modules flag,
+// device template slot, template structure and parameter names (strings).
+void read_dsp_header(pa::archive_t& ar, tree_printer_t& printer) {
+    const auto i32 = [&](const char* name) {
+        const std::uint64_t at = ar.Tell();
+        std::int32_t v = 0;
+        ar >> v;
+        printer.field(at, format("i32 %s = %d", name, v));
+        return v;
+    };
+    const auto str = [&](const char* name) {
+        const std::uint64_t at = ar.Tell();
+        printer.field(at, format("str %s = %s", name, archive_dump::quote(ar.ReadString())));
+    };
+    const std::int32_t version = i32("version");
+    if (version != 1 && version != 2)
+        return;
+    i32("device_model");
+    i32("zoom");
+    const std::uint64_t at = ar.Tell();
+    pa::raw_size size;
+    ar >> size;
+    printer.field(at, format("size sheet_size = (%d, %d)", size.cx, size.cy));
+    for (const char* name :
+         {"delay_counter", "router_counter", "mixer_counter", "dynamic_counter",
+          "generator_counter", "equalizer_counter", "filter_counter", "crossover_counter",
+          "text_counter", "meter_counter", "module_id_counter", "link_id_counter", "space_total",
+          "time_total", "sheet_colour"})
+        i32(name);
+    str("unit_mac");
+    str("saved_title");
+    i32("hidden_modules");
+    i32("template_slot");
+    str("template_structure_name");
+    str("template_parameter_name");
+}
+
+enum class file_kind_t { raw, zo, dsp };
+
 const char* const usage_text =
     "usage: archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]\n"
-    "                    [--raw [--offset N] [--every-cut] | --zo] STREAM\n"
+    "                    [--raw [--offset N] [--every-cut] | --zo | --dsp] STREAM\n"
     "Prints an object stream as a tree: arrays, objects (index, class, schema),\n"
     "base-class references and the offset of each tag.\n"
     "  --zo            a device sheet file (the default for a STREAM named *.zo)\n"
+    "  --dsp           a DSP sheet or sheet template file (the default for a\n"
+    "                  STREAM named *.dsp or *.dmu)\n"
     "  --raw           object arrays from --offset N (default 0) to the end\n"
     "  --every-cut     with --raw: every shorter cut of the stream, one after another\n"
     "  --fields        every field the class layouts name\n"
@@ -135,7 +183,7 @@ bool parse_offset(const std::string& text, std::size_t& out) {
 
 // Prints the tree of one stream to `out` and its fault to `err`; the exit
 // status of the program for it.
-int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool zo, bool fields,
+int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, file_kind_t kind, bool fields,
          const pa::code_page_t& code_page, archive_dump::layout_set_t& set, std::FILE* out,
          std::FILE* err) {
     tree_printer_t printer;
@@ -150,9 +198,12 @@ int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool zo, bo
                 ar.ReadObjectOrReference(nullptr);
             ar.ReadArrayEnd();
         };
-        if (zo) {
-            read_zo_header(ar, printer);
-            read_array(); // devices
+        if (kind != file_kind_t::raw) {
+            if (kind == file_kind_t::zo)
+                read_zo_header(ar, printer);
+            else
+                read_dsp_header(ar, printer);
+            read_array(); // devices or modules
             read_array(); // links
             if (!ar.AtEnd())
                 throw pa::archive_error(ar.Tell(), format("the end of the file after the link "
@@ -182,7 +233,7 @@ int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool zo, bo
 
 int main(int argc, char** argv) {
     std::vector<std::string> layouts;
-    bool fields = false, raw = false, zo = false, every_cut = false;
+    bool fields = false, raw = false, zo = false, dsp = false, every_cut = false;
     std::size_t offset = 0;
     std::string path;
     pa::code_page_t code_page = pa::code_page_t::gbk();
@@ -202,6 +253,8 @@ int main(int argc, char** argv) {
             every_cut = true;
         } else if (arg == "--zo") {
             zo = true;
+        } else if (arg == "--dsp") {
+            dsp = true;
         } else if (arg == "--offset" && has_value) {
             if (!parse_offset(argv[++i], offset))
                 return usage("bad offset");
@@ -221,15 +274,22 @@ int main(int argc, char** argv) {
     }
     if (path.empty())
         return usage("no stream given");
-    if (!raw && !zo && path.size() > 3 &&
-        platform::text::equals_no_case(std::string_view(path).substr(path.size() - 3), ".zo"))
-        zo = true;
-    if (raw == zo)
-        return usage("give either --raw or --zo");
-    if (zo && offset != 0)
+    const auto named = [&](std::string_view extension) {
+        return path.size() > extension.size() &&
+               platform::text::equals_no_case(
+                   std::string_view(path).substr(path.size() - extension.size()), extension);
+    };
+    if (!raw && !zo && !dsp) {
+        zo = named(".zo");
+        dsp = named(".dsp") || named(".dmu");
+    }
+    if (int(raw) + int(zo) + int(dsp) != 1)
+        return usage("give either --raw or --zo or --dsp");
+    if (!raw && offset != 0)
         return usage("--offset goes with --raw");
-    if (zo && every_cut)
+    if (!raw && every_cut)
         return usage("--every-cut goes with --raw");
+    const file_kind_t kind = zo ? file_kind_t::zo : dsp ? file_kind_t::dsp : file_kind_t::raw;
 
     archive_dump::layout_set_t set;
     std::vector<std::uint8_t> bytes;
@@ -247,14 +307,15 @@ int main(int argc, char** argv) {
     }
 
     if (!every_cut)
-        return dump(bytes, offset, zo, fields, code_page, set, stdout, stderr);
+        return dump(bytes, offset, kind, fields, code_page, set, stdout, stderr);
     // Every shorter stream, one after the other, each after a "== cut N" line
     // and with its error line on the same output: a cross-check of the
     // reader on every cut then costs one process instead of one per cut.
     for (std::size_t cut = offset; cut < bytes.size(); ++cut) {
         std::printf("== cut %zu\n", cut);
-        const std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
-        if (dump(part, offset, zo, fields, code_page, set, stdout, stdout) == 2)
+        const std::vector<std::uint8_t> part(bytes.begin(),
+                                             bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (dump(part, offset, kind, fields, code_page, set, stdout, stdout) == 2)
             return 2;
     }
     return 0;
