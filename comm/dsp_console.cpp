@@ -159,6 +159,16 @@ void CDSPDlgShowCMD::SendSetIFFF(int module, int code, int a, float b, float c, 
                  store);
 }
 
+void CDSPDlgShowCMD::SendBiquad(int module, int index, const model::BiquadCoeffs& section,
+                                bool store)
+{
+    constexpr int kBiquadCode = 607;
+    SendSetIFFF(module, kBiquadCode, index, static_cast<float>(section.b0),
+                static_cast<float>(section.b1), static_cast<float>(section.b2), store);
+    SendSetIFF(module, kBiquadCode, index, static_cast<float>(section.a1),
+               static_cast<float>(section.a2), store);
+}
+
 void CDSPDlgShowCMD::SendGet(int module, int code)
 {
     QueueCommand(platform::text::format("*GET %d %d ", module, code), false);

@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "model/filter_math.h"
+
 namespace comm {
 
 class ISenderOwner;
@@ -115,6 +117,9 @@ public:
     void SendSetFF(int module, int code, float a, float b, bool store);
     void SendSetIFF(int module, int code, int a, float b, float c, bool store);
     void SendSetIFFF(int module, int code, int a, float b, float c, float d, bool store);
+    // One biquad section of an equalizer, filter or crossover: b0 b1 b2,
+    // then a1 a2, both under code 607 with the section's index.
+    void SendBiquad(int module, int index, const model::BiquadCoeffs& section, bool store);
     void SendGet(int module, int code);
     void SendGetChannel(int module, int code, int channel);
 

@@ -268,4 +268,21 @@ TEST(CommConsole, HandTypedCommandsAreCheckedAndQueuedAsTyped)
     EXPECT_EQ(CDSPDlgShowCMD::kMsgBadFrame, 299);
 }
 
+TEST(CommConsole, BiquadSectionGoesAsNumeratorThenDenominatorInSinglePrecision)
+{
+    CDSPDlgShowCMD console;
+    // 1.0000005 and 0.8371816513 print as 1.000001 and 8.371817e-001 in double
+    // precision; the unit gets the floats.
+    console.SendBiquad(7, 3, {1.0000005, -1.8226949251963083, 0.8371816513, 0.25, -0.0}, false);
+    console.SendBiquad(7, 4, model::kPassThroughBiquad, true);
+    EXPECT_EQ(console.Queue(Q::Control),
+              (std::vector<std::string>{
+                  "*NySET 7 607 3 1.000000e+000 -1.822695e+000 8.371816e-001#",
+                  "*NySET 7 607 3 2.500000e-001 -0.000000e+000#"}));
+    EXPECT_EQ(console.Queue(Q::Store),
+              (std::vector<std::string>{
+                  "*NySET 7 607 4 1.000000e+000 0.000000e+000 0.000000e+000#",
+                  "*NySET 7 607 4 0.000000e+000 0.000000e+000#"}));
+}
+
 } // namespace
