@@ -68,7 +68,7 @@ inline constexpr int kMsgTimeExceeded = 306;
 inline constexpr int kMsgSpaceExceeded = 307;
 inline constexpr int kMsgSaveDeviceDocumentFirst = 323;
 inline constexpr int kMsgSaveDocument = 324;
-inline constexpr int kMsgSaveFailed = 325;
+inline constexpr int kMsgSaveFailed = 349;
 
 // An empty module of the class for the type code (1-13 but 6), made with
 // its default constructor; null for 6 and codes outside 1-13.
@@ -159,7 +159,7 @@ public:
     // The file is replaced only once the new one is complete; the document
     // is marked clean only then. Message 323 when the device sheet has no
     // path, 248 when the MAC is not 12 hexadecimal digits (nothing written),
-    // 325 when writing fails (the document stays modified). Returns whether
+    // 349 when writing fails (the document stays modified). Returns whether
     // the document was written.
     bool OnFileSave();
     // The Close command: whether the caller may close the document. A
