@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "model/ari_classes.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
 #include "model/ari_dynamic.h"
@@ -76,34 +77,7 @@ std::vector<TypeVariant> AllTypeVariants() {
 
 std::unique_ptr<CBaseAriModule> MakeModule(std::int32_t type, std::int32_t variant, std::int32_t id,
                                            std::int32_t x, std::int32_t y, std::int32_t modelCode) {
-    switch (type) {
-    case kAriInput:
-        return std::make_unique<CAriInput>(id, variant, x, y, modelCode);
-    case kAriOutput:
-        return std::make_unique<CAriOutput>(id, variant, x, y, modelCode);
-    case kAriDelay:
-        return std::make_unique<CAriDelay>(id, variant, x, y);
-    case kAriRouter:
-        return std::make_unique<CAriRouter>(id, variant, x, y);
-    case kAriMixer:
-        return std::make_unique<CAriMixer>(id, variant, x, y);
-    case kAriDynamic:
-        return std::make_unique<CAriDynamic>(id, variant, x, y);
-    case kAriGenerator:
-        return std::make_unique<CAriGenerator>(id, variant, x, y);
-    case kAriEqualizer:
-        return std::make_unique<CAriEqualizer>(id, variant, x, y);
-    case kAriFilter:
-        return std::make_unique<CAriFilter>(id, variant, x, y);
-    case kAriCrossover:
-        return std::make_unique<CAriCrossover>(id, variant, x, y);
-    case kAriText:
-        return std::make_unique<CAriText>(id, variant, x, y);
-    case kAriMeter:
-        return std::make_unique<CAriMeter>(id, variant, x, y);
-    default:
-        return nullptr;
-    }
+    return model::MakeAriModule(type, id, variant, x, y, modelCode);
 }
 
 std::unique_ptr<CBaseAriModule> CopyModule(const CBaseAriModule& m) {
