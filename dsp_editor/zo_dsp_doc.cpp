@@ -17,6 +17,7 @@
 #include "model/ari_router.h"
 #include "model/ari_text.h"
 #include "model/messages.h"
+#include "model/ari_classes.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/file.h"
@@ -54,41 +55,6 @@ bool IsInputOrOutput(const CBaseAriModule& module) {
 
 bool IsTextOrMeter(const CBaseAriModule& module) {
     return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
-}
-
-// The module class for the type made with the module constructors' values.
-std::unique_ptr<CBaseAriModule> MakeAriModule(std::int32_t type, std::int32_t id,
-                                              std::int32_t variant, std::int32_t x, std::int32_t y,
-                                              std::int32_t deviceModel) {
-    using namespace model;
-    switch (type) {
-    case kAriInput:
-        return std::make_unique<CAriInput>(id, variant, x, y, deviceModel);
-    case kAriOutput:
-        return std::make_unique<CAriOutput>(id, variant, x, y, deviceModel);
-    case kAriDelay:
-        return std::make_unique<CAriDelay>(id, variant, x, y);
-    case kAriRouter:
-        return std::make_unique<CAriRouter>(id, variant, x, y);
-    case kAriMixer:
-        return std::make_unique<CAriMixer>(id, variant, x, y);
-    case kAriDynamic:
-        return std::make_unique<CAriDynamic>(id, variant, x, y);
-    case kAriGenerator:
-        return std::make_unique<CAriGenerator>(id, variant, x, y);
-    case kAriEqualizer:
-        return std::make_unique<CAriEqualizer>(id, variant, x, y);
-    case kAriFilter:
-        return std::make_unique<CAriFilter>(id, variant, x, y);
-    case kAriCrossover:
-        return std::make_unique<CAriCrossover>(id, variant, x, y);
-    case kAriText:
-        return std::make_unique<CAriText>(id, variant, x, y);
-    case kAriMeter:
-        return std::make_unique<CAriMeter>(id, variant, x, y);
-    default:
-        return nullptr;
-    }
 }
 
 // The name counter and name pattern of a type that numbers its modules by
@@ -156,37 +122,6 @@ std::optional<std::filesystem::path> DefaultDspPath(std::string_view sheetPath,
     return std::filesystem::path(folder) / (std::string(mac) + ".dsp");
 }
 
-std::unique_ptr<CBaseAriModule> CreateAriModule(std::int32_t typeCode) {
-    using namespace model;
-    switch (typeCode) {
-    case kAriInput:
-        return std::make_unique<CAriInput>();
-    case kAriOutput:
-        return std::make_unique<CAriOutput>();
-    case kAriDelay:
-        return std::make_unique<CAriDelay>();
-    case kAriRouter:
-        return std::make_unique<CAriRouter>();
-    case kAriMixer:
-        return std::make_unique<CAriMixer>();
-    case kAriDynamic:
-        return std::make_unique<CAriDynamic>();
-    case kAriGenerator:
-        return std::make_unique<CAriGenerator>();
-    case kAriEqualizer:
-        return std::make_unique<CAriEqualizer>();
-    case kAriFilter:
-        return std::make_unique<CAriFilter>();
-    case kAriCrossover:
-        return std::make_unique<CAriCrossover>();
-    case kAriText:
-        return std::make_unique<CAriText>();
-    case kAriMeter:
-        return std::make_unique<CAriMeter>();
-    default:
-        return nullptr;
-    }
-}
 
 Rect ModuleBounds(const CBaseAriModule& module) {
     // The frame is drawn one outside the body, the selection marks two
@@ -463,7 +398,7 @@ CBaseAriModule* CZoDSPDoc::AddModule(std::int32_t type, std::int32_t variant, st
     x = std::max(x, kSheetMargin);
     y = std::max(y, kSheetMargin);
     const std::int32_t id = ++m_moduleIdCounter;
-    std::unique_ptr<CBaseAriModule> module = MakeAriModule(type, id, variant, x, y, deviceModel);
+    std::unique_ptr<CBaseAriModule> module = model::MakeAriModule(type, id, variant, x, y, deviceModel);
     if (!module)
         return nullptr;
 

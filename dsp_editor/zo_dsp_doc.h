@@ -56,6 +56,7 @@
 #include "model/base_ari_module.h"
 #include "model/base_link.h"
 #include "model/document_observer.h"
+#include "model/ari_classes.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/object_array.h"
 
@@ -70,9 +71,8 @@ inline constexpr int kMsgSaveDeviceDocumentFirst = 323;
 inline constexpr int kMsgSaveDocument = 324;
 inline constexpr int kMsgSaveFailed = 349;
 
-// An empty module of the class for the type code (1-13 but 6), made with
-// its default constructor; null for 6 and codes outside 1-13.
-std::unique_ptr<model::CBaseAriModule> CreateAriModule(std::int32_t typeCode);
+// The template loader and the parameter files make modules by type code.
+using model::CreateAriModule;
 
 // Where a DSP document that was never opened from a file is saved: beside
 // the device sheet, "<sheet path less its last 3 characters (.zo)> DSP
