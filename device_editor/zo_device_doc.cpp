@@ -24,15 +24,6 @@ bool IsKnownVersion(std::int32_t version) {
     return version == 1 || version == 2;
 }
 
-const pa::class_registry_t& SheetRegistry() {
-    static const pa::class_registry_t registry = [] {
-        pa::class_registry_t r;
-        model::RegisterSheetClasses(r);
-        return r;
-    }();
-    return registry;
-}
-
 template <class T> void Erase(std::vector<T*>& v, const T* item) {
     const auto it = std::find(v.begin(), v.end(), item);
     if (it != v.end())
@@ -95,7 +86,7 @@ void CZoDeviceDoc::OnOpenDocument(const std::filesystem::path& path) {
 }
 
 void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
-    pa::archive_t ar(bytes, SheetRegistry());
+    pa::archive_t ar(bytes, model::SheetClasses());
     Load(ar);
     if (!IsKnownVersion(m_sheet.version)) {
         model::ShowMessage(157);

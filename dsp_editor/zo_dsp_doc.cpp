@@ -4,6 +4,7 @@
 #include <set>
 #include <system_error>
 
+#include "model/ari_classes.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
 #include "model/ari_dynamic.h"
@@ -17,7 +18,6 @@
 #include "model/ari_router.h"
 #include "model/ari_text.h"
 #include "model/messages.h"
-#include "model/ari_classes.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/file.h"
@@ -38,15 +38,6 @@ constexpr std::int32_t kSheetMargin = 10;
 
 bool IsKnownVersion(std::int32_t version) {
     return version == 1 || version == 2;
-}
-
-const pa::class_registry_t& SheetRegistry() {
-    static const pa::class_registry_t registry = [] {
-        pa::class_registry_t r;
-        model::RegisterSheetClasses(r);
-        return r;
-    }();
-    return registry;
 }
 
 bool IsInputOrOutput(const CBaseAriModule& module) {
@@ -121,7 +112,6 @@ std::optional<std::filesystem::path> DefaultDspPath(std::string_view sheetPath,
         std::string(sheet.substr(0, sheet.size() >= 3 ? sheet.size() - 3 : 0)) + " DSP Files";
     return std::filesystem::path(folder) / (std::string(mac) + ".dsp");
 }
-
 
 Rect ModuleBounds(const CBaseAriModule& module) {
     // The frame is drawn one outside the body, the selection marks two
@@ -207,7 +197,7 @@ void CZoDSPDoc::OnOpenDocument(const std::filesystem::path& path) {
 }
 
 void CZoDSPDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
-    pa::archive_t ar(bytes, SheetRegistry());
+    pa::archive_t ar(bytes, model::SheetClasses());
     Load(ar);
     ResetRunState();
     NewUndoHistory();
@@ -398,7 +388,8 @@ CBaseAriModule* CZoDSPDoc::AddModule(std::int32_t type, std::int32_t variant, st
     x = std::max(x, kSheetMargin);
     y = std::max(y, kSheetMargin);
     const std::int32_t id = ++m_moduleIdCounter;
-    std::unique_ptr<CBaseAriModule> module = model::MakeAriModule(type, id, variant, x, y, deviceModel);
+    std::unique_ptr<CBaseAriModule> module =
+        model::MakeAriModule(type, id, variant, x, y, deviceModel);
     if (!module)
         return nullptr;
 

@@ -53,10 +53,10 @@
 #include <vector>
 
 #include "dsp_editor/dsp_seams.h"
+#include "model/ari_classes.h"
 #include "model/base_ari_module.h"
 #include "model/base_link.h"
 #include "model/document_observer.h"
-#include "model/ari_classes.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/object_array.h"
 

@@ -35,15 +35,6 @@ public:
     }
 };
 
-const pa::class_registry_t& sheet_classes() {
-    static const pa::class_registry_t registry = [] {
-        pa::class_registry_t r;
-        model::RegisterSheetClasses(r);
-        return r;
-    }();
-    return registry;
-}
-
 // What a view does with a loaded object first.
 void draw(pa::serializable_t* object) {
     platform::gdi::RecordingCanvas dc(7);
@@ -78,7 +69,7 @@ void open_as_sheet(std::span<const std::uint8_t> bytes) {
 }
 
 void read_as_objects(std::span<const std::uint8_t> bytes) {
-    pa::archive_t ar(bytes, sheet_classes());
+    pa::archive_t ar(bytes, model::SheetClasses());
     try {
         while (!ar.AtEnd()) {
             const std::unique_ptr<pa::serializable_t> object = ar.ReadObject(nullptr);
@@ -94,7 +85,7 @@ void read_as_objects(std::span<const std::uint8_t> bytes) {
 
 // As a DSP sheet keeps its modules: one array, stored back.
 void read_as_modules(std::span<const std::uint8_t> bytes) {
-    pa::archive_t ar(bytes, sheet_classes());
+    pa::archive_t ar(bytes, model::SheetClasses());
     pa::object_array_t<model::CBaseModule> modules;
     try {
         modules.Serialize(ar);

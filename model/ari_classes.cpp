@@ -56,8 +56,8 @@ std::unique_ptr<CBaseAriModule> CreateAriModule(std::int32_t typeCode) {
 }
 
 std::unique_ptr<CBaseAriModule> MakeAriModule(std::int32_t typeCode, std::int32_t id,
-                                              std::int32_t variant, std::int32_t x,
-                                              std::int32_t y, std::int32_t deviceModel) {
+                                              std::int32_t variant, std::int32_t x, std::int32_t y,
+                                              std::int32_t deviceModel) {
     switch (typeCode) {
     case kAriInput:
         return std::make_unique<CAriInput>(id, variant, x, y, deviceModel);

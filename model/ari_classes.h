@@ -17,8 +17,8 @@ std::unique_ptr<CBaseAriModule> CreateAriModule(std::int32_t typeCode);
 // body's top-left corner and, for input and output modules, the unit's
 // model row. Null where CreateAriModule gives none.
 std::unique_ptr<CBaseAriModule> MakeAriModule(std::int32_t typeCode, std::int32_t id,
-                                              std::int32_t variant, std::int32_t x,
-                                              std::int32_t y, std::int32_t deviceModel);
+                                              std::int32_t variant, std::int32_t x, std::int32_t y,
+                                              std::int32_t deviceModel);
 
 // Adds the DSP algorithm module classes (CAri...) to `registry`.
 void RegisterAriClasses(platform::archive::class_registry_t& registry);

@@ -1,13 +1,13 @@
 #include "model/sheet_classes.h"
 
+#include "model/ari_classes.h"
 #include "model/base_ari_module.h"
 #include "model/base_chnl.h"
 #include "model/base_device.h"
 #include "model/base_link.h"
 #include "model/base_module.h"
-#include "model/dsp_chnl.h"
-#include "model/ari_classes.h"
 #include "model/device_classes.h"
+#include "model/dsp_chnl.h"
 
 namespace model {
 
@@ -18,6 +18,15 @@ void RegisterSheetClasses(platform::archive::class_registry_t& registry) {
         registry.add(*cls);
     RegisterAriClasses(registry);
     RegisterDeviceClasses(registry);
+}
+
+const platform::archive::class_registry_t& SheetClasses() {
+    static const platform::archive::class_registry_t registry = [] {
+        platform::archive::class_registry_t r;
+        RegisterSheetClasses(r);
+        return r;
+    }();
+    return registry;
 }
 
 } // namespace model

@@ -8,4 +8,7 @@ namespace model {
 // Adds every sheet object class of the model to `registry`.
 void RegisterSheetClasses(platform::archive::class_registry_t& registry);
 
+// One registry of every sheet object class, made on first use.
+const platform::archive::class_registry_t& SheetClasses();
+
 } // namespace model

@@ -17,12 +17,7 @@ std::vector<std::uint8_t> load_fixture(const std::string& name) {
 }
 
 const platform::archive::class_registry_t& sheet_registry() {
-    static const platform::archive::class_registry_t registry = [] {
-        platform::archive::class_registry_t r;
-        model::RegisterSheetClasses(r);
-        return r;
-    }();
-    return registry;
+    return model::SheetClasses();
 }
 
 std::unique_ptr<TestAriModule> make_delay_module() {
