@@ -11,6 +11,7 @@
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/undo_history.h"
+#include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
@@ -36,28 +37,10 @@ bool FillsPairFromFile(std::int32_t model) {
     return model == 4 || model == 7 || model == 8 || model == 9 || model == 19;
 }
 
-// The entry of `folder` named `name` without regard to ASCII case, the exact
-// name preferred and otherwise the same spelling every time.
-std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder,
-                                                std::string_view name) {
-    std::error_code ec;
-    if (std::filesystem::exists(folder / name, ec))
-        return folder / name;
-    std::optional<std::filesystem::path> found;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (platform::text::equals_no_case(entry, name) &&
-            (!found || entry < found->filename().string()))
-            found = it->path();
-    }
-    return found;
-}
-
 platform::profile::ini_contents_t ReadUnitFile(const std::filesystem::path& programFolder,
                                                const std::string& mac) {
-    if (const auto folder = FindNoCase(programFolder, "Configuration"))
-        if (const auto file = FindNoCase(*folder, mac + ".ini"))
+    if (const auto folder = platform::app_paths::FindNoCase(programFolder, "Configuration"))
+        if (const auto file = platform::app_paths::FindNoCase(*folder, mac + ".ini"))
             return platform::profile::ini_contents_t::load(*file);
     return {};
 }

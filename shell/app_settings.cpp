@@ -146,22 +146,6 @@ std::filesystem::path DataDirectory() {
     return OSTREL_SOURCE_DATA_DIR;
 }
 
-std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder,
-                                                std::string_view name) {
-    std::error_code ec;
-    if (std::filesystem::exists(folder / name, ec))
-        return folder / name;
-    std::optional<std::filesystem::path> found;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        // Of several spellings, the same one every time.
-        if (platform::text::equals_no_case(entry, name) &&
-            (!found || entry < found->filename().string()))
-            found = it->path();
-    }
-    return found;
-}
-
 namespace {
 
 // Copies `from` to `to` unless `to` exists: into a file of its own first, then

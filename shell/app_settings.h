@@ -12,6 +12,8 @@
 //   [NetAttri]   NetType       "Normal", 19 characters
 // Every read goes to the file afresh: the IP-range and network-type dialogs
 // write these keys while the program runs.
+#include "platform/app_paths/app_paths.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -107,9 +109,6 @@ std::filesystem::path DataDirectory();
 std::vector<std::filesystem::path> InstallShippedDefaults(const std::filesystem::path& dataDir,
                                                           const std::filesystem::path& programFolder);
 
-// The entry of `folder` named `name` without regard to ASCII case, the exact
-// name preferred; none when there is no such entry.
-std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder,
-                                                std::string_view name);
+using platform::app_paths::FindNoCase;
 
 } // namespace shell

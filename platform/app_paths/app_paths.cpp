@@ -1,5 +1,7 @@
 #include "platform/app_paths/app_paths.h"
 
+#include "platform/text/ascii.h"
+
 #include <cstdlib>
 
 namespace platform::app_paths {
@@ -16,6 +18,22 @@ std::filesystem::path ProgramFolder() {
 
 std::filesystem::path ProgramIniPath() {
     return ProgramFolder() / "Ostrel.ini";
+}
+
+std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder,
+                                                std::string_view name) {
+    std::error_code ec;
+    if (std::filesystem::exists(folder / name, ec))
+        return folder / name;
+    std::optional<std::filesystem::path> found;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (platform::text::equals_no_case(entry, name) &&
+            (!found || entry < found->filename().string()))
+            found = it->path();
+    }
+    return found;
 }
 
 } // namespace platform::app_paths

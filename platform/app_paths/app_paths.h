@@ -7,6 +7,8 @@
 // ~/.local/share/ostrel. Nothing here creates the folder or fills it; the
 // application's start-up does that.
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 namespace platform::app_paths {
 
@@ -14,5 +16,12 @@ std::filesystem::path ProgramFolder();
 
 // Ostrel.ini in the program folder.
 std::filesystem::path ProgramIniPath();
+
+// The entry of `folder` named `name` without regard to ASCII case, as the
+// program's files were found where they came from: the exact name preferred,
+// else of several spellings the same one every time; none when there is no
+// such entry.
+std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder,
+                                                std::string_view name);
 
 } // namespace platform::app_paths
