@@ -95,6 +95,27 @@ void CChildFrame::closeEvent(QCloseEvent* event)
     QMdiSubWindow::closeEvent(event);
 }
 
+void CChildFrame::OnMDIActivate(bool active)
+{
+    CMainFrameCore& core = m_frame.Core();
+    IFrameView*& held = m_kind == EChildKind::Device ? core.m_activeDeviceView
+                                                     : core.m_activeDspView;
+    if (!active) {
+        ShowModeless(false);
+        held = nullptr;
+        return;
+    }
+    m_frame.ShowBarsOf(m_kind);
+    // A device sheet shows the status bar by the frame's flag, a DSP
+    // configuration by its view's own.
+    m_frame.StatusBarWidget()->setVisible(m_kind == EChildKind::Device
+                                              ? m_frame.StatusBarShownFlag()
+                                              : m_document->StatusBarShown());
+    held = &View();
+    ShowModeless(true);
+    m_document->Activated();
+}
+
 void CChildFrame::ShowModeless(bool show)
 {
     for (QWidget* window : m_document->ModelessWindows())
@@ -122,21 +143,6 @@ bool CChildDeviceFrame::OnClose()
     return Document().SaveModified();
 }
 
-void CChildDeviceFrame::OnMDIActivate(bool active)
-{
-    CMainFrameCore& core = m_frame.Core();
-    if (!active) {
-        ShowModeless(false);
-        core.m_activeDeviceView = nullptr;
-        return;
-    }
-    m_frame.ShowBarsOf(EChildKind::Device);
-    m_frame.StatusBarWidget()->setVisible(m_frame.StatusBarShownFlag());
-    core.m_activeDeviceView = &View();
-    ShowModeless(true);
-    Document().Activated();
-}
-
 // --- CChildDSPFrame ------------------------------------------------------------
 
 CChildDSPFrame::CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document)
@@ -147,21 +153,6 @@ CChildDSPFrame::CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument
 bool CChildDSPFrame::OnClose()
 {
     return Document().OnFileClose();
-}
-
-void CChildDSPFrame::OnMDIActivate(bool active)
-{
-    CMainFrameCore& core = m_frame.Core();
-    if (!active) {
-        ShowModeless(false);
-        core.m_activeDspView = nullptr;
-        return;
-    }
-    m_frame.ShowBarsOf(EChildKind::Dsp);
-    m_frame.StatusBarWidget()->setVisible(Document().StatusBarShown());
-    core.m_activeDspView = &View();
-    ShowModeless(true);
-    Document().Activated();
 }
 
 } // namespace shell::ui

@@ -71,7 +71,7 @@ public:
     IFrameView& View() { return m_document->FrameView(); }
     // Activation and deactivation by the work area: the bars, the status
     // layout and the document's modeless windows of this kind.
-    virtual void OnMDIActivate(bool active) = 0;
+    void OnMDIActivate(bool active);
     // Closes the frame without its guards, after the document's save
     // prompt; false when the user refused.
     bool CloseDocument();
@@ -97,7 +97,6 @@ class CChildDeviceFrame final : public CChildFrame {
     Q_OBJECT
 public:
     CChildDeviceFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document);
-    void OnMDIActivate(bool active) override;
 
 protected:
     // Not while its sheet downloads (209) or runs (221); then the save
@@ -109,7 +108,6 @@ class CChildDSPFrame final : public CChildFrame {
     Q_OBJECT
 public:
     CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document);
-    void OnMDIActivate(bool active) override;
 
 protected:
     bool OnClose() override;
