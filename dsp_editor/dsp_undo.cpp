@@ -3,21 +3,33 @@
 #include <algorithm>
 #include <utility>
 
-#include "comm/dsp_console.h"
 #include "dsp_editor/parameter_copy.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/messages.h"
+#include "model/sheet_classes.h"
+#include "platform/archive/archive.h"
 
 namespace dsp_editor {
 
 using model::CBaseAriModule;
 using model::CBaseLink;
 
+namespace pa = platform::archive;
+
 namespace {
 
+const pa::class_registry_t& ModuleRegistry() {
+    static const pa::class_registry_t registry = [] {
+        pa::class_registry_t r;
+        model::RegisterSheetClasses(r);
+        return r;
+    }();
+    return registry;
+}
+
 DspSheetSettings ReadSettings(const CZoDSPDoc& doc) {
-    return {doc.m_sheetWidth,   doc.m_sheetHeight, doc.m_nameCounters, doc.m_moduleIdCounter,
-            doc.m_linkIdCounter, doc.m_spaceTotal, doc.m_timeTotal,    doc.m_hiddenModules};
+    return {doc.m_sheetWidth,    doc.m_sheetHeight, doc.m_nameCounters, doc.m_moduleIdCounter,
+            doc.m_linkIdCounter, doc.m_spaceTotal,  doc.m_timeTotal,    doc.m_hiddenModules};
 }
 
 void WriteSettings(CZoDSPDoc& doc, const DspSheetSettings& s) {
@@ -151,20 +163,18 @@ CDSPUndoSnapshotAction* CDSPUndoHistory::AddSheetAction() {
 }
 
 std::unique_ptr<CBaseAriModule> CDSPUndoHistory::CloneModule(const CBaseAriModule& module) const {
-    std::unique_ptr<CBaseAriModule> copy = CreateAriModule(module.m_typeCode);
-    if (!copy)
+    if (module.m_typeCode < model::kAriInput || module.m_typeCode > model::kAriMeter ||
+        module.m_typeCode == model::kAriGeneral)
         return nullptr;
-    copy->m_typeCode = module.m_typeCode;
-    copy->m_subType = module.m_subType;
-    copy->m_id = module.m_id;
-    copy->m_inputCount = module.m_inputCount;
-    copy->m_outputCount = module.m_outputCount;
-    copy->m_group = module.m_group;
-    copy->m_groupName = module.m_groupName;
-    // Nothing is sent: the console only stands in for the copy's commands.
-    comm::CDSPDlgShowCMD quiet;
-    SendParameterChanges(module, *copy, false, quiet);
-    return copy;
+    // Through the stored form rather than an empty module and the parameter
+    // copy: the copy bounds its loops by the destination's channel and band
+    // counts, which an empty module does not have.
+    pa::archive_t out;
+    // Storing reads the module only.
+    out.WriteObject(const_cast<CBaseAriModule*>(&module));
+    const std::vector<std::uint8_t> bytes = out.TakeBytes();
+    pa::archive_t in(bytes, ModuleRegistry());
+    return in.ReadObject<CBaseAriModule>();
 }
 
 // -- undo and redo

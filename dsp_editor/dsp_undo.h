@@ -147,9 +147,9 @@ public:
     // and links (and without attribute dialogs) for the template to fill.
     CDSPUndoSnapshotAction* AddSheetAction();
 
-    // A module of the same class, type, variant, id, channel counts and
-    // group with all its parameters, made through the parameter copy
-    // without sending. Null for a type without a class.
+    // A copy of the module as its file form holds it: class, type, variant,
+    // id, channel counts, group and every parameter. Null for a type without
+    // a class.
     std::unique_ptr<model::CBaseAriModule> CloneModule(const model::CBaseAriModule& module) const;
 
     // -- undo and redo; whether the step was carried out

@@ -690,7 +690,8 @@ std::unique_ptr<CBaseLink> CZoDSPDoc::TakeLink(std::int32_t id) {
                                  [id](const auto& link) { return link->m_id == id; });
     if (it == m_links.end())
         return nullptr;
-    std::unique_ptr<CBaseLink> link = m_links.remove(static_cast<std::size_t>(it - m_links.begin()));
+    std::unique_ptr<CBaseLink> link =
+        m_links.remove(static_cast<std::size_t>(it - m_links.begin()));
     DetachLinkPins(*link);
     Notify(Kind::LinkRemoved, id, LinkBounds(*link));
     return link;
