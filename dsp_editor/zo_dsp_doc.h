@@ -27,6 +27,12 @@
 //   ClearSelection   SelectionChanged when anything was selected
 //   DetachLinkPins, AttachLinkPins   ObjectChanged for each end module
 //   SetDeviceModel   ObjectChanged for each input and output module
+//   TakeModule, PutModule   ObjectRemoved, ObjectAdded
+//   TakeLink, PutLink       LinkRemoved or LinkAdded, and ObjectChanged for
+//                    each end module
+//   MoveModule       ObjectChanged, then LinkChanged per link of the module
+//   SwapSheet        Reset
+//   SelectModule, SelectLink   SelectionChanged
 //   SetModifiedFlag  ModifiedChanged when the flag flips
 //   OnNewDocument, OpenDocument, a load through Serialize   Reset (then
 //                    ModifiedChanged when the flag flipped)

@@ -643,4 +643,32 @@ TEST_F(DspEditorUndo, ALinkDrawnWhileLiveRecordsNothing) {
     EXPECT_TRUE(History().Actions().empty());
 }
 
+// The view's side of the console and of the status panes.
+TEST_F(DspEditorUndo, TheViewAnswersFromItsDocument) {
+    doc->m_deviceModel = 3;
+    CBaseAriModule* a = doc->AddModule(model::kAriMixer, 1, 200, 100, 1);
+    a->m_order = 2;
+    doc->m_outputOrder = 3;
+    EXPECT_EQ(view->DeviceModelCode(), 3);
+    EXPECT_EQ(view->ModuleTypeByOrder(2), std::nullopt); // order not set
+    doc->m_orderOk = 1;
+    EXPECT_EQ(view->ModuleTypeByOrder(2), model::kAriMixer);
+    EXPECT_EQ(view->ModuleTypeByOrder(4), std::nullopt);
+
+    dsp_test::Connect(*doc, 1, 0, a->m_id, 0); // the only selection
+    doc->GetModuleById(1)->m_selected = 1;
+    a->m_selected = 1;
+    view->CountSelection();
+    EXPECT_EQ(view->m_selectedModules, 2);
+    EXPECT_EQ(view->m_selectedAriModules, 1);
+    EXPECT_EQ(view->m_selectedLinks, 1);
+    const de::DspStatusFigures figures = view->StatusFigures(true);
+    EXPECT_EQ(figures.position, (model::Point{20, 20})); // the first selected: input 1
+    EXPECT_EQ(figures.size, doc->GetModuleById(1)->m_body.GetSize());
+    EXPECT_EQ(figures.modules, 17);
+    EXPECT_EQ(figures.links, 1);
+    doc->ClearSelection();
+    EXPECT_EQ(view->StatusFigures(false).size, (model::Size{1260, 1800}));
+}
+
 } // namespace
