@@ -1,11 +1,14 @@
 #pragma once
-// What the DSP document needs of its neighbours, as small interfaces: the
-// main frame (what it hands to a new sheet and where the device sheet is
-// stored), the open attribute dialogs and the undo history. The program
+// What the DSP document and its view need of their neighbours, as small
+// interfaces: the main frame (what it hands to a new sheet, where the device
+// sheet is stored, which DSP view is active, the DSP status panes), the open
+// attribute dialogs, the view's window and the undo history. The program
 // implements them over its windows and its history; tests script them.
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "model/gdi_types.h"
 
 namespace model {
 class CBaseAriModule;
@@ -15,6 +18,25 @@ class CBaseLink;
 namespace dsp_editor {
 
 class CZoDSPDoc;
+class CZoDSPView;
+
+// The figures of the DSP status panes: the selected module's size and
+// position, the module and link counts with the selected ones, whether the
+// execution order is set, and the space and time totals (the frame turns
+// them into percentages of the unit's limits).
+struct DspStatusFigures {
+    model::Size size;
+    model::Point position;
+    std::int32_t modules = 0;
+    std::int32_t selectedModules = 0;
+    std::int32_t links = 0;
+    std::int32_t selectedLinks = 0;
+    bool idsSet = false;
+    std::int32_t spaceUsed = 0;
+    std::int32_t timeUsed = 0;
+
+    friend bool operator==(const DspStatusFigures&, const DspStatusFigures&) = default;
+};
 
 // The main frame as the DSP document sees it.
 class IDspMainFrame {
@@ -27,6 +49,22 @@ public:
     // The path of the device sheet's file; empty while it has never been
     // saved.
     virtual std::string DeviceDocumentPath() const = 0;
+    // The view of the active MDI child when that child shows a DSP sheet,
+    // else null. A frame that never shows DSP sheets keeps this default.
+    virtual CZoDSPView* ActiveDspView() const { return nullptr; }
+    // Shows the figures in the DSP status panes; a frame without them
+    // ignores the call.
+    virtual void ShowDspStatus(const DspStatusFigures& figures) { (void)figures; }
+};
+
+// What the view's logic asks of the window that shows it.
+class IDspViewWindow {
+public:
+    virtual ~IDspViewWindow() = default;
+    // Repaints the whole sheet area.
+    virtual void Repaint() = 0;
+    // Rebuilds the property panel from the document when the panel is shown.
+    virtual void UpdatePropertyPanel() = 0;
 };
 
 // A modeless attribute dialog open for a module of the document (kind 0,
@@ -41,6 +79,10 @@ public:
     // Destroys the dialog's window; the dialog then deletes itself. The
     // document has forgotten it before it calls this.
     virtual void DestroyDialog() = 0;
+    // Reloads every control from the module (or modules) the dialog shows,
+    // after their parameters changed behind it. A dialog without controls
+    // keeps this default.
+    virtual void RefreshControls() {}
 };
 
 // The undo history as the document's own edits feed it. A step gathers the

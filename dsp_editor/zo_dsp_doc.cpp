@@ -4,6 +4,7 @@
 #include <set>
 #include <system_error>
 
+#include "dsp_editor/dsp_undo.h"
 #include "model/ari_classes.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
@@ -144,7 +145,7 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
 }
 
 void CZoDSPDoc::NewUndoHistory() {
-    m_undo = m_undoFactory ? m_undoFactory(*this) : nullptr;
+    m_undo = m_undoFactory ? m_undoFactory(*this) : std::make_unique<CDSPUndoHistory>(*this);
 }
 
 void CZoDSPDoc::ResetRunState() {
@@ -579,6 +580,91 @@ void CZoDSPDoc::DeleteSelection() {
     SetModifiedFlag(true);
     if (module_gone)
         CheckResources();
+}
+
+// -- what undo and redo change
+
+std::unique_ptr<CBaseAriModule> CZoDSPDoc::TakeModule(std::int32_t id) {
+    const auto it = std::find_if(m_modules.begin(), m_modules.end(),
+                                 [id](const auto& module) { return module->m_id == id; });
+    if (it == m_modules.end())
+        return nullptr;
+    std::unique_ptr<CBaseAriModule> module =
+        m_modules.remove(static_cast<std::size_t>(it - m_modules.begin()));
+    for (auto d = m_attriDialogs.begin(); d != m_attriDialogs.end();) {
+        IAttriDialog* dialog = *d;
+        if (dialog->GetKind() == 0 && dialog->GetModuleId() == id) {
+            d = m_attriDialogs.erase(d);
+            dialog->DestroyDialog();
+        } else {
+            ++d;
+        }
+    }
+    Notify(Kind::ObjectRemoved, id, ModuleBounds(*module));
+    return module;
+}
+
+CBaseAriModule* CZoDSPDoc::PutModule(std::unique_ptr<CBaseAriModule> module) {
+    CBaseAriModule* put = module.get();
+    m_modules.push_back(std::move(module));
+    Notify(Kind::ObjectAdded, put->m_id, ModuleBounds(*put));
+    return put;
+}
+
+std::unique_ptr<CBaseLink> CZoDSPDoc::TakeLink(std::int32_t id) {
+    const auto it = std::find_if(m_links.begin(), m_links.end(),
+                                 [id](const auto& link) { return link->m_id == id; });
+    if (it == m_links.end())
+        return nullptr;
+    std::unique_ptr<CBaseLink> link =
+        m_links.remove(static_cast<std::size_t>(it - m_links.begin()));
+    DetachLinkPins(*link);
+    Notify(Kind::LinkRemoved, id, LinkBounds(*link));
+    return link;
+}
+
+CBaseLink* CZoDSPDoc::PutLink(std::unique_ptr<CBaseLink> link) {
+    CBaseLink* put = link.get();
+    m_links.push_back(std::move(link));
+    Notify(Kind::LinkAdded, put->m_id, LinkBounds(*put));
+    AttachLinkPins(*put);
+    return put;
+}
+
+void CZoDSPDoc::MoveModule(CBaseAriModule& module, std::int32_t dx, std::int32_t dy) {
+    const Rect before = ModuleBounds(module);
+    module.Offset(dx, dy);
+    Notify(Kind::ObjectChanged, module.m_id, ModuleBounds(module), before);
+    for (const auto& link : m_links) {
+        const bool receiving = link->m_sourceModule == module.m_id;
+        const bool feeding = link->m_destModule == module.m_id;
+        if (!receiving && !feeding)
+            continue;
+        const Rect old = LinkBounds(*link);
+        if (receiving)
+            link->m_start.Offset(dx, dy);
+        if (feeding)
+            link->m_end.Offset(dx, dy);
+        Notify(Kind::LinkChanged, link->m_id, LinkBounds(*link), old);
+    }
+}
+
+void CZoDSPDoc::SwapSheet(pa::object_array_t<CBaseAriModule>& modules,
+                          pa::object_array_t<CBaseLink>& links) {
+    DestroyAttriDialogs();
+    std::swap(m_modules, modules);
+    std::swap(m_links, links);
+    Notify(Kind::Reset);
+}
+
+void CZoDSPDoc::SelectModule(CBaseAriModule& module) {
+    module.m_selected = 1;
+    Notify(Kind::SelectionChanged);
+}
+
+void CZoDSPDoc::SelectLink(CBaseLink& link) {
+    link.m_selected = 1;
+    Notify(Kind::SelectionChanged);
 }
 
 bool CZoDSPDoc::ClearSelectedFlags() {

@@ -27,6 +27,12 @@
 //   ClearSelection   SelectionChanged when anything was selected
 //   DetachLinkPins, AttachLinkPins   ObjectChanged for each end module
 //   SetDeviceModel   ObjectChanged for each input and output module
+//   TakeModule, PutModule   ObjectRemoved, ObjectAdded
+//   TakeLink, PutLink       LinkRemoved or LinkAdded, and ObjectChanged for
+//                    each end module
+//   MoveModule       ObjectChanged, then LinkChanged per link of the module
+//   SwapSheet        Reset
+//   SelectModule, SelectLink   SelectionChanged
 //   SetModifiedFlag  ModifiedChanged when the flag flips
 //   OnNewDocument, OpenDocument, a load through Serialize   Reset (then
 //                    ModifiedChanged when the flag flipped)
@@ -110,7 +116,8 @@ public:
     // Makes the undo history of a new or opened document.
     using UndoFactory = std::function<std::unique_ptr<IDspUndoRecorder>(CZoDSPDoc&)>;
 
-    // Every field at its construction value; no undo history.
+    // Every field at its construction value; no undo history until the
+    // document is made new or opened.
     CZoDSPDoc();
     // Destroys every open attribute dialog.
     ~CZoDSPDoc();
@@ -121,8 +128,9 @@ public:
     //    first with null)
 
     void SetMainFrame(IDspMainFrame* frame) { m_frame = frame; }
+    IDspMainFrame* GetMainFrame() const { return m_frame; }
     // The history factory survives new and opened documents; without one a
-    // document has no history and its edits record nothing.
+    // document makes its own CDSPUndoHistory (dsp_undo.h).
     void SetUndoFactory(UndoFactory factory) { m_undoFactory = std::move(factory); }
     IDspUndoRecorder* GetUndoHistory() const { return m_undo.get(); }
 
@@ -210,6 +218,31 @@ public:
     void DetachLinkPins(const CBaseLink& link);
     void AttachLinkPins(const CBaseLink& link);
 
+    // -- what undo and redo change (each announces its change)
+
+    // Takes the module out of the array; its open single-module attribute
+    // dialogs are destroyed. Null when no module has that id.
+    std::unique_ptr<CBaseAriModule> TakeModule(std::int32_t id);
+    // Appends the module; the caller keeps ids unique.
+    CBaseAriModule* PutModule(std::unique_ptr<CBaseAriModule> module);
+    // Takes the link off its pins and out of the array; null when no link
+    // has that id.
+    std::unique_ptr<CBaseLink> TakeLink(std::int32_t id);
+    // Appends the link and puts it on its pins.
+    CBaseLink* PutLink(std::unique_ptr<CBaseLink> link);
+    // Moves the module by (dx, dy) with the ends of its links.
+    void MoveModule(CBaseAriModule& module, std::int32_t dx, std::int32_t dy);
+    // Exchanges the sheet's modules and links with the given ones; every
+    // open attribute dialog is destroyed first.
+    void SwapSheet(platform::archive::object_array_t<CBaseAriModule>& modules,
+                   platform::archive::object_array_t<CBaseLink>& links);
+    // Sets the selected flag and announces the new selection.
+    void SelectModule(CBaseAriModule& module);
+    void SelectLink(CBaseLink& link);
+    // Announces that a module's contents (parameters, group, hidden flag)
+    // changed.
+    void NotifyModuleChanged(const CBaseAriModule& module);
+
     // Sets the device model index and gives the input and output modules the
     // model's name and colours. Leaves the modified flag alone.
     void SetDeviceModel(std::int32_t model);
@@ -284,7 +317,6 @@ private:
     using Kind = model::DocumentChangeKind;
     void Notify(Kind kind, std::int32_t id = 0, const model::Rect& bounds = {},
                 const model::Rect& oldBounds = {});
-    void NotifyModuleChanged(const CBaseAriModule& module);
     void Load(platform::archive::archive_t& ar);
     void ResetRunState();
     void NewUndoHistory();

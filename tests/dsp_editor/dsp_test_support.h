@@ -1,8 +1,8 @@
 #pragma once
 // Shared by the DSP document tests: scripted neighbours of the document (the
-// main frame, attribute dialogs, an undo history that keeps what it is
-// given), the golden files, and program settings at their defaults so that
-// modules take their built-in colours.
+// main frame with its active view and status panes, attribute dialogs, an
+// undo history that keeps what it is given), the golden files, and program
+// settings at their defaults so that modules take their built-in colours.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,10 +21,16 @@ public:
     std::string NewSheetMac() const override { return mac; }
     std::int32_t NewSheetModel() const override { return model; }
     std::string DeviceDocumentPath() const override { return sheetPath; }
+    dsp_editor::CZoDSPView* ActiveDspView() const override { return activeView; }
+    void ShowDspStatus(const dsp_editor::DspStatusFigures& figures) override {
+        statuses.push_back(figures);
+    }
 
     std::string mac = "00602b0a0b0c";
     std::int32_t model = 1;
     std::string sheetPath;
+    dsp_editor::CZoDSPView* activeView = nullptr;
+    std::vector<dsp_editor::DspStatusFigures> statuses;
 };
 
 // Writes into `destroyed` when the document destroys it.
@@ -37,6 +43,9 @@ public:
     void DestroyDialog() override {
         destroyed_.push_back(std::to_string(id_) + "/" + std::to_string(kind_));
     }
+    void RefreshControls() override { ++refreshes; }
+
+    int refreshes = 0;
 
 private:
     std::int32_t id_, kind_;
