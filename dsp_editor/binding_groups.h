@@ -133,8 +133,9 @@ public:
     // Nothing for an empty name or without a chosen group. Returns whether
     // it renamed.
     bool RenameSelectedGroup(const std::string& newName);
-    // Whether a listed group's name begins with `name`, letters compared
-    // without regard to case: such a name would be mistaken for that group.
+    // Whether a listed group's name begins with `name`, ASCII letters
+    // compared without regard to case: such a name would be mistaken for
+    // that group.
     bool IsGroupNameListed(std::string_view name) const;
     // The OK button: in new-group mode, for a module in no group, makes the
     // group `name` (the lowest free number) as one undo step. Returns whether
