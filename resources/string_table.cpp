@@ -71,6 +71,7 @@ constexpr CBuiltinString kStrings[] = {
     // A language pack's rank: with no pack named in Ostrel.ini, the pack with
     // the smallest non-zero number is chosen.
     {270, "2"},
+    {278, "设备名称"},
     {285, "不正确的文件格式！"},
     {286, "打开文件错误！"},
     {287, "没有找到文档模板！"},
@@ -110,6 +111,16 @@ constexpr CBuiltinString kStrings[] = {
     {441, "电流"},
     {442, "电压"},
     {443, "温度"},
+    {460, "新建绑定组"},
+    {461, "加入绑定组"},
+    {462, "未设定"},
+    {463, "未定义"},
+    {464, "新建绑定组的名称不能为空！"},
+    {465, "已经存在相同名称的绑定组！"},
+    {467, "所有选中算法模块都要退出绑定组，是否确定？"},
+    {471, "当前算法模块的绑定组已经设定！"},
+    {487, "新的绑定组名称不能为空！"},
+    {488, "已经存在相同名称的绑定组！"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},
