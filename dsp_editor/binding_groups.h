@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "comm/dsp_console.h"
+#include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "model/base_ari_module.h"
 
@@ -32,32 +33,6 @@ inline constexpr int kMsgGroupNameListed = 488;
 // modules, which the unit never runs.
 inline constexpr int kStrOrderNotSet = 462;
 inline constexpr int kStrOrderUndefined = 463;
-
-// What group changes record in the document's undo history.
-class IGroupUndo {
-public:
-    virtual ~IGroupUndo() = default;
-    // Starts the step the following records belong to.
-    virtual void BeginStep() = 0;
-    // The module's group as it stands now; undoing takes the module out of
-    // its group again, redoing puts it back.
-    virtual void RecordGroup(model::CBaseAriModule& module) = 0;
-    // A parameter change of the module, not merged with an earlier one: the
-    // history keeps a copy of the module as it stands now and returns the
-    // copy that stands for the values after the change, which the caller
-    // brings up to date (null when the history keeps none).
-    virtual model::CBaseAriModule* RecordParameters(model::CBaseAriModule& module) = 0;
-};
-
-// What group changes need of the view that shows the document.
-class IGroupView {
-public:
-    virtual ~IGroupView() = default;
-    // The module's group marks changed: its body is repainted.
-    virtual void RedrawModule(const model::CBaseAriModule& module) = 0;
-    // The module's parameters changed: its open attribute dialogs reload.
-    virtual void RefreshAttriDialogs(const model::CBaseAriModule& module) = 0;
-};
 
 // How a module is named by id in the group and parameter dialogs: its
 // execution order number, string 462 while it has none, string 463 for text

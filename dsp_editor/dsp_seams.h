@@ -96,4 +96,30 @@ public:
     virtual void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) = 0;
 };
 
+// What group changes record in the document's undo history.
+class IGroupUndo {
+public:
+    virtual ~IGroupUndo() = default;
+    // Starts the step the following records belong to.
+    virtual void BeginStep() = 0;
+    // The module's group as it stands now; undoing takes the module out of
+    // its group again, redoing puts it back.
+    virtual void RecordGroup(model::CBaseAriModule& module) = 0;
+    // A parameter change of the module, not merged with an earlier one: the
+    // history keeps a copy of the module as it stands now and returns the
+    // copy that stands for the values after the change, which the caller
+    // brings up to date (null when the history keeps none).
+    virtual model::CBaseAriModule* RecordParameters(model::CBaseAriModule& module) = 0;
+};
+
+// What group changes need of the view that shows the document.
+class IGroupView {
+public:
+    virtual ~IGroupView() = default;
+    // The module's group marks changed: its body is repainted.
+    virtual void RedrawModule(const model::CBaseAriModule& module) = 0;
+    // The module's parameters changed: its open attribute dialogs reload.
+    virtual void RefreshAttriDialogs(const model::CBaseAriModule& module) = 0;
+};
+
 } // namespace dsp_editor

@@ -111,7 +111,7 @@ public:
     DspSheetSettings m_settings;
 };
 
-class CDSPUndoHistory final : public IDspUndoRecorder {
+class CDSPUndoHistory final : public IDspUndoRecorder, public IGroupUndo {
 public:
     explicit CDSPUndoHistory(CZoDSPDoc& doc) : m_doc(doc) {}
 
@@ -119,6 +119,13 @@ public:
 
     // Drops the undone steps and begins a new step.
     void BeginStep() override;
+    // A module's group (kind 7) and a parameter change of a group member
+    // (kind 3 without merge) into the current step.
+    void RecordGroup(model::CBaseAriModule& module) override { AddAction(7, module); }
+    model::CBaseAriModule* RecordParameters(model::CBaseAriModule& module) override
+    {
+        return AddAction(3, module);
+    }
     // Kind 2 into the current step: the deleted object, handed over.
     void RecordDeletedModule(std::unique_ptr<model::CBaseAriModule> module) override;
     void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) override;

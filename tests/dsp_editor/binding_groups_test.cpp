@@ -12,6 +12,8 @@
 #include "ari_test_support.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/binding_groups.h"
+#include "dsp_editor/dsp_undo.h"
+#include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
 #include "model/ari_delay.h"
 #include "model/recording_messages.h"
@@ -272,6 +274,27 @@ TEST_F(DspEditorGroupsJoin, JoiningTakesTheFirstMembersParametersAsOneStepAndSen
     EXPECT_EQ(editor.Members().size(), 3u);
     // The members that were there keep their parameters.
     EXPECT_EQ(Delay(kFirst + 1).m_delay, 3.0);
+}
+
+TEST_F(DspEditorGroupsJoin, OneUndoOfTheDocumentsHistoryTakesBackTheWholeJoin) {
+    dsp_editor::CZoDSPView view(*sheet.doc);
+    sheet.frame.activeView = &view;
+    dsp_editor::CDSPUndoHistory& history = *dsp_editor::UndoHistoryOf(*sheet.doc);
+    const double oldDelay = Delay(kJoining).m_delay;
+    CGroupEditor editor(*sheet.doc, sheet.At(kJoining), EGroupDialogMode::JoinGroup, sheet.console,
+                        &history, &sheet.view);
+    editor.Join();
+    ASSERT_EQ(Delay(kJoining).m_delay, 10.5);
+    ASSERT_TRUE(view.CanUndo());
+
+    view.OnEditUndo();
+    EXPECT_EQ(Delay(kJoining).m_group, 0);
+    EXPECT_EQ(Delay(kJoining).m_groupName, "");
+    EXPECT_EQ(Delay(kJoining).m_bypass, 0);
+    EXPECT_EQ(Delay(kJoining).m_delay, oldDelay);
+    view.OnEditRedo();
+    EXPECT_EQ(Delay(kJoining).m_group, 2);
+    EXPECT_EQ(Delay(kJoining).m_delay, 10.5);
 }
 
 TEST_F(DspEditorGroupsJoin, JoiningWhileNotLiveCopiesWithoutCommands) {
