@@ -1,12 +1,15 @@
 #pragma once
 // What the DSP document and its view need of their neighbours, as small
 // interfaces: the main frame (what it hands to a new sheet, where the device
-// sheet is stored, which DSP view is active, the DSP status panes), the open
-// attribute dialogs, the view's window and the undo history. The program
-// implements them over its windows and its history; tests script them.
+// sheet is stored, which DSP view is active, the DSP status panes, the
+// recent-file list), the open attribute dialogs, the view's window, the file
+// dialogs and the undo history. The program implements them over its windows
+// and its history; tests script them.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/gdi_types.h"
 
@@ -55,6 +58,10 @@ public:
     // Shows the figures in the DSP status panes; a frame without them
     // ignores the call.
     virtual void ShowDspStatus(const DspStatusFigures& figures) { (void)figures; }
+    // Drops from the recent-file list what the program does not open as a
+    // document (a template read or written through the document's file
+    // form lands there too); a frame without the list ignores the call.
+    virtual void CleanRecentFiles() {}
 };
 
 // What the view's logic asks of the window that shows it.
@@ -65,6 +72,23 @@ public:
     virtual void Repaint() = 0;
     // Rebuilds the property panel from the document when the panel is shown.
     virtual void UpdatePropertyPanel() = 0;
+    // Closes the property panel when it is shown; a window without one
+    // keeps this default.
+    virtual void ClosePropertyPanel() {}
+};
+
+// The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each
+// closed by "|", the list by one more "|", as "DSP Template Files
+// (*.dmu)|*.dmu||".
+class IFileChooser {
+public:
+    virtual ~IFileChooser() = default;
+    // A Save dialog proposing the file name `proposed`; it asks before
+    // replacing an existing file. The path chosen, none on Cancel.
+    virtual std::optional<std::string> ChooseSaveFile(std::string_view proposed,
+                                                      std::string_view filter) = 0;
+    // An Open dialog for an existing file. The path chosen, none on Cancel.
+    virtual std::optional<std::string> ChooseOpenFile(std::string_view filter) = 0;
 };
 
 // A modeless attribute dialog open for a module of the document (kind 0,

@@ -3,18 +3,28 @@
 // the document it shows, its command console (the view is the console's
 // owner: the unit's model and the modules by execution number), the flags
 // the console's sender thread reads, the selection counts the status panes
-// show, and the undo and redo commands.
+// show, the undo and redo commands, the sheet templates (.dmu) and the
+// binding groups that follow a changed member.
 //
 // Everything but the flags runs on the user-interface thread.
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "comm/dsp_console.h"
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/zo_dsp_doc.h"
 
 namespace dsp_editor {
+
+// The file dialogs' filter for sheet templates.
+inline constexpr std::string_view kTemplateFilter = "DSP Template Files (*.dmu)|*.dmu||";
+
+// The path with ".dmu" appended unless it ends in it already (in any case).
+std::string WithTemplateSuffix(std::string_view path);
 
 class CZoDSPView final : public comm::IConsoleOwner {
 public:
@@ -30,6 +40,9 @@ public:
     // goes). Without one nothing is repainted.
     void SetWindow(IDspViewWindow* window) { m_window = window; }
     IDspViewWindow* Window() const { return m_window; }
+    // The file dialogs (not owned; taken away with null before they go).
+    // Without them no template is saved.
+    void SetFileChooser(IFileChooser* chooser) { m_chooser = chooser; }
 
     // -- console owner: the document's device model index, and the type of
     //    the module with that execution number
@@ -69,9 +82,48 @@ public:
     void OnEditUndo();
     void OnEditRedo();
 
+    // -- sheet templates
+
+    // Save as template (32959): the whole document in its file form under a
+    // name chosen in a Save dialog (proposed: the title without " *"),
+    // ".dmu" appended when missing, with template slot 0 whatever slot the
+    // sheet was stored to on the unit. The file is replaced only once the
+    // new one is complete (message 349 when that fails). The document, its
+    // modified flag included, stays as it was. Whether a file was written.
+    bool SaveAsTemplate();
+    // Replaces the sheet with the template's modules, links, size, counters
+    // and hidden-modules flag as one undo step; the modules keep the
+    // template's ids, names, labels, parameters and pins, and take this
+    // document's device model. Open attribute dialogs are destroyed and the
+    // property panel closed. The resource check runs once the sheet is
+    // complete (the messages 306 and 307 come at most once); the execution
+    // order is to be assigned again. Marks the document modified. False,
+    // with the document untouched and nothing recorded, when the file cannot
+    // be read or is not a sheet (the caller says so). Refusing while live is
+    // the caller's.
+    bool LoadTemplate(const std::filesystem::path& path);
+
+    // -- parameters and binding groups
+
+    // Copies the source's parameters that differ into the destination (same
+    // type and variant), queuing on this view's console the unit command
+    // of each when `send` is set.
+    void SendParameterChanges(const model::CBaseAriModule& source,
+                              model::CBaseAriModule& destination, bool send);
+    // After a change of the module's parameters: every other module of its
+    // binding group (same type, variant and group number, which is not 0)
+    // takes them, in array order, each as a parameter action in the current
+    // undo step, with the unit commands while live; the dialogs showing a
+    // member reload.
+    void OnModuleChanged(const model::CBaseAriModule& module);
+    // Reloads the open attribute dialogs showing the module: its own, and
+    // for an input or output module its side's all-channels dialog.
+    void RefreshDialogsOf(const model::CBaseAriModule& module);
+
 private:
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
+    IFileChooser* m_chooser = nullptr;
     // Last: its sender thread, which asks the view, ends first.
     comm::CDSPDlgShowCMD m_console{this};
 };
