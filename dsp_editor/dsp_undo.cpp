@@ -342,19 +342,7 @@ void CDSPUndoHistory::ApplyParameters(const CDSPUndoAction& action, CBaseAriModu
     const CBaseAriModule& source = undo ? *action.m_before : *action.m_module;
     SendParameterChanges(source, module, m_doc.m_live != 0, view.Console());
     m_doc.NotifyModuleChanged(module);
-
-    // The dialogs showing the module, and for a channel its side's
-    // all-channels dialog (id 0 the inputs, 1 the outputs).
-    const std::int32_t side = module.m_typeCode == model::kAriInput    ? 0
-                              : module.m_typeCode == model::kAriOutput ? 1
-                                                                       : -1;
-    const std::vector<IAttriDialog*> dialogs = m_doc.AttriDialogs();
-    for (IAttriDialog* dialog : dialogs) {
-        const bool single = dialog->GetKind() == 0 && dialog->GetModuleId() == module.m_id;
-        const bool all = dialog->GetKind() == 1 && side >= 0 && dialog->GetModuleId() == side;
-        if (single || all)
-            dialog->RefreshControls();
-    }
+    view.RefreshDialogsOf(module);
 }
 
 } // namespace dsp_editor

@@ -384,13 +384,27 @@ void CZoDSPDoc::CreateDefaultChannels() {
             AddModule(type, 1, type == model::kAriInput ? 20 : 600, 20 + 70 * k, m_deviceModel);
 }
 
+std::unique_ptr<CBaseAriModule> CZoDSPDoc::MakePlacedModule(std::int32_t type, std::int32_t id,
+                                                            std::int32_t variant, std::int32_t x,
+                                                            std::int32_t y,
+                                                            std::int32_t deviceModel) const {
+    std::unique_ptr<CBaseAriModule> module = model::MakeAriModule(
+        type, id, variant, std::max(x, kSheetMargin), std::max(y, kSheetMargin), deviceModel);
+    if (!module)
+        return nullptr;
+    const Rect& body = module->m_body;
+    if (body.right > m_sheetWidth - kSheetMargin)
+        module->Offset(m_sheetWidth - kSheetMargin - body.right, 0);
+    if (body.bottom > m_sheetHeight - kSheetMargin)
+        module->Offset(0, m_sheetHeight - kSheetMargin - body.bottom);
+    return module;
+}
+
 CBaseAriModule* CZoDSPDoc::AddModule(std::int32_t type, std::int32_t variant, std::int32_t x,
                                      std::int32_t y, std::int32_t deviceModel) {
-    x = std::max(x, kSheetMargin);
-    y = std::max(y, kSheetMargin);
+    // The id is given also when the type turns out to have no class.
     const std::int32_t id = ++m_moduleIdCounter;
-    std::unique_ptr<CBaseAriModule> module =
-        model::MakeAriModule(type, id, variant, x, y, deviceModel);
+    std::unique_ptr<CBaseAriModule> module = MakePlacedModule(type, id, variant, x, y, deviceModel);
     if (!module)
         return nullptr;
 
@@ -406,12 +420,6 @@ CBaseAriModule* CZoDSPDoc::AddModule(std::int32_t type, std::int32_t variant, st
         module->m_name = platform::text::format(rule.pattern, n);
         module->m_displayName = module->m_name;
     }
-
-    const Rect& body = module->m_body;
-    if (body.right > m_sheetWidth - kSheetMargin)
-        module->Offset(m_sheetWidth - kSheetMargin - body.right, 0);
-    if (body.bottom > m_sheetHeight - kSheetMargin)
-        module->Offset(0, m_sheetHeight - kSheetMargin - body.bottom);
 
     CBaseAriModule* added = module.get();
     m_modules.push_back(std::move(module));

@@ -198,6 +198,13 @@ public:
     // codes outside 1-13 (the id is used up all the same).
     CBaseAriModule* AddModule(std::int32_t type, std::int32_t variant, std::int32_t x,
                               std::int32_t y, std::int32_t deviceModel);
+    // The module of the type made at (x, y) as the sheet places modules: at
+    // least 10 inside its left and top edges, pushed back 10 inside its
+    // right and bottom ones; not added. Null for a type without a class.
+    std::unique_ptr<CBaseAriModule> MakePlacedModule(std::int32_t type, std::int32_t id,
+                                                     std::int32_t variant, std::int32_t x,
+                                                     std::int32_t y,
+                                                     std::int32_t deviceModel) const;
     // A new link with the next id from the feeding module's pin to the
     // receiving module's pin, the receiving pin recording its feeder (link
     // counts are the drawing caller's); appended and made the selection,

@@ -22,24 +22,18 @@ namespace {
 
 constexpr std::string_view kTemplateSuffix = ".dmu";
 constexpr std::string_view kTitleModifiedSuffix = " *";
-constexpr std::int32_t kPlacementMargin = 10;
 
 // A module of the template's type, variant, place and id on this sheet,
 // with the template's names, parameters, pins and (for a channel) hidden
-// flag; placed as a new module is, at least 10 inside the sheet's edges.
+// flag; placed as a new module is.
 // Null for a type without a class.
 std::unique_ptr<CBaseAriModule> CopyTemplateModule(const CBaseAriModule& from, const CZoDSPDoc& doc,
                                                    comm::CDSPDlgShowCMD& console) {
-    std::unique_ptr<CBaseAriModule> module = model::MakeAriModule(
-        from.m_typeCode, from.m_id, from.m_subType, std::max(from.m_body.left, kPlacementMargin),
-        std::max(from.m_body.top, kPlacementMargin), doc.m_deviceModel);
+    std::unique_ptr<CBaseAriModule> module =
+        doc.MakePlacedModule(from.m_typeCode, from.m_id, from.m_subType, from.m_body.left,
+                             from.m_body.top, doc.m_deviceModel);
     if (!module)
         return nullptr;
-    const model::Rect& body = module->m_body;
-    if (body.right > doc.m_sheetWidth - kPlacementMargin)
-        module->Offset(doc.m_sheetWidth - kPlacementMargin - body.right, 0);
-    if (body.bottom > doc.m_sheetHeight - kPlacementMargin)
-        module->Offset(0, doc.m_sheetHeight - kPlacementMargin - body.bottom);
 
     module->m_name = from.m_name;
     module->m_displayName = from.m_displayName;
