@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/gdi_types.h"
 
@@ -62,6 +63,15 @@ public:
     // document (a template read or written through the document's file
     // form lands there too); a frame without the list ignores the call.
     virtual void CleanRecentFiles() {}
+    // The views of every open DSP sheet, or none when the program has no
+    // DSP sheet document type to find them by. A frame that never shows
+    // DSP sheets keeps this default: none open.
+    virtual std::optional<std::vector<CZoDSPView*>> OpenDspViews() const {
+        return std::vector<CZoDSPView*>{};
+    }
+    // Shows the run state (running or stopped) in its status pane; a frame
+    // without the pane ignores the call.
+    virtual void SetRunState(bool running) { (void)running; }
 };
 
 // What the view's logic asks of the window that shows it.
@@ -107,6 +117,12 @@ public:
     // after their parameters changed behind it. A dialog without controls
     // keeps this default.
     virtual void RefreshControls() {}
+    // Shows one level (dB) on the meter channel (from 0); only a meter's
+    // dialog shows levels.
+    virtual void ShowMeterLevel(std::int32_t channel, double db) {
+        (void)channel;
+        (void)db;
+    }
 };
 
 // The undo history as the document's own edits feed it. A step gathers the

@@ -120,6 +120,22 @@ public:
     // for an input or output module its side's all-channels dialog.
     void RefreshDialogsOf(const model::CBaseAriModule& module);
 
+    // -- the download (download_program.h)
+
+    // Queues the sheet's whole download program on the console: its store
+    // queue when `store`, else the control queue. False after message 339
+    // (no execution order) or 338 (a link names a missing module; what was
+    // queued before it stays). Sets the document's program-built flag.
+    bool BuildDownloadCommands(bool store);
+    // Start download (32802, notification 0x466): the meter displays fall
+    // to the floor; unless a download is in progress, the other sheets of
+    // the unit stop (message 287 when the frame knows no DSP sheets), the
+    // resource check and the execution order run (306, 307, 308), the
+    // console is cleared and the program queued (309 when that fails, the
+    // sheet staying not live); then the sheet goes live with its progress
+    // wanted.
+    void OnDownloadStart();
+
 private:
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
