@@ -74,6 +74,9 @@ TEST(ModelValueEncodings, SweepFrequenciesCountFortyEightStepsPerOctaveFromTwent
         {1000.0, 270}, // 270.9: the reset value
         {20.0, 0},     {40.0, 48},   {20000.0, 478}, {10.0, -48}, {19.0, -3}, // -3.55, toward zero
         {0.0, kMin},   {-5.0, kMin}, {kNaN, 0},
+        // Whole octaves above 20 Hz: exact, where a logarithm through
+        // log10 / log10(2) lands a hair low and truncates one step down.
+        {160.0, 144},  {1280.0, 288}, {2560.0, 336},
     };
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.hz);
