@@ -222,7 +222,8 @@ void WriteFilter(const CAriFilter& m, IProgramSink& sink) {
         sink.SetI(o, 606, 1);
     if (m.m_biquadCount != 1)
         sink.SetII(o, 609, 1, m.m_biquadCount);
-    const bool shelf = m.m_subType == CAriFilter::kLowShelf || m.m_subType == CAriFilter::kHighShelf;
+    const bool shelf =
+        m.m_subType == CAriFilter::kLowShelf || m.m_subType == CAriFilter::kHighShelf;
     if (shelf && m.m_gain == 0.0)
         return;
     // A pass filter's sections depend on its corner: always sent.

@@ -84,8 +84,7 @@ void WriteParameters(const model::CBaseAriModule& module, IProgramSink& sink);
 // The tap commands of a meter module: one per linked input channel, on the
 // module feeding it (none for an output, text or meter module, or a feeder
 // the sheet lacks).
-void WriteMeterTaps(const CZoDSPDoc& doc, const model::CBaseAriModule& meter,
-                    IProgramSink& sink);
+void WriteMeterTaps(const CZoDSPDoc& doc, const model::CBaseAriModule& meter, IProgramSink& sink);
 
 enum class EProgramResult {
     Built,
