@@ -58,6 +58,8 @@ public:
     // Shows the figures in the DSP status panes; a frame without them
     // ignores the call.
     virtual void ShowDspStatus(const DspStatusFigures& figures) { (void)figures; }
+    // The run-state pane of the active DSP sheet: running or stopped.
+    virtual void SetRunState(bool on) { (void)on; }
     // Drops from the recent-file list what the program does not open as a
     // document (a template read or written through the document's file
     // form lands there too); a frame without the list ignores the call.

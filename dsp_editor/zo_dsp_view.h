@@ -103,6 +103,27 @@ public:
     // the caller's.
     bool LoadTemplate(const std::filesystem::path& path);
 
+    // -- download control
+
+    // Stop (32867, and 0x467 from the sender): the live state ends; nothing
+    // is sent to the unit, the queues stay for the next start to empty. The
+    // run-state pane follows when this is the active view.
+    void OnDownloadStop();
+    // Continue (32940): the sender goes on with what is still queued.
+    void OnDownloadContinue();
+    // Load a sheet template file (32960): an Open dialog for ".dmu" files;
+    // another name gives 285, a file the loader refuses 310.
+    void OnLoadTemplateFile();
+    // The commands' states: start (32802) not live and neither a fault nor
+    // a download in progress; stop (32867) live or in progress; continue
+    // (32940) after a fault; store (32955) live; load a template (32960) not
+    // live.
+    bool CanStartDownload() const;
+    bool CanStopDownload() const;
+    bool CanContinueDownload() const;
+    bool CanStoreTemplates() const;
+    bool CanLoadTemplateFile() const;
+
     // -- parameters and binding groups
 
     // Copies the source's parameters that differ into the destination (same
