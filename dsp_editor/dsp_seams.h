@@ -109,6 +109,12 @@ public:
     // after their parameters changed behind it. A dialog without controls
     // keeps this default.
     virtual void RefreshControls() {}
+    // Shows one meter reading, in dB, on input channel `channel` (from 0)
+    // of a meter's dialog; every other dialog keeps this default.
+    virtual void ShowMeterLevel(std::int32_t channel, double dB) {
+        (void)channel;
+        (void)dB;
+    }
 };
 
 // The undo history as the document's own edits feed it. A step gathers the

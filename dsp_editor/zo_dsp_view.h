@@ -141,6 +141,24 @@ public:
     // for an input or output module its side's all-channels dialog.
     void RefreshDialogsOf(const model::CBaseAriModule& module);
 
+    // -- live control (live_control.cpp)
+
+    // The "set default values" command of the attribute dialogs, as one
+    // operation: the module and `copy` (its undo after-copy, or null) take
+    // the values of a new module of its type and variant, the unit getting
+    // a command for each changed one while live; then its binding group
+    // follows, its dialogs reload and the document is marked modified.
+    void ResetModuleToDefaults(model::CBaseAriModule& module, model::CBaseAriModule* copy);
+    // A meter reply, "<get command> <reply>", on the user-interface thread:
+    // the sender's reply thread hands the text to the view's window, which
+    // posts this call. Shows the level on the meters the read output feeds.
+    // 1 when the text named a module, else 0 (a malformed reply is dropped).
+    int OnMeterReply(std::string_view text);
+    // Shows `dB` through ShowMeterLevel on the open dialogs of every meter
+    // pin fed by output `pin` (from 0) of `tapped`; for an input module, on
+    // those fed by its unit channel.
+    void ShowMeterValue(const model::CBaseAriModule& tapped, double dB, std::int32_t pin);
+
 private:
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
