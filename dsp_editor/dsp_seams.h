@@ -59,6 +59,8 @@ public:
     // Shows the figures in the DSP status panes; a frame without them
     // ignores the call.
     virtual void ShowDspStatus(const DspStatusFigures& figures) { (void)figures; }
+    // The run-state pane of the active DSP sheet: running or stopped.
+    virtual void SetRunState(bool on) { (void)on; }
     // Drops from the recent-file list what the program does not open as a
     // document (a template read or written through the document's file
     // form lands there too); a frame without the list ignores the call.
@@ -69,9 +71,6 @@ public:
     virtual std::optional<std::vector<CZoDSPView*>> OpenDspViews() const {
         return std::vector<CZoDSPView*>{};
     }
-    // Shows the run state (running or stopped) in its status pane; a frame
-    // without the pane ignores the call.
-    virtual void SetRunState(bool running) { (void)running; }
 };
 
 // What the view's logic asks of the window that shows it.
@@ -117,11 +116,11 @@ public:
     // after their parameters changed behind it. A dialog without controls
     // keeps this default.
     virtual void RefreshControls() {}
-    // Shows one level (dB) on the meter channel (from 0); only a meter's
-    // dialog shows levels.
-    virtual void ShowMeterLevel(std::int32_t channel, double db) {
+    // Shows one meter reading, in dB, on input channel `channel` (from 0)
+    // of a meter's dialog; every other dialog keeps this default.
+    virtual void ShowMeterLevel(std::int32_t channel, double dB) {
         (void)channel;
-        (void)db;
+        (void)dB;
     }
 };
 

@@ -103,6 +103,27 @@ public:
     // the caller's.
     bool LoadTemplate(const std::filesystem::path& path);
 
+    // -- download control
+
+    // Stop (32867, and 0x467 from the sender): the live state ends; nothing
+    // is sent to the unit, the queues stay for the next start to empty. The
+    // run-state pane follows when this is the active view.
+    void OnDownloadStop();
+    // Continue (32940): the sender goes on with what is still queued.
+    void OnDownloadContinue();
+    // Load a sheet template file (32960): an Open dialog for ".dmu" files;
+    // another name gives 285, a file the loader refuses 310.
+    void OnLoadTemplateFile();
+    // The commands' states: start (32802) not live and neither a fault nor
+    // a download in progress; stop (32867) live or in progress; continue
+    // (32940) after a fault; store (32955) live; load a template (32960) not
+    // live.
+    bool CanStartDownload() const;
+    bool CanStopDownload() const;
+    bool CanContinueDownload() const;
+    bool CanStoreTemplates() const;
+    bool CanLoadTemplateFile() const;
+
     // -- parameters and binding groups
 
     // Copies the source's parameters that differ into the destination (same
@@ -119,6 +140,24 @@ public:
     // Reloads the open attribute dialogs showing the module: its own, and
     // for an input or output module its side's all-channels dialog.
     void RefreshDialogsOf(const model::CBaseAriModule& module);
+
+    // -- live control (live_control.cpp)
+
+    // The "set default values" command of the attribute dialogs, as one
+    // operation: the module and `copy` (its undo after-copy, or null) take
+    // the values of a new module of its type and variant, the unit getting
+    // a command for each changed one while live; then its binding group
+    // follows, its dialogs reload and the document is marked modified.
+    void ResetModuleToDefaults(model::CBaseAriModule& module, model::CBaseAriModule* copy);
+    // A meter reply, "<get command> <reply>", on the user-interface thread:
+    // the sender's reply thread hands the text to the view's window, which
+    // posts this call. Shows the level on the meters the read output feeds.
+    // 1 when the text named a module, else 0 (a malformed reply is dropped).
+    int OnMeterReply(std::string_view text);
+    // Shows `dB` through ShowMeterLevel on the open dialogs of every meter
+    // pin fed by output `pin` (from 0) of `tapped`; for an input module, on
+    // those fed by its unit channel.
+    void ShowMeterValue(const model::CBaseAriModule& tapped, double dB, std::int32_t pin);
 
     // -- the download (download_program.h)
 

@@ -1,5 +1,6 @@
 #include "shell/ui/about_dialog.h"
 
+#include "resources/bitmaps.h"
 #include "shell/ui/dialog_texts.h"
 #include "shell/ui/pictures.h"
 
@@ -15,7 +16,6 @@ namespace {
 constexpr int kVersionString = 131;
 constexpr int kNoticeString = 132;
 constexpr int kProductIdString = 133;
-constexpr int kApplicationIcon = 128;
 
 } // namespace
 
@@ -23,7 +23,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(DialogString(kAboutDialog, 0, "关于 Ostrel"));
     auto* picture = new QLabel;
-    picture->setPixmap(IconPicture(kApplicationIcon).pixmap(32, 32));
+    picture->setPixmap(IconPicture(resources::kIconApplication).pixmap(32, 32));
     picture->setAlignment(Qt::AlignTop);
 
     auto* title = new QLabel(StringText(kProductTitleString) + ' ' + StringText(kVersionString));

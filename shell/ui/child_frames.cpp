@@ -1,6 +1,7 @@
 #include "shell/ui/child_frames.h"
 
 #include "model/messages.h"
+#include "resources/bitmaps.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/pictures.h"
 #include "shell/ui/mdi_tab_client.h"
@@ -15,9 +16,6 @@
 namespace shell::ui {
 
 namespace {
-
-constexpr int kDeviceDocumentIcon = 129;
-constexpr int kDspDocumentIcon = 130;
 
 std::string Lower(std::string text)
 {
@@ -61,7 +59,8 @@ CChildFrame::CChildFrame(EChildKind kind, CMainFrame& frame,
     const QString title = QString::fromStdString(m_document->Title());
     view->setProperty(kDocumentTitleProperty, title);
     view->setWindowIcon(
-        IconPicture(kind == EChildKind::Device ? kDeviceDocumentIcon : kDspDocumentIcon));
+        IconPicture(kind == EChildKind::Device ? resources::kIconDeviceDocument
+                                             : resources::kIconDspDocument));
     setWidget(view);
     setWindowTitle(title);
 }

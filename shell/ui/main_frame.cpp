@@ -4,6 +4,7 @@
 #include "device_editor/unit_configuration.h"
 #include "model/messages.h"
 #include "platform/profile/registry.h"
+#include "resources/bitmaps.h"
 #include "shell/app_settings.h"
 #include "shell/dsp_of_device.h"
 #include "shell/language.h"
@@ -126,7 +127,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::CreateMainWindow()
 {
     setWindowTitle(StringText(kProductTitleString));
-    setWindowIcon(IconPicture(kMenuMain));
+    setWindowIcon(IconPicture(resources::kIconApplication));
 
     m_area = new QMdiArea;
     m_area->setViewMode(QMdiArea::SubWindowView);

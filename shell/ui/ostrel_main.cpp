@@ -3,6 +3,7 @@
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/automation/dbus_transport.h"
+#include "resources/bitmaps.h"
 #include "shell/ostrel_app.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
@@ -38,7 +39,7 @@ int main(int argc, char** argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName("ostrel");
-    QApplication::setWindowIcon(shell::ui::IconPicture(128));
+    QApplication::setWindowIcon(shell::ui::IconPicture(resources::kIconApplication));
 
     shell::ui::CQtUiThread uiThread;
     model::SetUiThread(&uiThread);

@@ -1,5 +1,6 @@
 #include "shell/ui/palette_bar.h"
 
+#include "resources/bitmaps.h"
 #include "shell/ui/dialog_texts.h"
 #include "shell/ui/my_button_widget.h"
 
@@ -17,13 +18,6 @@ namespace shell::ui {
 namespace {
 
 using platform::gdi::Rect;
-
-// The image lists by icon id; an item's image index is the position here.
-constexpr std::array<int, 21> kDeviceImageIcons = {232, 275, 276, 238, 236, 240, 237,
-                                                   239, 241, 242, 223, 231, 234, 235,
-                                                   230, 233, 256, 244, 277, 278, 342};
-constexpr std::array<int, 13> kDspImageIcons = {215, 225, 217, 228, 222, 229, 227,
-                                                226, 221, 220, 219, 218, 243};
 
 // The built-in page button captions in page order.
 constexpr std::array<const char*, kDevicePageCount> kDevicePageCaptions = {
@@ -82,7 +76,8 @@ CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> ico
     const int dialog = device ? kDevicePaletteDialog : kDspPaletteDialog;
     setWindowTitle(DialogString(dialog, 0, device ? "设备" : "算法模块"));
     setMinimumWidth(kMinimumWidth);
-    m_images = device ? ImageList(kDeviceImageIcons, icon) : ImageList(kDspImageIcons, icon);
+    m_images = device ? ImageList(resources::kDevicePaletteIcons, icon)
+                    : ImageList(resources::kDspPaletteIcons, icon);
 
     const int pages = device ? kDevicePageCount : kDspPageCount;
     for (int page = 0; page < pages; ++page) {

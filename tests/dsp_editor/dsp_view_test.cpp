@@ -81,8 +81,10 @@ public:
         statuses.push_back(figures);
     }
     void CleanRecentFiles() override { ++recentCleanings; }
+    void SetRunState(bool on) override { runStates.push_back(on); }
 
     std::int32_t model = 3;
+    std::vector<bool> runStates;
     CZoDSPView* activeView = nullptr;
     std::vector<de::DspStatusFigures> statuses;
     int recentCleanings = 0;
@@ -516,6 +518,78 @@ TEST_F(DspEditorViewGroup, AChannelMembersSideDialogReloads) {
     EXPECT_EQ(dynamic_cast<model::CAriInput&>(*doc->GetModuleById(3)).m_mute, 0);
     EXPECT_EQ(inputs.refreshes, 1);
     EXPECT_EQ(outputs.refreshes, 0);
+}
+
+TEST_F(DspEditorViewLoad, TheLoadCommandTakesTemplateFilesInAnyCaseAndSaysWhyOthersFail) {
+    ScriptedChooser chooser;
+    view->SetFileChooser(&chooser);
+    const fs::path shouting = dir.path() / "LOBBY.DMU";
+    fs::copy_file(lobby, shouting);
+    const fs::path broken = dir.path() / "broken.dmu";
+    WriteBytes(broken, Bytes{2, 0, 0});
+    struct Case {
+        const char* what;
+        std::optional<std::string> answer;
+        std::vector<int> messages;
+        bool loaded;
+    };
+    const Case cases[] = {
+        {"cancelled", std::nullopt, {}, false},
+        {"another kind of file", (dir.path() / "Lobby.txt").string(), {285}, false},
+        {"a template that does not load", broken.string(), {310}, false},
+        {"a template named in capitals", shouting.string(), {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        model::CRecordingMessages local;
+        const Bytes before = SheetBytes();
+        chooser.answer = c.answer;
+        view->OnLoadTemplateFile();
+        EXPECT_EQ(local.ShownIds(), c.messages);
+        EXPECT_EQ(SheetBytes() != before, c.loaded);
+    }
+    EXPECT_EQ(chooser.filters.back(), de::kTemplateFilter);
+}
+
+// Whether start, stop, continue, store and load a template may run.
+struct CommandStates {
+    bool start, stop, resume, store, load;
+    friend bool operator==(const CommandStates&, const CommandStates&) = default;
+};
+
+TEST_F(DspEditorViewLoad, StopContinueAndTheDownloadCommandsStates) {
+    using State = CommandStates;
+    const auto state = [this] {
+        return State{view->CanStartDownload(), view->CanStopDownload(),
+                     view->CanContinueDownload(), view->CanStoreTemplates(),
+                     view->CanLoadTemplateFile()};
+    };
+    EXPECT_EQ(state(), (State{true, false, false, false, true}));
+
+    doc->m_live = 1;
+    view->m_progress = 1;
+    EXPECT_EQ(state(), (State{false, true, false, true, false}));
+
+    // A stop ends the live state and the fault; the active view's pane says so.
+    view->m_commFault = 1;
+    EXPECT_TRUE(view->CanContinueDownload());
+    view->OnDownloadStop();
+    EXPECT_EQ(doc->m_live, 0);
+    EXPECT_EQ(view->m_stopRequest, 1);
+    EXPECT_EQ(view->m_commFault, 0);
+    EXPECT_EQ(frame.runStates, std::vector<bool>{false});
+
+    view->m_commFault = 1;
+    view->OnDownloadContinue();
+    EXPECT_EQ(view->m_progress, 1);
+    EXPECT_EQ(view->m_progressCountsPending, 1);
+    EXPECT_EQ(view->m_commFault, 0);
+    EXPECT_EQ(view->m_stopRequest, 0);
+
+    // A view that is not the active one leaves the pane alone.
+    frame.activeView = nullptr;
+    view->OnDownloadStop();
+    EXPECT_EQ(frame.runStates, std::vector<bool>{false});
 }
 
 } // namespace

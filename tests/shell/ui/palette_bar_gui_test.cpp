@@ -142,6 +142,13 @@ TEST_F(PaletteBarGui, DspBarListsTheModulesInThePacksLanguage) {
         EXPECT_EQ(ItemIconColour(list.item(0)), IconColour(221)) << row.pack << " image 8";
         EXPECT_EQ(ItemIconColour(list.item(3)), IconColour(218)) << row.pack << " image 11";
         EXPECT_EQ(list.item(3)->data(Qt::UserRole).toInt(), 1304) << row.pack;
+
+        // Each module page shows its module's picture.
+        const std::pair<int, int> pictures[] = {{1067, 227}, {1068, 226}, {1069, 229}, {1066, 222}};
+        for (const auto& [button, icon] : pictures) {
+            QTest::mouseClick(ButtonWithId(bar, button), Qt::LeftButton);
+            EXPECT_EQ(ItemIconColour(list.item(0)), IconColour(icon)) << row.pack << " " << button;
+        }
     }
 }
 
