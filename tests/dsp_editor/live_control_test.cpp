@@ -522,6 +522,12 @@ protected:
             doc->AddAttriDialog(&meterDialogs.emplace_back(id, kind, shown));
     }
 
+    // The document lists the dialogs until it goes: it goes first.
+    ~DspEditorLiveMeter() override {
+        view.reset();
+        doc.reset();
+    }
+
     std::list<MeterDialog> meterDialogs;
     std::vector<std::string> shown;
 };
