@@ -24,9 +24,22 @@
 namespace comm {
 
 // The view's and the document's flags the sender reads and writes, each a
-// single word written whole (0 or 1).
-struct CSenderFlags {
-    std::atomic<int> live{0};                  // the document's on-line state
+// single word written whole (0 or 1). Each has one home: the live flag is
+// the document's own word, the others are the view's; nothing copies them.
+class CSenderFlags {
+    std::atomic<int> m_ownLive{0}; // the live word of flags without a document
+
+public:
+    // Flags with a live word of their own (tools and tests without a
+    // document).
+    CSenderFlags() : live(m_ownLive) {}
+    // The flags of a view whose document's live word is `documentLive`
+    // (which outlives them).
+    explicit CSenderFlags(std::atomic<int>& documentLive) : live(documentLive) {}
+    CSenderFlags(const CSenderFlags&) = delete;
+    CSenderFlags& operator=(const CSenderFlags&) = delete;
+
+    std::atomic<int>& live;                    // the document's on-line state
     std::atomic<int> stopRequest{0};           // the on-line state was ended
     std::atomic<int> progress{0};              // a progress window is wanted
     std::atomic<int> progressCountsPending{0}; // size it to what is still queued

@@ -27,7 +27,15 @@ void CZoDSPView::OnDownloadContinue() {
     m_progress = 1;
     m_progressCountsPending = 1;
     m_commFault = 0;
+    // The stop request goes first: while it is set the sender takes the
+    // sheet off line again.
     m_stopRequest = 0;
+    // Any stop, the sender's after a failure included, took the sheet off
+    // line, and the sender sends only while it is live.
+    m_document.m_live = 1;
+    IDspMainFrame* frame = m_document.GetMainFrame();
+    if (frame && frame->ActiveDspView() == this)
+        frame->SetRunState(true);
 }
 
 void CZoDSPView::OnLoadTemplateFile() {

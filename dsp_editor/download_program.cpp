@@ -483,10 +483,12 @@ void CZoDSPView::OnDownloadStart() {
     // nothing has been sent since: the sheet was not live.
     m_console.m_busyCount = 0;
     m_console.m_failureCount = 0;
+    // The stop request goes first: while it is set the sender takes the
+    // sheet off line again.
+    m_stopRequest = 0;
     doc.m_live = 1;
     if (active)
         frame->SetRunState(true);
-    m_stopRequest = 0;
     m_progress = 1;
     m_progressCountsPending = 1;
     if (m_window != nullptr)

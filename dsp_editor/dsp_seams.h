@@ -6,6 +6,7 @@
 // dialogs and the undo history. The program implements them over its windows
 // and its history; tests script them.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,10 @@ namespace model {
 class CBaseAriModule;
 class CBaseLink;
 } // namespace model
+
+namespace comm {
+class CDSPDlgDownloadProgress;
+} // namespace comm
 
 namespace dsp_editor {
 
@@ -84,6 +89,18 @@ public:
     // Closes the property panel when it is shown; a window without one
     // keeps this default.
     virtual void ClosePropertyPanel() {}
+    // Runs `call` on the user-interface thread later, in the order posted;
+    // the view's sender thread hands its requests over this way. A window
+    // that goes may drop the calls still queued. This default runs the
+    // call at once, for a window that shares no thread with a sender.
+    virtual void Post(std::function<void()> call) { call(); }
+    // The download progress dialog: shown or moved to the progress' total
+    // and position, or closed (null).
+    virtual void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) {
+        (void)progress;
+    }
+    // The arrow cursor again, after a download's wait cursor.
+    virtual void RestoreArrowCursor() {}
 };
 
 // The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each

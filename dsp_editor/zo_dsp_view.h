@@ -10,10 +10,15 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "comm/command_sender.h"
+#include "comm/download_progress.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/zo_dsp_doc.h"
@@ -26,10 +31,10 @@ inline constexpr std::string_view kTemplateFilter = "DSP Template Files (*.dmu)|
 // The path with ".dmu" appended unless it ends in it already (in any case).
 std::string WithTemplateSuffix(std::string_view path);
 
-class CZoDSPView final : public comm::IConsoleOwner {
+class CZoDSPView final : public comm::IConsoleOwner, public comm::ISenderOwner {
 public:
     // The document outlives the view.
-    explicit CZoDSPView(CZoDSPDoc& document) : m_document(document) {}
+    explicit CZoDSPView(CZoDSPDoc& document) : m_flags(document.m_live), m_document(document) {}
     CZoDSPView(const CZoDSPView&) = delete;
     CZoDSPView& operator=(const CZoDSPView&) = delete;
 
@@ -38,7 +43,10 @@ public:
 
     // The window showing the view (not owned; taken away with null before it
     // goes). Without one nothing is repainted.
-    void SetWindow(IDspViewWindow* window) { m_window = window; }
+    void SetWindow(IDspViewWindow* window) {
+        std::lock_guard lock(m_windowLock);
+        m_window = window;
+    }
     IDspViewWindow* Window() const { return m_window; }
     // The file dialogs (not owned; taken away with null before they go).
     // Without them no template is saved.
@@ -49,17 +57,20 @@ public:
     int DeviceModelCode() const override;
     std::optional<int> ModuleTypeByOrder(int order) const override;
 
-    // -- the flags, 0 or 1, shared with the sender thread
+    // -- the flags, 0 or 1, shared with the sender thread: the sender's
+    //    flags themselves, the live one being the document's; the members
+    //    below name them
 
+    comm::CSenderFlags m_flags;
     // A download is in progress and its progress dialog is wanted; refuses
     // a start and the structural undo and redo steps.
-    std::atomic<std::int32_t> m_progress = 0;
+    std::atomic<std::int32_t>& m_progress = m_flags.progress;
     // Size the progress dialog to the queue's pending count.
-    std::atomic<std::int32_t> m_progressCountsPending = 0;
+    std::atomic<std::int32_t>& m_progressCountsPending = m_flags.progressCountsPending;
     // The sender gave up after a failed or busy exchange.
-    std::atomic<std::int32_t> m_commFault = 0;
+    std::atomic<std::int32_t>& m_commFault = m_flags.commFault;
     // The live state ended: the sender sends nothing more.
-    std::atomic<std::int32_t> m_stopRequest = 0;
+    std::atomic<std::int32_t>& m_stopRequest = m_flags.stopRequest;
 
     // -- the selection as the status panes count it
 
@@ -109,7 +120,9 @@ public:
     // is sent to the unit, the queues stay for the next start to empty. The
     // run-state pane follows when this is the active view.
     void OnDownloadStop();
-    // Continue (32940): the sender goes on with what is still queued.
+    // Continue (32940): the sheet goes live again and the sender goes on
+    // with what is still queued; the run-state pane follows when this is
+    // the active view.
     void OnDownloadContinue();
     // Load a sheet template file (32960): an Open dialog for ".dmu" files;
     // another name gives 285, a file the loader refuses 310.
@@ -175,10 +188,61 @@ public:
     // wanted.
     void OnDownloadStart();
 
+    // -- the sender's owner (sender_owner.cpp): what the console's sender
+    //    thread asks of the view. Every request but NotifyDspStop is posted
+    //    to the user-interface thread through the window and returns at
+    //    once; without a window it is dropped. A posted request still
+    //    queued when the view goes does nothing.
+
+    // The codes of the notification message the view answers.
+    static constexpr std::int32_t kNotifyDspDownload = 0x466;
+    static constexpr std::int32_t kNotifyDspStop = 0x467;
+
+    // Starts the console's sender for the document's unit, by its MAC as
+    // it is now, reached through `components`.
+    void StartSender(std::unique_ptr<comm::ISenderComponents> components);
+
+    comm::CSenderFlags& Flags() override { return m_flags; }
+    std::string UnitMac() const override { return m_senderMac; }
+    void OpenProgress() override;
+    void SetProgressTotal(int total) override;
+    void SetProgressPos(int pos) override;
+    void CloseProgress() override;
+    void Redraw() override;
+    void RestoreArrowCursor() override;
+    // Handed to the template dialog's reply parser while it still waits.
+    void TemplateReply(std::string reply) override;
+    // Handed to OnMeterReply.
+    void MeterReply(std::string text) override;
+    // Stops the live state on the user-interface thread and waits for it,
+    // or for the sender's own stop.
+    void NotifyDspStop() override;
+
+    // The notification message: 0x466 starts a download, 0x467 stops it,
+    // other codes are ignored. Returns 0.
+    int OnAppNotify(std::int32_t code);
+
+    // The download progress dialog as the sender drives it; none while it
+    // is closed. User-interface thread only.
+    const std::optional<comm::CDSPDlgDownloadProgress>& ProgressDialog() const {
+        return m_progressDialog;
+    }
+    // The template dialog's reply parser: takes a GETNM reply of the unit
+    // on the user-interface thread while the template-dialog flag is set.
+    std::function<void(std::string)> m_onTemplateReply;
+
 private:
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
     IFileChooser* m_chooser = nullptr;
+    // Posts the call to the window for the user-interface thread; the call
+    // runs only while the view still exists.
+    void PostToWindow(std::function<void()> call);
+    // Guards m_window against the sender's posts while it is replaced.
+    std::mutex m_windowLock;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    std::string m_senderMac;
+    std::optional<comm::CDSPDlgDownloadProgress> m_progressDialog;
     // Last: its sender thread, which asks the view, ends first.
     comm::CDSPDlgShowCMD m_console{this};
 };

@@ -579,17 +579,20 @@ TEST_F(DspEditorViewLoad, StopContinueAndTheDownloadCommandsStates) {
     EXPECT_EQ(view->m_commFault, 0);
     EXPECT_EQ(frame.runStates, std::vector<bool>{false});
 
+    // A continue takes the sheet back on line where the stop left it.
     view->m_commFault = 1;
     view->OnDownloadContinue();
+    EXPECT_EQ(doc->m_live, 1);
     EXPECT_EQ(view->m_progress, 1);
     EXPECT_EQ(view->m_progressCountsPending, 1);
     EXPECT_EQ(view->m_commFault, 0);
     EXPECT_EQ(view->m_stopRequest, 0);
+    EXPECT_EQ(frame.runStates, (std::vector<bool>{false, true}));
 
     // A view that is not the active one leaves the pane alone.
     frame.activeView = nullptr;
     view->OnDownloadStop();
-    EXPECT_EQ(frame.runStates, std::vector<bool>{false});
+    EXPECT_EQ(frame.runStates, (std::vector<bool>{false, true}));
 }
 
 } // namespace
