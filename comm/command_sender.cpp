@@ -336,6 +336,11 @@ void CCommandSender::Reply(IUnitMailbox& mailbox)
 void CCommandSender::FileReply(const ConsoleTicket& ticket, const std::string& reply)
 {
     m_console.StoreReply(ticket, reply);
+    // The queue was cleared since the command went out (a new download):
+    // its reply belongs to nothing shown now, the progress of the new
+    // program included.
+    if (ticket.generation != m_console.Generation(ticket.queue))
+        return;
     switch (ticket.queue) {
     case EConsoleQueue::Store:
         if ((StartsWith(reply, "GETNM") || StartsWith(reply, "*GETNM")) && m_flags.templateDialog)

@@ -1,0 +1,424 @@
+// The DSP view's download end to end: the view as the owner of its console's
+// sender thread, libkestrin2.so and the simulated unit of snmpagent --unit,
+// with the test's thread as the user-interface thread. Asserted on the
+// unit's journal against the sheet's program as the console's builders
+// write it, on the view's flags and on what reached its window and dialogs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "comm/command_sender.h"
+#include "comm/dsp_console.h"
+#include "dsp_editor/download_program.h"
+#include "dsp_editor/zo_dsp_view.h"
+#include "dsp_test_support.h"
+#include "kestrin2_fixture.h"
+#include "model/ari_input.h"
+#include "model/recording_messages.h"
+#include "tests/support/peers_required.h"
+#include "tools/snmpagent/peers.h"
+
+namespace {
+
+namespace de = dsp_editor;
+namespace pa = platform::automation;
+using namespace std::chrono_literals;
+using de::CZoDSPDoc;
+using de::CZoDSPView;
+using Q = comm::EConsoleQueue;
+using Commands = std::vector<std::string>;
+
+class UnitFrame final : public de::IDspMainFrame {
+public:
+    std::string NewSheetMac() const override { return "00602b0a0b0c"; }
+    std::int32_t NewSheetModel() const override { return 1; }
+    std::string DeviceDocumentPath() const override { return {}; }
+    CZoDSPView* ActiveDspView() const override { return active; }
+    std::optional<std::vector<CZoDSPView*>> OpenDspViews() const override { return views; }
+    void SetRunState(bool running) override { runStates.push_back(running); }
+
+    CZoDSPView* active = nullptr;
+    std::vector<CZoDSPView*> views;
+    std::vector<bool> runStates;
+};
+
+// Hands the view's requests to the test's UI thread; keeps the progress
+// dialog's states as "position/total", "close" when it closed.
+class UnitWindow final : public de::IDspViewWindow {
+public:
+    void Repaint() override { ++repaints; }
+    void UpdatePropertyPanel() override {}
+    void Post(std::function<void()> call) override { model::GetUiThread()->Post(std::move(call)); }
+    void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override {
+        progressStates.push_back(progress == nullptr ? std::string("close")
+                                                     : std::to_string(progress->Pos()) + "/" +
+                                                           std::to_string(progress->Total()));
+    }
+    void RestoreArrowCursor() override { ++arrowCursors; }
+
+    int repaints = 0;
+    int arrowCursors = 0;
+    std::vector<std::string> progressStates;
+};
+
+// A meter's dialog: the levels it shows, and whether each came on the UI
+// thread.
+class MeterDialog final : public de::IAttriDialog {
+public:
+    explicit MeterDialog(std::int32_t id) : id_(id) {}
+    std::int32_t GetModuleId() const override { return id_; }
+    std::int32_t GetKind() const override { return 0; }
+    void DestroyDialog() override {}
+    void ShowMeterLevel(std::int32_t channel, double dB) override {
+        levels.emplace_back(channel, dB);
+        onUiThread = onUiThread && model::GetUiThread()->IsUiThread();
+    }
+
+    std::vector<std::pair<std::int32_t, double>> levels;
+    bool onUiThread = true;
+
+private:
+    std::int32_t id_;
+};
+
+// A new sheet with its window and view, listed by the frame.
+struct UnitSheet {
+    explicit UnitSheet(UnitFrame& frame) : doc(std::make_unique<CZoDSPDoc>()), view(*doc) {
+        doc->SetMainFrame(&frame);
+        doc->OnNewDocument();
+        view.SetWindow(&window);
+        frame.views.push_back(&view);
+    }
+    ~UnitSheet() {
+        view.Console().StopSender();
+        view.SetWindow(nullptr);
+        doc->SetMainFrame(nullptr);
+    }
+
+    std::unique_ptr<CZoDSPDoc> doc;
+    UnitWindow window;
+    CZoDSPView view;
+};
+
+// Inputs 1 and 2 straight out, input 3 through a delay, input 2 at -6 dB,
+// and a meter on input 1 and the delay. Returns the meter's id.
+std::int32_t BuildSheet(CZoDSPDoc& doc) {
+    model::CRecordingMessages quiet;
+    dsp_test::Connect(doc, 1, 0, 9, 0);
+    dsp_test::Connect(doc, 2, 0, 10, 0);
+    const std::int32_t delay = doc.AddModule(3, 1, 300, 100, 1)->m_id;
+    dsp_test::Connect(doc, 3, 0, delay, 0);
+    dsp_test::Connect(doc, delay, 1, 11, 0);
+    dynamic_cast<model::CAriInput&>(*doc.GetModuleById(2)).m_level = -6.0;
+    const std::int32_t meter = doc.AddModule(13, 2, 300, 300, 1)->m_id;
+    dsp_test::Connect(doc, 1, 0, meter, 0);
+    dsp_test::Connect(doc, delay, 1, meter, 1);
+    return meter;
+}
+
+// The sheet's program as the builders write it, on a console of its own.
+Commands Golden(CZoDSPView& view) {
+    comm::CDSPDlgShowCMD console(&view);
+    de::CConsoleSink sink(console, false);
+    EXPECT_EQ(de::WriteDownloadProgram(view.GetDocument(), sink), de::EProgramResult::Built);
+    return console.Queue(Q::Control);
+}
+
+// Every control command sent and answered, the progress dialog closed.
+bool Drained(CZoDSPView& view) {
+    const std::vector<comm::ConsoleRow> rows = view.Console().Rows(Q::Control);
+    for (const comm::ConsoleRow& row : rows)
+        if (row.reply.empty())
+            return false;
+    return !rows.empty() && view.m_progress == 0 && !view.ProgressDialog();
+}
+
+// The progress states of a download of `count` commands shown whole: open,
+// sized on the first reply, moved on by each later one, closed.
+std::vector<std::string> WholeProgress(int count) {
+    const std::string total = "/" + std::to_string(count);
+    std::vector<std::string> states{"0/0", "0" + total};
+    for (int pos = 2; pos <= count; ++pos)
+        states.push_back(std::to_string(pos) + total);
+    states.push_back("close");
+    return states;
+}
+
+class DspEditorUnit : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(pa::initialize(), pa::S_OK);
+        initialised_ = true;
+        {
+            comm::Icom_manager poller;
+            comm::Icom_adapter none;
+            OSTREL_REQUIRE_PEER(comm::CreateNetComponents(nullptr, &poller, none, "") == 1,
+                                "the poller of libkestrin2.so in the build's class registry");
+        }
+        unit_ = std::make_unique<snmp_peers::scripted_agent_t>("127.0.0.46", "vuzuvuz",
+                                                               std::vector<std::string>{"--unit"});
+        Script("unit latency 2");
+    }
+    void TearDown() override {
+        unit_.reset();
+        if (initialised_)
+            pa::uninitialize();
+    }
+
+    void Script(const std::string& line) { ASSERT_EQ(unit_->command(line), "ok") << line; }
+
+    void Start(UnitSheet& sheet) {
+        sheet.view.StartSender(std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
+    }
+
+    std::vector<std::string> Journal() {
+        const std::string file = "/tmp/dsp-unit-journal-" + std::to_string(::getpid());
+        unit_->command("unit journal " + file);
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        std::remove(file.c_str());
+        return lines;
+    }
+    // The commands the unit took, in order; one it did not answer with
+    // itself stays its whole journal line.
+    Commands Taken() {
+        Commands taken;
+        for (const std::string& line : Journal()) {
+            if (line.rfind("command ", 0) != 0)
+                continue;
+            const std::string command = line.substr(8, line.find(" -> ") - 8);
+            taken.push_back(line == "command " + command + " -> " + command ? command : line);
+        }
+        return taken;
+    }
+
+    bool RunUntil(const std::function<bool()>& done) { return ui_.RunUntil(done, 60s); }
+
+    k2test::registry_copy_t registry_;
+    model::CRecordingMessages messages_;
+    model::CManualUiThread ui_;
+    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
+    bool initialised_ = false;
+};
+
+TEST_F(DspEditorUnit, ADownloadSendsTheSheetsProgramInOrder) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    frame.active = &sheet.view;
+    BuildSheet(*sheet.doc);
+    Start(sheet);
+
+    EXPECT_EQ(sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload), 0);
+    ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
+
+    const Commands program = sheet.view.Console().Queue(Q::Control);
+    EXPECT_EQ(program, Golden(sheet.view));
+    ASSERT_GE(program.size(), 4u);
+    EXPECT_EQ(program[0], "*NyRST#");
+    EXPECT_EQ(program[1], "*NyMDU 1 1 1#");
+    EXPECT_EQ(program[program.size() - 2], "*NyENDD#");
+    EXPECT_EQ(program.back(), "*NyRUN#");
+    EXPECT_EQ(Taken(), program);
+
+    EXPECT_EQ(sheet.window.progressStates, WholeProgress(static_cast<int>(program.size())));
+    EXPECT_EQ(sheet.doc->m_live, 1);
+    EXPECT_EQ(sheet.view.m_commFault, 0);
+    EXPECT_EQ(frame.runStates, std::vector<bool>{true});
+    EXPECT_GE(sheet.window.repaints, 1);
+    EXPECT_GE(sheet.window.arrowCursors, 1);
+    EXPECT_TRUE(messages_.ShownIds().empty());
+}
+
+// Each command reaches the unit once: the one in flight at the stop is
+// answered after the continue, none is sent twice.
+TEST_F(DspEditorUnit, AStopThenAContinueCompletesTheDownload) {
+    Script("unit latency 40");
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    frame.active = &sheet.view;
+    BuildSheet(*sheet.doc);
+    Start(sheet);
+    CZoDSPView& view = sheet.view;
+
+    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return view.Console().SentIndex(Q::Control) >= 3; }));
+    EXPECT_EQ(view.OnAppNotify(CZoDSPView::kNotifyDspStop), 0);
+    EXPECT_EQ(sheet.doc->m_live, 0);
+    EXPECT_EQ(view.m_stopRequest, 1);
+    // The sender closes its progress once it sees the stop.
+    ASSERT_TRUE(RunUntil([&] { return view.m_progress == 0 && !view.ProgressDialog(); }));
+    const Commands program = view.Console().Queue(Q::Control);
+    const Commands before = Taken();
+    ASSERT_LT(before.size(), program.size());
+    EXPECT_EQ(before, Commands(program.begin(), program.begin() + before.size()));
+
+    view.OnDownloadContinue();
+    ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
+    EXPECT_EQ(Taken(), program);
+    EXPECT_EQ(sheet.doc->m_live, 1);
+    EXPECT_EQ(sheet.window.progressStates.back(), "close");
+    EXPECT_EQ(frame.runStates, (std::vector<bool>{true, false, true}));
+    EXPECT_TRUE(messages_.ShownIds().empty());
+}
+
+TEST_F(DspEditorUnit, ASecondSheetOfTheSameUnitStopsTheFirst) {
+    Script("unit latency 40");
+    UnitFrame frame;
+    UnitSheet first(frame), second(frame);
+    frame.active = &first.view;
+    BuildSheet(*first.doc);
+    // A program of its own: one block more.
+    first.doc->AddModule(3, 1, 500, 100, 1);
+    BuildSheet(*second.doc);
+    Start(first);
+    Start(second);
+
+    first.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return first.view.Console().SentIndex(Q::Control) >= 3; }));
+    second.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    EXPECT_EQ(first.doc->m_live, 0);
+    EXPECT_EQ(first.view.m_stopRequest, 1);
+    EXPECT_EQ(second.doc->m_live, 1);
+    ASSERT_TRUE(RunUntil([&] {
+        return Drained(second.view) && first.view.m_progress == 0 && !first.view.ProgressDialog();
+    }));
+
+    const Commands firstProgram = first.view.Console().Queue(Q::Control);
+    const Commands secondProgram = second.view.Console().Queue(Q::Control);
+    ASSERT_NE(firstProgram, secondProgram);
+    // The first program as far as it got, then the second one whole.
+    const Commands taken = Taken();
+    std::size_t split = 0;
+    for (std::size_t i = 1; i < taken.size(); ++i)
+        if (taken[i] == "*NyRST#")
+            split = i;
+    ASSERT_GT(split, 0u);
+    EXPECT_LT(split, firstProgram.size());
+    EXPECT_EQ(
+        Commands(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(split)),
+        Commands(firstProgram.begin(), firstProgram.begin() + static_cast<std::ptrdiff_t>(split)));
+    EXPECT_EQ(Commands(taken.begin() + static_cast<std::ptrdiff_t>(split), taken.end()),
+              secondProgram);
+    EXPECT_LT(first.view.Console().SentIndex(Q::Control), static_cast<int>(firstProgram.size()));
+    // Only the active sheet's pane: its start and its stop.
+    EXPECT_EQ(frame.runStates, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(messages_.ShownIds().empty());
+}
+
+// A live change is in flight when the next download starts: its late reply
+// is filed nowhere, not even in the new program's progress, and the new
+// program goes out whole from its first command.
+TEST_F(DspEditorUnit, AStartInTheMiddleOfAnExchangeLosesNothing) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    BuildSheet(*sheet.doc);
+    Start(sheet);
+    CZoDSPView& view = sheet.view;
+    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
+    const Commands program = view.Console().Queue(Q::Control);
+
+    Script("unit latency 400");
+    view.Console().SendText("SET 1 101 1 1", false);
+    const std::string change = "*NySET 1 101 1 1#";
+    // Posted: the command written and "165" after it.
+    ASSERT_TRUE(RunUntil([&] {
+        bool written = false, posted = false;
+        for (const std::string& line : Journal()) {
+            written = written || line == "set SysContact " + change;
+            posted = written && line == "set SerialPriority 165";
+        }
+        return posted;
+    }));
+    Script("unit latency 2");
+    sheet.window.progressStates.clear();
+    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
+
+    Commands expected = program;
+    expected.push_back(change);
+    expected.insert(expected.end(), program.begin(), program.end());
+    EXPECT_EQ(Taken(), expected);
+    const std::vector<comm::ConsoleRow> rows = view.Console().Rows(Q::Control);
+    ASSERT_EQ(rows.size(), program.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].command, program[i]);
+        EXPECT_EQ(rows[i].reply, program[i]);
+    }
+    EXPECT_EQ(view.Console().ReplyCount(Q::Control), static_cast<int>(program.size()));
+    EXPECT_EQ(sheet.window.progressStates, WholeProgress(static_cast<int>(program.size())));
+    EXPECT_TRUE(messages_.ShownIds().empty());
+}
+
+// The meter dialog's gets as it polls them: an input channel's level and a
+// delay's, each shown on the meter pin it feeds, on the UI thread.
+TEST_F(DspEditorUnit, AMeterReadingReachesTheMetersDialog) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    CZoDSPDoc& doc = *sheet.doc;
+    const std::int32_t meterId = BuildSheet(doc);
+    MeterDialog dialog(meterId);
+    doc.AddAttriDialog(&dialog);
+    Start(sheet);
+    sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
+    // The start put both pins at the floor.
+    EXPECT_EQ(dialog.levels.size(), 2u);
+
+    const std::int32_t input = doc.GetModuleById(1)->m_order;
+    const model::CBaseAriModule* delay = nullptr;
+    for (const auto& module : doc.Modules())
+        if (module->m_typeCode == model::kAriDelay)
+            delay = module.get();
+    ASSERT_NE(delay, nullptr);
+    Script("unit get " + std::to_string(input) + " 106 1 = -23.5");
+    Script("unit get " + std::to_string(delay->m_order) + " 303 = -40");
+    sheet.view.Console().SendGetChannel(input, 106, 1);
+    sheet.view.Console().SendGet(delay->m_order, 303);
+    ASSERT_TRUE(RunUntil([&] { return dialog.levels.size() == 4; }));
+
+    EXPECT_EQ(dialog.levels[2], (std::pair<std::int32_t, double>{0, -23.5}));
+    EXPECT_EQ(dialog.levels[3], (std::pair<std::int32_t, double>{1, -40.0}));
+    EXPECT_TRUE(dialog.onUiThread);
+    doc.RemoveAttriDialog(meterId, 0);
+}
+
+// A name reply reaches the template dialog's parser on the UI thread while
+// the dialog waits; one that comes as the dialog closes goes nowhere.
+TEST_F(DspEditorUnit, TemplateRepliesReachTheTemplateDialogWhileItWaits) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    CZoDSPView& view = sheet.view;
+    std::vector<std::string> replies;
+    bool onUiThread = true;
+    view.m_onTemplateReply = [&](std::string reply) {
+        replies.push_back(std::move(reply));
+        onUiThread = onUiThread && model::GetUiThread()->IsUiThread();
+    };
+    Script("unit names 2 ROOM MORNING");
+    view.Flags().templateDialog = 1;
+    view.Console().SendText("GETNM02", true);
+    sheet.doc->m_live = 1;
+    Start(sheet);
+    ASSERT_TRUE(RunUntil([&] { return !replies.empty(); }));
+    EXPECT_EQ(replies, Commands{"GETNM02ROOM        MORNING     #"});
+    EXPECT_TRUE(onUiThread);
+
+    view.Console().SendText("GETNM03", true);
+    ASSERT_TRUE(ui_.WaitForPosted(1, 30s));
+    view.Flags().templateDialog = 0;
+    ui_.RunPosted();
+    EXPECT_EQ(replies.size(), 1u);
+}
+
+} // namespace
