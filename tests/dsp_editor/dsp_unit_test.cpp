@@ -422,3 +422,57 @@ TEST_F(DspEditorUnit, TemplateRepliesReachTheTemplateDialogWhileItWaits) {
 }
 
 } // namespace
+
+namespace {
+
+// Keeps the posted calls for the test to run.
+class HoldingWindow final : public de::IDspViewWindow {
+public:
+    void Repaint() override { ++repaints; }
+    void UpdatePropertyPanel() override {}
+    void Post(std::function<void()> call) override { posted.push_back(std::move(call)); }
+
+    int repaints = 0;
+    std::vector<std::function<void()>> posted;
+};
+
+// Without a unit: the notification codes, and the sender's requests posted
+// through the window, dropped without one and doing nothing once the view
+// is gone.
+TEST(DspEditorUnitSeams, NotificationsAndPostedRequests) {
+    dsp_test::FakeFrame frame;
+    const std::unique_ptr<CZoDSPDoc> doc = dsp_test::NewDocument(frame);
+    HoldingWindow window;
+    {
+        CZoDSPView view(*doc);
+        doc->m_live = 1;
+        for (const std::int32_t code : {0x465, 0x468, 0}) {
+            EXPECT_EQ(view.OnAppNotify(code), 0);
+            EXPECT_EQ(doc->m_live, 1);
+            EXPECT_EQ(view.m_stopRequest, 0);
+        }
+        // One live word: the sender's flags are the document's and the
+        // view's own.
+        view.Flags().live = 0;
+        EXPECT_EQ(doc->m_live, 0);
+        view.Flags().commFault = 1;
+        EXPECT_TRUE(view.CanContinueDownload());
+
+        view.Redraw();
+        EXPECT_TRUE(window.posted.empty());
+        view.SetWindow(&window);
+        view.Redraw();
+        view.OpenProgress();
+        ASSERT_EQ(window.posted.size(), 2u);
+        window.posted[0]();
+        EXPECT_EQ(window.repaints, 1);
+        window.posted.clear();
+        view.Redraw();
+        view.OpenProgress();
+    }
+    for (const auto& call : window.posted)
+        call();
+    EXPECT_EQ(window.repaints, 1);
+}
+
+} // namespace
