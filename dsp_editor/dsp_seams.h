@@ -21,6 +21,7 @@ class CBaseLink;
 
 namespace dsp_editor {
 
+class CDSPDlgFirmTemplate;
 class CZoDSPDoc;
 class CZoDSPView;
 
@@ -84,6 +85,12 @@ public:
     // Closes the property panel when it is shown; a window without one
     // keeps this default.
     virtual void ClosePropertyPanel() {}
+    // Shows the template dialog modally over its controller; whether it
+    // closed with OK. A window without it keeps this default: cancelled.
+    virtual bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+        (void)dialog;
+        return false;
+    }
 };
 
 // The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each
