@@ -125,8 +125,8 @@ std::set<std::array<std::int32_t, 4>> WiringOf(const CZoDSPDoc& doc) {
         const CBaseAriModule* to = doc.GetModuleById(link->m_sourceModule);
         if (to != nullptr && to->m_typeCode == kAriMeter)
             continue;
-        wiring.insert({link->m_sourceModule, link->m_sourceChannel, link->m_destModule,
-                       link->m_destChannel});
+        wiring.insert(
+            {link->m_sourceModule, link->m_sourceChannel, link->m_destModule, link->m_destChannel});
     }
     return wiring;
 }
@@ -701,7 +701,8 @@ void CDSPDlgFirmTemplate::OnBrowse() {
     std::string_view proposed = m_doc.GetTitle();
     if (proposed.ends_with(kModifiedSuffix))
         proposed.remove_suffix(kModifiedSuffix.size());
-    if (const std::optional<std::string> chosen = m_chooser->ChooseSaveFile(proposed, kTemplateFilter))
+    if (const std::optional<std::string> chosen =
+            m_chooser->ChooseSaveFile(proposed, kTemplateFilter))
         m_path = WithTemplateSuffix(*chosen);
 }
 

@@ -71,8 +71,8 @@ public:
     bool EmptySlot(std::string_view mac, int slot);
     // Records a store: the slot's path and names, every other slot with the
     // same path emptied, the unit listed when it was not.
-    bool Record(std::string_view mac, int slot, std::string_view path,
-                std::string_view structName, std::string_view paramName);
+    bool Record(std::string_view mac, int slot, std::string_view path, std::string_view structName,
+                std::string_view paramName);
 
 private:
     // The unit's key in the MAC list (1..Number), 0 when it is not listed.
