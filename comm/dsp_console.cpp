@@ -169,6 +169,23 @@ void CDSPDlgShowCMD::SendBiquad(int module, int index, const model::BiquadCoeffs
                static_cast<float>(section.a2), store);
 }
 
+void CDSPDlgShowCMD::AppendStoreCommands(std::span<const std::string> commands)
+{
+    std::unique_lock calling(m_observerCall, std::defer_lock);
+    int first = 0;
+    {
+        std::lock_guard lock(m_lock);
+        QueueState& q = State(EConsoleQueue::Store);
+        first = static_cast<int>(q.rows.size());
+        for (const std::string& command : commands)
+            q.rows.push_back({command, {}});
+        calling.lock();
+    }
+    if (m_observer)
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            m_observer->OnRowAdded(EConsoleQueue::Store, first + static_cast<int>(i), commands[i]);
+}
+
 void CDSPDlgShowCMD::SendGet(int module, int code)
 {
     QueueCommand(platform::text::format("*GET %d %d ", module, code), false);

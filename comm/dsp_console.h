@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <memory>
 #include <string_view>
@@ -120,6 +121,11 @@ public:
     // One biquad section of an equalizer, filter or crossover: b0 b1 b2,
     // then a1 a2, both under code 607 with the section's index.
     void SendBiquad(int module, int index, const model::BiquadCoeffs& section, bool store);
+    // Queues on the store queue commands already in the form the builders
+    // give (maker prefix and "#" included), all in one step: the sender
+    // sees none of them or every one, in order.
+    void AppendStoreCommands(std::span<const std::string> commands);
+
     void SendGet(int module, int code);
     void SendGetChannel(int module, int code, int channel);
 

@@ -26,6 +26,7 @@ class CDSPDlgDownloadProgress;
 
 namespace dsp_editor {
 
+class CDSPDlgFirmTemplate;
 class CZoDSPDoc;
 class CZoDSPView;
 
@@ -101,6 +102,12 @@ public:
     }
     // The arrow cursor again, after a download's wait cursor.
     virtual void RestoreArrowCursor() {}
+    // Shows the template dialog modally over its controller; whether it
+    // closed with OK. A window without it keeps this default: cancelled.
+    virtual bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+        (void)dialog;
+        return false;
+    }
 };
 
 // The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each

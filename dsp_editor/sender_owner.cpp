@@ -73,11 +73,8 @@ void CZoDSPView::RestoreArrowCursor() {
 }
 
 void CZoDSPView::TemplateReply(std::string reply) {
-    PostToWindow([this, reply = std::move(reply)] {
-        // The dialog may have closed since the reply came.
-        if (m_flags.templateDialog != 0 && m_onTemplateReply)
-            m_onTemplateReply(reply);
-    });
+    // The dialog may have closed since the reply came: the view looks again.
+    PostToWindow([this, reply = std::move(reply)] { OnTemplateNameReply(reply); });
 }
 
 void CZoDSPView::MeterReply(std::string text) {

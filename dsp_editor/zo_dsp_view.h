@@ -227,9 +227,28 @@ public:
     const std::optional<comm::CDSPDlgDownloadProgress>& ProgressDialog() const {
         return m_progressDialog;
     }
-    // The template dialog's reply parser: takes a GETNM reply of the unit
-    // on the user-interface thread while the template-dialog flag is set.
-    std::function<void(std::string)> m_onTemplateReply;
+    // -- templates stored on the unit (stored_templates.h)
+
+    // Store (32955), only while live: the template dialog, then the store
+    // program of every template of the unit with the chosen structure name
+    // (in slot order) replaces the store queue in one step, and only then
+    // is the ini written; any failure queues nothing and leaves the ini.
+    void OnSolidifyTemplates();
+    // Switches the unit to the stored template of `slot` (the caller has
+    // asked 284): the sheet is validated as for a download (308, 309) and
+    // goes live with the console cleared and "*CHANM<slot>#" queued.
+    void SwitchToStoredTemplate(std::int32_t slot);
+    // A store reply beginning with "GETNM", which the window posts to the
+    // user-interface thread: the open template dialog takes it.
+    void OnTemplateNameReply(std::string_view reply);
+    // Set while the template dialog is open (the sender hands its GETNM
+    // replies over only then), with the dialog.
+    std::atomic<std::int32_t>& m_templateDialog = m_flags.templateDialog;
+    CDSPDlgFirmTemplate* m_firmTemplateDialog = nullptr;
+    // The ini listing the stored templates; empty: the program folder's
+    // Ostrel.ini.
+    std::filesystem::path m_templateIni;
+    std::filesystem::path TemplateIni() const;
 
 private:
     CZoDSPDoc& m_document;

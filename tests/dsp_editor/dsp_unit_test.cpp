@@ -18,6 +18,7 @@
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/download_program.h"
+#include "dsp_editor/stored_templates.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
 #include "kestrin2_fixture.h"
@@ -393,32 +394,37 @@ TEST_F(DspEditorUnit, AMeterReadingReachesTheMetersDialog) {
     doc.RemoveAttriDialog(meterId, 0);
 }
 
-// A name reply reaches the template dialog's parser on the UI thread while
-// the dialog waits; one that comes as the dialog closes goes nowhere.
-TEST_F(DspEditorUnit, TemplateRepliesReachTheTemplateDialogWhileItWaits) {
+// *GETNM replies fill the open template dialog's list on the UI thread; one
+// that comes as the dialog closes goes nowhere.
+TEST_F(DspEditorUnit, NameRepliesFillTheTemplateDialogsListWhileItWaits) {
     UnitFrame frame;
     UnitSheet sheet(frame);
     CZoDSPView& view = sheet.view;
-    std::vector<std::string> replies;
+    const std::string ini = ::testing::TempDir() + "dsp_unit_names.ini";
+    dsp_editor::CDSPDlgFirmTemplate dialog(view, ini, nullptr);
+    int changes = 0;
     bool onUiThread = true;
-    view.m_onTemplateReply = [&](std::string reply) {
-        replies.push_back(std::move(reply));
+    dialog.SetRowsChanged([&] {
+        ++changes;
         onUiThread = onUiThread && model::GetUiThread()->IsUiThread();
-    };
+    });
+    view.m_firmTemplateDialog = &dialog;
+    view.m_templateDialog = 1;
     Script("unit names 2 ROOM MORNING");
-    view.Flags().templateDialog = 1;
     view.Console().SendText("GETNM02", true);
     sheet.doc->m_live = 1;
     Start(sheet);
-    ASSERT_TRUE(RunUntil([&] { return !replies.empty(); }));
-    EXPECT_EQ(replies, Commands{"GETNM02ROOM        MORNING     #"});
+    ASSERT_TRUE(RunUntil([&] { return changes > 0; }));
+    EXPECT_EQ(dialog.Rows(),
+              (std::vector<dsp_editor::StoredTemplateRow>{{2, "ROOM", "MORNING", ""}}));
     EXPECT_TRUE(onUiThread);
 
     view.Console().SendText("GETNM03", true);
     ASSERT_TRUE(ui_.WaitForPosted(1, 30s));
-    view.Flags().templateDialog = 0;
+    view.m_templateDialog = 0;
     ui_.RunPosted();
-    EXPECT_EQ(replies.size(), 1u);
+    EXPECT_EQ(changes, 1);
+    view.m_firmTemplateDialog = nullptr;
 }
 
 } // namespace
