@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -64,7 +65,13 @@ public:
                                                            std::to_string(progress->Total()));
     }
     void RestoreArrowCursor() override { ++arrowCursors; }
+    // The template dialog, run by the test in the user's place.
+    bool RunFirmTemplateDialog(de::CDSPDlgFirmTemplate& dialog) override {
+        dialog.OnInitDialog();
+        return templateScript && templateScript(dialog);
+    }
 
+    std::function<bool(de::CDSPDlgFirmTemplate&)> templateScript;
     int repaints = 0;
     int arrowCursors = 0;
     std::vector<std::string> progressStates;
@@ -479,6 +486,44 @@ TEST(DspEditorUnitSeams, NotificationsAndPostedRequests) {
     for (const auto& call : window.posted)
         call();
     EXPECT_EQ(window.repaints, 1);
+}
+
+// A store goes out between *SAVEM and *ENDMD after the live program; a switch
+// to a stored template sends its change.
+TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    frame.active = &sheet.view;
+    CZoDSPView& view = sheet.view;
+    BuildSheet(*sheet.doc);
+    const std::string folder = ::testing::TempDir() + "dsp-unit-store-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    view.m_templateIni = folder + "/Ostrel.ini";
+    Start(sheet);
+    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
+    const std::size_t downloaded = Taken().size();
+
+    sheet.window.templateScript = [&](de::CDSPDlgFirmTemplate& dialog) {
+        dialog.OnSelectSlot(1);
+        dialog.m_structName = "Hall";
+        dialog.m_paramName = "Day";
+        dialog.m_path = folder + "/new1.dmu";
+        return dialog.OnOK();
+    };
+    view.OnSolidifyTemplates();
+    const Commands store = view.Console().Queue(Q::Store);
+    ASSERT_FALSE(store.empty());
+    EXPECT_EQ(store.front(), "*SAVEM01Hall        Day         #");
+    EXPECT_EQ(store.back(), "*ENDMD#");
+    ASSERT_TRUE(RunUntil([&] { return Taken().size() == downloaded + store.size(); }));
+    const Commands taken = Taken();
+    EXPECT_EQ(Commands(taken.begin() + static_cast<std::ptrdiff_t>(downloaded), taken.end()), store);
+
+    view.SwitchToStoredTemplate(3);
+    ASSERT_TRUE(RunUntil([&] { return Taken().back() == "*CHANM03#"; }));
+    EXPECT_TRUE(messages_.ShownIds().empty());
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
