@@ -693,7 +693,6 @@ void CMainFrame::DestroyHwConfigDialog()
 
 void CMainFrame::RefreshHwConfigDialog()
 {
-    // The dialog re-reads the stored configurations on this call.
     if (m_hwConfigDialog)
         QMetaObject::invokeMethod(m_hwConfigDialog, "refresh");
 }

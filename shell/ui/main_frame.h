@@ -114,7 +114,8 @@ public:
     // A child frame is being destroyed: it is active no longer.
     void ForgetChild(const CChildFrame* child);
     // The modeless hardware-configuration window the device editor opens;
-    // the frame keeps it until 0x405.
+    // the frame keeps it until 0x405. On 0x406 and 0x408 the frame calls
+    // its slot "refresh", which re-reads the stored configurations.
     void SetHwConfigDialog(QWidget* dialog);
 
     // -- the bars
