@@ -21,6 +21,7 @@
 #include "comm/download_progress.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/dsp_seams.h"
+#include "dsp_editor/dsp_view_paint.h"
 #include "dsp_editor/zo_dsp_doc.h"
 
 namespace dsp_editor {
@@ -250,7 +251,44 @@ public:
     std::filesystem::path m_templateIni;
     std::filesystem::path TemplateIni() const;
 
+    // -- drawing, zoom and scrolling (dsp_view_paint.h)
+
+    // What the painting shows besides the document; the editing sets the
+    // rubber line and band.
+    DspPaintState m_paint;
+    // The window side of scrolling and of the zoom box (not owned; taken
+    // away with null before it goes).
+    IDspScrollWindow* m_scrollWindow = nullptr;
+    // The initial update: the grid on, not printing, nothing being drawn;
+    // the zoom box shows the document's code.
+    void OnInitialDrawState();
+    // The code drawn (the document's, 0 when it is outside -2 .. 4) and
+    // its factor f; the scroll extent at that code.
+    std::int32_t DrawnZoomCode() const { return DrawnZoom(m_document.m_zoom); }
+    double Factor() const { return ZoomFactor(m_document.m_zoom); }
+    model::Size ScaledSheet() const;
+    // The mappings of the screen, scrolled to `scroll` (pixels), and of the
+    // printer, which sets the printing flag (false: nothing to print).
+    void PrepareScreen(model::DeviceMapping& dc, model::Point scroll);
+    bool PreparePrinter(model::DeviceMapping& dc, const PrinterMetrics& printer);
+    // Paints the sheet inside `clip` (sheet units) on a prepared canvas.
+    void OnDraw(model::Canvas& dc, const model::Rect& clip, const GridDotPlotter& dots = {});
+    // A drag at (x, y) in sheet units scrolls the window when past its edge.
+    void AutoScroll(std::int32_t x, std::int32_t y);
+    // Zoom in (32872), out (32873), normal size (32874) and the zoom box's
+    // selection (1178): the document's code changes (not marked modified),
+    // the box follows and the whole view repaints.
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnZoomNormal();
+    void OnZoomComboSelect(int index);
+    bool CanZoomIn() const { return dsp_editor::CanZoomIn(m_document.m_zoom); }
+    bool CanZoomOut() const { return dsp_editor::CanZoomOut(m_document.m_zoom); }
+    bool CanZoomNormal() const { return dsp_editor::CanZoomNormal(m_document.m_zoom); }
+
 private:
+    void SetZoom(std::int32_t code);
+
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
     IFileChooser* m_chooser = nullptr;

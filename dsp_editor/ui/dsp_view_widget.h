@@ -1,0 +1,74 @@
+#pragma once
+// CZoDSPViewWidget: the window of a DSP view inside its child frame. It
+// scrolls over the zoomed sheet, paints it through the view on the Qt
+// canvas (Qt's own double buffering stands for a memory bitmap), prints
+// it, and hands the mouse, in sheet units, to the editing; the view's logic
+// stays in CZoDSPView.
+#include <QAbstractScrollArea>
+
+#include "dsp_editor/dsp_seams.h"
+#include "dsp_editor/dsp_view_paint.h"
+
+class QPrinter;
+
+namespace dsp_editor {
+class CZoDSPView;
+} // namespace dsp_editor
+
+namespace dsp_editor::ui {
+
+class CZoDSPViewWidget final : public QAbstractScrollArea,
+                               public IDspViewWindow,
+                               public IDspScrollWindow {
+    Q_OBJECT
+public:
+    // The view outlives the widget; the widget is the view's window until
+    // it goes.
+    explicit CZoDSPViewWidget(CZoDSPView& view, QWidget* parent = nullptr);
+    ~CZoDSPViewWidget() override;
+
+    CZoDSPView& View() const { return m_view; }
+    // The initial update: scroll sizes, the view's drawing state and the
+    // zoom box.
+    void OnInitialUpdate();
+    // Where the mouse goes (not owned; null: nowhere).
+    void SetInput(IDspViewInput* input) { m_input = input; }
+    // Prints the sheet on one page. False when nothing is printed (a sheet
+    // without area, or a printer that cannot be opened).
+    bool Print(QPrinter& printer);
+
+    // -- the view's window
+    void Repaint() override;
+    // The property panel is not this window's.
+    void UpdatePropertyPanel() override {}
+    void Post(std::function<void()> call) override;
+    void RestoreArrowCursor() override;
+
+    // -- scrolling and the zoom box
+    model::Size ClientSize() const override;
+    model::Point ScrollPosition() const override;
+    void ScrollTo(model::Point pixels) override;
+    // Emits zoomIndexSelected: the frame's zoom box follows.
+    void SelectZoomIndex(int index) override;
+
+signals:
+    void zoomIndexSelected(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    // The scroll bars over the zoomed sheet.
+    void SyncScrollBars();
+    model::Point ToSheet(const QPoint& device);
+
+    CZoDSPView& m_view;
+    IDspViewInput* m_input = nullptr;
+};
+
+} // namespace dsp_editor::ui

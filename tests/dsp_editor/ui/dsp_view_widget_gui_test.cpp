@@ -1,0 +1,110 @@
+// The DSP view's window on the offscreen platform: a few pixels of the
+// painted sheet (grid dot, margin line, module body, the red band while
+// live), the scroll extent following a zoom, and a print to a PDF file.
+#include <QImage>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "dsp_editor/ui/dsp_view_widget.h"
+#include "dsp_editor/zo_dsp_doc.h"
+#include "dsp_editor/zo_dsp_view.h"
+#include "model/recording_messages.h"
+#include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/shell/ui/gui_app.h"
+
+namespace {
+
+namespace de = dsp_editor;
+using de::ui::CZoDSPViewWidget;
+
+constexpr QRgb kSheet = qRgb(0xE0, 0xE8, 0xF0);
+
+class DspViewWidgetGui : public ::testing::Test {
+protected:
+    DspViewWidgetGui() {
+        doc.m_sheetWidth = 400;
+        doc.m_sheetHeight = 300;
+        doc.m_sheetColour = 0xF0E8E0;
+        module = doc.AddModule(model::kAriDelay, 1, 200, 100, 1);
+        doc.ClearSelection();
+        widget.resize(460, 360);
+        widget.show();
+        widget.OnInitialUpdate();
+    }
+
+    QImage Grab() { return widget.viewport()->grab().toImage(); }
+    static bool AnyInRow(const QImage& image, int y, int from, int to, QRgb colour) {
+        for (int x = from; x < to; ++x)
+            if (image.pixel(x, y) == colour)
+                return true;
+        return false;
+    }
+
+    model::CRecordingMessages messages;
+    de::CZoDSPDoc doc;
+    de::CZoDSPView view{doc};
+    model::CBaseAriModule* module = nullptr;
+    CZoDSPViewWidget widget{view};
+};
+
+TEST_F(DspViewWidgetGui, PaintsGridMarginsModuleAndTheLiveBand) {
+    ASSERT_NE(module, nullptr);
+    QImage image = Grab();
+    // A grid dot on the sheet, the sheet between dots.
+    EXPECT_EQ(image.pixel(50, 50), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(55, 55), kSheet);
+    // The margin lines 10 units inside the edges, broken but green.
+    EXPECT_TRUE(AnyInRow(image, 290, 20, 120, qRgb(0, 255, 0)));
+    // White beyond the sheet.
+    EXPECT_EQ(image.pixel(420, 320), qRgb(255, 255, 255));
+    // The module's body in its colour, under its title strip.
+    const model::Rect body = module->m_body;
+    EXPECT_EQ(image.pixel(body.CenterPoint().x, body.bottom - 4), qRgb(0xF0, 0xF0, 0xC8));
+
+    // Live: the red band, no grid and no margins.
+    doc.m_live = 1;
+    widget.Repaint();
+    image = Grab();
+    EXPECT_EQ(image.pixel(2, 100), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(200, 297), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(50, 50), kSheet);
+    EXPECT_FALSE(AnyInRow(image, 290, 20, 120, qRgb(0, 255, 0)));
+}
+
+TEST_F(DspViewWidgetGui, ZoomSelectsTheBoxAndWidensTheScrollExtent) {
+    int selected = -1;
+    QObject::connect(&widget, &CZoDSPViewWidget::zoomIndexSelected,
+                     [&selected](int index) { selected = index; });
+    view.OnZoomIn();
+    EXPECT_EQ(selected, 2);
+    EXPECT_EQ(widget.horizontalScrollBar()->maximum(), 800 - widget.viewport()->width());
+    // At 200% sheet point (50, 50) lands on (100, 100).
+    const QImage image = Grab();
+    EXPECT_EQ(image.pixel(100, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(101, 101), kSheet);
+}
+
+TEST_F(DspViewWidgetGui, PrintsToAPdfFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("sheet.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    ASSERT_TRUE(widget.Print(printer));
+    EXPECT_GT(std::filesystem::file_size(path.toStdString()), 0u);
+
+    // A sheet without width prints nothing.
+    doc.m_sheetWidth = 0;
+    const QString empty = dir.filePath("empty.pdf");
+    printer.setOutputFileName(empty);
+    EXPECT_FALSE(widget.Print(printer));
+    EXPECT_FALSE(std::filesystem::exists(empty.toStdString()));
+}
+
+} // namespace
