@@ -146,6 +146,19 @@ public:
         (void)channel;
         (void)dB;
     }
+    // The window's caption.
+    virtual void SetCaption(std::string_view caption) { (void)caption; }
+    // The size of the dialog's window as created from its template.
+    virtual model::Size WindowSize() const { return {}; }
+    // Moves the window to `rect`, given in the client coordinates of the
+    // view that opened it; the dialog maps them to the screen.
+    virtual void MoveWindow(const model::Rect& rect) { (void)rect; }
+    // Shows the window (again), or hides it (while the view prints a
+    // preview, or while another sheet is the active one).
+    virtual void ShowDialog() {}
+    virtual void HideDialog() {}
+    // Makes the window the active one.
+    virtual void ActivateDialog() {}
 };
 
 // The undo history as the document's own edits feed it. A step gathers the

@@ -302,6 +302,40 @@ private:
     std::optional<comm::CDSPDlgDownloadProgress> m_progressDialog;
     // Last: its sender thread, which asks the view, ends first.
     comm::CDSPDlgShowCMD m_console{this};
+
+public:
+    // -- attribute dialogs (attri_dialogs.h): the document lists them, each
+    //    module has at most one of its own and each side one for all its
+    //    channels
+
+    // Raises the module's open dialog (all channels: its side's), else
+    // makes it through AttriDialogFactory(), captions it, puts it under the
+    // module inside the view, lists and shows it. The dialog, or null when
+    // the module has none.
+    IAttriDialog* ShowAttriDialog(model::CBaseAriModule& module, bool allChannels);
+    // A new captioned dialog of the module, neither placed, listed nor
+    // shown; null when the module has none.
+    IAttriDialog* OpenAttriDialog(model::CBaseAriModule& module, bool allChannels);
+    // A closing dialog takes itself out of the document's list.
+    void RemoveAttriDialog(std::int32_t moduleId, std::int32_t kind);
+    // How a dialog's window was activated.
+    static constexpr std::int32_t kDialogInactive = 0;
+    static constexpr std::int32_t kDialogActive = 1;
+    static constexpr std::int32_t kDialogClickActive = 2;
+    // A dialog activated or deactivated. Clicked: this view becomes the
+    // active one and the selection is the link, else the module (all
+    // channels: every module of its side, ids 1-8 or 9-16), the property
+    // panel and status panes following. Deactivated while another view is
+    // the active one: the document's dialogs and the property panel hide.
+    void SelectModuleFromDialog(std::int32_t activation, model::CBaseAriModule* module,
+                                bool allChannels, model::CBaseLink* link);
+    // Reloads, when the sheet has an input (output) module, the open dialog
+    // of input (output) channel k from 0, or the all-inputs (all-outputs)
+    // dialog: a channel's dialogs keep each other current this way.
+    void RefreshInputDialog(std::int32_t k);
+    void RefreshInputAllDialog();
+    void RefreshOutputDialog(std::int32_t k);
+    void RefreshOutputAllDialog();
 };
 
 } // namespace dsp_editor
