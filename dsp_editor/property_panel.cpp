@@ -7,6 +7,7 @@
 
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_editor/zo_dsp_view.h"
+#include "model/ari_classes.h"
 #include "model/base_ari_module.h"
 #include "model/base_link.h"
 #include "model/messages.h"
@@ -173,10 +174,6 @@ std::string EndName(const CBaseAriModule& module) {
 }
 
 } // namespace
-
-std::int32_t AlgorithmModuleCount(std::int32_t moduleCount) {
-    return moduleCount - 14;
-}
 
 CDSPDlgProperty::CDSPDlgProperty(CZoDSPView& view) : m_view(view) {}
 
@@ -411,7 +408,7 @@ CDSPDlgProperty::Table CDSPDlgProperty::PropertyTable() const {
         table.columns = {PanelText(kStrParameter), PanelText(kStrValue)};
         table.rows = {
             {PanelText(kStrModuleCount),
-             format(PanelText(kStrModulesShapes), AlgorithmModuleCount(modules), modules)},
+             format(PanelText(kStrModulesShapes), model::AlgorithmModuleCount(modules), modules)},
             {PanelText(kStrLinkCount), format("%d", static_cast<int>(doc.Links().size()))},
             {PanelText(kStrSpaceTotal),
              format("%d%%", static_cast<int>(static_cast<std::int64_t>(doc.m_spaceTotal) * 100 /

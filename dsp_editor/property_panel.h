@@ -29,11 +29,6 @@ namespace dsp_editor {
 
 class CZoDSPView;
 
-// The algorithm modules of a sheet of `moduleCount` modules in all, as the
-// property panel and the module-count status pane show them: the count
-// less 14.
-std::int32_t AlgorithmModuleCount(std::int32_t moduleCount);
-
 // The panel's window as its controller sees it.
 class IPropertyPanelWindow {
 public:

@@ -8,6 +8,11 @@ namespace model {
 
 class CBaseAriModule;
 
+// The algorithm modules of a sheet with `moduleCount` modules in all, as the
+// module-count status pane and the property panel show them: the count less
+// 14, though a sheet has 16 fixed channel modules.
+inline std::int32_t AlgorithmModuleCount(std::int32_t moduleCount) { return moduleCount - 14; }
+
 // An empty module of the class of type code 1-13 (Input, Output, Delay,
 // Router, Mixer, -, Dynamic, Generator, Equalizer, Filter, Crossover, Text,
 // Meter), made with its default constructor; null for 6 and any other code.

@@ -1,5 +1,7 @@
 #include "shell/status_panes.h"
 
+#include "model/ari_classes.h"
+
 #include "platform/text/format.h"
 #include "platform/text/ipv4.h"
 #include "resources/string_table.h"
@@ -34,7 +36,6 @@ enum : int {
 constexpr int kDspSpace = 8192;
 constexpr int kDspTime = 25000;
 // Every DSP sheet holds its 8 input and 8 output modules.
-constexpr int kFixedModules = 16;
 
 constexpr int kIpPaneWidth = 130;
 const std::string kTenBlanks(10, ' ');
@@ -180,10 +181,9 @@ void CStatusPanes::SetModuleCountPane(int modules, int selected)
         SetText(kPaneModuleCount, Text(kStrNoModules));
         return;
     }
-    // The algorithm modules are those beyond the sheet's fixed ones.
-    SetText(kPaneModuleCount,
-            platform::text::format(Text(kStrModules),
-                                   std::max(modules - kFixedModules, 0), modules, selected));
+    SetText(kPaneModuleCount, platform::text::format(Text(kStrModules),
+                                                     model::AlgorithmModuleCount(modules), modules,
+                                                     selected));
 }
 
 void CStatusPanes::SetIdStatePane(bool set)

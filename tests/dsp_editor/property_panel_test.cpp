@@ -15,6 +15,7 @@
 #include "dsp_editor/property_panel.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
+#include "model/ari_classes.h"
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
 #include "platform/profile/profile.h"
@@ -290,7 +291,7 @@ TEST_F(DspEditorProperty, SheetAndModuleFactsOnTheAlgorithmTab) {
                                                  {"连线数目", "3"},
                                                  {"总使用空间", "99%"},
                                                  {"总使用时间", "50%"}}));
-    EXPECT_EQ(de::AlgorithmModuleCount(16), 2);
+    EXPECT_EQ(model::AlgorithmModuleCount(16), 2);
 
     panel->SelectModule(*delay);
     const Rows rows = panel->PropertyTable().rows;

@@ -187,10 +187,12 @@ TEST_F(FrameCore, StatusTexts)
 
     status.SetLayout(shell::EStatusLayout::Dsp);
     const auto text = [&](int id) { return status.Find(id)->text; };
-    status.SetModuleCountPane(16, 0); // an empty sheet: its 16 fixed modules only
-    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 0, 16, 0));
+    // The algorithm modules shown are the count less 14, the sheet's 16
+    // fixed modules notwithstanding.
+    status.SetModuleCountPane(16, 0);
+    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 2, 16, 0));
     status.SetModuleCountPane(20, 3);
-    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 4, 20, 3));
+    EXPECT_EQ(text(shell::kPaneModuleCount), platform::text::format(Text(329), 6, 20, 3));
     status.SetModuleCountPane(0, 0);
     EXPECT_EQ(text(shell::kPaneModuleCount), Text(328));
     status.SetSpaceUsedPane(81); // 0.98 %
