@@ -264,6 +264,24 @@ private:
     std::optional<comm::CDSPDlgDownloadProgress> m_progressDialog;
     // Last: its sender thread, which asks the view, ends first.
     comm::CDSPDlgShowCMD m_console{this};
+
+    // -- mouse editing (dsp_gestures.h)
+public:
+    // The view's gesture controller, made on first use.
+    class CDspGestures& Gestures();
+    // The palette drags a module code (type x 100 + variant) onto the view.
+    void BeginPlacement(std::int32_t code);
+    // A module placed by the add commands at the scroll position, or
+    // dropped from the palette at a sheet point; see CDspGestures.
+    model::CBaseAriModule* AddModuleAtScroll(std::int32_t type, std::int32_t variant);
+    model::CBaseAriModule* AddModuleAtPoint(std::int32_t type, std::int32_t variant, std::int32_t x,
+                                            std::int32_t y);
+    // Moves the module by (dx, dy) with the ends of its links.
+    void MoveModule(model::CBaseAriModule& module, std::int32_t dx, std::int32_t dy);
+
+private:
+    // Shared only so that this header needs no complete class to delete it.
+    std::shared_ptr<CDspGestures> m_gestures;
 };
 
 } // namespace dsp_editor
