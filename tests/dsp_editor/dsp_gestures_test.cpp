@@ -479,3 +479,105 @@ INSTANTIATE_TEST_SUITE_P(Cases, DspEditorGestureTable, ::testing::ValuesIn(kCase
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// A click on a body reports the module's size and place to the panes of the
+// active view only; the module figure keeps the 14 fixed modules out.
+TEST_F(DspEditorGesture, StatusFollowsTheClickedModuleOnTheActiveViewOnly) {
+    Click({700, 900}); // the delay placed last is selected: a click on it only moves it
+    frame.statuses.clear();
+    Click(Body(D));
+    ASSERT_FALSE(frame.statuses.empty());
+    const de::DspStatusFigures& shown = frame.statuses.back();
+    EXPECT_EQ(shown.size, (model::Size{100, 50}));
+    EXPECT_EQ(shown.position, (Point{300, 300}));
+    EXPECT_EQ(shown.modules, 17);
+    EXPECT_EQ(shown.selectedModules, 1);
+    EXPECT_EQ(de::AlgorithmModuleFigure(shown.modules), 3);
+
+    frame.activeView = nullptr;
+    frame.statuses.clear();
+    Click(Body(1));
+    EXPECT_TRUE(frame.statuses.empty());
+}
+
+// A download in progress or a fault stops every click, with the wait cursor.
+TEST_F(DspEditorGesture, BusyRefusesClicksAndDeletes) {
+    for (auto* flag : {&view->m_progress, &view->m_commFault}) {
+        *flag = 1;
+        G().OnLButtonDown(Pin(1, 0));
+        G().OnEditDelete();
+        EXPECT_EQ(G().Gesture(), Gesture::Idle);
+        EXPECT_EQ(Selected(), std::vector<std::int32_t>{D});
+        EXPECT_EQ(G().CursorAt(Body(D)), IDspViewWindow::kCursorWait);
+        *flag = 0;
+    }
+}
+
+TEST_F(DspEditorGesture, CaptureLossDropsTheLinkAndTicksStopTheirTimers) {
+    G().OnLButtonDown(Pin(1, 0));
+    EXPECT_EQ(window.timers, (std::map<std::int32_t, std::int32_t>{{1, 100}}));
+    G().OnCaptureChanged();
+    EXPECT_EQ(G().Gesture(), Gesture::Idle);
+    EXPECT_EQ(M(1).GetChnl(0)->m_highlighted, 0);
+    EXPECT_FALSE(window.capture);
+
+    window.timers[1] = 100;
+    G().OnTimer(1);
+    EXPECT_TRUE(window.timers.empty());
+
+    // A tick while the band is held handles the mouse where it stands.
+    G().OnLButtonDown({200, 600});
+    window.mouse = {260, 650};
+    G().OnTimer(3);
+    EXPECT_EQ(G().RubberBand(), (model::Rect{200, 600, 260, 650}));
+    EXPECT_EQ(window.timers.count(3), 1u);
+}
+
+TEST_F(DspEditorGesture, DoubleClickOpensTheModuleUnderTheBody) {
+    G().OnLButtonDblClk(Body(D));
+    EXPECT_EQ(window.opened, std::vector<std::int32_t>{D});
+    EXPECT_EQ(Selected(), std::vector<std::int32_t>{D});
+    G().OnLButtonDblClk({700, 900});
+    EXPECT_EQ(window.opened, std::vector<std::int32_t>{D});
+    EXPECT_TRUE(Selected().empty());
+}
+
+// The add commands place at the scroll position in sheet units: 200%
+// halves the pixels.
+TEST_F(DspEditorGesture, AddAtScrollConvertsThePixels) {
+    doc->m_zoom = 4;
+    window.scroll = {400, 260};
+    const std::int32_t before = History().Position();
+    CBaseAriModule* added = view->AddModuleAtScroll(model::kAriDelay, 1);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->m_body.TopLeft(), (Point{200, 130}));
+    EXPECT_EQ(History().Position(), before + 1);
+    EXPECT_EQ(view->m_selectedAriModules, 1);
+
+    doc->m_live = 1;
+    EXPECT_EQ(view->AddModuleAtScroll(model::kAriDelay, 1), nullptr);
+}
+
+// Select all counts hidden inputs out of the selected modules but selects
+// them; select all links leaves the modules.
+TEST_F(DspEditorGesture, SelectCommandsCount) {
+    dsp_test::Connect(*doc, 1, 0, D, 0);
+    M(2).m_hidden = 1;
+    G().OnSelectAllModules();
+    EXPECT_EQ(Selected().size(), 17u);
+    EXPECT_EQ(view->m_selectedModules, 16);
+    EXPECT_EQ(view->m_selectedAriModules, 1);
+    EXPECT_EQ(view->m_selectedLinks, 0);
+
+    G().OnSelectAllLinks();
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(view->m_selectedLinks, 1);
+
+    G().OnSelectAll();
+    EXPECT_EQ(view->m_selectedModules, 16);
+    EXPECT_EQ(view->m_selectedLinks, 1);
+}
+
+} // namespace
