@@ -108,6 +108,49 @@ public:
         (void)dialog;
         return false;
     }
+
+    // -- the mouse editing's side of the window (dsp_gestures.h). Points and
+    //    rectangles are client pixels unless named sheet ones. A window
+    //    without mouse editing keeps these defaults.
+
+    // The cursors the editing chooses; the drop (217) and move (218)
+    // cursors are the program's own pictures.
+    enum ECursor : std::int32_t {
+        kCursorArrow = 0,
+        kCursorWait = 1,
+        kCursorCross = 2,
+        kCursorNo = 3,
+        kCursorDrop = 217,
+        kCursorMove = 218,
+    };
+    // Takes the mouse, gives it back, and whether the window holds it.
+    virtual void SetCapture() {}
+    virtual void ReleaseCapture() {}
+    virtual bool HasCapture() const { return false; }
+    // Starts timer `id` ticking every `milliseconds` into the editing's
+    // OnTimer, or stops it.
+    virtual void SetTimer(std::int32_t id, std::int32_t milliseconds) {
+        (void)id;
+        (void)milliseconds;
+    }
+    virtual void KillTimer(std::int32_t id) { (void)id; }
+    virtual void SetCursor(ECursor cursor) { (void)cursor; }
+    // The mouse position now, in client pixels (for the timer ticks that
+    // keep a drag scrolling while the mouse stands still).
+    virtual model::Point CursorPosition() const { return {}; }
+    // The scroll position (the sheet pixel at the client's top-left).
+    virtual model::Point ScrollPosition() const { return {}; }
+    // The client rectangle, (0, 0) at its top-left.
+    virtual model::Rect ClientRect() const { return {}; }
+    // Repaints the part of the view showing the sheet rectangle.
+    virtual void InvalidateSheet(const model::Rect& sheet) {
+        (void)sheet;
+        Repaint();
+    }
+    // Scrolls the sheet point dragged past an edge into the client area.
+    virtual void AutoScroll(model::Point sheet) { (void)sheet; }
+    // A double click on the module's body: its attribute dialog opens.
+    virtual void OpenModuleDialog(model::CBaseAriModule& module) { (void)module; }
 };
 
 // The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each

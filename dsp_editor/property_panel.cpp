@@ -92,10 +92,6 @@ std::string LinkEntry(const CBaseLink& link) {
     return format("Link-%d", link.m_id);
 }
 
-bool IsChannel(const CBaseAriModule& module) {
-    return module.m_typeCode == model::kAriInput || module.m_typeCode == model::kAriOutput;
-}
-
 bool HasNoResources(const CBaseAriModule& module) {
     return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
 }
@@ -104,7 +100,7 @@ bool HasNoResources(const CBaseAriModule& module) {
 // characters of it for an input or output module.
 std::string InitialCaption(const CBaseAriModule& module) {
     const std::string& name = module.m_name;
-    if (IsChannel(module) && name.size() > kChannelCaptionLength)
+    if (module.IsChannelModule() && name.size() > kChannelCaptionLength)
         return name.substr(name.size() - kChannelCaptionLength);
     return name;
 }
@@ -169,7 +165,7 @@ std::string CrossoverBand(std::int32_t outputs, std::int32_t output) {
 // A link end's module as the link rows name it: its caption, an input or
 // output module's type name before it.
 std::string EndName(const CBaseAriModule& module) {
-    return IsChannel(module) ? module.m_typeName + " " + module.m_displayName
+    return module.IsChannelModule() ? module.m_typeName + " " + module.m_displayName
                              : module.m_displayName;
 }
 
@@ -252,7 +248,7 @@ void CDSPDlgProperty::RebuildAfterDelete() {
         if (entry.starts_with("Shee") || entry.starts_with("Inpu") || entry.starts_with("Outp"))
             return true;
         return std::any_of(doc.Modules().begin(), doc.Modules().end(), [&](const auto& module) {
-            return !IsChannel(*module) && module->m_name == entry;
+            return !module->IsChannelModule() && module->m_name == entry;
         });
     };
     for (std::size_t i = m_entries.size(); i-- > 0;) {

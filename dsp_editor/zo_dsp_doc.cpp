@@ -41,10 +41,6 @@ bool IsKnownVersion(std::int32_t version) {
     return version == 1 || version == 2;
 }
 
-bool IsInputOrOutput(const CBaseAriModule& module) {
-    return module.m_typeCode == model::kAriInput || module.m_typeCode == model::kAriOutput;
-}
-
 bool IsTextOrMeter(const CBaseAriModule& module) {
     return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
 }
@@ -532,7 +528,7 @@ void CZoDSPDoc::DeleteSelection() {
             continue;
         }
         selection_changed = true;
-        if (IsInputOrOutput(*module)) {
+        if (module->IsChannelModule()) {
             module->m_selected = 0;
             ++i;
             continue;

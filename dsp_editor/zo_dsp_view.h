@@ -26,6 +26,8 @@
 
 namespace dsp_editor {
 
+class CDspGestures;
+
 // The file dialogs' filter for sheet templates.
 inline constexpr std::string_view kTemplateFilter = "DSP Template Files (*.dmu)|*.dmu||";
 
@@ -300,6 +302,8 @@ private:
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::string m_senderMac;
     std::optional<comm::CDSPDlgDownloadProgress> m_progressDialog;
+    // Shared only so that this header needs no complete class to delete it.
+    std::shared_ptr<CDspGestures> m_gestures;
     // Last: its sender thread, which asks the view, ends first.
     comm::CDSPDlgShowCMD m_console{this};
 
@@ -336,6 +340,19 @@ public:
     void RefreshInputAllDialog();
     void RefreshOutputDialog(std::int32_t k);
     void RefreshOutputAllDialog();
+
+    // -- mouse editing (dsp_gestures.h)
+    // The view's gesture controller, made on first use.
+    CDspGestures& Gestures();
+    // The palette drags a module code (type x 100 + variant) onto the view.
+    void BeginPlacement(std::int32_t code);
+    // A module placed by the add commands at the scroll position, or
+    // dropped from the palette at a sheet point; see CDspGestures.
+    model::CBaseAriModule* AddModuleAtScroll(std::int32_t type, std::int32_t variant);
+    model::CBaseAriModule* AddModuleAtPoint(std::int32_t type, std::int32_t variant, std::int32_t x,
+                                            std::int32_t y);
+    // Moves the module by (dx, dy) with the ends of its links.
+    void MoveModule(model::CBaseAriModule& module, std::int32_t dx, std::int32_t dy);
 };
 
 } // namespace dsp_editor

@@ -70,6 +70,10 @@ class CBaseAriModule : public CBaseModule {
 public:
     static constexpr int kMaxChannelsPerSide = 16;
 
+    // An input or output module: one of the sheet's fixed channels, which
+    // is never deleted and has no resource cost.
+    bool IsChannelModule() const { return m_typeCode == kAriInput || m_typeCode == kAriOutput; }
+
     // Colour slots.
     static constexpr std::size_t kBodyColour = 0;        // body fill
     static constexpr std::size_t kTypeColour = 1;        // pen, title strip, group marks
