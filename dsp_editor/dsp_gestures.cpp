@@ -136,10 +136,9 @@ void CDspGestures::Reset() {
 }
 
 Point CDspGestures::ToSheet(Point client) const {
-    const double f = ZoomFactor(Doc().m_zoom);
+    const std::int32_t zoom = Doc().m_zoom;
     const Point scroll = Window() != nullptr ? Window()->ScrollPosition() : Point{};
-    return {static_cast<std::int32_t>((client.x + scroll.x) / f),
-            static_cast<std::int32_t>((client.y + scroll.y) / f)};
+    return {PixelsToSheet(client.x + scroll.x, zoom), PixelsToSheet(client.y + scroll.y, zoom)};
 }
 
 // -- button down
@@ -707,11 +706,11 @@ void CDspGestures::BeginListDrag(std::int32_t code) {
 CBaseAriModule* CDspGestures::AddModuleAtScroll(std::int32_t type, std::int32_t variant) {
     if (Live() || Busy())
         return nullptr;
-    const double f = ZoomFactor(Doc().m_zoom);
+    const std::int32_t zoom = Doc().m_zoom;
     const Point scroll = Window() != nullptr ? Window()->ScrollPosition() : Point{};
     CBaseAriModule* module =
-        Doc().AddModule(type, variant, static_cast<std::int32_t>(scroll.x / f),
-                        static_cast<std::int32_t>(scroll.y / f), Doc().m_deviceModel);
+        Doc().AddModule(type, variant, PixelsToSheet(scroll.x, zoom), PixelsToSheet(scroll.y, zoom),
+                        Doc().m_deviceModel);
     if (module != nullptr)
         m_statusPosition = module->m_body.TopLeft();
     return Placed(module);
