@@ -1,5 +1,7 @@
 #include "dsp_editor/dsp_view_paint.h"
 
+#include "dsp_editor/dsp_gestures.h"
+
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -301,6 +303,15 @@ bool CZoDSPView::PreparePrinter(model::DeviceMapping& dc, const PrinterMetrics& 
 }
 
 void CZoDSPView::OnDraw(model::Canvas& dc, const Rect& clip, const GridDotPlotter& dots) {
+    // The rubber line and band of the mouse editing under way.
+    if (m_gestures) {
+        using EGesture = CDspGestures::EGesture;
+        m_paint.linking = m_gestures->Gesture() == EGesture::Linking;
+        m_paint.lineStart = m_gestures->RubberLineStart();
+        m_paint.lineEnd = m_gestures->RubberLineEnd();
+        m_paint.bandActive = m_gestures->Gesture() == EGesture::RubberBand;
+        m_paint.band = m_gestures->RubberBand();
+    }
     PaintSheet(dc, m_document, m_paint, clip, dots);
 }
 

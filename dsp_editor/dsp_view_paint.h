@@ -105,20 +105,6 @@ public:
     virtual void SelectZoomIndex(int index) = 0;
 };
 
-// The mouse as the view's window hands it on, in sheet units; the editing
-// takes it. Key state bits as the mouse messages carry them.
-inline constexpr unsigned kMouseShift = 0x0004;
-inline constexpr unsigned kMouseControl = 0x0008;
-class IDspViewInput {
-public:
-    virtual ~IDspViewInput() = default;
-    virtual void OnLButtonDown(model::Point at, unsigned keys) = 0;
-    virtual void OnLButtonUp(model::Point at, unsigned keys) = 0;
-    virtual void OnLButtonDblClk(model::Point at, unsigned keys) = 0;
-    virtual void OnRButtonDown(model::Point at, unsigned keys) = 0;
-    virtual void OnMouseMove(model::Point at, unsigned keys) = 0;
-};
-
 // What the view draws besides the document.
 struct DspPaintState {
     bool gridVisible = true;

@@ -1,5 +1,8 @@
 #include "dsp_editor/ui/dsp_view_widget.h"
 
+#include "dsp_editor/dsp_gestures.h"
+
+#include <QCursor>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -7,6 +10,7 @@
 #include <QPolygon>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "dsp_editor/zo_dsp_view.h"
@@ -40,13 +44,9 @@ model::Rect SheetClip(const QRect& device, std::int32_t code, model::Point scrol
             high(device.bottom() + 1, scroll.y, ext.window.cy, ext.viewport.cy)};
 }
 
-unsigned KeysOf(const QMouseEvent& event) {
-    unsigned keys = 0;
-    if (event.modifiers() & Qt::ShiftModifier)
-        keys |= kMouseShift;
-    if (event.modifiers() & Qt::ControlModifier)
-        keys |= kMouseControl;
-    return keys;
+model::Point ClientPoint(const QMouseEvent& event) {
+    const QPoint at = event.position().toPoint();
+    return {at.x(), at.y()};
 }
 
 } // namespace
@@ -150,35 +150,94 @@ bool CZoDSPViewWidget::Print(QPrinter& printer) {
     return painter.end();
 }
 
-model::Point CZoDSPViewWidget::ToSheet(const QPoint& device) {
-    model::DeviceMapping mapping;
-    PrepareScreenMapping(mapping, m_view.GetDocument().m_zoom, ScrollPosition());
-    return mapping.DPtoLP(model::Point{device.x(), device.y()});
+// -- the mouse editing's side
+
+void CZoDSPViewWidget::SetCapture() {
+    // Qt keeps the mouse with the widget while a button is held.
+    m_captured = true;
+}
+
+void CZoDSPViewWidget::ReleaseCapture() {
+    m_captured = false;
+}
+
+bool CZoDSPViewWidget::HasCapture() const {
+    return m_captured;
+}
+
+void CZoDSPViewWidget::SetTimer(std::int32_t id, std::int32_t milliseconds) {
+    QTimer*& timer = m_timers[id];
+    if (timer == nullptr) {
+        timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, id] { m_view.Gestures().OnTimer(id); });
+    }
+    timer->start(milliseconds);
+}
+
+void CZoDSPViewWidget::KillTimer(std::int32_t id) {
+    if (const auto found = m_timers.find(id); found != m_timers.end())
+        found->second->stop();
+}
+
+void CZoDSPViewWidget::SetCursor(ECursor cursor) {
+    switch (cursor) {
+    case kCursorWait:
+        viewport()->setCursor(Qt::WaitCursor);
+        break;
+    case kCursorCross:
+        viewport()->setCursor(Qt::CrossCursor);
+        break;
+    case kCursorNo:
+        viewport()->setCursor(Qt::ForbiddenCursor);
+        break;
+    case kCursorDrop:
+        viewport()->setCursor(Qt::DragCopyCursor);
+        break;
+    case kCursorMove:
+        viewport()->setCursor(Qt::SizeAllCursor);
+        break;
+    default:
+        viewport()->unsetCursor();
+        break;
+    }
+}
+
+model::Point CZoDSPViewWidget::CursorPosition() const {
+    const QPoint at = viewport()->mapFromGlobal(QCursor::pos());
+    return {at.x(), at.y()};
+}
+
+model::Rect CZoDSPViewWidget::ClientRect() const {
+    return {0, 0, viewport()->width(), viewport()->height()};
+}
+
+void CZoDSPViewWidget::InvalidateSheet(const model::Rect&) {
+    viewport()->update();
+}
+
+void CZoDSPViewWidget::AutoScroll(model::Point sheet) {
+    m_view.AutoScroll(sheet.x, sheet.y);
 }
 
 void CZoDSPViewWidget::mousePressEvent(QMouseEvent* event) {
-    if (m_input == nullptr)
-        return;
-    const model::Point at = ToSheet(event->position().toPoint());
     if (event->button() == Qt::LeftButton)
-        m_input->OnLButtonDown(at, KeysOf(*event));
+        m_view.Gestures().OnLButtonDown(ClientPoint(*event));
     else if (event->button() == Qt::RightButton)
-        m_input->OnRButtonDown(at, KeysOf(*event));
+        m_view.Gestures().OnRButtonDown(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_input != nullptr && event->button() == Qt::LeftButton)
-        m_input->OnLButtonUp(ToSheet(event->position().toPoint()), KeysOf(*event));
+    if (event->button() == Qt::LeftButton)
+        m_view.Gestures().OnLButtonUp(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (m_input != nullptr && event->button() == Qt::LeftButton)
-        m_input->OnLButtonDblClk(ToSheet(event->position().toPoint()), KeysOf(*event));
+    if (event->button() == Qt::LeftButton)
+        m_view.Gestures().OnLButtonDblClk(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseMoveEvent(QMouseEvent* event) {
-    if (m_input != nullptr)
-        m_input->OnMouseMove(ToSheet(event->position().toPoint()), KeysOf(*event));
+    m_view.Gestures().OnMouseMove(ClientPoint(*event));
 }
 
 } // namespace dsp_editor::ui

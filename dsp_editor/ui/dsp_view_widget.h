@@ -2,14 +2,17 @@
 // CZoDSPViewWidget: the window of a DSP view inside its child frame. It
 // scrolls over the zoomed sheet, paints it through the view on the Qt
 // canvas (Qt's own double buffering stands for a memory bitmap), prints
-// it, and hands the mouse, in sheet units, to the editing; the view's logic
-// stays in CZoDSPView.
+// it, and hands the mouse, in client pixels, to the view's editing; the
+// view's logic stays in CZoDSPView.
 #include <QAbstractScrollArea>
+
+#include <map>
 
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/dsp_view_paint.h"
 
 class QPrinter;
+class QTimer;
 
 namespace dsp_editor {
 class CZoDSPView;
@@ -31,8 +34,6 @@ public:
     // The initial update: scroll sizes, the view's drawing state and the
     // zoom box.
     void OnInitialUpdate();
-    // Where the mouse goes (not owned; null: nowhere).
-    void SetInput(IDspViewInput* input) { m_input = input; }
     // Prints the sheet on one page. False when nothing is printed (a sheet
     // without area, or a printer that cannot be opened).
     bool Print(QPrinter& printer);
@@ -51,6 +52,18 @@ public:
     // Emits zoomIndexSelected: the frame's zoom box follows.
     void SelectZoomIndex(int index) override;
 
+    // -- the mouse editing's side
+    void SetCapture() override;
+    void ReleaseCapture() override;
+    bool HasCapture() const override;
+    void SetTimer(std::int32_t id, std::int32_t milliseconds) override;
+    void KillTimer(std::int32_t id) override;
+    void SetCursor(ECursor cursor) override;
+    model::Point CursorPosition() const override;
+    model::Rect ClientRect() const override;
+    void InvalidateSheet(const model::Rect& sheet) override;
+    void AutoScroll(model::Point sheet) override;
+
 signals:
     void zoomIndexSelected(int index);
 
@@ -65,10 +78,10 @@ protected:
 private:
     // The scroll bars over the zoomed sheet.
     void SyncScrollBars();
-    model::Point ToSheet(const QPoint& device);
 
     CZoDSPView& m_view;
-    IDspViewInput* m_input = nullptr;
+    bool m_captured = false;
+    std::map<std::int32_t, QTimer*> m_timers;
 };
 
 } // namespace dsp_editor::ui

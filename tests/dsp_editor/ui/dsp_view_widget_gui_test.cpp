@@ -5,11 +5,13 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -105,6 +107,23 @@ TEST_F(DspViewWidgetGui, PrintsToAPdfFile) {
     printer.setOutputFileName(empty);
     EXPECT_FALSE(widget.Print(printer));
     EXPECT_FALSE(std::filesystem::exists(empty.toStdString()));
+}
+
+// The mouse reaches the view's editing: a module dragged by its body moves
+// on the grid, and the drag ends with the button.
+TEST_F(DspViewWidgetGui, DraggingAModuleMovesItOnTheGrid) {
+    ASSERT_NE(module, nullptr);
+    QWidget* surface = widget.viewport();
+    const model::Point grip = module->m_body.CenterPoint();
+    const QPoint from(grip.x, module->m_body.bottom - 4);
+    const model::Rect before = module->m_body;
+    QTest::mousePress(surface, Qt::LeftButton, {}, from);
+    QTest::mouseMove(surface, from + QPoint(23, 0));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, from + QPoint(23, 0));
+    EXPECT_EQ(module->m_body.left - before.left, 20);
+    EXPECT_EQ(module->m_body.top, before.top);
+    EXPECT_EQ(view.Gestures().Gesture(), de::CDspGestures::EGesture::Idle);
+    EXPECT_FALSE(widget.HasCapture());
 }
 
 } // namespace
