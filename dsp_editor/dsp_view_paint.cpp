@@ -187,10 +187,9 @@ void PaintLiveBand(model::Canvas& dc, const Rect& sheet) {
 }
 
 void PaintMargins(model::Canvas& dc, const Rect& sheet) {
-    // A one-pixel broken line; the canvas's dash is the nearest to the
-    // dash-dot-dot pattern the margins always had.
+    // A one-pixel dash-dot-dot line.
     gdi::CanvasStateSaver saver(dc);
-    dc.SelectPen({gdi::PenStyle::Dash, 0, kMarginColour});
+    dc.SelectPen({gdi::PenStyle::DashDotDot, 0, kMarginColour});
     const std::int32_t m = kGridStep;
     dc.MoveTo(sheet.left, sheet.top + m);
     dc.LineTo(sheet.right, sheet.top + m);

@@ -31,7 +31,7 @@
 
 namespace platform::gdi {
 
-enum class PenStyle { Solid, Dash, Dot, Null };
+enum class PenStyle { Solid, Dash, Dot, Null, DashDotDot };
 
 struct Pen {
     PenStyle style = PenStyle::Solid;

@@ -127,9 +127,10 @@ void QtCanvas::prepare(const Pen& pen, const Brush& brush) {
         // A flat cap leaves a line's last point out, as the platform does.
         qpen.setCapStyle(Qt::FlatCap);
         qpen.setJoinStyle(Qt::MiterJoin);
-        qpen.setStyle(pen.style == PenStyle::Dash  ? Qt::DashLine
-                      : pen.style == PenStyle::Dot ? Qt::DotLine
-                                                   : Qt::SolidLine);
+        qpen.setStyle(pen.style == PenStyle::Dash         ? Qt::DashLine
+                      : pen.style == PenStyle::Dot        ? Qt::DotLine
+                      : pen.style == PenStyle::DashDotDot ? Qt::DashDotDotLine
+                                                          : Qt::SolidLine);
         painter_.setPen(qpen);
     }
     if (brush.style == BrushStyle::Null)

@@ -27,7 +27,7 @@ std::string points_text(const std::vector<Point>& points) {
 }
 
 std::string pen_text(const Pen& pen) {
-    static const char* const styles[] = {"solid", "dash", "dot", "null"};
+    static const char* const styles[] = {"solid", "dash", "dot", "null", "dashdotdot"};
     if (pen.style == PenStyle::Null)
         return "pen null";
     return format("pen %s %d %s", styles[static_cast<int>(pen.style)], pen.width,

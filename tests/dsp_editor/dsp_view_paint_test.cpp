@@ -103,7 +103,8 @@ protected:
     int MarginLines() const {
         int lines = 0;
         for (const RecordedOp& op : canvas.Ops())
-            lines += op.kind == RecordedOp::Kind::Polyline && op.pen.colour == de::kMarginColour;
+            lines += op.kind == RecordedOp::Kind::Polyline && op.pen.colour == de::kMarginColour &&
+                     op.pen.style == platform::gdi::PenStyle::DashDotDot;
         return lines;
     }
     // The grid's dots: one-pixel black fills.
