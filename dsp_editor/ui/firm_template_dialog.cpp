@@ -1,5 +1,7 @@
 #include "dsp_editor/ui/firm_template_dialog.h"
 
+#include "dsp_editor/ui/controls.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,8 +15,6 @@
 
 #include <string>
 #include <string_view>
-
-#include "shell/language.h"
 
 namespace dsp_editor::ui {
 
@@ -33,74 +33,60 @@ constexpr int kColumnParamName = 1403;
 constexpr int kColumnPath = 1404;
 constexpr int kCaption = 0;
 
-QString Utf8Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A control's text in the installed language, else the built-in one.
-QString TemplateText(int control, const char* builtin) {
-    const auto text = shell::DialogText(D::kDialog, control);
-    return text ? Utf8Text(*text) : QString::fromUtf8(builtin);
-}
-
-template <class T> T* NamedControl(T* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QPushButton* TemplateButton(QWidget* owner, int id, const char* builtin) {
-    auto* button = NamedControl(new QPushButton(TemplateText(id, builtin), owner), id);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 CFirmTemplateDialog::CFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
-    setWindowTitle(TemplateText(kCaption, "固化模版"));
+    setWindowTitle(shell::DialogString(D::kDialog, kCaption, "固化模版"));
 
-    m_slot = NamedControl(new QComboBox(this), D::kCtlSlot);
+    m_slot = Named(new QComboBox(this), D::kCtlSlot);
     for (int slot = 1; slot <= kTemplateSlots; ++slot)
         m_slot->addItem(QStringLiteral("%1").arg(slot, 2, 10, QLatin1Char('0')));
     m_slot->setCurrentIndex(-1);
-    m_structName = NamedControl(new QLineEdit(this), D::kCtlStructName);
-    m_paramName = NamedControl(new QLineEdit(this), D::kCtlParamName);
-    m_path = NamedControl(new QLineEdit(this), D::kCtlPath);
-    auto* browse = TemplateButton(this, D::kCtlBrowse, "...");
+    m_structName = Named(new QLineEdit(this), D::kCtlStructName);
+    m_paramName = Named(new QLineEdit(this), D::kCtlParamName);
+    m_path = Named(new QLineEdit(this), D::kCtlPath);
+    auto* browse = Button(this, D::kDialog, D::kCtlBrowse, "...");
 
     auto* fields = new QGridLayout;
-    fields->addWidget(new QLabel(TemplateText(kSlotLabel, "模板序号："), this), 0, 0);
+    fields->addWidget(new QLabel(shell::DialogString(D::kDialog, kSlotLabel, "模板序号："), this),
+                      0, 0);
     fields->addWidget(m_slot, 0, 1);
-    fields->addWidget(new QLabel(TemplateText(kStructNameLabel, "结构名称："), this), 1, 0);
+    fields->addWidget(
+        new QLabel(shell::DialogString(D::kDialog, kStructNameLabel, "结构名称："), this), 1, 0);
     fields->addWidget(m_structName, 1, 1);
-    fields->addWidget(new QLabel(TemplateText(kParamNameLabel, "参数名称："), this), 2, 0);
+    fields->addWidget(
+        new QLabel(shell::DialogString(D::kDialog, kParamNameLabel, "参数名称："), this), 2, 0);
     fields->addWidget(m_paramName, 2, 1);
-    fields->addWidget(new QLabel(TemplateText(kPathLabel, "文档保存路径："), this), 3, 0);
+    fields->addWidget(
+        new QLabel(shell::DialogString(D::kDialog, kPathLabel, "文档保存路径："), this), 3, 0);
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(m_path, 1);
     pathRow->addWidget(browse);
     fields->addLayout(pathRow, 3, 1);
 
-    m_rows = NamedControl(new QTableWidget(0, 4, this), D::kCtlList);
+    m_rows = Named(new QTableWidget(0, 4, this), D::kCtlList);
     m_rows->setHorizontalHeaderLabels(
-        {TemplateText(kColumnSlot, "序号"), TemplateText(kColumnStructName, "结构名称"),
-         TemplateText(kColumnParamName, "参数名称"), TemplateText(kColumnPath, "文档路径")});
+        {shell::DialogString(D::kDialog, kColumnSlot, "序号"),
+         shell::DialogString(D::kDialog, kColumnStructName, "结构名称"),
+         shell::DialogString(D::kDialog, kColumnParamName, "参数名称"),
+         shell::DialogString(D::kDialog, kColumnPath, "文档路径")});
     m_rows->horizontalHeader()->setStretchLastSection(true);
     m_rows->verticalHeader()->hide();
     m_rows->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    auto* listBox = new QGroupBox(TemplateText(D::kCtlList, "已固化模板列表"), this);
+    auto* listBox =
+        new QGroupBox(shell::DialogString(D::kDialog, D::kCtlList, "已固化模板列表"), this);
     auto* listLayout = new QVBoxLayout(listBox);
     listLayout->addWidget(m_rows);
-    auto* read = TemplateButton(listBox, D::kCtlReadFromDevice, "从设备读取");
+    auto* read = Button(listBox, D::kDialog, D::kCtlReadFromDevice, "从设备读取");
     auto* readRow = new QHBoxLayout;
     readRow->addStretch();
     readRow->addWidget(read);
     listLayout->addLayout(readRow);
 
-    auto* ok = TemplateButton(this, kCtlTemplateOk, "固化");
-    auto* cancel = TemplateButton(this, kCtlTemplateCancel, "取消");
+    auto* ok = Button(this, D::kDialog, kCtlTemplateOk, "固化");
+    auto* cancel = Button(this, D::kDialog, kCtlTemplateCancel, "取消");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -140,16 +126,16 @@ void CFirmTemplateDialog::FillRows() {
         m_rows->setItem(
             r, 0,
             new QTableWidgetItem(QStringLiteral("%1").arg(row.slot, 2, 10, QLatin1Char('0'))));
-        m_rows->setItem(r, 1, new QTableWidgetItem(Utf8Text(row.structName)));
-        m_rows->setItem(r, 2, new QTableWidgetItem(Utf8Text(row.paramName)));
-        m_rows->setItem(r, 3, new QTableWidgetItem(Utf8Text(row.path)));
+        m_rows->setItem(r, 1, new QTableWidgetItem(FromUtf8(row.structName)));
+        m_rows->setItem(r, 2, new QTableWidgetItem(FromUtf8(row.paramName)));
+        m_rows->setItem(r, 3, new QTableWidgetItem(FromUtf8(row.path)));
     }
 }
 
 void CFirmTemplateDialog::ShowFields() {
-    m_structName->setText(Utf8Text(m_controller.m_structName));
-    m_paramName->setText(Utf8Text(m_controller.m_paramName));
-    m_path->setText(Utf8Text(m_controller.m_path));
+    m_structName->setText(FromUtf8(m_controller.m_structName));
+    m_paramName->setText(FromUtf8(m_controller.m_paramName));
+    m_path->setText(FromUtf8(m_controller.m_path));
 }
 
 void CFirmTemplateDialog::OnSelectSlot(int index) {
@@ -159,7 +145,7 @@ void CFirmTemplateDialog::OnSelectSlot(int index) {
 
 void CFirmTemplateDialog::OnBrowse() {
     m_controller.OnBrowse();
-    m_path->setText(Utf8Text(m_controller.m_path));
+    m_path->setText(FromUtf8(m_controller.m_path));
 }
 
 void CFirmTemplateDialog::accept() {

@@ -1,5 +1,7 @@
 #include "dsp_editor/ui/group_dialogs.h"
 
+#include "dsp_editor/ui/controls.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,9 +18,6 @@
 #include <string_view>
 #include <utility>
 
-#include "resources/string_table.h"
-#include "shell/language.h"
-
 namespace dsp_editor::ui {
 
 namespace {
@@ -34,34 +33,6 @@ constexpr int kStrDeviceName = 278;
 constexpr int kStrNewGroup = 460;
 constexpr int kStrJoinGroup = 461;
 
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string ToUtf8(const QString& text) {
-    return text.toStdString();
-}
-
-// A control's text in the installed language, else the built-in one.
-QString DialogString(int dialog, int control, const char* builtin) {
-    const auto text = shell::DialogText(dialog, control);
-    return text ? FromUtf8(*text) : QString::fromUtf8(builtin);
-}
-QString StringText(int id) {
-    return FromUtf8(resources::LoadString(id));
-}
-
-template <class T> T* Named(T* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QPushButton* Button(QWidget* owner, int dialog, int id, const char* builtin) {
-    auto* button = Named(new QPushButton(DialogString(dialog, id, builtin), owner), id);
-    // Enter presses no button.
-    button->setAutoDefault(false);
-    return button;
-}
-
 QLineEdit* ReadOnlyEdit(QWidget* owner, int id, const QString& text) {
     auto* edit = Named(new QLineEdit(text, owner), id);
     edit->setReadOnly(true);
@@ -73,9 +44,9 @@ QLineEdit* ReadOnlyEdit(QWidget* owner, int id, const QString& text) {
 CDSPDlgNewCombination::CDSPDlgNewCombination(CGroupEditor& editor, QWidget* parent)
     : QDialog(parent), m_editor(editor) {
     const bool newGroup = editor.Mode() == EGroupDialogMode::NewGroup;
-    setWindowTitle(StringText(newGroup ? kStrNewGroup : kStrJoinGroup));
+    setWindowTitle(shell::StringText(newGroup ? kStrNewGroup : kStrJoinGroup));
     const auto text = [](int id, const char* builtin) {
-        return DialogString(kGroupDialog, id, builtin);
+        return shell::DialogString(kGroupDialog, id, builtin);
     };
 
     auto* top = new QGridLayout;
@@ -101,7 +72,7 @@ CDSPDlgNewCombination::CDSPDlgNewCombination(CGroupEditor& editor, QWidget* pare
     m_join = Button(this, kGroupDialog, kCtlJoin, "加入到当前绑定组>>");
     m_remove = Button(this, kGroupDialog, kCtlRemove, "删除");
     m_members = Named(new QTableWidget(0, 2, this), kCtlMembers);
-    m_members->setHorizontalHeaderLabels({StringText(kStrDeviceName), QStringLiteral("ID")});
+    m_members->setHorizontalHeaderLabels({shell::StringText(kStrDeviceName), QStringLiteral("ID")});
     m_members->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_members->verticalHeader()->hide();
     m_members->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -223,13 +194,13 @@ void CDSPDlgNewCombination::OnRenameGroup() {
         m_editor, FromUtf8(m_editor.Groups()[static_cast<std::size_t>(index)].name), this);
     if (rename.exec() != QDialog::Accepted)
         return;
-    m_editor.RenameSelectedGroup(ToUtf8(rename.NewName()));
+    m_editor.RenameSelectedGroup(rename.NewName().toStdString());
     FillGroups();
 }
 
 void CDSPDlgNewCombination::OnBnClickedOk() {
     const QString name = m_newName->text();
-    if (m_editor.Confirm(ToUtf8(name)))
+    if (m_editor.Confirm(name.toStdString()))
         accept();
     else if (name.isEmpty())
         m_newName->setFocus();
@@ -238,7 +209,7 @@ void CDSPDlgNewCombination::OnBnClickedOk() {
 CDSPDlgCombiRename::CDSPDlgCombiRename(const CGroupEditor& owner, QString oldName, QWidget* parent)
     : QDialog(parent), m_owner(owner), m_oldName(std::move(oldName)) {
     const auto text = [](int id, const char* builtin) {
-        return DialogString(kGroupRenameDialog, id, builtin);
+        return shell::DialogString(kGroupRenameDialog, id, builtin);
     };
     setWindowTitle(text(0, "绑定组重命名"));
     m_newName = Named(new QLineEdit(this), kCtlNewName);
@@ -269,7 +240,7 @@ QString CDSPDlgCombiRename::NewName() const {
 }
 
 void CDSPDlgCombiRename::accept() {
-    if (AcceptGroupRename(m_owner, ToUtf8(m_oldName), ToUtf8(NewName())))
+    if (AcceptGroupRename(m_owner, m_oldName.toStdString(), NewName().toStdString()))
         QDialog::accept();
 }
 

@@ -1,5 +1,8 @@
 #include "dsp_editor/ui/property_panel_dialog.h"
 
+#include "dsp_editor/ui/controls.h"
+#include "platform/gdi/qt_canvas.h"
+
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -15,9 +18,6 @@
 #include <functional>
 #include <string_view>
 
-#include "resources/string_table.h"
-#include "shell/language.h"
-
 namespace dsp_editor::ui {
 
 namespace {
@@ -26,32 +26,6 @@ using Panel = CDSPDlgProperty;
 
 constexpr int kStrDisplayTab = 261;
 constexpr int kStrAlgorithmTab = 262;
-
-QString PanelFromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A control's text in the installed language, else the built-in one.
-QString PanelDialogString(int control, const char* builtin) {
-    const auto text = shell::DialogText(Panel::kTemplate, control);
-    return text ? PanelFromUtf8(*text) : QString::fromUtf8(builtin);
-}
-
-template <class T> T* PanelNamed(T* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QColor ToQColor(model::COLORREF colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
-model::COLORREF ToColorRef(const QColor& colour) {
-    return static_cast<model::COLORREF>(colour.red()) |
-           static_cast<model::COLORREF>(colour.green()) << 8 |
-           static_cast<model::COLORREF>(colour.blue()) << 16;
-}
 
 // A solid patch of the stored colour that opens the colour dialog when
 // clicked.
@@ -99,22 +73,22 @@ constexpr int kMinWidth = 200, kMinHeight = 250, kMaxWidth = 600, kMaxHeight = 2
 
 CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* parent)
     : QDialog(parent), m_panel(panel) {
-    setWindowTitle(PanelDialogString(0, "属性"));
+    setWindowTitle(shell::DialogString(Panel::kTemplate, 0, "属性"));
     setMinimumSize(kMinWidth, kMinHeight);
     setMaximumSize(kMaxWidth, kMaxHeight);
 
-    m_objects = PanelNamed(new QComboBox(this), Panel::kCtlObjects);
+    m_objects = Named(new QComboBox(this), Panel::kCtlObjects);
     connect(m_objects, &QComboBox::activated, this,
             [this](int index) { m_panel.OnSelChangeObject(index); });
 
-    m_tabs = PanelNamed(new QTabBar(this), Panel::kCtlTabs);
-    m_tabs->addTab(PanelFromUtf8(resources::LoadString(kStrDisplayTab)));
-    m_tabs->addTab(PanelFromUtf8(resources::LoadString(kStrAlgorithmTab)));
+    m_tabs = Named(new QTabBar(this), Panel::kCtlTabs);
+    m_tabs->addTab(shell::StringText(kStrDisplayTab));
+    m_tabs->addTab(shell::StringText(kStrAlgorithmTab));
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         m_panel.OnSelChangeTab(index == 0 ? Panel::ETab::Display : Panel::ETab::Algorithm);
     });
 
-    m_properties = PanelNamed(new QTableWidget(this), Panel::kCtlProperties);
+    m_properties = Named(new QTableWidget(this), Panel::kCtlProperties);
     m_properties->setSelectionMode(QAbstractItemView::SingleSelection);
     m_properties->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_properties->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -122,25 +96,27 @@ CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* pare
     m_properties->verticalHeader()->hide();
 
     for (const FieldRow& row : kRows) {
-        auto* label = new QLabel(PanelDialogString(row.label, row.labelText), this);
+        auto* label =
+            new QLabel(shell::DialogString(Panel::kTemplate, row.label, row.labelText), this);
         label->setObjectName(QStringLiteral("ctl%1").arg(row.label));
         m_companions.emplace(row.field, label);
         if (row.note != 0) {
-            auto* note = new QLabel(PanelDialogString(row.note, "( 500 - 20000)"), this);
+            auto* note =
+                new QLabel(shell::DialogString(Panel::kTemplate, row.note, "( 500 - 20000)"), this);
             note->setObjectName(QStringLiteral("ctl%1").arg(row.note));
             m_companions.emplace(row.field, note);
         }
         const int id = row.field;
         if (id == Panel::kCtlSheetColour || id == Panel::kCtlTypeColour ||
             id == Panel::kCtlLinkColour) {
-            m_swatches[id] =
-                PanelNamed(new CSwatch(
-                               this, [this, id] { return ToQColor(m_panel.SwatchColour(id)); },
-                               [this, id] { ChooseColour(id); }),
-                           id);
+            m_swatches[id] = Named(
+                new CSwatch(
+                    this, [this, id] { return platform::gdi::ToQColor(m_panel.SwatchColour(id)); },
+                    [this, id] { ChooseColour(id); }),
+                id);
             continue;
         }
-        QLineEdit* edit = PanelNamed(new QLineEdit(this), id);
+        QLineEdit* edit = Named(new QLineEdit(this), id);
         m_edits[id] = edit;
         connect(edit, &QLineEdit::textEdited, this,
                 [this, id](const QString& text) { m_panel.OnFieldChange(id, text.toStdString()); });
@@ -153,7 +129,8 @@ CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* pare
     }
 
     const auto button = [this](int id, const char* builtin) {
-        auto* pushed = PanelNamed(new QPushButton(PanelDialogString(id, builtin), this), id);
+        auto* pushed =
+            Named(new QPushButton(shell::DialogString(Panel::kTemplate, id, builtin), this), id);
         pushed->setAutoDefault(false);
         return pushed;
     };
@@ -176,7 +153,7 @@ void CPropertyPanelDialog::Refresh() {
         const QSignalBlocker quiet(m_objects);
         m_objects->clear();
         for (const std::string& entry : m_panel.Entries())
-            m_objects->addItem(PanelFromUtf8(entry));
+            m_objects->addItem(FromUtf8(entry));
         m_objects->setCurrentIndex(m_panel.CurrentEntry());
     }
     {
@@ -184,7 +161,7 @@ void CPropertyPanelDialog::Refresh() {
         m_tabs->setCurrentIndex(m_panel.Tab() == Panel::ETab::Display ? 0 : 1);
     }
     for (const auto& [id, edit] : m_edits) {
-        const QString text = PanelFromUtf8(m_panel.FieldText(id));
+        const QString text = FromUtf8(m_panel.FieldText(id));
         if (edit->text() != text)
             edit->setText(text);
     }
@@ -215,20 +192,21 @@ void CPropertyPanelDialog::FillTable() {
     m_properties->setRowCount(static_cast<int>(table.rows.size()));
     QStringList titles;
     for (const std::string& title : table.columns)
-        titles << PanelFromUtf8(title);
+        titles << FromUtf8(title);
     m_properties->setHorizontalHeaderLabels(titles);
     for (int r = 0; r < static_cast<int>(table.rows.size()); ++r) {
         const auto& row = table.rows[static_cast<std::size_t>(r)];
         for (int c = 0; c < static_cast<int>(row.size()); ++c)
-            m_properties->setItem(
-                r, c, new QTableWidgetItem(PanelFromUtf8(row[static_cast<std::size_t>(c)])));
+            m_properties->setItem(r, c,
+                                  new QTableWidgetItem(FromUtf8(row[static_cast<std::size_t>(c)])));
     }
 }
 
 void CPropertyPanelDialog::ChooseColour(int control) {
-    const QColor chosen = QColorDialog::getColor(ToQColor(m_panel.SwatchColour(control)), this);
+    const QColor chosen =
+        QColorDialog::getColor(platform::gdi::ToQColor(m_panel.SwatchColour(control)), this);
     if (chosen.isValid())
-        m_panel.OnSwatchColour(control, ToColorRef(chosen));
+        m_panel.OnSwatchColour(control, platform::gdi::FromQColor(chosen));
 }
 
 void CPropertyPanelDialog::resizeEvent(QResizeEvent* event) {

@@ -1,7 +1,7 @@
 #include "shell/ui/about_dialog.h"
 
 #include "resources/bitmaps.h"
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 #include "shell/ui/pictures.h"
 
 #include <QDialogButtonBox>

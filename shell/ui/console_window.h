@@ -12,7 +12,7 @@
 // three tab titles separated by "|".
 #include "comm/download_progress.h"
 #include "comm/dsp_console.h"
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "shell/ui/language_dialog.h"
 
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 
 #include "shell/app_settings.h"
 #include "shell/language.h"

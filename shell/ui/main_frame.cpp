@@ -9,7 +9,7 @@
 #include "shell/dsp_of_device.h"
 #include "shell/language.h"
 #include "shell/ui/about_dialog.h"
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 #include "shell/ui/language_dialog.h"
 #include "shell/ui/mdi_tab_client.h"
 #include "shell/ui/message_boxes.h"

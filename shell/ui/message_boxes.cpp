@@ -1,7 +1,7 @@
 #include "shell/ui/message_boxes.h"
 
 #include "comm/event_log.h"
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 
 #include <atomic>
 #include <thread>

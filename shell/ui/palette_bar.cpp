@@ -1,7 +1,7 @@
 #include "shell/ui/palette_bar.h"
 
 #include "resources/bitmaps.h"
-#include "shell/ui/dialog_texts.h"
+#include "shell/dialog_texts.h"
 #include "shell/ui/my_button_widget.h"
 
 #include <QFontMetrics>
