@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "dsp_test_support.h"
+#include "tests/support/temp_dir.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 
@@ -18,21 +19,7 @@ using dsp_editor::CZoDSPDoc;
 using dsp_test::FakeFrame;
 using model::EMessageAnswer;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "dsp_save_XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using TempDir = test_support::CTempDir;
 
 // Files larger than a few bytes cannot be written while it lives, even by
 // root: the write fails as on a full disk.

@@ -17,6 +17,7 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
+#include "tests/support/temp_dir.h"
 #include "model/ari_delay.h"
 #include "model/ari_input.h"
 #include "model/ari_output.h"
@@ -35,21 +36,7 @@ using model::CBaseLink;
 using Bytes = std::vector<std::uint8_t>;
 using Commands = std::vector<std::string>;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "dsp_view_XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using TempDir = test_support::CTempDir;
 
 // Answers each Save dialog with the next scripted path (none: Cancel) and
 // keeps what the dialog was asked with.
