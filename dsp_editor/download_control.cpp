@@ -10,7 +10,6 @@ namespace dsp_editor {
 namespace {
 
 constexpr int kMsgBadFileFormat = 285;
-constexpr int kMsgTemplateNotLoaded = 310;
 
 } // namespace
 

@@ -8,7 +8,10 @@
               server/ or ui/ folder (a ui/ header brings widgets with it);
               platform/ and qo/ are headless too and take no Qt Widgets
               either;
-  subsystems  never another subsystem's ui/;
+  subsystems  never another subsystem's ui/, but the shell's: every ui/
+              may use the main window and the shared controls of shell/ui/;
+  ostrel/     the program, which puts the subsystems' windows together,
+              may include any of them; only tests include it;
   everything  but tests/ and bench/ stays below them: nothing includes a
               header from tests/ or bench/. Tests and benchmarks sit above
               all the code they drive and may include any of it.
@@ -42,7 +45,9 @@ WHOLE_CORES = {"resources"}
 # Tests, benchmarks and fuzz harnesses may include anything; nothing else
 # includes them.
 ABOVE_ALL = {"tests", "bench", "fuzz"}
-OURS = SUBSYSTEMS | WHOLE_CORES | ABOVE_ALL | {"platform", "tools"}
+# The program: it puts every subsystem's windows together.
+PROGRAM = {"ostrel"}
+OURS = SUBSYSTEMS | WHOLE_CORES | ABOVE_ALL | PROGRAM | {"platform", "tools"}
 
 WIDGET_MODULES = {"QtWidgets", "QtOpenGLWidgets"}
 # The class headers of QtWidgets (Qt 6), and the print dialogs.
@@ -169,14 +174,17 @@ def violations_of(root, path, lines):
         shown = "/".join(target)
         if where in ABOVE_ALL:
             yield number, f'"{shown}": only tests/, bench/ and fuzz/ may include {where}/'
+        if where in PROGRAM and top != where:
+            yield number, f'"{shown}": only tests/ include the program\'s {where}/'
         if top == "platform" and where != "platform":
             yield number, f'"{shown}": platform/ includes only platform/'
         if top == "qo" and where not in ("qo", "platform"):
             yield number, f'"{shown}": qo/ includes only qo/ and platform/'
         if is_core and where in SUBSYSTEMS and subsystem_part(target) != "core":
             yield number, f'"{shown}": core code includes nothing from a {target[1]}/ folder'
-        if (top in SUBSYSTEMS and where in SUBSYSTEMS and where != top
-                and len(target) > 2 and target[1] == "ui"):
+        if (top in SUBSYSTEMS and not is_core and where in SUBSYSTEMS and where != top
+                and len(target) > 2 and target[1] == "ui"
+                and not (where == "shell" and subsystem_part(parts) == "ui")):
             yield number, f'"{shown}": {top}/ includes another subsystem\'s ui/'
 
 

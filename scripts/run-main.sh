@@ -12,7 +12,7 @@ fi
 
 cd "$(dirname "$0")/.."
 build=build/default
-ostrel="$build/shell/ui/ostrel"
+ostrel="$build/ostrel/ostrel"
 mellick="$build/discovery/server/mellick"
 if [[ ! -x "$ostrel" ]]; then
     echo "run-main: $ostrel is not built" >&2

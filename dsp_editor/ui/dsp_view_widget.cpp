@@ -96,6 +96,30 @@ void CZoDSPViewWidget::RestoreArrowCursor() {
     viewport()->unsetCursor();
 }
 
+void CZoDSPViewWidget::UpdatePropertyPanel() {
+    if (m_host != nullptr)
+        m_host->UpdatePropertyPanel();
+}
+
+void CZoDSPViewWidget::ClosePropertyPanel() {
+    if (m_host != nullptr)
+        m_host->ClosePropertyPanel();
+}
+
+void CZoDSPViewWidget::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) {
+    if (m_host != nullptr)
+        m_host->ShowDownloadProgress(progress);
+}
+
+bool CZoDSPViewWidget::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+    return m_host != nullptr && m_host->RunFirmTemplateDialog(dialog);
+}
+
+void CZoDSPViewWidget::OpenModuleDialog(model::CBaseAriModule& module) {
+    if (m_host != nullptr)
+        m_host->OpenModuleDialog(module);
+}
+
 model::Size CZoDSPViewWidget::ClientSize() const {
     return {viewport()->width(), viewport()->height()};
 }

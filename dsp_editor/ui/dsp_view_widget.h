@@ -31,6 +31,10 @@ public:
     ~CZoDSPViewWidget() override;
 
     CZoDSPView& View() const { return m_view; }
+    // The window the view's other windows belong to (the property panel,
+    // the progress and template dialogs, the attribute dialogs): the
+    // view's requests for them go there. Without one they are dropped.
+    void SetHost(IDspViewWindow* host) { m_host = host; }
     // The initial update: scroll sizes, the view's drawing state and the
     // zoom box.
     void OnInitialUpdate();
@@ -40,10 +44,14 @@ public:
 
     // -- the view's window
     void Repaint() override;
-    // The property panel is not this window's.
-    void UpdatePropertyPanel() override {}
     void Post(std::function<void()> call) override;
     void RestoreArrowCursor() override;
+    // The host's.
+    void UpdatePropertyPanel() override;
+    void ClosePropertyPanel() override;
+    void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
+    bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
+    void OpenModuleDialog(model::CBaseAriModule& module) override;
 
     // -- scrolling and the zoom box
     model::Size ClientSize() const override;
@@ -80,6 +88,7 @@ private:
     void SyncScrollBars();
 
     CZoDSPView& m_view;
+    IDspViewWindow* m_host = nullptr;
     bool m_captured = false;
     std::map<std::int32_t, QTimer*> m_timers;
 };

@@ -826,14 +826,21 @@ bool CMainFrame::OpenDocument(const std::string& path)
     AddChild(kind->frame, std::move(document));
     if (m_app) {
         m_app->RecentFiles().Add(path);
-        auto store = ProgramRegistry();
-        m_app->RecentFiles().WriteList(store);
-        // The File menu lists the recent files.
-        const int menuId = m_menuId;
-        m_menuId = 0;
-        BuildMenuBar(menuId);
+        RecentFilesChanged();
     }
     return true;
+}
+
+void CMainFrame::RecentFilesChanged()
+{
+    if (!m_app)
+        return;
+    auto store = ProgramRegistry();
+    m_app->RecentFiles().WriteList(store);
+    // Rebuilt even when the same menu shows.
+    const int menuId = m_menuId;
+    m_menuId = 0;
+    BuildMenuBar(menuId);
 }
 
 bool CMainFrame::NewDeviceDocument()

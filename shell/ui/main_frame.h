@@ -70,6 +70,10 @@ public:
     CMainFrameCore& Core() { return m_core; }
     // The application the frame's commands reach (new, open, net type).
     void SetApp(COstrelApp* app) { m_app = app; }
+    COstrelApp* App() const { return m_app; }
+    // The application's recent-file list changed: it is stored, and the
+    // File menu lists it.
+    void RecentFilesChanged();
     // The timer the splash closes by; the splash makes its own without one.
     std::function<std::unique_ptr<ITimer>()> makeSplashTimer;
 

@@ -1,5 +1,7 @@
 // ostrel: the operator program. Start-up and shut-down run through
-// COstrelApp over the main window; see the README for its settings.
+// COstrelApp over the main window, in which the editors register their
+// documents; see the README for its settings.
+#include "dsp_editor/ui/dsp_windows.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/automation/dbus_transport.h"
@@ -62,6 +64,7 @@ int main(int argc, char** argv)
     {
         const auto folder = platform::app_paths::ProgramFolder();
         shell::ui::CMainFrame frame(folder);
+        const auto dspWindows = dsp_editor::ui::RegisterDspWindows(frame);
         shell::COstrelApp app(frame, frame.Core(), folder);
         frame.SetApp(&app);
         if (app.InitInstance(args))

@@ -1,0 +1,47 @@
+#pragma once
+// The commands of a DSP view as the main frame routes them to the active
+// view (menu 130 and the toolbars 130, 4 and 172): each command's effect
+// on the view and the rule that enables or checks it. The window adds the
+// commands that need its widgets (the zoom box's selection, print, the
+// property panel, the console).
+#include <optional>
+
+#include "shell/commands.h"
+
+namespace dsp_editor {
+
+class CZoDSPView;
+
+// Command ids of the DSP view.
+enum EDspCommand : int {
+    kCmdSelectAllLinks = 32790,
+    kCmdSelectAllModules = 32791,
+    kCmdSelectAll = 32792,
+    kCmdProperties = 32795,
+    kCmdDelete = 32796,
+    kCmdRedo = 32800,
+    kCmdUndo = 32801,
+    kCmdDownloadStart = 32802,
+    kCmdDownloadStop = 32867,
+    kCmdGrid = 32871,
+    kCmdNothing = 32887,
+    kCmdDownloadContinue = 32940,
+    kCmdConsole = 32952,
+    kCmdStoreTemplates = 32955,
+    kCmdSaveAsTemplate = 32959,
+    kCmdLoadTemplateFile = 32960,
+};
+
+class CDspViewCommands final : public shell::ICommandTarget {
+public:
+    // The view outlives the commands.
+    explicit CDspViewCommands(CZoDSPView& view) : m_view(view) {}
+
+    std::optional<shell::CCmdUI> UpdateCommand(int id) override;
+    bool OnCommand(int id) override;
+
+private:
+    CZoDSPView& m_view;
+};
+
+} // namespace dsp_editor

@@ -1,0 +1,499 @@
+#include "dsp_editor/ui/dsp_windows.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStringList>
+
+#include <system_error>
+
+#include "device_editor/zo_device_doc.h"
+#include "dsp_editor/dsp_gestures.h"
+#include "dsp_editor/ui/dsp_view_widget.h"
+#include "dsp_editor/ui/firm_template_dialog.h"
+#include "dsp_editor/ui/property_panel_dialog.h"
+#include "model/messages.h"
+#include "platform/app_paths/app_paths.h"
+#include "platform/archive/archive.h"
+#include "shell/app_settings.h"
+#include "shell/recent_files.h"
+#include "shell/ui/console_window.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_tab_client.h"
+#include "shell/ui/status_bar.h"
+
+namespace dsp_editor::ui {
+
+namespace {
+
+using shell::ui::CMainFrame;
+using shell::ui::EBar;
+
+// "Description (*.ext)|*.ext|...||" as Qt's filter list.
+QString QtFilter(std::string_view filter) {
+    QStringList parts = QString::fromUtf8(filter.data(), static_cast<int>(filter.size()))
+                            .split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
+    return filters.join(";;");
+}
+
+// The device of the open device sheet with that id, or null.
+const model::CBaseDevice* SheetDevice(const CMainFrame& frame, int deviceId) {
+    shell::IFrameView* sheetView = const_cast<CMainFrame&>(frame).Core().m_openDeviceView;
+    const device_editor::CZoDeviceDoc* sheet = sheetView ? sheetView->DeviceDocument() : nullptr;
+    if (sheet == nullptr || deviceId == 0)
+        return nullptr;
+    for (const auto& device : sheet->Devices())
+        if (device && device->m_id == deviceId)
+            return device.get();
+    return nullptr;
+}
+
+CDspWindow* WindowOf(shell::ui::CChildFrame* child) {
+    return child != nullptr && child->Kind() == shell::ui::EChildKind::Dsp
+               ? dynamic_cast<CDspWindow*>(&child->Document())
+               : nullptr;
+}
+
+} // namespace
+
+// --- CDspWindow ------------------------------------------------------------------
+
+CDspWindow::CDspWindow(CDspFrame& frame)
+    : m_frame(frame), m_document(std::make_unique<CZoDSPDoc>()),
+      m_view(std::make_unique<CZoDSPView>(*m_document)), m_commands(*m_view) {
+    m_document->SetMainFrame(&frame);
+    m_document->AttachObserver(this);
+    m_view->SetFileChooser(this);
+    m_widget = new CZoDSPViewWidget(*m_view);
+    m_widget->SetHost(this);
+    QObject::connect(m_widget, &CZoDSPViewWidget::zoomIndexSelected, m_widget, [this](int index) {
+        if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
+            box->setCurrentIndex(index);
+    });
+}
+
+CDspWindow::~CDspWindow() {
+    // The child frame has deleted the view's window already; a window never
+    // taken over goes here.
+    delete m_widget;
+    delete m_panelWindow;
+    delete m_progress;
+    delete m_console;
+    m_document->DestroyAttriDialogs();
+    m_document->DetachObserver(this);
+    if (!m_counted)
+        return;
+    shell::CMainFrameCore& core = m_frame.MainFrame().Core();
+    if (core.m_activeDspView == this)
+        core.m_activeDspView = nullptr;
+    if (--core.m_dspViewCount == 0 && core.m_deviceViewCount == 0) {
+        CMainFrame& frame = m_frame.MainFrame();
+        for (EBar bar : {EBar::Dsp, EBar::Arrange, EBar::Modules, EBar::DspPalette})
+            frame.SetBarShown(bar, false);
+        frame.StatusBarWidget()->hide();
+        frame.SetBarShown(EBar::Standard, true);
+    }
+}
+
+bool CDspWindow::Open(const std::string& path) {
+    if (path.empty()) {
+        m_document->OnNewDocument();
+    } else {
+        try {
+            m_document->OnOpenDocument(path);
+        } catch (const std::system_error&) {
+            model::ShowMessage(shell::kMsgOpenFileFailed);
+            return false;
+        } catch (const platform::archive::archive_error&) {
+            model::ShowMessage(shell::kMsgOpenFileFailed);
+            return false;
+        }
+    }
+    OnInitialUpdate();
+    return true;
+}
+
+void CDspWindow::OnInitialUpdate() {
+    m_widget->OnInitialUpdate();
+    shell::CMainFrameCore& core = m_frame.MainFrame().Core();
+    m_counted = true;
+    if (++core.m_dspViewCount == 1)
+        m_frame.MainFrame().SetBarShown(EBar::DspPalette, true);
+    // The console and its sender start once the document is complete: whoever
+    // made it may still give it its unit (SetDeviceId), and the sender reads
+    // the unit's MAC once, at its start.
+    QMetaObject::invokeMethod(
+        m_widget,
+        [this] {
+            m_console = new shell::ui::CConsoleWindow(
+                m_view->Console(), QString::fromStdString(m_document->m_unitMac),
+                &m_frame.MainFrame());
+            m_console->hide();
+            m_view->StartSender(m_frame.makeSenderComponents
+                                    ? m_frame.makeSenderComponents()
+                                    : std::make_unique<comm::CNetSenderComponents>(
+                                          shell::CAppSettings(platform::app_paths::ProgramFolder() / "Ostrel.ini")
+                                              .Adapter()));
+        },
+        Qt::QueuedConnection);
+}
+
+CZoDSPViewWidget* CDspWindow::Widget() const {
+    return m_widget;
+}
+
+shell::ui::CConsoleWindow* CDspWindow::ConsoleWindow() const {
+    return m_console;
+}
+
+CPropertyPanelDialog* CDspWindow::PropertyPanel() const {
+    return m_panelWindow;
+}
+
+QWidget* CDspWindow::View() {
+    return m_widget;
+}
+
+bool CDspWindow::SaveModified() {
+    return m_document->OnFileClose();
+}
+
+std::vector<QWidget*> CDspWindow::ModelessWindows() {
+    if (m_panelWindow)
+        return {m_panelWindow};
+    return {};
+}
+
+void CDspWindow::Activated() {
+    m_widget->SelectZoomIndex(ZoomComboIndex(m_document->m_zoom));
+    m_frame.SetRunState(m_document->m_live != 0);
+    ShowStatus();
+}
+
+void CDspWindow::ShowStatus() {
+    m_frame.ShowDspStatus(m_view->StatusFigures(m_document->m_orderOk != 0));
+}
+
+void CDspWindow::OnAppNotify(int code) {
+    m_view->OnAppNotify(code);
+}
+
+bool CDspWindow::CanTakePlacement(shell::EPaletteKind palette) const {
+    return palette == shell::EPaletteKind::Dsp && m_document->m_live == 0 &&
+           m_view->m_progress == 0 && m_view->m_commFault == 0;
+}
+
+void CDspWindow::BeginPlacement(int itemData) {
+    m_view->Gestures().BeginListDrag(itemData);
+}
+
+// -- commands
+
+std::optional<shell::CCmdUI> CDspWindow::UpdateCommand(int id) {
+    if (auto state = m_commands.UpdateCommand(id))
+        return state;
+    switch (id) {
+    case kCmdProperties:
+        return shell::CCmdUI{true, m_panelWindow != nullptr};
+    case shell::kZoomCombo:
+    case kCmdConsole:
+    case kCmdPrint:
+    case kCmdPrintDirect:
+    case kCmdPrintPreview:
+    case shell::ID_FILE_SAVE:
+    case shell::ID_FILE_CLOSE:
+        return shell::CCmdUI{true, false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CDspWindow::OnCommand(int id) {
+    if (m_commands.OnCommand(id))
+        return true;
+    switch (id) {
+    case shell::kZoomCombo:
+        if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
+            m_view->OnZoomComboSelect(box->currentIndex());
+        return true;
+    case kCmdProperties:
+        ShowPropertyPanel();
+        return true;
+    case kCmdConsole:
+        if (m_console)
+            m_console->setVisible(!m_console->isVisible());
+        return true;
+    case kCmdPrint:
+    case kCmdPrintDirect: {
+        QPrinter printer;
+        if (id == kCmdPrint) {
+            QPrintDialog dialog(&printer, m_widget);
+            if (dialog.exec() != QDialog::Accepted)
+                return true;
+        }
+        m_widget->Print(printer);
+        return true;
+    }
+    case kCmdPrintPreview:
+        PrintPreview([this] {
+            QPrintPreviewDialog dialog(m_widget);
+            QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, m_widget,
+                             [this](QPrinter* printer) { m_widget->Print(*printer); });
+            dialog.exec();
+        });
+        return true;
+    case shell::ID_FILE_SAVE:
+        m_document->OnFileSave();
+        return true;
+    case shell::ID_FILE_CLOSE:
+        m_frame.MainFrame().CloseActiveDocument();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDspWindow::PrintPreview(const std::function<void()>& preview) {
+    for (IAttriDialog* dialog : m_document->AttriDialogs())
+        dialog->HideDialog();
+    if (m_panelWindow)
+        m_panelWindow->hide();
+    preview();
+    m_frame.MainFrame().Core().m_activeDspView = this;
+    for (IAttriDialog* dialog : m_document->AttriDialogs())
+        dialog->ShowDialog();
+    if (m_panelWindow)
+        m_panelWindow->show();
+}
+
+// -- the document as the shell reaches it
+
+void CDspWindow::SetDeviceModel(int typeCode) {
+    m_document->SetDeviceModel(typeCode);
+}
+
+void CDspWindow::SetDeviceId(int deviceId) {
+    if (const model::CBaseDevice* device = SheetDevice(m_frame.MainFrame(), deviceId))
+        m_document->m_unitMac = device->m_mac;
+}
+
+void CDspWindow::SetTitle(const std::string& title) {
+    m_document->SetTitle(title);
+    RetitleFrame();
+}
+
+void CDspWindow::Activate() {
+    if (m_widget) {
+        if (auto* child = qobject_cast<QMdiSubWindow*>(m_widget->parentWidget()))
+            m_frame.MainFrame().MdiArea()->setActiveSubWindow(child);
+    }
+}
+
+void CDspWindow::LoadTemplate(const std::filesystem::path& path) {
+    if (!m_view->LoadTemplate(path))
+        model::ShowMessage(kMsgTemplateNotLoaded);
+}
+
+void CDspWindow::SwitchToStoredTemplate(int slot) {
+    m_view->SwitchToStoredTemplate(slot);
+}
+
+void CDspWindow::RetitleFrame() {
+    if (!m_widget)
+        return;
+    const QString title = QString::fromStdString(m_document->GetTitle());
+    m_widget->setProperty(shell::ui::kDocumentTitleProperty, title);
+    if (QWidget* child = m_widget->parentWidget())
+        child->setWindowTitle(title);
+}
+
+void CDspWindow::OnDocumentChanged(const model::DocumentChange& change) {
+    if (change.kind == model::DocumentChangeKind::ModifiedChanged ||
+        change.kind == model::DocumentChangeKind::Reset)
+        RetitleFrame();
+}
+
+// -- the host of the view's window
+
+void CDspWindow::Repaint() {
+    if (m_widget)
+        m_widget->Repaint();
+}
+
+void CDspWindow::ShowPropertyPanel() {
+    if (m_panelWindow) {
+        m_panelWindow->show();
+        m_panelWindow->activateWindow();
+        return;
+    }
+    m_panel = std::make_unique<CDSPDlgProperty>(*m_view);
+    m_panelWindow = new CPropertyPanelDialog(*m_panel, &m_frame.MainFrame());
+    m_panelWindow->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(m_panelWindow, &QObject::destroyed, m_widget, [this] { m_panel.reset(); });
+    m_panelWindow->show();
+}
+
+void CDspWindow::UpdatePropertyPanel() {
+    if (m_panelWindow)
+        m_panelWindow->Refresh();
+}
+
+void CDspWindow::ClosePropertyPanel() {
+    if (m_panelWindow)
+        m_panelWindow->close();
+}
+
+void CDspWindow::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) {
+    if (progress == nullptr) {
+        delete m_progress;
+        return;
+    }
+    if (!m_progress)
+        m_progress = new shell::ui::CProgressWindow(&m_frame.MainFrame());
+    m_progress->SetTotal(progress->Total());
+    m_progress->SetPos(progress->Pos());
+}
+
+bool CDspWindow::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+    return dsp_editor::ui::RunFirmTemplateDialog(dialog, m_widget);
+}
+
+void CDspWindow::OpenModuleDialog(model::CBaseAriModule& module) {
+    m_view->ShowAttriDialog(module, false);
+}
+
+// -- the file dialogs
+
+std::optional<std::string> CDspWindow::ChooseSaveFile(std::string_view proposed,
+                                                      std::string_view filter) {
+    const QString path = QFileDialog::getSaveFileName(
+        m_widget, QString(), QString::fromUtf8(proposed.data(), static_cast<int>(proposed.size())),
+        QtFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> CDspWindow::ChooseOpenFile(std::string_view filter) {
+    const QString path = QFileDialog::getOpenFileName(m_widget, QString(), QString(),
+                                                      QtFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+// --- CDspFrame -------------------------------------------------------------------
+
+CDspFrame::CDspFrame(CMainFrame& frame) : m_frame(frame) {}
+
+CDspFrame::~CDspFrame() {
+    shell::ui::UnregisterDocumentKind(".dsp");
+    if (shell::RegisteredDspDocuments() == this)
+        shell::RegisterDspDocuments(nullptr);
+}
+
+std::vector<CDspWindow*> CDspFrame::Windows() const {
+    std::vector<CDspWindow*> windows;
+    for (shell::ui::CChildFrame* child : m_frame.ChildFrames())
+        if (CDspWindow* window = WindowOf(child))
+            windows.push_back(window);
+    return windows;
+}
+
+CDspWindow* CDspFrame::ActiveWindow() const {
+    return WindowOf(m_frame.ActiveChildFrame());
+}
+
+std::string CDspFrame::NewSheetMac() const {
+    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().m_newDspDeviceId);
+    return device ? device->m_mac : std::string();
+}
+
+std::int32_t CDspFrame::NewSheetModel() const {
+    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().m_newDspDeviceId);
+    return device ? device->m_typeCode : 0;
+}
+
+std::string CDspFrame::DeviceDocumentPath() const {
+    return m_frame.Core().m_deviceDocPath;
+}
+
+CZoDSPView* CDspFrame::ActiveDspView() const {
+    CDspWindow* window = ActiveWindow();
+    return window ? &window->ViewLogic() : nullptr;
+}
+
+void CDspFrame::ShowDspStatus(const DspStatusFigures& figures) {
+    shell::CStatusPanes& panes = m_frame.Core().Status();
+    panes.SetModuleSizePane(figures.size.cx, figures.size.cy);
+    panes.SetModulePosPane(figures.position.x, figures.position.y);
+    panes.SetLinkCountPane(figures.links, figures.selectedLinks);
+    panes.SetModuleCountPane(figures.modules, figures.selectedModules);
+    panes.SetIdStatePane(figures.idsSet);
+    panes.SetSpaceUsedPane(figures.spaceUsed);
+    panes.SetTimeUsedPane(figures.timeUsed);
+}
+
+void CDspFrame::SetRunState(bool on) {
+    m_frame.Core().SetRunState(on);
+}
+
+void CDspFrame::CleanRecentFiles() {
+    if (shell::COstrelApp* app = m_frame.App()) {
+        shell::CleanRecentFileList(app->RecentFiles());
+        m_frame.RecentFilesChanged();
+    }
+}
+
+std::optional<std::vector<CZoDSPView*>> CDspFrame::OpenDspViews() const {
+    std::vector<CZoDSPView*> views;
+    for (CDspWindow* window : Windows())
+        views.push_back(&window->ViewLogic());
+    return views;
+}
+
+std::vector<shell::IDspDocument*> CDspFrame::OpenDocuments() {
+    std::vector<shell::IDspDocument*> documents;
+    for (CDspWindow* window : Windows())
+        documents.push_back(window);
+    return documents;
+}
+
+shell::IDspDocument* CDspFrame::NewDocument() {
+    auto window = std::make_unique<CDspWindow>(*this);
+    if (!window->Open(std::string()))
+        return nullptr;
+    CDspWindow* made = window.get();
+    m_frame.AddChild(shell::ui::EChildKind::Dsp, std::move(window));
+    return made;
+}
+
+shell::IDspDocument* CDspFrame::OpenDocument(const std::filesystem::path& path) {
+    if (!m_frame.OpenDocument(path.string()))
+        return nullptr;
+    return ActiveWindow();
+}
+
+std::unique_ptr<CDspFrame> RegisterDspWindows(CMainFrame& frame) {
+    auto dspFrame = std::make_unique<CDspFrame>(frame);
+    CDspFrame* made = dspFrame.get();
+    shell::ui::RegisterDocumentKind(
+        ".dsp", {shell::ui::EChildKind::Dsp,
+                 [made](const std::string& path) -> std::unique_ptr<shell::ui::CChildDocument> {
+                     auto window = std::make_unique<CDspWindow>(*made);
+                     if (!window->Open(path))
+                         return nullptr;
+                     return window;
+                 }});
+    shell::RegisterDspDocuments(made);
+    return dspFrame;
+}
+
+} // namespace dsp_editor::ui
