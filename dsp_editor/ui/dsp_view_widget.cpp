@@ -4,9 +4,12 @@
 
 #include <QCursor>
 #include <QMetaObject>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QPolygon>
 #include <QPrinter>
 #include <QScrollBar>
@@ -15,6 +18,7 @@
 
 #include "dsp_editor/zo_dsp_view.h"
 #include "platform/gdi/qt_canvas.h"
+#include "resources/bitmaps.h"
 
 namespace dsp_editor::ui {
 
@@ -179,7 +183,39 @@ void CZoDSPViewWidget::KillTimer(std::int32_t id) {
         found->second->stop();
 }
 
+namespace {
+
+// The sheet's own pointer `id`, its mask colour transparent; Qt's arrow when
+// there is none. The pixmap stays in Qt's cache, so the cursor set on every
+// mouse move is one and the same and not made anew each time.
+QCursor PictureCursor(int id) {
+    const resources::CursorPicture* picture = resources::LoadCursorPicture(id);
+    if (picture == nullptr)
+        return QCursor(Qt::ArrowCursor);
+    const QString key = QStringLiteral("ostrel-cursor-%1").arg(id);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        const platform::gdi::Bitmap& bitmap = *picture->bitmap;
+        QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_ARGB32);
+        for (int y = 0; y < bitmap.Height(); ++y) {
+            for (int x = 0; x < bitmap.Width(); ++x) {
+                const platform::gdi::COLORREF c = bitmap.GetPixel(x, y);
+                image.setPixelColor(x, y,
+                                    c == resources::kIconMask ? QColor(Qt::transparent)
+                                                              : platform::gdi::ToQColor(c));
+            }
+        }
+        pixmap = QPixmap::fromImage(image);
+        QPixmapCache::insert(key, pixmap);
+    }
+    return QCursor(pixmap, picture->hotX, picture->hotY);
+}
+
+} // namespace
+
 void CZoDSPViewWidget::SetCursor(ECursor cursor) {
+    // The window's drop and move cursors are the pointer pictures' ids.
+    static_assert(kCursorDrop == resources::kCursorDrop && kCursorMove == resources::kCursorMove);
     switch (cursor) {
     case kCursorWait:
         viewport()->setCursor(Qt::WaitCursor);
@@ -191,10 +227,8 @@ void CZoDSPViewWidget::SetCursor(ECursor cursor) {
         viewport()->setCursor(Qt::ForbiddenCursor);
         break;
     case kCursorDrop:
-        viewport()->setCursor(Qt::DragCopyCursor);
-        break;
     case kCursorMove:
-        viewport()->setCursor(Qt::SizeAllCursor);
+        viewport()->setCursor(PictureCursor(cursor));
         break;
     default:
         viewport()->unsetCursor();
