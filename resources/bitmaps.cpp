@@ -10,6 +10,7 @@
 #include <utility>
 
 // The pictures, drawn by icons/draw_icons.py.
+#include "resources/icons/cursors_32.xpm.h"
 #include "resources/icons/icon_250.xpm"
 #include "resources/icons/icon_251.xpm"
 #include "resources/icons/icon_252.xpm"
@@ -108,6 +109,18 @@ const gdi::Bitmap* LoadToolbarPicture(int commandId) {
 const gdi::Bitmap* LoadNetTypePicture(bool wired) {
     static const picture_table_t pictures = decode_all(net_types_16);
     return lookup(pictures, wired ? 1 : 0);
+}
+
+const CursorPicture* LoadCursorPicture(int id) {
+    static const picture_table_t bitmaps = decode_all(cursors_32);
+    static const std::map<int, CursorPicture> cursors = [] {
+        std::map<int, CursorPicture> table;
+        for (const auto& [key, x, y] : cursor_hotspots_32)
+            table.emplace(key, CursorPicture{lookup(bitmaps, key), x, y});
+        return table;
+    }();
+    const auto it = cursors.find(id);
+    return it == cursors.end() ? nullptr : &it->second;
 }
 
 } // namespace resources

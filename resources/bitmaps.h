@@ -52,4 +52,21 @@ const platform::gdi::Bitmap* LoadToolbarPicture(int commandId);
 // wired, radio waves when wireless.
 const platform::gdi::Bitmap* LoadNetTypePicture(bool wired);
 
+// Mouse pointers of the DSP sheet, 32 x 32, by cursor id (ids of their own,
+// apart from the icons'): a module from the palette over the sheet, and
+// selected modules being dragged.
+inline constexpr int kCursorDrop = 217;
+inline constexpr int kCursorMove = 218;
+
+// A pointer's picture, transparent in kIconMask, and the pixel that points.
+struct CursorPicture {
+    const platform::gdi::Bitmap* bitmap;
+    int hotX;
+    int hotY;
+};
+
+// The pointer with that cursor id, or null when there is none; decoded
+// once, like LoadBitmap's pictures.
+const CursorPicture* LoadCursorPicture(int id);
+
 } // namespace resources

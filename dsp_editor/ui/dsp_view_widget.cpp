@@ -15,6 +15,8 @@
 
 #include "dsp_editor/zo_dsp_view.h"
 #include "platform/gdi/qt_canvas.h"
+#include "resources/bitmaps.h"
+#include "shell/ui/pictures.h"
 
 namespace dsp_editor::ui {
 
@@ -204,6 +206,8 @@ void CZoDSPViewWidget::KillTimer(std::int32_t id) {
 }
 
 void CZoDSPViewWidget::SetCursor(ECursor cursor) {
+    // The window's drop and move cursors are the pointer pictures' ids.
+    static_assert(kCursorDrop == resources::kCursorDrop && kCursorMove == resources::kCursorMove);
     switch (cursor) {
     case kCursorWait:
         viewport()->setCursor(Qt::WaitCursor);
@@ -215,10 +219,8 @@ void CZoDSPViewWidget::SetCursor(ECursor cursor) {
         viewport()->setCursor(Qt::ForbiddenCursor);
         break;
     case kCursorDrop:
-        viewport()->setCursor(Qt::DragCopyCursor);
-        break;
     case kCursorMove:
-        viewport()->setCursor(Qt::SizeAllCursor);
+        viewport()->setCursor(shell::ui::CursorPicture(cursor));
         break;
     default:
         viewport()->unsetCursor();

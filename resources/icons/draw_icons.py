@@ -7,6 +7,8 @@
   icons_32.xpm.h                the 32 x 32 icons (icons_32.py);
   toolbar_16.xpm.h              the 16 x 16 toolbar and network type
                                 pictures (toolbar_16.py);
+  cursors_32.xpm.h              the DSP sheet's 32 x 32 mouse pointers and
+                                their hotspots (cursors_32.py);
   ostrel.png                    the program's icon at 64 x 64 for the
                                 desktop.
 
@@ -23,6 +25,7 @@ import sys
 # The drawing modules beside this script leave no byte code in the tree.
 sys.dont_write_bytecode = True
 
+import cursors_32  # noqa: E402
 import icons_32  # noqa: E402
 import toolbar_16  # noqa: E402
 from picture import Picture, write_png, write_xpm_header, xpm_lines  # noqa: E402
@@ -120,6 +123,14 @@ def main():
                      "The 16 x 16 toolbar pictures, by command id, and the network type "
                      "pictures (1 wired, 0 wireless).",
                      {"toolbar_16": toolbar_16.pictures(), "net_types_16": toolbar_16.net_types()})
+    cursors = cursors_32.pictures()
+    hotspots = ["// The hotspot of each pointer: cursor id, x, y.",
+                "static const int cursor_hotspots_32[][3] = {"]
+    hotspots += [f"    {{{key}, {x}, {y}}}," for key, _, (x, y) in cursors]
+    hotspots += ["};", ""]
+    write_xpm_header(os.path.join(HERE, "cursors_32.xpm.h"),
+                     "The 32 x 32 mouse pointers, by cursor id, and their hotspots.",
+                     {"cursors_32": [(key, picture) for key, picture, _ in cursors]}, hotspots)
     write_png(os.path.join(HERE, "ostrel.png"), dict(icons)[128].scaled(2))
 
 

@@ -214,10 +214,11 @@ def xpm_lines(name, picture, palette):
     return lines
 
 
-def write_xpm_header(path, title, tables):
+def write_xpm_header(path, title, tables, tail=()):
     """A C++ header with one XPM array per picture and, per table, an array
     of (key, picture) pairs named after the table. `tables` maps a table
-    name to its (key, picture) pairs, keys being numbers."""
+    name to its (key, picture) pairs, keys being numbers; the lines of
+    `tail` close the header."""
     lines = [f"// {title}", "// Written by draw_icons.py; run it again after changing a picture.",
              "#pragma once", "", "#include <span>", "#include <utility>", ""]
     for table, pictures in tables.items():
@@ -226,6 +227,7 @@ def write_xpm_header(path, title, tables):
         lines.append(f"static const std::pair<int, std::span<const char* const>> {table}[] = {{")
         lines += [f"    {{{key}, {table}_{key}}}," for key, _ in pictures]
         lines += ["};", ""]
+    lines += tail
     with open(path, "w", encoding="ascii") as f:
         f.write("\n".join(lines))
 

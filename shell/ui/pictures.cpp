@@ -1,5 +1,7 @@
 #include "shell/ui/pictures.h"
 
+#include <QPixmapCache>
+
 #include "resources/bitmaps.h"
 
 #include <QPixmap>
@@ -47,6 +49,21 @@ QIcon ToolbarPicture(int commandId)
 QIcon NetTypePicture(bool wired)
 {
     return IconOf(resources::LoadNetTypePicture(wired));
+}
+
+QCursor CursorPicture(int id)
+{
+    const resources::CursorPicture* picture = resources::LoadCursorPicture(id);
+    if (picture == nullptr)
+        return QCursor(Qt::ArrowCursor);
+    // Kept in Qt's cache: a view sets its cursor on every mouse move.
+    const QString key = QStringLiteral("ostrel-cursor-%1").arg(id);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        pixmap = QPixmap::fromImage(PictureImage(picture->bitmap));
+        QPixmapCache::insert(key, pixmap);
+    }
+    return QCursor(pixmap, picture->hotX, picture->hotY);
 }
 
 } // namespace shell::ui

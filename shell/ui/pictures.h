@@ -1,6 +1,7 @@
 #pragma once
 // The program's own pictures as Qt icons: the key colour of each picture is
 // made transparent. A picture that does not exist gives a null icon.
+#include <QCursor>
 #include <QIcon>
 #include <QImage>
 
@@ -16,5 +17,7 @@ QIcon IconPicture(int id);
 QIcon ToolbarPicture(int commandId);
 // The net-type button's picture.
 QIcon NetTypePicture(bool wired);
+// Cursor resource `id` with its hotspot; Qt's arrow when there is none.
+QCursor CursorPicture(int id);
 
 } // namespace shell::ui

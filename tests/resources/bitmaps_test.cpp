@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/geometry.h"
 #include "resources/bitmaps.h"
 
 namespace {
@@ -57,6 +58,15 @@ const std::vector<group_t>& Groups() {
           32854, 32855, 32856, 32857, 32858, 32859, 32860, 32877, 32862, 32863, 32864, 32865,
           32866},
          {0, 57602, 32803, 128, 250}},
+        {"cursors",
+         [](int id) {
+             const resources::CursorPicture* cursor = resources::LoadCursorPicture(id);
+             return cursor ? cursor->bitmap : nullptr;
+         },
+         32,
+         true,
+         {resources::kCursorDrop, resources::kCursorMove},
+         {0, 1, 128, 215, 216, 219, 250, 57600}},
         {"network types",
          [](int wired) { return resources::LoadNetTypePicture(wired != 0); },
          16,
@@ -115,6 +125,77 @@ TEST(ResourcePictures, ThePalettesImageListsNameDistinctIcons) {
     };
     check(resources::kDevicePaletteIcons);
     check(resources::kDspPaletteIcons);
+}
+
+// Where each pointer points: the arrow at its tip, alone the farthest inked
+// pixel towards the top left; the four-way cross at its middle, the picture
+// being the same mirrored about the hotspot either way. Both have a black
+// outline and stand clear of the corners they do not point into, and
+// neither is the palette icon that shares its number.
+TEST(ResourcePictures, CursorsPointWithTheirHotspot) {
+    enum class point_t { tip, centre };
+    struct case_t {
+        int id;
+        point_t point;
+        int hotX, hotY;
+        gdi::COLORREF atHotspot;
+        std::vector<gdi::Point> clear;
+    };
+    const case_t cases[] = {
+        {resources::kCursorDrop,
+         point_t::tip,
+         0,
+         0,
+         gdi::RGB(0, 0, 0),
+         {{31, 0}, {0, 31}, {31, 31}}},
+        {resources::kCursorMove,
+         point_t::centre,
+         15,
+         15,
+         gdi::RGB(255, 255, 255),
+         {{0, 0}, {31, 0}, {0, 31}, {31, 31}}},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.id);
+        const resources::CursorPicture* cursor = resources::LoadCursorPicture(c.id);
+        ASSERT_NE(cursor, nullptr);
+        ASSERT_NE(cursor->bitmap, nullptr);
+        const gdi::Bitmap& bitmap = *cursor->bitmap;
+        EXPECT_EQ(cursor->hotX, c.hotX);
+        EXPECT_EQ(cursor->hotY, c.hotY);
+        EXPECT_EQ(bitmap.GetPixel(c.hotX, c.hotY), c.atHotspot);
+        EXPECT_TRUE(std::set<gdi::COLORREF>(bitmap.Pixels().begin(), bitmap.Pixels().end())
+                        .contains(gdi::RGB(0, 0, 0)))
+            << "no black outline";
+        for (const gdi::Point& corner : c.clear) {
+            EXPECT_EQ(bitmap.GetPixel(corner.x, corner.y), resources::kIconMask)
+                << corner.x << "," << corner.y;
+        }
+        const auto inked = [&](int x, int y) {
+            return bitmap.GetPixel(x, y) != resources::kIconMask;
+        };
+        for (int y = 0; y < bitmap.Height(); ++y) {
+            for (int x = 0; x < bitmap.Width(); ++x) {
+                if (c.point == point_t::tip) {
+                    const bool hotspot = x == c.hotX && y == c.hotY;
+                    if (!hotspot && x + y <= c.hotX + c.hotY) {
+                        EXPECT_FALSE(inked(x, y)) << x << "," << y << " beside the tip";
+                    }
+                } else {
+                    const int mx = 2 * c.hotX - x, my = 2 * c.hotY - y;
+                    if (mx >= 0 && mx < bitmap.Width()) {
+                        EXPECT_EQ(inked(x, y), inked(mx, y)) << x << "," << y;
+                    }
+                    if (my >= 0 && my < bitmap.Height()) {
+                        EXPECT_EQ(inked(x, y), inked(x, my)) << x << "," << y;
+                    }
+                }
+            }
+        }
+        const gdi::Bitmap* icon = resources::LoadIcon(c.id);
+        ASSERT_NE(icon, nullptr) << "the palette icon of the same number is still there";
+        EXPECT_NE(icon->Pixels(), bitmap.Pixels());
+    }
 }
 
 } // namespace

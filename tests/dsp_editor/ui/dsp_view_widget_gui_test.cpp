@@ -126,4 +126,27 @@ TEST_F(DspViewWidgetGui, DraggingAModuleMovesItOnTheGrid) {
     EXPECT_FALSE(widget.HasCapture());
 }
 
+// Dropping and moving show the sheet's own pointers, transparent around
+// the drawing and pointing from their hotspot; the arrow comes back after.
+TEST_F(DspViewWidgetGui, DropAndMoveShowTheSheetsOwnPointers) {
+    struct case_t {
+        CZoDSPViewWidget::ECursor cursor;
+        QPoint hotSpot;
+    };
+    for (const case_t& c : {case_t{CZoDSPViewWidget::kCursorDrop, {0, 0}},
+                            case_t{CZoDSPViewWidget::kCursorMove, {15, 15}}}) {
+        SCOPED_TRACE(c.cursor);
+        widget.SetCursor(c.cursor);
+        const QCursor shown = widget.viewport()->cursor();
+        EXPECT_EQ(shown.shape(), Qt::BitmapCursor);
+        EXPECT_EQ(shown.hotSpot(), c.hotSpot);
+        const QImage image = shown.pixmap().toImage();
+        ASSERT_EQ(image.size(), QSize(32, 32));
+        EXPECT_EQ(qAlpha(image.pixel(31, 31)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(c.hotSpot)), 255);
+    }
+    widget.SetCursor(CZoDSPViewWidget::kCursorArrow);
+    EXPECT_EQ(widget.viewport()->cursor().shape(), Qt::ArrowCursor);
+}
+
 } // namespace
