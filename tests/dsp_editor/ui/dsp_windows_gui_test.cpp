@@ -1,0 +1,141 @@
+// A DSP configuration as a document of the main window, on the offscreen
+// platform: opened from its file into a DSP child frame with the zoom box,
+// palette and console following it, the frame's commands reaching the view,
+// the property panel hidden during a print preview, the title following the
+// modified mark, and a damaged file refused.
+#include "dsp_editor/ui/dsp_windows.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "dsp_editor/ui/dsp_view_widget.h"
+#include "dsp_editor/ui/property_panel_dialog.h"
+#include "model/recording_messages.h"
+#include "platform/archive/file.h"
+#include "shell/ui/console_window.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/message_boxes.h"
+#include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace de = dsp_editor;
+namespace fs = std::filesystem;
+using shell::ui::EBar;
+
+// A unit that is never on line: the view's sender waits idle.
+class CNoUnit final : public comm::ISenderComponents {
+public:
+    bool Create() override { return true; }
+    void Release() override {}
+    std::optional<std::string> FindUnit(const std::string&) override { return std::nullopt; }
+    std::unique_ptr<comm::IUnitMailbox> Mailbox(const std::string&) override { return nullptr; }
+};
+
+class DspWindowsGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
+        model::SetUiThread(&uiThread);
+        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
+        dspFrame = de::ui::RegisterDspWindows(*frame);
+        dspFrame->makeSenderComponents = [] { return std::make_unique<CNoUnit>(); };
+        ASSERT_TRUE(frame->CreateMainWindow());
+        frame->resize(900, 700);
+        frame->show();
+    }
+    void TearDown() override {
+        frame.reset();
+        dspFrame.reset();
+        model::SetUiThread(nullptr);
+        ::unsetenv("OSTREL_HOME");
+    }
+
+    // A sheet of the unit 00602b0a0b0c stored at zoom code 2.
+    fs::path WriteSheet() {
+        dsp_test::FakeFrame sheetFrame;
+        auto doc = dsp_test::NewDocument(sheetFrame);
+        doc->m_zoom = 2;
+        const fs::path path = home.path() / "unit.dsp";
+        platform::archive::write_file_atomic(path, doc->SaveDocument());
+        return path;
+    }
+
+    test_support::CTempDir home{"ostrel-dsp-windows"};
+    shell::ui::CQtUiThread uiThread;
+    model::CRecordingMessages messages;
+    std::unique_ptr<shell::ui::CMainFrame> frame;
+    std::unique_ptr<de::ui::CDspFrame> dspFrame;
+};
+
+TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
+    ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
+    shell::ui::CChildFrame* child = frame->ActiveChildFrame();
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->Kind(), shell::ui::EChildKind::Dsp);
+    de::ui::CDspWindow* window = dspFrame->ActiveWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(child->widget(), window->Widget());
+    EXPECT_EQ(dspFrame->ActiveDspView(), &window->ViewLogic());
+    EXPECT_EQ(frame->Core().m_dspViewCount, 1);
+    EXPECT_TRUE(frame->BarVisible(EBar::DspPalette));
+
+    // Code 2 paints at 150 % and the box shows 100 %.
+    QComboBox* zoom = frame->ZoomCombo();
+    EXPECT_EQ(zoom->currentIndex(), 1);
+    frame->RunCommand(de::kCmdZoomIn);
+    EXPECT_EQ(window->Document().m_zoom, 4);
+    EXPECT_EQ(zoom->currentIndex(), 2);
+    zoom->setCurrentIndex(0);
+    frame->RunCommand(shell::kZoomCombo);
+    EXPECT_EQ(window->Document().m_zoom, -2);
+
+    // The console comes hidden once the document is complete; its command
+    // shows it.
+    QTRY_VERIFY_WITH_TIMEOUT(window->ConsoleWindow() != nullptr, 5000);
+    EXPECT_FALSE(window->ConsoleWindow()->isVisible());
+    frame->RunCommand(de::kCmdConsole);
+    EXPECT_TRUE(window->ConsoleWindow()->isVisible());
+
+    // The property panel: open, checked, hidden while a preview runs.
+    frame->RunCommand(de::kCmdProperties);
+    ASSERT_NE(window->PropertyPanel(), nullptr);
+    EXPECT_TRUE(window->PropertyPanel()->isVisible());
+    EXPECT_TRUE(frame->CommandState(de::kCmdProperties).checked);
+    bool hiddenDuringPreview = false;
+    window->PrintPreview([&] { hiddenDuringPreview = !window->PropertyPanel()->isVisible(); });
+    EXPECT_TRUE(hiddenDuringPreview);
+    EXPECT_TRUE(window->PropertyPanel()->isVisible());
+
+    // The frame's title follows the modified mark.
+    window->Document().SetModifiedFlag(true);
+    EXPECT_EQ(child->windowTitle(), "unit.dsp *");
+    window->Document().SetModifiedFlag(false);
+    EXPECT_EQ(child->windowTitle(), "unit.dsp");
+
+    // Closed: no DSP view is left, and the DSP bars go.
+    ASSERT_TRUE(frame->CloseActiveDocument());
+    QTRY_VERIFY_WITH_TIMEOUT(dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0,
+                             5000);
+    EXPECT_FALSE(frame->BarVisible(EBar::DspPalette));
+    EXPECT_TRUE(messages.ShownIds().empty());
+}
+
+TEST_F(DspWindowsGui, ADamagedFileOpensNothing) {
+    const fs::path path = home.path() / "damaged.dsp";
+    std::ofstream(path, std::ios::binary) << "not a sheet";
+    EXPECT_FALSE(frame->OpenDocument(path.string()));
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgOpenFileFailed});
+    EXPECT_EQ(frame->ActiveChildFrame(), nullptr);
+    EXPECT_EQ(frame->Core().m_dspViewCount, 0);
+}
+
+} // namespace
