@@ -124,14 +124,15 @@ std::optional<Size> PrinterViewport(Size scaled, const PrinterMetrics& printer) 
     return viewport;
 }
 
-bool PreparePrinterMapping(model::DeviceMapping& dc, Size scaled, const PrinterMetrics& printer) {
+bool PreparePrinterMapping(model::DeviceMapping& dc, Size sheet, Size scaled,
+                           const PrinterMetrics& printer) {
     const std::optional<Size> viewport = PrinterViewport(scaled, printer);
     if (!viewport)
         return false;
     dc.SetMapMode(gdi::MM_ANISOTROPIC);
     dc.SetWindowOrg({0, 0});
     dc.SetViewportOrg({0, 0});
-    dc.SetWindowExt(scaled);
+    dc.SetWindowExt(sheet);
     dc.SetViewportExt(*viewport);
     return true;
 }
@@ -298,7 +299,8 @@ void CZoDSPView::PrepareScreen(model::DeviceMapping& dc, Point scroll) {
 
 bool CZoDSPView::PreparePrinter(model::DeviceMapping& dc, const PrinterMetrics& printer) {
     m_paint.printing = true;
-    return PreparePrinterMapping(dc, ScaledSheet(), printer);
+    return PreparePrinterMapping(dc, {m_document.m_sheetWidth, m_document.m_sheetHeight},
+                                 ScaledSheet(), printer);
 }
 
 void CZoDSPView::OnDraw(model::Canvas& dc, const Rect& clip, const GridDotPlotter& dots) {

@@ -81,9 +81,12 @@ struct PrinterMetrics {
 // sheet taller than the page's aspect is held to HORZRES x its aspect).
 // None when the sheet has no area: nothing is printed.
 std::optional<model::Size> PrinterViewport(model::Size scaled, const PrinterMetrics& printer);
-// The printer mapping: the scaled extent onto that viewport. False, the
+// The printer mapping: the whole sheet onto the viewport of its scaled
+// extent, so that the page shows the sheet at its zoomed size, and all of
+// it at every zoom (the scaled extent as the window would cut a sheet
+// zoomed out to half its width and scale one zoomed in down). False, the
 // mapping untouched, when nothing is to be printed.
-bool PreparePrinterMapping(model::DeviceMapping& dc, model::Size scaled,
+bool PreparePrinterMapping(model::DeviceMapping& dc, model::Size sheet, model::Size scaled,
                            const PrinterMetrics& printer);
 
 // Auto-scroll while a drag passes the window's edge: the mouse at `mouse`

@@ -422,7 +422,27 @@ TEST(DspPrinting, ZeroWidthSheetPrintsNothing) {
     doc.m_sheetWidth = 1260;
     doc.m_zoom = -2;
     ASSERT_TRUE(view.PreparePrinter(canvas, {600, 600, 210, 297, 4960}));
-    EXPECT_EQ(canvas.GetWindowExt(), (Size{630, 900}));
+    EXPECT_EQ(canvas.GetWindowExt(), (Size{1260, 1800}));
+}
+
+// The page shows the whole sheet at every zoom, at the zoomed size: the
+// far corner of the sheet lands on the viewport's far corner.
+TEST(DspPrinting, TheWholeSheetMapsOntoThePageAtEveryZoom) {
+    CZoDSPDoc doc;
+    doc.m_sheetWidth = 1260;
+    doc.m_sheetHeight = 1800;
+    CZoDSPView view(doc);
+    const de::PrinterMetrics a4{600, 600, 210, 297, 4960};
+    for (const std::int32_t code : {-2, 0, 2, 4}) {
+        SCOPED_TRACE(code);
+        doc.m_zoom = code;
+        gdi::RecordingCanvas canvas;
+        canvas.SetPrinting(true);
+        ASSERT_TRUE(view.PreparePrinter(canvas, a4));
+        const std::optional<Size> viewport = de::PrinterViewport(view.ScaledSheet(), a4);
+        ASSERT_TRUE(viewport);
+        EXPECT_EQ(canvas.LPtoDP(Point{1260, 1800}), (Point{viewport->cx, viewport->cy}));
+    }
 }
 
 } // namespace
