@@ -1,10 +1,94 @@
 #include "dsp_editor/dsp_commands.h"
 
+#include <map>
+
+#include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_gestures.h"
+#include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/dsp_view_paint.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace dsp_editor {
+
+std::optional<AddModuleCommand> AddModuleOf(int id) {
+    using namespace model;
+    static const std::map<int, AddModuleCommand> commands = [] {
+        std::map<int, AddModuleCommand> table;
+        const auto add = [&](std::int32_t type, std::initializer_list<int> ids,
+                             std::initializer_list<std::int32_t> variants) {
+            auto variant = variants.begin();
+            for (int id : ids)
+                table[id] = {type, *variant++};
+        };
+        add(kAriDelay, {32808, 32809, 32810, 32811, 32812}, {1, 2, 3, 4, 5});
+        add(kAriRouter, {32813, 32814, 32816}, {1, 2, 3});
+        add(kAriMixer, {32817, 33017, 32818, 32819, 33018, 33019, 32821, 32879},
+            {1, 2, 3, 4, 5, 6, 7, 8});
+        add(kAriDynamic, {32822, 32823, 32824, 32825, 32826, 33020}, {1, 2, 3, 4, 5, 6});
+        add(kAriGenerator, {32827, 32828, 32829}, {1, 2, 3});
+        add(kAriEqualizer, {32831, 32832, 32833, 32834, 32835, 32836, 32837, 32838, 32839},
+            {1, 3, 5, 7, 10, 16, 51, 52, 53});
+        add(kAriFilter, {32840, 32842, 32844, 32845}, {1, 2, 3, 4});
+        add(kAriCrossover, {32846, 32847, 32848}, {19, 20, 21});
+        add(kAriMeter, {32849, 32851, 32852, 32853}, {1, 2, 3, 4});
+        add(kAriText, {32875}, {1});
+        return table;
+    }();
+    const auto found = commands.find(id);
+    if (found == commands.end())
+        return std::nullopt;
+    return found->second;
+}
+
+namespace {
+
+// The selected modules in array order.
+std::vector<model::CBaseAriModule*> SelectedModules(const CZoDSPDoc& doc) {
+    std::vector<model::CBaseAriModule*> selected;
+    for (const auto& module : doc.Modules())
+        if (module->m_selected != 0)
+            selected.push_back(module.get());
+    return selected;
+}
+
+// The input and output modules become hidden or shown: one step, one
+// action for each that changes.
+void SetChannelsHidden(CZoDSPView& view, const std::vector<model::CBaseAriModule*>& modules,
+                       std::int32_t hidden) {
+    CZoDSPDoc& doc = view.GetDocument();
+    CDSPUndoHistory* history = UndoHistoryOf(doc);
+    if (history != nullptr)
+        history->BeginStep();
+    for (model::CBaseAriModule* module : modules) {
+        if (!module->IsChannelModule() || module->m_hidden == hidden)
+            continue;
+        if (history != nullptr)
+            history->AddHideAction(*module, hidden);
+        module->m_hidden = hidden;
+    }
+    doc.m_hiddenModules = hidden;
+    if (IDspViewWindow* window = view.Window())
+        window->Repaint();
+}
+
+// The view as group changes reach it: a changed module's body repaints,
+// its dialogs reload.
+class CViewGroupView final : public IGroupView {
+public:
+    explicit CViewGroupView(CZoDSPView& view) : m_view(view) {}
+    void RedrawModule(const model::CBaseAriModule& module) override {
+        if (IDspViewWindow* window = m_view.Window())
+            window->InvalidateSheet(ModuleBounds(module));
+    }
+    void RefreshAttriDialogs(const model::CBaseAriModule& module) override {
+        m_view.RefreshDialogsOf(module);
+    }
+
+private:
+    CZoDSPView& m_view;
+};
+
+} // namespace
 
 std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
     const auto enabled = [](bool on) { return shell::CCmdUI{on, false}; };
@@ -21,6 +105,17 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
         return enabled(true);
     case kCmdDelete:
         return enabled(m_view.m_selectedModules > 0 || m_view.m_selectedLinks > 0);
+    case kCmdSetParameters:
+        return enabled(m_view.m_selectedModules == 1);
+    case kCmdSetAllChannels:
+    case kCmdHideChannels:
+        return enabled(m_view.m_selectedModules > 0 && m_view.m_selectedAriModules == 0 &&
+                       (id == kCmdHideChannels || m_view.m_selectedLinks == 0));
+    case kCmdShowChannels:
+        return enabled(m_view.GetDocument().m_hiddenModules != 0);
+    case kCmdLeaveGroup:
+    case kCmdDissolveGroup:
+        return enabled(true);
     case kCmdZoomIn:
         return enabled(m_view.CanZoomIn());
     case kCmdZoomOut:
@@ -40,6 +135,9 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
     case kCmdLoadTemplateFile:
         return enabled(m_view.CanLoadTemplateFile());
     default:
+        if (AddModuleOf(id))
+            return enabled(m_view.GetDocument().m_live == 0 && m_view.m_progress == 0 &&
+                           m_view.m_commFault == 0);
         return std::nullopt;
     }
 }
@@ -64,6 +162,36 @@ bool CDspViewCommands::OnCommand(int id) {
     case kCmdDelete:
         m_view.Gestures().OnEditDelete();
         return true;
+    case kCmdSetParameters:
+    case kCmdSetAllChannels: {
+        const std::vector<model::CBaseAriModule*> selected = SelectedModules(m_view.GetDocument());
+        if (selected.empty())
+            return true;
+        model::CBaseAriModule& module = *selected.front();
+        if (id == kCmdSetParameters)
+            m_view.GetDocument().SelectModule(module);
+        m_view.ShowAttriDialog(module, id == kCmdSetAllChannels);
+        return true;
+    }
+    case kCmdHideChannels:
+        SetChannelsHidden(m_view, SelectedModules(m_view.GetDocument()), 1);
+        return true;
+    case kCmdShowChannels: {
+        std::vector<model::CBaseAriModule*> all;
+        for (const auto& module : m_view.GetDocument().Modules())
+            all.push_back(module.get());
+        SetChannelsHidden(m_view, all, 0);
+        return true;
+    }
+    case kCmdLeaveGroup:
+    case kCmdDissolveGroup: {
+        CViewGroupView groupView(m_view);
+        if (id == kCmdLeaveGroup)
+            LeaveGroups(m_view.GetDocument(), &groupView);
+        else
+            DissolveGroups(m_view.GetDocument(), &groupView);
+        return true;
+    }
     case kCmdZoomIn:
         m_view.OnZoomIn();
         return true;
@@ -99,6 +227,10 @@ bool CDspViewCommands::OnCommand(int id) {
         m_view.OnLoadTemplateFile();
         return true;
     default:
+        if (const std::optional<AddModuleCommand> add = AddModuleOf(id)) {
+            m_view.Gestures().AddModuleAtScroll(add->type, add->variant);
+            return true;
+        }
         return false;
     }
 }

@@ -4,6 +4,7 @@
 // on the view and the rule that enables or checks it. The window adds the
 // commands that need its widgets (the zoom box's selection, print, the
 // property panel, the console).
+#include <cstdint>
 #include <optional>
 
 #include "shell/commands.h"
@@ -17,6 +18,7 @@ enum EDspCommand : int {
     kCmdSelectAllLinks = 32790,
     kCmdSelectAllModules = 32791,
     kCmdSelectAll = 32792,
+    kCmdSetParameters = 32794,
     kCmdProperties = 32795,
     kCmdDelete = 32796,
     kCmdRedo = 32800,
@@ -25,12 +27,26 @@ enum EDspCommand : int {
     kCmdDownloadStop = 32867,
     kCmdGrid = 32871,
     kCmdNothing = 32887,
+    kCmdSetAllChannels = 32889,
+    kCmdHideChannels = 32937,
+    kCmdShowChannels = 32939,
     kCmdDownloadContinue = 32940,
     kCmdConsole = 32952,
     kCmdStoreTemplates = 32955,
     kCmdSaveAsTemplate = 32959,
     kCmdLoadTemplateFile = 32960,
+    kCmdLeaveGroup = 33052,
+    kCmdDissolveGroup = 33054,
 };
+
+// The module an add-module command places: its type and variant.
+struct AddModuleCommand {
+    std::int32_t type = 0;
+    std::int32_t variant = 0;
+    friend bool operator==(const AddModuleCommand&, const AddModuleCommand&) = default;
+};
+// None for an id that adds no module.
+std::optional<AddModuleCommand> AddModuleOf(int id);
 
 class CDspViewCommands final : public shell::ICommandTarget {
 public:

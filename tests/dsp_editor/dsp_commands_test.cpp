@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "dsp_editor/dsp_view_paint.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
@@ -118,6 +120,88 @@ TEST_F(DspEditorCommands, RunningThemChangesTheView) {
 
     EXPECT_FALSE(commands->OnCommand(12345));
     EXPECT_TRUE(messages.ShownIds().empty());
+}
+
+TEST(DspEditorAddModuleCommands, EveryIdPlacesItsTypeAndVariant) {
+    using model::AriTypeCode;
+    const std::vector<std::tuple<int, AriTypeCode, int>> rows = {
+        {32808, model::kAriDelay, 1},     {32809, model::kAriDelay, 2},
+        {32810, model::kAriDelay, 3},     {32811, model::kAriDelay, 4},
+        {32812, model::kAriDelay, 5},     {32813, model::kAriRouter, 1},
+        {32814, model::kAriRouter, 2},    {32816, model::kAriRouter, 3},
+        {32817, model::kAriMixer, 1},     {33017, model::kAriMixer, 2},
+        {32818, model::kAriMixer, 3},     {32819, model::kAriMixer, 4},
+        {33018, model::kAriMixer, 5},     {33019, model::kAriMixer, 6},
+        {32821, model::kAriMixer, 7},     {32879, model::kAriMixer, 8},
+        {32822, model::kAriDynamic, 1},   {32823, model::kAriDynamic, 2},
+        {32824, model::kAriDynamic, 3},   {32825, model::kAriDynamic, 4},
+        {32826, model::kAriDynamic, 5},   {33020, model::kAriDynamic, 6},
+        {32827, model::kAriGenerator, 1}, {32828, model::kAriGenerator, 2},
+        {32829, model::kAriGenerator, 3}, {32831, model::kAriEqualizer, 1},
+        {32832, model::kAriEqualizer, 3}, {32833, model::kAriEqualizer, 5},
+        {32834, model::kAriEqualizer, 7}, {32835, model::kAriEqualizer, 10},
+        {32836, model::kAriEqualizer, 16}, {32837, model::kAriEqualizer, 51},
+        {32838, model::kAriEqualizer, 52}, {32839, model::kAriEqualizer, 53},
+        {32840, model::kAriFilter, 1},    {32842, model::kAriFilter, 2},
+        {32844, model::kAriFilter, 3},    {32845, model::kAriFilter, 4},
+        {32846, model::kAriCrossover, 19}, {32847, model::kAriCrossover, 20},
+        {32848, model::kAriCrossover, 21}, {32849, model::kAriMeter, 1},
+        {32851, model::kAriMeter, 2},     {32852, model::kAriMeter, 3},
+        {32853, model::kAriMeter, 4},     {32875, model::kAriText, 1},
+    };
+    for (const auto& [id, type, variant] : rows)
+        EXPECT_EQ(de::AddModuleOf(id), (de::AddModuleCommand{type, variant})) << id;
+    // The neighbours of the table's gaps add nothing.
+    for (int id : {32807, 32815, 32820, 32830, 32841, 32843, 32850, 32876, 33021})
+        EXPECT_FALSE(de::AddModuleOf(id)) << id;
+}
+
+TEST_F(DspEditorCommands, AddHideAndShowChannels) {
+    // An add command places its module unless the sheet is live.
+    const std::size_t count = doc->Modules().size();
+    ASSERT_TRUE(State(32846).enabled);
+    EXPECT_TRUE(commands->OnCommand(32846));
+    ASSERT_EQ(doc->Modules().size(), count + 1);
+    EXPECT_EQ(doc->Modules()[doc->Modules().size() - 1]->m_typeCode, model::kAriCrossover);
+    EXPECT_EQ(doc->Modules()[doc->Modules().size() - 1]->m_subType, 19);
+    doc->m_live = 1;
+    EXPECT_FALSE(State(32846).enabled);
+    doc->m_live = 0;
+    view->m_commFault = 1;
+    EXPECT_FALSE(State(32846).enabled);
+    view->m_commFault = 0;
+
+    // Set parameters wants exactly one module; hiding wants inputs and
+    // outputs only.
+    EXPECT_TRUE(State(de::kCmdSetParameters).enabled);
+    EXPECT_FALSE(State(de::kCmdHideChannels).enabled);
+    doc->ClearSelection();
+    doc->SelectModule(*doc->GetModuleById(1));
+    doc->SelectModule(*doc->GetModuleById(9));
+    view->CountSelection();
+    EXPECT_FALSE(State(de::kCmdSetParameters).enabled);
+    EXPECT_TRUE(State(de::kCmdSetAllChannels).enabled);
+    ASSERT_TRUE(State(de::kCmdHideChannels).enabled);
+    EXPECT_FALSE(State(de::kCmdShowChannels).enabled);
+
+    EXPECT_TRUE(commands->OnCommand(de::kCmdHideChannels));
+    EXPECT_EQ(doc->GetModuleById(1)->m_hidden, 1);
+    EXPECT_EQ(doc->GetModuleById(9)->m_hidden, 1);
+    EXPECT_EQ(doc->GetModuleById(2)->m_hidden, 0);
+    EXPECT_EQ(doc->m_hiddenModules, 1);
+    EXPECT_TRUE(State(de::kCmdShowChannels).enabled);
+
+    // One step: one Undo shows both again.
+    EXPECT_TRUE(commands->OnCommand(de::kCmdUndo));
+    EXPECT_EQ(doc->GetModuleById(1)->m_hidden, 0);
+    EXPECT_EQ(doc->GetModuleById(9)->m_hidden, 0);
+    EXPECT_EQ(doc->m_hiddenModules, 0);
+
+    EXPECT_TRUE(commands->OnCommand(de::kCmdRedo));
+    EXPECT_TRUE(commands->OnCommand(de::kCmdShowChannels));
+    EXPECT_EQ(doc->GetModuleById(1)->m_hidden, 0);
+    EXPECT_EQ(doc->m_hiddenModules, 0);
+    EXPECT_FALSE(State(de::kCmdShowChannels).enabled);
 }
 
 } // namespace
