@@ -71,24 +71,54 @@ void SetChannelsHidden(CZoDSPView& view, const std::vector<model::CBaseAriModule
         window->Repaint();
 }
 
-// The view as group changes reach it: a changed module's body repaints,
-// its dialogs reload.
-class CViewGroupView final : public IGroupView {
-public:
-    explicit CViewGroupView(CZoDSPView& view) : m_view(view) {}
-    void RedrawModule(const model::CBaseAriModule& module) override {
-        if (IDspViewWindow* window = m_view.Window())
-            window->InvalidateSheet(ModuleBounds(module));
-    }
-    void RefreshAttriDialogs(const model::CBaseAriModule& module) override {
-        m_view.RefreshDialogsOf(module);
-    }
-
-private:
-    CZoDSPView& m_view;
-};
-
 } // namespace
+
+void CDspGroupView::RedrawModule(const model::CBaseAriModule& module) {
+    if (IDspViewWindow* window = m_view.Window())
+        window->InvalidateSheet(ModuleBounds(module));
+}
+
+void CDspGroupView::RefreshAttriDialogs(const model::CBaseAriModule& module) {
+    m_view.RefreshDialogsOf(module);
+}
+
+DspContextMenu ContextMenuOf(const CZoDSPView& view, bool clipboardHasContent,
+                             bool parametersMatch) {
+    DspContextMenu menu;
+    if (!clipboardHasContent)
+        menu.greyed.insert(kCmdPaste);
+    const std::int32_t modules = view.m_selectedModules;
+    if (modules == 0) {
+        if (view.m_selectedLinks == 0)
+            menu.greyed.insert(kCmdDelete);
+        return menu;
+    }
+    menu.submenu = kContextMenuModules;
+    const bool busy = view.m_progress != 0 || view.m_commFault != 0;
+    if (modules == 1 && view.m_selectedLinks == 0) {
+        const std::vector<model::CBaseAriModule*> selected = SelectedModules(view.GetDocument());
+        const model::CBaseAriModule* first = selected.empty() ? nullptr : selected.front();
+        if (first != nullptr && first->IsChannelModule())
+            menu.greyed.insert({kCmdDelete, kCmdCut, kCmdCopy});
+        else
+            menu.removed.insert(kCmdSetAllChannels);
+        if (busy)
+            menu.greyed.insert(kCmdSetParameters);
+        if (!parametersMatch)
+            menu.greyed.insert(kCmdPasteParameters);
+        if (first == nullptr || first->m_group == 0)
+            menu.greyed.insert({kCmdLeaveGroup, kCmdDissolveGroup});
+        else
+            menu.greyed.insert({kCmdNewGroup, kCmdJoinGroup});
+        return menu;
+    }
+    if (view.m_selectedAriModules == 0)
+        menu.greyed.insert({kCmdDelete, kCmdCut, kCmdCopy});
+    menu.greyed.insert({kCmdCopyParameters, kCmdSetParameters, kCmdSetAllChannels,
+                        kCmdPasteParameters, kCmdSaveParameters, kCmdLoadParameters, kCmdNewGroup,
+                        kCmdJoinGroup, kCmdLeaveGroup, kCmdDissolveGroup});
+    return menu;
+}
 
 std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
     const auto enabled = [](bool on) { return shell::CCmdUI{on, false}; };
@@ -185,7 +215,7 @@ bool CDspViewCommands::OnCommand(int id) {
     }
     case kCmdLeaveGroup:
     case kCmdDissolveGroup: {
-        CViewGroupView groupView(m_view);
+        CDspGroupView groupView(m_view);
         if (id == kCmdLeaveGroup)
             LeaveGroups(m_view.GetDocument(), &groupView);
         else

@@ -151,6 +151,9 @@ public:
     virtual void AutoScroll(model::Point sheet) { (void)sheet; }
     // A double click on the module's body: its attribute dialog opens.
     virtual void OpenModuleDialog(model::CBaseAriModule& module) { (void)module; }
+    // The context menu at the client point, after the right click's
+    // selection.
+    virtual void ShowContextMenu(model::Point client) { (void)client; }
 };
 
 // The file dialogs. A filter lists "Description (*.ext)|*.ext" pairs, each

@@ -235,6 +235,41 @@ std::vector<CMenuEntry> ModulesMenu()
                    {32853, " &8 通道", {}}})};
 }
 
+// The two submenus of a DSP view's right click: one for a module
+// selection, one for the rest.
+std::vector<CMenuEntry> DspContextMenu()
+{
+    return {Popup(1, "AriModule",
+                  {{32794, "设置参数(&O)...", {}},
+                   {32889, "设置所有通道参数(&A)...", {}},
+                   kSeparator,
+                   {32782, "剪切(&T)\tCtrl+X", {}},
+                   {32805, "复制(&C)\tCtrl+C", {}},
+                   {32784, "粘贴(&P)\tCtrl+V", {}},
+                   {32796, "删除(&D)\tDel", {}},
+                   kSeparator,
+                   {32785, "复制参数(&Y)\tCtrl+U", {}},
+                   {32786, "粘贴参数(&E)\tCtrl+T", {}},
+                   {33045, "保存参数(&V)...", {}},
+                   {33046, "加载参数(&L)...", {}},
+                   kSeparator,
+                   {33048, "建立绑定(&N)...", {}},
+                   {33051, "加入绑定(&J)...", {}},
+                   {33052, "退出绑定(&X)", {}},
+                   {33054, "解散绑定(&I)", {}},
+                   kSeparator,
+                   {32795, "属性(&R)...", {}}}),
+            Popup(2, "Others",
+                  {{32784, "粘贴(&P)\tCtrl+V", {}},
+                   {32796, "删除(&D)\tDel", {}},
+                   kSeparator,
+                   {32791, "算法模块(&M)", {}},
+                   {32790, "模块连线(&L)", {}},
+                   {32792, "全部物体(&O)\tCtrl+A", {}},
+                   kSeparator,
+                   {32795, "属性(&R)...", {}}})};
+}
+
 constexpr CToolbarButton kSep{0, -1};
 
 } // namespace
@@ -244,6 +279,7 @@ const std::vector<CMenuEntry>& MenuResource(int id)
     static const std::map<int, std::vector<CMenuEntry>> menus = {
         {kMenuMain, MainMenu()},       {kMenuDevice, DeviceMenu()}, {kMenuDsp, DspMenu()},
         {kMenuArrange, ArrangeMenu()}, {kMenuModules, ModulesMenu()},
+        {kMenuDspContext, DspContextMenu()},
     };
     static const std::vector<CMenuEntry> none;
     const auto found = menus.find(id);

@@ -122,6 +122,11 @@ void CZoDSPViewWidget::OpenModuleDialog(model::CBaseAriModule& module) {
         m_host->OpenModuleDialog(module);
 }
 
+void CZoDSPViewWidget::ShowContextMenu(model::Point client) {
+    if (m_host != nullptr)
+        m_host->ShowContextMenu(client);
+}
+
 model::Size CZoDSPViewWidget::ClientSize() const {
     return {viewport()->width(), viewport()->height()};
 }
@@ -248,8 +253,8 @@ void CZoDSPViewWidget::AutoScroll(model::Point sheet) {
 void CZoDSPViewWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         m_view.Gestures().OnLButtonDown(ClientPoint(*event));
-    else if (event->button() == Qt::RightButton)
-        m_view.Gestures().OnRButtonDown(ClientPoint(*event));
+    else if (event->button() == Qt::RightButton && m_view.Gestures().OnRButtonDown(ClientPoint(*event)))
+        ShowContextMenu(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseReleaseEvent(QMouseEvent* event) {

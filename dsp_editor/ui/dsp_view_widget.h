@@ -52,6 +52,7 @@ public:
     void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
     bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
     void OpenModuleDialog(model::CBaseAriModule& module) override;
+    void ShowContextMenu(model::Point client) override;
 
     // -- scrolling and the zoom box
     model::Size ClientSize() const override;

@@ -1,7 +1,9 @@
 #include "dsp_editor/ui/dsp_windows.h"
 
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QMetaObject>
 #include <QPrintDialog>
@@ -14,16 +16,22 @@
 #include "device_editor/zo_device_doc.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/ui/dsp_view_widget.h"
+#include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
+#include "dsp_editor/ui/group_dialogs.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/archive/archive.h"
+#include "platform/text/ascii.h"
 #include "shell/app_settings.h"
+#include "shell/document_guards.h"
+#include "shell/frame_resources.h"
 #include "shell/recent_files.h"
 #include "shell/ui/console_window.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_tab_client.h"
+#include "shell/ui/palette_bar.h"
 #include "shell/ui/status_bar.h"
 
 namespace dsp_editor::ui {
@@ -202,6 +210,17 @@ std::optional<shell::CCmdUI> CDspWindow::UpdateCommand(int id) {
     switch (id) {
     case kCmdProperties:
         return shell::CCmdUI{true, m_panelWindow != nullptr};
+    case shell::ID_VIEW_STATUS_BAR:
+        return shell::CCmdUI{true, m_statusShown};
+    case shell::ID_VIEW_TOOLBAR:
+    case kCmdArrangeBar:
+    case kCmdModulesBar:
+    case kCmdPaletteBar:
+    case kCmdPaletteBarTop:
+        return shell::CCmdUI{true, m_frame.MainFrame().BarVisible(*BarOf(id))};
+    case kCmdNewGroup:
+    case kCmdJoinGroup:
+    case shell::ID_FILE_OPEN:
     case shell::kZoomCombo:
     case kCmdConsole:
     case kCmdPrint:
@@ -230,6 +249,26 @@ bool CDspWindow::OnCommand(int id) {
         if (m_console)
             m_console->setVisible(!m_console->isVisible());
         return true;
+    case shell::ID_VIEW_STATUS_BAR:
+        m_statusShown = !m_statusShown;
+        m_frame.MainFrame().StatusBarWidget()->setVisible(m_statusShown);
+        return true;
+    case shell::ID_VIEW_TOOLBAR:
+    case kCmdArrangeBar:
+    case kCmdModulesBar:
+    case kCmdPaletteBar:
+    case kCmdPaletteBarTop:
+        ToggleBar(id);
+        return true;
+    case kCmdNewGroup:
+        RunGroupDialog(EGroupDialogMode::NewGroup);
+        return true;
+    case kCmdJoinGroup:
+        RunGroupDialog(EGroupDialogMode::JoinGroup);
+        return true;
+    case shell::ID_FILE_OPEN:
+        OpenFile();
+        return true;
     case kCmdPrint:
     case kCmdPrintDirect: {
         QPrinter printer;
@@ -257,6 +296,111 @@ bool CDspWindow::OnCommand(int id) {
         return true;
     default:
         return false;
+    }
+}
+
+std::optional<EBar> CDspWindow::BarOf(int id) const {
+    switch (id) {
+    case shell::ID_VIEW_TOOLBAR:
+        return EBar::Dsp;
+    case kCmdArrangeBar:
+        return EBar::Arrange;
+    case kCmdModulesBar:
+        return EBar::Modules;
+    case kCmdPaletteBar:
+    case kCmdPaletteBarTop:
+        return EBar::DspPalette;
+    default:
+        return std::nullopt;
+    }
+}
+
+void CDspWindow::ToggleBar(int id) {
+    CMainFrame& frame = m_frame.MainFrame();
+    const EBar bar = *BarOf(id);
+    const bool show = !frame.BarVisible(bar);
+    if (show && id == kCmdPaletteBarTop) {
+        if (auto* dock = qobject_cast<QDockWidget*>(frame.DspPalette()->parentWidget()))
+            frame.addDockWidget(Qt::TopDockWidgetArea, dock);
+    }
+    frame.SetBarShown(bar, show);
+}
+
+void CDspWindow::RunGroupDialog(EGroupDialogMode mode) {
+    model::CBaseAriModule* first = nullptr;
+    for (const auto& module : m_document->Modules()) {
+        if (module->m_selected != 0) {
+            first = module.get();
+            break;
+        }
+    }
+    if (first == nullptr)
+        return;
+    CDspGroupView groupView(*m_view);
+    CGroupEditor editor(*m_document, *first, mode, m_view->Console(),
+                        UndoHistoryOf(*m_document), &groupView);
+    CDSPDlgNewCombination dialog(editor, m_widget);
+    dialog.exec();
+}
+
+void CDspWindow::OpenFile() {
+    const std::optional<std::string> chosen = ChooseOpenFile(
+        "Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||");
+    if (!chosen)
+        return;
+    const auto endsWith = [&](std::string_view suffix) {
+        return chosen->size() >= suffix.size() &&
+               platform::text::equals_no_case(
+                   std::string_view(*chosen).substr(chosen->size() - suffix.size()), suffix);
+    };
+    if (!endsWith(".zo") && !endsWith(".dsp")) {
+        model::ShowMessage(shell::kMsgBadFileFormat);
+        return;
+    }
+    CMainFrame& frame = m_frame.MainFrame();
+    if (endsWith(".zo")) {
+        if (frame.Core().RunningFrame() != nullptr) {
+            model::ShowMessage(shell::kMsgCannotCloseRunning);
+            return;
+        }
+        if (model::Ask(shell::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+                       model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
+            return;
+        // This window goes here; only the frame is used after it.
+        if (!frame.CloseActiveDocument())
+            return;
+    }
+    if (shell::COstrelApp* app = frame.App())
+        app->OpenDocumentFile(*chosen);
+}
+
+void CDspWindow::ShowContextMenu(model::Point client) {
+    QMenu menu;
+    BuildContextMenu(menu);
+    menu.exec(m_widget->viewport()->mapToGlobal(QPoint(client.x, client.y)));
+}
+
+void CDspWindow::BuildContextMenu(QMenu& menu) {
+    const DspContextMenu choice = ContextMenuOf(*m_view, false, false);
+    const std::vector<shell::CMenuEntry>& popups = shell::MenuResource(shell::kMenuDspContext);
+    CMainFrame& frame = m_frame.MainFrame();
+    frame.FillMenu(&menu, shell::kMenuDspContext,
+                   popups[static_cast<std::size_t>(choice.submenu)].items);
+    for (QAction* action : menu.actions()) {
+        if (!action->data().isValid())
+            continue;
+        const int id = action->data().toInt();
+        if (choice.removed.contains(id)) {
+            menu.removeAction(action);
+            delete action;
+            continue;
+        }
+        // The menu bar's keys stay the only ones.
+        action->setShortcut({});
+        const shell::CCmdUI state = frame.CommandState(id);
+        action->setEnabled(state.enabled && !choice.greyed.contains(id));
+        action->setCheckable(state.checked);
+        action->setChecked(state.checked);
     }
 }
 

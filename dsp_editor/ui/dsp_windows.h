@@ -13,18 +13,20 @@
 #include <QPointer>
 
 #include "comm/command_sender.h"
+#include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/property_panel.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ui/child_frames.h"
+#include "shell/ui/main_frame.h"
 
+class QMenu;
 class QPrinter;
 
 namespace shell::ui {
 class CConsoleWindow;
-class CMainFrame;
 class CProgressWindow;
 } // namespace shell::ui
 
@@ -36,6 +38,10 @@ class CZoDSPViewWidget;
 
 // Commands only the window carries out.
 enum EDspWindowCommand : int {
+    kCmdPaletteBarTop = 32869,
+    kCmdArrangeBar = 32881,
+    kCmdModulesBar = 32882,
+    kCmdPaletteBar = 32886,
     kCmdPrint = 57607,
     kCmdPrintDirect = 57608,
     kCmdPrintPreview = 57609,
@@ -74,6 +80,7 @@ public:
     std::string Title() const override { return m_document->GetTitle(); }
     bool SaveModified() override;
     std::vector<QWidget*> ModelessWindows() override;
+    bool StatusBarShown() const override { return m_statusShown; }
     void Activated() override;
 
     // -- the view as the main frame reaches it
@@ -104,6 +111,10 @@ public:
     void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
     bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
     void OpenModuleDialog(model::CBaseAriModule& module) override;
+    void ShowContextMenu(model::Point client) override;
+    // Fills `menu` with the context menu's submenu for the selection, its
+    // items greyed or taken out by the selection's rules.
+    void BuildContextMenu(QMenu& menu);
 
     // Print preview (57609): the attribute dialogs and the property panel
     // hide while `preview` runs, and this view is the active DSP view again
@@ -122,6 +133,13 @@ private:
     void OnInitialUpdate();
     void ShowStatus();
     void RetitleFrame();
+    // The bar a toggle command shows or hides; none for another command.
+    std::optional<shell::ui::EBar> BarOf(int id) const;
+    void ToggleBar(int id);
+    // The binding-group dialog of the first selected module.
+    void RunGroupDialog(EGroupDialogMode mode);
+    // Open while this view is active (57601).
+    void OpenFile();
 
     CDspFrame& m_frame;
     std::unique_ptr<CZoDSPDoc> m_document;
@@ -134,6 +152,8 @@ private:
     std::unique_ptr<CDSPDlgProperty> m_panel;
     QPointer<CPropertyPanelDialog> m_panelWindow;
     bool m_counted = false;
+    // The status bar shows while this view is active.
+    bool m_statusShown = true;
 };
 
 // The main frame as the DSP documents see it, and the DSP documents as the

@@ -107,6 +107,9 @@ public:
     void RunCommand(int id);
     // Brings every action of the menus and toolbars up to date.
     void UpdateCommands();
+    // Fills `menu` with the entries of menu resource `menuId`, their texts
+    // from the language pack; each item runs its command through the frame.
+    void FillMenu(QMenu* menu, int menuId, const std::vector<CMenuEntry>& entries);
 
     // -- the document windows
     // A child frame of `kind` for `document`, shown and activated.
@@ -162,7 +165,6 @@ private:
     QToolBar* MakeToolbar(int id, const QString& title);
     void CreateDocks();
     void BuildMenuBar(int menuId);
-    void FillMenu(QMenu* menu, int menuId, const std::vector<CMenuEntry>& entries);
     QAction* CommandAction(int id, const QString& text);
     void FillRecentFiles(QMenu* menu, const QString& emptyText);
     void OnSubWindowActivated(QMdiSubWindow* window);
