@@ -204,4 +204,71 @@ TEST_F(DspEditorCommands, AddHideAndShowChannels) {
     EXPECT_FALSE(State(de::kCmdShowChannels).enabled);
 }
 
+// The context menu's greying, one row per kind of selection.
+TEST_F(DspEditorCommands, ContextMenuFollowsTheSelection) {
+    model::CBaseAriModule* delay = doc->AddModule(model::kAriDelay, 1, 300, 300, 1);
+    model::CBaseAriModule* grouped = doc->AddModule(model::kAriDelay, 1, 500, 300, 1);
+    grouped->m_group = 2;
+    model::CBaseLink* link = dsp_test::Connect(*doc, 1, 0, delay->m_id, 0);
+    ASSERT_NE(link, nullptr);
+    const auto select = [&](std::vector<model::CBaseAriModule*> modules, bool withLink) {
+        doc->ClearSelection();
+        for (model::CBaseAriModule* module : modules)
+            doc->SelectModule(*module);
+        if (withLink)
+            doc->SelectLink(*link);
+        view->CountSelection();
+    };
+    using Ids = std::set<int>;
+    struct Row {
+        const char* what;
+        std::vector<model::CBaseAriModule*> modules;
+        bool link, clipboard, parameters;
+        int submenu;
+        Ids greyed, removed;
+    };
+    model::CBaseAriModule* input = doc->GetModuleById(1);
+    const Ids singleOnly = {de::kCmdCopyParameters, de::kCmdSetParameters, de::kCmdSetAllChannels,
+                            de::kCmdPasteParameters, de::kCmdSaveParameters,
+                            de::kCmdLoadParameters, de::kCmdNewGroup, de::kCmdJoinGroup,
+                            de::kCmdLeaveGroup, de::kCmdDissolveGroup};
+    auto with = [](Ids ids, Ids more) {
+        ids.insert(more.begin(), more.end());
+        return ids;
+    };
+    const std::vector<Row> rows = {
+        {"nothing", {}, false, false, false, de::kContextMenuOthers,
+         {de::kCmdPaste, de::kCmdDelete}, {}},
+        {"nothing, clipboard full", {}, false, true, false, de::kContextMenuOthers,
+         {de::kCmdDelete}, {}},
+        {"a link", {}, true, false, false, de::kContextMenuOthers, {de::kCmdPaste}, {}},
+        {"an input", {input}, false, true, false, de::kContextMenuModules,
+         {de::kCmdDelete, de::kCmdCut, de::kCmdCopy, de::kCmdPasteParameters,
+          de::kCmdLeaveGroup, de::kCmdDissolveGroup},
+         {}},
+        {"a delay", {delay}, false, false, true, de::kContextMenuModules,
+         {de::kCmdPaste, de::kCmdLeaveGroup, de::kCmdDissolveGroup},
+         {de::kCmdSetAllChannels}},
+        {"a grouped delay", {grouped}, false, true, true, de::kContextMenuModules,
+         {de::kCmdNewGroup, de::kCmdJoinGroup}, {de::kCmdSetAllChannels}},
+        {"two inputs", {input, doc->GetModuleById(2)}, false, true, false,
+         de::kContextMenuModules, with(singleOnly, {de::kCmdDelete, de::kCmdCut, de::kCmdCopy}),
+         {}},
+        {"a delay and a link", {delay}, true, false, false, de::kContextMenuModules,
+         with(singleOnly, {de::kCmdPaste}), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        select(row.modules, row.link);
+        const de::DspContextMenu menu = de::ContextMenuOf(*view, row.clipboard, row.parameters);
+        EXPECT_EQ(menu.submenu, row.submenu);
+        EXPECT_EQ(menu.greyed, row.greyed);
+        EXPECT_EQ(menu.removed, row.removed);
+    }
+    // Set parameters greys while a download runs or waits.
+    select({delay}, false);
+    view->m_progress = 1;
+    EXPECT_TRUE(de::ContextMenuOf(*view, true, true).greyed.contains(de::kCmdSetParameters));
+}
+
 } // namespace

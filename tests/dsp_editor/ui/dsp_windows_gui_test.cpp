@@ -7,12 +7,14 @@
 
 #include <QComboBox>
 #include <QMdiArea>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
@@ -136,6 +138,39 @@ TEST_F(DspWindowsGui, ADamagedFileOpensNothing) {
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgOpenFileFailed});
     EXPECT_EQ(frame->ActiveChildFrame(), nullptr);
     EXPECT_EQ(frame->Core().m_dspViewCount, 0);
+}
+
+// The context menu of one input module offers its all-channels item and
+// greys delete, cut and copy; that of one delay lacks the item.
+TEST_F(DspWindowsGui, ContextMenuOfAnInputAndOfADelay) {
+    ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
+    de::ui::CDspWindow* window = dspFrame->ActiveWindow();
+    ASSERT_NE(window, nullptr);
+    de::CZoDSPDoc& doc = window->Document();
+    model::CBaseAriModule* delay = doc.AddModule(model::kAriDelay, 1, 400, 400, 1);
+    const auto menuOf = [&](model::CBaseAriModule& module) {
+        doc.ClearSelection();
+        doc.SelectModule(module);
+        window->ViewLogic().CountSelection();
+        auto menu = std::make_unique<QMenu>();
+        window->BuildContextMenu(*menu);
+        std::map<int, bool> items; // id -> enabled
+        for (QAction* action : menu->actions())
+            if (action->data().isValid())
+                items[action->data().toInt()] = action->isEnabled();
+        return items;
+    };
+    const std::map<int, bool> input = menuOf(*doc.GetModuleById(1));
+    ASSERT_TRUE(input.contains(de::kCmdSetAllChannels));
+    EXPECT_TRUE(input.at(de::kCmdSetAllChannels));
+    for (int id : {int{de::kCmdDelete}, int{de::kCmdCut}, int{de::kCmdCopy}})
+        EXPECT_FALSE(input.at(id)) << id;
+    EXPECT_TRUE(input.at(de::kCmdProperties));
+
+    const std::map<int, bool> single = menuOf(*delay);
+    EXPECT_FALSE(single.contains(de::kCmdSetAllChannels));
+    EXPECT_TRUE(single.at(de::kCmdDelete));
+    EXPECT_TRUE(single.at(de::kCmdSetParameters));
 }
 
 } // namespace
