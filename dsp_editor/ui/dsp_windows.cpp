@@ -20,6 +20,7 @@
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/ui/group_dialogs.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
+#include "dsp_editor/ui/select_template_dialog.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/archive/archive.h"
@@ -623,6 +624,11 @@ shell::IDspDocument* CDspFrame::OpenDocument(const std::filesystem::path& path) 
     if (!m_frame.OpenDocument(path.string()))
         return nullptr;
     return ActiveWindow();
+}
+
+std::optional<shell::CTemplateChoice> CDspFrame::SelectTemplate() {
+    return RunSelectTemplateDialog(&m_frame, platform::app_paths::ProgramFolder() / "Ostrel.ini",
+                                   this);
 }
 
 std::unique_ptr<CDspFrame> RegisterDspWindows(CMainFrame& frame) {

@@ -187,8 +187,8 @@ public:
     std::vector<shell::IDspDocument*> OpenDocuments() override;
     shell::IDspDocument* NewDocument() override;
     shell::IDspDocument* OpenDocument(const std::filesystem::path& path) override;
-    // The stored-template selection is not there yet: nothing chosen.
-    std::optional<shell::CTemplateChoice> SelectTemplate() override { return std::nullopt; }
+    // The stored-template selection dialog.
+    std::optional<shell::CTemplateChoice> SelectTemplate() override;
 
 private:
     shell::ui::CMainFrame& m_frame;
