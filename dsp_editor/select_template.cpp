@@ -24,7 +24,6 @@ constexpr std::string_view kUnitsCountKey = "Number";
 constexpr std::string_view kUnitMacsSection = "FirmAriTemplateDeviceMAC";
 // A MAC is read with room for 20 characters.
 constexpr std::size_t kMacChars = 21;
-constexpr std::size_t kUnitMacLength = 12;
 constexpr std::string_view kTemplateExtension = ".dmu";
 
 std::string LowerText(std::string_view text) {
@@ -98,12 +97,6 @@ void TakeShape(const model::CBaseAriModule& from, model::CBaseAriModule& module)
 }
 
 } // namespace
-
-bool IsUnitMac(std::string_view mac) {
-    return mac.size() == kUnitMacLength && std::all_of(mac.begin(), mac.end(), [](char c) {
-               return platform::text::hex_digit_value(c) >= 0;
-           });
-}
 
 std::unique_ptr<CZoDSPDoc> CopySheetForPreview(const CZoDSPDoc* source) {
     if (source == nullptr)

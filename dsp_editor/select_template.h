@@ -29,10 +29,6 @@ inline constexpr int kMsgBadFileFormat = 285;
 inline constexpr int kMsgNotStoredTemplate = 289;
 inline constexpr int kMsgSlotTaken = 290;
 
-// Whether `mac` is a unit's MAC: 12 hexadecimal digits, either case. Only
-// such a MAC may name an ini section or a unit to switch.
-bool IsUnitMac(std::string_view mac);
-
 // A copy of `source` for drawing, tied to no frame: the sheet's settings,
 // template slot and names, every module made anew through AddModule at the
 // source's place (with its id, names, pins' connections and, for input and

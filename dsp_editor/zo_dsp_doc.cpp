@@ -81,12 +81,6 @@ NameRule NameRuleOf(std::int32_t type) {
     }
 }
 
-bool IsUnitMac(std::string_view mac) {
-    return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
-               return platform::text::hex_digit_value(c) >= 0;
-           });
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && space(text.front()))
@@ -99,6 +93,12 @@ std::string_view TrimSpaces(std::string_view text) {
 constexpr std::string_view kModifiedMark = " *";
 
 } // namespace
+
+bool IsUnitMac(std::string_view mac) {
+    return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
+               return platform::text::hex_digit_value(c) >= 0;
+           });
+}
 
 std::optional<std::filesystem::path> DefaultDspPath(std::string_view sheetPath,
                                                     std::string_view mac) {

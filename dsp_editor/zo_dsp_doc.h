@@ -80,6 +80,11 @@ inline constexpr int kMsgSaveFailed = 349;
 // The template loader and the parameter files make modules by type code.
 using model::CreateAriModule;
 
+// Whether `mac` is a unit's MAC: 12 hexadecimal digits, either case. A MAC
+// read from a file names a file, an ini section or a database row only
+// when it is one.
+bool IsUnitMac(std::string_view mac);
+
 // Where a DSP document that was never opened from a file is saved: beside
 // the device sheet, "<sheet path less its last 3 characters (.zo)> DSP
 // Files/<MAC>.dsp" (the sheet path trimmed of blanks first). None for an

@@ -19,7 +19,9 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/ui/group_dialogs.h"
+#include "dsp_editor/router_links.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
+#include "dsp_editor/ui/router_link_frame.h"
 #include "dsp_editor/ui/select_template_dialog.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
@@ -221,6 +223,7 @@ std::optional<shell::CCmdUI> CDspWindow::UpdateCommand(int id) {
         return shell::CCmdUI{true, m_frame.MainFrame().BarVisible(*BarOf(id))};
     case kCmdNewGroup:
     case kCmdJoinGroup:
+    case kCmdRouterLinks:
     case shell::ID_FILE_OPEN:
     case shell::kZoomCombo:
     case kCmdConsole:
@@ -270,6 +273,11 @@ bool CDspWindow::OnCommand(int id) {
     case shell::ID_FILE_OPEN:
         OpenFile();
         return true;
+    case kCmdRouterLinks: {
+        CFrameRouterLinks links(m_frame.MainFrame().Core(), &m_frame.MainFrame());
+        OnNameInputsFromDatabase(*m_view, links);
+        return true;
+    }
     case kCmdPrint:
     case kCmdPrintDirect: {
         QPrinter printer;

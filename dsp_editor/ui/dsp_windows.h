@@ -42,6 +42,7 @@ enum EDspWindowCommand : int {
     kCmdArrangeBar = 32881,
     kCmdModulesBar = 32882,
     kCmdPaletteBar = 32886,
+    kCmdRouterLinks = 33030,
     kCmdPrint = 57607,
     kCmdPrintDirect = 57608,
     kCmdPrintPreview = 57609,
