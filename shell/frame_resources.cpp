@@ -297,14 +297,14 @@ const std::vector<CToolbarButton>& ToolbarResource(int id)
           {ID_NET_TYPE}, kSep, {ID_VIEW_OUTPUT}}},
         {kToolbarDsp,
          {{ID_FILE_NEW}, {ID_FILE_OPEN}, {ID_FILE_SAVE}, kSep, {32782}, {32805}, {32784}, kSep,
-          {32801}, {32800}, kSep, {32802}, {32867}, {32940}, {32955}, kSep, {32952}, {33030}, kSep,
-          {ID_FILE_PRINT}, {ID_APP_ABOUT}}},
+          {32801}, {32800}, kSep, {32802}, {32867}, {32940}, {32955}, kSep, {ID_FILE_PRINT},
+          {ID_APP_ABOUT}}},
         {kToolbarArrange,
          {{32869}, {32795}, {32871}, kSep, {32872}, {32873}, {32874}, {kZoomCombo}, {32876}, kSep,
-          {32854, 0}, {32858, 1}, {32864, 2}, {32865, 3}}},
+          {32854, 0}, {32858, 1}, {32864, 2}, {32865, 3}, kSep, {32882}, {32952}, {33030}}},
         {kToolbarModules,
-         {{32808, 0}, {32813, 1}, {32817, 2}, {32822, 3}, {32827, 4}, {32831, 5}, {32840, 6},
-          {32846, 7}, {32849, 8}, {32875}}},
+         {{32808, 0}, {32813, 1}, {32817, 2}, {32879}, {32822, 3}, {32827, 4}, {32831, 5},
+          {32840, 6}, {32846, 7}, {32849, 8}, {32875}}},
     };
     static const std::vector<CToolbarButton> none;
     const auto found = toolbars.find(id);

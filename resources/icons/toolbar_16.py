@@ -290,6 +290,20 @@ def module_palette():
     return p
 
 
+def modules_bar():
+    """A toolbar strip, its grip at the left, holding three modules in a
+    chain."""
+    p = Picture(SIZE)
+    p.panel(0, 3, 16, 13, "L")
+    for y in range(5, 11):
+        p.put(2, y, "g" if y % 2 else "w")
+    for x, colour in ((4, "G"), (8, "b"), (12, "o")):
+        p.box(x, 6, x + 3, 10, colour)
+    for x in (7, 11):
+        p.put(x, 8, "k")
+    return p
+
+
 def properties():
     p = Picture(SIZE)
     p.panel(1, 0, 15, 16, "L")
@@ -348,6 +362,19 @@ def mixer16():
     p.disc(10, 8, 4, "y")
     p.box(8, 8, 13, 9, "k")
     p.box(10, 6, 11, 11, "k")
+    return p
+
+
+def mixer8x8_16():
+    """The mixer with more inputs, its size written under it."""
+    p = Picture(SIZE)
+    for y in range(0, 9, 2):
+        p.line(0, y, 6, 4, "b")
+    p.disc(10, 4, 4, "k")
+    p.disc(10, 4, 3, "y")
+    p.box(8, 4, 13, 5, "k")
+    p.box(10, 2, 11, 7, "k")
+    p.text(2, 11, "8X8", "k")
     return p
 
 
@@ -503,13 +530,14 @@ def pictures():
         (32930, hardware()), (32928, ip_range()), (32922, output_window()),
         (32802, start_dsp_download()), (32867, stop_download()), (32940, continue_download()),
         (32955, store_in_device()), (32952, console()), (33030, database_routes()),
-        (32869, module_palette()), (32795, properties()), (32871, grid()),
+        (32869, module_palette()), (32882, modules_bar()), (32795, properties()),
+        (32871, grid()),
         # The DSP sheet's zoom: a clear lens, so it is told from the device
         # sheet's at a glance.
         (32872, magnifier("w", "+", "r")), (32873, magnifier("w", "-", "r")),
         (32874, magnifier("w", "1", "r")), (32876, fit()),
-        (32808, delay16()), (32813, router16()), (32817, mixer16()), (32822, dynamics16()),
-        (32827, generator16()), (32831, equalizer16()), (32840, filter16()),
+        (32808, delay16()), (32813, router16()), (32817, mixer16()), (32879, mixer8x8_16()),
+        (32822, dynamics16()), (32827, generator16()), (32831, equalizer16()), (32840, filter16()),
         (32846, crossover16()), (32849, meter16()), (32875, text16()),
         (32854, stack), (32855, stack.mirrored()), (32856, stack.transposed()),
         (32857, stack.transposed().flipped()),

@@ -717,6 +717,35 @@ static const char* const toolbar_16_32869[] = {
 };
 
 /* XPM */
+static const char* const toolbar_16_32882[] = {
+"16 16 8 1",
+"  c #FF00FF",
+"G c #30A040",
+"L c #E4E4E4",
+"b c #3060C0",
+"g c #808080",
+"k c #202020",
+"o c #F08020",
+"w c #FFFFFF",
+"                ",
+"                ",
+"                ",
+"kkkkkkkkkkkkkkkk",
+"kLLLLLLLLLLLLLLk",
+"kLgLLLLLLLLLLLLk",
+"kLwLGGGLbbbLoook",
+"kLgLGGGLbbbLoook",
+"kLwLGGGkbbbkoook",
+"kLgLGGGLbbbLoook",
+"kLwLLLLLLLLLLLLk",
+"kLLLLLLLLLLLLLLk",
+"kkkkkkkkkkkkkkkk",
+"                ",
+"                ",
+"                "
+};
+
+/* XPM */
 static const char* const toolbar_16_32795[] = {
 "16 16 6 1",
 "  c #FF00FF",
@@ -945,6 +974,31 @@ static const char* const toolbar_16_32817[] = {
 " b      kkkkk   ",
 "b               ",
 "                "
+};
+
+/* XPM */
+static const char* const toolbar_16_32879[] = {
+"16 16 4 1",
+"  c #FF00FF",
+"b c #3060C0",
+"k c #202020",
+"y c #F0C020",
+"b       kkkkk   ",
+" bb    kkyyykk  ",
+"bb b  kkyykyykk ",
+"  bbbbkyyykyyyk ",
+"bbbbbbkykkkkkyk ",
+"  bbbbkyyykyyyk ",
+"bb b  kkyykyykk ",
+" bb    kkyyykk  ",
+"b       kkkkk   ",
+"                ",
+"                ",
+"  kkk k k kkk   ",
+"  k k k k k k   ",
+"  kkk  k  kkk   ",
+"  k k k k k k   ",
+"  kkk k k kkk   "
 };
 
 /* XPM */
@@ -1496,6 +1550,7 @@ static const std::pair<int, std::span<const char* const>> toolbar_16[] = {
     {32952, toolbar_16_32952},
     {33030, toolbar_16_33030},
     {32869, toolbar_16_32869},
+    {32882, toolbar_16_32882},
     {32795, toolbar_16_32795},
     {32871, toolbar_16_32871},
     {32872, toolbar_16_32872},
@@ -1505,6 +1560,7 @@ static const std::pair<int, std::span<const char* const>> toolbar_16[] = {
     {32808, toolbar_16_32808},
     {32813, toolbar_16_32813},
     {32817, toolbar_16_32817},
+    {32879, toolbar_16_32879},
     {32822, toolbar_16_32822},
     {32827, toolbar_16_32827},
     {32831, toolbar_16_32831},
