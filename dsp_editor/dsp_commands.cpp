@@ -4,6 +4,7 @@
 
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_gestures.h"
+#include "dsp_editor/parameter_template_dialog.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/dsp_view_paint.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -145,6 +146,8 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
         return enabled(m_view.GetDocument().m_hiddenModules != 0);
     case kCmdLeaveGroup:
     case kCmdDissolveGroup:
+    case kCmdSaveParameters:
+    case kCmdLoadParameters:
         return enabled(true);
     case kCmdZoomIn:
         return enabled(m_view.CanZoomIn());
@@ -203,6 +206,12 @@ bool CDspViewCommands::OnCommand(int id) {
         m_view.ShowAttriDialog(module, id == kCmdSetAllChannels);
         return true;
     }
+    case kCmdSaveParameters:
+        OnSaveAriModule(m_view);
+        return true;
+    case kCmdLoadParameters:
+        OnLoadAriModule(m_view);
+        return true;
     case kCmdHideChannels:
         SetChannelsHidden(m_view, SelectedModules(m_view.GetDocument()), 1);
         return true;

@@ -27,6 +27,7 @@ class CDSPDlgDownloadProgress;
 namespace dsp_editor {
 
 class CDSPDlgFirmTemplate;
+class CDSPDlgSaveAriAttri;
 class CZoDSPDoc;
 class CZoDSPView;
 
@@ -105,6 +106,13 @@ public:
     // Shows the template dialog modally over its controller; whether it
     // closed with OK. A window without it keeps this default: cancelled.
     virtual bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+        (void)dialog;
+        return false;
+    }
+    // Shows the parameter template dialog modally over its controller
+    // (which it starts); whether it closed with OK. A window without it
+    // keeps this default: cancelled.
+    virtual bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
         (void)dialog;
         return false;
     }
@@ -205,6 +213,12 @@ public:
     virtual void HideDialog() {}
     // Makes the window the active one.
     virtual void ActivateDialog() {}
+    // 1 editable (as made), 0 view-only: edits are ignored, nothing is sent
+    // to the unit and a meter does not poll. A view-only dialog shows a
+    // module that is not on the sheet and is not in the document's list;
+    // closing its window only hides it, and whoever set the mode destroys
+    // it with DestroyDialog.
+    virtual void SetMode(int mode) { (void)mode; }
 };
 
 // The undo history as the document's own edits feed it. A step gathers the

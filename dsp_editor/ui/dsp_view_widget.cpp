@@ -117,6 +117,10 @@ bool CZoDSPViewWidget::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
     return m_host != nullptr && m_host->RunFirmTemplateDialog(dialog);
 }
 
+bool CZoDSPViewWidget::RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
+    return m_host != nullptr && m_host->RunSaveAriAttriDialog(dialog);
+}
+
 void CZoDSPViewWidget::OpenModuleDialog(model::CBaseAriModule& module) {
     if (m_host != nullptr)
         m_host->OpenModuleDialog(module);

@@ -20,6 +20,7 @@
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/ui/group_dialogs.h"
 #include "dsp_editor/router_links.h"
+#include "dsp_editor/ui/parameter_template_dialog.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "dsp_editor/ui/router_link_frame.h"
 #include "dsp_editor/ui/select_template_dialog.h"
@@ -516,6 +517,10 @@ void CDspWindow::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progr
 
 bool CDspWindow::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
     return dsp_editor::ui::RunFirmTemplateDialog(dialog, m_widget);
+}
+
+bool CDspWindow::RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
+    return dsp_editor::ui::RunSaveAriAttriDialog(dialog, m_widget);
 }
 
 void CDspWindow::OpenModuleDialog(model::CBaseAriModule& module) {

@@ -111,6 +111,7 @@ public:
     void ClosePropertyPanel() override;
     void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
     bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
+    bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) override;
     void OpenModuleDialog(model::CBaseAriModule& module) override;
     void ShowContextMenu(model::Point client) override;
     // Fills `menu` with the context menu's submenu for the selection, its

@@ -158,6 +158,13 @@ public:
         object_schema_ = no_schema;
         return schema;
     }
+    // Loading: makes `schema` the pending one for a part whose class the
+    // stream does not name, an object stored by its Serialize alone after
+    // a header that tells its class.
+    void SetObjectSchema(std::uint32_t schema) {
+        require_loading();
+        object_schema_ = schema;
+    }
 
     // Writes a null tag, a reference to an object written before, or the
     // object's class tag and fields.

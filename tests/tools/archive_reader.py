@@ -59,8 +59,18 @@ file:
 The arrays hold modules of the CBaseAriModule family and links of the
 CBaseLink family.
 
+A parameter template (.amu, with --amu or for a STREAM so named) is a
+header, then one module's class part, which ends the file:
+
+  the tag "AriModule" (a string; another tag is refused), the template name
+  (a string), the version (int32, 1 or 2), the module type code (int32, one
+  of the DSP module types with a class) and the variant (int32). The header
+  is always printed. The module part follows with no class tag: the type
+  code names its class and the version is its schema. It is printed as a
+  line "module <class> schema <version>" with the part under it.
+
 usage: archive_reader.py [--layout FILE]... [--fields] [--code-page gbk|utf8]
-                         [--raw [--offset N] | --zo | --dsp] STREAM
+                         [--raw [--offset N] | --zo | --dsp | --amu] STREAM
 """
 
 import argparse
@@ -81,6 +91,10 @@ DSP_MODULE_FAMILY = "CBaseAriModule"
 DSP_LINK_FAMILY = "CBaseLink"
 DSP_COUNTERS = ("delay", "router", "mixer", "dynamic", "generator", "equalizer", "filter",
                 "crossover", "text", "meter")
+AMU_TAG = "AriModule"
+AMU_MODULE_CLASSES = {1: "CAriInput", 2: "CAriOutput", 3: "CAriDelay", 4: "CAriRouter",
+                      5: "CAriMixer", 7: "CAriDynamic", 8: "CAriGenerator", 9: "CAriEqualizer",
+                      10: "CAriFilter", 11: "CAriCrossover", 12: "CAriText", 13: "CAriMeter"}
 SCALARS = {"u8": "<B", "i16": "<h", "u16": "<H", "i32": "<i", "u32": "<I", "f32": "<f", "f64": "<d"}
 
 
@@ -543,6 +557,51 @@ class Reader:
             raise StreamError(self.pos, f"the end of the file after the link array, "
                                         f"{self.left()} bytes left")
 
+    def amu(self):
+        """A parameter template: its header, then the module's class part
+        without a class tag, which must end the data."""
+        def i32(name):
+            at = self.pos
+            value = self.scalar("i32", "a 32-bit integer")
+            self.emit(at, f"i32 {name} = {value}")
+            return at, value
+
+        at = self.pos
+        tag = self.string()
+        self.emit(at, f"str tag = {quote(tag)}")
+        if tag != AMU_TAG:
+            raise StreamError(at, f'the tag "{AMU_TAG}", found {quote(tag)}')
+        at = self.pos
+        self.emit(at, f"str name = {quote(self.string())}")
+        at, version = i32("version")
+        if version not in (1, 2):
+            raise StreamError(at, f"version 1 or 2, found {version}")
+        at, code = i32("type")
+        if code not in AMU_MODULE_CLASSES:
+            raise StreamError(at, f"a module type with a class, found {code}")
+        i32("variant")
+        name = AMU_MODULE_CLASSES[code]
+        if name not in self.layouts:
+            raise LayoutError(f"no layout of class {name}")
+        self.emit(self.pos, f"module {name} schema {version}")
+        self.indent += 1
+        self.pending = version
+        self.part(name)
+        self.indent -= 1
+        if self.left() > 0:
+            raise StreamError(self.pos, f"the end of the file after the module, "
+                                        f"{self.left()} bytes left")
+
+
+def read_amu(data, layouts, fields=False, code_page="gbk"):
+    """A parameter template; returns (tree lines, StreamError or None)."""
+    reader = Reader(data, layouts, 0, fields, code_page)
+    try:
+        reader.amu()
+        return reader.lines, None
+    except StreamError as e:
+        return reader.lines, e
+
 
 def read_dsp(data, layouts, fields=False, code_page="gbk"):
     """A DSP sheet or sheet template; returns (tree lines, StreamError or None)."""
@@ -586,14 +645,17 @@ def main(argv=None):
                         help="a device sheet file (the default for a STREAM named *.zo)")
     parser.add_argument("--dsp", action="store_true",
                         help="a DSP sheet or template (the default for a STREAM named *.dsp, *.dmu)")
+    parser.add_argument("--amu", action="store_true",
+                        help="a parameter template (the default for a STREAM named *.amu)")
     parser.add_argument("--offset", type=lambda s: int(s, 0), default=None)
     parser.add_argument("stream")
     args = parser.parse_args(argv)
-    if not args.raw and not args.zo and not args.dsp:
+    if not args.raw and not args.zo and not args.dsp and not args.amu:
         args.zo = args.stream.lower().endswith(".zo")
         args.dsp = args.stream.lower().endswith((".dsp", ".dmu"))
-    if args.raw + args.zo + args.dsp != 1:
-        parser.error("give either --raw or --zo or --dsp")
+        args.amu = args.stream.lower().endswith(".amu")
+    if args.raw + args.zo + args.dsp + args.amu != 1:
+        parser.error("give either --raw or --zo or --dsp or --amu")
     if not args.raw and args.offset is not None:
         parser.error("--offset goes with --raw")
     try:
@@ -607,6 +669,8 @@ def main(argv=None):
         lines, error = read_zo(data, layouts, args.fields, args.code_page)
     elif args.dsp:
         lines, error = read_dsp(data, layouts, args.fields, args.code_page)
+    elif args.amu:
+        lines, error = read_amu(data, layouts, args.fields, args.code_page)
     else:
         lines, error = read_stream(data, layouts, args.offset or 0, args.fields, args.code_page)
     out = "".join(line + "\n" for line in lines)

@@ -3,8 +3,9 @@
 independent reader of the same rules) on the golden fixtures, on streams cut
 at every offset, on hostile streams and on the big-index and large-count
 streams. Both must print the same tree and fail at the same offset. The
-device sheet goldens (tests/device_editor/fixtures/zo_*.hex) are read by both
-programs as a user runs them: a *.zo file, no layouts named.
+device sheet goldens (tests/device_editor/fixtures/zo_*.hex) and the
+parameter template goldens (tests/dsp_editor/fixtures/amu_*.hex) are read by
+both programs as a user runs them: a *.zo or *.amu file, no layouts named.
 
 usage: test_archive_reader.py --dump PATH/archive-dump --fixtures DIR
 """
@@ -25,6 +26,7 @@ ARGS = None
 HERE = os.path.dirname(os.path.abspath(__file__))
 READER = os.path.join(HERE, "archive_reader.py")
 ZO_FIXTURES = os.path.join(HERE, "..", "device_editor", "fixtures")
+AMU_FIXTURES = os.path.join(HERE, "..", "dsp_editor", "fixtures")
 
 
 def fixture(name):
@@ -337,6 +339,95 @@ class ZoCrossCheck(unittest.TestCase):
                 self.assertEqual(run.returncode, 2)
                 self.assertIn(b"--offset goes with --raw", run.stderr)
             break
+
+
+class AmuCrossCheck(unittest.TestCase):
+    """Both programs on parameter templates: a header, then one module's
+    class part with no class tag in front."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.layouts = archive_reader.load_layouts(archive_reader.default_layout_paths())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def write(self, data, name="Equalizer3_EQ 1.amu"):
+        path = os.path.join(self.tmp.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    both = staticmethod(ZoCrossCheck.both)
+    fault = staticmethod(ZoCrossCheck.fault)
+
+    def goldens(self):
+        names = sorted(n for n in os.listdir(AMU_FIXTURES) if n.startswith("amu_") and n.endswith(".hex"))
+        self.assertGreaterEqual(len(names), 1)
+        for name in names:
+            with open(os.path.join(AMU_FIXTURES, name), encoding="utf-8") as f:
+                yield name, parse_hex(f.read())
+
+    def test_goldens_print_the_same_tree_with_and_without_fields(self):
+        for name, data in self.goldens():
+            path = self.write(data)
+            for args in (["--fields", path], [path], ["--amu", self.write(data, "template.bin")]):
+                with self.subTest(fixture=name, args=args[:-1]):
+                    dump, reader = self.both(*args)
+                    self.assertEqual(dump.returncode, 0, dump.stderr)
+                    self.assertEqual(reader.returncode, 0, reader.stderr)
+                    self.assertEqual(reader.stdout, dump.stdout)
+                    if args[0] == "--fields":
+                        with open(os.path.join(AMU_FIXTURES, name[:-4] + ".tree"), "rb") as f:
+                            self.assertEqual(reader.stdout, f.read())
+
+    def test_cut_and_overlong_files_fail_at_the_same_place_with_the_same_text(self):
+        for name, data in self.goldens():
+            # Every field of the header, the own fields, the bases and the
+            # channels; then a byte after the module.
+            cuts = sorted({0, 1, 9, 10, 14, 15, 19, 23, 27, 31, 0x77, 0xef, 0xf5, 0x124, 0x19e,
+                           0x1a0, 0x1f0, 0x1f2, len(data) - 1})
+            cases = [(f"cut at {cut}", data[:cut]) for cut in cuts]
+            cases.append(("a byte past the module", data + b"\x00"))
+            for label, part in cases:
+                with self.subTest(fixture=name, case=label):
+                    self.expect_same_fault(part, label)
+
+    def test_a_header_that_names_no_template_is_refused_at_its_field(self):
+        data = next(self.goldens())[1]
+        # The offsets of the tag, version and type in the golden.
+        cases = [("another tag", b"\x09AriModulf" + data[10:], 0),
+                 ("version 3", data[:15] + b"\x03\x00\x00\x00" + data[19:], 15),
+                 ("version 0", data[:15] + b"\x00\x00\x00\x00" + data[19:], 15),
+                 ("type 6, which has no class", data[:19] + b"\x06\x00\x00\x00" + data[23:], 19),
+                 ("type 14", data[:19] + b"\x0e\x00\x00\x00" + data[23:], 19)]
+        for label, part, offset in cases:
+            with self.subTest(case=label):
+                error = self.expect_same_fault(part, label)
+                self.assertEqual(error.offset, offset)
+        # Version 1 is read alike, its module part with schema 1.
+        lines, error = archive_reader.read_amu(data[:15] + b"\x01\x00\x00\x00" + data[19:],
+                                               self.layouts)
+        self.assertIsNone(error)
+        self.assertIn("00001b module CAriEqualizer schema 1", lines)
+
+    def expect_same_fault(self, part, label):
+        dump = subprocess.run([ARGS.dump, "--fields", self.write(part)], capture_output=True)
+        lines, error = archive_reader.read_amu(part, self.layouts, fields=True)
+        self.assertEqual(dump.returncode, 1, label)
+        self.assertIsNotNone(error, label)
+        self.assertEqual(dump.stdout.decode("utf-8").splitlines(), lines, label)
+        self.assertEqual(self.fault(dump, b"archive-dump"), str(error).encode(), label)
+        return error
+
+    def test_mode_must_be_told_for_other_names(self):
+        for run in self.both(self.write(b"", "template.bin")):
+            self.assertEqual(run.returncode, 2)
+            self.assertIn(b"give either --raw or --zo or --dsp or --amu", run.stderr)
+        for run in self.both("--amu", "--dsp", self.write(b"")):
+            self.assertEqual(run.returncode, 2)
 
 
 def main():

@@ -3,11 +3,11 @@
 // the offset of each tag; --fields adds every field the class layouts name.
 //
 //   archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]
-//                [--raw [--offset N] [--every-cut] | --zo | --dsp] STREAM
+//                [--raw [--offset N] [--every-cut] | --zo | --dsp | --amu] STREAM
 //
 // Without --layout the layouts of the program's own sheet classes, built in,
 // are used; a STREAM named *.zo is read as with --zo, one named *.dsp or
-// *.dmu as with --dsp.
+// *.dmu as with --dsp, one named *.amu as with --amu.
 //
 // --raw reads object arrays from the offset to the end of the file;
 // --every-cut reads instead every stream cut shorter from the offset on, each
@@ -17,7 +17,12 @@
 // array and the link array, which must end the file. --dsp reads a DSP
 // sheet or sheet template (.dsp, .dmu) alike: the header (version; for
 // version 1 or 2 the fields listed at read_dsp_header, always printed), then
-// the module array and the link array, which must end the file. Exit
+// the module array and the link array, which must end the file. --amu
+// reads a parameter template (.amu): the header (the tag "AriModule", which
+// it must be, the template name, the version, 1 or 2, the module type,
+// which must be one with a class, and the variant; always printed), then
+// the module's class part without a class tag, which must end the file: a
+// line "module <class> schema <version>", its fields under it. Exit
 // status 0 when the whole stream was read, 1 on a bad stream (the tree up to
 // the fault, then "error at offset N: ..." on standard error), 2 on bad usage.
 #include <cstdio>
@@ -67,6 +72,9 @@ public:
         }
     }
     void field(std::uint64_t offset, const std::string& text) override { line(offset, text); }
+    // Lines after this go one level deeper, or back.
+    void indent() { ++depth_; }
+    void outdent() { --depth_; }
 
     const std::string& text() const { return out_; }
 
@@ -148,16 +156,66 @@ void read_dsp_header(pa::archive_t& ar, tree_printer_t& printer) {
     str("template_parameter_name");
 }
 
-enum class file_kind_t { raw, zo, dsp };
+// The class of each DSP module type code; null where a type has none.
+const char* amu_module_class(std::int32_t type) {
+    static constexpr const char* classes[] = {
+        nullptr,      "CAriInput",     "CAriOutput",  "CAriDelay",     "CAriRouter",
+        "CAriMixer",  nullptr,         "CAriDynamic", "CAriGenerator", "CAriEqualizer",
+        "CAriFilter", "CAriCrossover", "CAriText",    "CAriMeter"};
+    return type >= 0 && type < static_cast<std::int32_t>(std::size(classes)) ? classes[type]
+                                                                             : nullptr;
+}
+
+// A parameter template: the tag "AriModule" and the template name
+// (strings), the version, module type and variant (int32 each), then the
+// module's class part as its Serialize stores it, with no class tag: the
+// type names the class, the version is the part's schema.
+void read_amu(pa::archive_t& ar, tree_printer_t& printer, const archive_dump::layout_set_t& set) {
+    const auto i32 = [&](const char* name, std::uint64_t& at) {
+        at = ar.Tell();
+        std::int32_t v = 0;
+        ar >> v;
+        printer.field(at, format("i32 %s = %d", name, v));
+        return v;
+    };
+    std::uint64_t at = ar.Tell();
+    const std::string tag = ar.ReadString();
+    printer.field(at, format("str tag = %s", archive_dump::quote(tag)));
+    if (tag != "AriModule")
+        throw pa::archive_error(at, "the tag \"AriModule\", found " + archive_dump::quote(tag));
+    at = ar.Tell();
+    printer.field(at, format("str name = %s", archive_dump::quote(ar.ReadString())));
+    const std::int32_t version = i32("version", at);
+    if (version != 1 && version != 2)
+        throw pa::archive_error(at, format("version 1 or 2, found %d", version));
+    const std::int32_t type = i32("type", at);
+    const char* cls = amu_module_class(type);
+    if (cls == nullptr)
+        throw pa::archive_error(at, format("a module type with a class, found %d", type));
+    i32("variant", at);
+    const pa::runtime_class_t* record = set.registry().find(cls);
+    const archive_dump::class_layout_t* layout = record ? set.find(record) : nullptr;
+    if (layout == nullptr)
+        throw std::runtime_error(format("no layout of class %s", cls));
+    printer.field(ar.Tell(), format("module %s schema %d", cls, version));
+    printer.indent();
+    ar.SetObjectSchema(static_cast<std::uint32_t>(version));
+    set.read_part(ar, *layout);
+    printer.outdent();
+}
+
+enum class file_kind_t { raw, zo, dsp, amu };
 
 const char* const usage_text =
     "usage: archive-dump [--layout FILE]... [--fields] [--code-page gbk|utf8]\n"
-    "                    [--raw [--offset N] [--every-cut] | --zo | --dsp] STREAM\n"
+    "                    [--raw [--offset N] [--every-cut] | --zo | --dsp | --amu] STREAM\n"
     "Prints an object stream as a tree: arrays, objects (index, class, schema),\n"
     "base-class references and the offset of each tag.\n"
     "  --zo            a device sheet file (the default for a STREAM named *.zo)\n"
     "  --dsp           a DSP sheet or sheet template file (the default for a\n"
     "                  STREAM named *.dsp or *.dmu)\n"
+    "  --amu           a parameter template file (the default for a STREAM\n"
+    "                  named *.amu)\n"
     "  --raw           object arrays from --offset N (default 0) to the end\n"
     "  --every-cut     with --raw: every shorter cut of the stream, one after another\n"
     "  --fields        every field the class layouts name\n"
@@ -198,7 +256,13 @@ int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, file_kind_t
                 ar.ReadObjectOrReference(nullptr);
             ar.ReadArrayEnd();
         };
-        if (kind != file_kind_t::raw) {
+        if (kind == file_kind_t::amu) {
+            read_amu(ar, printer, set);
+            if (!ar.AtEnd())
+                throw pa::archive_error(ar.Tell(), format("the end of the file after the module, "
+                                                          "%u bytes left",
+                                                          static_cast<unsigned>(ar.Remaining())));
+        } else if (kind != file_kind_t::raw) {
             if (kind == file_kind_t::zo)
                 read_zo_header(ar, printer);
             else
@@ -233,7 +297,7 @@ int dump(const std::vector<std::uint8_t>& bytes, std::size_t offset, file_kind_t
 
 int main(int argc, char** argv) {
     std::vector<std::string> layouts;
-    bool fields = false, raw = false, zo = false, dsp = false, every_cut = false;
+    bool fields = false, raw = false, zo = false, dsp = false, amu = false, every_cut = false;
     std::size_t offset = 0;
     std::string path;
     pa::code_page_t code_page = pa::code_page_t::gbk();
@@ -255,6 +319,8 @@ int main(int argc, char** argv) {
             zo = true;
         } else if (arg == "--dsp") {
             dsp = true;
+        } else if (arg == "--amu") {
+            amu = true;
         } else if (arg == "--offset" && has_value) {
             if (!parse_offset(argv[++i], offset))
                 return usage("bad offset");
@@ -279,17 +345,21 @@ int main(int argc, char** argv) {
                platform::text::equals_no_case(
                    std::string_view(path).substr(path.size() - extension.size()), extension);
     };
-    if (!raw && !zo && !dsp) {
+    if (!raw && !zo && !dsp && !amu) {
         zo = named(".zo");
         dsp = named(".dsp") || named(".dmu");
+        amu = named(".amu");
     }
-    if (int(raw) + int(zo) + int(dsp) != 1)
-        return usage("give either --raw or --zo or --dsp");
+    if (int(raw) + int(zo) + int(dsp) + int(amu) != 1)
+        return usage("give either --raw or --zo or --dsp or --amu");
     if (!raw && offset != 0)
         return usage("--offset goes with --raw");
     if (!raw && every_cut)
         return usage("--every-cut goes with --raw");
-    const file_kind_t kind = zo ? file_kind_t::zo : dsp ? file_kind_t::dsp : file_kind_t::raw;
+    const file_kind_t kind = zo    ? file_kind_t::zo
+                             : dsp ? file_kind_t::dsp
+                             : amu ? file_kind_t::amu
+                                   : file_kind_t::raw;
 
     archive_dump::layout_set_t set;
     std::vector<std::uint8_t> bytes;
