@@ -356,6 +356,40 @@ public:
                                             std::int32_t y);
     // Moves the module by (dx, dy) with the ends of its links.
     void MoveModule(model::CBaseAriModule& module, std::int32_t dx, std::int32_t dy);
+
+public:
+    // -- arranging the selected modules (arrangement.h maps the command ids)
+
+    enum class EArrange : std::int32_t {
+        // A column (left, right) or row (top, bottom) without gaps, each
+        // module touching the first one's edge.
+        StackLeft,
+        StackRight,
+        StackTop,
+        StackBottom,
+        // The chosen edge of every module on the outermost one.
+        AlignLeft,
+        AlignRight,
+        AlignTop,
+        AlignBottom,
+        // The modules together into the middle of the visible area.
+        CentreInView,
+        CentreHorizontally,
+        CentreVertically,
+        // The modules' centres at equal steps between the outer two.
+        DistributeHorizontally,
+        DistributeVertically,
+    };
+    // Arranges the selected modules that are shown, kept 10 units inside
+    // the sheet. Every module moved goes with its link ends and gets one
+    // move action in one new undo step; then the document is marked
+    // modified and the view repaints. Nothing while live or busy, with
+    // fewer modules than the arrangement needs, or when they are in place.
+    void Arrange(EArrange how);
+    // The command's rule: neither live nor busy (a download runs or waits)
+    // and enough modules selected: 2 to stack or align, 1 to centre, 3 to
+    // distribute.
+    bool CanArrange(EArrange how) const;
 };
 
 } // namespace dsp_editor
