@@ -27,6 +27,7 @@ class CDSPDlgDownloadProgress;
 namespace dsp_editor {
 
 class CDSPDlgFirmTemplate;
+class CDspClipboard;
 class CZoDSPDoc;
 class CZoDSPView;
 
@@ -77,6 +78,10 @@ public:
     virtual std::optional<std::vector<CZoDSPView*>> OpenDspViews() const {
         return std::vector<CZoDSPView*>{};
     }
+    // The program's module clipboard, shared by every DSP view and kept
+    // while sheets close; a frame without one keeps this default and the
+    // views copy and paste nothing.
+    virtual CDspClipboard* Clipboard() const { return nullptr; }
 };
 
 // What the view's logic asks of the window that shows it.
