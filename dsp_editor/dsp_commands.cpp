@@ -2,7 +2,9 @@
 
 #include <map>
 
+#include "dsp_editor/arrangement.h"
 #include "dsp_editor/binding_groups.h"
+#include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/parameter_template_dialog.h"
 #include "dsp_editor/dsp_undo.h"
@@ -149,6 +151,15 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
     case kCmdSaveParameters:
     case kCmdLoadParameters:
         return enabled(true);
+    case kCmdCopy:
+    case kCmdCut:
+        return enabled(m_view.CanCopy());
+    case kCmdPaste:
+        return enabled(m_view.CanPaste());
+    case kCmdCopyParameters:
+        return enabled(m_view.CanCopyParameters());
+    case kCmdPasteParameters:
+        return enabled(m_view.CanPasteParameters());
     case kCmdZoomIn:
         return enabled(m_view.CanZoomIn());
     case kCmdZoomOut:
@@ -168,6 +179,8 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
     case kCmdLoadTemplateFile:
         return enabled(m_view.CanLoadTemplateFile());
     default:
+        if (const auto how = ArrangementOf(id))
+            return enabled(m_view.CanArrange(*how));
         if (AddModuleOf(id))
             return enabled(m_view.GetDocument().m_live == 0 && m_view.m_progress == 0 &&
                            m_view.m_commFault == 0);
@@ -208,6 +221,21 @@ bool CDspViewCommands::OnCommand(int id) {
     }
     case kCmdSaveParameters:
         OnSaveAriModule(m_view);
+        return true;
+    case kCmdCopy:
+        m_view.OnEditCopy();
+        return true;
+    case kCmdCut:
+        m_view.OnEditCut();
+        return true;
+    case kCmdPaste:
+        m_view.OnEditPaste();
+        return true;
+    case kCmdCopyParameters:
+        m_view.OnCopyParameters();
+        return true;
+    case kCmdPasteParameters:
+        m_view.OnPasteParameters();
         return true;
     case kCmdLoadParameters:
         OnLoadAriModule(m_view);
@@ -266,6 +294,10 @@ bool CDspViewCommands::OnCommand(int id) {
         m_view.OnLoadTemplateFile();
         return true;
     default:
+        if (const auto how = ArrangementOf(id)) {
+            m_view.Arrange(*how);
+            return true;
+        }
         if (const std::optional<AddModuleCommand> add = AddModuleOf(id)) {
             m_view.Gestures().AddModuleAtScroll(add->type, add->variant);
             return true;

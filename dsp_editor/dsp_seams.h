@@ -28,6 +28,7 @@ namespace dsp_editor {
 
 class CDSPDlgFirmTemplate;
 class CDSPDlgSaveAriAttri;
+class CDspClipboard;
 class CZoDSPDoc;
 class CZoDSPView;
 
@@ -78,6 +79,10 @@ public:
     virtual std::optional<std::vector<CZoDSPView*>> OpenDspViews() const {
         return std::vector<CZoDSPView*>{};
     }
+    // The program's module clipboard, shared by every DSP view and kept
+    // while sheets close; a frame without one keeps this default and the
+    // views copy and paste nothing.
+    virtual CDspClipboard* Clipboard() const { return nullptr; }
 };
 
 // What the view's logic asks of the window that shows it.

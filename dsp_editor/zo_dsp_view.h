@@ -356,6 +356,76 @@ public:
                                             std::int32_t y);
     // Moves the module by (dx, dy) with the ends of its links.
     void MoveModule(model::CBaseAriModule& module, std::int32_t dx, std::int32_t dy);
+
+public:
+    // -- arranging the selected modules (arrangement.h maps the command ids)
+
+    enum class EArrange : std::int32_t {
+        // A column (left, right) or row (top, bottom) without gaps, each
+        // module touching the first one's edge.
+        StackLeft,
+        StackRight,
+        StackTop,
+        StackBottom,
+        // The chosen edge of every module on the outermost one.
+        AlignLeft,
+        AlignRight,
+        AlignTop,
+        AlignBottom,
+        // The modules together into the middle of the visible area.
+        CentreInView,
+        CentreHorizontally,
+        CentreVertically,
+        // The modules' centres at equal steps between the outer two.
+        DistributeHorizontally,
+        DistributeVertically,
+    };
+    // Arranges the selected modules that are shown, kept 10 units inside
+    // the sheet. Every module moved goes with its link ends and gets one
+    // move action in one new undo step; then the document is marked
+    // modified and the view repaints. Nothing while live or busy, with
+    // fewer modules than the arrangement needs, or when they are in place.
+    void Arrange(EArrange how);
+    // The command's rule: neither live nor busy (a download runs or waits)
+    // and enough modules selected: 2 to stack or align, 1 to centre, 3 to
+    // distribute.
+    bool CanArrange(EArrange how) const;
+
+    // -- the module clipboard (dsp_clipboard.h), the main frame's
+
+    // The main frame's clipboard; null without one.
+    CDspClipboard* Clipboard() const;
+    // Copy (32805): the clipboard takes a copy of every selected algorithm
+    // module (inputs and outputs are never copied) and is empty without
+    // one.
+    void OnEditCopy();
+    // Cut (32782): copy, then delete; nothing while live or busy.
+    void OnEditCut();
+    // Paste (32784): a new module for each copy, selected alone, all in one
+    // undo step, with new ids and names and the copy's parameters. The n-th
+    // paste since the copy puts each one 20 x (n - 1) units down and to the
+    // right of its copy's place, wrapping round inside the sheet's margins;
+    // a module too big for the sheet goes to the margin. The execution
+    // order and the program are then to be made again and the document is
+    // modified. Nothing while live or while a download runs.
+    void OnEditPaste();
+    // Copy parameters (32785): the first selected module's parameters.
+    void OnCopyParameters();
+    // Paste parameters (32786): ParameterTarget() takes the copied
+    // parameters as a merged parameter step, the unit getting them while
+    // live; its binding group follows, its dialogs reload and the document
+    // is modified. Nothing while a download runs.
+    void OnPasteParameters();
+    // The first selected module (array order) of the copied parameters'
+    // type and variant; null when none or nothing was copied.
+    model::CBaseAriModule* ParameterTarget() const;
+    // The commands' rules: copy and cut an algorithm module selected and
+    // not live; paste copies waiting and not live; copy parameters a module
+    // selected; paste parameters a parameter copy waiting.
+    bool CanCopy() const;
+    bool CanPaste() const;
+    bool CanCopyParameters() const;
+    bool CanPasteParameters() const;
 };
 
 } // namespace dsp_editor

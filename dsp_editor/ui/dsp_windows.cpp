@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "device_editor/zo_device_doc.h"
+#include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/dsp_undo.h"
@@ -391,7 +392,10 @@ void CDspWindow::ShowContextMenu(model::Point client) {
 }
 
 void CDspWindow::BuildContextMenu(QMenu& menu) {
-    const DspContextMenu choice = ContextMenuOf(*m_view, false, false);
+    const CDspClipboard* clipboard = m_view->Clipboard();
+    const DspContextMenu choice =
+        ContextMenuOf(*m_view, clipboard != nullptr && clipboard->HasContent(),
+                      m_view->ParameterTarget() != nullptr);
     const std::vector<shell::CMenuEntry>& popups = shell::MenuResource(shell::kMenuDspContext);
     CMainFrame& frame = m_frame.MainFrame();
     frame.FillMenu(&menu, shell::kMenuDspContext,
@@ -549,7 +553,8 @@ std::optional<std::string> CDspWindow::ChooseOpenFile(std::string_view filter) {
 
 // --- CDspFrame -------------------------------------------------------------------
 
-CDspFrame::CDspFrame(CMainFrame& frame) : m_frame(frame) {}
+CDspFrame::CDspFrame(CMainFrame& frame)
+    : m_frame(frame), m_clipboard(std::make_unique<CDspClipboard>()) {}
 
 CDspFrame::~CDspFrame() {
     shell::ui::UnregisterDocumentKind(".dsp");

@@ -184,6 +184,8 @@ public:
     void SetRunState(bool on) override;
     void CleanRecentFiles() override;
     std::optional<std::vector<CZoDSPView*>> OpenDspViews() const override;
+    // The program's module clipboard, shared by every DSP view.
+    CDspClipboard* Clipboard() const override { return m_clipboard.get(); }
 
     // -- the DSP documents as the shell reaches them
     std::vector<shell::IDspDocument*> OpenDocuments() override;
@@ -194,6 +196,7 @@ public:
 
 private:
     shell::ui::CMainFrame& m_frame;
+    std::unique_ptr<CDspClipboard> m_clipboard;
 };
 
 // Registers the ".dsp" document kind with the shell's child frames and the
