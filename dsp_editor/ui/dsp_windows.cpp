@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMdiSubWindow>
 #include <QMetaObject>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -232,7 +233,9 @@ std::optional<shell::CCmdUI> CDspWindow::UpdateCommand(int id) {
     case kCmdPrint:
     case kCmdPrintDirect:
     case kCmdPrintPreview:
+    case kCmdPrintSetup:
     case shell::ID_FILE_SAVE:
+    case shell::ID_FILE_SAVE_AS:
     case shell::ID_FILE_CLOSE:
         return shell::CCmdUI{true, false};
     default:
@@ -282,7 +285,7 @@ bool CDspWindow::OnCommand(int id) {
     }
     case kCmdPrint:
     case kCmdPrintDirect: {
-        QPrinter printer;
+        QPrinter& printer = m_frame.Printer();
         if (id == kCmdPrint) {
             QPrintDialog dialog(&printer, m_widget);
             if (dialog.exec() != QDialog::Accepted)
@@ -291,9 +294,18 @@ bool CDspWindow::OnCommand(int id) {
         m_widget->Print(printer);
         return true;
     }
+    case kCmdPrintSetup: {
+        QPageSetupDialog dialog(&m_frame.Printer(), m_widget);
+        dialog.exec();
+        return true;
+    }
+    // Accepted, and nothing happens: a DSP configuration is saved where
+    // its unit's file belongs.
+    case shell::ID_FILE_SAVE_AS:
+        return true;
     case kCmdPrintPreview:
         PrintPreview([this] {
-            QPrintPreviewDialog dialog(m_widget);
+            QPrintPreviewDialog dialog(&m_frame.Printer(), m_widget);
             QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, m_widget,
                              [this](QPrinter* printer) { m_widget->Print(*printer); });
             dialog.exec();
@@ -554,7 +566,8 @@ std::optional<std::string> CDspWindow::ChooseOpenFile(std::string_view filter) {
 // --- CDspFrame -------------------------------------------------------------------
 
 CDspFrame::CDspFrame(CMainFrame& frame)
-    : m_frame(frame), m_clipboard(std::make_unique<CDspClipboard>()) {}
+    : m_frame(frame), m_clipboard(std::make_unique<CDspClipboard>()),
+      m_printer(std::make_unique<QPrinter>()) {}
 
 CDspFrame::~CDspFrame() {
     shell::ui::UnregisterDocumentKind(".dsp");

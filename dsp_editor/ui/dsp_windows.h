@@ -38,6 +38,7 @@ class CZoDSPViewWidget;
 
 // Commands only the window carries out.
 enum EDspWindowCommand : int {
+    kCmdPrintSetup = 57606,
     kCmdPaletteBarTop = 32869,
     kCmdArrangeBar = 32881,
     kCmdModulesBar = 32882,
@@ -171,6 +172,9 @@ public:
     // unless a test sets it.
     std::function<std::unique_ptr<comm::ISenderComponents>()> makeSenderComponents;
 
+    // The printer every DSP view prints on; print setup changes it.
+    QPrinter& Printer() { return *m_printer; }
+
     // The window of every open DSP configuration, and of the active one.
     std::vector<CDspWindow*> Windows() const;
     CDspWindow* ActiveWindow() const;
@@ -197,6 +201,7 @@ public:
 private:
     shell::ui::CMainFrame& m_frame;
     std::unique_ptr<CDspClipboard> m_clipboard;
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 // Registers the ".dsp" document kind with the shell's child frames and the

@@ -15,12 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "shell/ui/console_window.h"
+#include "shell/frame_resources.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
 #include "tests/dsp_editor/dsp_test_support.h"
@@ -171,6 +173,39 @@ TEST_F(DspWindowsGui, ContextMenuOfAnInputAndOfADelay) {
     EXPECT_FALSE(single.contains(de::kCmdSetAllChannels));
     EXPECT_TRUE(single.at(de::kCmdDelete));
     EXPECT_TRUE(single.at(de::kCmdSetParameters));
+}
+
+// While a DSP view is active every item of its menus and toolbars has a
+// handler in the view or its window, but the frame's own commands and the
+// toolbar button 32876, which no command table lists.
+TEST_F(DspWindowsGui, EveryDspMenuAndToolbarItemHasAHandler) {
+    ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
+    de::ui::CDspWindow* window = dspFrame->ActiveWindow();
+    ASSERT_NE(window, nullptr);
+    const std::set<int> frames = {shell::ID_FILE_NEW,     shell::ID_FILE_MRU_FILE1,
+                                  shell::ID_WINDOW_ARRANGE, shell::ID_WINDOW_CASCADE,
+                                  shell::ID_WINDOW_TILE_HORZ, shell::ID_APP_ABOUT,
+                                  shell::ID_APP_EXIT,     shell::ID_LANGUAGE,
+                                  shell::ID_DSP_TEMPLATE, shell::ID_NET_TYPE,
+                                  32876};
+    std::set<int> unhandled;
+    std::function<void(const std::vector<shell::CMenuEntry>&)> walk =
+        [&](const std::vector<shell::CMenuEntry>& entries) {
+            for (const shell::CMenuEntry& entry : entries) {
+                if (entry.IsPopup())
+                    walk(entry.items);
+                else if (!entry.IsSeparator() && !window->UpdateCommand(entry.id))
+                    unhandled.insert(entry.id);
+            }
+        };
+    for (int menu : {shell::kMenuDsp, shell::kMenuArrange, shell::kMenuModules,
+                     shell::kMenuDspContext})
+        walk(shell::MenuResource(menu));
+    for (int bar : {shell::kToolbarDsp, shell::kToolbarArrange, shell::kToolbarModules})
+        for (const shell::CToolbarButton& button : shell::ToolbarResource(bar))
+            if (button.id > 0 && !window->UpdateCommand(button.id))
+                unhandled.insert(button.id);
+    EXPECT_EQ(unhandled, frames);
 }
 
 } // namespace
