@@ -6,9 +6,9 @@
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
-#include "dsp_editor/parameter_template_dialog.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/dsp_view_paint.h"
+#include "dsp_editor/parameter_template_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace dsp_editor {

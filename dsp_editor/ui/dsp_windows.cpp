@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QMenu>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMetaObject>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -17,11 +17,11 @@
 #include "device_editor/zo_device_doc.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
-#include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/dsp_undo.h"
+#include "dsp_editor/router_links.h"
+#include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/ui/group_dialogs.h"
-#include "dsp_editor/router_links.h"
 #include "dsp_editor/ui/parameter_template_dialog.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "dsp_editor/ui/router_link_frame.h"
@@ -146,15 +146,16 @@ void CDspWindow::OnInitialUpdate() {
     QMetaObject::invokeMethod(
         m_widget,
         [this] {
-            m_console = new shell::ui::CConsoleWindow(
-                m_view->Console(), QString::fromStdString(m_document->m_unitMac),
-                &m_frame.MainFrame());
+            m_console = new shell::ui::CConsoleWindow(m_view->Console(),
+                                                      QString::fromStdString(m_document->m_unitMac),
+                                                      &m_frame.MainFrame());
             m_console->hide();
-            m_view->StartSender(m_frame.makeSenderComponents
-                                    ? m_frame.makeSenderComponents()
-                                    : std::make_unique<comm::CNetSenderComponents>(
-                                          shell::CAppSettings(platform::app_paths::ProgramFolder() / "Ostrel.ini")
-                                              .Adapter()));
+            m_view->StartSender(
+                m_frame.makeSenderComponents
+                    ? m_frame.makeSenderComponents()
+                    : std::make_unique<comm::CNetSenderComponents>(
+                          shell::CAppSettings(platform::app_paths::ProgramFolder() / "Ostrel.ini")
+                              .Adapter()));
         },
         Qt::QueuedConnection);
 }
@@ -360,15 +361,15 @@ void CDspWindow::RunGroupDialog(EGroupDialogMode mode) {
     if (first == nullptr)
         return;
     CDspGroupView groupView(*m_view);
-    CGroupEditor editor(*m_document, *first, mode, m_view->Console(),
-                        UndoHistoryOf(*m_document), &groupView);
+    CGroupEditor editor(*m_document, *first, mode, m_view->Console(), UndoHistoryOf(*m_document),
+                        &groupView);
     CDSPDlgNewCombination dialog(editor, m_widget);
     dialog.exec();
 }
 
 void CDspWindow::OpenFile() {
-    const std::optional<std::string> chosen = ChooseOpenFile(
-        "Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||");
+    const std::optional<std::string> chosen =
+        ChooseOpenFile("Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||");
     if (!chosen)
         return;
     const auto endsWith = [&](std::string_view suffix) {
@@ -556,8 +557,8 @@ std::optional<std::string> CDspWindow::ChooseSaveFile(std::string_view proposed,
 }
 
 std::optional<std::string> CDspWindow::ChooseOpenFile(std::string_view filter) {
-    const QString path = QFileDialog::getOpenFileName(m_widget, QString(), QString(),
-                                                      QtFilter(filter));
+    const QString path =
+        QFileDialog::getOpenFileName(m_widget, QString(), QString(), QtFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();

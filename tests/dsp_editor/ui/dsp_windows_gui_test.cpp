@@ -21,8 +21,8 @@
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
-#include "shell/ui/console_window.h"
 #include "shell/frame_resources.h"
+#include "shell/ui/console_window.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
 #include "tests/dsp_editor/dsp_test_support.h"
@@ -182,11 +182,16 @@ TEST_F(DspWindowsGui, EveryDspMenuAndToolbarItemHasAHandler) {
     ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
     de::ui::CDspWindow* window = dspFrame->ActiveWindow();
     ASSERT_NE(window, nullptr);
-    const std::set<int> frames = {shell::ID_FILE_NEW,     shell::ID_FILE_MRU_FILE1,
-                                  shell::ID_WINDOW_ARRANGE, shell::ID_WINDOW_CASCADE,
-                                  shell::ID_WINDOW_TILE_HORZ, shell::ID_APP_ABOUT,
-                                  shell::ID_APP_EXIT,     shell::ID_LANGUAGE,
-                                  shell::ID_DSP_TEMPLATE, shell::ID_NET_TYPE,
+    const std::set<int> frames = {shell::ID_FILE_NEW,
+                                  shell::ID_FILE_MRU_FILE1,
+                                  shell::ID_WINDOW_ARRANGE,
+                                  shell::ID_WINDOW_CASCADE,
+                                  shell::ID_WINDOW_TILE_HORZ,
+                                  shell::ID_APP_ABOUT,
+                                  shell::ID_APP_EXIT,
+                                  shell::ID_LANGUAGE,
+                                  shell::ID_DSP_TEMPLATE,
+                                  shell::ID_NET_TYPE,
                                   32876};
     std::set<int> unhandled;
     std::function<void(const std::vector<shell::CMenuEntry>&)> walk =
@@ -198,8 +203,8 @@ TEST_F(DspWindowsGui, EveryDspMenuAndToolbarItemHasAHandler) {
                     unhandled.insert(entry.id);
             }
         };
-    for (int menu : {shell::kMenuDsp, shell::kMenuArrange, shell::kMenuModules,
-                     shell::kMenuDspContext})
+    for (int menu :
+         {shell::kMenuDsp, shell::kMenuArrange, shell::kMenuModules, shell::kMenuDspContext})
         walk(shell::MenuResource(menu));
     for (int bar : {shell::kToolbarDsp, shell::kToolbarArrange, shell::kToolbarModules})
         for (const shell::CToolbarButton& button : shell::ToolbarResource(bar))
