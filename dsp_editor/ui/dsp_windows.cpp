@@ -368,14 +368,16 @@ void CDspWindow::RunGroupDialog(EGroupDialogMode mode) {
 }
 
 void CDspWindow::OpenFile() {
-    const std::optional<std::string> chosen =
-        ChooseOpenFile("Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||");
-    if (!chosen)
-        return;
+    if (const std::optional<std::string> chosen =
+            ChooseOpenFile("Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||"))
+        OpenChosenFile(*chosen);
+}
+
+void CDspWindow::OpenChosenFile(const std::string& path) {
     const auto endsWith = [&](std::string_view suffix) {
-        return chosen->size() >= suffix.size() &&
+        return path.size() >= suffix.size() &&
                platform::text::equals_no_case(
-                   std::string_view(*chosen).substr(chosen->size() - suffix.size()), suffix);
+                   std::string_view(path).substr(path.size() - suffix.size()), suffix);
     };
     if (!endsWith(".zo") && !endsWith(".dsp")) {
         model::ShowMessage(shell::kMsgBadFileFormat);
@@ -395,7 +397,7 @@ void CDspWindow::OpenFile() {
             return;
     }
     if (shell::COstrelApp* app = frame.App())
-        app->OpenDocumentFile(*chosen);
+        app->OpenDocumentFile(path);
 }
 
 void CDspWindow::ShowContextMenu(model::Point client) {

@@ -119,6 +119,15 @@ public:
     // items greyed or taken out by the selection's rules.
     void BuildContextMenu(QMenu& menu);
 
+    // Open while this view is active (57601): the file chosen in an Open
+    // dialog goes to OpenChosenFile.
+    void OpenFile();
+    // Another name than ".zo" or ".dsp": 285. A ".zo" while a sheet is in run
+    // state: 221; else after the user's OK to 305 this document is closed
+    // (with its save prompt) first. Then the application opens the file
+    // with its own checks.
+    void OpenChosenFile(const std::string& path);
+
     // Print preview (57609): the attribute dialogs and the property panel
     // hide while `preview` runs, and this view is the active DSP view again
     // after it.
@@ -141,8 +150,6 @@ private:
     void ToggleBar(int id);
     // The binding-group dialog of the first selected module.
     void RunGroupDialog(EGroupDialogMode mode);
-    // Open while this view is active (57601).
-    void OpenFile();
 
     CDspFrame& m_frame;
     std::unique_ptr<CZoDSPDoc> m_document;

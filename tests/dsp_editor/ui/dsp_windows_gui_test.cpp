@@ -21,6 +21,7 @@
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "shell/document_guards.h"
 #include "shell/frame_resources.h"
 #include "shell/ui/console_window.h"
 #include "shell/ui/main_frame.h"
@@ -211,6 +212,22 @@ TEST_F(DspWindowsGui, EveryDspMenuAndToolbarItemHasAHandler) {
             if (button.id > 0 && !window->UpdateCommand(button.id))
                 unhandled.insert(button.id);
     EXPECT_EQ(unhandled, frames);
+}
+
+// Opening from a DSP view: another file type is refused, a device sheet
+// asks first and closes nothing when the user cancels.
+TEST_F(DspWindowsGui, OpeningFromTheViewChecksTheFileAndAsks) {
+    ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
+    de::ui::CDspWindow* window = dspFrame->ActiveWindow();
+    ASSERT_NE(window, nullptr);
+    window->OpenChosenFile((home.path() / "notes.txt").string());
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgBadFileFormat});
+
+    messages.ScriptAnswer(shell::kMsgReplaceDocument, model::EMessageAnswer::Cancel);
+    window->OpenChosenFile((home.path() / "hall.zo").string());
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgBadFileFormat});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{shell::kMsgReplaceDocument});
+    EXPECT_EQ(dspFrame->ActiveWindow(), window);
 }
 
 } // namespace
