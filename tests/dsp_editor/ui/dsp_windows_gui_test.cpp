@@ -230,4 +230,101 @@ TEST_F(DspWindowsGui, OpeningFromTheViewChecksTheFileAndAsks) {
     EXPECT_EQ(dspFrame->ActiveWindow(), window);
 }
 
+// The commands' states in a few states of the sheet, its selection, the
+// clipboards, the panel and the bars: enabled and checked for each id.
+TEST_F(DspWindowsGui, CommandStatesFollowTheViewTheClipboardsAndTheBars) {
+    ASSERT_TRUE(frame->OpenDocument(WriteSheet().string()));
+    de::ui::CDspWindow* window = dspFrame->ActiveWindow();
+    ASSERT_NE(window, nullptr);
+    de::CZoDSPDoc& doc = window->Document();
+    de::CZoDSPView& view = window->ViewLogic();
+    model::CBaseAriModule* delay = doc.AddModule(model::kAriDelay, 1, 400, 400, 1);
+    const auto select = [&](std::vector<model::CBaseAriModule*> modules) {
+        doc.ClearSelection();
+        for (model::CBaseAriModule* module : modules)
+            doc.SelectModule(*module);
+        view.CountSelection();
+    };
+    using shell::CCmdUI;
+    const CCmdUI on{true, false}, off{false, false}, checked{true, true};
+    struct Row {
+        int id;
+        CCmdUI expected;
+    };
+    const auto check = [&](const char* state, const std::vector<Row>& rows) {
+        for (const Row& row : rows)
+            EXPECT_EQ(frame->CommandState(row.id), row.expected) << state << ": " << row.id;
+    };
+
+    select({});
+    check("nothing selected", {{de::kCmdCopy, off},
+                               {de::kCmdCut, off},
+                               {de::kCmdPaste, off},
+                               {de::kCmdCopyParameters, off},
+                               {de::kCmdPasteParameters, off},
+                               {de::kCmdSetParameters, off},
+                               {32854, off},
+                               {32864, off},
+                               {32865, off},
+                               {32808, on},
+                               {de::kCmdProperties, on},
+                               {shell::ID_VIEW_STATUS_BAR, checked},
+                               {shell::ID_VIEW_TOOLBAR, checked},
+                               {de::ui::kCmdArrangeBar, checked},
+                               {de::ui::kCmdModulesBar, checked},
+                               {de::ui::kCmdPaletteBar, checked},
+                               {de::kCmdGrid, checked},
+                               {de::kCmdSaveParameters, on}});
+
+    select({delay});
+    ASSERT_TRUE(frame->CommandState(de::kCmdCopy).enabled);
+    frame->RunCommand(de::kCmdCopy);
+    frame->RunCommand(de::kCmdCopyParameters);
+    check("a delay copied", {{de::kCmdCopy, on},
+                             {de::kCmdCut, on},
+                             {de::kCmdPaste, on},
+                             {de::kCmdCopyParameters, on},
+                             {de::kCmdPasteParameters, on},
+                             {de::kCmdSetParameters, on},
+                             {de::kCmdSetAllChannels, off},
+                             {32854, off},
+                             {32864, on},
+                             {de::kCmdHideChannels, off}});
+
+    select({doc.GetModuleById(1), doc.GetModuleById(2), delay});
+    check("two inputs and a delay", {{32854, on},
+                                     {32858, on},
+                                     {32865, on},
+                                     {de::kCmdSetParameters, off},
+                                     {de::kCmdHideChannels, off}});
+
+    doc.m_live = 1;
+    check("live", {{de::kCmdCopy, off},
+                   {de::kCmdPaste, off},
+                   {32854, off},
+                   {32808, off},
+                   {de::kCmdPasteParameters, on},
+                   {de::kCmdStoreTemplates, on},
+                   {de::kCmdDownloadStart, off},
+                   {de::kCmdDownloadStop, on}});
+    doc.m_live = 0;
+    view.m_progress = 1;
+    check("downloading", {{32854, off},
+                          {32808, off},
+                          {de::kCmdDownloadStart, off},
+                          {de::kCmdDownloadStop, on},
+                          {de::kCmdCopy, on}});
+    view.m_progress = 0;
+
+    // The panel and the bars: their commands check while they show.
+    frame->RunCommand(de::kCmdProperties);
+    frame->RunCommand(de::ui::kCmdArrangeBar);
+    frame->RunCommand(shell::ID_VIEW_STATUS_BAR);
+    check("panel open, arrangement bar and status bar hidden", {{de::kCmdProperties, checked},
+                                                                {de::ui::kCmdArrangeBar, on},
+                                                                {shell::ID_VIEW_STATUS_BAR, on}});
+    EXPECT_FALSE(frame->BarVisible(shell::ui::EBar::Arrange));
+    EXPECT_FALSE(window->StatusBarShown());
+}
+
 } // namespace
