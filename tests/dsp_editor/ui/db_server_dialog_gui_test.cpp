@@ -9,31 +9,17 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
-#include <functional>
-#include <iterator>
-
 #include "dsp_editor/router_links.h"
 #include "dsp_editor/ui/db_server_dialog.h"
-#include "shell/language.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgDBServerSet;
 using dsp_editor::ui::CDBServerSetDialog;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 TEST(DspEditorDbServerGui, SettingsDialogShowsTheEditsAndConnectTakesThem) {
     CDSPDlgDBServerSet controller("10.1.2.3");
@@ -78,14 +64,9 @@ TEST(DspEditorDbServerGui, SettingsDialogShowsTheEditsAndConnectTakesThem) {
     }
 
     // The texts of the English pack.
-    std::ifstream in(OSTREL_SHIPPED_PACKS "/rcEng.lang", std::ios::binary);
-    auto reading = shell::ParseLanguagePack(
-        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-    ASSERT_TRUE(reading.problems.empty());
-    shell::InstallLanguage(std::make_shared<shell::CLanguagePack>(std::move(reading.pack)),
-                           "rcEng");
+    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CDBServerSetDialog english(controller);
-    shell::InstallLanguage(nullptr, "");
+    dialog_probe::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Database settings"));
     EXPECT_EQ(Control<QPushButton>(english, dsp_editor::ui::kCtlDBConnect)->text(),
               QStringLiteral("Connect"));

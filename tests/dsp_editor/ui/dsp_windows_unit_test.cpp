@@ -25,6 +25,7 @@
 #include "platform/archive/file.h"
 #include "shell/ui/message_boxes.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/peers_required.h"
 #include "tests/support/temp_dir.h"
@@ -35,10 +36,7 @@ namespace {
 namespace de = dsp_editor;
 namespace pa = platform::automation;
 using Commands = std::vector<std::string>;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
+using dialog_probe::Control;
 
 class DspWindowsUnit : public ::testing::Test {
 protected:

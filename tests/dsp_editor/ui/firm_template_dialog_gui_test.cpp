@@ -10,37 +10,24 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 
 #include "dsp_editor/stored_templates.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
-#include "shell/language.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgFirmTemplate;
 using dsp_editor::ui::CFirmTemplateDialog;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     model::CRecordingMessages messages;
@@ -98,14 +85,9 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     dialog.reject();
 
     // The texts of the English pack.
-    std::ifstream in(OSTREL_SHIPPED_PACKS "/rcEng.lang", std::ios::binary);
-    auto reading = shell::ParseLanguagePack(
-        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-    ASSERT_TRUE(reading.problems.empty());
-    shell::InstallLanguage(std::make_shared<shell::CLanguagePack>(std::move(reading.pack)),
-                           "rcEng");
+    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CFirmTemplateDialog english(controller);
-    shell::InstallLanguage(nullptr, "");
+    dialog_probe::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Store template"));
     EXPECT_EQ(Control<QPushButton>(english, CDSPDlgFirmTemplate::kCtlReadFromDevice)->text(),
               QStringLiteral("Read from device"));

@@ -13,34 +13,22 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <functional>
-#include <iterator>
 
 #include "comm/dsp_console.h"
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/ui/group_dialogs.h"
 #include "model/recording_messages.h"
-#include "shell/language.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
 using namespace dsp_editor::ui;
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CGroupEditor;
 using dsp_editor::EGroupDialogMode;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // Delay groups "AB" (1, ids 17 and 18) and "A" (2, id 19), and a delay in
 // no group (id 20).
@@ -170,16 +158,11 @@ TEST_F(DspEditorGroupsGui, JoinDialogJoinsAndRenamesTheChosenGroupThroughTheRena
 }
 
 TEST_F(DspEditorGroupsGui, TextsComeFromTheLanguagePack) {
-    std::ifstream in(OSTREL_SHIPPED_PACKS "/rcEng.lang", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto reading = shell::ParseLanguagePack(bytes);
-    ASSERT_TRUE(reading.problems.empty());
-    shell::InstallLanguage(std::make_shared<shell::CLanguagePack>(std::move(reading.pack)),
-                           "rcEng");
+    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CGroupEditor editor(*doc, At(19), EGroupDialogMode::JoinGroup, console, nullptr, nullptr);
     CDSPDlgNewCombination dialog(editor);
     CDSPDlgCombiRename rename(editor, QStringLiteral("A"));
-    shell::InstallLanguage(nullptr, "");
+    dialog_probe::UninstallLanguage();
 
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Join a binding group"));
     EXPECT_EQ(Control<QPushButton>(dialog, kCtlJoin)->text(),

@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "dsp_editor/parameter_template_dialog.h"
@@ -24,25 +22,17 @@
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgSaveAriAttri;
 using dsp_editor::ui::CSaveAriAttriDialog;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 TEST(DspEditorParameterTemplateGui, ListsChoosesRefusesAndDeletes) {
     model::CRecordingMessages messages;

@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <memory>
 
 #include "dsp_editor/property_panel.h"
@@ -22,22 +20,14 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgProperty;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 TEST(DspEditorPropertyGui, PanelShowsTheSheetClampsItsWidthAndKeepsItsLayout) {
     model::CRecordingMessages messages;

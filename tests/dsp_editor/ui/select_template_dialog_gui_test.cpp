@@ -11,38 +11,25 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 
 #include "dsp_editor/select_template.h"
 #include "dsp_editor/ui/select_template_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
-#include "shell/language.h"
 #include "shell/ui/template_preview.h"
 #include "tests/dsp_editor/dsp_test_support.h"
+#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using dialog_probe::Control;
+using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgSelectAriTemplate;
 using dsp_editor::ui::CSelectTemplateDialog;
 using Sel = CDSPDlgSelectAriTemplate;
-
-template <class T> T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // Whether any pixel of the preview's column showing sheet column `x` is
 // not white. The picture spans the sheet's modules, x 20 (the inputs) to
@@ -125,14 +112,9 @@ TEST(DspEditorSelectTemplateGui, ListsPreviewsStretchesAndSwitches) {
     EXPECT_EQ(controller.Slot(), 5);
 
     // The texts of the English pack.
-    std::ifstream in(OSTREL_SHIPPED_PACKS "/rcEng.lang", std::ios::binary);
-    auto reading = shell::ParseLanguagePack(
-        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-    ASSERT_TRUE(reading.problems.empty());
-    shell::InstallLanguage(std::make_shared<shell::CLanguagePack>(std::move(reading.pack)),
-                           "rcEng");
+    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CSelectTemplateDialog english(controller);
-    shell::InstallLanguage(nullptr, "");
+    dialog_probe::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Select stored template"));
     EXPECT_EQ(Control<QPushButton>(english, Sel::kCtlSwitch)->text(), QStringLiteral("Switch"));
     EXPECT_EQ(Control<QTableWidget>(english, Sel::kCtlUnits)->horizontalHeaderItem(1)->text(),
