@@ -137,7 +137,8 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     QTimer fill;
     fill.setInterval(20);
     QObject::connect(&fill, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<de::ui::CFirmTemplateDialog*>(QApplication::activeModalWidget());
+        auto* dialog =
+            qobject_cast<de::ui::CFirmTemplateDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || filled)
             return;
         filled = true;
@@ -167,9 +168,8 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     ASSERT_FALSE(store.empty());
     EXPECT_EQ(store.front(), "*SAVEM01Hall        Day         #");
     EXPECT_EQ(store.back(), "*ENDMD#");
-    QTRY_VERIFY_WITH_TIMEOUT(Taken().size() >= program.size() + store.size() &&
-                                 Taken().back() == "*ENDMD#",
-                             60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Taken().size() >= program.size() + store.size() && Taken().back() == "*ENDMD#", 60000);
 
     // The switch to the stored template.
     window->SwitchToStoredTemplate(1);
