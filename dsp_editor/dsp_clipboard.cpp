@@ -30,39 +30,15 @@ constexpr std::int32_t kPasteMargin = CDspGestures::kMargin;
 // How far each further paste of the same copies moves on, down and right.
 constexpr std::int32_t kPasteStep = 20;
 
-// The name counter and pattern a pasted module of the type takes; no
-// pattern for the input and output modules, which are never pasted.
-struct PasteName {
-    std::size_t counter = 0;
-    std::string_view pattern;
-};
-
-PasteName PasteNameOf(std::int32_t type) {
-    using Doc = CZoDSPDoc;
-    switch (type) {
-    case model::kAriDelay:
-        return {Doc::kDelayCounter, "Delay-%d"};
-    case model::kAriRouter:
-        return {Doc::kRouterCounter, "Router-%d"};
-    case model::kAriMixer:
-        return {Doc::kMixerCounter, "Mixer-%d"};
-    case model::kAriDynamic:
-        return {Doc::kDynamicCounter, "Dynamic-%d"};
-    case model::kAriGenerator:
-        return {Doc::kGeneratorCounter, "Generator-%d"};
-    case model::kAriEqualizer:
-        return {Doc::kEqualizerCounter, "Equalizer-%d"};
-    case model::kAriFilter:
-        return {Doc::kFilterCounter, "Filter-%d"};
-    case model::kAriCrossover:
-        return {Doc::kCrossOverCounter, "Crossover-%d"};
-    case model::kAriText:
-        return {Doc::kTextCounter, "Text-%d"};
-    case model::kAriMeter:
-        return {Doc::kMeterCounter, "Meter-%d"};
-    default:
-        return {};
-    }
+// The name counter and pattern a pasted module of the type takes: the
+// added module's, but a pasted crossover is spelt "Crossover-%d" where an
+// added one is "CrossOver-%d". No pattern for the input and output
+// modules, which are never pasted.
+ModuleNameRule PasteNameOf(std::int32_t type) {
+    const ModuleNameRule rule = ModuleNameRuleOf(type);
+    if (type == model::kAriCrossover)
+        return {rule.counter, "Crossover-%d"};
+    return rule;
 }
 
 // A pasted module's low edge on one axis: its copy's edge moved on by
@@ -134,15 +110,16 @@ void CZoDSPView::OnEditPaste() {
     const std::int32_t offset = kPasteStep * (clipboard->CountPaste() - 1);
     std::int32_t pasted = 0;
     for (const auto& copy : clipboard->Modules()) {
-        const PasteName name = PasteNameOf(copy->m_typeCode);
-        if (name.pattern.empty())
+        const ModuleNameRule name = PasteNameOf(copy->m_typeCode);
+        if (name.counter < 0)
             continue;
         std::unique_ptr<CBaseAriModule> module =
             model::MakeAriModule(copy->m_typeCode, ++m_document.m_moduleIdCounter, copy->m_subType,
                                  copy->m_body.left, copy->m_body.top, m_document.m_deviceModel);
         if (!module)
             continue;
-        const std::int32_t number = ++m_document.m_nameCounters[name.counter];
+        const std::int32_t number =
+            ++m_document.m_nameCounters[static_cast<std::size_t>(name.counter)];
         module->m_name = platform::text::format(name.pattern, number);
         module->m_displayName = module->m_name;
         SendParameterChanges(*copy, *module, false);

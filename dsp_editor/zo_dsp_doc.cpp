@@ -45,15 +45,26 @@ bool IsTextOrMeter(const CBaseAriModule& module) {
     return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
 }
 
-// The name counter and name pattern of a type that numbers its modules by
-// its own counter; counter -1 for the input and output modules, which are
-// named by their channel.
-struct NameRule {
-    int counter;
-    const char* pattern;
-};
+std::string_view TrimSpaces(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
-NameRule NameRuleOf(std::int32_t type) {
+constexpr std::string_view kModifiedMark = " *";
+
+} // namespace
+
+bool IsUnitMac(std::string_view mac) {
+    return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
+               return platform::text::hex_digit_value(c) >= 0;
+           });
+}
+
+ModuleNameRule ModuleNameRuleOf(std::int32_t type) {
     using Doc = CZoDSPDoc;
     switch (type) {
     case model::kAriDelay:
@@ -79,25 +90,6 @@ NameRule NameRuleOf(std::int32_t type) {
     default:
         return {-1, nullptr};
     }
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && space(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && space(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-constexpr std::string_view kModifiedMark = " *";
-
-} // namespace
-
-bool IsUnitMac(std::string_view mac) {
-    return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
-               return platform::text::hex_digit_value(c) >= 0;
-           });
 }
 
 std::optional<std::filesystem::path> DefaultDspPath(std::string_view sheetPath,
@@ -411,7 +403,7 @@ CBaseAriModule* CZoDSPDoc::AddModule(std::int32_t type, std::int32_t variant, st
         module->m_name = platform::text::format("Output Channel-%d", id - 8);
         module->m_displayName = platform::text::format("Channel-%d", id - 8);
     } else {
-        const NameRule rule = NameRuleOf(type);
+        const ModuleNameRule rule = ModuleNameRuleOf(type);
         const std::int32_t n = ++m_nameCounters[static_cast<std::size_t>(rule.counter)];
         module->m_name = platform::text::format(rule.pattern, n);
         module->m_displayName = module->m_name;

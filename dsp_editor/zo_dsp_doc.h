@@ -80,6 +80,15 @@ inline constexpr int kMsgSaveFailed = 349;
 // The template loader and the parameter files make modules by type code.
 using model::CreateAriModule;
 
+// The name counter and name pattern ("Delay-%d") of a module type that
+// numbers its modules by its own counter; counter -1 and no pattern for the
+// input and output modules, which are named by their channel.
+struct ModuleNameRule {
+    int counter = -1;
+    const char* pattern = nullptr;
+};
+ModuleNameRule ModuleNameRuleOf(std::int32_t type);
+
 // Whether `mac` is a unit's MAC: 12 hexadecimal digits, either case. A MAC
 // read from a file names a file, an ini section or a database row only
 // when it is one.
