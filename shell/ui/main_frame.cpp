@@ -120,6 +120,12 @@ CMainFrame::~CMainFrame()
         for (CChildFrame* child : ChildFrames())
             delete child;
     }
+    // The tab strip stops the frame's tab timer as it goes, so it goes
+    // while the timer, a member, still exists (Qt deletes child widgets
+    // only after the members are gone). The work area goes with it.
+    delete m_tabClient;
+    m_tabClient = nullptr;
+    m_area = nullptr;
 }
 
 // --- start-up ------------------------------------------------------------------
