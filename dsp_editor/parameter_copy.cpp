@@ -82,7 +82,7 @@ private:
 void CopyInput(const CAriInput& s, CAriInput& d, const Commands& out) {
     // An input's commands name the unit channel it stands for: its id.
     const int channel = d.m_id;
-    Take(d.m_reserved0, s.m_reserved0);
+    Take(d.m_micControls, s.m_micControls);
     if (Take(d.m_mute, s.m_mute))
         out.SetII(101, channel, d.m_mute);
     if (Take(d.m_invert, s.m_invert))

@@ -53,12 +53,12 @@ std::unique_ptr<CBaseAriModule> CopyTemplateModule(const CBaseAriModule& from, c
     // may pair them wrongly.
     if (auto* in = dynamic_cast<model::CAriInput*>(module.get())) {
         if (const auto* was = dynamic_cast<const model::CAriInput*>(&from)) {
-            in->m_reservedOne = was->m_reservedOne;
+            in->m_groupStart = was->m_groupStart;
             in->m_hidden = was->m_hidden;
         }
     } else if (auto* out = dynamic_cast<model::CAriOutput*>(module.get())) {
         if (const auto* was = dynamic_cast<const model::CAriOutput*>(&from)) {
-            out->m_reservedOne = was->m_reservedOne;
+            out->m_groupStart = was->m_groupStart;
             out->m_hidden = was->m_hidden;
         }
     }

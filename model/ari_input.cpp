@@ -34,8 +34,8 @@ void CAriInput::Serialize(pa::archive_t& ar) {
     if (SerializesOwnFields(ar)) {
         // On loading, the base part reads the hidden flag again and has the
         // last word.
-        SerializeFields(ar, m_mute, m_invert, m_level, m_micGainIndex, m_phantom, m_reserved0,
-                        m_hidden, m_reservedOne, m_reserved2, m_modelName);
+        SerializeFields(ar, m_mute, m_invert, m_level, m_micGainIndex, m_phantom, m_micControls,
+                        m_hidden, m_groupStart, m_reserved2, m_modelName);
     }
     SerializeAriBase(ar, *this);
 }
@@ -47,8 +47,8 @@ void CAriInput::CopyFrom(const CAriInput& other) {
     m_level = other.m_level;
     m_micGainIndex = other.m_micGainIndex;
     m_phantom = other.m_phantom;
-    m_reserved0 = other.m_reserved0;
-    m_reservedOne = other.m_reservedOne;
+    m_micControls = other.m_micControls;
+    m_groupStart = other.m_groupStart;
     m_reserved2 = other.m_reserved2;
     m_modelName = other.m_modelName;
 }

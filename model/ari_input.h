@@ -42,8 +42,11 @@ public:
     double m_level = 0.0; // dB
     std::int32_t m_micGainIndex = 0;
     std::int32_t m_phantom = 0;
-    std::int32_t m_reserved0 = 0;
-    std::int32_t m_reservedOne = 1; // a template's module passes it on
+    // Set: the channel dialogs show the gain list and the phantom switch.
+    std::int32_t m_micControls = 0;
+    // Set: a channel group of the all-channels dialog starts here (a
+    // template's module passes it on).
+    std::int32_t m_groupStart = 1;
     std::int32_t m_reserved2 = 0;
     std::string m_modelName;
 };

@@ -35,7 +35,7 @@ void CAriOutput::Serialize(pa::archive_t& ar) {
     if (SerializesOwnFields(ar)) {
         // On loading, the base part reads the hidden flag again and has the
         // last word.
-        SerializeFields(ar, m_mute, m_invert, m_level, m_hidden, m_reservedOne, m_modelName);
+        SerializeFields(ar, m_mute, m_invert, m_level, m_hidden, m_groupStart, m_modelName);
     }
     SerializeAriBase(ar, *this);
 }
@@ -45,7 +45,7 @@ void CAriOutput::CopyFrom(const CAriOutput& other) {
     m_mute = other.m_mute;
     m_invert = other.m_invert;
     m_level = other.m_level;
-    m_reservedOne = other.m_reservedOne;
+    m_groupStart = other.m_groupStart;
     m_modelName = other.m_modelName;
 }
 

@@ -36,7 +36,8 @@ public:
     std::int32_t m_mute = 0;
     std::int32_t m_invert = 0;
     double m_level = 0.0; // dB
-    std::int32_t m_reservedOne = 1;
+    // Set: a channel group of the all-channels dialog starts here.
+    std::int32_t m_groupStart = 1;
     std::string m_modelName;
 };
 

@@ -242,7 +242,7 @@ TEST_F(DspEditorViewLoad, TheTemplatesModulesLinksAndCountersFillTheSheet) {
     EXPECT_EQ(input.m_name, "Input Channel-1");
     EXPECT_EQ(input.m_displayName, "Channel-1");
     EXPECT_EQ(input.m_hidden, 1);
-    EXPECT_EQ(input.m_reservedOne, 1);
+    EXPECT_EQ(input.m_groupStart, 1);
     // This sheet's unit, not the template's.
     EXPECT_EQ(input.m_modelName, model::g_szModelName[3].text);
 

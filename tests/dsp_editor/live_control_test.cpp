@@ -155,7 +155,7 @@ const std::vector<ResetRow>& ResetRows() {
              m.m_mute = m.m_invert = m.m_phantom = 1;
              m.m_level = -6.0;
              m.m_micGainIndex = 2;
-             m.m_reserved0 = 7;
+             m.m_micControls = 7;
          }),
          {"*NySET 1 101 3 0#", "*NySET 1 102 3 0#", "*NySET 1 103 3 1.000000e+000#",
           "*NySET 1 104 3 0#", "*NySET 1 105 3 0#"}},

@@ -98,7 +98,7 @@ const CopyRow kCopyRows[] = {
      OnSource<CAriInput>([](auto& m) { m.m_micGainIndex = 2; m.m_phantom = 1; }),
      {"*NySET 5 105 3 1#", "*NySET 5 104 3 2#"}},
     {"input setting without a code", kAriInput, 1,
-     OnSource<CAriInput>([](auto& m) { m.m_reserved0 = 7; }), {}},
+     OnSource<CAriInput>([](auto& m) { m.m_micControls = 7; }), {}},
     {"input level back to 0 dB", kAriInput, 1,
      OnDestination<CAriInput>([](auto& m) { m.m_level = 12.0; }),
      {"*NySET 5 103 3 1.000000e+000#"}},

@@ -142,7 +142,7 @@ TEST(ModelAriGolden, InputWithItsCarriedIntegers) {
     const auto loaded = CheckGolden(input, "input.hex");
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->m_hidden, 1);
-    EXPECT_EQ(loaded->m_reservedOne, 1);
+    EXPECT_EQ(loaded->m_groupStart, 1);
     EXPECT_EQ(loaded->m_modelName, "QLA-206A");
 }
 

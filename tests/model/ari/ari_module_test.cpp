@@ -246,11 +246,11 @@ TEST(ModelAriDefaults, SimpleModuleParameters) {
     EXPECT_EQ(input.m_level, 0.0);
     EXPECT_EQ(input.m_micGainIndex, 0);
     EXPECT_EQ(input.m_phantom, 0);
-    EXPECT_EQ(input.m_reserved0, 0);
-    EXPECT_EQ(input.m_reservedOne, 1);
+    EXPECT_EQ(input.m_micControls, 0);
+    EXPECT_EQ(input.m_groupStart, 1);
     EXPECT_EQ(input.m_reserved2, 0);
     const CAriOutput output(11, 1, 0, 0, 3);
-    EXPECT_EQ(output.m_reservedOne, 1);
+    EXPECT_EQ(output.m_groupStart, 1);
     EXPECT_EQ(output.m_level, 0.0);
 
     for (std::int32_t v = 1; v <= 5; ++v) {
