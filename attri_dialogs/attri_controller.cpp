@@ -1,0 +1,185 @@
+#include "attri_dialogs/attri_controller.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "attri_dialogs/slider_scale.h"
+#include "dsp_editor/dsp_undo.h"
+#include "dsp_editor/live_control.h"
+#include "platform/archive/archive.h"
+#include "platform/text/format.h"
+#include "platform/text/number.h"
+
+namespace attri_dialogs {
+
+using model::CBaseAriModule;
+
+std::string_view SwitchCaption(std::int32_t state) {
+    return state != 0 ? "On" : "Off";
+}
+
+namespace {
+
+std::int32_t AllChannelsId(const CBaseAriModule& module) {
+    return module.m_typeCode == model::kAriInput ? 0 : 1;
+}
+
+std::string Shown(const AttriParameter& parameter, double value) {
+    return platform::text::format(parameter.format, value);
+}
+
+// Takes every "\r\n" (a CR and whatever follows it) out of the text;
+// whether there was one.
+bool TakeEnter(std::string& text) {
+    bool enter = false;
+    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
+        text.erase(at, 2);
+        enter = true;
+    }
+    return enter;
+}
+
+std::vector<std::uint8_t> StoredForm(const CBaseAriModule& module) {
+    platform::archive::archive_t out;
+    // Storing reads the module only.
+    out.WriteObject(const_cast<CBaseAriModule*>(&module));
+    return out.TakeBytes();
+}
+
+} // namespace
+
+CAttriController::CAttriController(dsp_editor::CZoDSPView& view, CBaseAriModule& module,
+                                   bool allChannels)
+    : m_moduleId(allChannels ? AllChannelsId(module) : module.m_id), m_kind(allChannels ? 1 : 0),
+      m_view(view), m_document(view.GetDocument()), m_module(&module), m_sink(view.Console()) {}
+
+bool CAttriController::OnEdit(const AttriParameter& parameter, ValueEdit& edit, EEditEvent event) {
+    if (!Editable()) {
+        if (event == EEditEvent::kFocusLost)
+            edit.text = Shown(parameter, edit.shown);
+        return false;
+    }
+    std::string text = edit.text;
+    if (event == EEditEvent::kTextChanged) {
+        if (text.empty() || text == "-")
+            return false;
+        if (!TakeEnter(text))
+            return false;
+    }
+    const double value =
+        std::clamp(platform::text::to_double(text), parameter.minimum, parameter.maximum);
+    if (parameter.slider && m_slider != nullptr)
+        m_slider->SetValue(SliderPosition(value));
+    edit.text = Shown(parameter, value);
+    edit.shown = value;
+    if (value == parameter.get(*m_module))
+        return false;
+    Apply(parameter, value);
+    return true;
+}
+
+void CAttriController::OnSliderMoving(std::int32_t position, ValueEdit& edit) const {
+    if (!Editable())
+        return;
+    edit.shown = SliderLevel(position);
+    edit.text = platform::text::format("%.1f", edit.shown);
+}
+
+bool CAttriController::OnLevelEditFocus(const ValueEdit& edit) const {
+    if (!Editable())
+        return false;
+    if (m_slider != nullptr)
+        m_slider->SetValue(SliderPosition(edit.shown));
+    return true;
+}
+
+bool CAttriController::OnToggle(const AttriParameter& parameter, std::int32_t& state) {
+    if (!Editable())
+        return false;
+    HideSlider();
+    state = state != 0 ? 0 : 1;
+    Apply(parameter, state);
+    return true;
+}
+
+bool CAttriController::OnSelectionChanged(const AttriParameter& parameter, std::int32_t index) {
+    if (!Editable())
+        return false;
+    HideSlider();
+    if (index == parameter.get(*m_module))
+        return false;
+    Apply(parameter, index);
+    return true;
+}
+
+void CAttriController::Apply(const AttriParameter& parameter, double value) {
+    CBaseAriModule* copy = nullptr;
+    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
+        copy = history->AddAction(3, *m_module, 0, 0, true);
+    parameter.set(*m_module, value);
+    if (copy != nullptr)
+        parameter.set(*copy, value);
+    if (m_document.m_live != 0)
+        SendParameter(m_sink, parameter.builder, parameter.encoding, m_module->m_order,
+                      parameter.code, parameter.channel, value);
+    m_document.SetModifiedFlag(true);
+    m_document.NotifyModuleChanged(*m_module);
+    m_view.OnModuleChanged(*m_module);
+    RefreshTwins();
+}
+
+bool CAttriController::AtDefaults() const {
+    const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document);
+    if (history == nullptr)
+        return false;
+    const std::unique_ptr<CBaseAriModule> reset = history->CloneModule(*m_module);
+    if (reset == nullptr ||
+        !dsp_editor::ResetParameters(*reset, m_document.m_deviceModel, false, m_view.Console()))
+        return false;
+    return StoredForm(*reset) == StoredForm(*m_module);
+}
+
+bool CAttriController::SetDefaultValues() {
+    if (!Editable() || AtDefaults())
+        return false;
+    CBaseAriModule* copy = nullptr;
+    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
+        copy = history->AddAction(3, *m_module, 0, 0, true);
+    m_view.ResetModuleToDefaults(*m_module, copy);
+    return true;
+}
+
+void CAttriController::OnBackgroundClick() {
+    if (Editable())
+        HideSlider();
+}
+
+bool CAttriController::OnClose() {
+    m_closing = true;
+    if (!Editable())
+        return false;
+    m_view.RemoveAttriDialog(m_moduleId, m_kind);
+    return true;
+}
+
+void CAttriController::OnActivate(std::int32_t activation) {
+    if (Editable())
+        m_view.SelectModuleFromDialog(activation, m_module, m_kind != 0, nullptr);
+}
+
+void CAttriController::HideSlider() const {
+    if (m_slider != nullptr)
+        m_slider->Hide();
+}
+
+void CAttriController::RefreshTwins() {
+    if (m_kind != 0)
+        return;
+    if (m_module->m_typeCode == model::kAriInput)
+        m_view.RefreshInputAllDialog();
+    else if (m_module->m_typeCode == model::kAriOutput)
+        m_view.RefreshOutputAllDialog();
+}
+
+} // namespace attri_dialogs
