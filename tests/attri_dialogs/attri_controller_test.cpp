@@ -235,4 +235,28 @@ TEST_F(AttriRecipe, ClosingForgetsTheDialogAndActivationSelectsTheModule) {
     EXPECT_TRUE(doc->AttriDialogs().empty());
 }
 
+TEST_F(AttriRecipe, TheBindingGroupFollowsAnEdit) {
+    auto* fellow = dynamic_cast<CAriInput*>(doc->GetModuleById(4));
+    fellow->m_order = 2;
+    input->m_group = fellow->m_group = 1;
+    EXPECT_TRUE(Type("-6\r\n"));
+    EXPECT_EQ(fellow->m_level, -6.0);
+    EXPECT_EQ(ControlQueue(),
+              (Commands{"*NySET 1 103 3 5.011872e-001#", "*NySET 2 103 4 5.011872e-001#"}));
+    view->OnEditUndo();
+    EXPECT_EQ(fellow->m_level, 0.0) << "one step for the module and its group";
+}
+
+TEST_F(AttriRecipe, OnModelThreeTheUpperInputsGoOutWithinTheirPair) {
+    doc->m_deviceModel = 3;
+    // The console finds the module's type by its execution order.
+    ASSERT_EQ(doc->AssignExecutionOrder(), 1);
+    auto* seventh = dynamic_cast<CAriInput*>(doc->GetModuleById(7));
+    ad::CAttriController dialog(*view, *seventh);
+    mute.channel = 7;
+    int state = 0;
+    EXPECT_TRUE(dialog.OnToggle(mute, state));
+    EXPECT_EQ(ControlQueue(), Commands{"*NySET " + std::to_string(seventh->m_order) + " 101 8 1#"});
+}
+
 } // namespace
