@@ -10,6 +10,7 @@
 #include <utility>
 
 // The pictures, drawn by icons/draw_icons.py.
+#include "resources/icons/background_233.xpm"
 #include "resources/icons/cursors_32.xpm.h"
 #include "resources/icons/icon_250.xpm"
 #include "resources/icons/icon_251.xpm"
@@ -71,9 +72,12 @@ using picture_table_t = std::map<int, gdi::Bitmap>;
 
 const picture_table_t& all_bitmaps() {
     static const picture_table_t bitmaps = {
-        {kBitmapPc, decode_xpm(icon_250_xpm)},         {kBitmapCd, decode_xpm(icon_251_xpm)},
-        {kBitmapMicrophone, decode_xpm(icon_252_xpm)}, {kBitmapSpeaker, decode_xpm(icon_253_xpm)},
+        {kBitmapPc, decode_xpm(icon_250_xpm)},
+        {kBitmapCd, decode_xpm(icon_251_xpm)},
+        {kBitmapMicrophone, decode_xpm(icon_252_xpm)},
+        {kBitmapSpeaker, decode_xpm(icon_253_xpm)},
         {kBitmapAmplifier, decode_xpm(icon_254_xpm)},
+        {kBitmapAttriBackground, decode_xpm(background_233_xpm)},
     };
     return bitmaps;
 }

@@ -14,6 +14,11 @@ inline constexpr int kBitmapMicrophone = 252;
 inline constexpr int kBitmapSpeaker = 253;
 inline constexpr int kBitmapAmplifier = 254;
 
+// The background of the module attribute dialogs, 800 x 600: a light
+// grey-blue gradient under a faint grid, as large as the largest dialog so
+// it can be copied unscaled from its top-left corner.
+inline constexpr int kBitmapAttriBackground = 233;
+
 // The bitmap with that resource id, or null when there is none. The
 // pictures are decoded once and live as long as the program.
 const platform::gdi::Bitmap* LoadBitmap(int id);
@@ -26,6 +31,8 @@ inline constexpr platform::gdi::COLORREF kIconMask = platform::gdi::RGB(255, 0, 
 inline constexpr int kIconApplication = 128;
 inline constexpr int kIconDeviceDocument = 129;
 inline constexpr int kIconDspDocument = 130;
+// The window icon of the module attribute dialogs: faders on a panel.
+inline constexpr int kIconAttriDialog = 262;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

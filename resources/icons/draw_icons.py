@@ -4,6 +4,9 @@
   icon_250.xpm .. icon_254.xpm  the external equipment on a device sheet
                                 (bitmap resources 250 to 254: PC, CD player,
                                 microphone, speaker, amplifier), 62 x 62;
+  background_233.xpm            the background of the module attribute
+                                dialogs (bitmap resource 233), 800 x 600
+                                (dialog_background.py);
   icons_32.xpm.h                the 32 x 32 icons (icons_32.py);
   toolbar_16.xpm.h              the 16 x 16 toolbar and network type
                                 pictures (toolbar_16.py);
@@ -26,6 +29,7 @@ import sys
 sys.dont_write_bytecode = True
 
 import cursors_32  # noqa: E402
+import dialog_background  # noqa: E402
 import icons_32  # noqa: E402
 import toolbar_16  # noqa: E402
 from picture import Picture, write_png, write_xpm_header, xpm_lines  # noqa: E402
@@ -106,9 +110,9 @@ def amplifier():
     return p
 
 
-def write_xpm(resource_id, picture):
-    lines = xpm_lines(f"icon_{resource_id}_xpm", picture, PALETTE)
-    with open(os.path.join(HERE, f"icon_{resource_id}.xpm"), "w", encoding="ascii") as f:
+def write_xpm(resource_id, picture, name="icon", palette=PALETTE):
+    lines = xpm_lines(f"{name}_{resource_id}_xpm", picture, palette)
+    with open(os.path.join(HERE, f"{name}_{resource_id}.xpm"), "w", encoding="ascii") as f:
         f.write("\n".join(lines) + "\n")
 
 
@@ -116,6 +120,7 @@ def main():
     for resource_id, draw in ((250, pc), (251, cd), (252, microphone), (253, speaker),
                               (254, amplifier)):
         write_xpm(resource_id, draw())
+    write_xpm(233, dialog_background.picture(), "background", dialog_background.palette())
     icons = icons_32.pictures()
     write_xpm_header(os.path.join(HERE, "icons_32.xpm.h"), "The 32 x 32 icons, by icon id.",
                      {"icons_32": icons})

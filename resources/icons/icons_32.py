@@ -338,6 +338,20 @@ def module_text():
     return p
 
 
+def attribute_dialog():
+    """A channel strip of faders at different levels: the window icon of
+    the attribute dialogs."""
+    p = Picture(SIZE)
+    p.panel(2, 1, 30, 31, "l")
+    for x, level in ((8, 18), (16, 8), (24, 13)):
+        for y in range(5, 28, 5):  # the scale beside each track
+            p.box(x - 4, y, x - 2, y + 1, "g")
+        p.box(x - 1, 4, x + 1, 28, "k")  # the track
+        p.panel(x - 3, level - 2, x + 4, level + 3, "w")  # the cap
+        p.box(x - 2, level, x + 3, level + 1, "r")
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -348,4 +362,5 @@ def pictures():
               (222, generator()), (227, equalizer()), (226, filter_()), (229, crossover()),
               (221, meter(1)), (220, meter(2)), (219, meter(4)), (218, meter(8)),
               (243, module_text())]
+    icons += [(262, attribute_dialog())]
     return icons

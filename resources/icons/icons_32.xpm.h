@@ -1634,6 +1634,49 @@ static const char* const icons_32_243[] = {
 "                                "
 };
 
+/* XPM */
+static const char* const icons_32_262[] = {
+"32 32 6 1",
+"  c #FF00FF",
+"g c #808080",
+"k c #202020",
+"l c #C0C0C0",
+"r c #D83030",
+"w c #FFFFFF",
+"                                ",
+"  kkkkkkkkkkkkkkkkkkkkkkkkkkkk  ",
+"  kllllllllllllllllllllllllllk  ",
+"  kllllllllllllllllllllllllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  klgglkklllgglkklllgglkkllllk  ",
+"  kllllkkllllkkkkkkklllkkllllk  ",
+"  kllllkkllllkwwwwwklllkkllllk  ",
+"  kllllkkllllkrrrrrklllkkllllk  ",
+"  kllllkkllllkwwwwwklllkkllllk  ",
+"  klgglkklllgkkkkkkkgglkkllllk  ",
+"  kllllkkllllllkkllllkkkkkkklk  ",
+"  kllllkkllllllkkllllkwwwwwklk  ",
+"  kllllkkllllllkkllllkrrrrrklk  ",
+"  kllllkkllllllkkllllkwwwwwklk  ",
+"  klgglkklllgglkklllgkkkkkkklk  ",
+"  kllkkkkkkklllkkllllllkkllllk  ",
+"  kllkwwwwwklllkkllllllkkllllk  ",
+"  kllkrrrrrklllkkllllllkkllllk  ",
+"  kllkwwwwwklllkkllllllkkllllk  ",
+"  klgkkkkkkkgglkklllgglkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  klgglkklllgglkklllgglkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  kllllkkllllllkkllllllkkllllk  ",
+"  kllllllllllllllllllllllllllk  ",
+"  kllllllllllllllllllllllllllk  ",
+"  kkkkkkkkkkkkkkkkkkkkkkkkkkkk  ",
+"                                "
+};
+
 static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {128, icons_32_128},
     {129, icons_32_129},
@@ -1672,4 +1715,5 @@ static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {219, icons_32_219},
     {218, icons_32_218},
     {243, icons_32_243},
+    {262, icons_32_262},
 };

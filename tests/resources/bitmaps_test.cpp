@@ -3,7 +3,9 @@
 // and an id without a picture gives none.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <span>
@@ -20,7 +22,7 @@ namespace gdi = platform::gdi;
 struct group_t {
     const char* name;
     std::function<const gdi::Bitmap*(int)> load;
-    int size;
+    int width, height;
     bool masked; // transparent pixels in kIconMask
     std::vector<int> ids;
     std::vector<int> unknown;
@@ -31,22 +33,32 @@ const std::vector<group_t>& Groups() {
         {"sheet bitmaps",
          resources::LoadBitmap,
          62,
+         62,
          false,
          {250, 251, 252, 253, 254},
          {0, 249, 255, 128}},
+        {"dialog backgrounds",
+         resources::LoadBitmap,
+         800,
+         600,
+         false,
+         {resources::kBitmapAttriBackground},
+         {232, 234, 262}},
         {"icons",
          resources::LoadIcon,
          32,
+         32,
          true,
-         {128, 129, 130,
+         {128, 129, 130, resources::kIconAttriDialog,
           // device palette: units, external equipment, generic, matrix, text
           232, 275, 276, 238, 236, 240, 237, 239, 241, 242, 277, 278, 342, 223, 231, 234, 235, 230,
           233, 256, 244,
           // DSP module palette
           215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243},
-         {0, -1, 127, 131, 250, 57600}},
+         {0, -1, 127, 131, 250, 261, 263, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
+         16,
          16,
          true,
          {57600, 57601, 57603, 57607, 57664, 32801, 32800, 32805, 32782, 32784, 32796, 32915, 32914,
@@ -64,11 +76,13 @@ const std::vector<group_t>& Groups() {
              return cursor ? cursor->bitmap : nullptr;
          },
          32,
+         32,
          true,
          {resources::kCursorDrop, resources::kCursorMove},
          {0, 1, 128, 215, 216, 219, 250, 57600}},
         {"network types",
          [](int wired) { return resources::LoadNetTypePicture(wired != 0); },
+         16,
          16,
          true,
          {0, 1},
@@ -84,8 +98,8 @@ TEST(ResourcePictures, EveryIdLoadsAPictureOfItsSizeWithSomethingOnIt) {
             const gdi::Bitmap* picture = group.load(id);
             ASSERT_NE(picture, nullptr);
             EXPECT_EQ(group.load(id), picture) << "decoded once";
-            EXPECT_EQ(picture->Width(), group.size);
-            EXPECT_EQ(picture->Height(), group.size);
+            EXPECT_EQ(picture->Width(), group.width);
+            EXPECT_EQ(picture->Height(), group.height);
             std::set<gdi::COLORREF> colours(picture->Pixels().begin(), picture->Pixels().end());
             if (group.masked) {
                 EXPECT_TRUE(colours.contains(resources::kIconMask)) << "no transparent pixel";
@@ -125,6 +139,48 @@ TEST(ResourcePictures, ThePalettesImageListsNameDistinctIcons) {
     };
     check(resources::kDevicePaletteIcons);
     check(resources::kDspPaletteIcons);
+}
+
+// The attribute dialogs draw black text and their own grey tables straight
+// on their background, so it stays light everywhere; it darkens towards the
+// bottom, and its grid shows along every row and column only as a slight
+// change of shade.
+TEST(ResourcePictures, TheDialogBackgroundIsALightGradientUnderAFaintGrid) {
+    const gdi::Bitmap* background = resources::LoadBitmap(resources::kBitmapAttriBackground);
+    ASSERT_NE(background, nullptr);
+    const auto channels = [](gdi::COLORREF c) {
+        return std::array<int, 3>{gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c)};
+    };
+    const auto brightness = [&](gdi::COLORREF c) {
+        const auto [r, g, b] = channels(c);
+        return r + g + b;
+    };
+    for (const gdi::COLORREF pixel : background->Pixels()) {
+        for (const int channel : channels(pixel))
+            ASSERT_GE(channel, 0xC0) << "a dark pixel: " << std::hex << pixel;
+    }
+    const int w = background->Width(), h = background->Height();
+    EXPECT_GT(brightness(background->GetPixel(0, 0)), brightness(background->GetPixel(0, h - 1)));
+    EXPECT_GT(brightness(background->GetPixel(w - 1, 0)),
+              brightness(background->GetPixel(w - 1, h - 1)));
+    // Neighbours along the top row and the left column: several grid lines
+    // cross each, and no step between neighbours stands out.
+    struct line_t {
+        int length, dx, dy;
+    };
+    for (const line_t& line : {line_t{w, 1, 0}, line_t{h, 0, 1}}) {
+        int changes = 0;
+        for (int i = 1; i < line.length; ++i) {
+            const auto a = channels(background->GetPixel((i - 1) * line.dx, (i - 1) * line.dy));
+            const auto b = channels(background->GetPixel(i * line.dx, i * line.dy));
+            if (a != b)
+                ++changes;
+            for (std::size_t k = 0; k < 3; ++k)
+                EXPECT_LE(std::abs(a[k] - b[k]), 12)
+                    << "at " << i << (line.dx ? " across" : " down");
+        }
+        EXPECT_GE(changes, 10) << (line.dx ? "across" : "down");
+    }
 }
 
 // Where each pointer points: the arrow at its tip, alone the farthest inked
