@@ -9,10 +9,8 @@
 //
 // Usage: dsp_download_bench [--rounds N]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,12 +31,12 @@
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
 #include "platform/text/format.h"
+#include "bench/dsp_editor/bench_timing.h"
 
 namespace {
 
 namespace de = dsp_editor;
 using model::CBaseAriModule;
-using steady = std::chrono::steady_clock;
 
 class BenchFrame final : public de::IDspMainFrame {
 public:
@@ -252,20 +250,10 @@ void FormatDirectly(const std::vector<RecordingSink::Call>& calls, std::vector<s
     }
 }
 
-template <class F> double SecondsPerRun(F&& run, int repeats) {
-    const auto start = steady::now();
-    for (int r = 0; r < repeats; ++r)
-        run();
-    return std::chrono::duration<double>(steady::now() - start).count() / repeats;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 15;
-    for (int a = 1; a + 1 < argc; ++a)
-        if (std::strcmp(argv[a], "--rounds") == 0)
-            rounds = std::max(1, std::atoi(argv[a + 1]));
+    const int rounds = dsp_bench::RoundsArgument(argc, argv, 15);
 
     model::InstallProgramSettings(std::make_shared<const model::CProgramSettings>());
     model::CRecordingMessages quiet;
@@ -300,8 +288,8 @@ int main(int argc, char** argv) {
     constexpr int kRepeats = 20;
     double best_download = 1e9, best_baseline = 1e9;
     for (int r = 0; r < rounds; ++r) {
-        best_download = std::min(best_download, SecondsPerRun(download, kRepeats));
-        best_baseline = std::min(best_baseline, SecondsPerRun(baseline, kRepeats));
+        best_download = std::min(best_download, dsp_bench::SecondsPerRun(download, kRepeats));
+        best_baseline = std::min(best_baseline, dsp_bench::SecondsPerRun(baseline, kRepeats));
     }
 
     std::printf("sheet: %zu modules, %zu links; space %d, time %d\n", doc.Modules().size(),

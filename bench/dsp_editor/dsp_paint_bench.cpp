@@ -13,10 +13,7 @@
 #include <QRegion>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "dsp_editor/dsp_view_paint.h"
@@ -26,12 +23,12 @@
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
 #include "platform/gdi/qt_canvas.h"
+#include "bench/dsp_editor/bench_timing.h"
 
 namespace {
 
 namespace de = dsp_editor;
 using model::CBaseAriModule;
-using steady = std::chrono::steady_clock;
 
 constexpr int kModules = 200;
 constexpr int kLinks = 1000;
@@ -84,20 +81,10 @@ void DrawDirectly(const de::CZoDSPDoc& doc, QImage& image) {
             image.setPixel(x, y, black);
 }
 
-template <class F> double SecondsPerRun(F&& run, int repeats) {
-    const auto start = steady::now();
-    for (int r = 0; r < repeats; ++r)
-        run();
-    return std::chrono::duration<double>(steady::now() - start).count() / repeats;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 7;
-    for (int a = 1; a + 1 < argc; ++a)
-        if (std::strcmp(argv[a], "--rounds") == 0)
-            rounds = std::max(1, std::atoi(argv[a + 1]));
+    const int rounds = dsp_bench::RoundsArgument(argc, argv, 7);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
@@ -129,9 +116,9 @@ int main(int argc, char** argv) {
     constexpr int kRepeats = 5;
     double best_full = 1e9, best_partial = 1e9, best_direct = 1e9;
     for (int r = 0; r < rounds; ++r) {
-        best_full = std::min(best_full, SecondsPerRun(full, kRepeats));
-        best_partial = std::min(best_partial, SecondsPerRun(partial, kRepeats));
-        best_direct = std::min(best_direct, SecondsPerRun(direct, kRepeats));
+        best_full = std::min(best_full, dsp_bench::SecondsPerRun(full, kRepeats));
+        best_partial = std::min(best_partial, dsp_bench::SecondsPerRun(partial, kRepeats));
+        best_direct = std::min(best_direct, dsp_bench::SecondsPerRun(direct, kRepeats));
     }
 
     std::printf("sheet: %d x %d, %zu modules, %zu links\n", doc.m_sheetWidth, doc.m_sheetHeight,
