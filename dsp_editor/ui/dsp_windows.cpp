@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMetaObject>
@@ -20,6 +19,7 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/router_links.h"
 #include "dsp_editor/ui/dsp_view_widget.h"
+#include "dsp_editor/ui/file_chooser.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/ui/group_dialogs.h"
 #include "dsp_editor/ui/parameter_template_dialog.h"
@@ -46,16 +46,6 @@ namespace {
 
 using shell::ui::CMainFrame;
 using shell::ui::EBar;
-
-// "Description (*.ext)|*.ext|...||" as Qt's filter list.
-QString QtFilter(std::string_view filter) {
-    QStringList parts = QString::fromUtf8(filter.data(), static_cast<int>(filter.size()))
-                            .split('|', Qt::SkipEmptyParts);
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i];
-    return filters.join(";;");
-}
 
 // The device of the open device sheet with that id, or null.
 const model::CBaseDevice* SheetDevice(const CMainFrame& frame, int deviceId) {
@@ -84,9 +74,10 @@ CDspWindow::CDspWindow(CDspFrame& frame)
       m_view(std::make_unique<CZoDSPView>(*m_document)), m_commands(*m_view) {
     m_document->SetMainFrame(&frame);
     m_document->AttachObserver(this);
-    m_view->SetFileChooser(this);
+    m_view->SetFileChooser(&m_chooser);
     m_widget = new CZoDSPViewWidget(*m_view);
     m_widget->SetHost(this);
+    m_chooser.SetParent(m_widget);
     QObject::connect(m_widget, &CZoDSPViewWidget::zoomIndexSelected, m_widget, [this](int index) {
         if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
             box->setCurrentIndex(index);
@@ -368,8 +359,8 @@ void CDspWindow::RunGroupDialog(EGroupDialogMode mode) {
 }
 
 void CDspWindow::OpenFile() {
-    if (const std::optional<std::string> chosen =
-            ChooseOpenFile("Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||"))
+    if (const std::optional<std::string> chosen = m_chooser.ChooseOpenFile(
+            "Ostrel Device Files (*.zo)|*.zo|RUZUR Document Files (*.dsp)|*.dsp||"))
         OpenChosenFile(*chosen);
 }
 
@@ -544,26 +535,6 @@ bool CDspWindow::RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
 
 void CDspWindow::OpenModuleDialog(model::CBaseAriModule& module) {
     m_view->ShowAttriDialog(module, false);
-}
-
-// -- the file dialogs
-
-std::optional<std::string> CDspWindow::ChooseSaveFile(std::string_view proposed,
-                                                      std::string_view filter) {
-    const QString path = QFileDialog::getSaveFileName(
-        m_widget, QString(), QString::fromUtf8(proposed.data(), static_cast<int>(proposed.size())),
-        QtFilter(filter));
-    if (path.isEmpty())
-        return std::nullopt;
-    return path.toStdString();
-}
-
-std::optional<std::string> CDspWindow::ChooseOpenFile(std::string_view filter) {
-    const QString path =
-        QFileDialog::getOpenFileName(m_widget, QString(), QString(), QtFilter(filter));
-    if (path.isEmpty())
-        return std::nullopt;
-    return path.toStdString();
 }
 
 // --- CDspFrame -------------------------------------------------------------------

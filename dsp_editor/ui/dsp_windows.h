@@ -17,6 +17,7 @@
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/property_panel.h"
+#include "dsp_editor/ui/file_chooser.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ui/child_frames.h"
@@ -55,7 +56,6 @@ class CDspWindow final : public shell::ui::CChildDocument,
                          public shell::ICommandTarget,
                          public shell::IDspDocument,
                          public IDspViewWindow,
-                         private IFileChooser,
                          private model::IDocumentObserver {
 public:
     explicit CDspWindow(CDspFrame& frame);
@@ -134,9 +134,6 @@ public:
     void PrintPreview(const std::function<void()>& preview);
 
 private:
-    std::optional<std::string> ChooseSaveFile(std::string_view proposed,
-                                              std::string_view filter) override;
-    std::optional<std::string> ChooseOpenFile(std::string_view filter) override;
     // The frame's title follows the document's.
     void OnDocumentChanged(const model::DocumentChange& change) override;
 
@@ -155,6 +152,7 @@ private:
     std::unique_ptr<CZoDSPDoc> m_document;
     std::unique_ptr<CZoDSPView> m_view;
     CDspViewCommands m_commands;
+    CQtFileChooser m_chooser;
     // The child frame owns the window once it has taken it.
     QPointer<CZoDSPViewWidget> m_widget;
     QPointer<shell::ui::CConsoleWindow> m_console;

@@ -122,15 +122,8 @@ CDSPDlgNewCombination::CDSPDlgNewCombination(CGroupEditor& editor, QWidget* pare
 }
 
 void CDSPDlgNewCombination::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
+    if (!SwallowEnterAndEscape(*event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 void CDSPDlgNewCombination::FillGroups() {

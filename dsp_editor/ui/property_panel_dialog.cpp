@@ -256,15 +256,8 @@ bool CPropertyPanelDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPropertyPanelDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
+    if (!SwallowEnterAndEscape(*event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 } // namespace dsp_editor::ui

@@ -1,9 +1,9 @@
 #include "dsp_editor/ui/select_template_dialog.h"
 
 #include "dsp_editor/ui/controls.h"
+#include "dsp_editor/ui/file_chooser.h"
 
 #include <QEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -80,32 +80,6 @@ int ChosenRow(const QTableWidget* table) {
     const QList<QTableWidgetItem*> items = table->selectedItems();
     return items.isEmpty() ? -1 : items.front()->row();
 }
-
-// "Description (*.ext)|*.ext|...||" as Qt's filter list.
-QString OpenFilter(std::string_view filter) {
-    const QStringList parts = FromUtf8(filter).split('|', Qt::SkipEmptyParts);
-    QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i];
-    return filters.join(";;");
-}
-
-// The Open dialog for a template file to add.
-class COpenFileChooser final : public IFileChooser {
-public:
-    std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseOpenFile(std::string_view filter) override {
-        const QString path =
-            QFileDialog::getOpenFileName(parent, QString(), QString(), OpenFilter(filter));
-        if (path.isEmpty())
-            return std::nullopt;
-        return path.toStdString();
-    }
-
-    QWidget* parent = nullptr;
-};
 
 } // namespace
 
@@ -242,11 +216,11 @@ void CSelectTemplateDialog::reject() {
 
 std::optional<shell::CTemplateChoice>
 RunSelectTemplateDialog(QWidget* parent, const std::filesystem::path& ini, IDspMainFrame* frame) {
-    COpenFileChooser chooser;
+    CQtFileChooser chooser;
     CDSPDlgSelectAriTemplate controller(ini, &chooser, frame);
     controller.OnInitDialog();
     CSelectTemplateDialog dialog(controller, parent);
-    chooser.parent = &dialog;
+    chooser.SetParent(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return shell::CTemplateChoice{controller.Mac(), controller.Slot()};
