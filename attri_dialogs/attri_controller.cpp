@@ -19,6 +19,15 @@ std::string_view SwitchCaption(std::int32_t state) {
     return state != 0 ? "On" : "Off";
 }
 
+bool TakeEnter(std::string& text) {
+    bool enter = false;
+    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
+        text.erase(at, 2);
+        enter = true;
+    }
+    return enter;
+}
+
 namespace {
 
 std::int32_t AllChannelsId(const CBaseAriModule& module) {
@@ -27,17 +36,6 @@ std::int32_t AllChannelsId(const CBaseAriModule& module) {
 
 std::string Shown(const AttriParameter& parameter, double value) {
     return platform::text::format(parameter.format, value);
-}
-
-// Takes every "\r\n" (a CR and whatever follows it) out of the text;
-// whether there was one.
-bool TakeEnter(std::string& text) {
-    bool enter = false;
-    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
-        text.erase(at, 2);
-        enter = true;
-    }
-    return enter;
 }
 
 std::vector<std::uint8_t> StoredForm(const CBaseAriModule& module) {
@@ -114,30 +112,35 @@ bool CAttriController::OnSelectionChanged(const AttriParameter& parameter, std::
 }
 
 void CAttriController::Apply(const AttriParameter& parameter, double value) {
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
-        copy = history->AddAction(3, *m_module, 0, 0, true);
-    parameter.set(*m_module, value);
-    if (copy != nullptr)
-        parameter.set(*copy, value);
-    if (m_document.m_live != 0)
-        SendParameter(m_sink, parameter.builder, parameter.encoding, m_module->m_order,
-                      parameter.code, parameter.channel, value);
-    m_document.SetModifiedFlag(true);
-    m_document.NotifyModuleChanged(*m_module);
-    m_view.OnModuleChanged(*m_module);
+    ApplyTo(*m_module, parameter, value, true);
     RefreshTwins();
 }
 
-bool CAttriController::AtDefaults() const {
+void CAttriController::ApplyTo(CBaseAriModule& module, const AttriParameter& parameter,
+                               double value, bool merge) {
+    CBaseAriModule* copy = nullptr;
+    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
+        copy = history->AddAction(3, module, 0, 0, merge);
+    parameter.set(module, value);
+    if (copy != nullptr)
+        parameter.set(*copy, value);
+    if (m_document.m_live != 0)
+        SendParameter(m_sink, parameter.builder, parameter.encoding, module.m_order,
+                      parameter.code, parameter.channel, value);
+    m_document.SetModifiedFlag(true);
+    m_document.NotifyModuleChanged(module);
+    m_view.OnModuleChanged(module);
+}
+
+bool CAttriController::AtDefaults(const CBaseAriModule& module) const {
     const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document);
     if (history == nullptr)
         return false;
-    const std::unique_ptr<CBaseAriModule> reset = history->CloneModule(*m_module);
+    const std::unique_ptr<CBaseAriModule> reset = history->CloneModule(module);
     if (reset == nullptr ||
         !dsp_editor::ResetParameters(*reset, m_document.m_deviceModel, false, m_view.Console()))
         return false;
-    return StoredForm(*reset) == StoredForm(*m_module);
+    return StoredForm(*reset) == StoredForm(module);
 }
 
 bool CAttriController::SetDefaultValues() {

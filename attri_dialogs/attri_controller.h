@@ -82,6 +82,10 @@ enum class EEditEvent {
 // The caption of a two-state switch: "On" for 1, "Off" for 0.
 std::string_view SwitchCaption(std::int32_t state);
 
+// Takes every Enter out of an edit's text: each CR with the character
+// after it (its LF). Whether there was one.
+bool TakeEnter(std::string& text);
+
 class CAttriController {
 public:
     static constexpr std::int32_t kViewOnly = 0;
@@ -91,6 +95,7 @@ public:
     // (id 0 for the inputs, 1 for the outputs, kind 1). Both outlive it.
     CAttriController(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module,
                      bool allChannels = false);
+    virtual ~CAttriController() = default;
     CAttriController(const CAttriController&) = delete;
     CAttriController& operator=(const CAttriController&) = delete;
 
@@ -145,10 +150,10 @@ public:
     // -- the dialog
 
     // Whether the module holds the values it is reset to.
-    bool AtDefaults() const;
+    bool AtDefaults() const { return AtDefaults(*m_module); }
     // "Set default values", editable only: unless the module is at its
     // defaults, one undo step and the view's reset. Whether it changed.
-    bool SetDefaultValues();
+    virtual bool SetDefaultValues();
     // A left click on the background, editable only: the slider hides (the
     // widget then takes the focus from the edit, which applies it).
     void OnBackgroundClick();
@@ -160,8 +165,16 @@ public:
     // click selects the module (all channels: its side) on the sheet.
     void OnActivate(std::int32_t activation);
 
-private:
+protected:
+    // Apply's steps for any module but the twins' refresh; `merge` false
+    // records into the step the caller has begun.
+    void ApplyTo(model::CBaseAriModule& module, const AttriParameter& parameter, double value,
+                 bool merge);
+    bool AtDefaults(const model::CBaseAriModule& module) const;
+    IPopupSlider* Slider() const { return m_slider; }
     void HideSlider() const;
+
+private:
     // Reloads the all-channels dialog of a one-channel dialog's side.
     void RefreshTwins();
 

@@ -18,6 +18,20 @@ namespace pa = platform::archive;
 
 namespace {
 
+// The channel tables' group-start flag is saved with the sheet and changed
+// through the undo history, but it is no parameter: pasting parameters and
+// binding groups leave it alone, so the history puts it back itself.
+void TakeGroupStart(const CBaseAriModule& source, CBaseAriModule& module) {
+    if (const auto* input = dynamic_cast<const model::CAriInput*>(&source)) {
+        if (auto* target = dynamic_cast<model::CAriInput*>(&module))
+            target->m_groupStart = input->m_groupStart;
+    } else if (const auto* output = dynamic_cast<const model::CAriOutput*>(&source)) {
+        if (auto* target = dynamic_cast<model::CAriOutput*>(&module))
+            target->m_groupStart = output->m_groupStart;
+    }
+}
+
+
 const pa::class_registry_t& ModuleRegistry() {
     static const pa::class_registry_t registry = [] {
         pa::class_registry_t r;
@@ -341,6 +355,7 @@ void CDSPUndoHistory::ApplyParameters(const CDSPUndoAction& action, CBaseAriModu
                                       CZoDSPView& view, bool undo) {
     const CBaseAriModule& source = undo ? *action.m_before : *action.m_module;
     SendParameterChanges(source, module, m_doc.m_live != 0, view.Console());
+    TakeGroupStart(source, module);
     m_doc.NotifyModuleChanged(module);
     view.RefreshDialogsOf(module);
 }

@@ -12,6 +12,7 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_test_support.h"
 #include "model/ari_input.h"
+#include "recording_slider.h"
 
 namespace {
 
@@ -20,14 +21,7 @@ namespace de = dsp_editor;
 using model::CAriInput;
 using Commands = std::vector<std::string>;
 
-class RecordingSlider final : public ad::IPopupSlider {
-public:
-    void SetValue(std::int32_t p) override { positions.push_back(p); }
-    void Hide() override { ++hides; }
-
-    std::vector<std::int32_t> positions;
-    int hides = 0;
-};
+using attri_test::RecordingSlider;
 
 // Input 3 (order 1) of a new model-1 sheet, live unless told otherwise, in
 // the controller of a one-channel dialog with its slider.
