@@ -125,8 +125,8 @@ void CAttriController::ApplyTo(CBaseAriModule& module, const AttriParameter& par
     if (copy != nullptr)
         parameter.set(*copy, value);
     if (m_document.m_live != 0)
-        SendParameter(m_sink, parameter.builder, parameter.encoding, module.m_order,
-                      parameter.code, parameter.channel, value);
+        SendParameter(m_sink, parameter.builder, parameter.encoding, module.m_order, parameter.code,
+                      parameter.channel, value);
     m_document.SetModifiedFlag(true);
     m_document.NotifyModuleChanged(module);
     m_view.OnModuleChanged(module);

@@ -51,8 +51,8 @@ ChannelState StateOf(EChannelSide side, const CBaseAriModule& module) {
                  input.m_micGainIndex, input.m_groupStart, LevelShown(input.m_level)};
     } else {
         const auto& output = dynamic_cast<const CAriOutput&>(module);
-        state = {output.m_mute, output.m_invert, 0, 0, output.m_groupStart,
-                 LevelShown(output.m_level)};
+        state = {output.m_mute,       output.m_invert,           0, 0,
+                 output.m_groupStart, LevelShown(output.m_level)};
     }
     return state;
 }
@@ -140,8 +140,7 @@ std::vector<std::string> MicGainTexts() {
 
 CAttriChannelController::CAttriChannelController(dsp_editor::CZoDSPView& view,
                                                  CBaseAriModule& module)
-    : CAttriController(view, module),
-      m_side(ChannelSideOf(module).value_or(EChannelSide::kInput)),
+    : CAttriController(view, module), m_side(ChannelSideOf(module).value_or(EChannelSide::kInput)),
       m_channel(m_side == EChannelSide::kInput ? module.m_id : module.m_id - 8) {
     if (const auto* input = dynamic_cast<const CAriInput*>(&module))
         m_micControls = input->m_micControls != 0;
@@ -210,8 +209,8 @@ std::vector<std::int32_t> CAttriAllChannelsController::GroupOf(std::int32_t row)
         --up;
         rows.push_back(up);
     }
-    for (std::int32_t down = row + 1; down < kRows && m_modules[down] != nullptr && !GroupStart(down);
-         ++down)
+    for (std::int32_t down = row + 1;
+         down < kRows && m_modules[down] != nullptr && !GroupStart(down); ++down)
         rows.push_back(down);
     return rows;
 }

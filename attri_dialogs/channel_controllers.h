@@ -61,7 +61,9 @@ public:
     void Refresh();
     bool OnLevelEdit(EEditEvent event);
     bool OnLevelFocus() const { return OnLevelEditFocus(m_state.level); }
-    void OnSliderMoving(std::int32_t position) { CAttriController::OnSliderMoving(position, m_state.level); }
+    void OnSliderMoving(std::int32_t position) {
+        CAttriController::OnSliderMoving(position, m_state.level);
+    }
     bool OnSliderReleased() { return OnLevelEdit(EEditEvent::kSliderReleased); }
     bool OnToggle(EChannelSwitch which);
     bool OnGainSelected(std::int32_t index);

@@ -31,7 +31,6 @@ void TakeGroupStart(const CBaseAriModule& source, CBaseAriModule& module) {
     }
 }
 
-
 const pa::class_registry_t& ModuleRegistry() {
     static const pa::class_registry_t registry = [] {
         pa::class_registry_t r;

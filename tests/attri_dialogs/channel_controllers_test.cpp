@@ -99,8 +99,8 @@ TEST_F(ChannelDialogs, OutputThreeIsChannelThreeOfItsCodes) {
     EXPECT_EQ(dialog.Channel().mute, 1);
     dialog.LevelEdit().text = "-6";
     EXPECT_TRUE(dialog.OnLevelEdit(EEditEvent::kFocusLost));
-    EXPECT_EQ(ControlQueue(), (Commands{Set(Output(11), "201 3 1"),
-                                        Set(Output(11), "203 3 5.011872e-001")}));
+    EXPECT_EQ(ControlQueue(),
+              (Commands{Set(Output(11), "201 3 1"), Set(Output(11), "203 3 5.011872e-001")}));
     EXPECT_EQ(table.refreshes, 2);
 }
 
@@ -122,7 +122,8 @@ TEST_F(ChannelDialogs, ALevelGoesToTheRowsGroupUpwardThenDownwardInOneStep) {
         EXPECT_TRUE(Type(*table, 2, "-10\r\n"));
         Commands expected;
         for (int channel : c.channels)
-            expected.push_back(Set(Input(channel), "103 " + std::to_string(channel) + " 3.162278e-001"));
+            expected.push_back(
+                Set(Input(channel), "103 " + std::to_string(channel) + " 3.162278e-001"));
         EXPECT_EQ(ControlQueue(), expected);
         for (int channel : c.channels)
             EXPECT_EQ(table->Row(channel - 1).level.text, "-10.0");

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "attri_dialogs/channel_controllers.h"
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/download_program.h"
@@ -401,6 +402,27 @@ TEST_F(DspEditorUnit, AMeterReadingReachesTheMetersDialog) {
     doc.RemoveAttriDialog(meterId, 0);
 }
 
+// A level typed into an input's dialog of the live sheet goes to the unit
+// as the recipe queues it.
+TEST_F(DspEditorUnit, ALevelTypedInAnInputDialogReachesTheUnit) {
+    UnitFrame frame;
+    UnitSheet sheet(frame);
+    frame.active = &sheet.view;
+    BuildSheet(*sheet.doc);
+    Start(sheet);
+    sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
+    ASSERT_EQ(sheet.doc->m_live, 1);
+
+    model::CBaseAriModule& input = *sheet.doc->GetModuleById(3);
+    attri_dialogs::CAttriChannelController dialog(sheet.view, input);
+    dialog.LevelEdit().text = "-12\r\n";
+    EXPECT_TRUE(dialog.OnLevelEdit(attri_dialogs::EEditEvent::kTextChanged));
+    const std::string level = "*NySET " + std::to_string(input.m_order) + " 103 3 2.511886e-001#";
+    ASSERT_TRUE(RunUntil(
+        [&] { return Drained(sheet.view) && !Taken().empty() && Taken().back() == level; }));
+}
+
 // *GETNM replies fill the open template dialog's list on the UI thread; one
 // that comes as the dialog closes goes nowhere.
 TEST_F(DspEditorUnit, NameRepliesFillTheTemplateDialogsListWhileItWaits) {
@@ -496,7 +518,8 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     frame.active = &sheet.view;
     CZoDSPView& view = sheet.view;
     BuildSheet(*sheet.doc);
-    const std::string folder = ::testing::TempDir() + "dsp-unit-store-" + std::to_string(::getpid());
+    const std::string folder =
+        ::testing::TempDir() + "dsp-unit-store-" + std::to_string(::getpid());
     std::filesystem::create_directories(folder);
     view.m_templateIni = folder + "/Ostrel.ini";
     Start(sheet);
@@ -518,7 +541,8 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     EXPECT_EQ(store.back(), "*ENDMD#");
     ASSERT_TRUE(RunUntil([&] { return Taken().size() == downloaded + store.size(); }));
     const Commands taken = Taken();
-    EXPECT_EQ(Commands(taken.begin() + static_cast<std::ptrdiff_t>(downloaded), taken.end()), store);
+    EXPECT_EQ(Commands(taken.begin() + static_cast<std::ptrdiff_t>(downloaded), taken.end()),
+              store);
 
     view.SwitchToStoredTemplate(3);
     ASSERT_TRUE(RunUntil([&] { return Taken().back() == "*CHANM03#"; }));
