@@ -270,6 +270,11 @@ std::vector<CMenuEntry> DspContextMenu()
                    {32795, "属性(&R)...", {}}})};
 }
 
+std::vector<CMenuEntry> AttriQuickMenu()
+{
+    return {Popup(1, "Attri Quick", {{32806, "设置默认值(&D)", {}}})};
+}
+
 constexpr CToolbarButton kSep{0, -1};
 
 } // namespace
@@ -279,7 +284,7 @@ const std::vector<CMenuEntry>& MenuResource(int id)
     static const std::map<int, std::vector<CMenuEntry>> menus = {
         {kMenuMain, MainMenu()},       {kMenuDevice, DeviceMenu()}, {kMenuDsp, DspMenu()},
         {kMenuArrange, ArrangeMenu()}, {kMenuModules, ModulesMenu()},
-        {kMenuDspContext, DspContextMenu()},
+        {kMenuDspContext, DspContextMenu()}, {kMenuAttriQuick, AttriQuickMenu()},
     };
     static const std::vector<CMenuEntry> none;
     const auto found = menus.find(id);
