@@ -1,6 +1,8 @@
 // ostrel: the operator program. Start-up and shut-down run through
 // COstrelApp over the main window, in which the editors register their
 // documents; see the README for its settings.
+#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "dsp_editor/attri_dialogs.h"
 #include "dsp_editor/ui/dsp_windows.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
@@ -31,8 +33,7 @@ constexpr const char* kUsage =
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
         const auto folder = platform::app_paths::ProgramFolder();
         shell::ui::CMainFrame frame(folder);
         const auto dspWindows = dsp_editor::ui::RegisterDspWindows(frame);
+        attri_dialogs::ui::RegisterAttriDialogs(dsp_editor::AttriDialogFactory());
         shell::COstrelApp app(frame, frame.Core(), folder);
         frame.SetApp(&app);
         if (app.InitInstance(args))

@@ -1,22 +1,52 @@
 #include "attri_dialogs/ui/attri_dialog_registry.h"
 
+#include <QAbstractScrollArea>
+
+#include "attri_dialogs/ui/channel_dialogs.h"
+#include "dsp_editor/zo_dsp_view.h"
+
 namespace attri_dialogs::ui {
 
+namespace {
+
+using dsp_editor::EAttriDialogClass;
+
+template <class Dialog> AttriDialogMaker MakerOf(EAttriDialogClass dialogClass) {
+    return {dialogClass,
+            [](dsp_editor::CZoDSPView& view, model::CBaseAriModule& module, QWidget* parent,
+               QWidget* viewWidget) -> dsp_editor::IAttriDialog* {
+                return new Dialog(view, module, parent, viewWidget);
+            }};
+}
+
+} // namespace
+
 const std::vector<AttriDialogMaker>& AttriDialogMakers() {
-    // Each dialog class adds its entry here as it is built.
-    static const std::vector<AttriDialogMaker> makers;
+    static const std::vector<AttriDialogMaker> makers{
+        MakerOf<CDSPDlgAttriInput>(EAttriDialogClass::kInput),
+        MakerOf<CDSPDlgAttriInputAll>(EAttriDialogClass::kInputAll),
+        MakerOf<CDSPDlgAttriOutput>(EAttriDialogClass::kOutput),
+        MakerOf<CDSPDlgAttriOutputAll>(EAttriDialogClass::kOutputAll),
+    };
     return makers;
 }
 
-void RegisterAttriDialogs(dsp_editor::CAttriDialogFactory& factory, ViewWidgetOf viewWidgetOf) {
+QWidget* ViewClientOf(dsp_editor::CZoDSPView& view) {
+    auto* window = dynamic_cast<QWidget*>(view.Window());
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(window))
+        return area->viewport();
+    return window;
+}
+
+void RegisterAttriDialogs(dsp_editor::CAttriDialogFactory& factory) {
     for (const AttriDialogMaker& maker : AttriDialogMakers()) {
-        factory.Register(maker.dialogClass, [make = maker.make, viewWidgetOf](
-                                                dsp_editor::CZoDSPView& view,
-                                                model::CBaseAriModule& module,
-                                                const dsp_editor::AttriDialogSpec& spec) {
-            QWidget* viewWidget = viewWidgetOf ? viewWidgetOf(view) : nullptr;
-            return make(view, module, spec.viewParent ? viewWidget : nullptr, viewWidget);
-        });
+        factory.Register(maker.dialogClass,
+                         [make = maker.make](dsp_editor::CZoDSPView& view,
+                                             model::CBaseAriModule& module,
+                                             const dsp_editor::AttriDialogSpec& spec) {
+                             QWidget* client = ViewClientOf(view);
+                             return make(view, module, spec.viewParent ? client : nullptr, client);
+                         });
     }
 }
 

@@ -9,12 +9,9 @@
 
 namespace attri_dialogs::ui {
 
-// The window that shows a DSP view (null when there is none).
-using ViewWidgetOf = std::function<QWidget*(dsp_editor::CZoDSPView& view)>;
-
 // How one dialog class is made: with the view and module, its parent (the
 // view's window for the classes whose spec asks for it, else none) and the
-// view's window, whose client coordinates the dialog is moved in.
+// view's client area, in whose coordinates the dialog is moved.
 struct AttriDialogMaker {
     dsp_editor::EAttriDialogClass dialogClass;
     std::function<dsp_editor::IAttriDialog*(dsp_editor::CZoDSPView& view,
@@ -26,7 +23,11 @@ struct AttriDialogMaker {
 // The dialog classes built so far, one entry each.
 const std::vector<AttriDialogMaker>& AttriDialogMakers();
 
+// The client area of the window that shows a DSP view; null when the view
+// has no window or it is no widget.
+QWidget* ViewClientOf(dsp_editor::CZoDSPView& view);
+
 // Registers every class of AttriDialogMakers with `factory`.
-void RegisterAttriDialogs(dsp_editor::CAttriDialogFactory& factory, ViewWidgetOf viewWidgetOf);
+void RegisterAttriDialogs(dsp_editor::CAttriDialogFactory& factory);
 
 } // namespace attri_dialogs::ui
