@@ -10,32 +10,32 @@ namespace gdi = platform::gdi;
 namespace {
 
 // 1 / log2(1.25): points per octave over 25.
-constexpr double kPointsPerLog2 = 3.106283766663543;
-constexpr double kLog2Step = 0.32192809; // log2(1.25)
-constexpr std::int32_t kPerFactor = 25;
+constexpr double kEqPointsPerLog2 = 3.106283766663543;
+constexpr double kEqLog2Step = 0.32192809; // log2(1.25)
+constexpr std::int32_t kEqPerFactor = 25;
 
-constexpr gdi::COLORREF kBorder = gdi::RGB(0x80, 0xFF, 0xFF);
-constexpr gdi::COLORREF kFrameFill = gdi::RGB(0xE0, 0xDF, 0xE3);
-constexpr gdi::COLORREF kGrey = gdi::RGB(0x96, 0x96, 0x96);
-constexpr gdi::COLORREF kBandColour = gdi::RGB(0xFF, 0x80, 0x00);
-constexpr gdi::COLORREF kSumColour = gdi::RGB(0x00, 0xFF, 0x00);
-constexpr gdi::COLORREF kPointColour = gdi::RGB(0xFF, 0xFF, 0x80);
-constexpr gdi::COLORREF kHandleColour = gdi::RGB(0x00, 0xFF, 0xFF);
-constexpr gdi::COLORREF kActive = gdi::RGB(0xFF, 0x00, 0x00);
+constexpr gdi::COLORREF kEqBorder = gdi::RGB(0x80, 0xFF, 0xFF);
+constexpr gdi::COLORREF kEqFrameFill = gdi::RGB(0xE0, 0xDF, 0xE3);
+constexpr gdi::COLORREF kEqGrey = gdi::RGB(0x96, 0x96, 0x96);
+constexpr gdi::COLORREF kEqBandColour = gdi::RGB(0xFF, 0x80, 0x00);
+constexpr gdi::COLORREF kEqSumColour = gdi::RGB(0x00, 0xFF, 0x00);
+constexpr gdi::COLORREF kEqPointColour = gdi::RGB(0xFF, 0xFF, 0x80);
+constexpr gdi::COLORREF kEqHandleColour = gdi::RGB(0x00, 0xFF, 0xFF);
+constexpr gdi::COLORREF kEqActive = gdi::RGB(0xFF, 0x00, 0x00);
 
-gdi::Rect CentredOn(gdi::Point at, std::int32_t size) {
+gdi::Rect EqCentredOn(gdi::Point at, std::int32_t size) {
     return {at.x - size / 2, at.y - size / 2, at.x + size / 2, at.y + size / 2};
 }
 
 // trunc(25 / log2(1.25) * octaves above 16 Hz); a non-finite value (a
 // zero or negative frequency) lands left of the grid.
-std::int32_t GridTruncated(double value) {
+std::int32_t EqGridTruncated(double value) {
     if (!std::isfinite(value))
         return -1;
     return static_cast<std::int32_t>(std::clamp(value, -1.0e6, 1.0e6));
 }
 
-void SelectColours(gdi::Canvas& canvas, gdi::COLORREF pen, gdi::COLORREF fill) {
+void EqSelectColours(gdi::Canvas& canvas, gdi::COLORREF pen, gdi::COLORREF fill) {
     canvas.SelectPen(gdi::Pen::Solid(1, pen));
     canvas.SelectBrush(gdi::Brush::Solid(fill));
 }
@@ -44,7 +44,7 @@ void SelectColours(gdi::Canvas& canvas, gdi::COLORREF pen, gdi::COLORREF fill) {
 
 CEqResponse::CEqResponse() : m_frequency(kPoints), m_omega(kPoints), m_sum(kPoints, 0.0) {
     for (std::int32_t j = 0; j < kPoints; ++j) {
-        const double f = std::pow(2.0, 4.0 + j * kLog2Step / kPerFactor);
+        const double f = std::pow(2.0, 4.0 + j * kEqLog2Step / kEqPerFactor);
         m_frequency[static_cast<std::size_t>(j)] = f;
         m_omega[static_cast<std::size_t>(j)] = f * model::kTwoPiOver48000;
     }
@@ -53,7 +53,7 @@ CEqResponse::CEqResponse() : m_frequency(kPoints), m_omega(kPoints), m_sum(kPoin
 }
 
 std::int32_t CEqResponse::PointOf(double frequency) {
-    return GridTruncated(kPerFactor * std::log2(frequency / 16.0) * kPointsPerLog2);
+    return EqGridTruncated(kEqPerFactor * std::log2(frequency / 16.0) * kEqPointsPerLog2);
 }
 
 std::int32_t CEqResponse::Index(std::int32_t point) {
@@ -69,7 +69,7 @@ double CEqResponse::DbAtY(std::int32_t y) {
 }
 
 double CEqResponse::FrequencyAtX(std::int32_t x) {
-    return std::pow(2.0, (x - kPlot.left) * kLog2Step / kPerFactor + 4.0);
+    return std::pow(2.0, (x - kPlot.left) * kEqLog2Step / kEqPerFactor + 4.0);
 }
 
 std::size_t CEqResponse::Slot(std::int32_t band) {
@@ -94,21 +94,22 @@ void CEqResponse::ComputeBand(std::int32_t band, const model::BiquadCoeffs& sect
     m_point[b] = p;
     m_atPoint[b] = curve[static_cast<std::size_t>(p)];
     curve[static_cast<std::size_t>(p)] = gain;
-    m_pointRect[b] = CentredOn({X(p), Y(gain)}, 8);
+    m_pointRect[b] = EqCentredOn({X(p), Y(gain)}, 8);
 
     const double octaves = std::log2(frequency / 16.0);
     const std::int32_t left =
-        GridTruncated(kPerFactor * kPointsPerLog2 * (octaves - bandwidth / 2));
+        EqGridTruncated(kEqPerFactor * kEqPointsPerLog2 * (octaves - bandwidth / 2));
     if (left >= 0) {
-        const std::int32_t right = left + GridTruncated(kPerFactor * bandwidth * kPointsPerLog2);
+        const std::int32_t right =
+            left + EqGridTruncated(kEqPerFactor * bandwidth * kEqPointsPerLog2);
         const std::int32_t y = Y(BandDb(band, left));
         m_handlePoint[b] = {left, right};
-        m_handleRect[b] = {CentredOn({X(left), y}, 6), CentredOn({X(right), y}, 6)};
+        m_handleRect[b] = {EqCentredOn({X(left), y}, 6), EqCentredOn({X(right), y}, 6)};
     } else {
         const std::int32_t right =
-            GridTruncated(kPerFactor * kPointsPerLog2 * (octaves + bandwidth / 2));
+            EqGridTruncated(kEqPerFactor * kEqPointsPerLog2 * (octaves + bandwidth / 2));
         m_handlePoint[b] = {right, -1};
-        m_handleRect[b] = {CentredOn({X(right), Y(BandDb(band, right))}, 6), gdi::Rect{}};
+        m_handleRect[b] = {EqCentredOn({X(right), Y(BandDb(band, right))}, 6), gdi::Rect{}};
     }
     RebuildSum();
 }
@@ -161,12 +162,12 @@ void CEqResponse::Draw(gdi::Canvas& canvas, const DrawState& state) const {
     const gdi::Pen pen = canvas.GetPen();
     const gdi::Brush brush = canvas.GetBrush();
 
-    SelectColours(canvas, gdi::kBlack, kFrameFill);
+    EqSelectColours(canvas, gdi::kBlack, kEqFrameFill);
     canvas.Rectangle(kFrame);
-    SelectColours(canvas, kBorder, gdi::kBlack);
+    EqSelectColours(canvas, kEqBorder, gdi::kBlack);
     canvas.Rectangle(kPlot);
 
-    canvas.SelectPen(gdi::Pen::Solid(1, kGrey));
+    canvas.SelectPen(gdi::Pen::Solid(1, kEqGrey));
     for (std::int32_t y = kPlot.top + 14; y < kPlot.bottom - 1; y += 14) {
         canvas.MoveTo(kPlot.left + 1, y);
         canvas.LineTo(kPlot.right - 1, y);
@@ -183,14 +184,14 @@ void CEqResponse::Draw(gdi::Canvas& canvas, const DrawState& state) const {
             continue;
         for (std::int32_t j = 0; j < kPoints; ++j)
             line[static_cast<std::size_t>(j)] = {X(j), Y(BandDb(band, j))};
-        canvas.SelectPen(gdi::Pen::Solid(1, s.off ? kGrey : kBandColour));
+        canvas.SelectPen(gdi::Pen::Solid(1, s.off ? kEqGrey : kEqBandColour));
         canvas.Polyline(line);
     }
     // The sum runs along the plot's edge where it leaves the plot.
     for (std::int32_t j = 0; j < kPoints; ++j)
         line[static_cast<std::size_t>(j)] = {X(j),
                                              std::clamp(Y(SumDb(j)), kPlot.top, kPlot.bottom)};
-    canvas.SelectPen(gdi::Pen::Solid(1, kSumColour));
+    canvas.SelectPen(gdi::Pen::Solid(1, kEqSumColour));
     canvas.Polyline(line);
 
     if (state.showDragPoints) {
@@ -198,10 +199,10 @@ void CEqResponse::Draw(gdi::Canvas& canvas, const DrawState& state) const {
             const BandState& s = Band(band);
             const gdi::Rect point = PointRect(band);
             if (kFrame.PtInRect(point.CenterPoint())) {
-                const gdi::COLORREF c = s.off                             ? kGrey
-                                        : s.pointDragged || s.highlighted ? kActive
-                                                                          : kPointColour;
-                SelectColours(canvas, c, c);
+                const gdi::COLORREF c = s.off                             ? kEqGrey
+                                        : s.pointDragged || s.highlighted ? kEqActive
+                                                                          : kEqPointColour;
+                EqSelectColours(canvas, c, c);
                 canvas.Ellipse(point);
             }
             if (!state.handles)
@@ -211,8 +212,10 @@ void CEqResponse::Draw(gdi::Canvas& canvas, const DrawState& state) const {
                 const std::int32_t x = handle.CenterPoint().x;
                 if (handle.IsRectEmpty() || x < kPlot.left || x > kPlot.right)
                     continue;
-                const gdi::COLORREF c = s.off ? kGrey : s.widthDragged ? kActive : kHandleColour;
-                SelectColours(canvas, c, c);
+                const gdi::COLORREF c = s.off            ? kEqGrey
+                                        : s.widthDragged ? kEqActive
+                                                         : kEqHandleColour;
+                EqSelectColours(canvas, c, c);
                 canvas.Rectangle(handle);
             }
         }

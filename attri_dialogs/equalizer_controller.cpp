@@ -16,30 +16,30 @@ using model::CAriEqualizer;
 
 namespace {
 
-constexpr std::int32_t kBandCode = 607;
-constexpr std::int32_t kBypassCode = 606;
-constexpr const char* kFieldFormats[] = {"%.2f", "%.1f", "%.2f"};
+constexpr std::int32_t kEqBandCode = 607;
+constexpr std::int32_t kEqBypassCode = 606;
+constexpr const char* kEqFieldFormats[] = {"%.2f", "%.1f", "%.2f"};
 
-struct FieldRange {
+struct EqFieldRange {
     double minimum, maximum;
 };
-constexpr FieldRange kFieldRanges[] = {
+constexpr EqFieldRange kEqFieldRanges[] = {
     {CAttriEqualizerController::kMinFrequency, CAttriEqualizerController::kMaxFrequency},
     {CAttriEqualizerController::kMinGain, CAttriEqualizerController::kMaxGain},
     {CAttriEqualizerController::kMinBandwidth, CAttriEqualizerController::kMaxBandwidth}};
 
 // Into the field's range; what is not a number at all becomes the minimum.
-double FieldClamped(EEqField field, double value) {
-    const FieldRange r = kFieldRanges[static_cast<std::size_t>(field)];
+double EqFieldClamped(EEqField field, double value) {
+    const EqFieldRange r = kEqFieldRanges[static_cast<std::size_t>(field)];
     return std::isnan(value) ? r.minimum : std::clamp(value, r.minimum, r.maximum);
 }
 
-std::string FieldShown(EEqField field, double value) {
-    return platform::text::format(kFieldFormats[static_cast<std::size_t>(field)], value);
+std::string EqFieldShown(EEqField field, double value) {
+    return platform::text::format(kEqFieldFormats[static_cast<std::size_t>(field)], value);
 }
 
 // Takes every CR and the character after it out; whether there was one.
-bool TakeFieldEnter(std::string& text) {
+bool EqTakeFieldEnter(std::string& text) {
     bool enter = false;
     for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
         text.erase(at, 2);
@@ -48,7 +48,7 @@ bool TakeFieldEnter(std::string& text) {
     return enter;
 }
 
-std::int32_t SpinRounded(double value) {
+std::int32_t EqSpinRounded(double value) {
     return static_cast<std::int32_t>(std::lround(value));
 }
 
@@ -82,13 +82,13 @@ double& CAttriEqualizerController::Working(EEqField field, std::int32_t band) {
 std::int32_t CAttriEqualizerController::SpinPosition(EEqField field) const {
     switch (field) {
     case EEqField::kFrequency:
-        return SpinRounded(Frequency(m_current));
+        return EqSpinRounded(Frequency(m_current));
     case EEqField::kGain:
-        return SpinRounded((Gain(m_current) + 30.0) * 10.0);
+        return EqSpinRounded((Gain(m_current) + 30.0) * 10.0);
     case EEqField::kBandwidth:
         break;
     }
-    return SpinRounded(Bandwidth(m_current) * 100.0);
+    return EqSpinRounded(Bandwidth(m_current) * 100.0);
 }
 
 std::pair<std::int32_t, std::int32_t> CAttriEqualizerController::SpinRange(EEqField field) {
@@ -104,20 +104,20 @@ std::pair<std::int32_t, std::int32_t> CAttriEqualizerController::SpinRange(EEqFi
 }
 
 std::int32_t CAttriEqualizerController::SliderPosition(std::int32_t band) const {
-    return SpinRounded(150.0 - 10.0 * Gain(band));
+    return EqSpinRounded(150.0 - 10.0 * Gain(band));
 }
 
 std::string CAttriEqualizerController::SliderTooltip(std::int32_t band) const {
-    return FieldShown(EEqField::kGain, Gain(band));
+    return EqFieldShown(EEqField::kGain, Gain(band));
 }
 
 // -- loading and previews
 
 void CAttriEqualizerController::LoadBand(std::int32_t band) {
     const std::size_t b = Slot(band);
-    m_frequency[b] = FieldClamped(EEqField::kFrequency, m_module.m_frequency[b]);
-    m_gain[b] = FieldClamped(EEqField::kGain, m_module.m_gain[b]);
-    m_bandwidth[b] = FieldClamped(EEqField::kBandwidth, m_module.m_bandwidth[b]);
+    m_frequency[b] = EqFieldClamped(EEqField::kFrequency, m_module.m_frequency[b]);
+    m_gain[b] = EqFieldClamped(EEqField::kGain, m_module.m_gain[b]);
+    m_bandwidth[b] = EqFieldClamped(EEqField::kBandwidth, m_module.m_bandwidth[b]);
     m_response.Band(band).off = m_module.m_bandFlag[b] == 1;
     Preview(band);
 }
@@ -130,7 +130,7 @@ void CAttriEqualizerController::Preview(std::int32_t band) {
 
 void CAttriEqualizerController::ShowFields() {
     for (EEqField field : {EEqField::kFrequency, EEqField::kGain, EEqField::kBandwidth})
-        m_text[Field(field)] = FieldShown(field, Working(field, m_current));
+        m_text[Field(field)] = EqFieldShown(field, Working(field, m_current));
 }
 
 void CAttriEqualizerController::Highlight() {
@@ -160,10 +160,10 @@ bool CAttriEqualizerController::OnBandSelected(std::int32_t band) {
 
 void CAttriEqualizerController::ReadField(EEqField field) {
     std::string text = m_text[Field(field)];
-    TakeFieldEnter(text);
-    const double value = FieldClamped(field, platform::text::to_double(text));
+    EqTakeFieldEnter(text);
+    const double value = EqFieldClamped(field, platform::text::to_double(text));
     Working(field, m_current) = value;
-    m_text[Field(field)] = FieldShown(field, value);
+    m_text[Field(field)] = EqFieldShown(field, value);
 }
 
 bool CAttriEqualizerController::OnFieldText(EEqField field, const std::string& text) {
@@ -176,8 +176,8 @@ bool CAttriEqualizerController::OnFieldText(EEqField field, const std::string& t
     }
     m_text[Field(field)] = text;
     std::string number = text;
-    const bool enter = TakeFieldEnter(number);
-    Working(field, m_current) = FieldClamped(field, platform::text::to_double(number));
+    const bool enter = EqTakeFieldEnter(number);
+    Working(field, m_current) = EqFieldClamped(field, platform::text::to_double(number));
     if (enter)
         CommitField(field);
     return true;
@@ -187,7 +187,7 @@ bool CAttriEqualizerController::OnFieldFocusLost(EEqField field) {
     if (m_bands == 0)
         return false;
     if (!m_base.Editable()) {
-        m_text[Field(field)] = FieldShown(field, Working(field, m_current));
+        m_text[Field(field)] = EqFieldShown(field, Working(field, m_current));
         return true;
     }
     CommitField(field);
@@ -207,9 +207,9 @@ bool CAttriEqualizerController::OnSpin(EEqField field, std::int32_t position) {
         value = (position - 300) * 0.1;
     else if (field == EEqField::kBandwidth)
         value = position * 0.01;
-    value = FieldClamped(field, value);
+    value = EqFieldClamped(field, value);
     Working(field, m_current) = value;
-    m_text[Field(field)] = FieldShown(field, value);
+    m_text[Field(field)] = EqFieldShown(field, value);
     Preview(m_current);
     return true;
 }
@@ -217,7 +217,7 @@ bool CAttriEqualizerController::OnSpin(EEqField field, std::int32_t position) {
 bool CAttriEqualizerController::OnSliderMoved(std::int32_t band, std::int32_t position) {
     if (!m_base.Editable() || band < 0 || band >= m_bands)
         return false;
-    m_gain[Slot(band)] = FieldClamped(EEqField::kGain, (150 - position) * 0.1);
+    m_gain[Slot(band)] = EqFieldClamped(EEqField::kGain, (150 - position) * 0.1);
     if (band == m_current)
         m_text[Field(EEqField::kGain)] = SliderTooltip(band);
     Preview(band);
@@ -269,9 +269,9 @@ bool CAttriEqualizerController::CommitBand(std::int32_t band, bool always) {
     if (m_base.Document().m_live != 0) {
         const model::BiquadCoeffs& s = m_section[b];
         const int index = band + 1;
-        m_sink.SendSetIFFF(m_module.m_order, kBandCode, index, static_cast<float>(s.b0),
+        m_sink.SendSetIFFF(m_module.m_order, kEqBandCode, index, static_cast<float>(s.b0),
                            static_cast<float>(s.b1), static_cast<float>(s.b2));
-        m_sink.SendSetIFF(m_module.m_order, kBandCode, index, static_cast<float>(s.a1),
+        m_sink.SendSetIFF(m_module.m_order, kEqBandCode, index, static_cast<float>(s.a1),
                           static_cast<float>(s.a2));
     }
     Changed();
@@ -291,7 +291,7 @@ bool CAttriEqualizerController::Flatten(bool all) {
         m_gain[Slot(band)] = 0.0;
         CommitBand(band, true);
     }
-    m_text[Field(EEqField::kGain)] = FieldShown(EEqField::kGain, 0.0);
+    m_text[Field(EEqField::kGain)] = EqFieldShown(EEqField::kGain, 0.0);
     return true;
 }
 
@@ -320,7 +320,7 @@ bool CAttriEqualizerController::ToggleBypass() {
         m_response.Band(band).off = m_bypass;
     m_response.SetBypass(m_bypass);
     if (m_base.Document().m_live != 0)
-        m_sink.SendSetI(m_module.m_order, kBypassCode, state);
+        m_sink.SendSetI(m_module.m_order, kEqBypassCode, state);
     Changed();
     return true;
 }
@@ -385,18 +385,19 @@ bool CAttriEqualizerController::OnMouseMove(platform::gdi::Point at) {
         // Up to half a dB over the top stays while dragging.
         m_gain[b] = dB < kMinGain ? kMinGain : (dB > kMaxGain + 0.5 ? kMaxGain : dB);
         if (!Graphic()) {
-            m_frequency[b] = FieldClamped(EEqField::kFrequency, CEqResponse::FrequencyAtX(at.x));
-            m_text[Field(EEqField::kFrequency)] = FieldShown(EEqField::kFrequency, m_frequency[b]);
+            m_frequency[b] = EqFieldClamped(EEqField::kFrequency, CEqResponse::FrequencyAtX(at.x));
+            m_text[Field(EEqField::kFrequency)] =
+                EqFieldShown(EEqField::kFrequency, m_frequency[b]);
         }
-        m_text[Field(EEqField::kGain)] = FieldShown(EEqField::kGain, m_gain[b]);
+        m_text[Field(EEqField::kGain)] = EqFieldShown(EEqField::kGain, m_gain[b]);
         Preview(m_current);
         return true;
     }
     if (m_widthDrag >= 0) {
         const std::size_t b = Slot(m_current);
         const double half = std::log2(CEqResponse::FrequencyAtX(at.x)) - std::log2(m_frequency[b]);
-        m_bandwidth[b] = FieldClamped(EEqField::kBandwidth, 2.0 * std::fabs(half));
-        m_text[Field(EEqField::kBandwidth)] = FieldShown(EEqField::kBandwidth, m_bandwidth[b]);
+        m_bandwidth[b] = EqFieldClamped(EEqField::kBandwidth, 2.0 * std::fabs(half));
+        m_text[Field(EEqField::kBandwidth)] = EqFieldShown(EEqField::kBandwidth, m_bandwidth[b]);
         Preview(m_current);
         return true;
     }
@@ -407,7 +408,7 @@ bool CAttriEqualizerController::OnMouseUp(platform::gdi::Point) {
     if (m_pointDrag >= 0) {
         m_response.Band(m_pointDrag).pointDragged = false;
         m_pointDrag = -1;
-        m_gain[Slot(m_current)] = FieldClamped(EEqField::kGain, m_gain[Slot(m_current)]);
+        m_gain[Slot(m_current)] = EqFieldClamped(EEqField::kGain, m_gain[Slot(m_current)]);
         ShowFields();
         CommitBand(m_current, false);
         return true;

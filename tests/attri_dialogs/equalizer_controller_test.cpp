@@ -382,4 +382,28 @@ TEST_F(Equalizer, TheSummedCurveStaysOnThePlot) {
     EXPECT_EQ(sums, 1u);
 }
 
+TEST_F(Equalizer, RefreshReloadsWithoutWritingOrSending) {
+    const model::BiquadCoeffs section = eq->m_coeffs[0];
+    eq->m_gain[0] = 5.0; // as an undo puts it back
+    controller->Refresh();
+    EXPECT_EQ(controller->Gain(0), 5.0);
+    EXPECT_EQ(controller->FieldText(EEqField::kGain), "5.0");
+    EXPECT_EQ(controller->Response().BandDb(0, CEqResponse::PointOf(eq->m_frequency[0])), 5.0);
+    EXPECT_EQ(eq->m_coeffs[0], section);
+    EXPECT_TRUE(ControlQueue().empty());
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST_F(Equalizer, AGraphicPointDragMovesTheGainOnly) {
+    Open(52);
+    const gdi::Point from = PointOf(3);
+    Drag(from, {from.x + 60, CEqResponse::Y(-5.0)});
+    EXPECT_EQ(controller->CurrentBand(), 3);
+    EXPECT_EQ(controller->SliderPosition(3), 200);
+    controller->OnMouseUp({from.x + 60, CEqResponse::Y(-5.0)});
+    EXPECT_DOUBLE_EQ(eq->m_gain[3], -5.0);
+    EXPECT_EQ(eq->m_frequency[3], controller->Frequency(3));
+    EXPECT_EQ(PointOf(3).x, from.x);
+}
+
 } // namespace
