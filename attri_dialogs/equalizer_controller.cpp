@@ -38,16 +38,6 @@ std::string EqFieldShown(EEqField field, double value) {
     return platform::text::format(kEqFieldFormats[static_cast<std::size_t>(field)], value);
 }
 
-// Takes every CR and the character after it out; whether there was one.
-bool EqTakeFieldEnter(std::string& text) {
-    bool enter = false;
-    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
-        text.erase(at, 2);
-        enter = true;
-    }
-    return enter;
-}
-
 std::int32_t EqSpinRounded(double value) {
     return static_cast<std::int32_t>(std::lround(value));
 }
@@ -160,7 +150,7 @@ bool CAttriEqualizerController::OnBandSelected(std::int32_t band) {
 
 void CAttriEqualizerController::ReadField(EEqField field) {
     std::string text = m_text[Field(field)];
-    EqTakeFieldEnter(text);
+    TakeEnter(text);
     const double value = EqFieldClamped(field, platform::text::to_double(text));
     Working(field, m_current) = value;
     m_text[Field(field)] = EqFieldShown(field, value);
@@ -176,7 +166,7 @@ bool CAttriEqualizerController::OnFieldText(EEqField field, const std::string& t
     }
     m_text[Field(field)] = text;
     std::string number = text;
-    const bool enter = EqTakeFieldEnter(number);
+    const bool enter = TakeEnter(number);
     Working(field, m_current) = EqFieldClamped(field, platform::text::to_double(number));
     if (enter)
         CommitField(field);
