@@ -97,6 +97,28 @@ std::int32_t CAttriEqualizerController::SliderPosition(std::int32_t band) const 
     return EqSpinRounded(150.0 - 10.0 * Gain(band));
 }
 
+std::span<const char* const> CAttriEqualizerController::SliderLabels(std::int32_t variant) {
+    static constexpr const char* kThird[] = {
+        "20",    "25",  "32",    "40",    "50",    "63",   "80",   "100",   "125",   "160", "200",
+        "250",   "320", "400",   "500",   "640",   "800",  "1 K",  "1.3 K", "1.6 K", "2 K", "2.6 K",
+        "3.2 K", "4 K", "5.1 K", "6.5 K", "8.1 K", "10 K", "13 K", "16 K",  "20 K"};
+    static constexpr const char* kTwoThirds[] = {"25",    "40",  "63",    "100",  "160",
+                                                 "250",   "400", "635",   "1 K",  "1.6 K",
+                                                 "2.5 K", "4 K", "6.4 K", "10 K", "16 K"};
+    static constexpr const char* kOctave[] = {"32",   "63",  "125", "250", "500",
+                                              "1000", "2 K", "4 K", "8 K", "16 K"};
+    switch (variant) {
+    case 51:
+        return kThird;
+    case 52:
+        return kTwoThirds;
+    case 53:
+        return kOctave;
+    default:
+        return {};
+    }
+}
+
 std::string CAttriEqualizerController::SliderTooltip(std::int32_t band) const {
     return EqFieldShown(EEqField::kGain, Gain(band));
 }

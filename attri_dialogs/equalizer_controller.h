@@ -15,7 +15,8 @@
 //                                   OnFieldFocusLost(field); show FieldText
 //   spin button moved            -> OnSpin(field, position); SpinPosition,
 //                                   SpinRange
-//   graphic slider moved         -> OnSliderMoved(band, position)
+//   graphic slider moved         -> OnSliderMoved(band, position); labels
+//                                   from SliderLabels(variant)
 //   slider pressed               -> OnSliderPressed(band)
 //   slider release, key or wheel -> OnSliderEnd(band); SliderPosition,
 //                                   SliderTooltip
@@ -34,6 +35,7 @@
 // User-interface thread only.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "attri_dialogs/attri_commands.h"
@@ -77,6 +79,9 @@ public:
     std::int32_t SpinPosition(EEqField field) const;
     static std::pair<std::int32_t, std::int32_t> SpinRange(EEqField field);
     std::int32_t SliderPosition(std::int32_t band) const;
+    // The labels under a graphic variant's sliders, band by band (none for
+    // a parametric variant).
+    static std::span<const char* const> SliderLabels(std::int32_t variant);
     std::string SliderTooltip(std::int32_t band) const;
     bool Bypass() const { return m_bypass; }
     bool ShowBand() const { return m_response.Band(m_current).show; }

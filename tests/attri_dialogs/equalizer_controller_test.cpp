@@ -406,4 +406,22 @@ TEST_F(Equalizer, AGraphicPointDragMovesTheGainOnly) {
     EXPECT_EQ(PointOf(3).x, from.x);
 }
 
+TEST(EqualizerLabels, OneLabelPerGraphicBand) {
+    struct Case {
+        std::int32_t variant;
+        std::size_t bands;
+        const char *first, *last;
+    };
+    for (const Case c :
+         {Case{51, 31, "20", "20 K"}, Case{52, 15, "25", "16 K"}, Case{53, 10, "32", "16 K"}}) {
+        const auto labels = ad::CAttriEqualizerController::SliderLabels(c.variant);
+        ASSERT_EQ(labels.size(), c.bands) << c.variant;
+        ASSERT_EQ(static_cast<std::int32_t>(labels.size()),
+                  CAriEqualizer::LayoutOf(c.variant)->bands);
+        EXPECT_STREQ(labels.front(), c.first);
+        EXPECT_STREQ(labels.back(), c.last);
+    }
+    EXPECT_TRUE(ad::CAttriEqualizerController::SliderLabels(10).empty());
+}
+
 } // namespace
