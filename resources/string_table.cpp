@@ -193,6 +193,9 @@ constexpr CBuiltinString kStrings[] = {
     {486, "删除当前算法参数模块，是否继续？"},
     {487, "新的绑定组名称不能为空！"},
     {488, "已经存在相同名称的绑定组！"},
+    // The equalizer dialog's flatten questions.
+    {3601, "当前波段的增益将会设置成默认值0dB。\r\n 是否继续？"},
+    {3602, "所有波段的增益将被设置成默认值0dB。\r\n 是否继续？"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},
