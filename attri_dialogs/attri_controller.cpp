@@ -140,6 +140,8 @@ bool CAttriController::AtDefaults(const CBaseAriModule& module) const {
     if (reset == nullptr ||
         !dsp_editor::ResetParameters(*reset, m_document.m_deviceModel, false, m_view.Console()))
         return false;
+    // The file form holds the selection too, which no reset touches.
+    reset->m_selected = module.m_selected;
     return StoredForm(*reset) == StoredForm(module);
 }
 

@@ -201,6 +201,8 @@ TEST_F(AttriRecipe, TheInputsDialogOfTheSideIsRefreshedAfterAnEdit) {
 }
 
 TEST_F(AttriRecipe, SetDefaultValuesIsOneStepAndNothingOnADefaultModule) {
+    doc->SelectModule(*input);
+    ASSERT_TRUE(input->m_selected) << "a dialog's module is mostly the selected one";
     EXPECT_TRUE(controller->AtDefaults());
     EXPECT_FALSE(controller->SetDefaultValues());
     EXPECT_FALSE(view->CanUndo());
