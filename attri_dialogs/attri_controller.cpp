@@ -132,7 +132,7 @@ void CAttriController::ApplyTo(CBaseAriModule& module, const AttriParameter& par
     m_view.OnModuleChanged(module);
 }
 
-bool CAttriController::AtDefaults(const CBaseAriModule& module) const {
+bool CAttriController::ModuleAtDefaults(const CBaseAriModule& module) const {
     const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document);
     if (history == nullptr)
         return false;

@@ -150,7 +150,7 @@ public:
     // -- the dialog
 
     // Whether the module holds the values it is reset to.
-    bool AtDefaults() const { return AtDefaults(*m_module); }
+    virtual bool AtDefaults() const { return ModuleAtDefaults(*m_module); }
     // "Set default values", editable only: unless the module is at its
     // defaults, one undo step and the view's reset. Whether it changed.
     virtual bool SetDefaultValues();
@@ -170,7 +170,7 @@ protected:
     // records into the step the caller has begun.
     void ApplyTo(model::CBaseAriModule& module, const AttriParameter& parameter, double value,
                  bool merge);
-    bool AtDefaults(const model::CBaseAriModule& module) const;
+    bool ModuleAtDefaults(const model::CBaseAriModule& module) const;
     IPopupSlider* Slider() const { return m_slider; }
     void HideSlider() const;
 

@@ -329,7 +329,7 @@ bool CAttriAllChannelsController::SetDefaultValues() {
     bool begun = false;
     dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document());
     for (CBaseAriModule* module : m_modules) {
-        if (module == nullptr || AtDefaults(*module))
+        if (module == nullptr || ModuleAtDefaults(*module))
             continue;
         if (!begun)
             BeginStep();

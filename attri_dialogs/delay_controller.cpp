@@ -64,8 +64,4 @@ bool CAttriDelayController::AtDefaults() const {
     return delay.m_bypass == 0 && delay.m_delay == delay.m_maxDelay;
 }
 
-bool CAttriDelayController::SetDefaultValues() {
-    return ResetUnlessAtDefaults(*this, AtDefaults());
-}
-
 } // namespace attri_dialogs

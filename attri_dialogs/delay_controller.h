@@ -61,10 +61,7 @@ public:
     // The bypass button clicked: the common toggle. Whether the module changed.
     bool OnBypass();
     // Whether the bypass is off and the delay at its maximum.
-    bool AtDefaults() const;
-    // "Set default values", editable only: unless at the defaults, one undo
-    // step and the reset. Whether the module changed.
-    bool SetDefaultValues();
+    bool AtDefaults() const override;
 
 private:
     model::CAriDelay& Delay() const;

@@ -121,8 +121,4 @@ bool CAttriRouterController::AtDefaults() const {
                       defaults->m_selectedInput.begin());
 }
 
-bool CAttriRouterController::SetDefaultValues() {
-    return ResetUnlessAtDefaults(*this, AtDefaults());
-}
-
 } // namespace attri_dialogs

@@ -68,11 +68,7 @@ public:
     // change is applied. Whether the router changed.
     bool OnCrossPoint(std::int32_t input, std::int32_t output);
     // Whether every output takes the input a new router gives it (input 1).
-    bool AtDefaults() const;
-    // "Set default values", editable only: unless at the defaults, one undo
-    // step and the reset (401 for each output it changes). Whether the
-    // router changed.
-    bool SetDefaultValues();
+    bool AtDefaults() const override;
 
 private:
     model::CAriRouter& Router() const;

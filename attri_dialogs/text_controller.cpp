@@ -135,7 +135,7 @@ bool CAttriTextController::AtDefaults() const {
 }
 
 bool CAttriTextController::SetDefaultValues() {
-    if (!ResetUnlessAtDefaults(*this, AtDefaults()))
+    if (!CAttriController::SetDefaultValues())
         return false;
     View().Redraw();
     return true;

@@ -71,11 +71,11 @@ public:
     bool SaveAsDefault();
     // Whether the text, the transparency, both colours and the font are
     // those of a new box.
-    bool AtDefaults() const;
+    bool AtDefaults() const override;
     // "Set default values": the common reset (text, transparency, both
     // colours and font) unless at the defaults, then the view is redrawn.
     // Whether the box changed.
-    bool SetDefaultValues();
+    bool SetDefaultValues() override;
 
     // The box's "\r\n" text as the edit shows it, and back.
     static std::string ToEditText(const std::string& boxText);
