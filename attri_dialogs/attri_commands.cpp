@@ -20,6 +20,14 @@ void CConsoleCommandSink::SendSetF(int order, int code, float value) {
     m_console.SendSetF(order, code, value, false);
 }
 
+void CConsoleCommandSink::SendSetIFFF(int order, int code, int index, float a, float b, float c) {
+    m_console.SendSetIFFF(order, code, index, a, b, c, false);
+}
+
+void CConsoleCommandSink::SendSetIFF(int order, int code, int index, float a, float b) {
+    m_console.SendSetIFF(order, code, index, a, b, false);
+}
+
 std::variant<std::int32_t, float> EncodeValue(EValueEncoding encoding, double value) {
     switch (encoding) {
     case EValueEncoding::kInteger:

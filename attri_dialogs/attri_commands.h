@@ -23,6 +23,10 @@ public:
     virtual void SendSetIF(int order, int code, int channel, float value) = 0;
     // "*SET order code value" with the value printed as "%e"
     virtual void SendSetF(int order, int code, float value) = 0;
+    // "*SET order code index a b c " with the values printed as "%e"
+    virtual void SendSetIFFF(int order, int code, int index, float a, float b, float c) = 0;
+    // "*SET order code index a b " with the values printed as "%e"
+    virtual void SendSetIFF(int order, int code, int index, float a, float b) = 0;
 };
 
 // The sink of a view's console: its control queue.
@@ -33,6 +37,8 @@ public:
     void SendSetII(int order, int code, int channel, int value) override;
     void SendSetIF(int order, int code, int channel, float value) override;
     void SendSetF(int order, int code, float value) override;
+    void SendSetIFFF(int order, int code, int index, float a, float b, float c) override;
+    void SendSetIFF(int order, int code, int index, float a, float b) override;
 
 private:
     comm::CDSPDlgShowCMD& m_console;
