@@ -33,6 +33,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "attri_dialogs/attri_controller.h"
 #include "attri_dialogs/slope_response.h"

@@ -71,6 +71,9 @@ protected:
     template <class M> M& Add(std::int32_t type, std::int32_t variant) {
         auto* module = dynamic_cast<M*>(doc->AddModule(type, variant, 200, 40, 1));
         module->m_order = kOrder;
+        // Not the sheet's selection: the defaults test compares the stored
+        // form, which holds the selection flag.
+        module->m_selected = 0;
         doc->m_live = 1;
         doc->SetModifiedFlag(false);
         return *module;
@@ -582,6 +585,49 @@ TEST_F(SlopeDialogs, DamagedCrossoverIsShownSafelyAndKeptUntilACommit) {
     EXPECT_EQ(crossover.m_frequency[2], 20000.0);
     EXPECT_EQ(crossover.m_filterType[2], 5);
     EXPECT_EQ(crossover.m_frequency[3], 800.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SlopeDialogs, SetDefaultValuesResetsAChangedModuleAndReloadsTheDialogs) {
+    CAriCrossover& crossover = AddCrossover(CAriCrossover::kThreeWay);
+    CAttriCrossoverController dialog(*view, crossover);
+    EXPECT_FALSE(dialog.SetDefaultValues());
+    dialog.SelectBand(1);
+    ASSERT_TRUE(dialog.OnOutputMute());
+    EXPECT_TRUE(dialog.SetDefaultValues());
+    EXPECT_EQ(crossover.m_outputMute[1], 0);
+    EXPECT_EQ(dialog.SelectedBand(), 0);
+    dialog.SelectBand(1);
+    EXPECT_EQ(dialog.OutputMute(), 0);
+
+    CAriFilter& filter = AddFilter(CAriFilter::kHighShelf);
+    CAttriFilterController shelf(*view, filter);
+    EXPECT_EQ(shelf.FrequencyEdit().text, "80.00");
+    EXPECT_FALSE(shelf.SetDefaultValues());
+    shelf.GainEdit().text = "-3";
+    ASSERT_TRUE(shelf.OnGainEdit(EEditEvent::kFocusLost));
+    EXPECT_TRUE(shelf.SetDefaultValues());
+    EXPECT_EQ(filter.m_gain, 0.0);
+    EXPECT_EQ(shelf.GainEdit().text, "0.0");
+}
+
+TEST_F(SlopeDialogs, OpeningAndRefreshLeaveTheModuleAsStored) {
+    CAriCrossover& crossover = AddCrossover(CAriCrossover::kFourWay);
+    crossover.m_sections[3][0].b0 = 0.5; // whatever the file held
+    CAriFilter& filter = AddFilter(CAriFilter::kLowPass);
+    filter.m_sections[0].a2 = 0.25;
+    const std::vector<std::uint8_t> crossoverBytes = StoredForm(crossover);
+    const std::vector<std::uint8_t> filterBytes = StoredForm(filter);
+    CAttriCrossoverController crossoverDialog(*view, crossover);
+    CAttriFilterController filterDialog(*view, filter);
+    crossoverDialog.Refresh();
+    filterDialog.Refresh();
+    EXPECT_EQ(StoredForm(crossover), crossoverBytes);
+    EXPECT_EQ(StoredForm(filter), filterBytes);
+    EXPECT_TRUE(Queue().empty());
 }
 
 } // namespace
