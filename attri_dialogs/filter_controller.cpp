@@ -1,0 +1,289 @@
+#include "attri_dialogs/filter_controller.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dsp_editor/dsp_undo.h"
+#include "platform/text/format.h"
+#include "platform/text/number.h"
+#include "resources/string_table.h"
+
+namespace attri_dialogs {
+
+using model::CAriFilter;
+using platform::gdi::Point;
+using platform::gdi::Rect;
+
+namespace {
+
+constexpr std::int32_t kBypassCode = 606;
+
+double ClampGain(double gain) {
+    if (std::isnan(gain))
+        return 0.0;
+    return std::clamp(gain, CAttriFilterController::kMinGain, CAttriFilterController::kMaxGain);
+}
+
+} // namespace
+
+CAttriFilterController::CAttriFilterController(dsp_editor::CZoDSPView& view, CAriFilter& module)
+    : m_base(view, module), m_module(module), m_sink(view.Console()) {
+    Refresh();
+}
+
+bool CAttriFilterController::HasTypeList() const {
+    return Variant() == CAriFilter::kLowPass || Variant() == CAriFilter::kHighPass;
+}
+
+bool CAttriFilterController::IsShelf() const {
+    return Variant() == CAriFilter::kLowShelf || Variant() == CAriFilter::kHighShelf;
+}
+
+std::string_view CAttriFilterController::FirstLabel() const {
+    return resources::LoadString(HasTypeList() ? 325 : 326);
+}
+
+void CAttriFilterController::Refresh() {
+    m_type = ShownFilterType(m_module.m_filterType);
+    m_frequency = ClampCutoff(m_module.m_frequency);
+    m_gain = ClampGain(m_module.m_gain);
+    m_bypass = m_module.m_bypass != 0 ? 1 : 0;
+    m_dragging = false;
+    ShowFrequency();
+    ShowGain();
+    Preview();
+}
+
+void CAttriFilterController::ShowFrequency() {
+    m_frequencyEdit = {platform::text::format("%.2f", m_frequency), m_frequency};
+}
+
+void CAttriFilterController::ShowGain() {
+    m_gainEdit = {platform::text::format("%.1f", m_gain), m_gain};
+}
+
+void CAttriFilterController::Preview() {
+    if (IsShelf()) {
+        m_sections[0] =
+            model::ShelvingSection(Variant() == CAriFilter::kLowShelf, m_frequency, m_gain);
+        m_count = 1;
+    } else if (HasTypeList()) {
+        m_count = model::DesignSlopeFilter(m_type, m_frequency, Variant() == CAriFilter::kHighPass,
+                                           m_sections);
+    }
+    const std::span<const model::BiquadCoeffs> inUse =
+        std::span<const model::BiquadCoeffs>(m_sections).first(static_cast<std::size_t>(m_count));
+    m_curve = m_response.Curve(std::span(&inUse, 1));
+}
+
+CAriFilter* CAttriFilterController::UndoCopy() {
+    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_base.Document());
+    if (history == nullptr)
+        return nullptr;
+    return dynamic_cast<CAriFilter*>(history->AddAction(3, m_module, 0, 0, true));
+}
+
+bool CAttriFilterController::Store(CAriFilter* copy) {
+    const std::int32_t before = m_module.m_biquadCount;
+    for (CAriFilter* module : {&m_module, copy}) {
+        if (module == nullptr)
+            continue;
+        if (HasTypeList())
+            module->m_filterType = m_type;
+        else
+            module->m_gain = m_gain;
+        module->m_frequency = m_frequency;
+        module->CalcCoeffs(m_type, m_frequency, m_gain);
+    }
+    Preview();
+    return m_module.m_biquadCount != before;
+}
+
+void CAttriFilterController::Send(bool withCount) {
+    if (m_base.Document().m_live == 0)
+        return;
+    const auto used = static_cast<std::size_t>(std::clamp(m_module.m_biquadCount, 0, 4));
+    SendSlopeSections(m_sink, m_module.m_order, 1, 1,
+                      std::span<const model::BiquadCoeffs>(m_module.m_sections).first(used),
+                      withCount);
+}
+
+void CAttriFilterController::Changed() {
+    m_base.Document().SetModifiedFlag(true);
+    m_base.Document().NotifyModuleChanged(m_module);
+    m_base.View().OnModuleChanged(m_module);
+}
+
+bool CAttriFilterController::OnTypeSelected(std::int32_t index) {
+    if (!m_base.Editable() || !HasTypeList() || !model::IsFilterType(index) ||
+        index == m_module.m_filterType)
+        return false;
+    CAriFilter* copy = UndoCopy();
+    m_type = index;
+    m_frequency = ClampCutoff(m_module.m_frequency);
+    ShowFrequency();
+    Send(Store(copy));
+    Changed();
+    return true;
+}
+
+bool CAttriFilterController::OnFrequencyEdit(EEditEvent event) {
+    if (!m_base.Editable()) {
+        if (event == EEditEvent::kFocusLost)
+            m_frequencyEdit.text = platform::text::format("%.2f", m_frequencyEdit.shown);
+        return false;
+    }
+    if (event == EEditEvent::kTextChanged) {
+        if (m_frequencyEdit.text == "-")
+            m_frequencyEdit.text.clear();
+        std::string text = m_frequencyEdit.text;
+        if (text.empty() || !TakeEnterKeys(text))
+            return false;
+        m_frequencyEdit.text = text;
+    }
+    return CommitFrequency();
+}
+
+bool CAttriFilterController::CommitFrequency() {
+    m_frequency = ClampCutoff(platform::text::to_double(m_frequencyEdit.text));
+    ShowFrequency();
+    if (m_frequency == m_module.m_frequency) {
+        Preview();
+        return false;
+    }
+    CAriFilter* copy = UndoCopy();
+    m_gain = ClampGain(m_module.m_gain);
+    ShowGain();
+    Store(copy);
+    Send(false);
+    Changed();
+    return true;
+}
+
+std::int32_t CAttriFilterController::GainSpinPosition(double gain) {
+    return (static_cast<std::int32_t>(ClampGain(gain)) + 30) * 10;
+}
+
+bool CAttriFilterController::OnGainEdit(EEditEvent event) {
+    if (!m_base.Editable() || !IsShelf()) {
+        if (event == EEditEvent::kFocusLost)
+            m_gainEdit.text = platform::text::format("%.1f", m_gainEdit.shown);
+        return false;
+    }
+    if (event == EEditEvent::kTextChanged) {
+        std::string text = m_gainEdit.text;
+        if (text.empty() || text == "-" || !TakeEnterKeys(text))
+            return false;
+        m_gainEdit.text = text;
+    }
+    m_gain = ClampGain(platform::text::to_double(m_gainEdit.text));
+    ShowGain();
+    if (m_gain == m_module.m_gain) {
+        Preview();
+        return false;
+    }
+    CAriFilter* copy = UndoCopy();
+    m_frequency = ClampCutoff(m_module.m_frequency);
+    ShowFrequency();
+    Store(copy);
+    Send(false);
+    Changed();
+    return true;
+}
+
+void CAttriFilterController::OnFrequencySpin(std::int32_t position) {
+    if (!m_base.Editable())
+        return;
+    const double step = position - static_cast<std::int32_t>(m_frequency);
+    m_frequency = ClampCutoff(m_frequency + step * CutoffSpinFactor(position));
+    ShowFrequency();
+    Preview();
+}
+
+void CAttriFilterController::OnGainSpin(std::int32_t position) {
+    if (!m_base.Editable() || !IsShelf())
+        return;
+    m_gain = ClampGain((position - 300) * 0.1);
+    ShowGain();
+    Preview();
+}
+
+bool CAttriFilterController::OnBypass() {
+    AttriParameter parameter;
+    parameter.maximum = 1;
+    BindField(parameter, &CAriFilter::m_bypass);
+    parameter.code = kBypassCode;
+    return m_base.OnToggle(parameter, m_bypass);
+}
+
+Rect CAttriFilterController::HandleRect() const {
+    return m_response.HandleRect(m_curve, m_frequency);
+}
+
+bool CAttriFilterController::OnMouseDown(Point point) {
+    if (!m_base.Editable() || !Contains(HandleRect(), point))
+        return false;
+    m_dragging = true;
+    return true;
+}
+
+void CAttriFilterController::OnMouseMove(Point point) {
+    if (!m_base.Editable() || !m_dragging)
+        return;
+    m_frequency = m_response.FrequencyAt(point.x);
+    ShowFrequency();
+    if (IsShelf()) {
+        // A shelf has half its gain at the shelf frequency, where the handle
+        // sits: twice the level under the pointer keeps it there.
+        m_gain = ClampGain(2.0 * m_response.LevelAt(point.y));
+        ShowGain();
+    }
+    Preview();
+}
+
+bool CAttriFilterController::OnMouseUp() {
+    if (!m_dragging)
+        return false;
+    m_dragging = false;
+    if (!m_base.Editable())
+        return false;
+    if (!IsShelf())
+        return CommitFrequency();
+    return CommitShelf();
+}
+
+bool CAttriFilterController::CommitShelf() {
+    m_gain = ClampGain(platform::text::to_double(m_gainEdit.text));
+    m_frequency = ClampCutoff(platform::text::to_double(m_frequencyEdit.text));
+    ShowGain();
+    ShowFrequency();
+    if (m_gain == m_module.m_gain && m_frequency == m_module.m_frequency) {
+        Preview();
+        return false;
+    }
+    CAriFilter* copy = UndoCopy();
+    Store(copy);
+    Send(false);
+    Changed();
+    return true;
+}
+
+void CAttriFilterController::Draw(platform::gdi::Canvas& canvas) const {
+    const platform::gdi::COLORREF curve =
+        m_bypass != 0 ? CSlopeResponse::kBypassed : CSlopeResponse::kCurve;
+    const platform::gdi::COLORREF handle = m_bypass != 0 ? CSlopeResponse::kBypassed
+                                           : m_dragging  ? CSlopeResponse::kDraggedHandle
+                                                         : CSlopeResponse::kHandle;
+    const CSlopeResponse::CurveStyle curves[] = {{&m_curve, curve}};
+    const CSlopeResponse::HandleStyle handles[] = {{HandleRect(), handle}};
+    m_response.Draw(canvas, curves, handles);
+}
+
+bool CAttriFilterController::SetDefaultValues() {
+    if (!m_base.SetDefaultValues())
+        return false;
+    Refresh();
+    return true;
+}
+
+} // namespace attri_dialogs
