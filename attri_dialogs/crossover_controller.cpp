@@ -246,7 +246,7 @@ bool CAttriCrossoverController::OnCutoffEdit(std::int32_t column, EEditEvent eve
         if (edit.text == "-")
             edit.text.clear();
         std::string text = edit.text;
-        if (text.empty() || !TakeEnterKeys(text))
+        if (text.empty() || !TakeEnter(text))
             return false;
         edit.text = text;
     }
@@ -440,7 +440,7 @@ CAttriCrossoverController::EMouseDown CAttriCrossoverController::OnMouseDown(Poi
     m_base.OnBackgroundClick();
     for (std::int32_t column : {kLeft, kRight}) {
         const std::int32_t p = ColumnPosition(column);
-        if (p < 0 || !Contains(HandleRect(p), point))
+        if (p < 0 || !HandleRect(p).PtInRect(point))
             continue;
         m_dragging[static_cast<std::size_t>(p)] = true;
         if (Sync(column))
@@ -453,7 +453,7 @@ CAttriCrossoverController::EMouseDown CAttriCrossoverController::OnMouseDown(Poi
             return EMouseDown::kSelect;
         }
     for (std::int32_t p = 0; p < m_positions; ++p)
-        if (Contains(HandleRect(p), point)) {
+        if (HandleRect(p).PtInRect(point)) {
             m_dragging[static_cast<std::size_t>(p)] = true;
             m_dragging[static_cast<std::size_t>(Partner(p))] = true;
             SelectBand(BandOf(p));

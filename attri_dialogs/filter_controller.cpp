@@ -137,7 +137,7 @@ bool CAttriFilterController::OnFrequencyEdit(EEditEvent event) {
         if (m_frequencyEdit.text == "-")
             m_frequencyEdit.text.clear();
         std::string text = m_frequencyEdit.text;
-        if (text.empty() || !TakeEnterKeys(text))
+        if (text.empty() || !TakeEnter(text))
             return false;
         m_frequencyEdit.text = text;
     }
@@ -172,7 +172,7 @@ bool CAttriFilterController::OnGainEdit(EEditEvent event) {
     }
     if (event == EEditEvent::kTextChanged) {
         std::string text = m_gainEdit.text;
-        if (text.empty() || text == "-" || !TakeEnterKeys(text))
+        if (text.empty() || text == "-" || !TakeEnter(text))
             return false;
         m_gainEdit.text = text;
     }
@@ -221,7 +221,7 @@ Rect CAttriFilterController::HandleRect() const {
 }
 
 bool CAttriFilterController::OnMouseDown(Point point) {
-    if (!m_base.Editable() || !Contains(HandleRect(), point))
+    if (!m_base.Editable() || !HandleRect().PtInRect(point))
         return false;
     m_dragging = true;
     return true;

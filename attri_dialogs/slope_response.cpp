@@ -150,20 +150,6 @@ std::int32_t ShownFilterType(std::int32_t type) {
     return model::IsFilterType(type) ? type : model::kDefaultFilterType;
 }
 
-bool TakeEnterKeys(std::string& text) {
-    bool enter = false;
-    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
-        text.erase(at, 2);
-        enter = true;
-    }
-    return enter;
-}
-
-bool Contains(const Rect& rect, Point point) {
-    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
-           point.y < rect.bottom;
-}
-
 std::int32_t CutoffSpinFactor(std::int32_t position) {
     constexpr std::array<std::pair<std::int32_t, std::int32_t>, 7> kSteps = {
         {{10000, 200}, {5000, 100}, {2000, 50}, {1000, 20}, {500, 10}, {200, 5}, {100, 2}}};

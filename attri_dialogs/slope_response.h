@@ -96,10 +96,6 @@ double ClampCutoff(double frequency);
 // A slope type as the dialogs show and design it: one outside the table is
 // taken as "BW 12".
 std::int32_t ShownFilterType(std::int32_t type);
-// Takes every "\r\n" (Enter in an edit) out of the text; whether there was one.
-bool TakeEnterKeys(std::string& text);
-// Whether a point lies in a rectangle (right and bottom excluded).
-bool Contains(const platform::gdi::Rect& rect, platform::gdi::Point point);
 
 // The cut-off spin buttons step by a factor that grows with the frequency:
 // the factor of the spin's new position.
