@@ -20,6 +20,18 @@ void CConsoleCommandSink::SendSetF(int order, int code, float value) {
     m_console.SendSetF(order, code, value, false);
 }
 
+void CConsoleCommandSink::SendSetIIF(int order, int code, int a, int b, float value) {
+    m_console.SendSetIIF(order, code, a, b, value, false);
+}
+
+void CConsoleCommandSink::SendGet(int order, int code) {
+    m_console.SendGet(order, code);
+}
+
+void CConsoleCommandSink::SendGetChannel(int order, int code, int channel) {
+    m_console.SendGetChannel(order, code, channel);
+}
+
 std::variant<std::int32_t, float> EncodeValue(EValueEncoding encoding, double value) {
     switch (encoding) {
     case EValueEncoding::kInteger:

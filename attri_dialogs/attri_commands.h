@@ -23,6 +23,11 @@ public:
     virtual void SendSetIF(int order, int code, int channel, float value) = 0;
     // "*SET order code value" with the value printed as "%e"
     virtual void SendSetF(int order, int code, float value) = 0;
+    // "*SET order code a b value" with the value printed as "%e"
+    virtual void SendSetIIF(int order, int code, int a, int b, float value) = 0;
+    // "*GET order code " and "*GET order code channel ", on the get queue
+    virtual void SendGet(int order, int code) = 0;
+    virtual void SendGetChannel(int order, int code, int channel) = 0;
 };
 
 // The sink of a view's console: its control queue.
@@ -33,6 +38,9 @@ public:
     void SendSetII(int order, int code, int channel, int value) override;
     void SendSetIF(int order, int code, int channel, float value) override;
     void SendSetF(int order, int code, float value) override;
+    void SendSetIIF(int order, int code, int a, int b, float value) override;
+    void SendGet(int order, int code) override;
+    void SendGetChannel(int order, int code, int channel) override;
 
 private:
     comm::CDSPDlgShowCMD& m_console;
