@@ -29,6 +29,18 @@ void CConsoleCommandSink::SendSetIFFF(int order, int code, int index, float a, f
     m_console.SendSetIFFF(order, code, index, a, b, c, false);
 }
 
+void CConsoleCommandSink::SendSetIIF(int order, int code, int a, int b, float value) {
+    m_console.SendSetIIF(order, code, a, b, value, false);
+}
+
+void CConsoleCommandSink::SendGet(int order, int code) {
+    m_console.SendGet(order, code);
+}
+
+void CConsoleCommandSink::SendGetChannel(int order, int code, int channel) {
+    m_console.SendGetChannel(order, code, channel);
+}
+
 std::variant<std::int32_t, float> EncodeValue(EValueEncoding encoding, double value) {
     switch (encoding) {
     case EValueEncoding::kInteger:

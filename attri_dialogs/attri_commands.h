@@ -27,6 +27,11 @@ public:
     virtual void SendSetIFF(int order, int code, int index, float a, float b) = 0;
     // "*SET order code index a b c" with the values printed as "%e"
     virtual void SendSetIFFF(int order, int code, int index, float a, float b, float c) = 0;
+    // "*SET order code a b value" with the value printed as "%e"
+    virtual void SendSetIIF(int order, int code, int a, int b, float value) = 0;
+    // "*GET order code " and "*GET order code channel ", on the get queue
+    virtual void SendGet(int order, int code) = 0;
+    virtual void SendGetChannel(int order, int code, int channel) = 0;
 };
 
 // The sink of a view's console: its control queue.
@@ -39,6 +44,9 @@ public:
     void SendSetF(int order, int code, float value) override;
     void SendSetIFF(int order, int code, int index, float a, float b) override;
     void SendSetIFFF(int order, int code, int index, float a, float b, float c) override;
+    void SendSetIIF(int order, int code, int a, int b, float value) override;
+    void SendGet(int order, int code) override;
+    void SendGetChannel(int order, int code, int channel) override;
 
 private:
     comm::CDSPDlgShowCMD& m_console;

@@ -152,8 +152,8 @@ void WriteMixer(const CAriMixer& m, IProgramSink& sink) {
         if (m.m_outputLevel[Ix(j)] != 0.0)
             sink.SetIF(o, 504, j + 1, ToFloat(LinFromDb(m.m_outputLevel[Ix(j)])));
         // The integer kept beside each output is its column's on/off mask.
-        if (m.m_outputReserved[Ix(j)] != 0)
-            sink.SetII(o, 505, j + 1, m.m_outputReserved[Ix(j)]);
+        if (m.m_columnMask[Ix(j)] != 0)
+            sink.SetII(o, 505, j + 1, m.m_columnMask[Ix(j)]);
         for (int i = 0; i < inputs; ++i)
             if (m.m_crossPoint[Ix(i)][Ix(j)] != 0.0)
                 sink.SetIIF(o, 506, j + 1, i + 1, ToFloat(LinFromDb(m.m_crossPoint[Ix(i)][Ix(j)])));

@@ -137,8 +137,8 @@ void CopyMixer(const CAriMixer& s, CAriMixer& d, const Commands& out) {
         if (Take(d.m_outputLevel[j], s.m_outputLevel[j]))
             out.SetIF(504, o, LinFromDb(d.m_outputLevel[j]));
         // The integer stored beside each output is its column's on/off mask.
-        if (Take(d.m_outputReserved[j], s.m_outputReserved[j]))
-            out.SetII(505, o, d.m_outputReserved[j]);
+        if (Take(d.m_columnMask[j], s.m_columnMask[j]))
+            out.SetII(505, o, d.m_columnMask[j]);
         for (std::size_t i = 0; i < inputs; ++i)
             if (Take(d.m_crossPoint[i][j], s.m_crossPoint[i][j]))
                 out.SetIIF(506, o, static_cast<int>(i + 1), LinFromDb(d.m_crossPoint[i][j]));

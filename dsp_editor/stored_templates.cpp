@@ -270,7 +270,7 @@ void ResetMixer(const CAriMixer& m, CResetWriter& w) {
             w.SetII(o, 502, j + 1, 0);
         if (m.m_outputLevel[Ix(j)] != 0.0)
             w.SetIF(o, 504, j + 1, kUnity);
-        if (m.m_outputReserved[Ix(j)] != 0)
+        if (m.m_columnMask[Ix(j)] != 0)
             w.SetII(o, 505, j + 1, 0);
         for (int i = 0; i < inputs; ++i)
             if (m.m_crossPoint[Ix(i)][Ix(j)] != 0.0)

@@ -54,7 +54,7 @@ void CAriMixer::Serialize(pa::archive_t& ar) {
         for (std::size_t i = 0; i < static_cast<std::size_t>(m_mixInputs); ++i)
             SerializeFields(ar, m_inputMute[i], m_inputLevel[i]);
         for (std::size_t j = 0; j < static_cast<std::size_t>(m_mixOutputs); ++j)
-            SerializeFields(ar, m_outputMute[j], m_outputLevel[j], m_outputReserved[j]);
+            SerializeFields(ar, m_outputMute[j], m_outputLevel[j], m_columnMask[j]);
         for (std::size_t i = 0; i < static_cast<std::size_t>(m_mixInputs); ++i)
             for (std::size_t j = 0; j < static_cast<std::size_t>(m_mixOutputs); ++j)
                 SerializeValue(ar, m_crossPoint[i][j]);
@@ -70,7 +70,7 @@ void CAriMixer::CopyFrom(const CAriMixer& other) {
     m_inputLevel = other.m_inputLevel;
     m_outputMute = other.m_outputMute;
     m_outputLevel = other.m_outputLevel;
-    m_outputReserved = other.m_outputReserved;
+    m_columnMask = other.m_columnMask;
     m_crossPoint = other.m_crossPoint;
 }
 

@@ -6,7 +6,7 @@
 //
 // Archive form (own fields, then the DSP module base): input count, output
 // count; per input mute and level (double, dB); per output mute, level and
-// an integer (0) carried unchanged; then the cross-point levels, for each
+// column mask; then the cross-point levels, for each
 // input (outer) each output (inner). A stored count outside 0 to 16 is the
 // archive's format error.
 #include <array>
@@ -48,7 +48,8 @@ public:
     std::array<double, kMaxChannels> m_inputLevel{}; // dB
     std::array<std::int32_t, kMaxChannels> m_outputMute{};
     std::array<double, kMaxChannels> m_outputLevel{}; // dB
-    std::array<std::int32_t, kMaxChannels> m_outputReserved{};
+    // Bit i set: input i + 1 is routed to the output (sent whole as 505).
+    std::array<std::int32_t, kMaxChannels> m_columnMask{};
     std::array<std::array<double, kMaxChannels>, kMaxChannels> m_crossPoint{}; // [in][out], dB
 };
 

@@ -66,7 +66,7 @@ void OffReset(CBaseAriModule& module) {
         m->m_inputLevel.fill(-6.0);
         m->m_outputMute.fill(1);
         m->m_outputLevel.fill(-6.0);
-        m->m_outputReserved.fill(0xF);
+        m->m_columnMask.fill(0xF);
         for (auto& column : m->m_crossPoint)
             column.fill(-12.0);
     } else if (auto* m = dynamic_cast<model::CAriDynamic*>(&module)) {

@@ -259,7 +259,7 @@ TEST(DspEditorDownloadProgram, ParametersOffTheirResetStateInTheUnitsOrder) {
              x.m_inputLevel[2] = -0.0;
              x.m_outputMute[0] = 1;
              x.m_outputLevel[0] = -20.0;
-             x.m_outputReserved[1] = 5;
+             x.m_columnMask[1] = 5;
              x.m_crossPoint[2][1] = -6.0; // input 3 to output 2
              x.m_crossPoint[0][0] = 20.0;
          },

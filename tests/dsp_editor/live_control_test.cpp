@@ -189,7 +189,7 @@ const std::vector<ResetRow>& ResetRows() {
          As<CAriMixer>([](CAriMixer& m) {
              m.m_inputMute[0] = 1;
              m.m_inputLevel[3] = -6.0;
-             m.m_outputReserved[0] = 1;
+             m.m_columnMask[0] = 1;
              m.m_outputLevel[1] = -3.0;
              m.m_crossPoint[2][1] = -10.0;
          }),

@@ -126,7 +126,7 @@ const CopyRow kCopyRows[] = {
          m.m_inputLevel[2] = -10.0;
          m.m_outputMute[1] = 1;
          m.m_outputLevel[0] = 3.0;
-         m.m_outputReserved[1] = 5;
+         m.m_columnMask[1] = 5;
          m.CrossPoint(3, 0) = -20.0;
          m.CrossPoint(0, 1) = -3.0;
      }),

@@ -499,11 +499,11 @@ TEST(ModelAriCopy, EveryClassCopiesEveryFieldAndItsOwnChannels) {
 TEST(ModelAriCopy, OwnFieldsAreCopied) {
     CAriMixer mixer(1, 8, 0, 0);
     mixer.CrossPoint(15, 3) = -7.5;
-    mixer.m_outputReserved[2] = 9;
+    mixer.m_columnMask[2] = 9;
     CAriMixer mixer_copy;
     mixer_copy.CopyFrom(mixer);
     EXPECT_EQ(mixer_copy.m_crossPoint[15][3], -7.5);
-    EXPECT_EQ(mixer_copy.m_outputReserved[2], 9);
+    EXPECT_EQ(mixer_copy.m_columnMask[2], 9);
 
     CAriText text(1, 1, 0, 0);
     text.m_text = "Zone\r\nA";
