@@ -20,6 +20,10 @@ void CConsoleCommandSink::SendSetF(int order, int code, float value) {
     m_console.SendSetF(order, code, value, false);
 }
 
+void CConsoleCommandSink::SendSetFF(int order, int code, float a, float b) {
+    m_console.SendSetFF(order, code, a, b, false);
+}
+
 std::variant<std::int32_t, float> EncodeValue(EValueEncoding encoding, double value) {
     switch (encoding) {
     case EValueEncoding::kInteger:

@@ -23,6 +23,8 @@ public:
     virtual void SendSetIF(int order, int code, int channel, float value) = 0;
     // "*SET order code value" with the value printed as "%e"
     virtual void SendSetF(int order, int code, float value) = 0;
+    // "*SET order code a b" with both values printed as "%e"
+    virtual void SendSetFF(int order, int code, float a, float b) = 0;
 };
 
 // The sink of a view's console: its control queue.
@@ -33,6 +35,7 @@ public:
     void SendSetII(int order, int code, int channel, int value) override;
     void SendSetIF(int order, int code, int channel, float value) override;
     void SendSetF(int order, int code, float value) override;
+    void SendSetFF(int order, int code, float a, float b) override;
 
 private:
     comm::CDSPDlgShowCMD& m_console;
