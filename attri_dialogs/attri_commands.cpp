@@ -41,6 +41,10 @@ void CConsoleCommandSink::SendGetChannel(int order, int code, int channel) {
     m_console.SendGetChannel(order, code, channel);
 }
 
+void CConsoleCommandSink::SendSetFF(int order, int code, float a, float b) {
+    m_console.SendSetFF(order, code, a, b, false);
+}
+
 std::variant<std::int32_t, float> EncodeValue(EValueEncoding encoding, double value) {
     switch (encoding) {
     case EValueEncoding::kInteger:

@@ -32,6 +32,8 @@ public:
     // "*GET order code " and "*GET order code channel ", on the get queue
     virtual void SendGet(int order, int code) = 0;
     virtual void SendGetChannel(int order, int code, int channel) = 0;
+    // "*SET order code a b" with both values printed as "%e"
+    virtual void SendSetFF(int order, int code, float a, float b) = 0;
 };
 
 // The sink of a view's console: its control queue.
@@ -47,6 +49,7 @@ public:
     void SendSetIIF(int order, int code, int a, int b, float value) override;
     void SendGet(int order, int code) override;
     void SendGetChannel(int order, int code, int channel) override;
+    void SendSetFF(int order, int code, float a, float b) override;
 
 private:
     comm::CDSPDlgShowCMD& m_console;

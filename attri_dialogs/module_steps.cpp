@@ -1,0 +1,37 @@
+#include "attri_dialogs/module_steps.h"
+
+#include <cmath>
+
+#include "dsp_editor/dsp_undo.h"
+#include "platform/text/number.h"
+
+namespace attri_dialogs::module_steps {
+
+model::CBaseAriModule* UndoCopy(dsp_editor::CZoDSPDoc& document, model::CBaseAriModule& module,
+                                bool merge) {
+    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(document);
+    return history != nullptr ? history->AddAction(3, module, 0, 0, merge) : nullptr;
+}
+
+void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module) {
+    dsp_editor::CZoDSPDoc& document = view.GetDocument();
+    document.SetModifiedFlag(true);
+    document.NotifyModuleChanged(module);
+    view.OnModuleChanged(module);
+}
+
+bool TakeEnter(std::string& text) {
+    bool enter = false;
+    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
+        text.erase(at, 2);
+        enter = true;
+    }
+    return enter;
+}
+
+double ReadNumber(const std::string& text) {
+    const double value = platform::text::to_double(text);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+} // namespace attri_dialogs::module_steps

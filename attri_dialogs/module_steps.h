@@ -1,0 +1,29 @@
+#pragma once
+// The steps of a change that the dynamics and generator dialogs take one by
+// one where the common recipe takes them together: a value may join the
+// undo step of another one, or go in with a command the recipe's builders
+// do not describe.
+#include <string>
+
+#include "dsp_editor/zo_dsp_doc.h"
+#include "dsp_editor/zo_dsp_view.h"
+#include "model/base_ari_module.h"
+
+namespace attri_dialogs::module_steps {
+
+// The undo step's copy of the module: with `merge`, the newest step of this
+// module (or a new step); without, an action added to the current step.
+// Null when the document keeps no undo history.
+model::CBaseAriModule* UndoCopy(dsp_editor::CZoDSPDoc& document, model::CBaseAriModule& module,
+                                bool merge);
+// After the module changed: the modified flag, and the sheet and the
+// binding group follow.
+void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module);
+
+// Takes every "\r\n" (Enter: a CR and whatever follows it) out of an
+// edit's text; whether there was one.
+bool TakeEnter(std::string& text);
+// A number as typed; what is no finite number reads as 0.
+double ReadNumber(const std::string& text);
+
+} // namespace attri_dialogs::module_steps
