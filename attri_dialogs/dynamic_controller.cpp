@@ -220,7 +220,7 @@ bool CAttriDynamicController::OnEdit(EColumn column, EEditEvent event) {
                 edit.text.clear();
             return false;
         }
-        if (!module_steps::TakeEnter(text))
+        if (!TakeEnter(text))
             return false;
     }
     return Commit(column, module_steps::ReadNumber(text));

@@ -20,15 +20,6 @@ void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module) {
     view.OnModuleChanged(module);
 }
 
-bool TakeEnter(std::string& text) {
-    bool enter = false;
-    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at)) {
-        text.erase(at, 2);
-        enter = true;
-    }
-    return enter;
-}
-
 double ReadNumber(const std::string& text) {
     const double value = platform::text::to_double(text);
     return std::isfinite(value) ? value : 0.0;

@@ -20,9 +20,6 @@ model::CBaseAriModule* UndoCopy(dsp_editor::CZoDSPDoc& document, model::CBaseAri
 // binding group follow.
 void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module);
 
-// Takes every "\r\n" (Enter: a CR and whatever follows it) out of an
-// edit's text; whether there was one.
-bool TakeEnter(std::string& text);
 // A number as typed; what is no finite number reads as 0.
 double ReadNumber(const std::string& text);
 

@@ -144,7 +144,7 @@ bool CAttriSineController::OnEdit(EField field, EEditEvent event) {
     }
     std::string text = edit.text;
     if (event == EEditEvent::kTextChanged &&
-        (text.empty() || text == "-" || !module_steps::TakeEnter(text)))
+        (text.empty() || text == "-" || !TakeEnter(text)))
         return false;
     return Commit(field, module_steps::ReadNumber(text));
 }
