@@ -96,7 +96,7 @@ const char* CAttriDynamicController::FormatOf(EColumn column) const {
 
 double CAttriDynamicController::ThresholdMaximum() const {
     // The leveler's threshold stays at or below its target.
-    return IsLeveler() ? std::clamp(m_module.m_gateLevel, -60.0, 12.0) : 12.0;
+    return IsLeveler() ? std::clamp(m_module.m_targetOrDepth, -60.0, 12.0) : 12.0;
 }
 
 double CAttriDynamicController::Clamped(EColumn column, double value) const {
@@ -185,7 +185,7 @@ void CAttriDynamicController::Show(EColumn column, double value) {
 void CAttriDynamicController::ComputeCurve(EColumn column, double value) {
     double threshold = m_module.m_threshold;
     double ratio = m_module.m_ratio;
-    double third = m_module.m_gateLevel;
+    double third = m_module.m_targetOrDepth;
     if (column == EColumn::kThreshold)
         threshold = value;
     else if (column == EColumn::kTarget)
@@ -248,7 +248,7 @@ bool CAttriDynamicController::Commit(EColumn column, double value) {
         break;
     case EColumn::kRatio:
         if (IsGate()) {
-            if (value == m_module.m_gateLevel)
+            if (value == m_module.m_targetOrDepth)
                 return false;
             Record(EField::kThird, value, true);
             module_steps::Finish(m_base.View(), m_module);
@@ -261,7 +261,7 @@ bool CAttriDynamicController::Commit(EColumn column, double value) {
     case EColumn::kTarget:
         // The target has no command of its own, but the file keeps it: it is
         // recorded like any parameter so that undo brings it back.
-        recorded = value != m_module.m_gateLevel;
+        recorded = value != m_module.m_targetOrDepth;
         if (recorded)
             Record(EField::kThird, value, true);
         break;
@@ -274,7 +274,7 @@ bool CAttriDynamicController::Commit(EColumn column, double value) {
 }
 
 bool CAttriDynamicController::FollowGain(bool recorded) {
-    if (!IsLeveler() || m_gain == m_module.m_targetLevel)
+    if (!IsLeveler() || m_gain == m_module.m_levelerGain)
         return false;
     Record(EField::kGain, m_gain, !recorded);
     return true;
@@ -338,10 +338,10 @@ void CAttriDynamicController::SetField(CAriDynamic& module, EField field, double
         module.m_ratio = value;
         break;
     case EField::kGain:
-        module.m_targetLevel = value;
+        module.m_levelerGain = value;
         break;
     case EField::kThird:
-        module.m_gateLevel = value;
+        module.m_targetOrDepth = value;
         break;
     }
 }
@@ -359,11 +359,11 @@ double CAttriDynamicController::FieldOf(const CAriDynamic& module, EField field)
     case EField::kRatio:
         return module.m_ratio;
     case EField::kGain:
-        return module.m_targetLevel;
+        return module.m_levelerGain;
     case EField::kThird:
         break;
     }
-    return module.m_gateLevel;
+    return module.m_targetOrDepth;
 }
 
 void CAttriDynamicController::OnTrackMoving(EColumn column, std::int32_t position) {
@@ -400,9 +400,9 @@ bool CAttriDynamicController::OnGraphDown(platform::gdi::Point p) {
     switch (handle) {
     case EHandle::kThird:
         if (IsLeveler())
-            m_target = Clamped(EColumn::kTarget, m_module.m_gateLevel);
+            m_target = Clamped(EColumn::kTarget, m_module.m_targetOrDepth);
         else
-            m_ratio = Clamped(EColumn::kRatio, m_module.m_gateLevel);
+            m_ratio = Clamped(EColumn::kRatio, m_module.m_targetOrDepth);
         break;
     case EHandle::kThreshold:
         m_threshold = Clamped(EColumn::kThreshold, m_module.m_threshold);
@@ -496,7 +496,7 @@ bool CAttriDynamicController::AtDefaults() const {
     const CAriDynamic& m = m_module;
     const bool noRatio = Variant() == CAriDynamic::kLimiter || Variant() == CAriDynamic::kClipper;
     return m.m_bypass == 0 && m.m_attack == 1000.0 && m.m_release == 2000.0 &&
-           m.m_threshold == 0.0 && m.m_gateLevel == 0.0 &&
+           m.m_threshold == 0.0 && m.m_targetOrDepth == 0.0 &&
            (noRatio || m.m_ratio == (IsExpander() ? 0.25 : 4.0));
 }
 
@@ -513,13 +513,13 @@ void CAttriDynamicController::Refresh() {
     // A damaged file's values are shown inside the dialog's ranges; the
     // module keeps them until the operator commits.
     m_bypass = m_module.m_bypass;
-    m_gain = m_module.m_targetLevel;
+    m_gain = m_module.m_levelerGain;
     Show(EColumn::kAttack, Clamped(EColumn::kAttack, m_module.m_attack));
     Show(EColumn::kRelease, Clamped(EColumn::kRelease, m_module.m_release));
     Show(EColumn::kThreshold, Clamped(EColumn::kThreshold, m_module.m_threshold));
     Show(EColumn::kRatio,
-         Clamped(EColumn::kRatio, IsGate() ? m_module.m_gateLevel : m_module.m_ratio));
-    Show(EColumn::kTarget, Clamped(EColumn::kTarget, m_module.m_gateLevel));
+         Clamped(EColumn::kRatio, IsGate() ? m_module.m_targetOrDepth : m_module.m_ratio));
+    Show(EColumn::kTarget, Clamped(EColumn::kTarget, m_module.m_targetOrDepth));
     m_curve.Compute(m_threshold, m_ratio, IsGate() ? m_ratio : m_target);
     if (IsLeveler())
         m_gain = m_curve.Gain();

@@ -165,10 +165,10 @@ void WriteDynamic(const CAriDynamic& m, IProgramSink& sink) {
     const std::int32_t variant = m.m_subType;
     if (m.m_bypass != 0)
         sink.SetI(o, 701, 1);
-    if (variant == CAriDynamic::kNoiseGate && m.m_gateLevel != 0.0)
-        sink.SetF(o, 708, ToFloat(LinFromDb(m.m_gateLevel)));
-    if (variant == CAriDynamic::kLeveler && m.m_targetLevel != 0.0)
-        sink.SetF(o, 707, ToFloat(LinFromDb(m.m_targetLevel)));
+    if (variant == CAriDynamic::kNoiseGate && m.m_targetOrDepth != 0.0)
+        sink.SetF(o, 708, ToFloat(LinFromDb(m.m_targetOrDepth)));
+    if (variant == CAriDynamic::kLeveler && m.m_levelerGain != 0.0)
+        sink.SetF(o, 707, ToFloat(LinFromDb(m.m_levelerGain)));
     if (m.m_attack != kResetAttackMs)
         sink.SetI(o, 702, EnvelopeTimeFromMs(m.m_attack));
     if (m.m_release != kResetReleaseMs)

@@ -163,13 +163,13 @@ void CopyDynamic(const CAriDynamic& s, CAriDynamic& d, const Commands& out) {
     case CAriDynamic::kLeveler:
         // The unit's leveler has a fixed ratio and no gate.
         Take(d.m_ratio, s.m_ratio);
-        Take(d.m_gateLevel, s.m_gateLevel);
-        if (Take(d.m_targetLevel, s.m_targetLevel))
-            out.SetF(707, LinFromDb(d.m_targetLevel));
+        Take(d.m_targetOrDepth, s.m_targetOrDepth);
+        if (Take(d.m_levelerGain, s.m_levelerGain))
+            out.SetF(707, LinFromDb(d.m_levelerGain));
         break;
     case CAriDynamic::kNoiseGate:
-        if (Take(d.m_gateLevel, s.m_gateLevel))
-            out.SetF(708, LinFromDb(d.m_gateLevel));
+        if (Take(d.m_targetOrDepth, s.m_targetOrDepth))
+            out.SetF(708, LinFromDb(d.m_targetOrDepth));
         break;
     default:
         break;

@@ -298,11 +298,11 @@ void ResetDynamic(const CAriDynamic& m, CResetWriter& w) {
             w.SetF(o, 705, 1.0 / kResetExpanderRatio);
         break;
     case CAriDynamic::kLeveler:
-        if (m.m_targetLevel != 0.0)
+        if (m.m_levelerGain != 0.0)
             w.SetF(o, 707, kUnity);
         break;
     case CAriDynamic::kNoiseGate:
-        if (m.m_gateLevel != 0.0)
+        if (m.m_targetOrDepth != 0.0)
             w.SetF(o, 708, kUnity);
         break;
     default:

@@ -62,8 +62,8 @@ CAriDynamic::CAriDynamic(std::int32_t id, std::int32_t variant, std::int32_t x, 
 
 void CAriDynamic::Serialize(pa::archive_t& ar) {
     if (SerializesOwnFields(ar))
-        SerializeFields(ar, m_attack, m_release, m_ratio, m_threshold, m_bypass, m_targetLevel,
-                        m_gateLevel);
+        SerializeFields(ar, m_attack, m_release, m_ratio, m_threshold, m_bypass, m_levelerGain,
+                        m_targetOrDepth);
     SerializeAriBase(ar, *this);
 }
 
@@ -74,8 +74,8 @@ void CAriDynamic::CopyFrom(const CAriDynamic& other) {
     m_ratio = other.m_ratio;
     m_threshold = other.m_threshold;
     m_bypass = other.m_bypass;
-    m_targetLevel = other.m_targetLevel;
-    m_gateLevel = other.m_gateLevel;
+    m_levelerGain = other.m_levelerGain;
+    m_targetOrDepth = other.m_targetOrDepth;
 }
 
 } // namespace model

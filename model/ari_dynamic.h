@@ -44,8 +44,11 @@ public:
     double m_ratio = 4.0;      // 0.25 for the expander
     double m_threshold = 0.0;  // dB
     std::int32_t m_bypass = 0;
-    double m_targetLevel = 0.0; // dB
-    double m_gateLevel = 0.0;   // dB
+    // The leveler's make-up gain (sent as 707), which its dialog derives
+    // from the target and the threshold.
+    double m_levelerGain = 0.0; // dB
+    // The leveler's target, or the gate's depth (sent as 708).
+    double m_targetOrDepth = 0.0; // dB
 };
 
 } // namespace model

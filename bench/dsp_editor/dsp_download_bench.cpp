@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/dsp_editor/bench_timing.h"
 #include "dsp_editor/download_program.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -31,7 +32,6 @@
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
 #include "platform/text/format.h"
-#include "bench/dsp_editor/bench_timing.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ void OffReset(CBaseAriModule& module) {
             column.fill(-12.0);
     } else if (auto* m = dynamic_cast<model::CAriDynamic*>(&module)) {
         m->m_bypass = 1;
-        m->m_gateLevel = -50.0;
-        m->m_targetLevel = -10.0;
+        m->m_targetOrDepth = -50.0;
+        m->m_levelerGain = -10.0;
         m->m_attack = 5.0;
         m->m_release = 300.0;
         m->m_threshold = -20.0;

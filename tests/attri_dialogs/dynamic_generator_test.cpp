@@ -165,19 +165,19 @@ TEST_F(DynamicDialog, ExpanderRatioBelowOne) {
 TEST_F(DynamicDialog, LevelerThresholdAndItsGainAreOneUndoStep) {
     Open(CAriDynamic::kLeveler);
     EXPECT_TRUE(Type(Column::kThreshold, "-20\r\n"));
-    EXPECT_DOUBLE_EQ(module->m_targetLevel, 15.0);
+    EXPECT_DOUBLE_EQ(module->m_levelerGain, 15.0);
     EXPECT_DOUBLE_EQ(controller->Gain(), 15.0);
     EXPECT_EQ(ControlQueue(), (Commands{"*NySET 5 704 4401#", "*NySET 5 707 5.623413e+000#"}));
     ASSERT_TRUE(view->CanUndo());
     view->OnEditUndo();
     EXPECT_EQ(module->m_threshold, 0.0);
-    EXPECT_EQ(module->m_targetLevel, 0.0);
+    EXPECT_EQ(module->m_levelerGain, 0.0);
     EXPECT_FALSE(view->CanUndo());
 }
 
 TEST_F(DynamicDialog, LevelerThresholdStaysAtOrBelowTheTarget) {
     Open(CAriDynamic::kLeveler, [](CAriDynamic& m) {
-        m.m_gateLevel = -10.0;
+        m.m_targetOrDepth = -10.0;
         m.m_threshold = -30.0;
     });
     EXPECT_TRUE(Type(Column::kThreshold, "0\r\n"));
@@ -192,31 +192,31 @@ TEST_F(DynamicDialog, LevelerTargetIsUndoableAndMarksModifiedWithoutAGainChange)
     // At ratio 1 the gain stays 0 whatever the target.
     Open(CAriDynamic::kLeveler, [](CAriDynamic& m) { m.m_ratio = 1.0; });
     EXPECT_TRUE(Type(Column::kTarget, "6\r\n"));
-    EXPECT_EQ(module->m_gateLevel, 6.0);
-    EXPECT_EQ(module->m_targetLevel, 0.0);
+    EXPECT_EQ(module->m_targetOrDepth, 6.0);
+    EXPECT_EQ(module->m_levelerGain, 0.0);
     EXPECT_TRUE(doc->IsModified());
     EXPECT_TRUE(ControlQueue().empty()) << "the target has no command";
     ASSERT_TRUE(view->CanUndo());
     view->OnEditUndo();
-    EXPECT_EQ(module->m_gateLevel, 0.0);
+    EXPECT_EQ(module->m_targetOrDepth, 0.0);
 }
 
 TEST_F(DynamicDialog, LevelerTargetMovesTheGainInOneStep) {
     Open(CAriDynamic::kLeveler, [](CAriDynamic& m) {
         m.m_threshold = -20.0;
-        m.m_gateLevel = -20.0;
+        m.m_targetOrDepth = -20.0;
     });
     EXPECT_TRUE(Type(Column::kTarget, "0\r\n"));
-    EXPECT_DOUBLE_EQ(module->m_targetLevel, 15.0);
+    EXPECT_DOUBLE_EQ(module->m_levelerGain, 15.0);
     EXPECT_EQ(ControlQueue(), Commands{"*NySET 5 707 5.623413e+000#"});
     view->OnEditUndo();
-    EXPECT_EQ(module->m_gateLevel, -20.0);
-    EXPECT_EQ(module->m_targetLevel, 0.0);
+    EXPECT_EQ(module->m_targetOrDepth, -20.0);
+    EXPECT_EQ(module->m_levelerGain, 0.0);
     EXPECT_FALSE(view->CanUndo());
 }
 
 TEST_F(DynamicDialog, GateDepthClickWithoutMovingChangesNothing) {
-    Open(CAriDynamic::kNoiseGate, [](CAriDynamic& m) { m.m_gateLevel = -35.5; });
+    Open(CAriDynamic::kNoiseGate, [](CAriDynamic& m) { m.m_targetOrDepth = -35.5; });
     EXPECT_EQ(controller->Edit(Column::kRatio).text, "-35.5");
     controller->OnTrackMoving(Column::kRatio, controller->Position(Column::kRatio));
     EXPECT_FALSE(controller->OnTrackReleased(Column::kRatio));
@@ -356,7 +356,7 @@ TEST_F(DynamicDialog, CompressorRatioDragFollowsTheRightEdge) {
 TEST_F(DynamicDialog, DamagedValuesStayInsideTheCurve) {
     Open(CAriDynamic::kLeveler, [](CAriDynamic& m) {
         m.m_threshold = -100.0;
-        m.m_gateLevel = 50.0;
+        m.m_targetOrDepth = 50.0;
     });
     EXPECT_EQ(controller->Curve().ThresholdPixel(), 0);
     EXPECT_EQ(controller->Edit(Column::kThreshold).text, "-60.0");

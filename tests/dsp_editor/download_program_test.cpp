@@ -272,8 +272,8 @@ TEST(DspEditorDownloadProgram, ParametersOffTheirResetStateInTheUnitsOrder) {
          [](CBaseAriModule& m) {
              auto& d = dynamic_cast<model::CAriDynamic&>(m);
              d.m_bypass = 1;
-             d.m_gateLevel = -40.0; // no gate on a leveler
-             d.m_targetLevel = -6.0;
+             d.m_targetOrDepth = -40.0; // no gate on a leveler
+             d.m_levelerGain = -6.0;
              d.m_attack = 10.0;
              d.m_release = 100.0;
              d.m_threshold = -20.0;
@@ -286,7 +286,7 @@ TEST(DspEditorDownloadProgram, ParametersOffTheirResetStateInTheUnitsOrder) {
          2,
          [](CBaseAriModule& m) {
              auto& d = dynamic_cast<model::CAriDynamic&>(m);
-             d.m_targetLevel = -6.0; // leveler only
+             d.m_levelerGain = -6.0; // leveler only
              d.m_ratio = 8.0;
          },
          {"*NySET 2 705 1.250000e-001#"}},
@@ -304,7 +304,7 @@ TEST(DspEditorDownloadProgram, ParametersOffTheirResetStateInTheUnitsOrder) {
          4,
          [](CBaseAriModule& m) {
              auto& d = dynamic_cast<model::CAriDynamic&>(m);
-             d.m_gateLevel = -40.0;
+             d.m_targetOrDepth = -40.0;
              d.m_ratio = 2.0;
          },
          {"*NySET 2 708 1.000000e-002#"}},

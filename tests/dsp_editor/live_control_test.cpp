@@ -217,14 +217,14 @@ const std::vector<ResetRow>& ResetRows() {
          CAriDynamic::kLeveler,
          As<CAriDynamic>([](CAriDynamic& m) {
              m.m_ratio = 2.0;
-             m.m_gateLevel = -5.0;
-             m.m_targetLevel = -3.0;
+             m.m_targetOrDepth = -5.0;
+             m.m_levelerGain = -3.0;
          }),
          {"*NySET 5 707 1.000000e+000#"}},
         {"noise gate",
          kAriDynamic,
          CAriDynamic::kNoiseGate,
-         As<CAriDynamic>([](CAriDynamic& m) { m.m_gateLevel = -10.0; }),
+         As<CAriDynamic>([](CAriDynamic& m) { m.m_targetOrDepth = -10.0; }),
          {"*NySET 5 708 1.000000e+000#"}},
         {"limiter: the ratio it does not use is kept",
          kAriDynamic,

@@ -153,12 +153,12 @@ const CopyRow kCopyRows[] = {
     {"expander ratio", kAriDynamic, CAriDynamic::kExpander,
      OnSource<CAriDynamic>([](auto& m) { m.m_ratio = 0.5; }), {"*NySET 5 705 2.000000e+000#"}},
     {"leveler ratio and gate level travel without a command", kAriDynamic, CAriDynamic::kLeveler,
-     OnSource<CAriDynamic>([](auto& m) { m.m_ratio = 8.0; m.m_gateLevel = -30.0; }), {}},
+     OnSource<CAriDynamic>([](auto& m) { m.m_ratio = 8.0; m.m_targetOrDepth = -30.0; }), {}},
     {"leveler target", kAriDynamic, CAriDynamic::kLeveler,
-     OnSource<CAriDynamic>([](auto& m) { m.m_targetLevel = -6.0; }),
+     OnSource<CAriDynamic>([](auto& m) { m.m_levelerGain = -6.0; }),
      {"*NySET 5 707 5.011872e-001#"}},
     {"noise gate level", kAriDynamic, CAriDynamic::kNoiseGate,
-     OnSource<CAriDynamic>([](auto& m) { m.m_gateLevel = -40.0; }),
+     OnSource<CAriDynamic>([](auto& m) { m.m_targetOrDepth = -40.0; }),
      {"*NySET 5 708 1.000000e-002#"}},
     {"limiter threshold", kAriDynamic, CAriDynamic::kLimiter,
      OnSource<CAriDynamic>([](auto& m) { m.m_threshold = -20.0; }), {"*NySET 5 704 4401#"}},
@@ -371,28 +371,28 @@ TEST(DspEditorParameterCopy, FieldsOutsideTheVariantsRuleStayAsTheyWere) {
         CAriDynamic source(20, CAriDynamic::kLimiter, 0, 0),
             destination(20, CAriDynamic::kLimiter, 0, 0);
         source.m_ratio = 8.0;
-        source.m_targetLevel = -6.0;
-        source.m_gateLevel = -30.0;
+        source.m_levelerGain = -6.0;
+        source.m_targetOrDepth = -30.0;
         source.m_threshold = -20.0;
         CDSPDlgShowCMD console;
         SendParameterChanges(source, destination, true, console);
         EXPECT_EQ(console.Queue(EConsoleQueue::Control), Commands{"*NySET 0 704 4401#"});
         EXPECT_EQ(destination.m_threshold, -20.0);
         EXPECT_EQ(destination.m_ratio, 4.0);
-        EXPECT_EQ(destination.m_targetLevel, 0.0);
-        EXPECT_EQ(destination.m_gateLevel, 0.0);
+        EXPECT_EQ(destination.m_levelerGain, 0.0);
+        EXPECT_EQ(destination.m_targetOrDepth, 0.0);
     }
     {
         SCOPED_TRACE("noise gate: no ratio, no target");
         CAriDynamic source(20, CAriDynamic::kNoiseGate, 0, 0),
             destination(20, CAriDynamic::kNoiseGate, 0, 0);
         source.m_ratio = 8.0;
-        source.m_targetLevel = -6.0;
+        source.m_levelerGain = -6.0;
         CDSPDlgShowCMD console;
         SendParameterChanges(source, destination, true, console);
         ExpectNoCommands(console);
         EXPECT_EQ(destination.m_ratio, 4.0);
-        EXPECT_EQ(destination.m_targetLevel, 0.0);
+        EXPECT_EQ(destination.m_levelerGain, 0.0);
     }
     {
         SCOPED_TRACE("noise generator: no oscillator, no sweep");

@@ -277,8 +277,8 @@ TEST(ModelAriDefaults, SimpleModuleParameters) {
         EXPECT_EQ(dyn.m_release, 2000.0);
         EXPECT_EQ(dyn.m_ratio, v == CAriDynamic::kExpander ? 0.25 : 4.0) << v;
         EXPECT_EQ(dyn.m_threshold, 0.0);
-        EXPECT_EQ(dyn.m_targetLevel, 0.0);
-        EXPECT_EQ(dyn.m_gateLevel, 0.0);
+        EXPECT_EQ(dyn.m_levelerGain, 0.0);
+        EXPECT_EQ(dyn.m_targetOrDepth, 0.0);
     }
 
     const CAriGenerator gen(1, 1, 0, 0);
