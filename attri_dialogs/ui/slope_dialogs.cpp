@@ -281,7 +281,12 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
 void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x) {
     Column& controls = m_columns[static_cast<std::size_t>(column)];
     Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 108, 80, 14});
-    Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 146, 84, 14});
+    // The longest label of the column: a smaller face keeps it within it.
+    QLabel* type =
+        Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 146, 84, 14});
+    QFont small = type->font();
+    small.setPixelSize(10);
+    type->setFont(small);
     Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 184, 80, 14});
     controls.sync = Button(this, kFirstSyncButton + column, shell::CMyButtonCore::kModeToggle,
                            {x + 16, 122, 48, 20});
