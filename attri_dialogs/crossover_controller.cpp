@@ -53,6 +53,12 @@ std::vector<std::string> CAttriCrossoverController::BandCaptions() const {
     return {low, "中低", "中高", "高频"};
 }
 
+std::int32_t CAttriCrossoverController::BandCaptionString(std::int32_t band) const {
+    if (band <= 0 || band >= m_bands || m_bands == 4)
+        return 0;
+    return band == m_bands - 1 ? 257 : 258;
+}
+
 void CAttriCrossoverController::Refresh() {
     m_bands = std::clamp(m_module.m_bands, CAriCrossover::kMinOutputs, CAriCrossover::kMaxOutputs);
     m_positions = 2 * m_bands - 2;

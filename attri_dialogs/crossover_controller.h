@@ -61,6 +61,9 @@ public:
     std::int32_t Positions() const { return m_positions; }
     // The band buttons' captions, low to high.
     std::vector<std::string> BandCaptions() const;
+    // The string that renames band b's button in the 2- and 3-way layouts
+    // (257, 258); 0 when the button keeps the caption of the 4-way layout.
+    std::int32_t BandCaptionString(std::int32_t band) const;
 
     // -- the selected band and its two columns
 

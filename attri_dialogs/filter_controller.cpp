@@ -39,8 +39,12 @@ bool CAttriFilterController::IsShelf() const {
     return Variant() == CAriFilter::kLowShelf || Variant() == CAriFilter::kHighShelf;
 }
 
+std::int32_t CAttriFilterController::FirstLabelString() const {
+    return HasTypeList() ? 325 : 326;
+}
+
 std::string_view CAttriFilterController::FirstLabel() const {
-    return resources::LoadString(HasTypeList() ? 325 : 326);
+    return resources::LoadString(FirstLabelString());
 }
 
 void CAttriFilterController::Refresh() {

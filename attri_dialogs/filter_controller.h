@@ -51,6 +51,8 @@ public:
     bool HasTypeList() const;
     // "滤波器类型(dB/oct)" or "增益 (dB)" by variant.
     std::string_view FirstLabel() const;
+    // The string of that label (325 or 326).
+    std::int32_t FirstLabelString() const;
 
     std::int32_t SelectedType() const { return m_type; }
     // A slope type chosen: 609 only when the count changes, then the 607s.

@@ -33,6 +33,10 @@ inline constexpr int kIconDeviceDocument = 129;
 inline constexpr int kIconDspDocument = 130;
 // The window icon of the module attribute dialogs: faders on a panel.
 inline constexpr int kIconAttriDialog = 262;
+// The filter and crossover dialogs' window icons: a response curve with
+// its handle; one slope, and two crossing ones.
+inline constexpr int kIconFilterDialog = 263;
+inline constexpr int kIconCrossoverDialog = 265;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

@@ -352,6 +352,23 @@ def attribute_dialog():
     return p
 
 
+def slope_dialog(crossing):
+    """Response curves on a dark graph with a handle on the cut-off: the
+    window icon of the filter dialog (one slope) and of the crossover
+    dialog (two crossing slopes)."""
+    p = Picture(SIZE)
+    p.panel(1, 3, 31, 29, "l")
+    p.box(3, 5, 29, 27, "k")
+    for y in (11, 17, 23):  # the grid
+        p.box(4, y, 28, y + 1, "g")
+    low = lambda x: 10 + 14 / (1 + math.exp(-(x - 16) / 1.8))  # noqa: E731
+    p.curve(4, 28, low, "G")
+    if crossing:
+        p.curve(4, 28, lambda x: 10 + 14 / (1 + math.exp((x - 16) / 1.8)), "r")
+    p.disc(16, round(low(16)), 2, "y")
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -363,4 +380,5 @@ def pictures():
               (221, meter(1)), (220, meter(2)), (219, meter(4)), (218, meter(8)),
               (243, module_text())]
     icons += [(262, attribute_dialog())]
+    icons += [(263, slope_dialog(False)), (265, slope_dialog(True))]
     return icons

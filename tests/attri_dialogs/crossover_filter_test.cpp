@@ -18,6 +18,7 @@
 #include "platform/archive/archive.h"
 #include "platform/gdi/recording_canvas.h"
 #include "platform/text/format.h"
+#include "resources/string_table.h"
 
 namespace {
 
@@ -628,6 +629,36 @@ TEST_F(SlopeDialogs, OpeningAndRefreshLeaveTheModuleAsStored) {
     EXPECT_EQ(StoredForm(crossover), crossoverBytes);
     EXPECT_EQ(StoredForm(filter), filterBytes);
     EXPECT_TRUE(Queue().empty());
+}
+
+} // namespace
+
+namespace {
+
+// The widgets take the translatable strings of the variant-dependent
+// captions from here: the band buttons renamed in the 2- and 3-way layouts
+// and the filter's first label.
+TEST_F(SlopeDialogs, VariantCaptionsNameTheirStrings) {
+    struct Case {
+        std::int32_t variant;
+        std::vector<std::int32_t> strings;
+    };
+    for (const Case& c :
+         {Case{CAriCrossover::kTwoWay, {0, 257}}, Case{CAriCrossover::kThreeWay, {0, 258, 257}},
+          Case{CAriCrossover::kFourWay, {0, 0, 0, 0}}}) {
+        CAttriCrossoverController dialog(*view, AddCrossover(c.variant));
+        std::vector<std::int32_t> strings;
+        for (std::int32_t b = 0; b < dialog.Bands(); ++b)
+            strings.push_back(dialog.BandCaptionString(b));
+        EXPECT_EQ(strings, c.strings) << "variant " << c.variant;
+        EXPECT_EQ(dialog.BandCaptionString(dialog.Bands()), 0) << "no such band";
+    }
+    for (std::int32_t variant : {CAriFilter::kLowPass, CAriFilter::kHighPass, CAriFilter::kLowShelf,
+                                 CAriFilter::kHighShelf}) {
+        CAttriFilterController dialog(*view, AddFilter(variant));
+        EXPECT_EQ(dialog.FirstLabelString(), dialog.HasTypeList() ? 325 : 326);
+        EXPECT_EQ(dialog.FirstLabel(), resources::LoadString(dialog.FirstLabelString()));
+    }
 }
 
 } // namespace

@@ -54,8 +54,10 @@ const std::vector<group_t>& Groups() {
           232, 275, 276, 238, 236, 240, 237, 239, 241, 242, 277, 278, 342, 223, 231, 234, 235, 230,
           233, 256, 244,
           // DSP module palette
-          215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243},
-         {0, -1, 127, 131, 250, 261, 263, 57600}},
+          215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243,
+          // the filter and crossover dialogs
+          resources::kIconFilterDialog, resources::kIconCrossoverDialog},
+         {0, -1, 127, 131, 250, 261, 264, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
          16,
