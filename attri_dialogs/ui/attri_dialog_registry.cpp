@@ -3,6 +3,9 @@
 #include <QAbstractScrollArea>
 
 #include "attri_dialogs/ui/channel_dialogs.h"
+#include "attri_dialogs/ui/delay_dialog.h"
+#include "attri_dialogs/ui/router_dialog.h"
+#include "attri_dialogs/ui/text_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace attri_dialogs::ui {
@@ -27,6 +30,9 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriInputAll>(EAttriDialogClass::kInputAll),
         MakerOf<CDSPDlgAttriOutput>(EAttriDialogClass::kOutput),
         MakerOf<CDSPDlgAttriOutputAll>(EAttriDialogClass::kOutputAll),
+        MakerOf<CDSPDlgAttriDelay>(EAttriDialogClass::kDelay),
+        MakerOf<CDSPDlgAttriText>(EAttriDialogClass::kText),
+        MakerOf<CDSPDlgAttriRouter>(EAttriDialogClass::kRouter),
     };
     return makers;
 }
