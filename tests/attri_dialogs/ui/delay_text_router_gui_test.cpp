@@ -227,4 +227,33 @@ TEST_F(SheetDialogGui, ARouterCrossPointRoutesAndSwitchesOff) {
     EXPECT_EQ(ControlQueue(), (Commands{"*NySET 7 401 1 3#", "*NySET 7 401 1 0#"}));
 }
 
+TEST_F(SheetDialogGui, ViewOnlyDialogsKeepShowingTheModule) {
+    auto& router = Add<model::CAriRouter>(model::kAriRouter, 1);
+    auto& delay = Add<model::CAriDelay>(model::kAriDelay, 1);
+    auto* routerDialog = Open<adu::CDSPDlgAttriRouter>(router);
+    auto* delayDialog = Open<adu::CDSPDlgAttriDelay>(delay);
+    ASSERT_TRUE(routerDialog && delayDialog);
+    routerDialog->SetMode(attri_dialogs::CAttriController::kViewOnly);
+    delayDialog->SetMode(attri_dialogs::CAttriController::kViewOnly);
+
+    QTest::mouseClick(routerDialog->CrossPoint(2, 0), Qt::LeftButton);
+    EXPECT_FALSE(routerDialog->CrossPoint(2, 0)->isChecked());
+    EXPECT_TRUE(routerDialog->CrossPoint(0, 0)->isChecked());
+    EXPECT_EQ(router.m_selectedInput[0], 1);
+
+    auto* edit = Item<adu::CAttriValueEdit>(delayDialog, 1091);
+    ASSERT_NE(edit, nullptr);
+    delayDialog->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return delayDialog->isActiveWindow(); }));
+    edit->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return edit->hasFocus(); }));
+    edit->selectAll();
+    QTest::keyClicks(edit, "3");
+    QTest::mouseClick(delayDialog, Qt::LeftButton, {}, QPoint(180, 40));
+    ASSERT_TRUE(WaitFor([&] { return edit->text() == "5.00"; })) << "the module's time again";
+    EXPECT_EQ(delay.m_delay, 5.0);
+    EXPECT_TRUE(ControlQueue().empty());
+    EXPECT_FALSE(view->CanUndo());
+}
+
 } // namespace
