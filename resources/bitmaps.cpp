@@ -18,6 +18,8 @@
 #include "resources/icons/icon_253.xpm"
 #include "resources/icons/icon_254.xpm"
 #include "resources/icons/icons_32.xpm.h"
+#include "resources/icons/point_158.xpm"
+#include "resources/icons/point_159.xpm"
 #include "resources/icons/toolbar_16.xpm.h"
 
 namespace resources {
@@ -78,6 +80,8 @@ const picture_table_t& all_bitmaps() {
         {kBitmapSpeaker, decode_xpm(icon_253_xpm)},
         {kBitmapAmplifier, decode_xpm(icon_254_xpm)},
         {kBitmapAttriBackground, decode_xpm(background_233_xpm)},
+        {kBitmapRouterSelected, decode_xpm(point_158_xpm)},
+        {kBitmapRouterFree, decode_xpm(point_159_xpm)},
     };
     return bitmaps;
 }

@@ -19,6 +19,11 @@ inline constexpr int kBitmapAmplifier = 254;
 // it can be copied unscaled from its top-left corner.
 inline constexpr int kBitmapAttriBackground = 233;
 
+// The router dialog's cross-points, 15 x 13: an output taking that input
+// (a lit lamp) and a free one (an empty socket).
+inline constexpr int kBitmapRouterSelected = 158;
+inline constexpr int kBitmapRouterFree = 159;
+
 // The bitmap with that resource id, or null when there is none. The
 // pictures are decoded once and live as long as the program.
 const platform::gdi::Bitmap* LoadBitmap(int id);
@@ -37,6 +42,11 @@ inline constexpr int kIconAttriDialog = 262;
 // its handle; one slope, and two crossing ones.
 inline constexpr int kIconFilterDialog = 263;
 inline constexpr int kIconCrossoverDialog = 265;
+
+// The window icons of the delay, text box and router dialogs.
+inline constexpr int kIconDelayDialog = 266;
+inline constexpr int kIconTextDialog = 269;
+inline constexpr int kIconRouterDialog = 258;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

@@ -3,7 +3,10 @@
 #include <QAbstractScrollArea>
 
 #include "attri_dialogs/ui/channel_dialogs.h"
+#include "attri_dialogs/ui/delay_dialog.h"
+#include "attri_dialogs/ui/router_dialog.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
+#include "attri_dialogs/ui/text_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace attri_dialogs::ui {
@@ -30,6 +33,9 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriOutputAll>(EAttriDialogClass::kOutputAll),
         MakerOf<CDSPDlgAttriFilter>(EAttriDialogClass::kFilter),
         MakerOf<CDSPDlgAttriCrossover>(EAttriDialogClass::kCrossover),
+        MakerOf<CDSPDlgAttriDelay>(EAttriDialogClass::kDelay),
+        MakerOf<CDSPDlgAttriText>(EAttriDialogClass::kText),
+        MakerOf<CDSPDlgAttriRouter>(EAttriDialogClass::kRouter),
     };
     return makers;
 }

@@ -1,5 +1,6 @@
 #include "platform/gdi/qt_canvas.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QImage>
@@ -97,6 +98,20 @@ QFont ToQFont(const LOGFONT& lf) {
         pixels = 12;
     font.setPixelSize(std::max(pixels, 1));
     return font;
+}
+
+LOGFONT FromQFont(const QFont& font, const LOGFONT& base) {
+    if (font == ToQFont(base))
+        return base;
+    LOGFONT lf = base;
+    lf.SetFaceName(font.family().toStdString());
+    lf.lfHeight = -std::max(QFontInfo(font).pixelSize(), 1);
+    lf.lfWidth = 0;
+    lf.lfWeight = static_cast<std::int32_t>(font.weight());
+    lf.lfItalic = font.italic() ? 1 : 0;
+    lf.lfUnderline = font.underline() ? 1 : 0;
+    lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
+    return lf;
 }
 
 Size QtTextMeasurer::MeasureText(const LOGFONT& font, std::string_view utf8) const {

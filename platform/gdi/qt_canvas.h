@@ -23,6 +23,11 @@ namespace platform::gdi {
 QColor ToQColor(COLORREF colour);
 COLORREF FromQColor(const QColor& colour);
 QFont ToQFont(const LOGFONT& font);
+// The way back, for a font the operator chose: face, weight, italic,
+// underline and strike-out, and the em in pixels as a negative height; what
+// Qt does not know (character set, pitch and family, ...) is `base`'s. A
+// font equal to ToQFont(base) gives `base` itself.
+LOGFONT FromQFont(const QFont& font, const LOGFONT& base = {});
 
 class QtTextMeasurer : public TextMeasurer {
 public:

@@ -7,6 +7,8 @@
   background_233.xpm            the background of the module attribute
                                 dialogs (bitmap resource 233), 800 x 600
                                 (dialog_background.py);
+  point_158.xpm, point_159.xpm  the router dialog's cross-points, selected
+                                and free (bitmap resources 158, 159), 15 x 13;
   icons_32.xpm.h                the 32 x 32 icons (icons_32.py);
   toolbar_16.xpm.h              the 16 x 16 toolbar and network type
                                 pictures (toolbar_16.py);
@@ -110,6 +112,17 @@ def amplifier():
     return p
 
 
+def cross_point(selected):
+    """A router cross-point: a lit lamp where an output takes the input, an
+    empty socket elsewhere."""
+    p = Picture(15, 13, fill=".")
+    p.disc(7, 6, 5, "k")
+    p.disc(7, 6, 4, "r" if selected else "w")
+    if selected:
+        p.box(5, 4, 7, 5, "y")      # the lamp's glint
+    return p
+
+
 def write_xpm(resource_id, picture, name="icon", palette=PALETTE):
     lines = xpm_lines(f"{name}_{resource_id}_xpm", picture, palette)
     with open(os.path.join(HERE, f"{name}_{resource_id}.xpm"), "w", encoding="ascii") as f:
@@ -121,6 +134,8 @@ def main():
                               (254, amplifier)):
         write_xpm(resource_id, draw())
     write_xpm(233, dialog_background.picture(), "background", dialog_background.palette())
+    write_xpm(158, cross_point(True), "point")
+    write_xpm(159, cross_point(False), "point")
     icons = icons_32.pictures()
     write_xpm_header(os.path.join(HERE, "icons_32.xpm.h"), "The 32 x 32 icons, by icon id.",
                      {"icons_32": icons})

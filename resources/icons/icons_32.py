@@ -369,6 +369,16 @@ def slope_dialog(crossing):
     return p
 
 
+def dialog_window(picture):
+    """A module's picture under a window's title bar: the window icon of
+    that module's attribute dialog."""
+    p = Picture(SIZE)
+    p.paste(picture, 0, 0)
+    p.panel(0, 0, 32, 7, "b")
+    p.box(26, 2, 30, 5, "w")  # the close box
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -381,4 +391,6 @@ def pictures():
               (243, module_text())]
     icons += [(262, attribute_dialog())]
     icons += [(263, slope_dialog(False)), (265, slope_dialog(True))]
+    icons += [(266, dialog_window(delay())), (269, dialog_window(module_text())),
+              (258, dialog_window(router()))]
     return icons

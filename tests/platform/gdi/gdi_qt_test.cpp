@@ -98,6 +98,28 @@ TEST_F(GdiQt, PositiveHeightIsTheCellHeight) {
               gdi::QtTextMeasurer().MeasureText(gdi::MakeFont("Arial", 14), "Hi").cx);
 }
 
+TEST_F(GdiQt, ChosenFontsComeBackAsLogicalFonts) {
+    // The character set is Qt's blind spot: it stays the base's.
+    const gdi::LOGFONT base = gdi::MakeFont("Arial", 15, gdi::FW_BOLD, 134);
+    EXPECT_EQ(gdi::FromQFont(gdi::ToQFont(base), base), base) << "an unchanged choice";
+
+    QFont chosen("Courier New");
+    chosen.setPixelSize(20);
+    chosen.setWeight(QFont::Normal);
+    chosen.setItalic(true);
+    chosen.setUnderline(true);
+    chosen.setStrikeOut(true);
+    const gdi::LOGFONT lf = gdi::FromQFont(chosen, base);
+    EXPECT_EQ(lf.lfFaceName, "Courier New");
+    EXPECT_EQ(lf.lfHeight, -20);
+    EXPECT_EQ(lf.lfWeight, gdi::FW_NORMAL);
+    EXPECT_EQ(lf.lfItalic, 1);
+    EXPECT_EQ(lf.lfUnderline, 1);
+    EXPECT_EQ(lf.lfStrikeOut, 1);
+    EXPECT_EQ(lf.lfCharSet, 134);
+    EXPECT_EQ(gdi::ToQFont(lf).pixelSize(), 20) << "and back to the same em";
+}
+
 TEST_F(GdiQt, TextSitsInItsCellAndColoursConvertOnce) {
     {
         QPainter painter(&image_);
