@@ -33,6 +33,8 @@ inline constexpr int kIconDeviceDocument = 129;
 inline constexpr int kIconDspDocument = 130;
 // The window icon of the module attribute dialogs: faders on a panel.
 inline constexpr int kIconAttriDialog = 262;
+// The window icon of the equalizer dialog: a response curve on a grid.
+inline constexpr int kIconAttriEqualizer = 264;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

@@ -1677,6 +1677,49 @@ static const char* const icons_32_262[] = {
 "                                "
 };
 
+/* XPM */
+static const char* const icons_32_264[] = {
+"32 32 6 1",
+"  c #FF00FF",
+"d c #484848",
+"k c #202020",
+"l c #C0C0C0",
+"r c #D83030",
+"v c #70FF70",
+"                                ",
+"                                ",
+"                                ",
+" kkkkkkkkkkkkkkkkkkkkkkkkkkkkkk ",
+" kllllllllllllllllllllllllllllk ",
+" klkkkkkkkkkkkkkkkkkkkkkkkkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkdddddrrrdddddddddddddddddlk ",
+" klkkkkdkrrrkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkrrrkdkkkkkdkkkkkdkkklk ",
+" klkkkkdvkkkvdkkkkkdkkkkkdkkklk ",
+" klkkkkdvkkkkvkkkkkdkkkkkdkkklk ",
+" klkkkkvkkkkkvkkkkkdkkkkkdkkklk ",
+" klkddvdddddddvddddddddddddddlk ",
+" klkvvkdkkkkkdkvvkkdkkkkkdvvvlk ",
+" klkkkkdkkkkkdkkkvkdkkkkkvkkklk ",
+" klkkkkdkkkkkdkkkkvdkkkkvdkkklk ",
+" klkkkkdkkkkkdkkkkkvkkkvkdkkklk ",
+" klkkkkdkkkkkdkkkkkdrrrkkdkkklk ",
+" klkddddddddddddddddrrrddddddlk ",
+" klkkkkdkkkkkdkkkkkdrrrkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" kllllllllllllllllllllllllllllk ",
+" kkkkkkkkkkkkkkkkkkkkkkkkkkkkkk ",
+"                                ",
+"                                ",
+"                                "
+};
+
 static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {128, icons_32_128},
     {129, icons_32_129},
@@ -1716,4 +1759,5 @@ static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {218, icons_32_218},
     {243, icons_32_243},
     {262, icons_32_262},
+    {264, icons_32_264},
 };
