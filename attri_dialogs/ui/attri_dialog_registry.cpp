@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 
 #include "attri_dialogs/ui/channel_dialogs.h"
+#include "attri_dialogs/ui/equalizer_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace attri_dialogs::ui {
@@ -27,6 +28,7 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriInputAll>(EAttriDialogClass::kInputAll),
         MakerOf<CDSPDlgAttriOutput>(EAttriDialogClass::kOutput),
         MakerOf<CDSPDlgAttriOutputAll>(EAttriDialogClass::kOutputAll),
+        MakerOf<CDSPDlgAttriEqualizer>(EAttriDialogClass::kEqualizer),
     };
     return makers;
 }
