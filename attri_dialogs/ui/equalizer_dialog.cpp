@@ -83,6 +83,12 @@ QLabel* Text(QWidget* dialog, const QString& text, QRect place, Qt::Alignment al
     return label;
 }
 
+// A spin position and the scroll bar value that shows it, either way.
+int MirroredSpin(EEqField field, int value) {
+    const auto [low, high] = CAttriEqualizerController::SpinRange(field);
+    return low + high - value;
+}
+
 QPoint At(const QMouseEvent* event) {
     return event->position().toPoint();
 }
@@ -164,15 +170,15 @@ void CDSPDlgAttriEqualizer::MakeParametricControls() {
                                                        : m_eq->OnFieldText(field, text);
             });
         });
-        // An up-down button: the upper arrow raises the value.
+        // An up-down button: a scroll bar's upper arrow lowers its value,
+        // so it runs mirrored to make that arrow raise the field.
         controls.spin = new QScrollBar(Qt::Vertical, this);
         shell::ui::SetControlId(controls.spin, kFieldSpins[i]);
         const auto [low, high] = CAttriEqualizerController::SpinRange(field);
         controls.spin->setRange(low, high);
-        controls.spin->setInvertedAppearance(true);
         controls.spin->setGeometry(x + 80, 197, 16, 22);
-        connect(controls.spin, &QScrollBar::valueChanged, this, [this, field](int position) {
-            Forward([&] { return m_eq->OnSpin(field, position); });
+        connect(controls.spin, &QScrollBar::valueChanged, this, [this, field](int value) {
+            Forward([&] { return m_eq->OnSpin(field, MirroredSpin(field, value)); });
         });
     }
 }
@@ -259,7 +265,7 @@ void CDSPDlgAttriEqualizer::Show() {
             continue;
         controls.edit->SetText(m_eq->FieldText(kFields[i]));
         const QSignalBlocker quiet(controls.spin);
-        controls.spin->setValue(m_eq->SpinPosition(kFields[i]));
+        controls.spin->setValue(MirroredSpin(kFields[i], m_eq->SpinPosition(kFields[i])));
     }
     for (std::int32_t band = 0; band < m_eq->BandCount(); ++band) {
         CMySliderCtrl* slider = m_sliders[static_cast<std::size_t>(band)];

@@ -117,6 +117,14 @@ TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {
     auto* gain = Item<adu::CAttriValueEdit>(dialog, 1582);
     ASSERT_NE(gain, nullptr);
     const std::size_t before = Queue().size();
+    // The spin's upper arrow raises the gain, as a preview only.
+    auto* spin = Item<QScrollBar>(dialog, 1585);
+    ASSERT_NE(spin, nullptr);
+    QTest::mouseClick(spin, Qt::LeftButton, {}, {spin->width() / 2, 2});
+    EXPECT_EQ(gain->text(), "0.1");
+    EXPECT_EQ(eq->m_gain[0], 0.0);
+    EXPECT_EQ(Queue().size(), before);
+
     dialog->activateWindow();
     gain->setFocus();
     gain->selectAll();
@@ -125,7 +133,7 @@ TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {
     QTest::keyClick(gain, Qt::Key_Return);
     EXPECT_EQ(gain->text(), "15.0");
     EXPECT_EQ(eq->m_gain[0], 15.0);
-    EXPECT_EQ(Item<QScrollBar>(dialog, 1585)->value(), 450);
+    EXPECT_EQ(spin->value(), 0) << "the spin at its top";
     const Commands queue = Queue();
     ASSERT_EQ(queue.size(), before + 2);
     EXPECT_EQ(queue[before].rfind("*NySET 7 607 1 ", 0), 0u) << queue[before];
