@@ -48,6 +48,9 @@ inline constexpr int kIconDelayDialog = 266;
 inline constexpr int kIconTextDialog = 269;
 inline constexpr int kIconRouterDialog = 258;
 
+// The window icon of the equalizer dialog: a response curve on a grid.
+inline constexpr int kIconAttriEqualizer = 264;
+
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic
 // device, matrix and text box, then the units of rows 18-20.

@@ -4,6 +4,7 @@
 
 #include "attri_dialogs/ui/channel_dialogs.h"
 #include "attri_dialogs/ui/delay_dialog.h"
+#include "attri_dialogs/ui/equalizer_dialog.h"
 #include "attri_dialogs/ui/router_dialog.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "attri_dialogs/ui/text_dialog.h"
@@ -36,6 +37,7 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriDelay>(EAttriDialogClass::kDelay),
         MakerOf<CDSPDlgAttriText>(EAttriDialogClass::kText),
         MakerOf<CDSPDlgAttriRouter>(EAttriDialogClass::kRouter),
+        MakerOf<CDSPDlgAttriEqualizer>(EAttriDialogClass::kEqualizer),
     };
     return makers;
 }

@@ -379,6 +379,27 @@ def dialog_window(picture):
     return p
 
 
+def equalizer_dialog():
+    """A response curve with its drag points over a dark grid: the window
+    icon of the equalizer dialog."""
+    p = Picture(SIZE)
+    p.panel(1, 3, 31, 29, "l")
+    p.box(3, 5, 29, 27, "k")
+    for x in range(7, 29, 6):
+        p.line(x, 6, x, 26, "d")
+    for y in range(9, 27, 6):
+        p.line(4, y, 28, y, "d")
+    peaks = ((10, 6), (21, -5))
+
+    def response(x):
+        return 16 - sum(h * math.exp(-((x - c) / 3.0) ** 2) for c, h in peaks)
+
+    p.curve(4, 28, response, "v")
+    for c, h in peaks:
+        p.disc(c, round(response(c)), 1, "r")
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -393,4 +414,5 @@ def pictures():
     icons += [(263, slope_dialog(False)), (265, slope_dialog(True))]
     icons += [(266, dialog_window(delay())), (269, dialog_window(module_text())),
               (258, dialog_window(router()))]
+    icons += [(264, equalizer_dialog())]
     return icons

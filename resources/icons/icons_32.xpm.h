@@ -1893,6 +1893,49 @@ static const char* const icons_32_258[] = {
 "                                "
 };
 
+/* XPM */
+static const char* const icons_32_264[] = {
+"32 32 6 1",
+"  c #FF00FF",
+"d c #484848",
+"k c #202020",
+"l c #C0C0C0",
+"r c #D83030",
+"v c #70FF70",
+"                                ",
+"                                ",
+"                                ",
+" kkkkkkkkkkkkkkkkkkkkkkkkkkkkkk ",
+" kllllllllllllllllllllllllllllk ",
+" klkkkkkkkkkkkkkkkkkkkkkkkkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkdddddrrrdddddddddddddddddlk ",
+" klkkkkdkrrrkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkrrrkdkkkkkdkkkkkdkkklk ",
+" klkkkkdvkkkvdkkkkkdkkkkkdkkklk ",
+" klkkkkdvkkkkvkkkkkdkkkkkdkkklk ",
+" klkkkkvkkkkkvkkkkkdkkkkkdkkklk ",
+" klkddvdddddddvddddddddddddddlk ",
+" klkvvkdkkkkkdkvvkkdkkkkkdvvvlk ",
+" klkkkkdkkkkkdkkkvkdkkkkkvkkklk ",
+" klkkkkdkkkkkdkkkkvdkkkkvdkkklk ",
+" klkkkkdkkkkkdkkkkkvkkkvkdkkklk ",
+" klkkkkdkkkkkdkkkkkdrrrkkdkkklk ",
+" klkddddddddddddddddrrrddddddlk ",
+" klkkkkdkkkkkdkkkkkdrrrkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" klkkkkdkkkkkdkkkkkdkkkkkdkkklk ",
+" kllllllllllllllllllllllllllllk ",
+" kkkkkkkkkkkkkkkkkkkkkkkkkkkkkk ",
+"                                ",
+"                                ",
+"                                "
+};
+
 static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {128, icons_32_128},
     {129, icons_32_129},
@@ -1937,4 +1980,5 @@ static const std::pair<int, std::span<const char* const>> icons_32[] = {
     {266, icons_32_266},
     {269, icons_32_269},
     {258, icons_32_258},
+    {264, icons_32_264},
 };

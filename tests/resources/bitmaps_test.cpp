@@ -63,9 +63,10 @@ const std::vector<group_t>& Groups() {
           233, 256, 244,
           // DSP module palette
           215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243,
-          // the filter and crossover dialogs
-          resources::kIconFilterDialog, resources::kIconCrossoverDialog},
-         {0, -1, 127, 131, 250, 261, 264, 57600}},
+          // the filter, crossover and equalizer dialogs
+          resources::kIconFilterDialog, resources::kIconCrossoverDialog,
+          resources::kIconAttriEqualizer},
+         {0, -1, 127, 131, 250, 299, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
          16,

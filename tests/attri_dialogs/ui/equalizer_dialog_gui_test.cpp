@@ -1,0 +1,203 @@
+// The equalizer dialog as a DSP view opens it through the program's
+// factory, on the offscreen platform: its size and band list, the summed
+// curve on the graph, a field typed past its range, a drag on the graph
+// that writes the module only on release, and the graphic variant's
+// sliders, their labels and a key step that commits its own band.
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialogs/ui/equalizer_dialog.h"
+#include "comm/dsp_console.h"
+#include "dsp_editor/zo_dsp_view.h"
+#include "dsp_test_support.h"
+#include "gui_app.h"
+#include "model/ari_equalizer.h"
+#include "shell/ui/my_button_widget.h"
+#include "shell/ui/my_slider.h"
+
+namespace {
+
+namespace adu = attri_dialogs::ui;
+namespace de = dsp_editor;
+using model::CAriEqualizer;
+using Commands = std::vector<std::string>;
+
+bool WaitFor(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return done();
+}
+
+class EqualizerDialogGui : public ::testing::Test {
+protected:
+    EqualizerDialogGui() {
+        adu::RegisterAttriDialogs(de::AttriDialogFactory());
+        doc = dsp_test::NewDocument(frame);
+        view = std::make_unique<de::CZoDSPView>(*doc);
+        frame.activeView = view.get();
+    }
+    ~EqualizerDialogGui() override {
+        doc->DestroyAttriDialogs();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
+            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
+    }
+
+    adu::CDSPDlgAttriEqualizer* Open(std::int32_t variant) {
+        eq = dynamic_cast<CAriEqualizer*>(
+            doc->AddModule(model::kAriEqualizer, variant, 100, 100, 1));
+        EXPECT_NE(eq, nullptr);
+        if (eq == nullptr)
+            return nullptr;
+        eq->m_order = 7;
+        // Adding a module took the sheet offline.
+        doc->m_live = 1;
+        auto* dialog = dynamic_cast<adu::CDSPDlgAttriEqualizer*>(view->ShowAttriDialog(*eq, false));
+        EXPECT_NE(dialog, nullptr);
+        if (dialog != nullptr) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        }
+        return dialog;
+    }
+    template <class Widget> static Widget* Item(QWidget* dialog, int id) {
+        for (QObject* child : dialog->children()) {
+            auto* widget = qobject_cast<Widget*>(child);
+            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id)
+                return widget;
+        }
+        return nullptr;
+    }
+    Commands Queue() const { return view->Console().Queue(comm::EConsoleQueue::Control); }
+    static void Mouse(QWidget* dialog, QEvent::Type type, QPoint at) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, dialog->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(dialog, &event);
+    }
+
+    dsp_test::FakeFrame frame;
+    std::unique_ptr<de::CZoDSPDoc> doc;
+    std::unique_ptr<de::CZoDSPView> view;
+    CAriEqualizer* eq = nullptr;
+};
+
+TEST_F(EqualizerDialogGui, AParametricDialogShowsItsBandsOverAFlatSum) {
+    adu::CDSPDlgAttriEqualizer* dialog = Open(10);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->size(), QSize(890, 305));
+    EXPECT_EQ(dialog->maximumSize(), QSize(1000, 500));
+    auto* bands = Item<QComboBox>(dialog, 1580);
+    ASSERT_NE(bands, nullptr);
+    EXPECT_EQ(bands->count(), 10);
+    EXPECT_EQ(bands->itemText(9), "Band 10");
+    EXPECT_EQ(Item<adu::CAttriValueEdit>(dialog, 1582)->text(), "0.0");
+
+    const QImage image = dialog->grab().toImage();
+    EXPECT_EQ(image.pixelColor(40, 67), QColor(0, 255, 0)) << "the summed curve at 0 dB";
+    EXPECT_EQ(image.pixelColor(41, 30), QColor(0, 0, 0)) << "the plot";
+    EXPECT_EQ(image.pixelColor(10, 160), QColor(0xE0, 0xDF, 0xE3)) << "the frame";
+}
+
+TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {
+    adu::CDSPDlgAttriEqualizer* dialog = Open(1);
+    ASSERT_NE(dialog, nullptr);
+    auto* gain = Item<adu::CAttriValueEdit>(dialog, 1582);
+    ASSERT_NE(gain, nullptr);
+    const std::size_t before = Queue().size();
+    // The spin's upper arrow raises the gain, as a preview only.
+    auto* spin = Item<QScrollBar>(dialog, 1585);
+    ASSERT_NE(spin, nullptr);
+    QTest::mouseClick(spin, Qt::LeftButton, {}, {spin->width() / 2, 2});
+    EXPECT_EQ(gain->text(), "0.1");
+    EXPECT_EQ(eq->m_gain[0], 0.0);
+    EXPECT_EQ(Queue().size(), before);
+
+    dialog->activateWindow();
+    gain->setFocus();
+    gain->selectAll();
+    QTest::keyClicks(gain, "20");
+    EXPECT_EQ(eq->m_gain[0], 0.0) << "typing alone writes nothing";
+    QTest::keyClick(gain, Qt::Key_Return);
+    EXPECT_EQ(gain->text(), "15.0");
+    EXPECT_EQ(eq->m_gain[0], 15.0);
+    EXPECT_EQ(spin->value(), 0) << "the spin at its top";
+    const Commands queue = Queue();
+    ASSERT_EQ(queue.size(), before + 2);
+    EXPECT_EQ(queue[before].rfind("*NySET 7 607 1 ", 0), 0u) << queue[before];
+}
+
+TEST_F(EqualizerDialogGui, ADraggedPointWritesTheModuleOnlyOnRelease) {
+    adu::CDSPDlgAttriEqualizer* dialog = Open(1);
+    ASSERT_NE(dialog, nullptr);
+    const platform::gdi::Point centre = dialog->Equalizer().Response().PointRect(0).CenterPoint();
+    const std::size_t before = Queue().size();
+
+    Mouse(dialog, QEvent::MouseButtonPress, {centre.x, centre.y});
+    Mouse(dialog, QEvent::MouseMove, {centre.x, 10});
+    EXPECT_EQ(Item<adu::CAttriValueEdit>(dialog, 1582)->text(), "15.0") << "above the top";
+    EXPECT_EQ(eq->m_gain[0], 0.0);
+    EXPECT_EQ(Queue().size(), before);
+    const QImage dragging = dialog->grab().toImage();
+    const platform::gdi::Point moved = dialog->Equalizer().Response().PointRect(0).CenterPoint();
+    EXPECT_EQ(dragging.pixelColor(moved.x, moved.y), QColor(255, 0, 0)) << "the dragged point";
+
+    Mouse(dialog, QEvent::MouseButtonRelease, {centre.x, 10});
+    EXPECT_EQ(eq->m_gain[0], 15.0);
+    EXPECT_EQ(Item<adu::CAttriValueEdit>(dialog, 1581)->text(),
+              QString::number(eq->m_frequency[0], 'f', 2));
+    EXPECT_EQ(Queue().size(), before + 2);
+}
+
+TEST_F(EqualizerDialogGui, AThirdOctaveDialogHasALabelledSliderPerBand) {
+    adu::CDSPDlgAttriEqualizer* dialog = Open(51);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->size(), QSize(890, 395));
+    EXPECT_EQ(Item<QComboBox>(dialog, 1580), nullptr) << "no band list";
+    const auto sliders = dialog->findChildren<shell::ui::CMySliderCtrl*>();
+    ASSERT_EQ(sliders.size(), 31);
+    for (const shell::ui::CMySliderCtrl* slider : sliders) {
+        EXPECT_EQ(slider->size(), QSize(27, 120));
+        EXPECT_EQ(slider->y(), 188);
+        EXPECT_EQ(slider->GetPos(), 150);
+    }
+    QStringList under;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        if (label->y() > 188 + 120)
+            under << label->text();
+    ASSERT_EQ(under.size(), 31);
+    EXPECT_EQ(under.front(), "20");
+    EXPECT_EQ(under.back(), "20 K");
+
+    // A key step on band 6's slider commits band 6 and no other.
+    shell::ui::CMySliderCtrl* sixth = Item<shell::ui::CMySliderCtrl>(dialog, 1605);
+    ASSERT_NE(sixth, nullptr);
+    const std::size_t before = Queue().size();
+    dialog->activateWindow();
+    sixth->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return sixth->hasFocus(); }));
+    QTest::keyClick(sixth, Qt::Key_Up);
+    EXPECT_DOUBLE_EQ(eq->m_gain[5], 0.1);
+    EXPECT_EQ(sixth->toolTip(), "0.1");
+    const Commands queue = Queue();
+    ASSERT_EQ(queue.size(), before + 2);
+    EXPECT_EQ(queue[before].rfind("*NySET 7 607 6 ", 0), 0u) << queue[before];
+    for (int band = 0; band < 31; ++band)
+        if (band != 5) {
+            EXPECT_EQ(eq->m_gain[static_cast<std::size_t>(band)], 0.0) << band;
+        }
+}
+
+} // namespace
