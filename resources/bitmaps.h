@@ -37,6 +37,11 @@ inline constexpr int kIconAttriDialog = 262;
 // its handle; one slope, and two crossing ones.
 inline constexpr int kIconFilterDialog = 263;
 inline constexpr int kIconCrossoverDialog = 265;
+// The generator and dynamics dialogs' window icons: a sine trace, a noise
+// trace, a bent transfer curve with its knee handle.
+inline constexpr int kIconSineDialog = 257;
+inline constexpr int kIconNoiseDialog = 268;
+inline constexpr int kIconDynamicDialog = 267;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

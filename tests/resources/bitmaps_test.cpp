@@ -56,7 +56,9 @@ const std::vector<group_t>& Groups() {
           // DSP module palette
           215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243,
           // the filter and crossover dialogs
-          resources::kIconFilterDialog, resources::kIconCrossoverDialog},
+          resources::kIconFilterDialog, resources::kIconCrossoverDialog,
+          // the generator and dynamics dialogs
+          resources::kIconSineDialog, resources::kIconNoiseDialog, resources::kIconDynamicDialog},
          {0, -1, 127, 131, 250, 261, 264, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
