@@ -42,6 +42,11 @@ inline constexpr int kIconAttriDialog = 262;
 // its handle; one slope, and two crossing ones.
 inline constexpr int kIconFilterDialog = 263;
 inline constexpr int kIconCrossoverDialog = 265;
+// The generator and dynamics dialogs' window icons: a sine trace, a noise
+// trace, a bent transfer curve with its knee handle.
+inline constexpr int kIconSineDialog = 257;
+inline constexpr int kIconNoiseDialog = 268;
+inline constexpr int kIconDynamicDialog = 267;
 
 // The window icons of the delay, text box and router dialogs.
 inline constexpr int kIconDelayDialog = 266;

@@ -4,7 +4,9 @@
 
 #include "attri_dialogs/ui/channel_dialogs.h"
 #include "attri_dialogs/ui/delay_dialog.h"
+#include "attri_dialogs/ui/dynamic_dialog.h"
 #include "attri_dialogs/ui/equalizer_dialog.h"
+#include "attri_dialogs/ui/generator_dialogs.h"
 #include "attri_dialogs/ui/router_dialog.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "attri_dialogs/ui/text_dialog.h"
@@ -38,6 +40,9 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriText>(EAttriDialogClass::kText),
         MakerOf<CDSPDlgAttriRouter>(EAttriDialogClass::kRouter),
         MakerOf<CDSPDlgAttriEqualizer>(EAttriDialogClass::kEqualizer),
+        MakerOf<CDSPDlgAttriDynamic>(EAttriDialogClass::kDynamic),
+        MakerOf<CDSPDlgAttriSine>(EAttriDialogClass::kSine),
+        MakerOf<CDSPDlgAttriNoise>(EAttriDialogClass::kNoise),
     };
     return makers;
 }

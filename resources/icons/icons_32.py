@@ -400,6 +400,36 @@ def equalizer_dialog():
     return p
 
 
+def transfer_curve_dialog():
+    """A compressor's bent input/output line on a dark graph, its knee
+    handle lit: the window icon of the dynamics dialog."""
+    p = Picture(SIZE)
+    p.panel(1, 3, 31, 29, "l")
+    p.box(3, 5, 29, 27, "k")
+    for y in (11, 17, 23):  # the grid
+        p.box(4, y, 28, y + 1, "g")
+    p.line(4, 26, 18, 12, "G")
+    p.line(18, 12, 28, 8, "G")
+    p.disc(18, 12, 2, "y")
+    return p
+
+
+def generator_dialog(noise):
+    """A sine (or a noise) trace on a dark graph: the window icons of the
+    sine and the noise generators' dialogs."""
+    p = Picture(SIZE)
+    p.panel(1, 3, 31, 29, "l")
+    p.box(3, 5, 29, 27, "k")
+    p.box(4, 16, 28, 17, "g")  # the zero line
+    if noise:
+        levels = [16, 9, 21, 12, 19, 7, 23, 14, 10, 20, 13, 24, 8, 18, 11, 22, 15, 9, 20, 12,
+                  17, 25, 10, 16]
+        p.polyline([(4 + i, y) for i, y in enumerate(levels)], "v")
+    else:
+        p.curve(4, 28, lambda x: 16 - 8 * math.sin((x - 4) * math.pi / 6), "v")
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -415,4 +445,6 @@ def pictures():
     icons += [(266, dialog_window(delay())), (269, dialog_window(module_text())),
               (258, dialog_window(router()))]
     icons += [(264, equalizer_dialog())]
+    icons += [(257, generator_dialog(False)), (267, transfer_curve_dialog()),
+              (268, generator_dialog(True))]
     return icons

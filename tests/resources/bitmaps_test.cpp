@@ -65,7 +65,9 @@ const std::vector<group_t>& Groups() {
           215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243,
           // the filter, crossover and equalizer dialogs
           resources::kIconFilterDialog, resources::kIconCrossoverDialog,
-          resources::kIconAttriEqualizer},
+          resources::kIconAttriEqualizer,
+          // the generator and dynamics dialogs
+          resources::kIconSineDialog, resources::kIconNoiseDialog, resources::kIconDynamicDialog},
          {0, -1, 127, 131, 250, 299, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
