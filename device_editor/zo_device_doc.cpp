@@ -2,11 +2,19 @@
 
 #include <algorithm>
 
+#include "device_editor/sheet_snap.h"
+#include "model/device_external.h"
+#include "model/device_generic.h"
+#include "model/device_matrix.h"
 #include "model/device_models.h"
+#include "model/device_ny.h"
+#include "model/device_qovg.h"
+#include "model/device_text.h"
 #include "model/messages.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/file.h"
+#include "platform/text/format.h"
 
 namespace device_editor {
 
@@ -34,7 +42,16 @@ template <class T> void Erase(std::vector<T*>& v, const T* item) {
 
 CZoDeviceDoc::CZoDeviceDoc() = default;
 
-CZoDeviceDoc::~CZoDeviceDoc() = default;
+CZoDeviceDoc::~CZoDeviceDoc() {
+    // The status windows go before the devices they show.
+    m_statusWindows.clear();
+    m_selectedDevices.clear();
+    m_selectedLinks.clear();
+    if (m_frame != nullptr) {
+        m_frame->ClearDownloadingRecord();
+        m_frame->SetDeviceDocumentPath("");
+    }
+}
 
 model::DeviceSheetSettings CZoDeviceDoc::NewSheetSettings() {
     const model::CProgramSettings::CDeviceSheetDefaults defaults =
@@ -68,6 +85,34 @@ void CZoDeviceDoc::SetModifiedFlag(bool modified) {
         return;
     m_modified = modified;
     Notify(Kind::ModifiedChanged);
+    if (m_frame != nullptr)
+        m_frame->RefreshFrameTitles();
+}
+
+std::string CZoDeviceDoc::GetTitle() const {
+    return m_modified ? m_fileTitle + " *" : m_fileTitle;
+}
+
+void CZoDeviceDoc::SetTitle(const std::string& fileTitle) {
+    if (m_fileTitle == fileTitle)
+        return;
+    m_fileTitle = fileTitle;
+    if (m_frame != nullptr)
+        m_frame->RefreshFrameTitles();
+}
+
+void CZoDeviceDoc::SetPath(const std::filesystem::path& path) {
+    m_path = path;
+    if (m_frame != nullptr)
+        m_frame->SetDeviceDocumentPath(path.string());
+    SetTitle(path.filename().string());
+}
+
+void CZoDeviceDoc::OnCloseDocument() {
+    if (m_frame == nullptr)
+        return;
+    m_frame->ClearOutputList();
+    m_frame->ClearOutputBarShown();
 }
 
 void CZoDeviceDoc::OnNewDocument() {
@@ -83,6 +128,7 @@ void CZoDeviceDoc::OnNewDocument() {
 void CZoDeviceDoc::OnOpenDocument(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = pa::read_file(path);
     OpenDocument(bytes);
+    SetPath(path);
 }
 
 void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
@@ -107,6 +153,7 @@ std::vector<std::uint8_t> CZoDeviceDoc::SaveDocument() {
 void CZoDeviceDoc::OnSaveDocument(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = SaveDocument();
     pa::write_file_atomic(path, bytes);
+    SetPath(path);
     SetModifiedFlag(false);
 }
 
@@ -262,7 +309,7 @@ void CZoDeviceDoc::AddDevice(std::unique_ptr<CBaseDevice> device) {
     }
 }
 
-bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
+bool CZoDeviceDoc::AddLinkFromRecord(std::unique_ptr<CDeviceLink> link) {
     if (!link)
         return false;
     CDeviceChnl* source =
@@ -270,8 +317,14 @@ bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
     CDeviceChnl* dest = FindChannel(link->m_destModule, link->m_destSubType, link->m_destChannel);
     if (source == nullptr || dest == nullptr)
         return false;
-    const bool source_took = source->AddLinkCopy(*link);
-    const bool dest_took = dest->AddLinkCopy(*link);
+    PlaceLink(std::move(link), *source, *dest);
+    return true;
+}
+
+void CZoDeviceDoc::PlaceLink(std::unique_ptr<CDeviceLink> link, CDeviceChnl& source,
+                             CDeviceChnl& dest) {
+    const bool source_took = source.AddLinkCopy(*link);
+    const bool dest_took = dest.AddLinkCopy(*link);
     CDeviceLink* added = link.get();
     m_links.push_back(std::move(link));
     // A connected channel is drawn filled: its device needs a repaint.
@@ -286,7 +339,6 @@ bool CZoDeviceDoc::AddLink(std::unique_ptr<CDeviceLink> link) {
         m_selectedLinks.push_back(added);
         Notify(Kind::SelectionChanged);
     }
-    return true;
 }
 
 void CZoDeviceDoc::DetachLink(const CDeviceLink& link) {
@@ -357,6 +409,9 @@ void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device,
 }
 
 void CZoDeviceDoc::RemoveDevice(const CBaseDevice* device) {
+    std::erase_if(m_statusWindows, [&](const auto& w) {
+        return w->DeviceId() == device->m_id && w->DeviceSubType() == device->m_subType;
+    });
     const bool was_selected = std::find(m_selectedDevices.begin(), m_selectedDevices.end(),
                                         device) != m_selectedDevices.end();
     Erase(m_selectedDevices, device);
@@ -490,6 +545,339 @@ void CZoDeviceDoc::UpdateLinkEnds(const CBaseDevice& device) {
         if (moved)
             Notify(Kind::LinkChanged, id, 0, new_area, old_area);
     }
+}
+
+bool CZoDeviceDoc::HasDeviceMac(const std::string& mac) const {
+    return std::any_of(m_devices.begin(), m_devices.end(),
+                       [&](const auto& d) { return d->m_mac == mac; });
+}
+
+Rect CZoDeviceDoc::GetSelectionBounds() const {
+    Rect bounds;
+    for (const CBaseDevice* device : m_selectedDevices) {
+        const Rect before = bounds;
+        bounds.UnionRect(before, device->GetBoundRect());
+    }
+    return bounds;
+}
+
+model::Size CZoDeviceDoc::GetDevicesExtent() const {
+    model::Size extent{0, 0};
+    for (const auto& device : m_devices) {
+        const Rect r = device->GetBoundRect();
+        extent.cx = std::max(extent.cx, r.right - 5);
+        extent.cy = std::max(extent.cy, r.bottom - 5);
+    }
+    return extent;
+}
+
+bool CZoDeviceDoc::CanLinkChannel(const CDeviceChnl& ch) {
+    if (ch.m_property == 0)
+        return false;
+    return ch.GetLinkCount() == 0 || ch.m_networkSend != 0;
+}
+
+bool CZoDeviceDoc::CanLinkChannels(const CDeviceChnl& from, const CDeviceChnl& to) {
+    return from.m_direction != to.m_direction && from.m_kind == to.m_kind && CanLinkChannel(to);
+}
+
+bool CZoDeviceDoc::ConnectLink(const CDeviceChnl& from, const CDeviceChnl& to,
+                               std::unique_ptr<CDeviceLink> link) {
+    if (!link)
+        return false;
+    // The view hands channels of this document's devices; look them up so
+    // that a stray channel cannot slip a copy into nowhere.
+    CDeviceChnl* a = FindChannel(from.m_moduleId, from.m_deviceSubType, from.m_number);
+    CDeviceChnl* b = FindChannel(to.m_moduleId, to.m_deviceSubType, to.m_number);
+    if (a != &from || b != &to)
+        return false;
+    const bool from_is_source = a->m_direction == 0;
+    CDeviceChnl& source = from_is_source ? *a : *b;
+    CDeviceChnl& dest = from_is_source ? *b : *a;
+    link->m_end = b->m_rect.CenterPoint();
+    link->m_id = NextLinkId();
+    link->m_sourceModule = source.m_moduleId;
+    link->m_sourceSubType = source.m_deviceSubType;
+    link->m_sourceChannel = source.m_number;
+    link->m_destModule = dest.m_moduleId;
+    link->m_destSubType = dest.m_deviceSubType;
+    link->m_destChannel = dest.m_number;
+    link->m_drawnFromOutput = from_is_source ? 0 : 1;
+    link->m_kind = a->m_kind == model::kChnlNetwork ? model::kLinkNetwork : model::kLinkPhysical;
+    CDeviceLink* added = link.get();
+    PlaceLink(std::move(link), source, dest);
+    if (m_undo) {
+        CDeviceLink* const links[] = {added};
+        m_undo->AddLinkAction(model::kUndoAdd, links);
+    }
+    SetModifiedFlag(true);
+    return true;
+}
+
+void CZoDeviceDoc::ClearSelection() {
+    for (CBaseDevice* device : m_selectedDevices)
+        device->m_selected = 0;
+    for (CDeviceLink* link : m_selectedLinks)
+        link->m_selected = 0;
+    m_selectedDevices.clear();
+    m_selectedLinks.clear();
+}
+
+int CZoDeviceDoc::SelectDevice(CBaseDevice* device, bool add) {
+    const bool any = !m_selectedDevices.empty() || !m_selectedLinks.empty();
+    if (device == nullptr) {
+        if (add || !any)
+            return kSelectUnchanged;
+        ClearSelection();
+        Notify(Kind::SelectionChanged);
+        return kSelectAlone;
+    }
+    const bool selected = IsDeviceSelected(device->m_id, device->m_subType);
+    if (add) {
+        if (selected) {
+            Unselect(device->m_id, device->m_subType);
+        } else {
+            device->m_selected = 1;
+            m_selectedDevices.push_back(device);
+            Notify(Kind::SelectionChanged);
+        }
+        return kSelectToggled;
+    }
+    if (selected)
+        return kSelectUnchanged;
+    ClearSelection();
+    device->m_selected = 1;
+    m_selectedDevices.push_back(device);
+    Notify(Kind::SelectionChanged);
+    return kSelectAlone;
+}
+
+int CZoDeviceDoc::SelectLink(CDeviceLink* link, bool add) {
+    const bool any = !m_selectedDevices.empty() || !m_selectedLinks.empty();
+    if (link == nullptr) {
+        if (add || !any)
+            return kSelectUnchanged;
+        ClearSelection();
+        Notify(Kind::SelectionChanged);
+        return kSelectAlone;
+    }
+    const bool selected = std::any_of(m_selectedLinks.begin(), m_selectedLinks.end(),
+                                      [&](const auto* l) { return l->m_id == link->m_id; });
+    if (add) {
+        if (selected) {
+            UnselectLink(link->m_id);
+        } else {
+            link->m_selected = 1;
+            m_selectedLinks.push_back(link);
+            Notify(Kind::SelectionChanged);
+        }
+        return kSelectToggled;
+    }
+    if (selected)
+        return kSelectUnchanged;
+    ClearSelection();
+    link->m_selected = 1;
+    m_selectedLinks.push_back(link);
+    Notify(Kind::SelectionChanged);
+    return kSelectAlone;
+}
+
+void CZoDeviceDoc::SelectInRect(const Rect& rect) {
+    bool changed = false;
+    for (const auto& device : m_devices) {
+        if (!device->IsBodyInRect(rect) ||
+            std::find(m_selectedDevices.begin(), m_selectedDevices.end(), device.get()) !=
+                m_selectedDevices.end())
+            continue;
+        device->m_selected = 1;
+        m_selectedDevices.push_back(device.get());
+        changed = true;
+    }
+    for (const auto& link : m_links) {
+        if (!link->IsInRect(rect) || std::find(m_selectedLinks.begin(), m_selectedLinks.end(),
+                                               link.get()) != m_selectedLinks.end())
+            continue;
+        link->m_selected = 1;
+        m_selectedLinks.push_back(link.get());
+        changed = true;
+    }
+    if (changed)
+        Notify(Kind::SelectionChanged);
+}
+
+void CZoDeviceDoc::Unselect(std::int32_t id, std::int32_t subType) {
+    const auto it =
+        std::find_if(m_selectedDevices.begin(), m_selectedDevices.end(),
+                     [&](const auto* d) { return d->m_id == id && d->m_subType == subType; });
+    if (it == m_selectedDevices.end())
+        return;
+    (*it)->m_selected = 0;
+    m_selectedDevices.erase(it);
+    Notify(Kind::SelectionChanged);
+}
+
+void CZoDeviceDoc::UnselectLink(std::int32_t id) {
+    const auto it = std::find_if(m_selectedLinks.begin(), m_selectedLinks.end(),
+                                 [&](const auto* l) { return l->m_id == id; });
+    if (it == m_selectedLinks.end())
+        return;
+    (*it)->m_selected = 0;
+    m_selectedLinks.erase(it);
+    Notify(Kind::SelectionChanged);
+}
+
+bool CZoDeviceDoc::DeleteSelection() {
+    if (m_selectedDevices.empty() && m_selectedLinks.empty())
+        return false;
+    std::vector<CBaseDevice*> devices = m_selectedDevices;
+    for (const CBaseDevice* device : m_selectedDevices) {
+        CBaseDevice* other = FindSameIdDevice(device->m_id, device->m_subType, device->m_typeCode);
+        if (other != nullptr && std::find(devices.begin(), devices.end(), other) == devices.end())
+            devices.push_back(other);
+    }
+    if (m_undo)
+        m_undo->AddDeviceLinkAction(model::kUndoDelete, devices, m_selectedLinks);
+    while (!m_selectedLinks.empty())
+        DeleteLink(m_selectedLinks.back()->m_id);
+    while (!m_selectedDevices.empty()) {
+        const CBaseDevice* last = m_selectedDevices.back();
+        DeleteDevice(last->m_id, last->m_subType);
+    }
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CZoDeviceDoc::FitsOnSheet(CBaseDevice& device, bool roomForTwin) {
+    const Rect r = device.GetBoundRect();
+    const std::int32_t w = m_sheet.width, h = m_sheet.height;
+    if (r.Width() >= w || r.Height() >= h)
+        return false;
+    const std::int32_t body_width = device.GetBodySize().cx;
+    std::int32_t dx = r.left < 10 ? 10 - r.left : 0;
+    if (roomForTwin) {
+        if (r.right + body_width + 10 > w - 10)
+            dx = w - 20 - r.right - body_width;
+    } else if (r.right > w - 10) {
+        dx = w - r.right - 10;
+    }
+    std::int32_t dy = r.top < 10 ? 10 - r.top : 0;
+    if (r.bottom > h - 10)
+        dy = h - r.bottom - 10;
+    if (dx == 0 && dy == 0)
+        return true;
+    const std::int32_t sx = SnapToGrid(dx), sy = SnapToGrid(dy);
+    const bool in_document = std::any_of(m_devices.begin(), m_devices.end(),
+                                         [&](const auto& d) { return d.get() == &device; });
+    if (in_document)
+        MoveDevice(device, sx, sy);
+    else
+        device.Offset(sx, sy);
+    return true;
+}
+
+void CZoDeviceDoc::AddDropped(std::vector<std::unique_ptr<CBaseDevice>> devices) {
+    std::vector<CBaseDevice*> added;
+    for (auto& device : devices) {
+        added.push_back(device.get());
+        AddDevice(std::move(device));
+    }
+    if (m_undo)
+        m_undo->AddAction(model::kUndoAdd, added, 0, 0);
+    SetModifiedFlag(true);
+}
+
+bool CZoDeviceDoc::CreateDroppedDevice(std::int32_t x, std::int32_t y, std::int32_t model,
+                                       const model::TextMeasurer& dc) {
+    const std::int32_t id = NextDeviceId();
+    const std::string device_name = platform::text::format("Device%d", id);
+    std::vector<std::unique_ptr<CBaseDevice>> made;
+    // A generic device or a matrix that does not fit is refused; the other
+    // kinds go on the sheet wherever FitsOnSheet leaves them.
+    const auto refuse_unless_fits = [&](std::unique_ptr<CBaseDevice> device) {
+        if (!FitsOnSheet(*device, false)) {
+            model::ShowMessage(160);
+            return false;
+        }
+        made.push_back(std::move(device));
+        return true;
+    };
+    if (model >= 1 && model <= 3) {
+        made.push_back(std::make_unique<model::CDeviceNy>(dc, x, y, id, model, 3));
+    } else if (model == 5 || model == 6 || model == 20) {
+        made.push_back(std::make_unique<model::CDeviceNy>(dc, x, y, id, model, model == 5 ? 1 : 2));
+    } else if (model::IsTwoHalfModel(model)) {
+        auto first = std::make_unique<model::CDeviceNy>(dc, x, y, id, model, 1);
+        FitsOnSheet(*first, true);
+        const Rect body = first->m_body;
+        made.push_back(std::move(first));
+        made.push_back(std::make_unique<model::CDeviceNy>(dc, body.left + body.Width() + 9,
+                                                          body.top, id, model, 2));
+    } else if (model == model::kModelQOVG) {
+        auto unit = std::make_unique<model::CDeviceQOVG>(dc, x, y, id, model, 2);
+        FitsOnSheet(*unit, true);
+        made.push_back(std::move(unit));
+    } else if (model >= model::kModelPc && model <= model::kModelAmplifier) {
+        made.push_back(std::make_unique<model::CDeviceExternal>(dc, x, y, id, model, 0));
+    } else if (model == model::kModelGeneric) {
+        const std::optional<GenericDeviceSpec> spec =
+            m_dialogs == nullptr ? std::nullopt : m_dialogs->AddGeneric(device_name);
+        if (!spec || !refuse_unless_fits(std::make_unique<model::CDeviceGeneric>(
+                         dc, x, y, id, spec->name, model, spec->inputs, spec->outputs)))
+            return false;
+    } else if (model == model::kModelText) {
+        auto text = std::make_unique<model::CDeviceText>(dc, x, y, id, "Text", model, 0);
+        if (m_dialogs == nullptr || !m_dialogs->EditText(*text))
+            return false;
+        text->SetName(text->m_name, dc);
+        made.push_back(std::move(text));
+    } else if (model == model::kModelMatrix) {
+        if (!refuse_unless_fits(
+                std::make_unique<model::CDeviceMatrix>(dc, x, y, id, device_name, model, 4, 4)))
+            return false;
+    } else {
+        return false;
+    }
+    // The halves of a unit were placed above, the first with room for its
+    // twin; every other unit, external and text device is kept on the sheet
+    // here.
+    if (made.size() == 1 && model != model::kModelQOVG && model != model::kModelGeneric &&
+        model != model::kModelMatrix)
+        FitsOnSheet(*made.front(), false);
+    AddDropped(std::move(made));
+    return true;
+}
+
+void CZoDeviceDoc::AddStatusWindow(std::unique_ptr<IDeviceStatusWindow> window) {
+    if (window)
+        m_statusWindows.push_back(std::move(window));
+}
+
+IDeviceStatusWindow* CZoDeviceDoc::FindStatusWindow(std::int32_t id, std::int32_t subType) const {
+    for (const auto& window : m_statusWindows)
+        if (window->DeviceId() == id && window->DeviceSubType() == subType)
+            return window.get();
+    return nullptr;
+}
+
+bool CZoDeviceDoc::OnCommand(int id) {
+    if (id != kCmdGrid)
+        return false;
+    if (m_undo)
+        m_undo->AddSheetAction(model::kUndoSheet, *this);
+    model::DeviceSheetSettings settings = m_sheet;
+    settings.grid = settings.grid != 0 ? 0 : 1;
+    SetSheetSettings(settings);
+    SetModifiedFlag(true);
+    return true;
+}
+
+bool CZoDeviceDoc::IsCommandChecked(int id) const {
+    return id == kCmdGrid && m_sheet.grid != 0;
+}
+
+void CZoDeviceDoc::OnUpdatePane(int id) {
+    if (id == kPaneSheetSize && m_frame != nullptr)
+        m_frame->UpdateStatusPanes(2);
 }
 
 } // namespace device_editor

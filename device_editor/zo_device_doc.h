@@ -19,7 +19,7 @@
 // bounds are GetBoundRect of the device or link), each record sent once the
 // document is consistent again:
 //   AddDevice        ObjectAdded; SelectionChanged when it joined the selection
-//   AddLink          ObjectChanged (bounds unchanged) for each end device whose
+//   AddLinkFromRecord ObjectChanged (bounds unchanged) for each end device whose
 //                    channel took a copy, then LinkAdded; SelectionChanged when
 //                    the link joined the selection
 //   DetachLink       ObjectChanged for each end device whose channel lost a copy
@@ -34,8 +34,22 @@
 //                    before and after, one record per device
 //   UpdateLinkEnds   LinkChanged for each link whose ends moved, with the area
 //                    its versions covered before and after
-//   SetSheetSettings, CopySheetProperties   SettingsChanged when they differ
+//   SelectDevice, SelectLink, SelectInRect, Unselect, UnselectLink
+//                    SelectionChanged once when a selection array or a
+//                    selected flag changed (the views redraw the selection)
+//   ConnectLink      as AddLinkFromRecord
+//   DeleteSelection  each selected link as DeleteLink, then each selected
+//                    device as DeleteDevice
+//   CreateDroppedDevice  ObjectAdded per device (first half first), placed
+//                    before it is added
+//   FitsOnSheet      ObjectChanged with the bounds before and after when it
+//                    moved a device of the document
+//   OnCommand(32897) SettingsChanged, ModifiedChanged as SetModifiedFlag
+//   SetSheetSettings, CopySheetProperties, the grid command
+//                    SettingsChanged when they differ
 //   SetModifiedFlag  ModifiedChanged when the flag flips
+// The title (GetTitle, made from the flag) is not announced: whenever it
+// changes the document asks the main frame to refresh the frame titles.
 //   OnNewDocument, OpenDocument, a load through Serialize   Reset (then
 //                    ModifiedChanged when the flag was set)
 // Undo and redo change the document through these calls and so announce the
@@ -52,8 +66,10 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "device_editor/device_doc_seams.h"
 #include "model/base_device.h"
 #include "model/device_chnl.h"
 #include "model/device_document.h"
@@ -89,12 +105,15 @@ public:
     // (std::system_error, platform::archive::archive_error) leaves the
     // document as it was. A file of an unknown version keeps its objects but
     // gets the settings of a new sheet, after message 157. Starts a new undo
-    // history and clears the modified flag.
+    // history and clears the modified flag. The document takes the path and
+    // its file name as title.
     void OnOpenDocument(const std::filesystem::path& path);
     // The same from the file's bytes.
     void OpenDocument(std::span<const std::uint8_t> bytes);
     // Stores the document as a .zo file, replacing the old file only once
-    // the new one is complete; then clears the modified flag.
+    // the new one is complete; then the document takes the path and its file
+    // name as title, and the modified flag is cleared. Save and Save As both
+    // end here.
     void OnSaveDocument(const std::filesystem::path& path);
     // The .zo form of the document (version 2).
     std::vector<std::uint8_t> SaveDocument();
@@ -136,6 +155,23 @@ public:
     // not a device channel.
     CDeviceChnl* FindChannel(std::int32_t id, std::int32_t subType, std::int32_t channel) const;
 
+    // True when some device's MAC text equals `mac` exactly.
+    bool HasDeviceMac(const std::string& mac) const;
+    // The union of the selected devices' bound rectangles; an empty
+    // rectangle at 0 when nothing is selected.
+    Rect GetSelectionBounds() const;
+    // The largest (bound right - 5) and (bound bottom - 5) over the devices,
+    // at least 0: the smallest sheet that holds them.
+    model::Size GetDevicesExtent() const;
+
+    // Link rules. A channel can start (or end) a link when its property is
+    // non-zero and it has no link yet, or it has links and is a unit's
+    // network output (the only channel that takes several links).
+    static bool CanLinkChannel(const CDeviceChnl& ch);
+    // A link from `from` to `to`: one input and one output, both physical or
+    // both network, and `to` passes CanLinkChannel.
+    static bool CanLinkChannels(const CDeviceChnl& from, const CDeviceChnl& to);
+
     // The smallest positive id no device (link) uses.
     std::int32_t NextDeviceId() const;
     std::int32_t NextLinkId() const;
@@ -148,7 +184,17 @@ public:
     // it connected, and appends the link (to the selection too when its
     // flag is set). False, and the link dropped, when an end device or
     // channel is missing.
-    bool AddLink(std::unique_ptr<CDeviceLink> link) override;
+    bool AddLinkFromRecord(std::unique_ptr<CDeviceLink> link) override;
+    // Completes a link the view drew from channel `from` to channel `to`
+    // (the rules checked): its end goes to the centre of `to`, it gets a new
+    // id and its ends by direction (the direction-0 channel is the source
+    // pair; drawn from output when `from` is the direction-1 channel), its
+    // kind from the channels; then it is added as AddLinkFromRecord does,
+    // with an undo step of kind 1, and the document is marked modified.
+    // False, and the link dropped, when an end is not a channel of this
+    // document's devices.
+    bool ConnectLink(const CDeviceChnl& from, const CDeviceChnl& to,
+                     std::unique_ptr<CDeviceLink> link);
     // Removes the link's copies from its two end channels (a missing end is
     // skipped).
     void DetachLink(const CDeviceLink& link);
@@ -158,9 +204,74 @@ public:
     // Deletes the device, its other half and every link attached to either
     // (with the copies at the far ends).
     void DeleteDevice(std::int32_t id, std::int32_t subType) override;
+    // Deletes everything selected, the other halves of selected units and
+    // every link at the deleted devices, as one undo step of kind 2. Nothing
+    // selected: nothing happens, no step. True when something was deleted.
+    bool DeleteSelection();
     // Takes the first device with that id and sub-type out of the
     // selection; its flag is left alone.
     void DeselectDevice(std::int32_t id, std::int32_t subType);
+
+    // -- selection
+
+    // Results of SelectDevice and SelectLink.
+    static constexpr int kSelectUnchanged = 0;
+    static constexpr int kSelectToggled = 1;
+    static constexpr int kSelectAlone = 2;
+    // With `add`: toggles the device (by id and sub-type) in or out of the
+    // selection, 1. Without: an already selected device changes nothing (0);
+    // an unselected one clears both selections and is selected alone (2).
+    // No device: with `add` 0; without, both selections are cleared, 2 when
+    // anything was selected, else 0.
+    int SelectDevice(CBaseDevice* device, bool add);
+    // The same rules for links, keyed by link id.
+    int SelectLink(CDeviceLink* link, bool add);
+    // Adds every device whose body lies wholly in `rect` and every link with
+    // both ends in it; the earlier selection stays.
+    void SelectInRect(const Rect& rect);
+    // Take the entry out of its selection and clear its flag.
+    void Unselect(std::int32_t id, std::int32_t subType);
+    void UnselectLink(std::int32_t id);
+
+    // -- palette drops and placement
+
+    // Keeps a device on the sheet: false when its bound rectangle is as
+    // wide or as high as the sheet; else moves it (offsets snapped with
+    // SnapToGrid) so that it lies 10 inside the edges, with `roomForTwin`
+    // far enough from the right edge for a second half of its body's width.
+    bool FitsOnSheet(CBaseDevice& device, bool roomForTwin);
+    // Creates what a palette drop of `model` at (x, y) (already snapped)
+    // makes, each device with an undo step of kind 1 (one for both halves
+    // of a unit), and marks the document modified. Generic devices (16) and
+    // text boxes (17) need the dialogs; without them, or on Cancel, nothing
+    // is created. A generic device or matrix too large for the sheet is
+    // refused with message 160. True when something was added.
+    bool CreateDroppedDevice(std::int32_t x, std::int32_t y, std::int32_t model,
+                             const model::TextMeasurer& dc);
+    // Not owned; null (the default) makes drops of models 16 and 17 create
+    // nothing.
+    void SetDialogs(IDeviceDocDialogs* dialogs) { m_dialogs = dialogs; }
+
+    // -- status windows of monitored amplifier units (owned)
+
+    void AddStatusWindow(std::unique_ptr<IDeviceStatusWindow> window);
+    // The open window of the device, or null.
+    IDeviceStatusWindow* FindStatusWindow(std::int32_t id, std::int32_t subType) const;
+    int GetStatusWindowCount() const { return static_cast<int>(m_statusWindows.size()); }
+
+    // -- commands
+
+    static constexpr int kCmdGrid = 32897;
+    static constexpr int kPaneSheetSize = 205;
+    // Runs a document command; false when the document has none of that id.
+    // Grid (32897): an undo step of kind 4, then the grid flag toggles.
+    bool OnCommand(int id);
+    // Whether the command's menu item shows a check mark (the grid while
+    // it is on).
+    bool IsCommandChecked(int id) const;
+    // The update handler of status pane 205: the frame refreshes its
+    // sheet-size pane.
+    void OnUpdatePane(int id);
     void SetDeviceSelection(CBaseDevice& device, bool selected) override;
     void MoveDevice(CBaseDevice& device, std::int32_t dx, std::int32_t dy) override;
     void MoveDeviceTitle(CBaseDevice& device, std::int32_t dx, std::int32_t dy) override;
@@ -171,10 +282,25 @@ public:
     // channels.
     void UpdateLinkEnds(const CBaseDevice& device);
 
-    // -- modified flag, observers, undo
+    // -- modified flag, title, main frame
 
     void SetModifiedFlag(bool modified = true) override;
     bool IsModified() const override { return m_modified; }
+    // The title: the file title, with " *" while the document is modified.
+    std::string GetTitle() const;
+    // The file title alone, the name a Save As proposes.
+    const std::string& GetFileTitle() const { return m_fileTitle; }
+    void SetTitle(const std::string& fileTitle);
+    const std::filesystem::path& GetPathName() const { return m_path; }
+
+    // Not owned; it outlives the document or is taken away first (null).
+    // Told of loads and stores, of the close and of the document's end.
+    void SetMainFrame(IDeviceMainFrame* frame) { m_frame = frame; }
+    // Closing: the frame's output list is emptied and its output-bar record
+    // cleared.
+    void OnCloseDocument();
+
+    // -- observers, undo
 
     void AttachObserver(model::IDocumentObserver* observer) { m_observers.Attach(observer); }
     void DetachObserver(model::IDocumentObserver* observer) { m_observers.Detach(observer); }
@@ -202,6 +328,13 @@ private:
     void DeleteLinkExcept(std::int32_t linkId, std::span<const CBaseDevice* const> going);
     void DeleteLinksAt(const CBaseDevice& device, std::span<const CBaseDevice* const> going);
     void RemoveDevice(const CBaseDevice* device);
+    // Adds a link whose ends name channels of this document; the end
+    // devices that took a copy are announced as changed.
+    void PlaceLink(std::unique_ptr<CDeviceLink> link, CDeviceChnl& source, CDeviceChnl& dest);
+    void ClearSelection();
+    void SetPath(const std::filesystem::path& path);
+    // A palette drop's devices: kept on the sheet, added, one undo step.
+    void AddDropped(std::vector<std::unique_ptr<CBaseDevice>> devices);
 
     model::DeviceSheetSettings m_sheet;
     platform::archive::object_array_t<CBaseDevice> m_devices;
@@ -212,6 +345,11 @@ private:
     bool m_modified = false;
     model::IUndoHost* m_undoHost = nullptr;
     model::CDocumentSubject m_observers;
+    std::vector<std::unique_ptr<IDeviceStatusWindow>> m_statusWindows;
+    IDeviceDocDialogs* m_dialogs = nullptr;
+    IDeviceMainFrame* m_frame = nullptr;
+    std::string m_fileTitle;
+    std::filesystem::path m_path;
 };
 
 } // namespace device_editor

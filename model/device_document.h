@@ -51,7 +51,7 @@ public:
     virtual void AddDevice(std::unique_ptr<CBaseDevice> device) = 0;
     // Takes the link and gives both end channels a copy; false (and the
     // link dropped) when an end device or channel is missing.
-    virtual bool AddLink(std::unique_ptr<CDeviceLink> link) = 0;
+    virtual bool AddLinkFromRecord(std::unique_ptr<CDeviceLink> link) = 0;
     // Deletes the device, its other half and every link attached to either.
     virtual void DeleteDevice(std::int32_t id, std::int32_t subType) = 0;
     // Deletes the link and its copies at both ends.

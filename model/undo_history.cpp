@@ -272,7 +272,7 @@ void CUndoHistory::AddCopies(const CUndoAction& step, bool placeLinks, IUndoHost
     if (devices_only)
         return;
     for (const auto& link : step.m_links)
-        m_document.AddLink(CopyLink(*link));
+        m_document.AddLinkFromRecord(CopyLink(*link));
 }
 
 void CUndoHistory::DeleteAgain(const CUndoAction& step) {

@@ -130,7 +130,7 @@ TEST_F(DeviceDownload, AWholeDownload)
     AddUnit(3, "C", "00602B000003"); // the prefix test is exact
     AddUnit(4, "D", "00602b000004");
     // A's first sending channel feeds B's first receiving channel.
-    ASSERT_TRUE(doc.AddLink(sheet_builder::MakeLink(doc, 1, {1, 2, 2}, {2, 2, 0}, true)));
+    ASSERT_TRUE(doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 1, {1, 2, 2}, {2, 2, 0}, true)));
     Online("00602b000001", "10.0.0.5");   // off range: is given one
     Online("00602b000002", "198.18.1.11"); // in range: kept
     // D is not on line.

@@ -122,7 +122,7 @@ protected:
     }
     void AddLink(int id, sheet_builder::end_t from, sheet_builder::end_t to)
     {
-        ASSERT_TRUE(m_doc.AddLink(sheet_builder::MakeLink(m_doc, id, from, to, true)));
+        ASSERT_TRUE(m_doc.AddLinkFromRecord(sheet_builder::MakeLink(m_doc, id, from, to, true)));
     }
 
     // The simulated unit at `address`, in the peer.

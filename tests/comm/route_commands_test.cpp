@@ -125,7 +125,7 @@ protected:
         };
         int id = 0;
         for (const auto& [from, to] : links)
-            EXPECT_TRUE(doc.AddLink(sheet_builder::MakeLink(doc, ++id, from, to, true)));
+            EXPECT_TRUE(doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, ++id, from, to, true)));
     }
 
     // The download passes the receiving channel's first link copy, or no

@@ -151,26 +151,26 @@ TEST(DeviceEditorNotifications, EditsAnnounceWhatChanged) {
          }},
         {"a link repaints both end devices (input end first), then itself",
          [](Sheet& s) {
-             s.doc.AddLink(Link5(s, false));
+             s.doc.AddLinkFromRecord(Link5(s, false));
              return changes_t{Touched(s.Device(4, 0)), Touched(s.Device(3, 0)),
                               LinkAdded(*s.doc.FindLink(5))};
          }},
         {"a selected link joins the selection",
          [](Sheet& s) {
-             s.doc.AddLink(Link5(s, true));
+             s.doc.AddLinkFromRecord(Link5(s, true));
              return changes_t{Touched(s.Device(4, 0)), Touched(s.Device(3, 0)),
                               LinkAdded(*s.doc.FindLink(5)), Whole(Kind::SelectionChanged)};
          }},
         {"a loop on one device repaints it once",
          [](Sheet& s) {
-             s.doc.AddLink(sheet_builder::MakeLink(s.doc, 5, {4, 0, 1}, {4, 0, 0}, true));
+             s.doc.AddLinkFromRecord(sheet_builder::MakeLink(s.doc, 5, {4, 0, 1}, {4, 0, 0}, true));
              return changes_t{Touched(s.Device(4, 0)), LinkAdded(*s.doc.FindLink(5))};
          }},
         {"a link with a missing end announces nothing",
          [](Sheet& s) {
              auto link = Link5(s, false);
              link->m_sourceModule = 99;
-             EXPECT_FALSE(s.doc.AddLink(std::move(link)));
+             EXPECT_FALSE(s.doc.AddLinkFromRecord(std::move(link)));
              return changes_t{};
          }},
         {"a deleted link: its end devices, then the area it covered",
@@ -183,7 +183,7 @@ TEST(DeviceEditorNotifications, EditsAnnounceWhatChanged) {
          }},
         {"a deleted selected link leaves the selection",
          [](Sheet& s) {
-             s.doc.AddLink(Link5(s, true));
+             s.doc.AddLinkFromRecord(Link5(s, true));
              const Rect covered = s.doc.FindLink(5)->GetBoundRect();
              s.Quiet();
              s.doc.DeleteLink(5);
@@ -349,7 +349,7 @@ TEST(DeviceEditorNotifications, UndoAndRedoAnnounceThroughTheSameCalls) {
          }},
         {"an added link: undo deletes it, redo adds it, with its end devices",
          [](Sheet& s) {
-             s.doc.AddLink(Link5(s, false));
+             s.doc.AddLinkFromRecord(Link5(s, false));
              const Rect covered = s.doc.FindLink(5)->GetBoundRect();
              s.History().AddLinkAction(model::kUndoAdd,
                                        std::vector<model::CDeviceLink*>{s.doc.FindLink(5)});

@@ -73,10 +73,10 @@ inline void Build(CZoDeviceDoc& doc, const model::TextMeasurer& dc) {
         std::make_unique<model::CDeviceMatrix>(dc, 500, 300, 5, "M", model::kModelMatrix, 1, 1));
     doc.AddDevice(
         std::make_unique<model::CDeviceText>(dc, 20, 20, 6, "Rack A", model::kModelText, 0));
-    EXPECT_TRUE(doc.AddLink(MakeLink(doc, 1, {3, 0, 0}, {1, 1, 0}, true)));
-    EXPECT_TRUE(doc.AddLink(MakeLink(doc, 2, {1, 1, 2}, {5, 0, 0}, false)));
-    EXPECT_TRUE(doc.AddLink(MakeLink(doc, 3, {2, 2, 2}, {4, 0, 0}, true)));
-    EXPECT_TRUE(doc.AddLink(MakeLink(doc, 4, {1, 2, 2}, {1, 1, 1}, true)));
+    EXPECT_TRUE(doc.AddLinkFromRecord(MakeLink(doc, 1, {3, 0, 0}, {1, 1, 0}, true)));
+    EXPECT_TRUE(doc.AddLinkFromRecord(MakeLink(doc, 2, {1, 1, 2}, {5, 0, 0}, false)));
+    EXPECT_TRUE(doc.AddLinkFromRecord(MakeLink(doc, 3, {2, 2, 2}, {4, 0, 0}, true)));
+    EXPECT_TRUE(doc.AddLinkFromRecord(MakeLink(doc, 4, {1, 2, 2}, {1, 1, 1}, true)));
 }
 
 // Each document link has exactly one copy at each end channel, naming the

@@ -331,7 +331,7 @@ TEST_F(DeviceEditorUndo, SheetSettingsSwapAndTheStatusBarRepaints) {
 }
 
 TEST_F(DeviceEditorUndo, LinkStepsTakeTheCopiesAlong) {
-    ASSERT_TRUE(doc.AddLink(sheet_builder::MakeLink(doc, 5, {3, 0, 1}, {4, 0, 0}, true)));
+    ASSERT_TRUE(doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 5, {3, 0, 1}, {4, 0, 0}, true)));
     history().AddLinkAction(model::kUndoAdd, std::vector<model::CDeviceLink*>{doc.FindLink(5)});
     const auto linked = Snapshot(doc);
     Undo("link add undone");

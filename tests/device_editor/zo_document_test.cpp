@@ -264,7 +264,7 @@ TEST_F(DeviceEditorDocument, AddLinkGivesEachEndItsOwnCopy) {
     auto link = sheet_builder::MakeLink(doc, 5, {3, 0, 1}, {1, 1, 1}, true);
     link->m_selected = 1;
     // In 2 already holds link 4: a second link lands beside it.
-    ASSERT_TRUE(doc.AddLink(std::move(link)));
+    ASSERT_TRUE(doc.AddLinkFromRecord(std::move(link)));
     const model::CDeviceChnl* pc_out2 = doc.FindChannel(3, 0, 1);
     ASSERT_EQ(pc_out2->GetLinkCount(), 1);
     EXPECT_EQ(pc_out2->m_connected, 1);
@@ -293,7 +293,7 @@ TEST_F(DeviceEditorDocument, AddLinkGivesEachEndItsOwnCopy) {
         bad->m_sourceSubType = r.to.subType;
         bad->m_sourceChannel = r.to.channel;
         const auto before = sheet_builder::Snapshot(doc);
-        EXPECT_FALSE(doc.AddLink(std::move(bad))) << r.catches;
+        EXPECT_FALSE(doc.AddLinkFromRecord(std::move(bad))) << r.catches;
         EXPECT_EQ(sheet_builder::Snapshot(doc), before) << r.catches;
     }
 }

@@ -105,7 +105,7 @@ public:
     model::CBaseDevice* FindDevice(std::int32_t, std::int32_t) const override { return nullptr; }
     model::CDeviceLink* FindLink(std::int32_t) const override { return nullptr; }
     void AddDevice(std::unique_ptr<model::CBaseDevice>) override {}
-    bool AddLink(std::unique_ptr<model::CDeviceLink>) override { return false; }
+    bool AddLinkFromRecord(std::unique_ptr<model::CDeviceLink>) override { return false; }
     void DeleteDevice(std::int32_t, std::int32_t) override {}
     void DeleteLink(std::int32_t) override {}
     void SetDeviceSelection(model::CBaseDevice&, bool) override {}
