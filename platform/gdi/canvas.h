@@ -166,6 +166,9 @@ public:
 
     // -- pictures
     void StretchBitmap(const Bitmap& bitmap, const Rect& dest);
+    // One device pixel, whatever the mapping's scale, at the device point
+    // the logical point maps to (a grid dot stays a dot at every zoom).
+    void SetPixel(Point p, COLORREF colour) { DoPixel(p, colour); }
 
     // True when the surface is a printer page.
     virtual bool IsPrinting() const { return false; }
@@ -184,6 +187,8 @@ protected:
     virtual void DoText(Point origin, std::string_view utf8, const LOGFONT& font, COLORREF colour,
                         const Rect* clip) = 0;
     virtual void DoBitmap(const Bitmap& bitmap, const Rect& dest) = 0;
+    // One device pixel at the mapped logical point p.
+    virtual void DoPixel(Point p, COLORREF colour) = 0;
 
 private:
     struct state_t {

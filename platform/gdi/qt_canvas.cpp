@@ -212,4 +212,12 @@ void QtCanvas::DoBitmap(const Bitmap& bitmap, const Rect& dest) {
     painter_.drawImage(q_rect(dest), image);
 }
 
+void QtCanvas::DoPixel(Point p, COLORREF colour) {
+    // Mapped here and drawn without the mapping's scale, so that it stays
+    // one pixel when the sheet is zoomed.
+    const Point d = LPtoDP(p);
+    painter_.setWorldTransform(base_);
+    painter_.fillRect(QRect(d.x, d.y, 1, 1), ToQColor(colour));
+}
+
 } // namespace platform::gdi

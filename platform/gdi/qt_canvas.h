@@ -52,6 +52,7 @@ protected:
     void DoText(Point origin, std::string_view utf8, const LOGFONT& font, COLORREF colour,
                 const Rect* clip) override;
     void DoBitmap(const Bitmap& bitmap, const Rect& dest) override;
+    void DoPixel(Point p, COLORREF colour) override;
 
 private:
     void prepare(const Pen& pen, const Brush& brush);

@@ -65,6 +65,8 @@ std::string RecordedOp::ToString() const {
     }
     case Kind::Bitmap:
         return format("bitmap %dx%d ", bitmap_size.cx, bitmap_size.cy) + rect_text(rect);
+    case Kind::Pixel:
+        return format("pixel (%d,%d) ", origin.x, origin.y) + colour_text(colour);
     }
     return {};
 }
@@ -140,6 +142,14 @@ void RecordingCanvas::DoBitmap(const Bitmap& bitmap, const Rect& dest) {
     op.kind = RecordedOp::Kind::Bitmap;
     op.rect = dest;
     op.bitmap_size = {bitmap.Width(), bitmap.Height()};
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::DoPixel(Point p, COLORREF colour) {
+    RecordedOp op;
+    op.kind = RecordedOp::Kind::Pixel;
+    op.origin = p;
+    op.colour = colour;
     ops_.push_back(std::move(op));
 }
 

@@ -11,6 +11,7 @@
 //   fill (9,9,111,10) 0x808080
 //   text (20,11) "Delay 5 ms" Arial 15 700 0xFFFFFF clip (0,0,10,10)
 //   bitmap 62x62 (0,0,62,62)
+//   pixel (10,20) 0x000000
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,15 +22,15 @@
 namespace platform::gdi {
 
 struct RecordedOp {
-    enum class Kind { Polyline, Polygon, Rectangle, Ellipse, Fill, Text, Bitmap };
+    enum class Kind { Polyline, Polygon, Rectangle, Ellipse, Fill, Text, Bitmap, Pixel };
     Kind kind = Kind::Fill;
     std::vector<Point> points; // polyline, polygon
     Rect rect;                 // rectangle, ellipse, fill, bitmap destination
     Pen pen;
     Brush brush;
     int fill_mode = ALTERNATE;
-    COLORREF colour = 0; // fill, text
-    Point origin;        // text
+    COLORREF colour = 0; // fill, text, pixel
+    Point origin;        // text, pixel (logical)
     std::string text;
     LOGFONT font;
     std::optional<Rect> clip;
@@ -62,6 +63,7 @@ protected:
     void DoText(Point origin, std::string_view utf8, const LOGFONT& font, COLORREF colour,
                 const Rect* clip) override;
     void DoBitmap(const Bitmap& bitmap, const Rect& dest) override;
+    void DoPixel(Point p, COLORREF colour) override;
 
 private:
     FixedWidthMeasurer measurer_;

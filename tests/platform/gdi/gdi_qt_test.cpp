@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <utility>
 
 #include "platform/gdi/qt_canvas.h"
 
@@ -160,6 +161,28 @@ TEST_F(GdiQt, BitmapsStretchIntoTheirRectangle) {
     EXPECT_EQ(at(10, 0), 0xFF0000u);
     EXPECT_EQ(at(19, 9), 0xFF0000u);
     EXPECT_EQ(at(20, 5), gdi::kWhite);
+}
+
+// A pixel stays one device pixel under a scale, at the point its logical
+// position maps to, whether the mapping grows or shrinks the drawing.
+TEST_F(GdiQt, PixelsStayOnePixelAtEveryScale) {
+    {
+        QPainter painter(&image_);
+        gdi::QtCanvas dc(painter);
+        dc.SetMapMode(gdi::MM_ANISOTROPIC);
+        dc.SetWindowExt({1, 1});
+        dc.SetViewportExt({2, 2});
+        dc.SetViewportOrg({-4, 0});
+        dc.SetPixel({10, 10}, gdi::kRed); // device (16, 20)
+        dc.SetWindowExt({2, 2});
+        dc.SetViewportExt({1, 1});
+        dc.SetPixel({80, 60}, 0x00FF00); // device (36, 30)
+    }
+    EXPECT_EQ(at(16, 20), gdi::kRed);
+    EXPECT_EQ(at(36, 30), 0x00FF00u);
+    const std::pair<int, int> around[] = {{17, 20}, {16, 21}, {15, 20}, {37, 30}, {36, 31}};
+    for (const auto& [x, y] : around)
+        EXPECT_EQ(at(x, y), gdi::kWhite) << x << "," << y;
 }
 
 } // namespace
