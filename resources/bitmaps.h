@@ -37,6 +37,10 @@ inline constexpr int kIconAttriDialog = 262;
 // its handle; one slope, and two crossing ones.
 inline constexpr int kIconFilterDialog = 263;
 inline constexpr int kIconCrossoverDialog = 265;
+// The mixer dialog's window icon, a grid of cross-points with the routed
+// ones lit; the meter dialog's, two level bars holding their peaks.
+inline constexpr int kIconMixerDialog = 260;
+inline constexpr int kIconMeterDialog = 261;
 
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic

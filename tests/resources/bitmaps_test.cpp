@@ -56,8 +56,10 @@ const std::vector<group_t>& Groups() {
           // DSP module palette
           215, 225, 217, 228, 222, 227, 226, 229, 221, 220, 219, 218, 243,
           // the filter and crossover dialogs
-          resources::kIconFilterDialog, resources::kIconCrossoverDialog},
-         {0, -1, 127, 131, 250, 261, 264, 57600}},
+          resources::kIconFilterDialog, resources::kIconCrossoverDialog,
+          // the mixer and meter dialogs
+          resources::kIconMixerDialog, resources::kIconMeterDialog},
+         {0, -1, 127, 131, 250, 259, 264, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
          16,
