@@ -3,6 +3,8 @@
 #include <QAbstractScrollArea>
 
 #include "attri_dialogs/ui/channel_dialogs.h"
+#include "attri_dialogs/ui/meter_dialog.h"
+#include "attri_dialogs/ui/mixer_dialog.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "dsp_editor/zo_dsp_view.h"
 
@@ -30,6 +32,8 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriOutputAll>(EAttriDialogClass::kOutputAll),
         MakerOf<CDSPDlgAttriFilter>(EAttriDialogClass::kFilter),
         MakerOf<CDSPDlgAttriCrossover>(EAttriDialogClass::kCrossover),
+        MakerOf<CDSPDlgAttriMixer>(EAttriDialogClass::kMixer),
+        MakerOf<CDSPDlgAttriMeter>(EAttriDialogClass::kMeter),
     };
     return makers;
 }
