@@ -243,36 +243,66 @@ TEST_F(MixerMeterGui, LevelEditsApplyWhenAnyOfTheirSideLosesTheFocus) {
 
 TEST_F(MixerMeterGui, UndoAndRedoWithAFocusedRoundedGainRecordNothing) {
     model::CAriMixer& mixer = AddMixer(7);
-    mixer.m_columnMask[7] = 0x80;
+    // Inputs 7 and 8 routed to output 8: a refresh that walked the cells
+    // would end on input 8's.
+    mixer.m_columnMask[7] = 0xC0;
     mixer.m_inputLevel[1] = -3.25;
     auto* dialog = Open<adu::CDSPDlgAttriMixer>(mixer);
     ASSERT_NE(dialog, nullptr);
-    auto* gain = Item<adu::CAttriValueEdit>(dialog, kCellGain, 7 * 8 + 7);
+    auto* gain = Item<adu::CAttriValueEdit>(dialog, kCellGain, 6 * 8 + 7);
     dialog->activateWindow();
     gain->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(WaitFor([&] { return gain->hasFocus(); }));
     gain->selectAll();
     QTest::keyClicks(gain, "-6.25"); // the first keystroke brought up the slider
     QTest::keyClick(gain, Qt::Key_Return);
-    ASSERT_EQ(mixer.CrossPoint(7, 7), -6.25);
+    ASSERT_EQ(mixer.CrossPoint(6, 7), -6.25);
     ASSERT_EQ(Controls().size(), 1u);
 
     // Undo and redo send what they restore; the dialog adds nothing.
     view->OnEditUndo();
-    EXPECT_EQ(mixer.CrossPoint(7, 7), 0.0);
+    EXPECT_EQ(mixer.CrossPoint(6, 7), 0.0);
     EXPECT_EQ(gain->text(), "0.0");
     EXPECT_TRUE(gain->hasFocus()) << "a refresh leaves the focus where it is";
     view->OnEditRedo();
-    EXPECT_EQ(mixer.CrossPoint(7, 7), -6.25);
+    EXPECT_EQ(mixer.CrossPoint(6, 7), -6.25);
     const Commands sent = Controls();
     // The edit shows the value rounded; leaving it must not apply that.
     Item<adu::CAttriValueEdit>(dialog, 1127, 1)->setFocus(Qt::MouseFocusReason);
     QTest::mouseClick(dialog, Qt::LeftButton, {}, QPoint(2, 2));
     QCoreApplication::processEvents();
-    EXPECT_EQ(mixer.CrossPoint(7, 7), -6.25);
+    EXPECT_EQ(mixer.CrossPoint(6, 7), -6.25);
     EXPECT_EQ(mixer.m_inputLevel[1], -3.25);
     EXPECT_EQ(Controls(), sent);
     EXPECT_FALSE(view->CanRedo());
+}
+
+TEST_F(MixerMeterGui, ViewOnlyPutsEveryControlBack) {
+    model::CAriMixer& mixer = AddMixer(7);
+    auto* dialog = Open<adu::CDSPDlgAttriMixer>(mixer);
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetMode(0);
+    auto* box = Item<QPushButton>(dialog, kCellBox, 8);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_FALSE(box->isChecked());
+    auto* mute = Item<shell::ui::CMyButton>(dialog, 1071, 0);
+    QTest::mouseClick(mute, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mute->text(), "Off");
+    auto* level = Item<adu::CAttriValueEdit>(dialog, 1127, 0);
+    dialog->activateWindow();
+    level->setFocus(Qt::MouseFocusReason);
+    level->selectAll();
+    QTest::keyClicks(level, "5");
+    QTest::keyClick(level, Qt::Key_Return);
+    EXPECT_FALSE(dialog->InputSlider().isVisible());
+    Item<adu::CAttriValueEdit>(dialog, 1127, 1)->setFocus(Qt::MouseFocusReason);
+    EXPECT_TRUE(WaitFor([&] { return level->text() == "0.0"; }));
+    EXPECT_EQ(mixer.m_columnMask[0], 0);
+    EXPECT_EQ(mixer.m_inputMute[0], 0);
+    EXPECT_EQ(mixer.m_inputLevel[0], 0.0);
+    EXPECT_TRUE(Controls().empty());
+    EXPECT_FALSE(view->CanUndo());
 }
 
 TEST_F(MixerMeterGui, DefaultValuesOnAnEightByOneSendOnlyWhatDiffers) {
@@ -367,13 +397,19 @@ TEST_F(MixerMeterGui, TheMetersTimerPollsTheLinkedOutputsWhileLive) {
     // Nobody answers: the console keeps one get per channel however often
     // the timer asks.
     const Commands expected{"*NyGET 12 608 2#", "*NyGET 5 106 5#", "*NyGET 9 303#"};
+    int ticks = 0;
+    QObject::connect(&dialog->PollTimer(), &QTimer::timeout, [&] { ++ticks; });
+    const auto tickMore = [&](int count) {
+        const int until = ticks + count;
+        return WaitFor([&] { return ticks >= until; });
+    };
     ASSERT_TRUE(WaitFor([&] { return Gets() == expected; }));
-    QTest::qWait(350);
+    ASSERT_TRUE(tickMore(3));
     EXPECT_EQ(Gets(), expected);
 
     doc->m_live = 0;
     view->Console().ClearAll();
-    QTest::qWait(250);
+    ASSERT_TRUE(tickMore(2));
     EXPECT_TRUE(Gets().empty()) << "offline";
     doc->m_live = 1;
     ASSERT_TRUE(WaitFor([&] { return Gets() == expected; })) << "live again";
