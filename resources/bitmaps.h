@@ -56,6 +56,11 @@ inline constexpr int kIconRouterDialog = 258;
 // The window icon of the equalizer dialog: a response curve on a grid.
 inline constexpr int kIconAttriEqualizer = 264;
 
+// The mixer dialog's window icon, a grid of cross-points with the routed
+// ones lit; the meter dialog's, two level bars holding their peaks.
+inline constexpr int kIconMixerDialog = 260;
+inline constexpr int kIconMeterDialog = 261;
+
 // The device palette's image list in image order: the units of model-table
 // rows 0-9, then PC, CD player, microphone, speaker, amplifier, generic
 // device, matrix and text box, then the units of rows 18-20.

@@ -7,6 +7,8 @@
 #include "attri_dialogs/ui/dynamic_dialog.h"
 #include "attri_dialogs/ui/equalizer_dialog.h"
 #include "attri_dialogs/ui/generator_dialogs.h"
+#include "attri_dialogs/ui/meter_dialog.h"
+#include "attri_dialogs/ui/mixer_dialog.h"
 #include "attri_dialogs/ui/router_dialog.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "attri_dialogs/ui/text_dialog.h"
@@ -43,6 +45,8 @@ const std::vector<AttriDialogMaker>& AttriDialogMakers() {
         MakerOf<CDSPDlgAttriDynamic>(EAttriDialogClass::kDynamic),
         MakerOf<CDSPDlgAttriSine>(EAttriDialogClass::kSine),
         MakerOf<CDSPDlgAttriNoise>(EAttriDialogClass::kNoise),
+        MakerOf<CDSPDlgAttriMixer>(EAttriDialogClass::kMixer),
+        MakerOf<CDSPDlgAttriMeter>(EAttriDialogClass::kMeter),
     };
     return makers;
 }

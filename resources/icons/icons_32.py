@@ -430,6 +430,36 @@ def generator_dialog(noise):
     return p
 
 
+def mixer_dialog():
+    """A matrix of cross-point cells, the routed ones lit red: the window
+    icon of the mixer dialog."""
+    p = Picture(SIZE)
+    p.panel(1, 3, 31, 29, "l")
+    routed = {(0, 0), (1, 1), (2, 1), (3, 2), (0, 3)}
+    for i in range(4):
+        for j in range(4):
+            x = 3 + 7 * i
+            y = 5 + 6 * j
+            p.box(x, y, x + 6, y + 5, "k")
+            p.box(x + 1, y + 1, x + 5, y + 4, "r" if (i, j) in routed else "w")
+    return p
+
+
+def meter_dialog():
+    """Two level bars with their peak marks held above them: the window
+    icon of the meter dialog."""
+    p = Picture(SIZE)
+    p.panel(2, 1, 30, 31, "l")
+    for left, level, peak in ((6, 16, 22), (18, 11, 15)):
+        p.box(left, 3, left + 8, 29, "k")
+        for k in range(0, level, 2):
+            y = 27 - k
+            colour = "G" if k < 10 else ("y" if k < 14 else "r")
+            p.box(left + 1, y, left + 8, y + 1, colour)
+        p.box(left + 1, 27 - peak, left + 8, 28 - peak, "r")
+    return p
+
+
 def pictures():
     """(icon id, picture) for every icon."""
     icons = [(128, application()), (129, device_document()), (130, dsp_document())]
@@ -447,4 +477,5 @@ def pictures():
     icons += [(264, equalizer_dialog())]
     icons += [(257, generator_dialog(False)), (267, transfer_curve_dialog()),
               (268, generator_dialog(True))]
+    icons += [(260, mixer_dialog()), (261, meter_dialog())]
     return icons

@@ -67,8 +67,10 @@ const std::vector<group_t>& Groups() {
           resources::kIconFilterDialog, resources::kIconCrossoverDialog,
           resources::kIconAttriEqualizer,
           // the generator and dynamics dialogs
-          resources::kIconSineDialog, resources::kIconNoiseDialog, resources::kIconDynamicDialog},
-         {0, -1, 127, 131, 250, 299, 57600}},
+          resources::kIconSineDialog, resources::kIconNoiseDialog, resources::kIconDynamicDialog,
+          // the mixer and meter dialogs
+          resources::kIconMixerDialog, resources::kIconMeterDialog},
+         {0, -1, 127, 131, 250, 259, 299, 57600}},
         {"toolbar pictures",
          resources::LoadToolbarPicture,
          16,
