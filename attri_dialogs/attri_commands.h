@@ -1,8 +1,8 @@
 #pragma once
 // How the attribute dialogs reach the unit: the command builders they call,
 // with the module's execution order first and the parameter code second,
-// and the device encodings of the values they hold. Every dialog command
-// goes on the control queue.
+// and the device encodings of the values they hold. Settings go on the
+// console's control queue, the meter's reads on its get queue.
 #include <cstdint>
 #include <variant>
 

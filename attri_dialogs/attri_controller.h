@@ -156,11 +156,11 @@ public:
     virtual bool SetDefaultValues();
     // A left click on the background, editable only: the slider hides (the
     // widget then takes the focus from the edit, which applies it).
-    void OnBackgroundClick();
+    virtual void OnBackgroundClick();
     // The close box: the closing flag is set and, editable, the document
     // forgets the dialog; then whether the window is to be destroyed (the
     // parameter-template viewer keeps its view-only dialogs).
-    bool OnClose();
+    virtual bool OnClose();
     // Activation (dsp_editor::CZoDSPView::kDialog…), editable only: a
     // click selects the module (all channels: its side) on the sheet.
     void OnActivate(std::int32_t activation);

@@ -83,7 +83,7 @@ public:
     // One 100 ms tick: a get per linked channel while live and editable.
     void Tick();
     // The close box: the timer is killed first.
-    bool OnClose();
+    bool OnClose() override;
 
     // A level the unit answered for channel k (from 0); others are ignored.
     void ShowMeterLevel(std::int32_t k, double dB);

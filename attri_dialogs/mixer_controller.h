@@ -131,7 +131,7 @@ public:
     bool OnOutputMute(std::int32_t j);
     void OnSliderMoving(std::int32_t position);
     bool OnSliderReleased();
-    void OnBackgroundClick();
+    void OnBackgroundClick() override;
     void HideSliders();
     // Unless every mute, level, mask and gain of the mixer's size is 0: one
     // undo step and the view's reset, which sends what it changes.

@@ -200,17 +200,4 @@ void CDSPDlgAttriMeter::ShowMeterLevel(std::int32_t channel, double dB) {
     row.readout->setText(Utf8(shown.readout));
 }
 
-void CDSPDlgAttriMeter::closeEvent(QCloseEvent* event) {
-    // The edit holding the focus applies first.
-    if (QWidget* focused = focusWidget())
-        focused->clearFocus();
-    if (m_meter->OnClose()) {
-        event->accept();
-        return;
-    }
-    // View-only: whoever set the mode keeps the dialog.
-    event->ignore();
-    hide();
-}
-
 } // namespace attri_dialogs::ui

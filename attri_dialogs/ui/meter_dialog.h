@@ -36,10 +36,6 @@ public:
     void RefreshControls() override;
     void ShowMeterLevel(std::int32_t channel, double dB) override;
 
-protected:
-    // The timer stops before the dialog closes.
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     class CTimer;
     struct Row {

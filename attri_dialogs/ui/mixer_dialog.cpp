@@ -303,12 +303,6 @@ void CDSPDlgAttriMixer::paintEvent(QPaintEvent* event) {
         painter.drawLine(x, 15, x, panel.bottom);
 }
 
-void CDSPDlgAttriMixer::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        m_mixer->OnBackgroundClick();
-    CDSPDlgAttriBase::mousePressEvent(event);
-}
-
 void CDSPDlgAttriMixer::moveEvent(QMoveEvent* event) {
     // The base re-places the vertical slider; the horizontal one is ours.
     CDSPDlgAttriBase::moveEvent(event);

@@ -41,7 +41,6 @@ public:
 protected:
     void PlaceSlider() override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
 private:
