@@ -1,6 +1,5 @@
 #include "attri_dialogs/ui/meter_dialog.h"
 
-#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QScrollBar>

@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <string>
