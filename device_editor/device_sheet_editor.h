@@ -310,6 +310,23 @@ public:
 
 private:
     model::Point ToLogical(model::Point client) const;
+    model::CDeviceChnl* StartChannel() const;
+    void BeginLink(model::CDeviceChnl& start);
+    void CompleteLink(model::CBaseDevice& device, model::CDeviceChnl& target);
+    // Ends the link being drawn without a link; the start channel shows
+    // unconnected again unless it has links.
+    void CancelLink();
+    // Ends a body or title move with its undo step.
+    void EndMove();
+    DeviceContextMenu DeviceMenu(const model::CBaseDevice& device) const;
+    void ShowStatusWindow(model::CBaseDevice& device);
+    void OnProperties();
+    void OnChannelGain();
+    void OnDspEdit();
+    void OnDelete();
+    void SelectAll(bool devices, bool links);
+    void SetZoom(int zoom);
+    void OnFileOpen();
     bool Downloading() const { return m_host.IsDownloadingView(); }
     bool Running() const { return m_host.IsRunningView(); }
 
