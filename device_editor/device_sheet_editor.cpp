@@ -26,9 +26,13 @@ namespace {
 bool IsTwoHalfUnitWithoutDsp(std::int32_t model) {
     return model == 4 || model == 5 || model == 7 || model == 8 || model == 9;
 }
-bool IsBundleReceiver(std::int32_t model) { return model == 6 || model == 7; }
+bool IsBundleReceiver(std::int32_t model) {
+    return model == 6 || model == 7;
+}
 
-bool IsUnit(const CBaseDevice& d) { return d.m_kind == model::kDeviceUnit; }
+bool IsUnit(const CBaseDevice& d) {
+    return d.m_kind == model::kDeviceUnit;
+}
 
 Rect Normalized(Point a, Point b) {
     Rect r{a, b};
@@ -81,7 +85,9 @@ CDeviceSheetEditor::CDeviceSheetEditor(CZoDeviceDoc& doc, IDeviceEditorHost& hos
     m_doc.AttachObserver(this);
 }
 
-CDeviceSheetEditor::~CDeviceSheetEditor() { m_doc.DetachObserver(this); }
+CDeviceSheetEditor::~CDeviceSheetEditor() {
+    m_doc.DetachObserver(this);
+}
 
 // -- lookups
 
@@ -89,7 +95,9 @@ platform::gdi::DeviceMapping CDeviceSheetEditor::Mapping() const {
     return ZoomMapping(m_zoom, m_host.GetScrollPosition());
 }
 
-Point CDeviceSheetEditor::ToLogical(Point client) const { return Mapping().DPtoLP(client); }
+Point CDeviceSheetEditor::ToLogical(Point client) const {
+    return Mapping().DPtoLP(client);
+}
 
 CBaseDevice* CDeviceSheetEditor::CurrentDevice() const {
     return m_currentId < 0 ? nullptr : m_doc.FindDevice(m_currentId, m_currentSubType);
@@ -111,9 +119,11 @@ namespace {
 struct hit_t {
     CBaseDevice* device = nullptr;
     int part = model::kHitNothing;
+    // Body and title hits are numbers beyond every channel index.
+    bool OnChannel() const { return part >= 0 && part < model::kHitBody; }
     CDeviceChnl* Channel() const {
-        return device != nullptr && part >= 0 ? model::AsDeviceChnl(device->GetChnl(part))
-                                              : nullptr;
+        return device != nullptr && OnChannel() ? model::AsDeviceChnl(device->GetChnl(part))
+                                                : nullptr;
     }
 };
 
@@ -169,7 +179,7 @@ void CDeviceSheetEditor::OnLButtonDown(Point client, std::uint32_t keys) {
     if (m_mode != EDragMode::None)
         return;
 
-    if (hit.part >= 0) {
+    if (hit.OnChannel()) {
         CDeviceChnl* start = hit.Channel();
         if (start != nullptr && CZoDeviceDoc::CanLinkChannel(*start))
             BeginLink(*start);
@@ -731,8 +741,8 @@ bool CDeviceSheetEditor::IsBundleConflict(const CDeviceChnl& a, const CDeviceChn
     const CBaseDevice* source = m_doc.FindDevice(receiving.m_moduleId, receiving.m_deviceSubType);
     if (source == nullptr || !IsBundleReceiver(source->m_typeCode))
         return false;
-    const int pairIndex = receiving.m_number % 2 == 0 ? receiving.m_number + 1
-                                                      : receiving.m_number - 1;
+    const int pairIndex =
+        receiving.m_number % 2 == 0 ? receiving.m_number + 1 : receiving.m_number - 1;
     const CDeviceChnl* pair = model::AsDeviceChnl(source->GetChnl(pairIndex));
     const CDeviceLink* pairLink = pair != nullptr ? pair->GetLink(0) : nullptr;
     if (pairLink == nullptr || sending.m_moduleId == source->m_id ||
@@ -772,10 +782,10 @@ bool CDeviceSheetEditor::IsBundleConflict(const CDeviceChnl& a, const CDeviceChn
 
 void CDeviceSheetEditor::MoveSelection(Point logical) {
     const Rect bounds = m_doc.GetSelectionBounds();
-    const std::int32_t dx = SnapToGrid(
-        Limit(logical.x - m_currentPoint.x, bounds.left, bounds.right, m_sheetSize.cx));
-    const std::int32_t dy = SnapToGrid(
-        Limit(logical.y - m_currentPoint.y, bounds.top, bounds.bottom, m_sheetSize.cy));
+    const std::int32_t dx =
+        SnapToGrid(Limit(logical.x - m_currentPoint.x, bounds.left, bounds.right, m_sheetSize.cx));
+    const std::int32_t dy =
+        SnapToGrid(Limit(logical.y - m_currentPoint.y, bounds.top, bounds.bottom, m_sheetSize.cy));
     if (dx == 0 && dy == 0)
         return;
     std::vector<CBaseDevice*> selected;
@@ -794,10 +804,10 @@ void CDeviceSheetEditor::MoveTitle(Point logical) {
     if (device == nullptr)
         return;
     const Rect bounds = device->GetTitleBoundRect();
-    const std::int32_t dx = SnapToGrid(
-        Limit(logical.x - m_currentPoint.x, bounds.left, bounds.right, m_sheetSize.cx));
-    const std::int32_t dy = SnapToGrid(
-        Limit(logical.y - m_currentPoint.y, bounds.top, bounds.bottom, m_sheetSize.cy));
+    const std::int32_t dx =
+        SnapToGrid(Limit(logical.x - m_currentPoint.x, bounds.left, bounds.right, m_sheetSize.cx));
+    const std::int32_t dy =
+        SnapToGrid(Limit(logical.y - m_currentPoint.y, bounds.top, bounds.bottom, m_sheetSize.cy));
     if (dx == 0 && dy == 0)
         return;
     m_doc.MoveDeviceTitle(*device, dx, dy);
@@ -847,7 +857,9 @@ bool CDeviceSheetEditor::AutoScrollCheck(Point client, std::int32_t margin, std:
     return true;
 }
 
-void CDeviceSheetEditor::UpdateLinkEnds(CBaseDevice& device) { m_doc.UpdateLinkEnds(device); }
+void CDeviceSheetEditor::UpdateLinkEnds(CBaseDevice& device) {
+    m_doc.UpdateLinkEnds(device);
+}
 
 void CDeviceSheetEditor::SyncSheetSize() {
     const Size sheet{m_doc.GetSheetSettings().width, m_doc.GetSheetSettings().height};
@@ -901,8 +913,7 @@ EDeviceCursor CDeviceSheetEditor::CursorAt(Point client, bool overScrollBar) con
         return EDeviceCursor::Move;
     if (m_mode == EDragMode::PaletteDrop) {
         const Point p = ToLogical(client);
-        const bool onSheet = p.x >= 0 && p.y >= 0 && p.x <= m_sheetSize.cx &&
-                             p.y <= m_sheetSize.cy;
+        const bool onSheet = p.x >= 0 && p.y >= 0 && p.x <= m_sheetSize.cx && p.y <= m_sheetSize.cy;
         return !Running() && !overScrollBar && m_host.GetClientRect().PtInRect(client) && onSheet
                    ? EDeviceCursor::Drop
                    : EDeviceCursor::NoDrop;
