@@ -167,6 +167,8 @@ TEST_F(DeviceViewGui, DrawsALinkWithTheMouseAndShowsItRedWhenSelected) {
     ASSERT_NE(from, nullptr);
     model::CDeviceChnl* to = Channel(*b, 0, from->m_kind);
     ASSERT_NE(to, nullptr);
+    // Both channels configured for use.
+    from->m_property = to->m_property = 4;
     const QPoint start = Centre(*from), end = Centre(*to);
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, start);
