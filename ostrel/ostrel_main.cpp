@@ -2,6 +2,7 @@
 // COstrelApp over the main window, in which the editors register their
 // documents; see the README for its settings.
 #include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "device_editor/ui/device_windows.h"
 #include "dsp_editor/attri_dialogs.h"
 #include "dsp_editor/ui/dsp_windows.h"
 #include "model/messages.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     {
         const auto folder = platform::app_paths::ProgramFolder();
         shell::ui::CMainFrame frame(folder);
+        const auto deviceWindows = device_editor::ui::RegisterDeviceWindows(frame);
         const auto dspWindows = dsp_editor::ui::RegisterDspWindows(frame);
         attri_dialogs::ui::RegisterAttriDialogs(dsp_editor::AttriDialogFactory());
         shell::COstrelApp app(frame, frame.Core(), folder);

@@ -270,6 +270,29 @@ std::vector<CMenuEntry> DspContextMenu()
                    {32795, "属性(&R)...", {}}})};
 }
 
+// The two submenus of a device view's right click: one over a device, one
+// elsewhere. The channel-gain and DSP items lead the device's, so that
+// they leave with the separator after them.
+std::vector<CMenuEntry> DeviceContextMenu()
+{
+    return {Popup(1, "Device",
+                  {{32772, "通道增益调节(&G)...", {}},
+                   {32774, "DSP算法编辑(&E)...", {}},
+                   kSeparator,
+                   {32775, "属性(&P)...", {}},
+                   kSeparator,
+                   {32796, "删除(&D)\tDel", {}}}),
+            Popup(2, "Global",
+                  {{32796, "删除(&D)\tDel", {}},
+                   kSeparator,
+                   {32798, "设备(&M)", {}},
+                   {32790, "模块连线(&L)", {}},
+                   {32792, "全部物体(&O)\tCtrl+A", {}},
+                   kSeparator,
+                   {32777, "模板大小(&H)...", {}},
+                   {32778, "颜色设定(&C)...", {}}})};
+}
+
 std::vector<CMenuEntry> AttriQuickMenu()
 {
     return {Popup(1, "Attri Quick", {{32806, "设置默认值(&D)", {}}})};
@@ -285,6 +308,7 @@ const std::vector<CMenuEntry>& MenuResource(int id)
         {kMenuMain, MainMenu()},       {kMenuDevice, DeviceMenu()}, {kMenuDsp, DspMenu()},
         {kMenuArrange, ArrangeMenu()}, {kMenuModules, ModulesMenu()},
         {kMenuDspContext, DspContextMenu()}, {kMenuAttriQuick, AttriQuickMenu()},
+        {kMenuDeviceContext, DeviceContextMenu()},
     };
     static const std::vector<CMenuEntry> none;
     const auto found = menus.find(id);

@@ -16,6 +16,7 @@ inline constexpr int kMenuDsp = 130;     // a DSP configuration is active
 inline constexpr int kMenuArrange = 164; // the arrangement drop-downs
 inline constexpr int kMenuModules = 166; // the module drop-downs
 inline constexpr int kMenuDspContext = 163; // a DSP view's context menu
+inline constexpr int kMenuDeviceContext = 162; // a device view's context menu
 inline constexpr int kMenuAttriQuick = 165; // an attribute dialog's background menu
 
 // The place in a File menu where the recent files go.

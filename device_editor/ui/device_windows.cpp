@@ -1,0 +1,394 @@
+#include "device_editor/ui/device_windows.h"
+
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStringList>
+
+#include <system_error>
+
+#include "device_editor/ui/device_view.h"
+#include "model/messages.h"
+#include "platform/text/format.h"
+#include "shell/dsp_of_device.h"
+#include "shell/ostrel_app.h"
+#include "shell/ui/mdi_tab_client.h"
+
+namespace device_editor::ui {
+
+namespace {
+
+using shell::ui::CMainFrame;
+using shell::ui::EBar;
+
+constexpr int kMsgSaveDocument = 324;
+constexpr int kMsgSaveFailed = 349;
+
+CDeviceWindow* WindowOf(shell::ui::CChildFrame* child) {
+    return child != nullptr && child->Kind() == shell::ui::EChildKind::Device
+               ? dynamic_cast<CDeviceWindow*>(&child->Document())
+               : nullptr;
+}
+
+// "Text|*.a|Other|*.b||" as Qt's "Text;;Other" (the texts name their
+// patterns already) or "Text (*.a);;...".
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
+    return filters.join(";;");
+}
+
+// A new sheet's title before it has a file.
+std::string NewSheetTitle() {
+    static int count = 0;
+    return platform::text::format("Ostrel%d", ++count);
+}
+
+} // namespace
+
+// --- CDeviceWindow ---------------------------------------------------------------
+
+CDeviceWindow::CDeviceWindow(CDeviceFrame& frame)
+    : m_frame(frame), m_main(frame.MainFrame()), m_document(std::make_unique<CZoDeviceDoc>()) {
+    m_document->SetMainFrame(this);
+    m_document->SetDialogs(this);
+    m_document->SetUndoHost(this);
+    m_view = new CZoDeviceView(*m_document, this);
+    shell::CMainFrameCore& core = m_main.Core();
+    m_view->isDownloadingView = [this, &core] {
+        return core.DownloadBusy() && core.DownloadingView() == this;
+    };
+    m_view->isRunningView = [this, &core] { return core.RunningView() == this; };
+    m_view->onUnhandledCommand = [this](int command) { m_main.RunCommand(command); };
+}
+
+CDeviceWindow::~CDeviceWindow() {
+    // The child frame has deleted the view already; a view never taken over
+    // goes here.
+    delete m_view;
+    shell::CMainFrameCore& core = m_main.Core();
+    if (core.m_openDeviceView == this)
+        core.m_openDeviceView = nullptr;
+    if (m_counted && --core.m_deviceViewCount == 0) {
+        for (EBar bar : {EBar::Special, EBar::DevicePalette, EBar::Output})
+            m_main.SetBarShown(bar, false);
+    }
+    // The document tells this window of its end while it still is one.
+    m_document.reset();
+}
+
+bool CDeviceWindow::Open(const std::string& path) {
+    if (path.empty()) {
+        m_document->OnNewDocument();
+        m_document->SetTitle(NewSheetTitle());
+    } else {
+        try {
+            m_document->OnOpenDocument(path);
+        } catch (const std::system_error&) {
+            model::ShowMessage(shell::kMsgOpenFileFailed);
+            return false;
+        } catch (const platform::archive::archive_error&) {
+            model::ShowMessage(shell::kMsgOpenFileFailed);
+            return false;
+        }
+    }
+    // The initial update: the view is counted and is the frame's device
+    // sheet view.
+    shell::CMainFrameCore& core = m_main.Core();
+    m_counted = true;
+    ++core.m_deviceViewCount;
+    core.m_openDeviceView = this;
+    return true;
+}
+
+CZoDeviceView* CDeviceWindow::Widget() const { return m_view; }
+
+QWidget* CDeviceWindow::View() { return m_view; }
+
+const void* CDeviceWindow::ChildFrame() const {
+    return m_view ? m_view->parentWidget() : nullptr;
+}
+
+bool CDeviceWindow::SaveModified() {
+    if (!m_document->IsModified())
+        return true;
+    switch (model::Ask(kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
+                       model::EMessageAnswer::Yes)) {
+    case model::EMessageAnswer::Yes:
+        return Save(false);
+    case model::EMessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDeviceWindow::Save(bool askForPath) {
+    std::filesystem::path path = m_document->GetPathName();
+    if (askForPath || path.empty()) {
+        const QString chosen = QFileDialog::getSaveFileName(
+            m_view, QString(), QString::fromStdString(m_document->GetFileTitle()),
+            QtFilter("Ostrel Device Files (*.zo)|*.zo||"));
+        if (chosen.isEmpty())
+            return false;
+        path = chosen.toStdString();
+        if (path.extension().empty())
+            path += ".zo";
+    }
+    try {
+        m_document->OnSaveDocument(path);
+    } catch (const std::exception&) {
+        model::ShowMessage(kMsgSaveFailed);
+        return false;
+    }
+    return true;
+}
+
+// -- the view as the main frame reaches it
+
+void CDeviceWindow::OnAppNotify(int code) {
+    // The download and run state show in the frame and the grid.
+    (void)code;
+    if (m_view)
+        m_view->viewport()->update();
+}
+
+std::optional<shell::SheetColours> CDeviceWindow::Colours() const {
+    const model::DeviceSheetSettings& sheet = m_document->GetSheetSettings();
+    return shell::SheetColours{sheet.background, sheet.physicalLink, sheet.networkLink};
+}
+
+bool CDeviceWindow::CanTakePlacement(shell::EPaletteKind palette) const {
+    return palette == shell::EPaletteKind::Device;
+}
+
+void CDeviceWindow::BeginPlacement(int itemData) {
+    if (m_view)
+        m_view->Editor().BeginPaletteDrop(itemData);
+}
+
+// -- commands
+
+std::optional<EBar> CDeviceWindow::BarOf(int id) const {
+    switch (id) {
+    case kCmdStandardBar:
+        return EBar::Standard;
+    case kCmdSpecialBar:
+        return EBar::Special;
+    case kCmdDeviceBar:
+        return EBar::DevicePalette;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<shell::CCmdUI> CDeviceWindow::UpdateCommand(int id) {
+    CDeviceSheetEditor& editor = m_view->Editor();
+    switch (id) {
+    case kCmdUndo:
+    case kCmdRedo:
+    case kCmdZoomDouble:
+    case kCmdZoomNormal:
+    case kCmdZoomHalf:
+        return shell::CCmdUI{editor.IsCommandEnabled(id), false};
+    case kCmdDelete:
+    case kCmdSelectDevices:
+    case kCmdSelectLinks:
+    case kCmdSelectAll:
+    case kCmdProperties:
+    case kCmdChannelGain:
+    case kCmdDspEdit:
+    case shell::ID_FILE_OPEN:
+    case shell::ID_FILE_SAVE:
+    case shell::ID_FILE_SAVE_AS:
+    case shell::ID_FILE_CLOSE:
+    case shell::ID_FILE_PRINT:
+    case shell::ID_FILE_PRINT_SETUP:
+    case shell::ID_FILE_PRINT_PREVIEW:
+        return shell::CCmdUI{true, false};
+    case CZoDeviceDoc::kCmdGrid:
+        return shell::CCmdUI{true, m_document->IsCommandChecked(id)};
+    case kCmdStandardBar:
+    case kCmdSpecialBar:
+    case kCmdDeviceBar:
+        return shell::CCmdUI{true, m_main.BarVisible(*BarOf(id))};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CDeviceWindow::OnCommand(int id) {
+    if (m_view->Editor().OnCommand(id) || m_document->OnCommand(id))
+        return true;
+    switch (id) {
+    case kCmdStandardBar:
+    case kCmdSpecialBar:
+    case kCmdDeviceBar: {
+        const EBar bar = *BarOf(id);
+        m_main.SetBarShown(bar, !m_main.BarVisible(bar));
+        return true;
+    }
+    case shell::ID_FILE_SAVE:
+    case shell::ID_FILE_SAVE_AS:
+        Save(id == shell::ID_FILE_SAVE_AS);
+        return true;
+    case shell::ID_FILE_CLOSE:
+        m_main.CloseActiveDocument();
+        return true;
+    case shell::ID_FILE_PRINT: {
+        QPrinter& printer = m_frame.Printer();
+        QPrintDialog dialog(&printer, m_view);
+        if (dialog.exec() == QDialog::Accepted)
+            m_view->Print(printer);
+        return true;
+    }
+    case shell::ID_FILE_PRINT_SETUP: {
+        QPageSetupDialog dialog(&m_frame.Printer(), m_view);
+        dialog.exec();
+        return true;
+    }
+    case shell::ID_FILE_PRINT_PREVIEW:
+        PrintPreview();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDeviceWindow::PrintPreview() {
+    QPrintPreviewDialog dialog(&m_frame.Printer(), m_view);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, m_view,
+                     [this](QPrinter* printer) { m_view->Print(*printer); });
+    dialog.exec();
+}
+
+// -- the main frame as the document sees it
+
+void CDeviceWindow::ClearOutputList() { m_main.ClearOutput(); }
+
+void CDeviceWindow::ClearOutputBarShown() { m_main.SetBarShown(EBar::Output, false); }
+
+void CDeviceWindow::ClearDownloadingRecord() {
+    m_main.Core().ViewDestroyed(this, ChildFrame());
+}
+
+void CDeviceWindow::SetDeviceDocumentPath(const std::string& path) {
+    m_main.Core().m_deviceDocPath = path;
+}
+
+void CDeviceWindow::UpdateStatusPanes(int selector) {
+    m_main.Core().UpdateStatusPanes(selector);
+}
+
+void CDeviceWindow::RefreshFrameTitles() {
+    if (!m_view)
+        return;
+    const QString title = QString::fromStdString(m_document->GetTitle());
+    m_view->setProperty(shell::ui::kDocumentTitleProperty, title);
+    if (QWidget* child = m_view->parentWidget())
+        child->setWindowTitle(title);
+}
+
+// -- the view's dialogs
+
+std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDevice&) {
+    return std::nullopt;
+}
+
+void CDeviceWindow::ChannelGain(model::CBaseDevice&) {}
+
+void CDeviceWindow::MatrixRoutes(model::CBaseDevice&) {}
+
+std::unique_ptr<IDeviceStatusWindow> CDeviceWindow::CreateStatusWindow(model::CBaseDevice&) {
+    return nullptr;
+}
+
+void CDeviceWindow::ShowStatusWindow(IDeviceStatusWindow&, model::Point, const model::Rect&) {}
+
+std::optional<std::string> CDeviceWindow::TextProperties(const model::CDeviceText&) {
+    return std::nullopt;
+}
+
+void CDeviceWindow::OpenUnitDsp(std::int32_t deviceId) {
+    shell::CMainFrameCore& core = m_main.Core();
+    core.m_openDeviceView = this;
+    core.OnAppNotify(deviceId, shell::NOTIFY_OPEN_DEVICE_DSP);
+}
+
+std::optional<std::string> CDeviceWindow::ChooseFileToOpen(const std::string& filter) {
+    const QString path = QFileDialog::getOpenFileName(m_view, QString(), QString(),
+                                                      QtFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+bool CDeviceWindow::HasRunningDocument() const {
+    return m_main.Core().RunningFrame() != nullptr;
+}
+
+bool CDeviceWindow::SaveAndCloseAllDocuments() {
+    // Each frame goes once the event loop runs again; this window with it.
+    for (shell::ui::CChildFrame* child : m_main.ChildFrames())
+        if (!child->CloseDocument())
+            return false;
+    return true;
+}
+
+void CDeviceWindow::OpenDocumentFile(const std::string& path) {
+    if (shell::COstrelApp* app = m_main.App())
+        app->OpenDocumentFile(path);
+}
+
+// -- the document's dialogs
+
+std::optional<GenericDeviceSpec> CDeviceWindow::AddGeneric(const std::string&) {
+    return std::nullopt;
+}
+
+bool CDeviceWindow::EditText(model::CDeviceText&) { return false; }
+
+// -- undo and redo
+
+bool CDeviceWindow::IsActiveViewOf(const model::IDeviceDoc& document) const {
+    return m_main.ActiveView() == this && &document == m_document.get();
+}
+
+void CDeviceWindow::UpdateLinkEnds(model::CBaseDevice& device) { m_document->UpdateLinkEnds(device); }
+
+void CDeviceWindow::InvalidateAll() {
+    if (m_view)
+        m_view->InvalidateAll();
+}
+
+// --- CDeviceFrame ----------------------------------------------------------------
+
+CDeviceFrame::CDeviceFrame(CMainFrame& frame)
+    : m_frame(frame), m_printer(std::make_unique<QPrinter>()) {}
+
+CDeviceFrame::~CDeviceFrame() { shell::ui::UnregisterDocumentKind(".zo"); }
+
+CDeviceWindow* CDeviceFrame::ActiveWindow() const {
+    return WindowOf(m_frame.ActiveChildFrame());
+}
+
+std::unique_ptr<CDeviceFrame> RegisterDeviceWindows(CMainFrame& frame) {
+    auto deviceFrame = std::make_unique<CDeviceFrame>(frame);
+    CDeviceFrame* made = deviceFrame.get();
+    shell::ui::RegisterDocumentKind(
+        ".zo", {shell::ui::EChildKind::Device,
+                [made](const std::string& path) -> std::unique_ptr<shell::ui::CChildDocument> {
+                    auto window = std::make_unique<CDeviceWindow>(*made);
+                    if (!window->Open(path))
+                        return nullptr;
+                    return window;
+                }});
+    return deviceFrame;
+}
+
+} // namespace device_editor::ui

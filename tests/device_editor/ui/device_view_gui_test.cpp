@@ -1,0 +1,267 @@
+// A device sheet as a document of the main window, on the offscreen
+// platform: the painted sheet (grid, frame, running frame, a selected
+// link), a link drawn with the mouse between two units, the context menu
+// of the right button, and printing (one PDF page; the printed frame and no
+// grid on an image).
+#include "device_editor/ui/device_windows.h"
+
+#include <QMenu>
+#include <QPainter>
+#include <QPrinter>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "device_editor/ui/device_view.h"
+#include "model/device_ny.h"
+#include "model/recording_messages.h"
+#include "platform/gdi/qt_canvas.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/message_boxes.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace de = device_editor;
+namespace fs = std::filesystem;
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kGrey(0x80, 0x80, 0x80);
+const QColor kRed(255, 0, 0);
+// 0x8080FF as the printer draws it: red 0xFF, green and blue 0x80.
+const QColor kPrintedFrame(0xFF, 0x80, 0x80);
+
+// An item of a context menu as it showed.
+struct item_t {
+    int id;
+    bool enabled;
+    friend bool operator==(const item_t&, const item_t&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const item_t& item) {
+    return out << "{" << item.id << (item.enabled ? "" : " greyed") << "}";
+}
+
+class DeviceViewGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
+        model::SetUiThread(&uiThread);
+        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
+        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
+        ASSERT_TRUE(frame->CreateMainWindow());
+        frame->resize(1000, 800);
+        frame->show();
+        ASSERT_TRUE(frame->NewDeviceDocument());
+        window = deviceFrame->ActiveWindow();
+        ASSERT_NE(window, nullptr);
+        view = window->Widget();
+        ASSERT_NE(view, nullptr);
+        // Whole units of the sheet are whole pixels from the top-left.
+        view->parentWidget()->showMaximized();
+        QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() > 700, 5000);
+        ASSERT_EQ(view->GetScrollPosition(), (model::Point{0, 0}));
+    }
+    void TearDown() override {
+        frame.reset();
+        deviceFrame.reset();
+        model::SetUiThread(nullptr);
+        ::unsetenv("OSTREL_HOME");
+    }
+
+    de::CZoDeviceDoc& Doc() { return window->Document(); }
+
+    // A unit of `model` (sub-type 3) with the id at (x, y).
+    model::CBaseDevice* AddUnit(std::int32_t id, std::int32_t model, std::int32_t x,
+                                std::int32_t y) {
+        Doc().AddDevice(std::make_unique<model::CDeviceNy>(measurer, x, y, id, model, 3));
+        return Doc().FindDevice(id, 3);
+    }
+
+    // The first channel of the device on that side (of that kind, -1 any).
+    static model::CDeviceChnl* Channel(model::CBaseDevice& device, int direction, int kind) {
+        for (const auto& channel : device.m_channels) {
+            auto* c = model::AsDeviceChnl(channel.get());
+            if (c != nullptr && c->m_direction == direction && (kind < 0 || c->m_kind == kind))
+                return c;
+        }
+        return nullptr;
+    }
+
+    static QPoint Centre(const model::CDeviceChnl& channel) {
+        const model::Point c = channel.m_rect.CenterPoint();
+        return {c.x, c.y};
+    }
+
+    QImage Shot() { return view->viewport()->grab().toImage(); }
+
+    // The items of the context menu the right button opens at `at`.
+    std::vector<item_t> ContextMenuAt(QPoint at) {
+        std::vector<item_t> items;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            for (const QAction* action : menu->actions())
+                items.push_back({action->isSeparator() ? 0 : action->data().toInt(),
+                                 action->isEnabled()});
+            menu->close();
+        });
+        poll.start(10);
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+        return items;
+    }
+
+    test_support::CTempDir home{"ostrel-device-view"};
+    shell::ui::CQtUiThread uiThread;
+    model::CRecordingMessages messages;
+    platform::gdi::QtTextMeasurer measurer;
+    std::unique_ptr<shell::ui::CMainFrame> frame;
+    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
+    de::ui::CDeviceWindow* window = nullptr;
+    de::ui::CZoDeviceView* view = nullptr;
+};
+
+TEST_F(DeviceViewGui, PaintsGridFrameAndTheRunningFrame) {
+    EXPECT_EQ(frame->Core().m_deviceViewCount, 1);
+    EXPECT_EQ(frame->Core().m_openDeviceView, window);
+
+    QImage shot = Shot();
+    EXPECT_EQ(shot.pixelColor(50, 50), kBlack) << "a grid dot";
+    EXPECT_EQ(shot.pixelColor(55, 55), kWhite) << "between the dots";
+    EXPECT_EQ(shot.pixelColor(2, 300), kGrey) << "the frame";
+    EXPECT_EQ(shot.pixelColor(300, 2), kGrey) << "the frame";
+
+    // The grid command switches the dots off.
+    frame->RunCommand(de::CZoDeviceDoc::kCmdGrid);
+    EXPECT_EQ(Shot().pixelColor(50, 50), kWhite);
+    frame->RunCommand(de::CZoDeviceDoc::kCmdGrid);
+    EXPECT_TRUE(frame->CommandState(de::CZoDeviceDoc::kCmdGrid).checked);
+
+    // A download of this sheet that ends in the run state: red frame, no
+    // grid, and no editing.
+    frame->Core().OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+    frame->Core().OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+    ASSERT_EQ(frame->Core().RunningView(), window);
+    shot = Shot();
+    EXPECT_EQ(shot.pixelColor(2, 300), kRed);
+    EXPECT_EQ(shot.pixelColor(50, 50), kWhite);
+    EXPECT_FALSE(frame->CommandState(de::kCmdUndo).enabled);
+    frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+    EXPECT_EQ(Shot().pixelColor(2, 300), kGrey);
+}
+
+TEST_F(DeviceViewGui, DrawsALinkWithTheMouseAndShowsItRedWhenSelected) {
+    model::CBaseDevice* a = AddUnit(1, 1, 100, 200);
+    model::CBaseDevice* b = AddUnit(2, 1, 500, 400);
+    ASSERT_TRUE(a && b);
+    model::CDeviceChnl* from = Channel(*a, 1, -1);
+    ASSERT_NE(from, nullptr);
+    model::CDeviceChnl* to = Channel(*b, 0, from->m_kind);
+    ASSERT_NE(to, nullptr);
+    // Both channels configured for use.
+    from->m_property = to->m_property = 4;
+    const QPoint start = Centre(*from), end = Centre(*to);
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, start);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::Link);
+    QTest::mouseMove(view->viewport(), (start + end) / 2);
+    QTest::mouseMove(view->viewport(), end);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, end);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+    ASSERT_EQ(Doc().GetLinkCount(), 1);
+    EXPECT_EQ(from->GetLinkCount(), 1);
+    EXPECT_EQ(to->GetLinkCount(), 1);
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_TRUE(frame->CommandState(de::kCmdUndo).enabled);
+
+    // A click on the line selects it: red where it runs.
+    const model::CDeviceLink* link = Doc().GetLink(0);
+    const model::Point mid{(link->m_start.x + link->m_end.x) / 2,
+                           (link->m_start.y + link->m_end.y) / 2};
+    EXPECT_NE(Shot().pixelColor(mid.x, mid.y), kRed);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(mid.x, mid.y));
+    EXPECT_EQ(Doc().GetSelectedLinkCount(), 1);
+    const QImage shot = Shot();
+    bool red = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        red = red || shot.pixelColor(mid.x, mid.y + dy) == kRed;
+    EXPECT_TRUE(red);
+
+    // Undo through the frame takes the link away again.
+    frame->RunCommand(de::kCmdUndo);
+    EXPECT_EQ(Doc().GetLinkCount(), 0);
+    EXPECT_EQ(from->GetLinkCount(), 0);
+}
+
+TEST_F(DeviceViewGui, ContextMenuFollowsWhatIsUnderTheButton) {
+    model::CBaseDevice* unit = AddUnit(1, 1, 300, 300);
+    ASSERT_NE(unit, nullptr);
+    const model::Point body = unit->m_body.CenterPoint();
+
+    // Empty sheet, nothing selected: the global popup, delete greyed.
+    EXPECT_EQ(ContextMenuAt({700, 100}),
+              (std::vector<item_t>{{de::kCmdDelete, false},
+                                   {0, true},
+                                   {de::kCmdSelectDevices, true},
+                                   {de::kCmdSelectLinks, true},
+                                   {de::kCmdSelectAll, true},
+                                   {0, true},
+                                   {32777, true},
+                                   {32778, true}}));
+
+    // A model-1 unit: no channel gain; the unit is selected alone.
+    EXPECT_EQ(ContextMenuAt({body.x, body.y}),
+              (std::vector<item_t>{{de::kCmdDspEdit, true},
+                                   {0, true},
+                                   {de::kCmdProperties, true},
+                                   {0, true},
+                                   {de::kCmdDelete, true}}));
+    EXPECT_EQ(Doc().GetSelectedCount(), 1);
+
+    // Now something is selected: delete is offered on the empty sheet too.
+    EXPECT_TRUE(ContextMenuAt({700, 100}).front().enabled);
+}
+
+TEST_F(DeviceViewGui, PrintsOnePdfPage) {
+    AddUnit(1, 1, 300, 300);
+    const fs::path pdf = home.path() / "sheet.pdf";
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    ASSERT_TRUE(view->Print(printer));
+
+    std::ifstream in(pdf, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
+    const std::regex page("/Type\\s*/Page[^s]");
+    EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), page),
+                            std::sregex_iterator()),
+              1);
+}
+
+TEST_F(DeviceViewGui, PrintedSheetHasTheLightRedFrameAndNoGrid) {
+    // A 1130 x 1600 sheet at 96 dpi on an 800 x 1100 page: scaled by 0.6875.
+    QImage page(800, 1100, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        view->PaintForPrint(painter, 96, 96, {800, 1100});
+    }
+    EXPECT_EQ(page.pixelColor(1, 500), kPrintedFrame);
+    EXPECT_EQ(page.pixelColor(500, 1), kPrintedFrame);
+    for (int y = 400; y < 440; ++y)
+        for (int x = 300; x < 340; ++x)
+            ASSERT_EQ(page.pixelColor(x, y), kWhite) << x << ", " << y;
+}
+
+} // namespace
