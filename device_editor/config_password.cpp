@@ -60,7 +60,7 @@ int CConfigPassword::Check(std::string_view entered) const {
     if (entered == kMasterPassword)
         return 0;
     std::string stored;
-    const int message = !Read(stored) ? kMsgPasswordReadFailed
+    const int message = !Read(stored)       ? kMsgPasswordReadFailed
                         : entered != stored ? kMsgPasswordWrong
                                             : 0;
     if (message != 0)

@@ -4,12 +4,12 @@
 
 #include "device_editor/unit_configuration.h"
 #include "model/device_chnl.h"
-#include "platform/archive/archive.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/messages.h"
 #include "model/program_settings.h"
 #include "model/undo_history.h"
+#include "platform/archive/archive.h"
 #include "platform/profile/profile.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
@@ -49,8 +49,8 @@ CDevicePropertyController::CDevicePropertyController(CZoDeviceDoc& doc, CBaseDev
             m_macs.push_back(device.m_mac);
         } else {
             for (const std::string& mac : CUnitConfigFile(m_programFolder).OfferFor(ModelName())) {
-                const bool used = std::any_of(
-                    doc.Devices().begin(), doc.Devices().end(), [&](const auto& other) {
+                const bool used =
+                    std::any_of(doc.Devices().begin(), doc.Devices().end(), [&](const auto& other) {
                         return other.get() != &device &&
                                platform::text::equals_no_case(other->m_mac, mac);
                     });
@@ -128,7 +128,8 @@ bool CDevicePropertyController::Accept(const std::string& name, int macIndex,
         edited->SetName(name, dc);
         if (editedTwin)
             editedTwin->SetName(name, dc);
-        if (!m_doc.FitsOnSheet(*edited, false) || (editedTwin && !m_doc.FitsOnSheet(*editedTwin, false))) {
+        if (!m_doc.FitsOnSheet(*edited, false) ||
+            (editedTwin && !m_doc.FitsOnSheet(*editedTwin, false))) {
             model::ShowMessage(kMsgNameTooLong);
             return false;
         }

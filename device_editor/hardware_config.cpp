@@ -80,8 +80,9 @@ std::optional<NewUnit> CAddConfigController::Accept(int& focus) const {
         return std::nullopt;
     }
     const UnitModel row = AddableUnitModels().at(static_cast<std::size_t>(m_model));
-    return NewUnit{serial,         std::string(row.name), row.code, parsed->macDigits,
-                   parsed->bundle1, row.inputs,            row.outputs};
+    return NewUnit{
+        serial,     std::string(row.name), row.code, parsed->macDigits, parsed->bundle1, row.inputs,
+        row.outputs};
 }
 
 // --- the editor --------------------------------------------------------------
@@ -103,7 +104,8 @@ bool CDeviceConfigController::Open() {
 
 int CDeviceConfigController::CurrentRow() const {
     for (std::size_t i = 0; i < m_units.size(); ++i)
-        if (!m_currentMac.empty() && platform::text::equals_no_case(m_units[i].macDigits, m_currentMac))
+        if (!m_currentMac.empty() &&
+            platform::text::equals_no_case(m_units[i].macDigits, m_currentMac))
             return static_cast<int>(i);
     return -1;
 }
@@ -133,9 +135,8 @@ void CDeviceConfigController::EditChannel(int row, std::string_view type, bool i
 }
 
 void CDeviceConfigController::ShowUnit(const std::string& macDigits, const std::string& model) {
-    if (m_modified &&
-        model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
-                   m_currentMac) == EMessageAnswer::Yes)
+    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
+                                 m_currentMac) == EMessageAnswer::Yes)
         SubmitChannels();
     m_currentMac = macDigits;
     m_currentModel = model;
@@ -177,7 +178,8 @@ void CDeviceConfigController::Add(const std::optional<NewUnit>& unit) {
     if (!unit)
         return;
     for (const UnitRow& row : m_units) {
-        if ((LowerCase(row.model) == LowerCase(unit->modelName) && LowerCase(row.serial) == LowerCase(unit->serial)) ||
+        if ((LowerCase(row.model) == LowerCase(unit->modelName) &&
+             LowerCase(row.serial) == LowerCase(unit->serial)) ||
             LowerCase(row.macDigits) == LowerCase(unit->macDigits)) {
             model::ShowMessage(kMsgUnitExists);
             return;
@@ -221,9 +223,8 @@ void CDeviceConfigController::Delete() {
 }
 
 void CDeviceConfigController::Exit() {
-    if (m_modified &&
-        model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
-                   m_currentMac) == EMessageAnswer::Yes)
+    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
+                                 m_currentMac) == EMessageAnswer::Yes)
         SubmitChannels();
     m_modified = false;
 }

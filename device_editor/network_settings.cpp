@@ -1,7 +1,6 @@
 #include "device_editor/network_settings.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "model/messages.h"
 #include "platform/profile/profile.h"
@@ -12,9 +11,8 @@ namespace device_editor {
 using platform::profile::ini_file_t;
 
 void CIpAddressValue::SetField(int index, std::string_view text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         m_fields[index].reset();
         return;
     }
@@ -42,10 +40,9 @@ std::uint32_t CIpAddressValue::Value() const {
 }
 
 std::string DottedAddress(std::uint32_t address) {
-    return platform::text::format("%d.%d.%d.%d", static_cast<int>(address >> 24),
-                                  static_cast<int>(address >> 16 & 0xFF),
-                                  static_cast<int>(address >> 8 & 0xFF),
-                                  static_cast<int>(address & 0xFF));
+    return platform::text::format(
+        "%d.%d.%d.%d", static_cast<int>(address >> 24), static_cast<int>(address >> 16 & 0xFF),
+        static_cast<int>(address >> 8 & 0xFF), static_cast<int>(address & 0xFF));
 }
 
 std::string_view NetworkPart(std::string_view dotted) {

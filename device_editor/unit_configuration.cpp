@@ -163,8 +163,8 @@ bool HasSecondBundle(std::string_view modelName) {
 
 // The first value of an input of a new unit: type and property.
 std::pair<std::string_view, std::string_view> FirstInputValues(std::int32_t code, int number) {
-    const bool mic = code == 4 || code == 5 || code == 7 || code == 8 || code == 9 ||
-                     (code == 3 && number > 6);
+    const bool mic =
+        code == 4 || code == 5 || code == 7 || code == 8 || code == 9 || (code == 3 && number > 6);
     return mic ? std::pair{"Mic", "3"} : std::pair{"Line", "1"};
 }
 
@@ -179,7 +179,8 @@ std::vector<std::filesystem::path> UnitFiles(const std::filesystem::path& folder
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() >= 10 && platform::text::equals_no_case(name.substr(0, 6), kUnassignedMac) &&
+        if (name.size() >= 10 &&
+            platform::text::equals_no_case(name.substr(0, 6), kUnassignedMac) &&
             platform::text::equals_no_case(name.substr(name.size() - 4), ".ini") &&
             it->is_regular_file(ec))
             out.push_back(it->path());
@@ -195,11 +196,21 @@ const std::vector<UnitModel>& UnitModels() {
         for (const std::int32_t code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 19, 20, 21}) {
             UnitModel row{code, model::ModelName(code)};
             switch (code) {
-            case 5: row.inputs = 16; break;
-            case 6: row.outputs = 16; break;
-            case 7: row.inputs = 4, row.outputs = 12; break;
-            case 8: row.inputs = 12, row.outputs = 4; break;
-            default: row.inputs = row.outputs = code <= 4 ? 8 : 2; break;
+            case 5:
+                row.inputs = 16;
+                break;
+            case 6:
+                row.outputs = 16;
+                break;
+            case 7:
+                row.inputs = 4, row.outputs = 12;
+                break;
+            case 8:
+                row.inputs = 12, row.outputs = 4;
+                break;
+            default:
+                row.inputs = row.outputs = code <= 4 ? 8 : 2;
+                break;
             }
             out.push_back(row);
         }
@@ -286,14 +297,14 @@ bool CUnitConfigFile::Add(std::string_view modelName, std::string_view serial) c
                                std::string_view value) {
         return file.write_string(section, key, value);
     };
-    bool ok = write("Configuration", "Model", row->name) &&
-              write("Configuration", "Serial", serial) &&
-              write("DeviceProperty", "DeviceMac", std::string(kUnassignedMac) + parsed->macDigits) &&
-              write("DeviceProperty", "DeviceType", row->name) &&
-              write("DeviceProperty", "TOLKType", kTolkType) &&
-              write("DeviceProperty", "TxBundle1", format("%d", parsed->bundle1)) &&
-              (!HasSecondBundle(row->name) ||
-               write("DeviceProperty", "TxBundle2", format("%d", parsed->bundle1 + 1)));
+    bool ok =
+        write("Configuration", "Model", row->name) && write("Configuration", "Serial", serial) &&
+        write("DeviceProperty", "DeviceMac", std::string(kUnassignedMac) + parsed->macDigits) &&
+        write("DeviceProperty", "DeviceType", row->name) &&
+        write("DeviceProperty", "TOLKType", kTolkType) &&
+        write("DeviceProperty", "TxBundle1", format("%d", parsed->bundle1)) &&
+        (!HasSecondBundle(row->name) ||
+         write("DeviceProperty", "TxBundle2", format("%d", parsed->bundle1 + 1)));
     for (int n = 1; ok && n <= row->inputs; ++n) {
         const auto [type, property] = FirstInputValues(row->code, n);
         ok = write("InChannelType", ChannelKey(false, n), type) &&
@@ -335,7 +346,7 @@ std::vector<StoredUnit> CUnitConfigFile::List() const {
 }
 
 std::vector<UnitChannelRow> CUnitConfigFile::ReadChannels(std::string_view macDigits,
-                                                         std::string_view modelName) const {
+                                                          std::string_view modelName) const {
     std::vector<UnitChannelRow> rows;
     const std::optional<std::filesystem::path> path = PathOf(macDigits);
     if (!path)
@@ -347,8 +358,8 @@ std::vector<UnitChannelRow> CUnitConfigFile::ReadChannels(std::string_view macDi
             if (!IsListedChannel(modelName, output, n))
                 continue;
             const std::string key = ChannelKey(output, n);
-            std::string type = file.read_string(output ? "OutChannelType" : "InChannelType", key,
-                                                "", kTypeBuffer);
+            std::string type =
+                file.read_string(output ? "OutChannelType" : "InChannelType", key, "", kTypeBuffer);
             if (type.empty())
                 continue;
             const int property =
@@ -367,9 +378,9 @@ bool CUnitConfigFile::SubmitChannels(std::string_view macDigits,
     ini_file_t file(*path);
     for (const UnitChannelRow& row : rows) {
         const std::string key = ChannelKey(row.output, row.number);
-        const std::string_view property = !row.inUse                       ? "0"
+        const std::string_view property = !row.inUse                         ? "0"
                                           : !row.output && row.type == "Mic" ? "3"
-                                                                            : "1";
+                                                                             : "1";
         if (!file.write_string(row.output ? "OutChannelType" : "InChannelType", key, row.type) ||
             !file.write_string(row.output ? "OutChannelProperty" : "InChannelProperty", key,
                                property))
@@ -386,7 +397,8 @@ std::vector<std::string> CUnitConfigFile::OfferFor(std::string_view modelName) c
             continue;
         const ini_contents_t file = ini_contents_t::load(path);
         if (platform::text::equals_no_case(
-                file.read_string("DeviceProperty", "DeviceMac", kUnassignedMac, kMacBuffer), title) &&
+                file.read_string("DeviceProperty", "DeviceMac", kUnassignedMac, kMacBuffer),
+                title) &&
             file.read_string("DeviceProperty", "DeviceType", "Halvik", kDeviceTypeBuffer) ==
                 modelName)
             out.push_back(Lower(title));

@@ -108,8 +108,8 @@ public:
     std::optional<std::filesystem::path> PathOf(std::string_view macDigits) const;
 
     // Writes a new unit's file with the first values of its model, key by
-    // key in the file's order, making the folder when it is missing. False when the model or serial is not one
-    // a unit can have or when a write fails (the part written is removed).
+    // key in the file's order, making the folder when it is missing. False when the model or serial
+    // is not one a unit can have or when a write fails (the part written is removed).
     bool Add(std::string_view modelName, std::string_view serial) const;
     // Deletes the unit's file; false when it cannot be deleted (a missing
     // file counts as deleted).

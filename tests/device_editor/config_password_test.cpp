@@ -105,8 +105,8 @@ TEST(ConfigPassword, AChangeWorksAtOnceAndTheStartUpWriteResetsIt) {
     EXPECT_EQ(s.password.Check("0"), device_editor::kMsgPasswordWrong);
     // The next start writes the initial password again, through the store.
     platform::profile::registry_store_t store(s.file);
-    ASSERT_TRUE(store.set(platform::profile::hive::local_machine, device_editor::kConfigPassKey,
-                          "@", "0"));
+    ASSERT_TRUE(
+        store.set(platform::profile::hive::local_machine, device_editor::kConfigPassKey, "@", "0"));
     EXPECT_EQ(s.password.Check("0"), 0);
     EXPECT_EQ(s.password.Check("secret"), device_editor::kMsgPasswordWrong);
 }

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include <deque>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -117,8 +117,8 @@ TEST(HardwareConfig, ADuplicateInAnotherLetterCaseIsRefused) {
     e.frame.events.clear();
     e.dlg.Add(Unit("QLA-8A", "ABCDEF-0002-OTHER000"));
     e.dlg.Add(Unit("QLA-1", "abcdef-0001-abcdefgh"));
-    EXPECT_EQ(e.sink.ShownIds(), (std::vector<int>{device_editor::kMsgUnitExists,
-                                                   device_editor::kMsgUnitExists}));
+    EXPECT_EQ(e.sink.ShownIds(),
+              (std::vector<int>{device_editor::kMsgUnitExists, device_editor::kMsgUnitExists}));
     EXPECT_EQ(e.dlg.Units().size(), 1u);
     EXPECT_TRUE(e.frame.events.empty());
 }
@@ -133,7 +133,8 @@ TEST(HardwareConfig, SubmitWritesNotifiesAndClearsTheFlag) {
     e.dlg.Submit();
     EXPECT_FALSE(e.dlg.IsModified());
     EXPECT_EQ(e.frame.events, (std::vector<std::string>{"unit 00602B0000ff", "notify 1031"}));
-    const auto rows = device_editor::CUnitConfigFile(e.home.path()).ReadChannels("0000ff", "QLM-0202A");
+    const auto rows =
+        device_editor::CUnitConfigFile(e.home.path()).ReadChannels("0000ff", "QLM-0202A");
     EXPECT_EQ(rows[0].type, "Line");
     EXPECT_FALSE(rows[0].inUse);
 }
@@ -150,8 +151,9 @@ TEST(HardwareConfig, ClosingWithPendingEditsAsksOnceAndNoDropsThem) {
     EXPECT_EQ(e.sink.asked[0].first, device_editor::kMsgAskSaveChannels);
     EXPECT_NE(e.sink.asked[0].second.find("0000ff"), std::string::npos);
     EXPECT_TRUE(e.frame.events.empty());
-    EXPECT_EQ(device_editor::CUnitConfigFile(e.home.path()).ReadChannels("0000ff", "QLM-0202A")[0].type,
-              "Mic");
+    EXPECT_EQ(
+        device_editor::CUnitConfigFile(e.home.path()).ReadChannels("0000ff", "QLM-0202A")[0].type,
+        "Mic");
 }
 
 TEST(HardwareConfig, ChoosingAnotherUnitWithPendingEditsOffersToSave) {
@@ -251,7 +253,8 @@ TEST(HardwareConfig, UnwritableUnitFilesGiveTheFailureMessagesAndNoNotification)
 
 TEST(HardwareConfig, OpeningListsTheStoredUnitsAndShowsTheFirst) {
     device_test::TempHome home;
-    ASSERT_TRUE(device_editor::CUnitConfigFile(home.path()).Add("QLM-1600A", "0d0e0f-1234-UNIT1600"));
+    ASSERT_TRUE(
+        device_editor::CUnitConfigFile(home.path()).Add("QLM-1600A", "0d0e0f-1234-UNIT1600"));
     ScriptedSink sink;
     FrameRecorder frame;
     CDeviceConfigController dlg(home.path(), frame);
@@ -283,7 +286,7 @@ TEST(AddConfig, OkIsEnabledOnlyWhenTheSerialIsComplete) {
     } cases[] = {
         {"12ab56", "00FF", "ABCDEFGH", true},
         {"12ab56", "00ff", "12345678", true},
-        {"12ab56", "00FF", "ABCDEFG", false},  // third group of 7
+        {"12ab56", "00FF", "ABCDEFG", false}, // third group of 7
         {"12ab5", "00FF", "ABCDEFGH", false},
         {"12ab56", "00F", "ABCDEFGH", false},
         {"12ab56", "12G4", "ABCDEFGH", false}, // not hexadecimal
@@ -304,10 +307,8 @@ TEST(AddConfig, AFormatFaultShowsTheMessageAndFocusesItsGroup) {
         const char *g0, *g1, *g2;
         int focus;
     } cases[] = {
-        {"12ab56", "12G4", "ABCDEFGH", 1},
-        {"../../", "00FF", "ABCDEFGH", 0},
-        {"12ab5", "00FF", "ABCDEFGH", 0},
-        {"12ab56", "00F", "ABCDEFGH", 1},
+        {"12ab56", "12G4", "ABCDEFGH", 1}, {"../../", "00FF", "ABCDEFGH", 0},
+        {"12ab5", "00FF", "ABCDEFGH", 0},  {"12ab56", "00F", "ABCDEFGH", 1},
         {"12ab56", "00FF", "ABCDEFG", 2},
     };
     for (const case_t& c : cases) {

@@ -94,9 +94,9 @@ TEST(UnitFileSerials, AFirstGroupThatIsNotSixHexDigitsWritesNothingAnywhere) {
     const fs::path program = home.path() / "program";
     fs::create_directories(program);
     const CUnitConfigFile units(program);
-    for (const char* serial : {"../../-00FF-ABCDEFGH", "..%2f..-00FF-ABCDEFGH",
-                               "12345g-00FF-ABCDEFGH", "/tmp/x-00FF-ABCDEFGH",
-                               "123456-00FG-ABCDEFGH", "123456+00FF-ABCDEFGH"}) {
+    for (const char* serial :
+         {"../../-00FF-ABCDEFGH", "..%2f..-00FF-ABCDEFGH", "12345g-00FF-ABCDEFGH",
+          "/tmp/x-00FF-ABCDEFGH", "123456-00FG-ABCDEFGH", "123456+00FF-ABCDEFGH"}) {
         SCOPED_TRACE(serial);
         EXPECT_FALSE(device_editor::ParseSerial(serial));
         EXPECT_FALSE(units.Add("QLA-1", serial));
@@ -130,18 +130,30 @@ struct listing_case_t {
 
 TEST(UnitFileListing, TheAcceptanceRule) {
     const std::vector<listing_case_t> cases = {
-        {"Good", "00602b000001.ini", UnitText("00602b000001", "QLA-1", "000001-0001-ABCDEFGH"), true},
-        {"MacInOtherCase", "00602b00000a.ini", UnitText("00602B00000A", "qla-8a", "00000a-0001-abcdefgh"), true},
-        {"UpperCaseFileName", "00602B00000B.INI", UnitText("00602b00000b", "QLA-1", "00000b-0001-ABCDEFGH"), true},
-        {"Qlm800", "00602b000002.ini", UnitText("00602b000002", "QLM-800", "000002-0001-ABCDEFGH"), true},
-        {"TitleTooLong", "00602b0000033.ini", UnitText("00602b0000033", "QLA-1", "000003-0001-ABCDEFGH"), false},
-        {"TitleTooShort", "00602b00004.ini", UnitText("00602b00004", "QLA-1", "000004-0001-ABCDEFGH"), false},
-        {"MacDiffersFromTitle", "00602b000005.ini", UnitText("00602b000050", "QLA-1", "000005-0001-ABCDEFGH"), false},
-        {"NoFirstDash", "00602b000006.ini", UnitText("00602b000006", "QLA-1", "000006+0001-ABCDEFGH"), false},
-        {"NoSecondDash", "00602b000007.ini", UnitText("00602b000007", "QLA-1", "000007-0001+ABCDEFGH"), false},
-        {"SerialTooShort", "00602b000008.ini", UnitText("00602b000008", "QLA-1", "000008-0001-ABCDEFG"), false},
-        {"UnknownModel", "00602b000009.ini", UnitText("00602b000009", "QLX-9", "000009-0001-ABCDEFGH"), false},
-        {"NotTheirPattern", "00602c00000c.ini", UnitText("00602c00000c", "QLA-1", "00000c-0001-ABCDEFGH"), false},
+        {"Good", "00602b000001.ini", UnitText("00602b000001", "QLA-1", "000001-0001-ABCDEFGH"),
+         true},
+        {"MacInOtherCase", "00602b00000a.ini",
+         UnitText("00602B00000A", "qla-8a", "00000a-0001-abcdefgh"), true},
+        {"UpperCaseFileName", "00602B00000B.INI",
+         UnitText("00602b00000b", "QLA-1", "00000b-0001-ABCDEFGH"), true},
+        {"Qlm800", "00602b000002.ini", UnitText("00602b000002", "QLM-800", "000002-0001-ABCDEFGH"),
+         true},
+        {"TitleTooLong", "00602b0000033.ini",
+         UnitText("00602b0000033", "QLA-1", "000003-0001-ABCDEFGH"), false},
+        {"TitleTooShort", "00602b00004.ini",
+         UnitText("00602b00004", "QLA-1", "000004-0001-ABCDEFGH"), false},
+        {"MacDiffersFromTitle", "00602b000005.ini",
+         UnitText("00602b000050", "QLA-1", "000005-0001-ABCDEFGH"), false},
+        {"NoFirstDash", "00602b000006.ini",
+         UnitText("00602b000006", "QLA-1", "000006+0001-ABCDEFGH"), false},
+        {"NoSecondDash", "00602b000007.ini",
+         UnitText("00602b000007", "QLA-1", "000007-0001+ABCDEFGH"), false},
+        {"SerialTooShort", "00602b000008.ini",
+         UnitText("00602b000008", "QLA-1", "000008-0001-ABCDEFG"), false},
+        {"UnknownModel", "00602b000009.ini",
+         UnitText("00602b000009", "QLX-9", "000009-0001-ABCDEFGH"), false},
+        {"NotTheirPattern", "00602c00000c.ini",
+         UnitText("00602c00000c", "QLA-1", "00000c-0001-ABCDEFGH"), false},
     };
     device_test::TempHome home;
     for (const listing_case_t& c : cases)
@@ -239,14 +251,13 @@ TEST(UnitFileChannels, SubmitRewritesExactlyTheListedKeys) {
     ASSERT_TRUE(units.Add("QLA-206A", "a1b2c3-0010-SERIAL01"));
     std::vector<UnitChannelRow> rows = units.ReadChannels("a1b2c3", "QLA-206A");
     ASSERT_EQ(rows.size(), 8u);
-    rows[0] = {false, 7, "Line", true};    // In 7 -> 1
-    rows[1] = {false, 8, "Mic", false};    // In 8 -> 0
-    rows[2] = {true, 3, "AES/EBU", true};  // Out 3 -> 1
-    rows[3] = {true, 4, "Line", false};    // Out 4 -> 0
+    rows[0] = {false, 7, "Line", true};   // In 7 -> 1
+    rows[1] = {false, 8, "Mic", false};   // In 8 -> 0
+    rows[2] = {true, 3, "AES/EBU", true}; // Out 3 -> 1
+    rows[3] = {true, 4, "Line", false};   // Out 4 -> 0
     ASSERT_TRUE(units.SubmitChannels("a1b2c3", rows));
 
-    std::string expected =
-        ReadAll(fs::path(MODEL_FIXTURE_DIR) / "unit_files" / "00602ba1b2c3.ini");
+    std::string expected = ReadAll(fs::path(MODEL_FIXTURE_DIR) / "unit_files" / "00602ba1b2c3.ini");
     const auto replace = [&](const std::string& from, const std::string& to) {
         const std::size_t at = expected.find(from);
         ASSERT_NE(at, std::string::npos) << from;
