@@ -147,11 +147,11 @@ const kind_case_t kKinds[] = {
     {"QLM1204A_MacOnInputHalf", 8, {{1, true, 'I', 'I'}, {2, false, 'O', 'O'}}},
     {"QLM0202A_MacOnOutputHalf", 9, {{1, false, 'I', 'I'}, {2, true, 'O', 'O'}}},
     {"QLM0202NM_MacOnBothHalves", 19, {{1, true, 'I', 'I'}, {2, true, 'O', 'O'}}},
-    {"QLM800_EachHalfByCounts", 10, {{1, true, 'I', 'O'}, {2, true, 'I', 'O'}}},
-    {"QLM1600A", 5, {{1, true, 'I', 'O'}}},
-    {"QLM0016A", 6, {{2, true, 'I', 'O'}}},
-    {"QLR450", 20, {{2, true, 'I', 'O'}}},
-    {"QLV3300A", 21, {{2, true, 'I', 'O'}}},
+    {"QLM800_MacOnInputHalf", 10, {{1, true, 'I', 'I'}, {2, false, 'O', 'O'}}},
+    {"QLM1600A", 5, {{1, true, 'I', 'I'}}},
+    {"QLM0016A", 6, {{2, true, 'O', 'O'}}},
+    {"QLR450", 20, {{2, true, 'O', 'O'}}},
+    {"QLV3300A", 21, {{2, true, 'O', 'O'}}},
 };
 
 class UnitConfigurationKinds : public ::testing::TestWithParam<kind_case_t> {

@@ -1,0 +1,92 @@
+#include "device_editor/config_password.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include "model/messages.h"
+#include "platform/profile/registry.h"
+
+namespace device_editor {
+
+namespace {
+
+using platform::profile::hive;
+
+// The registry's default value, under the name .reg files give it.
+constexpr std::string_view kDefaultValueName = "@";
+
+// The store holds the password: it is made private before the password
+// goes in, whoever made it first (the profile writer keeps a file's mode
+// when it rewrites it).
+void MakePrivate(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    ::close(fd);
+}
+
+} // namespace
+
+std::size_t Utf8Length(std::string_view text) {
+    std::size_t count = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    return count;
+}
+
+CConfigPassword::CConfigPassword(std::filesystem::path storeFile)
+    : m_storeFile(std::move(storeFile)) {}
+
+bool CConfigPassword::Read(std::string& password) const {
+    const std::optional<std::string> stored =
+        platform::profile::registry_store_t(m_storeFile)
+            .get(hive::local_machine, kConfigPassKey, kDefaultValueName);
+    password = stored.value_or("");
+    return stored.has_value();
+}
+
+bool CConfigPassword::Write(std::string_view password) {
+    MakePrivate(m_storeFile);
+    return platform::profile::registry_store_t(m_storeFile)
+        .set(hive::local_machine, kConfigPassKey, kDefaultValueName, password);
+}
+
+int CConfigPassword::Check(std::string_view entered) const {
+    if (entered == kMasterPassword)
+        return 0;
+    std::string stored;
+    const int message = !Read(stored)       ? kMsgPasswordReadFailed
+                        : entered != stored ? kMsgPasswordWrong
+                                            : 0;
+    if (message != 0)
+        model::ShowMessage(message);
+    return message;
+}
+
+CConfigPassword::ChangeResult CConfigPassword::Change(std::string_view oldPassword,
+                                                      std::string_view newPassword,
+                                                      std::string_view confirmation) {
+    ChangeResult result;
+    std::string stored;
+    if (!Read(stored))
+        result = {kMsgPasswordReadFailed, EField::Old};
+    else if (oldPassword != stored)
+        result = {kMsgPasswordWrong, EField::Old};
+    else if (Utf8Length(newPassword) > kMaxPasswordLength)
+        result = {kMsgPasswordTooLong, EField::New};
+    else if (newPassword != confirmation)
+        result = {kMsgPasswordMismatch, EField::New};
+    else if (!Write(newPassword))
+        result = {kMsgPasswordWriteFailed, EField::None};
+    else
+        result = {kMsgPasswordChanged, EField::None, true};
+    model::ShowMessage(result.message);
+    return result;
+}
+
+} // namespace device_editor

@@ -1,0 +1,244 @@
+#include "device_editor/hardware_config.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "device_editor/config_password.h"
+#include "model/messages.h"
+#include "platform/text/ascii.h"
+#include "platform/text/format.h"
+#include "resources/string_table.h"
+
+namespace device_editor {
+
+namespace {
+
+using model::EMessageAnswer;
+using model::EMessageButtons;
+
+std::string LowerCase(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), platform::text::ascii_lower);
+    return out;
+}
+
+std::string ChangedUnitText(const std::string& macDigits) {
+    return "00602B" + macDigits;
+}
+
+} // namespace
+
+bool DirectoryExists(const std::filesystem::path& path) {
+    std::filesystem::path p = path;
+    if (!p.has_filename() && p.has_parent_path())
+        p = p.parent_path();
+    std::error_code ec;
+    return std::filesystem::is_directory(p, ec);
+}
+
+bool CreateDirectoryPath(const std::filesystem::path& path) {
+    if (DirectoryExists(path))
+        return true;
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return DirectoryExists(path);
+}
+
+// --- the add dialog ----------------------------------------------------------
+
+int CAddConfigController::SetGroup(int group, std::string_view text) {
+    m_groups[group] = std::string(text);
+    const std::size_t length = Utf8Length(text);
+    if (group == 0 && length == 6)
+        return 1;
+    if (group == 1 && length == 4)
+        return 2;
+    return -1;
+}
+
+bool CAddConfigController::IsSerialComplete() const {
+    return Utf8Length(m_groups[0]) == 6 && Utf8Length(m_groups[1]) == 4 &&
+           Utf8Length(m_groups[2]) == 8 &&
+           ParseSerial(m_groups[0] + "-" + m_groups[1] + "-" + m_groups[2]).has_value();
+}
+
+std::optional<NewUnit> CAddConfigController::Accept(int& focus) const {
+    const std::string serial = m_groups[0] + "-" + m_groups[1] + "-" + m_groups[2];
+    const std::optional<ParsedSerial> parsed = ParseSerial(serial);
+    const auto isHex = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return platform::text::hex_digit_value(c) >= 0; });
+    };
+    // The first group names the unit's file: six hexadecimal digits only.
+    focus = Utf8Length(m_groups[0]) != 6 || !isHex(m_groups[0]) ? 0
+            : Utf8Length(m_groups[1]) != 4                      ? 1
+            : Utf8Length(m_groups[2]) != 8                      ? 2
+            : !parsed                                           ? 1
+                                                                : -1;
+    if (focus >= 0) {
+        model::ShowMessage(kMsgSerialFormat);
+        return std::nullopt;
+    }
+    const UnitModel row = AddableUnitModels().at(static_cast<std::size_t>(m_model));
+    return NewUnit{
+        serial,     std::string(row.name), row.code, parsed->macDigits, parsed->bundle1, row.inputs,
+        row.outputs};
+}
+
+// --- the editor --------------------------------------------------------------
+
+CDeviceConfigController::CDeviceConfigController(std::filesystem::path programFolder,
+                                                 IHardwareConfigFrame& frame)
+    : m_file(std::move(programFolder)), m_frame(frame) {}
+
+bool CDeviceConfigController::Open() {
+    if (!CreateDirectoryPath(m_file.Folder()))
+        return false;
+    for (const StoredUnit& unit : m_file.List()) {
+        m_units.push_back({unit.MacDigits(), unit.model, unit.serial});
+        if (m_units.size() == 1)
+            ShowUnit(m_units.front().macDigits, m_units.front().model);
+    }
+    return true;
+}
+
+int CDeviceConfigController::CurrentRow() const {
+    for (std::size_t i = 0; i < m_units.size(); ++i)
+        if (!m_currentMac.empty() &&
+            platform::text::equals_no_case(m_units[i].macDigits, m_currentMac))
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string CDeviceConfigController::ChannelLabel(const UnitChannelRow& row) {
+    return platform::text::format(row.output ? "Out %d" : "In %d", row.number);
+}
+
+std::string CDeviceConfigController::ChannelFrameCaption() const {
+    std::string caption(resources::LoadString(kStrChannelFrame));
+    if (!m_currentMac.empty())
+        caption += "(" + m_currentMac + ")";
+    return caption;
+}
+
+std::vector<std::string> CDeviceConfigController::TypeChoices(bool output) {
+    if (output)
+        return {"Line", "AES/EBU"};
+    return {"Line", "Mic", "AES/EBU"};
+}
+
+void CDeviceConfigController::EditChannel(int row, std::string_view type, bool inUse) {
+    UnitChannelRow& channel = m_channels.at(static_cast<std::size_t>(row));
+    channel.type = std::string(type);
+    channel.inUse = inUse;
+    m_modified = true;
+}
+
+void CDeviceConfigController::ShowUnit(const std::string& macDigits, const std::string& model) {
+    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
+                                 m_currentMac) == EMessageAnswer::Yes)
+        SubmitChannels();
+    m_currentMac = macDigits;
+    m_currentModel = model;
+    m_modified = false;
+    m_channels = m_file.ReadChannels(macDigits, model);
+}
+
+void CDeviceConfigController::ClearCurrent() {
+    m_currentMac.clear();
+    m_currentModel.clear();
+    m_channels.clear();
+    m_modified = false;
+}
+
+void CDeviceConfigController::SelectUnit(int row) {
+    if (row < 0 || row >= static_cast<int>(m_units.size()))
+        return;
+    const UnitRow& unit = m_units[static_cast<std::size_t>(row)];
+    if (!platform::text::equals_no_case(unit.macDigits, m_currentMac))
+        ShowUnit(unit.macDigits, unit.model);
+}
+
+bool CDeviceConfigController::SubmitChannels() {
+    if (!m_file.SubmitChannels(m_currentMac, m_channels)) {
+        model::ShowMessage(kMsgSubmitFailed, m_currentMac);
+        return false;
+    }
+    m_frame.SetChangedUnit(ChangedUnitText(m_currentMac));
+    m_frame.Notify(kNotifyReloadUnitConfig);
+    return true;
+}
+
+void CDeviceConfigController::Submit() {
+    if (SubmitChannels())
+        m_modified = false;
+}
+
+void CDeviceConfigController::Add(const std::optional<NewUnit>& unit) {
+    if (!unit)
+        return;
+    for (const UnitRow& row : m_units) {
+        if ((LowerCase(row.model) == LowerCase(unit->modelName) &&
+             LowerCase(row.serial) == LowerCase(unit->serial)) ||
+            LowerCase(row.macDigits) == LowerCase(unit->macDigits)) {
+            model::ShowMessage(kMsgUnitExists);
+            return;
+        }
+    }
+    m_units.push_back({LowerCase(unit->macDigits), unit->modelName, unit->serial});
+    if (!m_file.Add(unit->modelName, unit->serial)) {
+        m_units.pop_back();
+        model::ShowMessage(kMsgAddUnitFailed);
+        return;
+    }
+    if (m_units.size() == 1)
+        ShowUnit(m_units.front().macDigits, m_units.front().model);
+    m_frame.Notify(kNotifyRefreshHwConfig);
+}
+
+void CDeviceConfigController::Delete() {
+    if (m_units.empty()) {
+        model::ShowMessage(kMsgNoUnits);
+        return;
+    }
+    if (model::Ask(kMsgAskDeleteUnit, EMessageButtons::YesNo, EMessageAnswer::Yes, m_currentMac) !=
+        EMessageAnswer::Yes)
+        return;
+    const int row = CurrentRow();
+    if (row < 0)
+        return;
+    const std::string deleted = m_currentMac;
+    if (!m_file.Delete(deleted)) {
+        model::ShowMessage(kMsgDeleteUnitFailed, deleted);
+        return;
+    }
+    m_units.erase(m_units.begin() + row);
+    m_modified = false;
+    if (m_units.empty())
+        ClearCurrent();
+    else
+        ShowUnit(m_units.front().macDigits, m_units.front().model);
+    m_frame.SetChangedUnit(ChangedUnitText(deleted));
+    m_frame.Notify(kNotifyRefreshHwConfigDevices);
+}
+
+void CDeviceConfigController::Exit() {
+    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
+                                 m_currentMac) == EMessageAnswer::Yes)
+        SubmitChannels();
+    m_modified = false;
+}
+
+// --- the view ----------------------------------------------------------------
+
+CConfigViewController::CConfigViewController(std::filesystem::path programFolder,
+                                             IHardwareConfigFrame& frame)
+    : m_file(std::move(programFolder)), m_frame(frame) {}
+
+void CConfigViewController::Refresh() {
+    m_rows.clear();
+    for (const StoredUnit& unit : m_file.List())
+        m_rows.push_back({LowerCase(unit.mac), unit.model});
+}
+
+} // namespace device_editor
