@@ -130,7 +130,7 @@ int PrintLinkList(ILinkListPrinter& printer, std::span<const LinkRow> rows) {
         y += line;
         return top;
     };
-    const auto columns = [&](const std::string (&texts)[4]) {
+    const auto columns = [&](const std::string(&texts)[4]) {
         const std::int32_t top = next_line();
         for (int i = 0; i < 4; ++i)
             dc->TextOut(column(i), top, texts[i]);

@@ -60,8 +60,8 @@ bool RunSheetDialogCommand(CZoDeviceDoc& doc, int id, ISheetDialogRunner& runner
 
 // The view's properties command on a text box of the document: the text
 // dialog with an undo step on OK. Whether it closed with OK.
-bool EditTextProperties(CZoDeviceDoc& doc, model::CDeviceText& box,
-                        const model::TextMeasurer& dc, ISheetDialogRunner& runner);
+bool EditTextProperties(CZoDeviceDoc& doc, model::CDeviceText& box, const model::TextMeasurer& dc,
+                        ISheetDialogRunner& runner);
 
 // The dialogs a palette drop opens, through the runner: the generic device
 // dialog, and the text dialog on a new box (no undo step of its own: the
@@ -69,8 +69,7 @@ bool EditTextProperties(CZoDeviceDoc& doc, model::CDeviceText& box,
 class CSheetDropDialogs final : public IDeviceDocDialogs {
 public:
     // All outlive it.
-    CSheetDropDialogs(CZoDeviceDoc& doc, const model::TextMeasurer& dc,
-                      ISheetDialogRunner& runner);
+    CSheetDropDialogs(CZoDeviceDoc& doc, const model::TextMeasurer& dc, ISheetDialogRunner& runner);
     std::optional<GenericDeviceSpec> AddGeneric(const std::string& name) override;
     bool EditText(model::CDeviceText& text) override;
 

@@ -45,8 +45,7 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text);
 }
 
-std::optional<std::int32_t> ParseCount(std::string_view text, std::int32_t low,
-                                       std::int32_t high) {
+std::optional<std::int32_t> ParseCount(std::string_view text, std::int32_t low, std::int32_t high) {
     const std::string trimmed = TrimBlanks(text);
     if (trimmed.empty())
         return std::nullopt;

@@ -44,8 +44,7 @@ class CZoDeviceDoc;
 std::string TrimBlanks(std::string_view text);
 // A trimmed text of digits only, from `low` to `high`; none otherwise (also
 // for an empty text).
-std::optional<std::int32_t> ParseCount(std::string_view text, std::int32_t low,
-                                       std::int32_t high);
+std::optional<std::int32_t> ParseCount(std::string_view text, std::int32_t low, std::int32_t high);
 
 // The field a refused OK puts the focus on.
 enum class EDialogField { None, Width, Height, Inputs, Outputs, Text };

@@ -99,9 +99,11 @@ TEST_F(LinkList, RowsPerSendingChannelFromItsFirstLink) {
 TEST_F(LinkList, DeviceLabelsTakeTheMacsLastFourCharacters) {
     model::CBaseDevice device;
     device.m_name = "Rack";
-    for (const auto& [mac, label] : std::vector<std::pair<std::string, std::string>>{
-             {"001122AABBCC", "Rack(BBCC)"}, {"ABCD", "Rack(ABCD)"}, {"AB", "Rack(AB)"},
-             {"", "Rack()"}}) {
+    for (const auto& [mac, label] :
+         std::vector<std::pair<std::string, std::string>>{{"001122AABBCC", "Rack(BBCC)"},
+                                                          {"ABCD", "Rack(ABCD)"},
+                                                          {"AB", "Rack(AB)"},
+                                                          {"", "Rack()"}}) {
         device.m_mac = mac;
         EXPECT_EQ(device_editor::LinkDeviceLabel(device), label) << mac;
     }
@@ -122,7 +124,8 @@ TEST(LinkListModels, AUnitOfModelsOneToThreeTakesPart) {
         if (channel->m_direction == 1 && out < 0)
             out = channel->m_number;
     ASSERT_GE(out, 0);
-    ASSERT_TRUE(doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 1, {1, 3, out}, {2, 0, 0}, true)));
+    ASSERT_TRUE(
+        doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 1, {1, 3, out}, {2, 0, 0}, true)));
     const std::vector<LinkRow> rows = CollectLinkRows(doc);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].sendDevice, "Desk(44EE)");
@@ -132,7 +135,8 @@ TEST(LinkListModels, AUnitOfModelsOneToThreeTakesPart) {
 }
 
 TEST_F(LinkList, ExportEqualsTheGoldenFile) {
-    const fs::path dir = fs::temp_directory_path() / ("core41-export-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("core41-export-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const fs::path file = dir / "list.txt";

@@ -136,7 +136,8 @@ TEST(SheetSizeDialog, TextsAreCheckedThenTheMinimum) {
         dialog.SetHeightText(c.height);
         EXPECT_EQ(dialog.OnOk(), c.message == 0);
         EXPECT_EQ(dialog.Focus(), c.focus);
-        EXPECT_EQ(messages.ShownIds(), c.message == 0 ? std::vector<int>{} : std::vector<int>{c.message});
+        EXPECT_EQ(messages.ShownIds(),
+                  c.message == 0 ? std::vector<int>{} : std::vector<int>{c.message});
         if (c.message != 0) {
             EXPECT_EQ(dialog.Width(), 1130);
             EXPECT_EQ(dialog.Height(), 1600);
@@ -310,7 +311,8 @@ TEST_F(SheetCommands, ColoursSavedAsDefaultInDecimal) {
 
 TEST_F(SheetCommands, TheConnectionListOpensOnTheDocument) {
     ASSERT_TRUE(RunSheetDialogCommand(doc, kCmdLinkList, runner, &frame));
-    EXPECT_EQ(runner.linkRows, std::optional<std::size_t>(0)); // the builder's units have short MACs
+    EXPECT_EQ(runner.linkRows,
+              std::optional<std::size_t>(0)); // the builder's units have short MACs
     EXPECT_FALSE(RunSheetDialogCommand(doc, CZoDeviceDoc::kCmdGrid, runner, &frame));
     EXPECT_FALSE(IsSheetDialogCommand(CZoDeviceDoc::kCmdGrid));
     EXPECT_TRUE(IsSheetDialogCommand(kCmdLinkList));
@@ -326,16 +328,11 @@ TEST(AddGenericDialog, CountsMustBeOneToFifty) {
         EDialogField focus;
     };
     const case_t cases[] = {
-        {" 12 ", "1", 0, EDialogField::None},
-        {"1", "50", 0, EDialogField::None},
-        {"0", "1", 4101, EDialogField::Inputs},
-        {"51", "1", 4101, EDialogField::Inputs},
-        {"1a", "1", 4101, EDialogField::Inputs},
-        {"", "1", 4101, EDialogField::Inputs},
-        {"x", "x", 4101, EDialogField::Inputs},
-        {"1", "0", 4102, EDialogField::Outputs},
-        {"1", "51", 4102, EDialogField::Outputs},
-        {"1", "1a", 4102, EDialogField::Outputs},
+        {" 12 ", "1", 0, EDialogField::None},     {"1", "50", 0, EDialogField::None},
+        {"0", "1", 4101, EDialogField::Inputs},   {"51", "1", 4101, EDialogField::Inputs},
+        {"1a", "1", 4101, EDialogField::Inputs},  {"", "1", 4101, EDialogField::Inputs},
+        {"x", "x", 4101, EDialogField::Inputs},   {"1", "0", 4102, EDialogField::Outputs},
+        {"1", "51", 4102, EDialogField::Outputs}, {"1", "1a", 4102, EDialogField::Outputs},
         {"1", " ", 4102, EDialogField::Outputs},
     };
     for (const case_t& c : cases) {
@@ -348,7 +345,8 @@ TEST(AddGenericDialog, CountsMustBeOneToFifty) {
         dialog.SetOutputsText(c.outputs);
         EXPECT_EQ(dialog.OnOk(), c.message == 0);
         EXPECT_EQ(dialog.Focus(), c.focus);
-        EXPECT_EQ(messages.ShownIds(), c.message == 0 ? std::vector<int>{} : std::vector<int>{c.message});
+        EXPECT_EQ(messages.ShownIds(),
+                  c.message == 0 ? std::vector<int>{} : std::vector<int>{c.message});
     }
     CAddGenericController dialog("Device4");
     dialog.SetInputsText(" 12 ");
