@@ -10,6 +10,7 @@
 #include <utility>
 
 // The pictures, drawn by icons/draw_icons.py.
+#include "resources/icons/arrow_214.xpm"
 #include "resources/icons/background_233.xpm"
 #include "resources/icons/cursors_32.xpm.h"
 #include "resources/icons/icon_250.xpm"
@@ -82,6 +83,7 @@ const picture_table_t& all_bitmaps() {
         {kBitmapAttriBackground, decode_xpm(background_233_xpm)},
         {kBitmapRouterSelected, decode_xpm(point_158_xpm)},
         {kBitmapRouterFree, decode_xpm(point_159_xpm)},
+        {kBitmapLinkArrow, decode_xpm(arrow_214_xpm)},
     };
     return bitmaps;
 }

@@ -24,6 +24,10 @@ inline constexpr int kBitmapAttriBackground = 233;
 inline constexpr int kBitmapRouterSelected = 158;
 inline constexpr int kBitmapRouterFree = 159;
 
+// The connection list's arrow from the sending to the receiving columns,
+// 16 x 16, its transparent pixels in kIconMask.
+inline constexpr int kBitmapLinkArrow = 214;
+
 // The bitmap with that resource id, or null when there is none. The
 // pictures are decoded once and live as long as the program.
 const platform::gdi::Bitmap* LoadBitmap(int id);

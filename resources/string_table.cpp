@@ -24,6 +24,9 @@ constexpr CBuiltinString kStrings[] = {
     // The language's own name, shown by the language dialog; the DSP palette
     // also tells Chinese captions from English ones by it.
     {134, "简体中文(Simplied Chinese)"},
+    {137, "无效的水平尺寸！"},
+    {138, "当前的水平尺寸太小！"},
+    {139, "当前的纵向尺寸太小！"},
     {155, "与连接 '%s' ---> '%s' 冲突！"},
     {156, "DSP设备的MAC地址不正确，不能编辑和下载DSP算法！"},
     {157, "非预期的文件格式！"},
@@ -44,6 +47,7 @@ constexpr CBuiltinString kStrings[] = {
     {172, "    警告 %d：清除连接 %s—%d(接收)失败！"},
     {173, "    信息：清除连接 %s—%d(接收)成功。"},
     {174, "开始建立连接..."},
+    {186, "无效的纵向尺寸！"},
     {190, "'%s' (%s)"},
     {191, "    信息：成功固化设备的连接关系 '%s' (%s)。"},
     {192, "    警告 %d：固化设备连接关系失败 '%s' (%s)！"},
@@ -81,6 +85,7 @@ constexpr CBuiltinString kStrings[] = {
     {234, "模板参数名称"},
     {235, "模板文档位置"},
     {236, "执行重做操作时发现设备类型不匹配！"},
+    {240, "不可添加空文本！"},
     // The text box dialog's "save as default".
     {246, "当前文本的背景色和字体颜色将作为新建文本的默认值。\r\n是否继续？"},
     {248, "设备的MAC地址无效！"},
@@ -212,6 +217,20 @@ constexpr CBuiltinString kStrings[] = {
     // The equalizer dialog's flatten questions.
     {3601, "当前波段的增益将会设置成默认值0dB。\r\n 是否继续？"},
     {3602, "所有波段的增益将被设置成默认值0dB。\r\n 是否继续？"},
+    // The generic device dialog's channel counts.
+    {4101, "指定了无效的输入通道数！"},
+    {4102, "指定了无效的输出通道数！"},
+    // The connection list: printing, its export's file name, title and
+    // header, and the list's column titles.
+    {4103, "打印机连接失败！"},
+    {4104, "是否立即开始打印当前线路连接关系？"},
+    {4105, "路由连接关系"},
+    {4106, "<<路由连接关系表>>"},
+    {4107, "======输出通道    输出设备            输入通道    输入设备======"},
+    {4108, "输出通道"},
+    {4109, "输出设备"},
+    {4110, "输入通道"},
+    {4111, "输入设备"},
     // Hardware configuration, its password, the network settings and the
     // device property dialog.
     {4201, "查询原密码失败，请重试！"},

@@ -9,6 +9,9 @@
                                 (dialog_background.py);
   point_158.xpm, point_159.xpm  the router dialog's cross-points, selected
                                 and free (bitmap resources 158, 159), 15 x 13;
+  arrow_214.xpm                 the connection list's arrow from the sending
+                                to the receiving columns (bitmap resource
+                                214), 16 x 16 on the transparent mask;
   icons_32.xpm.h                the 32 x 32 icons (icons_32.py);
   toolbar_16.xpm.h              the 16 x 16 toolbar and network type
                                 pictures (toolbar_16.py);
@@ -34,7 +37,7 @@ import cursors_32  # noqa: E402
 import dialog_background  # noqa: E402
 import icons_32  # noqa: E402
 import toolbar_16  # noqa: E402
-from picture import Picture, write_png, write_xpm_header, xpm_lines  # noqa: E402
+from picture import MASK, Picture, write_png, write_xpm_header, xpm_lines  # noqa: E402
 
 SIZE = 62
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -123,6 +126,17 @@ def cross_point(selected):
     return p
 
 
+def link_arrow():
+    """The connection list's arrow: a blue shaft and head pointing right,
+    outlined in dark blue, on the mask so the list's own background shows
+    around it."""
+    p = Picture(16, 16, fill=" ")
+    outline = [(1, 5), (8, 5), (8, 2), (13, 7), (8, 12), (8, 9), (1, 9)]
+    p.polygon(outline, "b")
+    p.polyline(outline + outline[:1], "B")
+    return p
+
+
 def write_xpm(resource_id, picture, name="icon", palette=PALETTE):
     lines = xpm_lines(f"{name}_{resource_id}_xpm", picture, palette)
     with open(os.path.join(HERE, f"{name}_{resource_id}.xpm"), "w", encoding="ascii") as f:
@@ -136,6 +150,7 @@ def main():
     write_xpm(233, dialog_background.picture(), "background", dialog_background.palette())
     write_xpm(158, cross_point(True), "point")
     write_xpm(159, cross_point(False), "point")
+    write_xpm(214, link_arrow(), "arrow", {" ": MASK, "b": "#3060C0", "B": "#1C3A80"})
     icons = icons_32.pictures()
     write_xpm_header(os.path.join(HERE, "icons_32.xpm.h"), "The 32 x 32 icons, by icon id.",
                      {"icons_32": icons})
