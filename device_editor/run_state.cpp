@@ -25,40 +25,35 @@ constexpr std::string_view kMonitoredMacHead = "00602b";
 constexpr std::size_t kMacLength = 12;
 constexpr std::array<int, 3> kMonitoredInputs = {5, 6, 7};
 
-bool IsDigits(std::string_view text)
-{
+bool IsDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-std::string Lower(std::string_view text)
-{
+std::string Lower(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
-std::string LastFour(std::string_view mac)
-{
+std::string LastFour(std::string_view mac) {
     return std::string(mac.size() > 4 ? mac.substr(mac.size() - 4) : mac);
 }
 
-bool IsMonitoredMac(std::string_view mac)
-{
-    return mac.size() == kMacLength && Lower(mac.substr(0, kMonitoredMacHead.size())) == kMonitoredMacHead;
+bool IsMonitoredMac(std::string_view mac) {
+    return mac.size() == kMacLength &&
+           Lower(mac.substr(0, kMonitoredMacHead.size())) == kMonitoredMacHead;
 }
 
-bool TakesGainCommands(const model::CBaseDevice& device)
-{
+bool TakesGainCommands(const model::CBaseDevice& device) {
     const std::int32_t m = device.m_typeCode;
     return (device.m_subType == 1 || device.m_subType == 3) &&
            (m == 3 || m == 4 || m == 5 || m == 7 || m == 8 || m == 9);
 }
 
 // A sample alarms only once it was read (unknown samples are -1).
-bool Alarms(const model::CDeviceQOVG& unit)
-{
+bool Alarms(const model::CDeviceQOVG& unit) {
     if (unit.m_flag == 0 || unit.m_globalAlarm == 0)
         return false;
     return std::any_of(kMonitoredInputs.begin(), kMonitoredInputs.end(), [&unit](int i) {
@@ -70,8 +65,7 @@ bool Alarms(const model::CDeviceQOVG& unit)
 
 } // namespace
 
-std::optional<int> GainValue(float dB)
-{
+std::optional<int> GainValue(float dB) {
     if (!std::isfinite(dB))
         return std::nullopt;
     const double value = std::trunc(std::pow(10.0, static_cast<double>(dB) / 20.0) * 134217728.0);
@@ -80,15 +74,13 @@ std::optional<int> GainValue(float dB)
     return static_cast<int>(value);
 }
 
-float VolumeFromReading(long long value)
-{
+float VolumeFromReading(long long value) {
     if (value <= 0)
         return -100.0f;
     return static_cast<float>(10.0 * std::log10(static_cast<double>(value) / 1048576.0) + 15.5);
 }
 
-bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports)
-{
+bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports) {
     if (reply.size() != 12 || reply.substr(0, 7) != "*GETPO=" || !IsDigits(reply.substr(7, 4)))
         return false;
     for (std::size_t i = 0; i < ports.size(); ++i)
@@ -96,8 +88,7 @@ bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports)
     return true;
 }
 
-bool ReadAnalogSamples(std::string_view reply, std::array<std::int32_t, 8>& samples)
-{
+bool ReadAnalogSamples(std::string_view reply, std::array<std::int32_t, 8>& samples) {
     if (reply.size() != 48 || reply.substr(0, 7) != "*GETAV0")
         return false;
     std::array<std::int32_t, 8> read{};
@@ -112,8 +103,7 @@ bool ReadAnalogSamples(std::string_view reply, std::array<std::int32_t, 8>& samp
 }
 
 std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int gainStep,
-                                              bool phantomPower)
-{
+                                              bool phantomPower) {
     // A model-3 unit's first six inputs are its local ones; the gains are
     // those of the inputs after them, numbered from 1.
     int channel = index + 1;
@@ -126,16 +116,15 @@ std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int
     return platform::text::format("%s%02d%03d", "SETVO", channel, value);
 }
 
-bool SameSubnet(std::string_view a, std::string_view b)
-{
+bool SameSubnet(std::string_view a, std::string_view b) {
     return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
 }
 
 std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
-                                            const model::CBaseDevice& device)
-{
+                                            const model::CBaseDevice& device) {
     std::vector<std::string> texts(static_cast<std::size_t>(std::max(device.m_inputCount, 0)));
-    for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size()); ++i) {
+    for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size());
+         ++i) {
         const model::CDeviceChnl* channel = model::AsDeviceChnl(device.m_channels[i]);
         if (channel == nullptr || channel->m_links.empty())
             continue;
@@ -145,7 +134,8 @@ std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
             continue;
         int bundle = 0;
         if (const auto* unit = dynamic_cast<const model::CDeviceNy*>(sender))
-            bundle = link.m_destChannel < sender->m_inputCount + 8 ? unit->m_bundle1 : unit->m_bundle2;
+            bundle =
+                link.m_destChannel < sender->m_inputCount + 8 ? unit->m_bundle1 : unit->m_bundle2;
         texts[i] = platform::text::format("*%s%s%s%02d%02d%d%d%d%02d%03d#", "ROUTE",
                                           LastFour(device.m_mac), LastFour(sender->m_mac),
                                           link.m_sourceChannel + 1,
@@ -161,18 +151,14 @@ CDeviceRunState::CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateVi
                                  platform::sound::IAlarmPlayer& player,
                                  std::filesystem::path alarmFile, RunSleeper sleep)
     : m_doc(doc), m_port(port), m_view(view), m_player(player), m_alarmFile(std::move(alarmFile)),
-      m_sleep(std::move(sleep))
-{
-}
+      m_sleep(std::move(sleep)) {}
 
-CDeviceRunState::~CDeviceRunState()
-{
+CDeviceRunState::~CDeviceRunState() {
     RequestStop();
     Join();
 }
 
-void CDeviceRunState::OnAppNotify(int code)
-{
+void CDeviceRunState::OnAppNotify(int code) {
     m_view.RefreshToolBars();
     if (code == kNotifyRunStateEntered) {
         UpdateOnlineState(1);
@@ -197,8 +183,7 @@ void CDeviceRunState::OnAppNotify(int code)
     }
 }
 
-void CDeviceRunState::UpdateOnlineState(int flag)
-{
+void CDeviceRunState::UpdateOnlineState(int flag) {
     const std::string adapter = flag == 1 ? m_port.GetAdapterIp() : std::string();
     for (int i = m_doc.GetDeviceCount() - 1; i >= 0; --i) {
         model::CBaseDevice& device = *m_doc.GetDevice(i);
@@ -213,8 +198,7 @@ void CDeviceRunState::UpdateOnlineState(int flag)
     }
 }
 
-void CDeviceRunState::SendGainCommands()
-{
+void CDeviceRunState::SendGainCommands() {
     m_port.AddOutputLine(model::FormatMessage(kMsgGainsBegin));
     const std::string adapter = m_port.GetAdapterIp();
     for (int d = m_doc.GetDeviceCount() - 1; d >= 0; --d) {
@@ -229,7 +213,8 @@ void CDeviceRunState::SendGainCommands()
             auto lock = LockSheet();
             device.m_flag = 1;
         }
-        for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size()); ++i) {
+        for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size());
+             ++i) {
             const model::CDeviceChnl* channel = model::AsDeviceChnl(device.m_channels[i]);
             if (channel == nullptr)
                 continue;
@@ -248,8 +233,7 @@ void CDeviceRunState::SendGainCommands()
     m_port.AddOutputLine("");
 }
 
-void CDeviceRunState::SendToDspDocuments(int code)
-{
+void CDeviceRunState::SendToDspDocuments(int code) {
     for (const auto& device : m_doc.Devices()) {
         if (device->m_typeCode < 1 || device->m_typeCode > 3 || device->m_mac.size() != kMacLength)
             continue;
@@ -268,8 +252,7 @@ void CDeviceRunState::SendToDspDocuments(int code)
 
 // -- the threads
 
-void CDeviceRunState::StartThreads()
-{
+void CDeviceRunState::StartThreads() {
     if (m_poller.joinable())
         return;
     m_poller = std::thread([this] {
@@ -282,8 +265,7 @@ void CDeviceRunState::StartThreads()
     });
 }
 
-void CDeviceRunState::RequestStop()
-{
+void CDeviceRunState::RequestStop() {
     {
         std::lock_guard lock(m_wakeLock);
         m_stop = true;
@@ -291,16 +273,14 @@ void CDeviceRunState::RequestStop()
     m_wake.notify_all();
 }
 
-void CDeviceRunState::Join()
-{
+void CDeviceRunState::Join() {
     if (m_poller.joinable())
         m_poller.join();
     if (m_alarm.joinable())
         m_alarm.join();
 }
 
-void CDeviceRunState::Sleep(std::chrono::milliseconds duration)
-{
+void CDeviceRunState::Sleep(std::chrono::milliseconds duration) {
     if (m_sleep) {
         m_sleep(duration);
         return;
@@ -309,14 +289,12 @@ void CDeviceRunState::Sleep(std::chrono::milliseconds duration)
     m_wake.wait_for(lock, duration, [this] { return m_stop.load(); });
 }
 
-model::CDeviceQOVG* CDeviceRunState::FindOnlineAmplifier(const UnitKey& key) const
-{
+model::CDeviceQOVG* CDeviceRunState::FindOnlineAmplifier(const UnitKey& key) const {
     auto* unit = dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType));
     return unit != nullptr && unit->m_flag != 0 ? unit : nullptr;
 }
 
-void CDeviceRunState::PollRound()
-{
+void CDeviceRunState::PollRound() {
     std::vector<UnitKey> units;
     {
         auto lock = LockSheet();
@@ -329,7 +307,8 @@ void CDeviceRunState::PollRound()
         {
             auto lock = LockSheet();
             for (const UnitKey& key : units)
-                if (auto* unit = dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType))) {
+                if (auto* unit =
+                        dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType))) {
                     unit->m_queryRequests[0] = 1;
                     unit->m_gainSetRequest = 1;
                     unit->m_thirdRequest = 1;
@@ -351,8 +330,7 @@ void CDeviceRunState::PollRound()
     Sleep(100ms);
 }
 
-void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
     using Step = void (CDeviceRunState::*)(const UnitKey&, const std::string&);
     for (Step step : {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep,
                       &CDeviceRunState::SetGains, &CDeviceRunState::ReadSleepState,
@@ -368,19 +346,16 @@ void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip)
     }
 }
 
-void CDeviceRunState::Listed(const std::string& line)
-{
+void CDeviceRunState::Listed(const std::string& line) {
     m_port.AddOutputLine(line);
 }
 
-void CDeviceRunState::ListedAndLogged(const std::string& line)
-{
+void CDeviceRunState::ListedAndLogged(const std::string& line) {
     m_port.AddOutputLine(line);
     m_port.WriteLog(line);
 }
 
-void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip) {
     {
         auto lock = LockSheet();
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
@@ -393,7 +368,8 @@ void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip)
     if (!m_port.SendTextCommand(ip, command, reply))
         ListedAndLogged(model::FormatMessage(kMsgStoreFailed, model, key.name, key.mac));
     else if (reply != kOkReply)
-        m_port.WriteLog(model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+        m_port.WriteLog(
+            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
     else
         Listed(model::FormatMessage(kMsgStored, model, key.name, key.mac));
     auto lock = LockSheet();
@@ -401,8 +377,7 @@ void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip)
         unit->m_firmwareQueryRequest = 0;
 }
 
-void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip) {
     int newState = 0;
     {
         auto lock = LockSheet();
@@ -418,7 +393,8 @@ void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip)
     if (!answered)
         ListedAndLogged(model::FormatMessage(kMsgSetPortFailed, model, key.name, key.mac, 1));
     else if (reply != kOkReply)
-        ListedAndLogged(model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+        ListedAndLogged(
+            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
     auto lock = LockSheet();
     model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
     if (unit == nullptr)
@@ -430,8 +406,7 @@ void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip)
     unit->m_queryRequests[0] = 1;
 }
 
-void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip) {
     float gains[2] = {};
     {
         auto lock = LockSheet();
@@ -460,12 +435,12 @@ void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip)
         if (set)
             Listed(model::FormatMessage(sides[s].done, model, key.name, key.mac, gains[s]));
         else
-            ListedAndLogged(model::FormatMessage(sides[s].failed, model, key.name, key.mac, gains[s]));
+            ListedAndLogged(
+                model::FormatMessage(sides[s].failed, model, key.name, key.mac, gains[s]));
     }
 }
 
-void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip) {
     {
         auto lock = LockSheet();
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
@@ -475,8 +450,8 @@ void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip)
     std::string reply;
     const bool answered = m_port.SendTextCommand(ip, "GETPO", reply);
     if (!answered)
-        ListedAndLogged(model::FormatMessage(kMsgGetPortsFailed, model::ModelName(model::kModelQOVG),
-                                             key.name, key.mac));
+        ListedAndLogged(model::FormatMessage(
+            kMsgGetPortsFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
     {
         auto lock = LockSheet();
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
@@ -490,12 +465,11 @@ void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip)
         m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusSleep);
 }
 
-void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip) {
     std::string reply;
     if (!m_port.SendTextCommand(ip, "GETAV0", reply)) {
-        ListedAndLogged(model::FormatMessage(kMsgGetSamplesFailed, model::ModelName(model::kModelQOVG),
-                                             key.name, key.mac));
+        ListedAndLogged(model::FormatMessage(
+            kMsgGetSamplesFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
         return;
     }
     auto lock = LockSheet();
@@ -503,8 +477,7 @@ void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip)
         ReadAnalogSamples(reply, unit->m_analogSamples);
 }
 
-void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip)
-{
+void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {
     const std::string_view model = model::ModelName(model::kModelQOVG);
     std::optional<float> volumes[2];
     const char* oids[2] = {kLeftVolumeOid, kRightVolumeOid};
@@ -529,8 +502,7 @@ void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip)
     m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusReadings);
 }
 
-void CDeviceRunState::AlarmRound()
-{
+void CDeviceRunState::AlarmRound() {
     if (!m_port.SheetRunning()) {
         Sleep(1000ms);
         if (m_stop)
@@ -551,16 +523,14 @@ void CDeviceRunState::AlarmRound()
     PlayAlarmSound();
 }
 
-void CDeviceRunState::LogAlarmFailureOnce(bool& logged, int id)
-{
+void CDeviceRunState::LogAlarmFailureOnce(bool& logged, int id) {
     if (logged)
         return;
     logged = true;
     m_port.WriteLog(model::FormatMessage(id, m_alarmFile.string(), m_player.ErrorText()));
 }
 
-void CDeviceRunState::PlayAlarmSound()
-{
+void CDeviceRunState::PlayAlarmSound() {
     if (!m_player.Open(m_alarmFile)) {
         LogAlarmFailureOnce(m_openFailureLogged, kMsgAlarmOpenFailed);
         Sleep(1000ms);

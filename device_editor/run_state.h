@@ -100,7 +100,8 @@ using RunSleeper = std::function<void(std::chrono::milliseconds)>;
 // What the run state needs of the world outside the sheet. Called from the
 // UI thread and from both threads: every member must be safe to call from
 // any thread, and those that reach windows queue their work to the UI
-// thread instead of waiting for it.
+// thread instead of waiting for it. No member throws: a failure of the
+// communication underneath is a failed command or request.
 class IUnitPort {
 public:
     virtual ~IUnitPort() = default;
@@ -148,7 +149,8 @@ public:
     virtual void RecordDownloadView() = 0;
     // Finds or opens the DSP document of the unit, gives it the route
     // texts and sends its views 0x466; false when there is none.
-    virtual bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& routes) = 0;
+    virtual bool StartDspDocument(std::int32_t deviceId,
+                                  const std::vector<std::string>& routes) = 0;
     // Sends 0x467 to the first view of the open DSP document of that unit.
     virtual void StopDspDocument(const std::string& mac) = 0;
     virtual void Activate() = 0;

@@ -9,8 +9,7 @@ namespace platform::sound {
 
 namespace {
 
-snd_pcm_t* Pcm(void* pcm)
-{
+snd_pcm_t* Pcm(void* pcm) {
     return static_cast<snd_pcm_t*>(pcm);
 }
 
@@ -22,13 +21,11 @@ constexpr snd_pcm_uframes_t kChunkFrames = 1024;
 
 CAlsaAlarmPlayer::CAlsaAlarmPlayer(std::string pcmName) : m_pcmName(std::move(pcmName)) {}
 
-CAlsaAlarmPlayer::~CAlsaAlarmPlayer()
-{
+CAlsaAlarmPlayer::~CAlsaAlarmPlayer() {
     Close();
 }
 
-bool CAlsaAlarmPlayer::Open(const std::filesystem::path& file)
-{
+bool CAlsaAlarmPlayer::Open(const std::filesystem::path& file) {
     Close();
     SF_INFO info{};
     SNDFILE* sound = sf_open(file.c_str(), SFM_READ, &info);
@@ -62,8 +59,7 @@ bool CAlsaAlarmPlayer::Open(const std::filesystem::path& file)
     return true;
 }
 
-bool CAlsaAlarmPlayer::Play()
-{
+bool CAlsaAlarmPlayer::Play() {
     if (m_pcm == nullptr) {
         m_error = "no sound file is open";
         return false;
@@ -84,8 +80,7 @@ bool CAlsaAlarmPlayer::Play()
     return true;
 }
 
-void CAlsaAlarmPlayer::WriteSamples()
-{
+void CAlsaAlarmPlayer::WriteSamples() {
     const auto frames = static_cast<snd_pcm_uframes_t>(m_samples.size() / m_channels);
     snd_pcm_uframes_t done = 0;
     while (done < frames && !m_stop) {
@@ -101,8 +96,7 @@ void CAlsaAlarmPlayer::WriteSamples()
     }
 }
 
-void CAlsaAlarmPlayer::Close()
-{
+void CAlsaAlarmPlayer::Close() {
     m_stop = true;
     if (m_playing.joinable())
         m_playing.join();

@@ -49,7 +49,7 @@ private:
 
     std::string m_pcmName;
     std::string m_error;
-    void* m_pcm = nullptr; // snd_pcm_t
+    void* m_pcm = nullptr;        // snd_pcm_t
     std::vector<short> m_samples; // interleaved
     int m_channels = 0;
     std::thread m_playing;

@@ -46,49 +46,43 @@ constexpr const char* kUnitAddress = "127.0.0.46";
 class CCommPort final : public device_editor::IUnitPort {
 public:
     CCommPort(const comm::Icom_manager& poller, std::string target, std::filesystem::path logFolder)
-        : m_poller(poller), m_target(std::move(target)), m_log(std::move(logFolder))
-    {
-    }
+        : m_poller(poller), m_target(std::move(target)), m_log(std::move(logFolder)) {}
 
     comm::COnlineDeviceList online;
 
-    bool SendTextCommand(const std::string& ip, const std::string& text, std::string& reply) override
-    {
+    bool SendTextCommand(const std::string& ip, const std::string& text,
+                         std::string& reply) override {
         return comm::SendTextCommand(m_poller, Target(ip), text, true, &reply) == 1;
     }
-    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override
-    {
+    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override {
         return comm::SnmpGetValue(m_poller, Target(ip), oid, value) ? 1 : -1;
     }
-    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override
-    {
+    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override {
         return comm::SnmpSetValue(m_poller, Target(ip), oid, value) ? 0 : -1;
     }
-    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override
-    {
+    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
         ip = online.GetNetDeviceIP(mac);
         return !ip.empty() && ip != comm::kNoIp;
     }
     std::string GetAdapterIp() override { return "127.0.0.1"; }
     int IsNetDeviceOnline(const std::string& mac) override { return online.IsNetDeviceOnline(mac); }
-    std::string GetNetDeviceIP(const std::string& mac) override { return online.GetNetDeviceIP(mac); }
-    bool InConfiguredRange(const std::string& ip) override
-    {
+    std::string GetNetDeviceIP(const std::string& mac) override {
+        return online.GetNetDeviceIP(mac);
+    }
+    bool InConfiguredRange(const std::string& ip) override {
         const auto value = platform::text::parse_ipv4(ip);
         return value && *value >= *platform::text::parse_ipv4("127.0.0.1") &&
                *value <= *platform::text::parse_ipv4("127.0.0.200");
     }
     bool SheetRunning() override { return running; }
-    void AddOutputLine(const std::string& line) override
-    {
+    void AddOutputLine(const std::string& line) override {
         std::lock_guard lock(m_mutex);
         m_lines.push_back(line);
     }
     void WriteLog(const std::string& text) override { m_log.Write(text); }
     void PostToStatusDialogs(std::int32_t, std::int32_t, int) override {}
 
-    std::vector<std::string> Lines() const
-    {
+    std::vector<std::string> Lines() const {
         std::lock_guard lock(m_mutex);
         return m_lines;
     }
@@ -96,10 +90,7 @@ public:
     std::atomic<bool> running{false};
 
 private:
-    std::string Target(const std::string& ip) const
-    {
-        return ip == kUnitAddress ? m_target : ip;
-    }
+    std::string Target(const std::string& ip) const { return ip == kUnitAddress ? m_target : ip; }
 
     const comm::Icom_manager& m_poller;
     std::string m_target;
@@ -110,11 +101,10 @@ private:
 
 class RunStatePeers : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(pa::initialize(), pa::S_OK);
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(
-            kUnitAddress, "vuzuvuz", std::vector<std::string>{"--unit"});
+        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(kUnitAddress, "vuzuvuz",
+                                                               std::vector<std::string>{"--unit"});
         unit_->command("unit latency 2");
         comm::Icom_adapter none;
         ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
@@ -131,8 +121,7 @@ protected:
         amp->m_mac = kAmpMac;
         doc_.AddDevice(std::move(amp));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         state_.reset();
         port_.reset();
         poller_ = {};
@@ -142,16 +131,14 @@ protected:
     }
 
     model::CDeviceQOVG& Amp() { return *dynamic_cast<model::CDeviceQOVG*>(doc_.FindDevice(1, 2)); }
-    void MakeState(device_editor::RunSleeper sleep)
-    {
+    void MakeState(device_editor::RunSleeper sleep) {
         state_ = std::make_unique<CDeviceRunState>(doc_, *port_, view_, player_, "Alarm.wav",
                                                    std::move(sleep));
     }
 
     // The unit's journal without the mailbox's handshake writes and the
     // poller's reads of a gain's type before it sets it.
-    std::vector<std::string> Journal()
-    {
+    std::vector<std::string> Journal() {
         const std::string file = logFolder_ / "journal.txt";
         unit_->command("unit journal " + file);
         std::ifstream in(file);
@@ -163,8 +150,7 @@ protected:
                 lines.push_back(line);
         return lines;
     }
-    std::string EventLog() const
-    {
+    std::string EventLog() const {
         std::string all;
         for (const auto& entry : std::filesystem::directory_iterator(logFolder_)) {
             if (entry.path().filename().string().rfind("Halvik_Log", 0) != 0)
@@ -187,8 +173,7 @@ protected:
     std::unique_ptr<CDeviceRunState> state_;
 };
 
-TEST_F(RunStatePeers, AFirstRoundThenTheStoreAndSleepRequests)
-{
+TEST_F(RunStatePeers, AFirstRoundThenTheStoreAndSleepRequests) {
     MakeState([](std::chrono::milliseconds) {});
     unit_->command("unit getpo 0000");
     unit_->command("unit getav0 0001 0002 0003 0004 0005 0600 0700 0800");
@@ -201,12 +186,11 @@ TEST_F(RunStatePeers, AFirstRoundThenTheStoreAndSleepRequests)
     state_->PollRound(); // idle: asks for everything
     port_->running = true;
     state_->PollRound();
-    EXPECT_EQ(Journal(),
-              (std::vector<std::string>{
-                  "set LeftGain 134217728", "set RightGain 134217728",
-                  "command *GETPO# -> *GETPO=0000#",
-                  "command *GETAV0# -> *GETAV0 0001 0002 0003 0004 0005 0600 0700 0800#",
-                  "get LeftVolume", "get RightVolume"}));
+    EXPECT_EQ(Journal(), (std::vector<std::string>{
+                             "set LeftGain 134217728", "set RightGain 134217728",
+                             "command *GETPO# -> *GETPO=0000#",
+                             "command *GETAV0# -> *GETAV0 0001 0002 0003 0004 0005 0600 0700 0800#",
+                             "get LeftVolume", "get RightVolume"}));
     EXPECT_EQ(Amp().m_analogSamples[7], 800);
     EXPECT_FLOAT_EQ(Amp().m_leftVolume, 15.5f);
     EXPECT_FLOAT_EQ(Amp().m_rightVolume, -100.0f);
@@ -229,20 +213,21 @@ TEST_F(RunStatePeers, AFirstRoundThenTheStoreAndSleepRequests)
     EXPECT_EQ(Amp().m_firmwareQueryRequest, 0);
     EXPECT_EQ(Amp().m_outputToggleRequests[0], 0);
     EXPECT_EQ(port_->Lines(),
-              (std::vector<std::string>{"成功设置QLV-3300A设备Amp('00602b000021')左输出通道电平增益0.0 dB。",
-                                        "成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益0.0 dB。",
-                                        "成功固化QLV-3300A设备Amp('00602b000021')输出增益。"}));
+              (std::vector<std::string>{
+                  "成功设置QLV-3300A设备Amp('00602b000021')左输出通道电平增益0.0 dB。",
+                  "成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益0.0 dB。",
+                  "成功固化QLV-3300A设备Amp('00602b000021')输出增益。"}));
 }
 
-TEST_F(RunStatePeers, ASilentUnitIsListedAndLoggedAndTheViewStillCloses)
-{
+TEST_F(RunStatePeers, ASilentUnitIsListedAndLoggedAndTheViewStillCloses) {
     MakeState({});
     unit_->command("unit noreply 100");
     port_->running = true;
     Amp().m_queryRequests[0] = 1;
     state_->OnAppNotify(device_editor::kNotifyRunStateEntered);
     const std::string ports = "获取QLV-3300A设备Amp('00602b000021')的数字输出口电平状态失败！";
-    const std::string samples = "获取QLV-3300A设备Amp('00602b000021')模拟输入口所有通道采样值失败！";
+    const std::string samples =
+        "获取QLV-3300A设备Amp('00602b000021')模拟输入口所有通道采样值失败！";
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     auto listed = [&](const std::string& line) {
         const auto lines = port_->Lines();

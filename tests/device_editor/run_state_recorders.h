@@ -31,23 +31,19 @@ public:
 
     // Replies to commands beginning with a prefix, used in order, the last
     // one kept; nullopt is silence. Commands without a script echo "*cmd#".
-    void Reply(const std::string& prefix, std::vector<std::optional<std::string>> replies)
-    {
+    void Reply(const std::string& prefix, std::vector<std::optional<std::string>> replies) {
         std::lock_guard lock(m_mutex);
         m_replies[prefix] = std::deque(replies.begin(), replies.end());
     }
-    void SetOnline(const std::string& mac, Entry entry)
-    {
+    void SetOnline(const std::string& mac, Entry entry) {
         std::lock_guard lock(m_mutex);
         m_online[mac] = std::move(entry);
     }
-    void SetSnmpValue(const std::string& oid, std::optional<std::string> value)
-    {
+    void SetSnmpValue(const std::string& oid, std::optional<std::string> value) {
         std::lock_guard lock(m_mutex);
         m_gets[oid] = std::move(value);
     }
-    void SetRunning(bool running)
-    {
+    void SetRunning(bool running) {
         std::lock_guard lock(m_mutex);
         m_running = running;
     }
@@ -56,8 +52,8 @@ public:
     std::string rangeLow = "192.168.1.0";
     std::string rangeHigh = "192.168.1.200";
 
-    bool SendTextCommand(const std::string& ip, const std::string& text, std::string& reply) override
-    {
+    bool SendTextCommand(const std::string& ip, const std::string& text,
+                         std::string& reply) override {
         Record("send " + ip + " " + text);
         std::optional<std::string> answer = "*" + text + "#";
         {
@@ -76,8 +72,7 @@ public:
             reply = *answer;
         return answer.has_value();
     }
-    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override
-    {
+    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override {
         Record("get " + ip + " " + oid);
         std::lock_guard lock(m_mutex);
         const auto found = m_gets.find(oid);
@@ -86,13 +81,11 @@ public:
         value = *found->second;
         return 1;
     }
-    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override
-    {
+    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override {
         Record("set " + ip + " " + oid + " " + value);
         return setResult;
     }
-    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override
-    {
+    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
         std::lock_guard lock(m_mutex);
         const auto found = m_online.find(mac);
         if (found == m_online.end() || found->second.online == 0)
@@ -101,20 +94,17 @@ public:
         return true;
     }
     std::string GetAdapterIp() override { return adapter; }
-    int IsNetDeviceOnline(const std::string& mac) override
-    {
+    int IsNetDeviceOnline(const std::string& mac) override {
         std::lock_guard lock(m_mutex);
         const auto found = m_online.find(mac);
         return found == m_online.end() ? 0 : found->second.online;
     }
-    std::string GetNetDeviceIP(const std::string& mac) override
-    {
+    std::string GetNetDeviceIP(const std::string& mac) override {
         std::lock_guard lock(m_mutex);
         const auto found = m_online.find(mac);
         return found == m_online.end() ? std::string() : found->second.ip;
     }
-    bool InConfiguredRange(const std::string& ip) override
-    {
+    bool InConfiguredRange(const std::string& ip) override {
         const auto key = [](const std::string& text) {
             unsigned a = 0, b = 0, c = 0, d = 0;
             std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);
@@ -122,53 +112,44 @@ public:
         };
         return key(ip) >= key(rangeLow) && key(ip) <= key(rangeHigh);
     }
-    bool SheetRunning() override
-    {
+    bool SheetRunning() override {
         std::lock_guard lock(m_mutex);
         return m_running;
     }
-    void AddOutputLine(const std::string& line) override
-    {
+    void AddOutputLine(const std::string& line) override {
         std::lock_guard lock(m_mutex);
         m_lines.push_back(line);
     }
-    void WriteLog(const std::string& text) override
-    {
+    void WriteLog(const std::string& text) override {
         std::lock_guard lock(m_mutex);
         m_logged.push_back(text);
     }
-    void PostToStatusDialogs(std::int32_t id, std::int32_t subType, int code) override
-    {
+    void PostToStatusDialogs(std::int32_t id, std::int32_t subType, int code) override {
         Record("post " + std::to_string(id) + "/" + std::to_string(subType) + " " +
                std::to_string(code));
     }
 
-    std::vector<std::string> Events() const
-    {
+    std::vector<std::string> Events() const {
         std::lock_guard lock(m_mutex);
         return m_events;
     }
     // The events that mention `text`.
-    std::vector<std::string> EventsWith(const std::string& text) const
-    {
+    std::vector<std::string> EventsWith(const std::string& text) const {
         std::vector<std::string> out;
         for (const auto& e : Events())
             if (e.find(text) != std::string::npos)
                 out.push_back(e);
         return out;
     }
-    std::vector<std::string> Lines() const
-    {
+    std::vector<std::string> Lines() const {
         std::lock_guard lock(m_mutex);
         return m_lines;
     }
-    std::vector<std::string> Logged() const
-    {
+    std::vector<std::string> Logged() const {
         std::lock_guard lock(m_mutex);
         return m_logged;
     }
-    void Clear()
-    {
+    void Clear() {
         std::lock_guard lock(m_mutex);
         m_events.clear();
         m_lines.clear();
@@ -178,8 +159,7 @@ public:
     int setResult = 0;
 
 private:
-    void Record(std::string event)
-    {
+    void Record(std::string event) {
         std::lock_guard lock(m_mutex);
         m_events.push_back(std::move(event));
     }
@@ -201,8 +181,7 @@ public:
     void RefreshToolBars() override { events.push_back("toolbars"); }
     void UpdateAllViews() override { events.push_back("update"); }
     void RecordDownloadView() override {}
-    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& texts) override
-    {
+    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& texts) override {
         events.push_back("start " + std::to_string(deviceId));
         routes[deviceId] = texts;
         return dspDocumentOpens;
@@ -217,13 +196,11 @@ public:
     bool openFails = false;
     bool playFails = false;
 
-    bool Open(const std::filesystem::path& file) override
-    {
+    bool Open(const std::filesystem::path& file) override {
         events.push_back("open " + file.filename().string());
         return !openFails;
     }
-    bool Play() override
-    {
+    bool Play() override {
         events.push_back("play");
         return !playFails;
     }
@@ -236,8 +213,7 @@ class CGateSleeper {
 public:
     explicit CGateSleeper(bool open) : m_open(open) {}
 
-    device_editor::RunSleeper Sleeper()
-    {
+    device_editor::RunSleeper Sleeper() {
         return [this](std::chrono::milliseconds duration) {
             std::unique_lock lock(m_mutex);
             m_sleeps.push_back(duration.count());
@@ -247,25 +223,21 @@ public:
             --m_waiting;
         };
     }
-    void Open()
-    {
+    void Open() {
         std::lock_guard lock(m_mutex);
         m_open = true;
         m_changed.notify_all();
     }
     // Waits, at most `limit`, until `count` threads sleep at the gate.
-    bool WaitForSleepers(int count, std::chrono::milliseconds limit = 10s)
-    {
+    bool WaitForSleepers(int count, std::chrono::milliseconds limit = 10s) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, limit, [&] { return m_waiting >= count; });
     }
-    std::vector<long long> Sleeps() const
-    {
+    std::vector<long long> Sleeps() const {
         std::lock_guard lock(m_mutex);
         return m_sleeps;
     }
-    void Clear()
-    {
+    void Clear() {
         std::lock_guard lock(m_mutex);
         m_sleeps.clear();
     }

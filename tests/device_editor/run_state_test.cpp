@@ -29,8 +29,7 @@ using model::CDeviceQOVG;
 
 // -- texts and numbers
 
-TEST(RunStateTexts, GainValues)
-{
+TEST(RunStateTexts, GainValues) {
     struct Case {
         float dB;
         std::optional<int> value;
@@ -49,35 +48,33 @@ TEST(RunStateTexts, GainValues)
         EXPECT_EQ(device_editor::GainValue(c.dB), c.value) << c.dB;
 }
 
-TEST(RunStateTexts, VolumeReadings)
-{
+TEST(RunStateTexts, VolumeReadings) {
     EXPECT_FLOAT_EQ(device_editor::VolumeFromReading(0), -100.0f);
     EXPECT_FLOAT_EQ(device_editor::VolumeFromReading(-3), -100.0f);
     EXPECT_FLOAT_EQ(device_editor::VolumeFromReading(1048576), 15.5f);
     EXPECT_NEAR(device_editor::VolumeFromReading(104857), 5.5f, 0.001f);
 }
 
-TEST(RunStateTexts, PortLevelReplies)
-{
+TEST(RunStateTexts, PortLevelReplies) {
     struct Case {
         const char* reply;
         bool read;
     };
     const Case cases[] = {
-        {"*GETPO=1010#", true},  {"*GETPO=101#", false}, {"*GETPO=10100#", false},
+        {"*GETPO=1010#", true},  {"*GETPO=101#", false},  {"*GETPO=10100#", false},
         {"*GETPO=1x10#", false}, {"*GETPX=1010#", false}, {"", false},
     };
     for (const Case& c : cases) {
         std::array<std::int32_t, 4> ports = {-1, -1, -1, -1};
         EXPECT_EQ(device_editor::ReadPortLevels(c.reply, ports), c.read) << c.reply;
         const std::array<std::int32_t, 4> expected =
-            c.read ? std::array<std::int32_t, 4>{1, 0, 1, 0} : std::array<std::int32_t, 4>{-1, -1, -1, -1};
+            c.read ? std::array<std::int32_t, 4>{1, 0, 1, 0}
+                   : std::array<std::int32_t, 4>{-1, -1, -1, -1};
         EXPECT_EQ(ports, expected) << c.reply;
     }
 }
 
-TEST(RunStateTexts, SampleReplies)
-{
+TEST(RunStateTexts, SampleReplies) {
     const std::string good = "*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#";
     ASSERT_EQ(good.size(), 48u);
     struct Case {
@@ -103,25 +100,23 @@ TEST(RunStateTexts, SampleReplies)
     }
 }
 
-TEST(RunStateTexts, ChannelGainCommands)
-{
+TEST(RunStateTexts, ChannelGainCommands) {
     struct Case {
         int model, index, step;
         bool phantom;
         std::optional<std::string> command;
     };
     const Case cases[] = {
-        {4, 2, 4, true, "SETVO03036"}, {4, 0, 0, false, "SETVO01000"},
+        {4, 2, 4, true, "SETVO03036"},    {4, 0, 0, false, "SETVO01000"},
         {9, 15, 15, false, "SETVO16015"}, {3, 5, 3, false, std::nullopt},
-        {3, 6, 3, false, "SETVO01003"}, {3, 7, 1, true, "SETVO02033"},
+        {3, 6, 3, false, "SETVO01003"},   {3, 7, 1, true, "SETVO02033"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(device_editor::ChannelGainCommand(c.model, c.index, c.step, c.phantom), c.command)
             << "model " << c.model << " index " << c.index;
 }
 
-TEST(RunStateTexts, Subnets)
-{
+TEST(RunStateTexts, Subnets) {
     EXPECT_TRUE(device_editor::SameSubnet("192.168.1.4", "192.168.1.1"));
     EXPECT_FALSE(device_editor::SameSubnet("192.168.2.4", "192.168.1.1"));
     EXPECT_FALSE(device_editor::SameSubnet("10.168.1.4", "192.168.1.1"));
@@ -129,8 +124,7 @@ TEST(RunStateTexts, Subnets)
 
 // The input half of the fixture's two-half unit: In 1 fed by the PC's first
 // output, In 2 by the unit's own output half Out 1 (its first bundle).
-TEST(RunStateTexts, RouteCommandsOfAFixtureSheet)
-{
+TEST(RunStateTexts, RouteCommandsOfAFixtureSheet) {
     platform::gdi::FixedWidthMeasurer dc;
     CZoDeviceDoc doc;
     sheet_builder::Build(doc, dc);
@@ -142,9 +136,9 @@ TEST(RunStateTexts, RouteCommandsOfAFixtureSheet)
     output->m_bundle1 = 7;
     output->m_bundle2 = 9;
 
-    EXPECT_EQ(device_editor::BuildRouteCommands(doc, *input),
-              (std::vector<std::string>{"*ROUTEa1b24455010111001000#",
-                                        "*ROUTEa1b2a1b2020111002007#"}));
+    EXPECT_EQ(
+        device_editor::BuildRouteCommands(doc, *input),
+        (std::vector<std::string>{"*ROUTEa1b24455010111001000#", "*ROUTEa1b2a1b2020111002007#"}));
     // The output half's inputs have no links.
     EXPECT_EQ(device_editor::BuildRouteCommands(doc, *output), (std::vector<std::string>{"", ""}));
 }
@@ -165,13 +159,17 @@ constexpr const char* kAmpIp = "192.168.1.21";
 //   id 5  model 1 "Player"                                      192.168.1.5
 class RunStateTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        AddUnit(std::make_unique<model::CDeviceNy>(dc, 100, 100, 1, 4, 1), "Stage", kStageMac, "192.168.1.4");
-        AddUnit(std::make_unique<model::CDeviceNy>(dc, 300, 100, 2, 3, 3), "Wall", kWallMac, "192.168.1.3");
-        AddUnit(std::make_unique<model::CDeviceNy>(dc, 500, 100, 3, 4, 1), "Remote", kRemoteMac, "192.168.2.9");
-        AddUnit(std::make_unique<CDeviceQOVG>(dc, 100, 400, 4, model::kModelQOVG, 2), "Amp", kAmpMac, kAmpIp);
-        AddUnit(std::make_unique<model::CDeviceNy>(dc, 300, 400, 5, 1, 3), "Player", kPlayerMac, "192.168.1.5");
+    void SetUp() override {
+        AddUnit(std::make_unique<model::CDeviceNy>(dc, 100, 100, 1, 4, 1), "Stage", kStageMac,
+                "192.168.1.4");
+        AddUnit(std::make_unique<model::CDeviceNy>(dc, 300, 100, 2, 3, 3), "Wall", kWallMac,
+                "192.168.1.3");
+        AddUnit(std::make_unique<model::CDeviceNy>(dc, 500, 100, 3, 4, 1), "Remote", kRemoteMac,
+                "192.168.2.9");
+        AddUnit(std::make_unique<CDeviceQOVG>(dc, 100, 400, 4, model::kModelQOVG, 2), "Amp",
+                kAmpMac, kAmpIp);
+        AddUnit(std::make_unique<model::CDeviceNy>(dc, 300, 400, 5, 1, 3), "Player", kPlayerMac,
+                "192.168.1.5");
         Channel(1, 2).m_gainStep = 4;
         Channel(1, 2).m_phantomPower = 1;
         Channel(2, 6).m_gainStep = 1;
@@ -180,22 +178,20 @@ protected:
         port.SetSnmpValue(device_editor::kLeftVolumeOid, "1048576");
         port.SetSnmpValue(device_editor::kRightVolumeOid, "0");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         state.RequestStop();
         gate.Open();
         state.Join();
     }
 
-    template <class T> void AddUnit(std::unique_ptr<T> unit, const char* name, const char* mac, const char* ip)
-    {
+    template <class T>
+    void AddUnit(std::unique_ptr<T> unit, const char* name, const char* mac, const char* ip) {
         unit->SetName(name, dc);
         unit->m_mac = mac;
         port.SetOnline(mac, {1, ip});
         doc.AddDevice(std::move(unit));
     }
-    model::CDeviceChnl& Channel(std::int32_t id, int index)
-    {
+    model::CDeviceChnl& Channel(std::int32_t id, int index) {
         model::CBaseDevice* device = nullptr;
         for (const auto& d : doc.Devices())
             if (d->m_id == id)
@@ -204,8 +200,7 @@ protected:
     }
     CDeviceQOVG& Amp() { return *dynamic_cast<CDeviceQOVG*>(doc.FindDevice(4, 2)); }
     // A running round with the amplifier on line.
-    void RunningRound()
-    {
+    void RunningRound() {
         port.SetRunning(true);
         Amp().m_flag = 1;
         state.PollRound();
@@ -221,20 +216,21 @@ protected:
     CDeviceRunState state{doc, port, view, player, "/opt/ostrel/Alarm.wav", gate.Sleeper()};
 };
 
-std::string GainSetLine(const char* name, const char* mac, int channel, int dB)
-{
-    return std::string("    信息：成功设定设备'") + name + "'(" + mac + ")的" + std::to_string(channel) +
-           "通道的增益+" + std::to_string(dB) + " dB。";
+std::string GainSetLine(const char* name, const char* mac, int channel, int dB) {
+    return std::string("    信息：成功设定设备'") + name + "'(" + mac + ")的" +
+           std::to_string(channel) + "通道的增益+" + std::to_string(dB) + " dB。";
 }
 
-TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce)
-{
+TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce) {
     doc.SelectDevice(doc.FindDevice(1, 1), false);
     state.OnAppNotify(device_editor::kNotifyRunStateEntered);
 
-    std::vector<std::string> expected = {"开始通道增益设置...", "'Remote' (00602b000009)",
-                                         "'Wall' (00602b000003)", GainSetLine("Wall", kWallMac, 7, 6),
-                                         GainSetLine("Wall", kWallMac, 8, 12), "'Stage' (00602b000004)"};
+    std::vector<std::string> expected = {"开始通道增益设置...",
+                                         "'Remote' (00602b000009)",
+                                         "'Wall' (00602b000003)",
+                                         GainSetLine("Wall", kWallMac, 7, 6),
+                                         GainSetLine("Wall", kWallMac, 8, 12),
+                                         "'Stage' (00602b000004)"};
     for (int ch = 1; ch <= 8; ++ch)
         expected.push_back(GainSetLine("Stage", kStageMac, ch, ch == 3 ? 24 : 0));
     expected.push_back("通道增益设置完成！");
@@ -254,7 +250,8 @@ TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce)
     EXPECT_EQ(doc.GetSelectedCount(), 0);
 
     // The DSP documents of the units of models 1 to 3, with their routes.
-    EXPECT_EQ(view.events, (std::vector<std::string>{"toolbars", "update", "start 2", "start 5", "activate"}));
+    EXPECT_EQ(view.events,
+              (std::vector<std::string>{"toolbars", "update", "start 2", "start 5", "activate"}));
     EXPECT_EQ(view.routes[2].size(), 8u);
 
     // Both threads idle at their first sleep; a second entry starts none.
@@ -271,8 +268,7 @@ TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce)
     EXPECT_EQ(Amp().m_thirdRequest, 1);
 }
 
-TEST_F(RunStateTest, ADspDocumentThatDoesNotOpenShowsAMessage)
-{
+TEST_F(RunStateTest, ADspDocumentThatDoesNotOpenShowsAMessage) {
     gate.Open();
     view.dspDocumentOpens = false;
     state.UpdateOnlineState(1);
@@ -280,8 +276,7 @@ TEST_F(RunStateTest, ADspDocumentThatDoesNotOpenShowsAMessage)
     EXPECT_EQ(messages.ShownIds(), (std::vector<int>{286, 286}));
 }
 
-TEST_F(RunStateTest, LeavingClearsEveryMarkAndStopsTheDspDocuments)
-{
+TEST_F(RunStateTest, LeavingClearsEveryMarkAndStopsTheDspDocuments) {
     gate.Open();
     state.UpdateOnlineState(1);
     view.events.clear();
@@ -293,8 +288,7 @@ TEST_F(RunStateTest, LeavingClearsEveryMarkAndStopsTheDspDocuments)
     EXPECT_FALSE(state.ThreadsStarted());
 }
 
-TEST_F(RunStateTest, OtherCodesOnlyRefreshTheToolBars)
-{
+TEST_F(RunStateTest, OtherCodesOnlyRefreshTheToolBars) {
     gate.Open();
     for (int code : {device_editor::kNotifyDownloadBegins, device_editor::kNotifyDownloadFailed}) {
         view.events.clear();
@@ -306,8 +300,7 @@ TEST_F(RunStateTest, OtherCodesOnlyRefreshTheToolBars)
 
 // -- the poller's steps
 
-TEST_F(RunStateTest, ARunningRoundSetsGainsAndReadsEverything)
-{
+TEST_F(RunStateTest, ARunningRoundSetsGainsAndReadsEverything) {
     gate.Open();
     Amp().m_leftGain = 0.0f;
     Amp().m_rightGain = -6.0f;
@@ -319,16 +312,17 @@ TEST_F(RunStateTest, ARunningRoundSetsGainsAndReadsEverything)
 
     const std::string amp = std::string(kAmpIp) + " ";
     EXPECT_EQ(port.EventsWith(kAmpIp),
-              (std::vector<std::string>{
-                  "set " + amp + device_editor::kLeftGainOid + " 134217728",
-                  "set " + amp + device_editor::kRightGainOid + " 67268211",
-                  "send " + amp + "GETPO", "send " + amp + "GETAV0",
-                  "get " + amp + device_editor::kLeftVolumeOid,
-                  "get " + amp + device_editor::kRightVolumeOid}));
-    EXPECT_EQ(port.EventsWith("post"), (std::vector<std::string>{"post 4/2 1046", "post 4/2 1045"}));
+              (std::vector<std::string>{"set " + amp + device_editor::kLeftGainOid + " 134217728",
+                                        "set " + amp + device_editor::kRightGainOid + " 67268211",
+                                        "send " + amp + "GETPO", "send " + amp + "GETAV0",
+                                        "get " + amp + device_editor::kLeftVolumeOid,
+                                        "get " + amp + device_editor::kRightVolumeOid}));
+    EXPECT_EQ(port.EventsWith("post"),
+              (std::vector<std::string>{"post 4/2 1046", "post 4/2 1045"}));
     EXPECT_EQ(port.Lines(),
-              (std::vector<std::string>{"成功设置QLV-3300A设备Amp('00602b000021')左输出通道电平增益0.0 dB。",
-                                        "成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益-6.0 dB。"}));
+              (std::vector<std::string>{
+                  "成功设置QLV-3300A设备Amp('00602b000021')左输出通道电平增益0.0 dB。",
+                  "成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益-6.0 dB。"}));
     EXPECT_EQ(Amp().m_gainSetRequest, 0);
     EXPECT_EQ(Amp().m_queryRequests[0], 0);
     EXPECT_EQ(Amp().m_digitalOutputLevels, (std::array<std::int32_t, 4>{1, 0, 1, 0}));
@@ -338,8 +332,7 @@ TEST_F(RunStateTest, ARunningRoundSetsGainsAndReadsEverything)
     EXPECT_EQ(gate.Sleeps(), std::vector<long long>{100});
 }
 
-TEST_F(RunStateTest, AGainThatCannotBeSentIsReportedAsFailed)
-{
+TEST_F(RunStateTest, AGainThatCannotBeSentIsReportedAsFailed) {
     gate.Open();
     Amp().m_leftGain = std::numeric_limits<float>::quiet_NaN();
     Amp().m_rightGain = 30.0f;
@@ -351,8 +344,7 @@ TEST_F(RunStateTest, AGainThatCannotBeSentIsReportedAsFailed)
     EXPECT_NE(port.Logged()[1].find("右输出通道电平增益30.0 dB失败"), std::string::npos);
 }
 
-TEST_F(RunStateTest, StoreRequestByAnswer)
-{
+TEST_F(RunStateTest, StoreRequestByAnswer) {
     gate.Open();
     struct Case {
         std::optional<std::string> answer;
@@ -360,7 +352,8 @@ TEST_F(RunStateTest, StoreRequestByAnswer)
         std::vector<std::string> logged;
     };
     const std::string none = "固化QLV-3300A设备Amp('00602b000021')输出增益失败！";
-    const std::string wrong = "QLV-3300A设备Amp('00602b000021')返回错误的字符\"*NO#\"在接收命令\"FIRMW\"后！";
+    const std::string wrong =
+        "QLV-3300A设备Amp('00602b000021')返回错误的字符\"*NO#\"在接收命令\"FIRMW\"后！";
     const Case cases[] = {
         {std::nullopt, {none}, {none}},
         {"*NO#", {}, {wrong}},
@@ -379,8 +372,7 @@ TEST_F(RunStateTest, StoreRequestByAnswer)
     }
 }
 
-TEST_F(RunStateTest, AFailedSleepSwitchIsTriedAgainEachRoundUntilOk)
-{
+TEST_F(RunStateTest, AFailedSleepSwitchIsTriedAgainEachRoundUntilOk) {
     gate.Open();
     Amp().m_digitalOutputLevels[0] = 1;
     Amp().m_outputToggleRequests[0] = 1;
@@ -398,14 +390,14 @@ TEST_F(RunStateTest, AFailedSleepSwitchIsTriedAgainEachRoundUntilOk)
     const auto logged = port.Logged();
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_EQ(logged[0], "设置QLV-3300A设备Amp('00602b000021')数字输出口第1通道电平失败！");
-    EXPECT_EQ(logged[1], "QLV-3300A设备Amp('00602b000021')返回错误的字符\"*ERR#\"在接收命令\"SETPT10\"后！");
+    EXPECT_EQ(logged[1],
+              "QLV-3300A设备Amp('00602b000021')返回错误的字符\"*ERR#\"在接收命令\"SETPT10\"后！");
     // A fourth round has nothing to switch.
     RunningRound();
     EXPECT_EQ(port.EventsWith("SETPT").size(), 3u);
 }
 
-TEST_F(RunStateTest, ASilentUnitIsListedAndLoggedStepByStep)
-{
+TEST_F(RunStateTest, ASilentUnitIsListedAndLoggedStepByStep) {
     gate.Open();
     Amp().m_queryRequests[0] = 1;
     port.Reply("GETPO", {std::nullopt});
@@ -425,8 +417,7 @@ TEST_F(RunStateTest, ASilentUnitIsListedAndLoggedStepByStep)
     EXPECT_EQ(port.EventsWith("post"), std::vector<std::string>{"post 4/2 1045"});
 }
 
-TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled)
-{
+TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled) {
     gate.Open();
     struct Case {
         CRecordingPort::Entry entry;
@@ -446,8 +437,7 @@ TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled)
     }
 }
 
-TEST_F(RunStateTest, TheStopFlagEndsARoundBetweenUnits)
-{
+TEST_F(RunStateTest, TheStopFlagEndsARoundBetweenUnits) {
     gate.Open();
     auto second = std::make_unique<CDeviceQOVG>(dc, 300, 600, 6, model::kModelQOVG, 2);
     second->m_mac = "00602b000022";
@@ -476,8 +466,7 @@ struct AlarmCase {
 
 class AlarmTest : public RunStateTest, public testing::WithParamInterface<AlarmCase> {};
 
-TEST_P(AlarmTest, OneRound)
-{
+TEST_P(AlarmTest, OneRound) {
     const AlarmCase& c = GetParam();
     gate.Open();
     port.SetRunning(true);
@@ -498,23 +487,21 @@ TEST_P(AlarmTest, OneRound)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AlarmTest,
-    testing::Values(AlarmCase{"within", 1, 1, 1, 500, 0, 920, false},
-                    AlarmCase{"above", 1, 1, 1, 921, 0, 920, true},
-                    AlarmCase{"below", 1, 1, 1, 99, 100, 920, true},
-                    AlarmCase{"offline", 0, 1, 1, 921, 0, 920, false},
-                    AlarmCase{"monitoring off", 1, 0, 1, 921, 0, 920, false},
-                    AlarmCase{"switch off", 1, 1, 0, 921, 0, 920, false},
-                    AlarmCase{"unknown sample", 1, 1, 1, -1, 0, 920, false}),
-    [](const testing::TestParamInfo<AlarmCase>& info) {
-        std::string name = info.param.what;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, AlarmTest,
+                         testing::Values(AlarmCase{"within", 1, 1, 1, 500, 0, 920, false},
+                                         AlarmCase{"above", 1, 1, 1, 921, 0, 920, true},
+                                         AlarmCase{"below", 1, 1, 1, 99, 100, 920, true},
+                                         AlarmCase{"offline", 0, 1, 1, 921, 0, 920, false},
+                                         AlarmCase{"monitoring off", 1, 0, 1, 921, 0, 920, false},
+                                         AlarmCase{"switch off", 1, 1, 0, 921, 0, 920, false},
+                                         AlarmCase{"unknown sample", 1, 1, 1, -1, 0, 920, false}),
+                         [](const testing::TestParamInfo<AlarmCase>& info) {
+                             std::string name = info.param.what;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
 
-TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs)
-{
+TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs) {
     gate.Open();
     port.SetRunning(true);
     Amp().m_flag = 1;
@@ -524,8 +511,7 @@ TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs)
     EXPECT_TRUE(player.events.empty());
 }
 
-TEST_F(RunStateTest, AlarmFailuresAreLoggedOnceAndTriedAgain)
-{
+TEST_F(RunStateTest, AlarmFailuresAreLoggedOnceAndTriedAgain) {
     gate.Open();
     port.SetRunning(true);
     Amp().m_flag = 1;
@@ -546,15 +532,14 @@ TEST_F(RunStateTest, AlarmFailuresAreLoggedOnceAndTriedAgain)
     player.playFails = true;
     state.AlarmRound();
     state.AlarmRound();
-    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "play", "close", "open Alarm.wav",
-                                                       "play", "close"}));
+    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "play", "close",
+                                                       "open Alarm.wav", "play", "close"}));
     EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000}));
     ASSERT_EQ(port.Logged().size(), 2u);
     EXPECT_EQ(port.Logged()[1], "播放报警声音文件'/opt/ostrel/Alarm.wav'失败：refused");
 }
 
-TEST_F(RunStateTest, AnIdleAlarmRoundSleepsFirst)
-{
+TEST_F(RunStateTest, AnIdleAlarmRoundSleepsFirst) {
     gate.Open();
     Amp().m_flag = 1;
     Amp().m_globalAlarm = 1;
@@ -565,8 +550,7 @@ TEST_F(RunStateTest, AnIdleAlarmRoundSleepsFirst)
 
 // The threads against a sleeper that really waits: a stop during a 1000 ms
 // sleep ends both at once.
-TEST(RunStateThreads, TheBuiltInSleepWakesOnTheStop)
-{
+TEST(RunStateThreads, TheBuiltInSleepWakesOnTheStop) {
     platform::gdi::FixedWidthMeasurer dc;
     CZoDeviceDoc doc;
     CRecordingPort port;

@@ -15,8 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using platform::sound::CAlsaAlarmPlayer;
 
-long FramesOf(const std::filesystem::path& file)
-{
+long FramesOf(const std::filesystem::path& file) {
     SF_INFO info{};
     SNDFILE* sound = sf_open(file.c_str(), SFM_READ, &info);
     if (sound == nullptr)
@@ -25,8 +24,7 @@ long FramesOf(const std::filesystem::path& file)
     return static_cast<long>(info.frames);
 }
 
-TEST(AlsaAlarmPlayer, PlaysTheAlarmSoundOnTheNullPcm)
-{
+TEST(AlsaAlarmPlayer, PlaysTheAlarmSoundOnTheNullPcm) {
     const long frames = FramesOf(ALARM_WAV_PATH);
     ASSERT_GT(frames, 0) << "the generated " << ALARM_WAV_PATH;
     CAlsaAlarmPlayer player("null");
@@ -44,8 +42,7 @@ TEST(AlsaAlarmPlayer, PlaysTheAlarmSoundOnTheNullPcm)
     EXPECT_FALSE(player.ErrorText().empty());
 }
 
-TEST(AlsaAlarmPlayer, FailuresSayWhy)
-{
+TEST(AlsaAlarmPlayer, FailuresSayWhy) {
     struct Case {
         const char* pcm;
         std::filesystem::path file;
@@ -59,7 +56,8 @@ TEST(AlsaAlarmPlayer, FailuresSayWhy)
         CAlsaAlarmPlayer player(c.pcm);
         EXPECT_FALSE(player.Open(c.file)) << c.mentioned;
         EXPECT_NE(player.ErrorText().find(c.mentioned), std::string::npos) << player.ErrorText();
-        EXPECT_GT(player.ErrorText().size(), std::string(c.mentioned).size() + 2) << player.ErrorText();
+        EXPECT_GT(player.ErrorText().size(), std::string(c.mentioned).size() + 2)
+            << player.ErrorText();
         EXPECT_FALSE(player.Play());
     }
 }
