@@ -16,14 +16,13 @@ namespace device_editor {
 
 namespace {
 
-constexpr std::size_t kMacLength = 12;
 constexpr std::size_t kMacTail = 4;
 constexpr std::size_t kRulerLength = 65;
 
 bool TakesPart(const model::CBaseDevice& device) {
     if (device.m_kind == model::kDeviceMatrix)
         return true;
-    if (device.m_kind != model::kDeviceUnit || device.m_mac.size() != kMacLength)
+    if (device.m_kind != model::kDeviceUnit || device.m_mac.size() != model::kMacTextLength)
         return false;
     return device.m_subType == 2 || (device.m_typeCode >= 1 && device.m_typeCode <= 3);
 }

@@ -6,6 +6,7 @@
 // text, device flag; then the class reference of CBaseModule and the module
 // part. Under any other schema the own fields are skipped, the module part
 // is still read.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,10 @@ inline constexpr std::int32_t kDeviceExternal = 2;
 inline constexpr std::int32_t kDeviceGeneric = 3;
 inline constexpr std::int32_t kDeviceMatrix = 4;
 inline constexpr std::int32_t kDeviceText = 5;
+
+// The length of a unit's MAC address text (twelve hexadecimal digits); a
+// unit whose text has another length has no usable address.
+inline constexpr std::size_t kMacTextLength = 12;
 
 // What a device hit test answers besides a channel index.
 inline constexpr int kHitBody = 1000;

@@ -299,6 +299,8 @@ std::optional<message_t> answer(const message_t& request, long& delay) {
         }
         const auto unit_says =
             request.pdu_type == pdu_get ? unit::read_override(targets[i]->first) : std::nullopt;
+        if (request.pdu_type == pdu_get)
+            unit::after_get(targets[i]->first);
         response.bindings[i] = {targets[i]->first, unit_says ? *unit_says : targets[i]->second.value};
     }
     if (pdu_type)
@@ -411,6 +413,8 @@ int main(int argc, char** argv) {
     if (as_unit) {
         for (const char* name : {unit::serial_priority, unit::sys_contact})
             g_variables[*oid_content(name)].value = element_t{tag_octets, {}};
+        for (const unit::named_oid_t& v : unit::amplifier_variables)
+            g_variables[*oid_content(v.oid)].value = element_t{tag_integer, signed_content(0)};
         unit::start(
             [](const bytes_t& oid) -> element_t* {
                 const auto found = g_variables.find(oid);

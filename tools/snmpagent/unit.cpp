@@ -158,6 +158,15 @@ bool is(const bytes_t& oid, const bytes_t& which)
     return oid == which;
 }
 
+// The journal's name of an amplifier variable, or null.
+const char* amplifier_name(const bytes_t& oid)
+{
+    for (const named_oid_t& v : amplifier_variables)
+        if (oid == *oid_content(v.oid))
+            return v.name;
+    return nullptr;
+}
+
 int count_arg(std::istringstream& in)
 {
     int n = 1;
@@ -179,6 +188,9 @@ void start(const lookup_t& lookup, bool integer_register)
                                : element_t{tag_octets, bytes_t{'0'}};
     if (element_t* contact = lookup(g.contact_oid))
         *contact = element_t{tag_octets, {}};
+    for (const named_oid_t& v : amplifier_variables)
+        if (element_t* variable = lookup(*oid_content(v.oid)))
+            *variable = element_t{tag_integer, signed_content(0)};
 }
 
 bool active()
@@ -235,7 +247,17 @@ void after_set(const bytes_t& oid, const element_t& value)
         g.journal.push_back("set SerialPriority " + text);
         if (text == "165")
             take_command();
+    } else if (const char* name = amplifier_name(oid)) {
+        g.journal.push_back(std::string("set ") + name + " " + text);
     }
+}
+
+void after_get(const bytes_t& oid)
+{
+    if (!g.on)
+        return;
+    if (const char* name = amplifier_name(oid))
+        g.journal.push_back(std::string("get ") + name);
 }
 
 std::optional<element_t> read_override(const bytes_t& oid)
@@ -393,7 +415,13 @@ const char* usage()
            "  unit fail command [<n>]           the next n writes of a command fail\n"
            "  unit journal [<file>]             \"count <n>\" of the journal; writes it to file:\n"
            "                                    every set of either variable, every command taken\n"
-           "                                    with its reply\n";
+           "                                    with its reply, every get and set of an amplifier\n"
+           "                                    variable (\"get LeftVolume\", \"set LeftGain <n>\")\n"
+           "  A model-21 amplifier's INTEGER variables (0 at the start; \"var\" sets them):\n"
+           "    LeftGain  1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.4.1.2.12\n"
+           "    RightGain 1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.4.1.2.16\n"
+           "    LeftVolume  1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.12\n"
+           "    RightVolume 1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.13\n";
 }
 
 } // namespace snmpagent::unit

@@ -1,0 +1,549 @@
+#include "device_editor/run_state.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "device_editor/zo_device_doc.h"
+#include "model/device_models.h"
+#include "model/device_ny.h"
+#include "model/device_qovg.h"
+#include "model/messages.h"
+#include "platform/sound/alarm_player.h"
+#include "platform/text/format.h"
+
+namespace device_editor {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view kOkReply = "*OK#";
+constexpr std::string_view kMonitoredMacHead = "00602b";
+constexpr std::array<int, 3> kMonitoredInputs = {5, 6, 7};
+
+bool IsDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::string LastFour(std::string_view mac) {
+    return std::string(mac.size() > 4 ? mac.substr(mac.size() - 4) : mac);
+}
+
+bool IsMonitoredMac(std::string_view mac) {
+    return mac.size() == model::kMacTextLength &&
+           Lower(mac.substr(0, kMonitoredMacHead.size())) == kMonitoredMacHead;
+}
+
+bool TakesGainCommands(const model::CBaseDevice& device) {
+    const std::int32_t m = device.m_typeCode;
+    return (device.m_subType == 1 || device.m_subType == 3) &&
+           (m == 3 || m == 4 || m == 5 || m == 7 || m == 8 || m == 9);
+}
+
+// A sample alarms only once it was read (unknown samples are -1).
+bool Alarms(const model::CDeviceQOVG& unit) {
+    if (unit.m_flag == 0 || unit.m_globalAlarm == 0)
+        return false;
+    return std::any_of(kMonitoredInputs.begin(), kMonitoredInputs.end(), [&unit](int i) {
+        const std::int32_t sample = unit.m_analogSamples[i];
+        return unit.m_alarmOn[i] != 0 && sample >= 0 &&
+               (sample < unit.m_alarmLower[i] || sample > unit.m_alarmUpper[i]);
+    });
+}
+
+} // namespace
+
+std::optional<int> GainValue(float dB) {
+    if (!std::isfinite(dB))
+        return std::nullopt;
+    const double value = std::trunc(std::pow(10.0, static_cast<double>(dB) / 20.0) * 134217728.0);
+    if (!(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()))
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+float VolumeFromReading(long long value) {
+    if (value <= 0)
+        return -100.0f;
+    return static_cast<float>(10.0 * std::log10(static_cast<double>(value) / 1048576.0) + 15.5);
+}
+
+bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports) {
+    if (reply.size() != 12 || reply.substr(0, 7) != "*GETPO=" || !IsDigits(reply.substr(7, 4)))
+        return false;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        ports[i] = reply[7 + i] - '0';
+    return true;
+}
+
+bool ReadAnalogSamples(std::string_view reply, std::array<std::int32_t, 8>& samples) {
+    if (reply.size() != 48 || reply.substr(0, 7) != "*GETAV0")
+        return false;
+    std::array<std::int32_t, 8> read{};
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const std::string_view field = reply.substr(8 + 5 * i, 4);
+        if (!IsDigits(field))
+            return false;
+        read[i] = std::atoi(std::string(field).c_str());
+    }
+    samples = read;
+    return true;
+}
+
+std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int gainStep,
+                                              bool phantomPower) {
+    // A model-3 unit's first six inputs are its local ones; the gains are
+    // those of the inputs after them, numbered from 1.
+    int channel = index + 1;
+    if (model == 3) {
+        if (index < 6)
+            return std::nullopt;
+        channel = index - 5;
+    }
+    const int value = gainStep + (phantomPower ? 0x20 : 0);
+    return platform::text::format("%s%02d%03d", "SETVO", channel, value);
+}
+
+bool SameSubnet(std::string_view a, std::string_view b) {
+    return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
+}
+
+std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
+                                            const model::CBaseDevice& device) {
+    std::vector<std::string> texts(static_cast<std::size_t>(std::max(device.m_inputCount, 0)));
+    for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size());
+         ++i) {
+        const model::CDeviceChnl* channel = model::AsDeviceChnl(device.m_channels[i]);
+        if (channel == nullptr || channel->m_links.empty())
+            continue;
+        const model::CDeviceLink& link = *channel->m_links[0];
+        const model::CBaseDevice* sender = doc.FindDevice(link.m_destModule, link.m_destSubType);
+        if (sender == nullptr)
+            continue;
+        int bundle = 0;
+        if (const auto* unit = dynamic_cast<const model::CDeviceNy*>(sender))
+            bundle =
+                link.m_destChannel < sender->m_inputCount + 8 ? unit->m_bundle1 : unit->m_bundle2;
+        texts[i] = platform::text::format("*%s%s%s%02d%02d%d%d%d%02d%03d#", "ROUTE",
+                                          LastFour(device.m_mac), LastFour(sender->m_mac),
+                                          link.m_sourceChannel + 1,
+                                          link.m_destChannel - sender->m_inputCount + 1, 1, 1, 0,
+                                          link.m_sourceChannel + 1, bundle);
+    }
+    return texts;
+}
+
+// -- CDeviceRunState
+
+CDeviceRunState::CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
+                                 platform::sound::IAlarmPlayer& player,
+                                 std::filesystem::path alarmFile, RunSleeper sleep)
+    : m_doc(doc), m_port(port), m_view(view), m_player(player), m_alarmFile(std::move(alarmFile)),
+      m_sleep(std::move(sleep)) {}
+
+CDeviceRunState::~CDeviceRunState() {
+    RequestStop();
+    Join();
+}
+
+void CDeviceRunState::OnAppNotify(int code) {
+    m_view.RefreshToolBars();
+    if (code == kNotifyRunStateEntered) {
+        UpdateOnlineState(1);
+        SendGainCommands();
+        StartThreads();
+        while (m_doc.GetSelectedCount() > 0) {
+            const model::CBaseDevice* device = m_doc.GetSelected(0);
+            m_doc.Unselect(device->m_id, device->m_subType);
+        }
+        while (m_doc.GetSelectedLinkCount() > 0)
+            m_doc.UnselectLink(m_doc.GetSelectedLink(0)->m_id);
+        m_view.UpdateAllViews();
+        SendToDspDocuments(kNotifyDspStart);
+    } else if (code == kNotifyRunStateLeft) {
+        {
+            auto lock = LockSheet();
+            for (const auto& device : m_doc.Devices())
+                device->m_flag = 0;
+        }
+        m_view.UpdateAllViews();
+        SendToDspDocuments(kNotifyDspStop);
+    }
+}
+
+void CDeviceRunState::UpdateOnlineState(int flag) {
+    const std::string adapter = flag == 1 ? m_port.GetAdapterIp() : std::string();
+    for (int i = m_doc.GetDeviceCount() - 1; i >= 0; --i) {
+        model::CBaseDevice& device = *m_doc.GetDevice(i);
+        int mark = flag;
+        if (flag == 1) {
+            mark = m_port.IsNetDeviceOnline(device.m_mac);
+            if (mark != 0 && !SameSubnet(m_port.GetNetDeviceIP(device.m_mac), adapter))
+                mark = 0;
+        }
+        auto lock = LockSheet();
+        device.m_flag = mark;
+    }
+}
+
+void CDeviceRunState::SendGainCommands() {
+    m_port.AddOutputLine(model::FormatMessage(kMsgGainsBegin));
+    const std::string adapter = m_port.GetAdapterIp();
+    for (int d = m_doc.GetDeviceCount() - 1; d >= 0; --d) {
+        model::CBaseDevice& device = *m_doc.GetDevice(d);
+        std::string ip;
+        if (!TakesGainCommands(device) || !m_port.GetOnlineDeviceIp(device.m_mac, ip))
+            continue;
+        m_port.AddOutputLine(model::FormatMessage(kMsgUnitLine, device.m_name, device.m_mac));
+        if (!SameSubnet(ip, adapter))
+            continue;
+        {
+            auto lock = LockSheet();
+            device.m_flag = 1;
+        }
+        for (int i = 0; i < device.m_inputCount && i < static_cast<int>(device.m_channels.size());
+             ++i) {
+            const model::CDeviceChnl* channel = model::AsDeviceChnl(device.m_channels[i]);
+            if (channel == nullptr)
+                continue;
+            const auto command = ChannelGainCommand(device.m_typeCode, i, channel->m_gainStep,
+                                                    channel->m_phantomPower != 0);
+            if (!command)
+                continue;
+            std::string reply;
+            const bool sent = m_port.SendTextCommand(ip, *command, reply);
+            m_port.AddOutputLine(model::FormatMessage(sent ? kMsgGainSet : kMsgGainFailed,
+                                                      device.m_name, device.m_mac, i + 1,
+                                                      6 * channel->m_gainStep));
+        }
+    }
+    m_port.AddOutputLine(model::FormatMessage(kMsgGainsDone));
+    m_port.AddOutputLine("");
+}
+
+void CDeviceRunState::SendToDspDocuments(int code) {
+    for (const auto& device : m_doc.Devices()) {
+        if (device->m_typeCode < 1 || device->m_typeCode > 3 ||
+            device->m_mac.size() != model::kMacTextLength)
+            continue;
+        m_view.RecordDownloadView();
+        if (code == kNotifyDspStart) {
+            if (device->m_flag == 0)
+                continue;
+            if (!m_view.StartDspDocument(device->m_id, BuildRouteCommands(m_doc, *device)))
+                model::ShowMessage(kMsgOpenFileFailed);
+        } else {
+            m_view.StopDspDocument(device->m_mac);
+        }
+    }
+    m_view.Activate();
+}
+
+// -- the threads
+
+void CDeviceRunState::StartThreads() {
+    if (m_poller.joinable())
+        return;
+    m_poller = std::thread([this] {
+        while (!m_stop)
+            PollRound();
+    });
+    m_alarm = std::thread([this] {
+        while (!m_stop)
+            AlarmRound();
+    });
+}
+
+void CDeviceRunState::RequestStop() {
+    {
+        std::lock_guard lock(m_wakeLock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+}
+
+void CDeviceRunState::Join() {
+    if (m_poller.joinable())
+        m_poller.join();
+    if (m_alarm.joinable())
+        m_alarm.join();
+}
+
+void CDeviceRunState::Sleep(std::chrono::milliseconds duration) {
+    if (m_sleep) {
+        m_sleep(duration);
+        return;
+    }
+    std::unique_lock lock(m_wakeLock);
+    m_wake.wait_for(lock, duration, [this] { return m_stop.load(); });
+}
+
+model::CDeviceQOVG* CDeviceRunState::FindOnlineAmplifier(const UnitKey& key) const {
+    auto* unit = dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType));
+    return unit != nullptr && unit->m_flag != 0 ? unit : nullptr;
+}
+
+void CDeviceRunState::PollRound() {
+    std::vector<UnitKey> units;
+    {
+        auto lock = LockSheet();
+        for (const auto& device : m_doc.Devices())
+            if (device->m_typeCode == model::kModelQOVG)
+                units.push_back({device->m_id, device->m_subType, device->m_name, device->m_mac});
+    }
+    if (!m_port.SheetRunning()) {
+        // The first running round then sets and reads everything.
+        {
+            auto lock = LockSheet();
+            for (const UnitKey& key : units)
+                if (auto* unit =
+                        dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType))) {
+                    unit->m_queryRequests[0] = 1;
+                    unit->m_gainSetRequest = 1;
+                    unit->m_thirdRequest = 1;
+                }
+        }
+        Sleep(1000ms);
+        return;
+    }
+    for (const UnitKey& key : units) {
+        if (m_stop)
+            return;
+        if (!IsMonitoredMac(key.mac) || m_port.IsNetDeviceOnline(key.mac) == 0)
+            continue;
+        const std::string ip = m_port.GetNetDeviceIP(key.mac);
+        if (ip.empty() || ip == "0.0.0.0" || !m_port.InConfiguredRange(ip))
+            continue;
+        PollUnit(key, ip);
+    }
+    Sleep(100ms);
+}
+
+void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
+    using Step = void (CDeviceRunState::*)(const UnitKey&, const std::string&);
+    for (Step step : {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep,
+                      &CDeviceRunState::SetGains, &CDeviceRunState::ReadSleepState,
+                      &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
+        if (m_stop)
+            return;
+        {
+            auto lock = LockSheet();
+            if (FindOnlineAmplifier(key) == nullptr)
+                return;
+        }
+        (this->*step)(key, ip);
+    }
+}
+
+void CDeviceRunState::Listed(const std::string& line) {
+    m_port.AddOutputLine(line);
+}
+
+void CDeviceRunState::ListedAndLogged(const std::string& line) {
+    m_port.AddOutputLine(line);
+    m_port.WriteLog(line);
+}
+
+void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip) {
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr || unit->m_firmwareQueryRequest == 0)
+            return;
+    }
+    const std::string_view model = model::ModelName(model::kModelQOVG);
+    const std::string command = "FIRMW";
+    std::string reply;
+    if (!m_port.SendTextCommand(ip, command, reply))
+        ListedAndLogged(model::FormatMessage(kMsgStoreFailed, model, key.name, key.mac));
+    else if (reply != kOkReply)
+        m_port.WriteLog(
+            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+    else
+        Listed(model::FormatMessage(kMsgStored, model, key.name, key.mac));
+    auto lock = LockSheet();
+    if (model::CDeviceQOVG* unit = FindOnlineAmplifier(key))
+        unit->m_firmwareQueryRequest = 0;
+}
+
+void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip) {
+    int newState = 0;
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr || unit->m_outputToggleRequests[0] == 0)
+            return;
+        newState = unit->m_digitalOutputLevels[0] == 1 ? 0 : 1;
+    }
+    const std::string_view model = model::ModelName(model::kModelQOVG);
+    const std::string command = platform::text::format("SETPT%d%d", 1, newState);
+    std::string reply;
+    const bool answered = m_port.SendTextCommand(ip, command, reply);
+    if (!answered)
+        ListedAndLogged(model::FormatMessage(kMsgSetPortFailed, model, key.name, key.mac, 1));
+    else if (reply != kOkReply)
+        ListedAndLogged(
+            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+    auto lock = LockSheet();
+    model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+    if (unit == nullptr)
+        return;
+    if (answered && reply == kOkReply) {
+        unit->m_digitalOutputLevels[0] = newState;
+        unit->m_outputToggleRequests[0] = 0;
+    }
+    unit->m_queryRequests[0] = 1;
+}
+
+void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip) {
+    float gains[2] = {};
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr || unit->m_gainSetRequest == 0)
+            return;
+        gains[0] = unit->m_leftGain;
+        gains[1] = unit->m_rightGain;
+        unit->m_gainSetRequest = 0;
+    }
+    struct Side {
+        const char* oid;
+        int done;
+        int failed;
+    };
+    const std::string_view model = model::ModelName(model::kModelQOVG);
+    const Side sides[2] = {{kLeftGainOid, kMsgLeftGainSet, kMsgLeftGainFailed},
+                           {kRightGainOid, kMsgRightGainSet, kMsgRightGainFailed}};
+    for (int s = 0; s < 2; ++s) {
+        if (m_stop)
+            return;
+        // A gain whose value cannot be sent is reported like one the unit
+        // refused.
+        const auto value = GainValue(gains[s]);
+        const bool set = value && m_port.SnmpSet(ip, sides[s].oid, std::to_string(*value)) == 0;
+        if (set)
+            Listed(model::FormatMessage(sides[s].done, model, key.name, key.mac, gains[s]));
+        else
+            ListedAndLogged(
+                model::FormatMessage(sides[s].failed, model, key.name, key.mac, gains[s]));
+    }
+}
+
+void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip) {
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr || unit->m_queryRequests[0] == 0)
+            return;
+    }
+    std::string reply;
+    const bool answered = m_port.SendTextCommand(ip, "GETPO", reply);
+    if (!answered)
+        ListedAndLogged(model::FormatMessage(
+            kMsgGetPortsFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr)
+            return;
+        if (answered)
+            ReadPortLevels(reply, unit->m_digitalOutputLevels);
+        unit->m_queryRequests[0] = 0;
+    }
+    if (answered)
+        m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusSleep);
+}
+
+void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip) {
+    std::string reply;
+    if (!m_port.SendTextCommand(ip, "GETAV0", reply)) {
+        ListedAndLogged(model::FormatMessage(
+            kMsgGetSamplesFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
+        return;
+    }
+    auto lock = LockSheet();
+    if (model::CDeviceQOVG* unit = FindOnlineAmplifier(key))
+        ReadAnalogSamples(reply, unit->m_analogSamples);
+}
+
+void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {
+    const std::string_view model = model::ModelName(model::kModelQOVG);
+    std::optional<float> volumes[2];
+    const char* oids[2] = {kLeftVolumeOid, kRightVolumeOid};
+    const int failures[2] = {kMsgLeftVolumeFailed, kMsgRightVolumeFailed};
+    for (int s = 0; s < 2; ++s) {
+        std::string value;
+        if (m_port.SnmpGet(ip, oids[s], value) == 1)
+            volumes[s] = VolumeFromReading(std::atoll(value.c_str()));
+        else
+            Listed(model::FormatMessage(failures[s], model, key.name, key.mac));
+    }
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr)
+            return;
+        if (volumes[0])
+            unit->m_leftVolume = *volumes[0];
+        if (volumes[1])
+            unit->m_rightVolume = *volumes[1];
+    }
+    m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusReadings);
+}
+
+void CDeviceRunState::AlarmRound() {
+    if (!m_port.SheetRunning()) {
+        Sleep(1000ms);
+        if (m_stop)
+            return;
+    }
+    bool alarm = false;
+    {
+        auto lock = LockSheet();
+        for (int i = m_doc.GetDeviceCount() - 1; i >= 0 && !alarm; --i) {
+            const auto* unit = dynamic_cast<const model::CDeviceQOVG*>(m_doc.GetDevice(i));
+            alarm = unit != nullptr && unit->m_typeCode == model::kModelQOVG && Alarms(*unit);
+        }
+    }
+    if (!alarm) {
+        Sleep(1000ms);
+        return;
+    }
+    PlayAlarmSound();
+}
+
+void CDeviceRunState::LogAlarmFailureOnce(bool& logged, int id) {
+    if (logged)
+        return;
+    logged = true;
+    m_port.WriteLog(model::FormatMessage(id, m_alarmFile.string(), m_player.ErrorText()));
+}
+
+void CDeviceRunState::PlayAlarmSound() {
+    if (!m_player.Open(m_alarmFile)) {
+        LogAlarmFailureOnce(m_openFailureLogged, kMsgAlarmOpenFailed);
+        Sleep(1000ms);
+        return;
+    }
+    if (m_player.Play()) {
+        Sleep(500ms);
+        m_player.Close();
+    } else {
+        LogAlarmFailureOnce(m_playFailureLogged, kMsgAlarmPlayFailed);
+        m_player.Close();
+    }
+    Sleep(1000ms);
+}
+
+} // namespace device_editor

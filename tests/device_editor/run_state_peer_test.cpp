@@ -1,0 +1,250 @@
+// The run state's status poller against the simulated unit of snmpagent
+// --unit playing a model-21 amplifier, through device communication's real
+// parts (one-shot text commands and SNMP through libkestrin2.so, the online
+// list, the event log), asserted on the unit's journal.
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comm/automation_wrappers.h"
+#include "comm/event_log.h"
+#include "comm/online_devices.h"
+#include "comm/snmp_mailbox.h"
+#include "comm/text_command.h"
+#include "device_editor/run_state.h"
+#include "device_editor/zo_device_doc.h"
+#include "kestrin2_fixture.h"
+#include "model/device_models.h"
+#include "model/device_qovg.h"
+#include "platform/gdi/fixed_width_measurer.h"
+#include "platform/text/ipv4.h"
+#include "run_state_recorders.h"
+#include "tools/snmpagent/peers.h"
+
+namespace {
+
+namespace pa = platform::automation;
+using namespace std::chrono_literals;
+using device_editor::CDeviceRunState;
+using device_editor::CZoDeviceDoc;
+
+constexpr const char* kAmpMac = "00602b000021";
+constexpr const char* kUnitAddress = "127.0.0.46";
+
+// The unit port over device communication, with the simulated unit's port
+// added to its address.
+class CCommPort final : public device_editor::IUnitPort {
+public:
+    CCommPort(const comm::Icom_manager& poller, std::string target, std::filesystem::path logFolder)
+        : m_poller(poller), m_target(std::move(target)), m_log(std::move(logFolder)) {}
+
+    comm::COnlineDeviceList online;
+
+    bool SendTextCommand(const std::string& ip, const std::string& text,
+                         std::string& reply) override {
+        return comm::SendTextCommand(m_poller, Target(ip), text, true, &reply) == 1;
+    }
+    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override {
+        return comm::SnmpGetValue(m_poller, Target(ip), oid, value) ? 1 : -1;
+    }
+    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override {
+        return comm::SnmpSetValue(m_poller, Target(ip), oid, value) ? 0 : -1;
+    }
+    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
+        ip = online.GetNetDeviceIP(mac);
+        return !ip.empty() && ip != comm::kNoIp;
+    }
+    std::string GetAdapterIp() override { return "127.0.0.1"; }
+    int IsNetDeviceOnline(const std::string& mac) override { return online.IsNetDeviceOnline(mac); }
+    std::string GetNetDeviceIP(const std::string& mac) override {
+        return online.GetNetDeviceIP(mac);
+    }
+    bool InConfiguredRange(const std::string& ip) override {
+        const auto value = platform::text::parse_ipv4(ip);
+        return value && *value >= *platform::text::parse_ipv4("127.0.0.1") &&
+               *value <= *platform::text::parse_ipv4("127.0.0.200");
+    }
+    bool SheetRunning() override { return running; }
+    void AddOutputLine(const std::string& line) override {
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back(line);
+    }
+    void WriteLog(const std::string& text) override { m_log.Write(text); }
+    void PostToStatusDialogs(std::int32_t, std::int32_t, int) override {}
+
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+    std::atomic<bool> running{false};
+
+private:
+    std::string Target(const std::string& ip) const { return ip == kUnitAddress ? m_target : ip; }
+
+    const comm::Icom_manager& m_poller;
+    std::string m_target;
+    comm::CEventLog m_log;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
+
+class RunStatePeers : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(pa::initialize(), pa::S_OK);
+        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(kUnitAddress, "vuzuvuz",
+                                                               std::vector<std::string>{"--unit"});
+        unit_->command("unit latency 2");
+        comm::Icom_adapter none;
+        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
+        logFolder_ = std::filesystem::temp_directory_path() /
+                     ("run-state-peers-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(logFolder_);
+        port_ = std::make_unique<CCommPort>(poller_, unit_->target(), logFolder_);
+        port_->online.BeginSweep();
+        port_->online.MarkSeen(kAmpMac, kUnitAddress);
+        port_->online.EndSweepKeepingUnseen();
+
+        auto amp = std::make_unique<model::CDeviceQOVG>(dc_, 100, 100, 1, model::kModelQOVG, 2);
+        amp->SetName("Amp", dc_);
+        amp->m_mac = kAmpMac;
+        doc_.AddDevice(std::move(amp));
+    }
+    void TearDown() override {
+        state_.reset();
+        port_.reset();
+        poller_ = {};
+        unit_.reset();
+        std::filesystem::remove_all(logFolder_);
+        pa::uninitialize();
+    }
+
+    model::CDeviceQOVG& Amp() { return *dynamic_cast<model::CDeviceQOVG*>(doc_.FindDevice(1, 2)); }
+    void MakeState(device_editor::RunSleeper sleep) {
+        state_ = std::make_unique<CDeviceRunState>(doc_, *port_, view_, player_, "Alarm.wav",
+                                                   std::move(sleep));
+    }
+
+    // The unit's journal without the mailbox's handshake writes and the
+    // poller's reads of a gain's type before it sets it.
+    std::vector<std::string> Journal() {
+        const std::string file = logFolder_ / "journal.txt";
+        unit_->command("unit journal " + file);
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("command ", 0) == 0 || line.rfind("set LeftGain", 0) == 0 ||
+                line.rfind("set RightGain", 0) == 0 || line.rfind("get LeftVolume", 0) == 0 ||
+                line.rfind("get RightVolume", 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+    std::string EventLog() const {
+        std::string all;
+        for (const auto& entry : std::filesystem::directory_iterator(logFolder_)) {
+            if (entry.path().filename().string().rfind("Halvik_Log", 0) != 0)
+                continue;
+            std::ifstream in(entry.path());
+            all += std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        return all;
+    }
+
+    k2test::registry_copy_t registry_;
+    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
+    comm::Icom_manager poller_;
+    std::filesystem::path logFolder_;
+    std::unique_ptr<CCommPort> port_;
+    platform::gdi::FixedWidthMeasurer dc_;
+    CZoDeviceDoc doc_;
+    run_state_test::CRecordingView view_;
+    run_state_test::CRecordingPlayer player_;
+    std::unique_ptr<CDeviceRunState> state_;
+};
+
+TEST_F(RunStatePeers, AFirstRoundThenTheStoreAndSleepRequests) {
+    MakeState([](std::chrono::milliseconds) {});
+    unit_->command("unit getpo 0000");
+    unit_->command("unit getav0 0001 0002 0003 0004 0005 0600 0700 0800");
+    unit_->var(device_editor::kLeftVolumeOid, "integer", "1048576");
+    unit_->command("unit reply *FIRMW *OK#");
+    unit_->command("unit reply *SETPT *OK#");
+    state_->UpdateOnlineState(1);
+    ASSERT_EQ(Amp().m_flag, 1);
+
+    state_->PollRound(); // idle: asks for everything
+    port_->running = true;
+    state_->PollRound();
+    EXPECT_EQ(Journal(), (std::vector<std::string>{
+                             "set LeftGain 134217728", "set RightGain 134217728",
+                             "command *GETPO# -> *GETPO=0000#",
+                             "command *GETAV0# -> *GETAV0 0001 0002 0003 0004 0005 0600 0700 0800#",
+                             "get LeftVolume", "get RightVolume"}));
+    EXPECT_EQ(Amp().m_analogSamples[7], 800);
+    EXPECT_FLOAT_EQ(Amp().m_leftVolume, 15.5f);
+    EXPECT_FLOAT_EQ(Amp().m_rightVolume, -100.0f);
+    EXPECT_EQ(Amp().m_digitalOutputLevels[0], 0);
+
+    // The status dialog asks to store the gains and to switch sleep on.
+    unit_->command("unit getpo 1000");
+    {
+        auto lock = state_->LockSheet();
+        Amp().m_firmwareQueryRequest = 1;
+        Amp().m_outputToggleRequests[0] = 1;
+    }
+    state_->PollRound();
+    const auto journal = Journal();
+    ASSERT_GE(journal.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(journal.begin() + 6, journal.begin() + 9),
+              (std::vector<std::string>{"command *FIRMW# -> *OK#", "command *SETPT11# -> *OK#",
+                                        "command *GETPO# -> *GETPO=1000#"}));
+    EXPECT_EQ(Amp().m_digitalOutputLevels[0], 1);
+    EXPECT_EQ(Amp().m_firmwareQueryRequest, 0);
+    EXPECT_EQ(Amp().m_outputToggleRequests[0], 0);
+    EXPECT_EQ(port_->Lines(),
+              (std::vector<std::string>{
+                  "成功设置QLV-3300A设备Amp('00602b000021')左输出通道电平增益0.0 dB。",
+                  "成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益0.0 dB。",
+                  "成功固化QLV-3300A设备Amp('00602b000021')输出增益。"}));
+}
+
+TEST_F(RunStatePeers, ASilentUnitIsListedAndLoggedAndTheViewStillCloses) {
+    MakeState({});
+    unit_->command("unit noreply 100");
+    port_->running = true;
+    Amp().m_queryRequests[0] = 1;
+    state_->OnAppNotify(device_editor::kNotifyRunStateEntered);
+    const std::string ports = "获取QLV-3300A设备Amp('00602b000021')的数字输出口电平状态失败！";
+    const std::string samples =
+        "获取QLV-3300A设备Amp('00602b000021')模拟输入口所有通道采样值失败！";
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    auto listed = [&](const std::string& line) {
+        const auto lines = port_->Lines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    while (!listed(samples) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(listed(ports));
+    EXPECT_TRUE(listed(samples));
+
+    // Closing waits at most for the command under way.
+    const auto closing = std::chrono::steady_clock::now();
+    state_.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 6s);
+    const std::string log = EventLog();
+    EXPECT_NE(log.find(ports), std::string::npos);
+    EXPECT_NE(log.find(samples), std::string::npos);
+}
+
+} // namespace
