@@ -328,8 +328,9 @@ void archive_t::add_class(std::size_t tag_at, class_ref_t& ref) {
 }
 
 // Inline: a class seen before is what precedes nearly every object.
-inline archive_t::class_ref_t archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag,
-                                                        const runtime_class_t* family, bool exact) {
+[[gnu::always_inline]] inline archive_t::class_ref_t
+archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_class_t* family,
+                          bool exact) {
     class_ref_t ref{};
     if (tag.word == new_class_tag) {
         ref = read_new_class(tag_at);
