@@ -39,6 +39,8 @@ using namespace std::chrono_literals;
 using steady = std::chrono::steady_clock;
 
 constexpr int flood_macs = 1000;
+// The session flat out against the bare receive loop.
+constexpr double target_ratio = 0.5;
 // Sent after a flood: once the receiver has it, it has had everything before.
 constexpr const char* sentinel_mac = "00602b1fffff";
 
@@ -240,12 +242,14 @@ int main(int argc, char** argv) {
         const std::string paced_name = "session, paced " + std::to_string(paced_rate) + "/s";
         report(paced_name.c_str(), paced);
 
-        if (base.frames_per_second > 0)
-            std::printf("ratio session/baseline (flat out): %.2f\n",
-                        flat.frames_per_second / base.frames_per_second);
-        const bool met = flat.frames_per_second >= 50000 && paced.dropped == 0 && paced.complete;
-        std::printf("target >= 50000 frames/s with no drops at %ld/s: %s\n", paced_rate,
-                    met ? "met" : "NOT met");
+        const double ratio =
+            base.frames_per_second > 0 ? flat.frames_per_second / base.frames_per_second : 0;
+        std::printf("session/baseline frames/s flat out: ratio %.2f (target >= %.1f)\n", ratio,
+                    target_ratio);
+        const bool met = ratio >= target_ratio && flat.frames_per_second >= 50000 &&
+                         paced.dropped == 0 && paced.complete;
+        std::printf("target ratio >= %.1f, >= 50000 frames/s, no drops at %ld/s: %s\n",
+                    target_ratio, paced_rate, met ? "met" : "NOT met");
         status = met ? 0 : 1;
     }
     std::error_code ignored;
