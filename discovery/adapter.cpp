@@ -268,11 +268,15 @@ bool adapter_t::packet_send(const std::uint8_t* frame, std::size_t length) {
 
 void adapter_t::heard_locked(const qo::mac_address_t& mac) {
     const auto [at, added] = heard_at_.try_emplace(mac, next_heard_);
-    if (!added) {
-        heard_order_.erase(at->second);
-        at->second = next_heard_;
+    if (added) {
+        heard_order_.emplace_hint(heard_order_.end(), next_heard_++, mac);
+        return;
     }
-    heard_order_.emplace(next_heard_++, mac);
+    // A record heard again moves its node to the end: no allocation a frame.
+    auto node = heard_order_.extract(at->second);
+    at->second = next_heard_;
+    node.key() = next_heard_++;
+    heard_order_.insert(heard_order_.end(), std::move(node));
 }
 
 void adapter_t::erase_locked(std::map<qo::mac_address_t, std::shared_ptr<device_t>>::iterator it) {

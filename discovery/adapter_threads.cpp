@@ -99,7 +99,11 @@ void packet_thread_t::thread_function() {
             reading = post(i);
         while (reading && session_.started()) {
             for (int i = 0; i < slot_count && reading; ++i) {
-                if (wait_for_objects(*events[i], slot_wait_ms)) {
+                // A slot filled already needs no wait: two polls a frame
+                // while frames queue up. Its event is set by then (the card
+                // completes under its lock, which the next post takes).
+                if (W32N_HasOverlappedCompleted(overlapped[i]) ||
+                    wait_for_objects(*events[i], slot_wait_ms)) {
                     take(i);
                 } else if (!W32N_CancelPacketRead(handle, &slots[i]) &&
                            W32N_HasOverlappedCompleted(overlapped[i])) {

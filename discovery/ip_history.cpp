@@ -56,21 +56,36 @@ void ip_history_t::bind_locked(const qo::mac_address_t& mac, const qo::ip_addres
             it != state_.end() && it->second != state_excluded)
             state_.erase(it);
     };
-    if (const auto old = ip_by_mac_.find(mac); old != ip_by_mac_.end() && old->second != ip) {
-        mac_by_ip_.erase(old->second);
-        unless_excluded(old->second);
+    // A device announces the address it has again and again: the binding
+    // stands, only its state and its place in the order are refreshed.
+    const auto ip_of_mac = ip_by_mac_.find(mac);
+    const auto mac_of_ip = mac_by_ip_.find(ip);
+    const bool bound = ip_of_mac != ip_by_mac_.end() && ip_of_mac->second == ip &&
+                       mac_of_ip != mac_by_ip_.end() && mac_of_ip->second == mac;
+    if (!bound) {
+        if (ip_of_mac != ip_by_mac_.end() && ip_of_mac->second != ip) {
+            mac_by_ip_.erase(ip_of_mac->second);
+            unless_excluded(ip_of_mac->second);
+        }
+        if (const auto old = mac_by_ip_.find(ip); old != mac_by_ip_.end() && old->second != mac) {
+            forget_order_locked(old->second);
+            ip_by_mac_.erase(old->second);
+        }
+        ip_by_mac_[mac] = ip;
+        mac_by_ip_[ip] = mac;
     }
-    if (const auto old = mac_by_ip_.find(ip); old != mac_by_ip_.end() && old->second != mac) {
-        forget_order_locked(old->second);
-        ip_by_mac_.erase(old->second);
-    }
-    ip_by_mac_[mac] = ip;
-    mac_by_ip_[ip] = mac;
     if (int& current = state_[ip]; current != state_excluded)
         current = state;
-    forget_order_locked(mac);
-    order_by_mac_[mac] = next_order_;
-    mac_by_order_[next_order_++] = mac;
+    const auto [at, added] = order_by_mac_.try_emplace(mac, next_order_);
+    if (added) {
+        mac_by_order_.emplace_hint(mac_by_order_.end(), next_order_++, mac);
+    } else {
+        // Moved to the end: no allocation a frame.
+        auto node = mac_by_order_.extract(at->second);
+        at->second = next_order_;
+        node.key() = next_order_++;
+        mac_by_order_.insert(mac_by_order_.end(), std::move(node));
+    }
     trim_locked();
 }
 

@@ -2,7 +2,10 @@
 // A MAC address: six bytes, written as 12 hexadecimal digits without
 // separators.
 #include <array>
+#include <bit>
+#include <compare>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -34,12 +37,23 @@ public:
     friend bool operator==(const mac_address_t& a, const mac_address_t& b) {
         return a.bytes_ == b.bytes_;
     }
-    // Byte by byte, first byte first, as unsigned bytes.
-    friend auto operator<=>(const mac_address_t& a, const mac_address_t& b) {
-        return a.bytes_ <=> b.bytes_;
+    // Byte by byte, first byte first, as unsigned bytes: the same order as
+    // the six bytes read as one big-endian number, which compares without a
+    // call to memcmp (device tables look MACs up for every frame).
+    friend std::strong_ordering operator<=>(const mac_address_t& a, const mac_address_t& b) {
+        return a.number() <=> b.number();
     }
 
 private:
+    // The first byte highest, the two lowest bytes zero.
+    std::uint64_t number() const {
+        std::uint64_t n = 0;
+        std::memcpy(&n, bytes_.data(), bytes_.size());
+        if constexpr (std::endian::native == std::endian::little)
+            n = __builtin_bswap64(n);
+        return n;
+    }
+
     std::array<std::uint8_t, 6> bytes_{};
 };
 

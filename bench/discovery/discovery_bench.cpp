@@ -39,6 +39,8 @@ using namespace std::chrono_literals;
 using steady = std::chrono::steady_clock;
 
 constexpr int flood_macs = 1000;
+// The session flat out against the bare receive loop.
+constexpr double target_ratio = 0.5;
 // Sent after a flood: once the receiver has it, it has had everything before.
 constexpr const char* sentinel_mac = "00602b1fffff";
 
@@ -47,8 +49,14 @@ struct result_t {
     double cpu_us_per_frame = 0;
     std::uint64_t handled = 0;
     std::uint64_t dropped = 0;
+    // The sentinel came. A busy machine may drop it with the flood's tail;
+    // the run is then timed to its last frame, once the link fell quiet.
     bool complete = false;
 };
+
+// How long the link stays quiet before a flood whose sentinel was lost is
+// taken to be over: the sender never pauses that long.
+constexpr auto quiet = 1s;
 
 double cpu_seconds() {
     rusage usage{};
@@ -133,10 +141,15 @@ result_t baseline(bench_t& bench, long frames) {
     const auto start = steady::now();
     bench.flood(frames, 0);
     std::uint8_t frame[2048];
-    while (steady::now() - start < 60s) {
+    auto end = start;
+    while ((end = steady::now()) - start < 60s) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 1000) <= 0)
-            continue;
+        if (::poll(&p, 1, static_cast<int>(quiet / 1ms)) <= 0) {
+            if (result.handled == 0)
+                continue;
+            end = steady::now() - quiet;
+            break;
+        }
         const ssize_t n = ::recv(fd, frame, sizeof frame, 0);
         if (n < 12)
             continue;
@@ -146,7 +159,7 @@ result_t baseline(bench_t& bench, long frames) {
         }
         ++result.handled;
     }
-    const double seconds = std::chrono::duration<double>(steady::now() - start).count();
+    const double seconds = std::chrono::duration<double>(end - start).count();
     const double cpu = cpu_seconds() - cpu_before;
     tpacket_stats stats{};
     socklen_t length = sizeof stats;
@@ -168,20 +181,40 @@ result_t session_run(bench_t& bench, long frames, long rate) {
     session->start();
     qo::mac_address_t sentinel;
     sentinel.try_parse(sentinel_mac);
-    std::uint32_t received = 0;
-    std::uint32_t dropped = 0;
-    W32N_GetPacketStatistics(session->handle(), &received, &dropped); // from zero
+    // Each reading of the statistics starts them from zero again.
+    std::uint64_t received = 0;
+    std::uint64_t dropped = 0;
+    const auto count = [&] {
+        std::uint32_t r = 0;
+        std::uint32_t d = 0;
+        W32N_GetPacketStatistics(session->handle(), &r, &d);
+        received += r;
+        dropped += d;
+        return r != 0;
+    };
+    count();
+    received = dropped = 0;
 
     const double cpu_before = cpu_seconds();
     const auto start = steady::now();
     bench.flood(frames, rate);
-    while (steady::now() - start < 120s && !session->device_get(sentinel))
+    auto last = start;
+    auto end = start;
+    while ((end = steady::now()) - start < 120s && !session->device_get(sentinel)) {
+        if (count())
+            last = end;
+        else if (received > 0 && end - last >= quiet) {
+            end = last;
+            break;
+        }
         std::this_thread::sleep_for(2ms);
-    const double seconds = std::chrono::duration<double>(steady::now() - start).count();
+    }
+    const double seconds = std::chrono::duration<double>(end - start).count();
     const double cpu = cpu_seconds() - cpu_before;
     result.complete = session->device_get(sentinel) != nullptr;
-    W32N_GetPacketStatistics(session->handle(), &received, &dropped);
-    // Everything the socket kept has been handled once the sentinel is in.
+    count();
+    // Everything the socket kept has been handled once the sentinel is in,
+    // or the link has been quiet for a second.
     result.handled = received - dropped;
     result.dropped = dropped;
     result.frames_per_second = static_cast<double>(result.handled) / seconds;
@@ -193,7 +226,7 @@ result_t session_run(bench_t& bench, long frames, long rate) {
 void report(const char* name, const result_t& r) {
     std::printf("%-34s %10.0f frames/s  %6.2f us CPU/frame  %8llu handled  %6llu dropped%s\n", name,
                 r.frames_per_second, r.cpu_us_per_frame, static_cast<unsigned long long>(r.handled),
-                static_cast<unsigned long long>(r.dropped), r.complete ? "" : "  (incomplete)");
+                static_cast<unsigned long long>(r.dropped), r.complete ? "" : "  (sentinel lost)");
 }
 
 } // namespace
@@ -240,12 +273,19 @@ int main(int argc, char** argv) {
         const std::string paced_name = "session, paced " + std::to_string(paced_rate) + "/s";
         report(paced_name.c_str(), paced);
 
-        if (base.frames_per_second > 0)
-            std::printf("ratio session/baseline (flat out): %.2f\n",
-                        flat.frames_per_second / base.frames_per_second);
-        const bool met = flat.frames_per_second >= 50000 && paced.dropped == 0 && paced.complete;
-        std::printf("target >= 50000 frames/s with no drops at %ld/s: %s\n", paced_rate,
-                    met ? "met" : "NOT met");
+        const double ratio =
+            base.frames_per_second > 0 ? flat.frames_per_second / base.frames_per_second : 0;
+        std::printf("session/baseline frames/s flat out: ratio %.2f (target >= %.1f)\n", ratio,
+                    target_ratio);
+        // A sender slower than both receivers hides the difference in
+        // frames/s; the CPU a frame costs does not.
+        if (flat.cpu_us_per_frame > 0)
+            std::printf("baseline/session CPU per frame flat out: ratio %.2f\n",
+                        base.cpu_us_per_frame / flat.cpu_us_per_frame);
+        const bool met = ratio >= target_ratio && flat.frames_per_second >= 50000 &&
+                         paced.dropped == 0 && paced.complete;
+        std::printf("target ratio >= %.1f, >= 50000 frames/s, no drops at %ld/s: %s\n",
+                    target_ratio, paced_rate, met ? "met" : "NOT met");
         status = met ? 0 : 1;
     }
     std::error_code ignored;

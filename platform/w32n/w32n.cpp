@@ -182,8 +182,7 @@ bool accepts(const card_t& card, unsigned char packet_type, const std::uint8_t* 
 }
 
 // Fills posted slots, oldest first, from the frames queued on the socket.
-void drain(card_t& card) {
-    std::lock_guard lock(card.mutex);
+void drain_locked(card_t& card) {
     while (!card.pending.empty() && !card.closing) {
         const pending_read_t read = card.pending.front();
         W32N_PACKET_HEADER& header = read.packet->header;
@@ -216,6 +215,11 @@ void drain(card_t& card) {
         card.pending.pop_front();
         complete(read, W32N_ERROR_SUCCESS);
     }
+}
+
+void drain(card_t& card) {
+    std::lock_guard lock(card.mutex);
+    drain_locked(card);
 }
 
 void reader_loop(card_t* card) {
@@ -561,8 +565,15 @@ int W32N_PacketRead(int handle, W32N_PACKET* packet, std::uint32_t* count,
             overlapped->event->reset_event();
         overlapped->bytes.store(0, std::memory_order_relaxed);
         overlapped->status.store(W32N_ERROR_IO_PENDING, std::memory_order_relaxed);
+        const bool first = card->pending.empty();
         card->pending.push_back({packet, overlapped});
-        if (card->reader_waits_for_posts) {
+        // The only posted slot takes a frame already queued at once: handing
+        // it to the reader would cost two thread switches per frame while
+        // frames come faster than they are handled. The read still reports
+        // pending; its event is set by the time the call returns.
+        if (first && card->reader_waits_for_posts)
+            drain_locked(*card);
+        if (!card->pending.empty() && card->reader_waits_for_posts) {
             card->reader_waits_for_posts = false;
             card->wake();
         }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -124,6 +125,25 @@ TEST(QoMacAddress, ZeroAndComparison) {
     EXPECT_FALSE(a != b);
     b.clear();
     EXPECT_TRUE(b.is_zero());
+}
+
+// The order device tables and histories keep: first byte first, each byte
+// unsigned, a later byte never outweighing an earlier one.
+TEST(QoMacAddress, OrdersByteByByteFirstByteFirst) {
+    const std::pair<const char*, const char*> ascending[] = {
+        {"000000000000", "000000000001"}, {"0000000000ff", "000000000100"},
+        {"7fffffffffff", "800000000000"}, {"00602b10ffff", "00602b110000"},
+        {"01ffffffffff", "020000000000"}, {"fffffffffffe", "ffffffffffff"},
+    };
+    for (const auto& [low_text, high_text] : ascending) {
+        qo::mac_address_t low;
+        qo::mac_address_t high;
+        low.parse(low_text);
+        high.parse(high_text);
+        EXPECT_TRUE(low < high) << low_text << " < " << high_text;
+        EXPECT_FALSE(high < low) << high_text << " < " << low_text;
+        EXPECT_TRUE((low <=> qo::mac_address_t(low.bytes())) == 0) << low_text;
+    }
 }
 
 // ---------------------------------------------------------------------------
