@@ -1,0 +1,209 @@
+// The unit dialogs' requests against the simulated unit of snmpagent --unit
+// through device communication's real parts, asserted on the unit's
+// journal: the matrix route dialog's route and clear texts reach the
+// receiving unit, and the amplifier's sleep switch reaches the unit in the
+// status poller's next round.
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "comm/automation_wrappers.h"
+#include "comm/online_devices.h"
+#include "comm/snmp_mailbox.h"
+#include "comm/text_command.h"
+#include "device_editor/amplifier_monitor.h"
+#include "device_editor/matrix_routes.h"
+#include "device_editor/run_state.h"
+#include "device_editor/zo_device_doc.h"
+#include "kestrin2_fixture.h"
+#include "model/device_matrix.h"
+#include "model/device_models.h"
+#include "model/device_ny.h"
+#include "model/device_qovg.h"
+#include "platform/gdi/fixed_width_measurer.h"
+#include "run_state_recorders.h"
+#include "sheet_builder.h"
+#include "tools/snmpagent/peers.h"
+
+namespace {
+
+namespace pa = platform::automation;
+using namespace device_editor;
+using Lines = std::vector<std::string>;
+
+constexpr const char* kUnitAddress = "127.0.0.46";
+
+// The unit port over device communication; the simulated unit answers at
+// kUnitAddress, no other address is ever sent to.
+class CCommPort final : public IUnitPort {
+public:
+    CCommPort(const comm::Icom_manager& poller, std::string target)
+        : m_poller(poller), m_target(std::move(target)) {}
+
+    comm::COnlineDeviceList online;
+    bool running = true;
+
+    bool SendTextCommand(const std::string& ip, const std::string& text,
+                         std::string& reply) override {
+        EXPECT_EQ(ip, kUnitAddress);
+        return comm::SendTextCommand(m_poller, m_target, text, true, &reply) == 1;
+    }
+    int SnmpGet(const std::string&, const std::string& oid, std::string& value) override {
+        return comm::SnmpGetValue(m_poller, m_target, oid, value) ? 1 : -1;
+    }
+    int SnmpSet(const std::string&, const std::string& oid, const std::string& value) override {
+        return comm::SnmpSetValue(m_poller, m_target, oid, value) ? 0 : -1;
+    }
+    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
+        ip = online.GetNetDeviceIP(mac);
+        return !ip.empty() && ip != comm::kNoIp;
+    }
+    std::string GetAdapterIp() override { return "127.0.0.1"; }
+    int IsNetDeviceOnline(const std::string& mac) override { return online.IsNetDeviceOnline(mac); }
+    std::string GetNetDeviceIP(const std::string& mac) override {
+        return online.GetNetDeviceIP(mac);
+    }
+    bool InConfiguredRange(const std::string&) override { return true; }
+    bool SheetRunning() override { return running; }
+    void AddOutputLine(const std::string& line) override {
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back(line);
+    }
+    void WriteLog(const std::string&) override {}
+    void PostToStatusDialogs(std::int32_t, std::int32_t, int) override {}
+
+    Lines OutputLines() const {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+private:
+    const comm::Icom_manager& m_poller;
+    std::string m_target;
+    mutable std::mutex m_mutex;
+    Lines m_lines;
+};
+
+class UnitDialogPeers : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(pa::initialize(), pa::S_OK);
+        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(kUnitAddress, "vuzuvuz",
+                                                               std::vector<std::string>{"--unit"});
+        unit_->command("unit latency 2");
+        comm::Icom_adapter none;
+        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
+        journal_ = std::filesystem::temp_directory_path() /
+                   ("unit-dialog-peers-" + std::to_string(::getpid()) + ".txt");
+        port_ = std::make_unique<CCommPort>(poller_, unit_->target());
+        doc_.OnNewDocument();
+    }
+    void TearDown() override {
+        port_.reset();
+        poller_ = {};
+        unit_.reset();
+        std::filesystem::remove(journal_);
+        pa::uninitialize();
+    }
+
+    void Seen(const std::vector<std::pair<std::string, std::string>>& units) {
+        port_->online.BeginSweep();
+        for (const auto& [mac, ip] : units)
+            port_->online.MarkSeen(mac, ip);
+        port_->online.EndSweepKeepingUnseen();
+    }
+    // The unit's text commands with their replies.
+    Lines Commands() {
+        unit_->command("unit journal " + journal_.string());
+        std::ifstream in(journal_);
+        Lines lines;
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("command ", 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+
+    k2test::registry_copy_t registry_;
+    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
+    comm::Icom_manager poller_;
+    std::filesystem::path journal_;
+    std::unique_ptr<CCommPort> port_;
+    platform::gdi::FixedWidthMeasurer dc_;
+    CZoDeviceDoc doc_;
+};
+
+TEST_F(UnitDialogPeers, TheReceivingUnitGetsTheRouteAndItsClear) {
+    auto sender = std::make_unique<model::CDeviceNy>(dc_, 100, 100, 1, 4, 1);
+    sender->m_mac = "00602b001122";
+    sender->m_bundle1 = 7;
+    auto receiver = std::make_unique<model::CDeviceNy>(dc_, 400, 100, 3, 4, 2);
+    receiver->m_mac = "00602b003344";
+    doc_.AddDevice(std::move(sender));
+    doc_.AddDevice(std::move(receiver));
+    doc_.AddDevice(
+        std::make_unique<model::CDeviceMatrix>(dc_, 300, 400, 9, "M", model::kModelMatrix, 4, 4));
+    ASSERT_TRUE(
+        doc_.AddLinkFromRecord(sheet_builder::MakeLink(doc_, 1, {1, 1, 9}, {9, 0, 1}, true)));
+    ASSERT_TRUE(
+        doc_.AddLinkFromRecord(sheet_builder::MakeLink(doc_, 2, {9, 0, 4}, {3, 2, 2}, true)));
+    // The sender is on line elsewhere; only the receiver is sent to.
+    Seen({{"00602b001122", "127.0.0.47"}, {"00602b003344", kUnitAddress}});
+
+    auto& matrix = static_cast<model::CDeviceMatrix&>(*doc_.FindDevice(9, 0));
+    CMatrixRouteController dialog(doc_, matrix, *port_);
+    dialog.Toggle(0, 1);
+    dialog.Toggle(0, 1);
+    EXPECT_EQ(Commands(), (Lines{"command *ROUTE33441122030211003007# -> "
+                                 "*ROUTE33441122030211003007#",
+                                 "command *ROUTE33443344030001000000# -> "
+                                 "*ROUTE33443344030001000000#"}));
+    EXPECT_EQ(port_->OutputLines(),
+              (Lines{"    信息：已经完成从 00602b001122—2(发送) 到 00602b003344—3(接收)的连接。",
+                     "    信息：清除连接 00602b003344—3(接收)成功。"}));
+}
+
+TEST_F(UnitDialogPeers, TheSleepSwitchReachesTheAmplifierInTheNextRound) {
+    constexpr const char* kAmpMac = "00602b000021";
+    auto made = std::make_unique<model::CDeviceQOVG>(dc_, 100, 100, 1, model::kModelQOVG, 2);
+    made->m_mac = kAmpMac;
+    doc_.AddDevice(std::move(made));
+    auto& amp = static_cast<model::CDeviceQOVG&>(*doc_.FindDevice(1, 2));
+    Seen({{kAmpMac, kUnitAddress}});
+    unit_->command("unit getpo 0000");
+    unit_->command("unit reply *SETPT *OK#");
+
+    run_state_test::CRecordingView view;
+    run_state_test::CRecordingPlayer player;
+    CDeviceRunState state(doc_, *port_, view, player, "Alarm.wav",
+                          [](std::chrono::milliseconds) {});
+    state.UpdateOnlineState(1);
+    ASSERT_EQ(amp.m_flag, 1);
+    CAmplifierMonitorController monitor(doc_, amp, [&state] { return state.LockSheet(); });
+    monitor.Open();
+    state.PollRound();
+    ASSERT_EQ(amp.m_digitalOutputLevels[0], 0);
+    monitor.OnAppNotify(kNotifyStatusSleep);
+    EXPECT_EQ(monitor.GetSleepSwitch().caption, "On");
+
+    monitor.OnSleepSwitch();
+    unit_->command("unit getpo 1000");
+    state.PollRound();
+    const Lines commands = Commands();
+    const auto setpt = std::find(commands.begin(), commands.end(), "command *SETPT11# -> *OK#");
+    ASSERT_NE(setpt, commands.end());
+    ASSERT_NE(setpt + 1, commands.end());
+    EXPECT_EQ(*(setpt + 1), "command *GETPO# -> *GETPO=1000#");
+    EXPECT_EQ(amp.m_outputToggleRequests[0], 0);
+    monitor.OnAppNotify(kNotifyStatusSleep);
+    EXPECT_EQ(monitor.GetSleepSwitch().caption, "Off");
+}
+
+} // namespace
