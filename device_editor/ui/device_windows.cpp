@@ -10,6 +10,7 @@
 
 #include <system_error>
 
+#include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
@@ -210,6 +211,8 @@ std::optional<shell::CCmdUI> CDeviceWindow::UpdateCommand(int id) {
     case shell::ID_FILE_PRINT:
     case shell::ID_FILE_PRINT_SETUP:
     case shell::ID_FILE_PRINT_PREVIEW:
+    case kCmdIpRange:
+    case kCmdHardwareConfig:
         return shell::CCmdUI{true, false};
     case CZoDeviceDoc::kCmdGrid:
         return shell::CCmdUI{true, m_document->IsCommandChecked(id)};
@@ -255,6 +258,13 @@ bool CDeviceWindow::OnCommand(int id) {
     case shell::ID_FILE_PRINT_PREVIEW:
         PrintPreview();
         return true;
+    case kCmdIpRange:
+        if (RunIpRangeDialog(m_main, m_view))
+            UpdateStatusPanes(0);
+        return true;
+    case kCmdHardwareConfig:
+        RunHardwareConfigDialogs(m_main, m_view);
+        return true;
     default:
         return false;
     }
@@ -296,8 +306,13 @@ void CDeviceWindow::RefreshFrameTitles() {
 
 // -- the view's dialogs
 
-std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDevice&) {
-    return std::nullopt;
+std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDevice& device) {
+    // The editor hands the device over read-only; the dialog edits the
+    // document's own.
+    model::CBaseDevice* edited = m_document->FindDevice(device.m_id, device.m_subType);
+    if (edited == nullptr)
+        return std::nullopt;
+    return RunDevicePropertyDialog(*m_document, *edited, m_view);
 }
 
 void CDeviceWindow::ChannelGain(model::CBaseDevice&) {}
@@ -371,7 +386,10 @@ void CDeviceWindow::InvalidateAll() {
 CDeviceFrame::CDeviceFrame(CMainFrame& frame)
     : m_frame(frame), m_printer(std::make_unique<QPrinter>()) {}
 
-CDeviceFrame::~CDeviceFrame() { shell::ui::UnregisterDocumentKind(".zo"); }
+CDeviceFrame::~CDeviceFrame() {
+    UnregisterShellDialogs();
+    shell::ui::UnregisterDocumentKind(".zo");
+}
 
 CDeviceWindow* CDeviceFrame::ActiveWindow() const {
     return WindowOf(m_frame.ActiveChildFrame());
@@ -379,6 +397,7 @@ CDeviceWindow* CDeviceFrame::ActiveWindow() const {
 
 std::unique_ptr<CDeviceFrame> RegisterDeviceWindows(CMainFrame& frame) {
     auto deviceFrame = std::make_unique<CDeviceFrame>(frame);
+    RegisterShellDialogs(frame);
     CDeviceFrame* made = deviceFrame.get();
     shell::ui::RegisterDocumentKind(
         ".zo", {shell::ui::EChildKind::Device,
