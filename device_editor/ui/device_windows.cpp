@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "device_editor/sheet_commands.h"
+#include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
 #include "model/device_text.h"
@@ -111,9 +112,13 @@ bool CDeviceWindow::Open(const std::string& path) {
     return true;
 }
 
-CZoDeviceView* CDeviceWindow::Widget() const { return m_view; }
+CZoDeviceView* CDeviceWindow::Widget() const {
+    return m_view;
+}
 
-QWidget* CDeviceWindow::View() { return m_view; }
+QWidget* CDeviceWindow::View() {
+    return m_view;
+}
 
 const void* CDeviceWindow::ChildFrame() const {
     return m_view ? m_view->parentWidget() : nullptr;
@@ -220,6 +225,8 @@ std::optional<shell::CCmdUI> CDeviceWindow::UpdateCommand(int id) {
     case kCmdColours:
     case kCmdColourScheme:
     case kCmdLinkList:
+    case kCmdIpRange:
+    case kCmdHardwareConfig:
         return shell::CCmdUI{true, false};
     case CZoDeviceDoc::kCmdGrid:
         return shell::CCmdUI{true, m_document->IsCommandChecked(id)};
@@ -267,6 +274,13 @@ bool CDeviceWindow::OnCommand(int id) {
     case shell::ID_FILE_PRINT_PREVIEW:
         PrintPreview();
         return true;
+    case kCmdIpRange:
+        if (RunIpRangeDialog(m_main, m_view))
+            UpdateStatusPanes(0);
+        return true;
+    case kCmdHardwareConfig:
+        RunHardwareConfigDialogs(m_main, m_view);
+        return true;
     default:
         return false;
     }
@@ -281,9 +295,13 @@ void CDeviceWindow::PrintPreview() {
 
 // -- the main frame as the document sees it
 
-void CDeviceWindow::ClearOutputList() { m_main.ClearOutput(); }
+void CDeviceWindow::ClearOutputList() {
+    m_main.ClearOutput();
+}
 
-void CDeviceWindow::ClearOutputBarShown() { m_main.SetBarShown(EBar::Output, false); }
+void CDeviceWindow::ClearOutputBarShown() {
+    m_main.SetBarShown(EBar::Output, false);
+}
 
 void CDeviceWindow::ClearDownloadingRecord() {
     m_main.Core().ViewDestroyed(this, ChildFrame());
@@ -308,8 +326,13 @@ void CDeviceWindow::RefreshFrameTitles() {
 
 // -- the view's dialogs
 
-std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDevice&) {
-    return std::nullopt;
+std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDevice& device) {
+    // The editor hands the device over read-only; the dialog edits the
+    // document's own.
+    model::CBaseDevice* edited = m_document->FindDevice(device.m_id, device.m_subType);
+    if (edited == nullptr)
+        return std::nullopt;
+    return RunDevicePropertyDialog(*m_document, *edited, m_view);
 }
 
 void CDeviceWindow::ChannelGain(model::CBaseDevice&) {}
@@ -338,8 +361,8 @@ void CDeviceWindow::OpenUnitDsp(std::int32_t deviceId) {
 }
 
 std::optional<std::string> CDeviceWindow::ChooseFileToOpen(const std::string& filter) {
-    const QString path = QFileDialog::getOpenFileName(m_view, QString(), QString(),
-                                                      QtFilter(filter));
+    const QString path =
+        QFileDialog::getOpenFileName(m_view, QString(), QString(), QtFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();
@@ -368,7 +391,9 @@ bool CDeviceWindow::IsActiveViewOf(const model::IDeviceDoc& document) const {
     return m_main.ActiveView() == this && &document == m_document.get();
 }
 
-void CDeviceWindow::UpdateLinkEnds(model::CBaseDevice& device) { m_document->UpdateLinkEnds(device); }
+void CDeviceWindow::UpdateLinkEnds(model::CBaseDevice& device) {
+    m_document->UpdateLinkEnds(device);
+}
 
 void CDeviceWindow::InvalidateAll() {
     if (m_view)
@@ -380,7 +405,10 @@ void CDeviceWindow::InvalidateAll() {
 CDeviceFrame::CDeviceFrame(CMainFrame& frame)
     : m_frame(frame), m_printer(std::make_unique<QPrinter>()) {}
 
-CDeviceFrame::~CDeviceFrame() { shell::ui::UnregisterDocumentKind(".zo"); }
+CDeviceFrame::~CDeviceFrame() {
+    UnregisterShellDialogs();
+    shell::ui::UnregisterDocumentKind(".zo");
+}
 
 CDeviceWindow* CDeviceFrame::ActiveWindow() const {
     return WindowOf(m_frame.ActiveChildFrame());
@@ -388,6 +416,7 @@ CDeviceWindow* CDeviceFrame::ActiveWindow() const {
 
 std::unique_ptr<CDeviceFrame> RegisterDeviceWindows(CMainFrame& frame) {
     auto deviceFrame = std::make_unique<CDeviceFrame>(frame);
+    RegisterShellDialogs(frame);
     CDeviceFrame* made = deviceFrame.get();
     shell::ui::RegisterDocumentKind(
         ".zo", {shell::ui::EChildKind::Device,

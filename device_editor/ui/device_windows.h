@@ -29,6 +29,8 @@ enum EDeviceWindowCommand : int {
     kCmdStandardBar = 32919,
     kCmdSpecialBar = 32920,
     kCmdDeviceBar = 32905,
+    kCmdIpRange = 32928,
+    kCmdHardwareConfig = 32930,
 };
 
 // One open device sheet.

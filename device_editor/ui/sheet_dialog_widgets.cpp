@@ -39,9 +39,9 @@ constexpr int kTextGroup = 4167;
 constexpr int kTextColourLabel = 4168;
 constexpr int kBackColourLabel = 4169;
 constexpr int kDefaultNote = 4170;
-constexpr int kInputsLabel = 4158;
-constexpr int kOutputsLabel = 4159;
-constexpr int kNameLabel = 4160;
+constexpr int kGenericInputsLabel = 4158;
+constexpr int kGenericOutputsLabel = 4159;
+constexpr int kGenericNameLabel = 4160;
 
 QString Named(int id) {
     return QStringLiteral("ctl%1").arg(id);
@@ -347,11 +347,11 @@ CDeviceDlgAddGeneric::CDeviceDlgAddGeneric(CAddGenericController& controller, QW
     m_inputs = Edit(this, kInputsEdit, controller.InputsText());
     m_outputs = Edit(this, kOutputsEdit, controller.OutputsText());
     m_name = Edit(this, kNameEdit, controller.NameText());
-    grid->addWidget(Label(this, id, kInputsLabel, "输入个数："), 0, 0);
+    grid->addWidget(Label(this, id, kGenericInputsLabel, "输入个数："), 0, 0);
     grid->addWidget(m_inputs, 0, 1);
-    grid->addWidget(Label(this, id, kOutputsLabel, "输出个数："), 1, 0);
+    grid->addWidget(Label(this, id, kGenericOutputsLabel, "输出个数："), 1, 0);
     grid->addWidget(m_outputs, 1, 1);
-    grid->addWidget(Label(this, id, kNameLabel, "设备名称："), 2, 0);
+    grid->addWidget(Label(this, id, kGenericNameLabel, "设备名称："), 2, 0);
     grid->addWidget(m_name, 2, 1);
     layout->addLayout(grid);
     layout->addLayout(OkCancelRow(this, id));

@@ -1,0 +1,26 @@
+#pragma once
+// What the device editor's dialogs share: their texts by dialog and control
+// id, UTF-8 conversions, and the OK and Cancel buttons.
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+class QDialog;
+class QDialogButtonBox;
+
+namespace device_editor::ui {
+
+// The ids the OK and Cancel buttons' texts have in every dialog.
+inline constexpr int kOkControl = 1;
+inline constexpr int kCancelControl = 2;
+
+QString Utf8(std::string_view text);
+std::string ToUtf8(const QString& text);
+// The dialog's text of `control` (0 the caption) in the installed language.
+QString DialogText(int dialog, int control, const char* builtin);
+// An OK and Cancel box wired to the dialog's accept and reject; OK has the
+// text `okText` (else "确定").
+QDialogButtonBox* OkCancelButtons(QDialog& dialog, int dialogId, const char* okText = "确定");
+
+} // namespace device_editor::ui
