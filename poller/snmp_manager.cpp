@@ -157,6 +157,10 @@ void snmp_manager_t::schedule(snmp_poller_state_t& poller, platform::sync::event
                     due - std::chrono::steady_clock::now());
                 sleep_unless_stopped(stop,
                                      static_cast<std::uint32_t>(std::max<long>(left.count(), 0)));
+                // The idle event is waited on only when no worker waits:
+                // asking it costs a system call per token.
+                if (poller.wake_idle_worker())
+                    continue;
                 wait_unless_stopped(stop, poller.idle_event);
                 poller.wake_worker();
             }

@@ -10,6 +10,17 @@ snmp_poller_state_t::snmp_poller_state_t()
     : idle_event(platform::sync::event_t::reset::manual),
       scheduler_entered(platform::sync::event_t::reset::automatic) {}
 
+std::shared_ptr<snmp_waiter_t> snmp_poller_state_t::hand_token_locked() {
+    std::shared_ptr<snmp_waiter_t> waiter = std::move(idle_workers.back());
+    idle_workers.pop_back();
+    // The event changes only when the first worker comes or the last one
+    // goes, which spares a system call per request.
+    if (idle_workers.empty())
+        idle_event.reset_event();
+    waiter->state_.store(snmp_waiter_t::token, std::memory_order_release);
+    return waiter;
+}
+
 void snmp_poller_state_t::wake_worker() {
     std::shared_ptr<snmp_waiter_t> waiter;
     {
@@ -19,15 +30,21 @@ void snmp_poller_state_t::wake_worker() {
                 ++tokens;
             return;
         }
-        waiter = std::move(idle_workers.back());
-        idle_workers.pop_back();
-        // The event changes only when the first worker comes or the last
-        // one goes, which spares a system call per request.
-        if (idle_workers.empty())
-            idle_event.reset_event();
-        waiter->state_.store(snmp_waiter_t::token, std::memory_order_release);
+        waiter = hand_token_locked();
     }
     waiter->state_.notify_one();
+}
+
+bool snmp_poller_state_t::wake_idle_worker() {
+    std::shared_ptr<snmp_waiter_t> waiter;
+    {
+        std::lock_guard lock(token_lock);
+        if (idle_workers.empty())
+            return false;
+        waiter = hand_token_locked();
+    }
+    waiter->state_.notify_one();
+    return true;
 }
 
 bool snmp_poller_state_t::take_token(const std::shared_ptr<snmp_waiter_t>& shared) {

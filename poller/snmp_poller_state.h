@@ -87,6 +87,9 @@ public:
     // the maximum nothing is added: the workers that take the pending
     // tokens serve every ready device before they wait again.
     void wake_worker();
+    // Hands a token to a waiting worker; false, adding none, when no
+    // worker waits.
+    bool wake_idle_worker();
     // The worker's wait: idle until it takes a token (true) or is
     // interrupted (false).
     bool take_token(const std::shared_ptr<snmp_waiter_t>& waiter);
@@ -94,6 +97,11 @@ public:
     void interrupt(snmp_waiter_t& waiter);
 
     snmp_request_options_t request_options(platform::sync::event_t* abandon) const;
+
+private:
+    // The worker that became idle last, given a token; under token_lock
+    // with a worker waiting.
+    std::shared_ptr<snmp_waiter_t> hand_token_locked();
 };
 
 // The servers' threads report what ends them on standard output, one line

@@ -6,16 +6,24 @@
 //    the same run: with a session opened for the request, as the
 //    management-API back end does for every request, and with one session
 //    kept open. Rounds alternate so a slow patch of the machine hits all
-//    alike. Target: Kestrin2 within 1.3 times the session-per-request
+//    alike. Target: Kestrin2 within 1.2 times the session-per-request
 //    baseline.
 // 2. Polling: 96 watched variables over 32 scripted agents on 127.0.0.x
 //    with 30 workers and a 100 ms poll period, the operator's settings.
-//    Target: every variable polled every period. The agents count the
-//    requests they receive; the CPU time per poll is this process's.
+//    Targets: every variable polled every period, and the CPU time per poll
+//    within 1.5 times that of Net-SNMP's asynchronous API polling the same
+//    variables from one thread, a session kept open per agent, each
+//    period's gets sent at once. The same API with its gets spread over
+//    the period, as the poller must spread its polls, is shown beside it:
+//    on a quiet agent most of the CPU time of a poll is the wake-ups of
+//    the threads, not the protocol, and spreading costs one per request.
+//    The agents count the requests they receive; the CPU time is this
+//    process's (the agents run in processes of their own).
 //
 //   kestrin2_bench [rounds [gets per round [polling seconds]]]
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <sys/select.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -30,10 +38,10 @@
 #include <thread>
 #include <vector>
 
+#include "bench/poller/snmp_get_contest.h"
 #include "platform/automation/activation.h"
 #include "platform/automation/driver.h"
 #include "poller/server/kestrin2_ids.h"
-#include "bench/poller/snmp_get_contest.h"
 #include "tools/snmpagent/peers.h"
 
 namespace {
@@ -105,14 +113,131 @@ int latency(int rounds, int per_round) {
     };
     if (!snmp_bench::run_contest(contenders, rounds, per_round))
         return 1;
-    const double base = contenders[0].median_us();
-    const double ratio = contenders[2].median_us() / base;
+    const double ratio = contenders[2].median_us() / contenders[0].median_us();
     std::printf("  Kestrin2 against the kept-open session: ratio %.2f\n",
                 contenders[2].median_us() / contenders[1].median_us());
-    std::printf("target: Kestrin2 <= 1.30 x the session-per-request baseline: %s\n\n",
-                ratio <= 1.3 ? "met" : "MISSED");
+    std::printf("Kestrin2 get against the session-per-request baseline: ratio %.2f (target <= "
+                "1.2): %s\n\n",
+                ratio, ratio <= 1.2 ? "met" : "MISSED");
     return 0;
 }
+
+// Net-SNMP's asynchronous API polling the same variables from one thread:
+// one session per agent kept open, one get of each variable per period,
+// the answers read as they come. The gets of a period go out at once (the
+// API's usual use, and the baseline) or spread over the period as the
+// poller spreads them (one every period / count), which costs a wake-up
+// per request. The CPU time per answered request.
+class netsnmp_async_poll_t {
+public:
+    netsnmp_async_poll_t(const std::vector<std::unique_ptr<snmp_peers::scripted_agent_t>>& peers,
+                         const std::vector<std::string>& oids) {
+        platform::snmppp::netsnmp_init();
+        for (const auto& peer : peers) {
+            std::string peer_name = "udp:" + peer->address() + ":" + std::to_string(peer->port());
+            std::string community = "vuzuvuz";
+            netsnmp_session settings;
+            snmp_sess_init(&settings);
+            settings.version = SNMP_VERSION_1;
+            settings.peername = peer_name.data();
+            settings.community = reinterpret_cast<u_char*>(community.data());
+            settings.community_len = community.size();
+            settings.timeout = 100000;
+            settings.retries = 1;
+            settings.callback = &netsnmp_async_poll_t::on_answer;
+            settings.callback_magic = this;
+            netsnmp_session* session = snmp_open(&settings);
+            if (!session) {
+                std::fprintf(stderr, "cannot open a Net-SNMP session\n");
+                std::exit(1);
+            }
+            sessions_.push_back(session);
+        }
+        for (const std::string& o : oids) {
+            name_t name{};
+            for (const char* p = o.c_str(); *p && name.length < MAX_OID_LEN; ++name.length) {
+                char* end = nullptr;
+                name.ids[name.length] = std::strtoul(p, &end, 10);
+                p = *end == '.' ? end + 1 : end;
+            }
+            names_.push_back(name);
+        }
+    }
+    ~netsnmp_async_poll_t() {
+        for (netsnmp_session* session : sessions_)
+            snmp_close(session);
+    }
+    netsnmp_async_poll_t(const netsnmp_async_poll_t&) = delete;
+    netsnmp_async_poll_t& operator=(const netsnmp_async_poll_t&) = delete;
+
+    // Polls for `seconds` with `period_ms`; the CPU time per answer in us.
+    double run(double seconds, int period_ms, bool spread) {
+        const std::size_t count = sessions_.size() * names_.size();
+        const std::chrono::duration<double, std::milli> period(period_ms);
+        const auto slice = period / static_cast<double>(count);
+        answers_ = 0;
+        const double cpu_before = cpu_seconds();
+        const auto began = clock_type::now();
+        const auto end = began + std::chrono::duration<double>(seconds);
+        std::size_t sent = 0;
+        for (;;) {
+            const auto now = clock_type::now();
+            const auto due = began + std::chrono::duration_cast<clock_type::duration>(
+                                         spread ? slice * static_cast<double>(sent + 1)
+                                                : period * static_cast<double>(sent / count));
+            if (due > end)
+                break;
+            if (due <= now) {
+                send(sent++ % count);
+                continue;
+            }
+            int fds = 0;
+            int block = 0;
+            fd_set readable;
+            FD_ZERO(&readable);
+            timeval tv{};
+            snmp_select_info(&fds, &readable, &tv, &block);
+            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(due - now);
+            if (block || wait.count() < tv.tv_sec * 1000000L + tv.tv_usec) {
+                tv.tv_sec = static_cast<time_t>(wait.count() / 1000000);
+                tv.tv_usec = static_cast<suseconds_t>(wait.count() % 1000000);
+            }
+            const int ready = ::select(fds, &readable, nullptr, nullptr, &tv);
+            if (ready > 0)
+                snmp_read(&readable);
+            else if (ready == 0)
+                snmp_timeout();
+        }
+        const double cpu = cpu_seconds() - cpu_before;
+        return answers_ ? cpu * 1e6 / static_cast<double>(answers_) : 0.0;
+    }
+
+    long answers() const { return answers_; }
+
+private:
+    struct name_t {
+        oid ids[MAX_OID_LEN];
+        std::size_t length;
+    };
+
+    void send(std::size_t index) {
+        const name_t& name = names_[index % names_.size()];
+        netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+        snmp_add_null_var(request, name.ids, name.length);
+        if (!snmp_send(sessions_[index / names_.size()], request))
+            snmp_free_pdu(request);
+    }
+
+    static int on_answer(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
+        if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu->errstat == 0)
+            ++static_cast<netsnmp_async_poll_t*>(magic)->answers_;
+        return 1;
+    }
+
+    std::vector<netsnmp_session*> sessions_;
+    std::vector<name_t> names_;
+    long answers_ = 0;
+};
 
 int polling(double seconds) {
     constexpr int agents = 32;
@@ -178,6 +303,25 @@ int polling(double seconds) {
     // which may put one poll of a variable on either side: 0.95 allows it.
     std::printf("target: every variable polled every period: %s\n",
                 least >= 0.95 && valid == length ? "met" : "MISSED");
+
+    // The baseline on the same agents, with the poller's work out of the way.
+    manager.call(id::clear_watch);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2 * period_ms));
+    const double per_poll_us = cpu * 1e6 / static_cast<double>(total);
+    netsnmp_async_poll_t baseline(peers, oids);
+    const double spread_us = baseline.run(seconds, period_ms, true);
+    std::printf("Net-SNMP asynchronous gets spread over the period: %ld answers, CPU time per "
+                "request %.1f us\n",
+                baseline.answers(), spread_us);
+    const double baseline_us = baseline.run(seconds, period_ms, false);
+    std::printf("Net-SNMP asynchronous gets sent at once each period (baseline): %ld answers, CPU "
+                "time per request %.1f us\n",
+                baseline.answers(), baseline_us);
+    std::printf("Kestrin2 CPU time per poll against the gets spread alike: ratio %.2f\n",
+                spread_us > 0 ? per_poll_us / spread_us : 0.0);
+    const double ratio = baseline_us > 0 ? per_poll_us / baseline_us : 0.0;
+    std::printf("Kestrin2 CPU time per poll against the baseline: ratio %.2f (target <= 1.5): %s\n",
+                ratio, baseline_us > 0 && ratio <= 1.5 ? "met" : "MISSED");
     return 0;
 }
 

@@ -1,8 +1,8 @@
 #include "platform/snmppp/netsnmp_session.h"
 
+#include <net-snmp/library/large_fd_set.h>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
-#include <net-snmp/library/large_fd_set.h>
 
 #include <poll.h>
 #include <stdlib.h>
@@ -139,8 +139,8 @@ void init_locked() {
 }
 
 int wait_ms(const timeval& tv) {
-    const long long ms =
-        static_cast<long long>(tv.tv_sec) * 1000 + (static_cast<long long>(tv.tv_usec) + 999) / 1000;
+    const long long ms = static_cast<long long>(tv.tv_sec) * 1000 +
+                         (static_cast<long long>(tv.tv_usec) + 999) / 1000;
     if (ms < 0)
         return 0;
     return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
@@ -159,15 +159,28 @@ void set_diagnostic_sink(diagnostic_sink_t sink_function) {
 }
 
 struct netsnmp_session_t::waiter_t {
+    waiter_t() { netsnmp_large_fd_set_init(&fds, FD_SETSIZE); }
+    ~waiter_t() { netsnmp_large_fd_set_cleanup(&fds); }
+    waiter_t(const waiter_t&) = delete;
+    waiter_t& operator=(const waiter_t&) = delete;
+
+    void reset() {
+        request_id = 0;
+        done = false;
+        result = exchange_result::timed_out;
+        response = nullptr;
+    }
+
     int request_id = 0;
     bool done = false;
     exchange_result result = exchange_result::timed_out;
     snmp_pdu* response = nullptr;
+    // Kept from exchange to exchange: setting it up is a good part of one.
+    netsnmp_large_fd_set fds;
 };
 
 std::unique_ptr<netsnmp_session_t> netsnmp_session_t::open(const GenAddress& agent,
-                                                           std::string_view community,
-                                                           int* error) {
+                                                           std::string_view community, int* error) {
     if (!agent.valid()) {
         if (error)
             *error = EINVAL;
@@ -248,7 +261,7 @@ exchange_result netsnmp_session_t::exchange(snmp_pdu* request, int abandon_fd,
                                             snmp_pdu** response) {
     *response = nullptr;
     waiter_t& waiter = *waiter_;
-    waiter = waiter_t{};
+    waiter.reset();
     netsnmp_transport* transport = snmp_sess_transport(handle_);
     if (!transport || transport->sock < 0) {
         snmp_free_pdu(request);
@@ -262,8 +275,9 @@ exchange_result netsnmp_session_t::exchange(snmp_pdu* request, int abandon_fd,
     }
     waiter.request_id = id;
 
-    netsnmp_large_fd_set fds;
-    netsnmp_large_fd_set_init(&fds, sock + 1);
+    netsnmp_large_fd_set& fds = waiter.fds;
+    if (static_cast<unsigned>(sock) >= fds.lfs_setsize)
+        netsnmp_large_fd_set_resize(&fds, sock + 1);
     exchange_result result = exchange_result::timed_out;
     for (;;) {
         if (waiter.done) {
@@ -301,7 +315,6 @@ exchange_result netsnmp_session_t::exchange(snmp_pdu* request, int abandon_fd,
         if (!waiter.done)
             snmp_sess_timeout(handle_);
     }
-    netsnmp_large_fd_set_cleanup(&fds);
     if (result == exchange_result::answered) {
         *response = waiter.response;
         waiter.response = nullptr;

@@ -4,9 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,9 +23,66 @@ using namespace platform::winsnmp;
 
 struct platform::winsnmp::snmp_mgr_session_t {
     std::unique_ptr<platform::snmppp::netsnmp_session_t> session;
+    // The agent text and community it was opened with.
+    std::string key;
+    // Its last request was answered, so nothing of it is left in the
+    // session: neither a resend due nor an answer on its way.
+    bool settled = false;
 };
 
 namespace {
+
+std::string session_key(std::string_view agent, std::string_view community) {
+    std::string key(agent);
+    key += '\0';
+    key += community;
+    return key;
+}
+
+// Sessions whose request was answered, kept for the next request to the
+// same agent with the same community: opening one costs a socket and
+// Net-SNMP's transport set-up, more than the request itself to a near
+// agent. Every request still has a session of its own; a kept one serves
+// one request at a time, and a late answer to another request is dropped
+// by its request id. The oldest goes when the pool is full.
+class session_pool_t {
+public:
+    std::unique_ptr<snmp_mgr_session_t> take(const std::string& key) {
+        std::lock_guard lock(lock_);
+        for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
+            if ((*it)->key != key)
+                continue;
+            std::unique_ptr<snmp_mgr_session_t> session = std::move(*it);
+            idle_.erase(std::next(it).base());
+            return session;
+        }
+        return nullptr;
+    }
+
+    void give_back(std::unique_ptr<snmp_mgr_session_t> session) {
+        std::unique_ptr<snmp_mgr_session_t> oldest;
+        {
+            std::lock_guard lock(lock_);
+            idle_.push_back(std::move(session));
+            if (idle_.size() > limit) {
+                oldest = std::move(idle_.front());
+                idle_.pop_front();
+            }
+        }
+    }
+
+private:
+    // Above the poller's workers and the devices a site has.
+    static constexpr std::size_t limit = 64;
+
+    std::mutex lock_;
+    std::deque<std::unique_ptr<snmp_mgr_session_t>> idle_;
+};
+
+session_pool_t& pool() {
+    static session_pool_t sessions;
+    return sessions;
+}
 
 // mib-2: where a name without a leading dot starts.
 constexpr std::uint32_t mib2[] = {1, 3, 6, 1, 2, 1};
@@ -90,9 +150,10 @@ bool add_binding(netsnmp_pdu* pdu, const SnmpVarBind& binding) {
     case syntax_ip_address:
     case syntax_opaque: {
         static const u_char none = 0;
-        const u_char* bytes = value.octets.bytes && value.octets.length ? value.octets.bytes : &none;
-        added = snmp_pdu_add_variable(pdu, name.data(), name.size(), type, bytes,
-                                      value.octets.length);
+        const u_char* bytes =
+            value.octets.bytes && value.octets.length ? value.octets.bytes : &none;
+        added =
+            snmp_pdu_add_variable(pdu, name.data(), name.size(), type, bytes, value.octets.length);
         break;
     }
     default:
@@ -105,8 +166,8 @@ bool add_binding(netsnmp_pdu* pdu, const SnmpVarBind& binding) {
 // One binding of the response, in memory of SnmpUtilMemAlloc.
 bool copy_binding(const netsnmp_variable_list* variable, SnmpVarBind& binding) {
     binding = SnmpVarBind{};
-    binding.name.ids = static_cast<std::uint32_t*>(
-        SnmpUtilMemAlloc(static_cast<std::uint32_t>(variable->name_length * sizeof(std::uint32_t))));
+    binding.name.ids = static_cast<std::uint32_t*>(SnmpUtilMemAlloc(
+        static_cast<std::uint32_t>(variable->name_length * sizeof(std::uint32_t))));
     if (!binding.name.ids)
         return false;
     for (std::size_t i = 0; i < variable->name_length; ++i)
@@ -190,31 +251,36 @@ snmp_mgr_session_t* SnmpMgrOpen(const char* agent, const char* community, int ti
         fail(error_invalid_parameter);
         return nullptr;
     }
-    auto* session = new (std::nothrow) snmp_mgr_session_t;
-    if (!session) {
-        fail(error_not_enough_memory);
-        return nullptr;
-    }
+    std::unique_ptr<snmp_mgr_session_t> session;
     int error = 0;
     try {
-        session->session = platform::snmppp::netsnmp_session_t::open(address, community, &error);
+        std::string key = session_key(agent, community);
+        session = pool().take(key);
+        if (!session) {
+            session = std::make_unique<snmp_mgr_session_t>();
+            session->key = std::move(key);
+            session->session =
+                platform::snmppp::netsnmp_session_t::open(address, community, &error);
+        }
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     }
-    if (!session->session) {
-        delete session;
+    if (!session || !session->session) {
         fail(error_of_errno(error));
         return nullptr;
     }
+    session->settled = false;
     const long timeout_us = timeout_ms < 0 ? 0 : static_cast<long>(timeout_ms) * 1000L;
     session->session->set_timing(timeout_us, retries);
-    return session;
+    return session.release();
 }
 
 int SnmpMgrClose(snmp_mgr_session_t* session) {
     if (!session)
         return fail(error_invalid_parameter);
-    delete session;
+    std::unique_ptr<snmp_mgr_session_t> closed(session);
+    if (closed->settled)
+        pool().give_back(std::move(closed));
     return 1;
 }
 
@@ -260,8 +326,10 @@ int SnmpMgrRequest(snmp_mgr_session_t* session, std::uint8_t pdu_type, SnmpVarBi
     }
 
     netsnmp_pdu* response = nullptr;
+    session->settled = false;
     switch (session->session->exchange(request, abandon_fd(), &response)) {
     case platform::snmppp::exchange_result::answered:
+        session->settled = true;
         break;
     case platform::snmppp::exchange_result::timed_out:
         return fail(error_timeout);

@@ -118,7 +118,8 @@ TEST_P(PollerBackendSnmpd, GetReadsSysDescr) {
     snmp_vb_t uptime = vb(sys_uptime);
     backend_->get(uptime, options());
     EXPECT_EQ(uptime.type, 67);
-    EXPECT_TRUE(std::regex_match(uptime.value, std::regex(R"(\d+:\d\d:\d\d\.\d\d)"))) << uptime.value;
+    EXPECT_TRUE(std::regex_match(uptime.value, std::regex(R"(\d+:\d\d:\d\d\.\d\d)")))
+        << uptime.value;
 }
 
 TEST_P(PollerBackendSnmpd, GetNextReturnsTheNextIdentifierWithoutLeadingDot) {
@@ -159,7 +160,8 @@ TEST_P(PollerBackendSnmpd, MissingVariablesFailAsUnknown) {
 }
 
 TEST_P(PollerBackendSnmpd, NoAgentOnThePortTimesOutAfterTheRetries) {
-    const std::string nowhere = "127.0.0.41/" + std::to_string(snmp_peers::free_udp_port("127.0.0.41"));
+    const std::string nowhere =
+        "127.0.0.41/" + std::to_string(snmp_peers::free_udp_port("127.0.0.41"));
     snmp_vb_t request{nowhere, sys_descr, " ", 0};
     const auto began = clock_type::now();
     EXPECT_EQ(error_of([&] { backend_->get(request, options(300, 1)); }),
@@ -263,7 +265,8 @@ TEST_P(PollerBackendScripted, EverySyntaxIsWrittenFromText) {
         {"INTEGER saturates", "integer", "1", "99999999999", "2 2147483647", false},
         {"OCTET STRING takes the bytes", "octets", "old", "*NySET 1 2#", "4 2a4e795345542031203223",
          false},
-        {"OCTET STRING text goes out in code page 936", "octets", "old", "区域", "4 c7f8d3f2", false},
+        {"OCTET STRING text goes out in code page 936", "octets", "old", "区域", "4 c7f8d3f2",
+         false},
         {"a byte kept from a read goes out as that byte", "octets", "old", "A\xED\xB2\x80",
          "4 4180", false},
         {"OBJECT IDENTIFIER dotted", "oid", "1.3.6", "1.3.6.1.4.1.2680.9", "6 1.3.6.1.4.1.2680.9",
@@ -380,6 +383,34 @@ TEST_P(PollerBackendScripted, SlowAnswersArriveWithinTheTimeOutOnly) {
     backend_->get(quick, options(2000, 0));
     EXPECT_EQ(quick.value, "quick");
     std::this_thread::sleep_for(300ms);
+    backend_->get(quick, options(2000, 0));
+    EXPECT_EQ(quick.value, "quick");
+}
+
+// The session of an answered request may serve the next request to the
+// same agent; each request still goes with its own time-out, retries and
+// community.
+TEST_P(PollerBackendScripted, EveryRequestGoesWithItsOwnTimingAndCommunity) {
+    agent_->var(unit_oid, "integer", "1");
+    agent_->var(sys_descr, "octets", "quick");
+    snmp_vb_t quick = vb(sys_descr);
+    backend_->get(quick, options(5000, 3));
+    snmp_vb_t unit = vb(unit_oid);
+    backend_->get(unit, options(5000, 3));
+    EXPECT_EQ(unit.value, "1");
+
+    agent_->fault(unit_oid, "silent");
+    const long asked = agent_->count(unit_oid);
+    const auto began = clock_type::now();
+    EXPECT_EQ(error_of([&] { backend_->get(unit, options(90, 1)); }), failed("Request timeout"));
+    EXPECT_LT(clock_type::now() - began, 1s);
+    EXPECT_EQ(agent_->count(unit_oid) - asked, 2) << "one attempt and one retry";
+
+    backend_->get(quick, options(5000, 3));
+    auto stranger = options(90, 0);
+    stranger.community = "public";
+    EXPECT_EQ(error_of([&] { backend_->get(quick, stranger); }), failed("Request timeout"));
+    quick.value.clear();
     backend_->get(quick, options(2000, 0));
     EXPECT_EQ(quick.value, "quick");
 }
