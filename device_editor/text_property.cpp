@@ -12,6 +12,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
+#include "platform/text/line_breaks.h"
 
 namespace device_editor {
 
@@ -25,27 +26,11 @@ CTextPropertyController::CTextPropertyController(CZoDeviceDoc& doc, CDeviceText&
 CTextPropertyController::~CTextPropertyController() = default;
 
 std::string CTextPropertyController::ToEditText(const std::string& boxText) {
-    std::string edit;
-    edit.reserve(boxText.size());
-    for (std::size_t at = 0; at < boxText.size(); ++at) {
-        if (boxText.compare(at, 2, "\r\n") == 0)
-            continue; // its '\n' follows
-        edit += boxText[at];
-    }
-    return edit;
+    return platform::text::ToEditLines(boxText);
 }
 
 std::string CTextPropertyController::ToBoxText(const std::string& editText) {
-    std::string box;
-    box.reserve(editText.size() + editText.size() / 8);
-    for (const char c : editText) {
-        if (c == '\r')
-            continue; // a stray CR, or one of a pair the edit kept
-        if (c == '\n')
-            box += '\r';
-        box += c;
-    }
-    return box;
+    return platform::text::ToStoredLines(editText);
 }
 
 std::unique_ptr<CDeviceText> CTextPropertyController::Trial() const {
