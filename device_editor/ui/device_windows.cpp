@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "device_editor/ui/device_view.h"
+#include "device_editor/ui/run_state_window.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
 #include "shell/dsp_of_device.h"
@@ -64,10 +65,14 @@ CDeviceWindow::CDeviceWindow(CDeviceFrame& frame)
         return core.DownloadBusy() && core.DownloadingView() == this;
     };
     m_view->isRunningView = [this, &core] { return core.RunningView() == this; };
+    m_view->lockSheet = [this] { return LockSheet(); };
     m_view->onUnhandledCommand = [this](int command) { m_main.RunCommand(command); };
+    m_run = std::make_unique<CRunStateWindow>(*this, m_main, frame.DeviceServices());
 }
 
 CDeviceWindow::~CDeviceWindow() {
+    // The run state's threads read the sheet: they end first.
+    m_run.reset();
     // The child frame has deleted the view already; a view never taken over
     // goes here.
     delete m_view;
@@ -107,6 +112,8 @@ bool CDeviceWindow::Open(const std::string& path) {
 }
 
 CZoDeviceView* CDeviceWindow::Widget() const { return m_view; }
+
+std::unique_lock<std::mutex> CDeviceWindow::LockSheet() { return m_run->State().LockSheet(); }
 
 QWidget* CDeviceWindow::View() { return m_view; }
 
@@ -152,8 +159,8 @@ bool CDeviceWindow::Save(bool askForPath) {
 // -- the view as the main frame reaches it
 
 void CDeviceWindow::OnAppNotify(int code) {
+    m_run->OnAppNotify(code);
     // The download and run state show in the frame and the grid.
-    (void)code;
     if (m_view)
         m_view->viewport()->update();
 }
@@ -372,6 +379,10 @@ CDeviceFrame::CDeviceFrame(CMainFrame& frame)
     : m_frame(frame), m_printer(std::make_unique<QPrinter>()) {}
 
 CDeviceFrame::~CDeviceFrame() { shell::ui::UnregisterDocumentKind(".zo"); }
+
+shell::IMainFrame& CDeviceFrame::DeviceServices() const {
+    return m_services != nullptr ? *m_services : m_frame.Core();
+}
 
 CDeviceWindow* CDeviceFrame::ActiveWindow() const {
     return WindowOf(m_frame.ActiveChildFrame());
