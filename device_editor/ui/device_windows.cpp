@@ -10,8 +10,11 @@
 
 #include <system_error>
 
+#include "device_editor/sheet_commands.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/run_state_window.h"
+#include "device_editor/ui/sheet_dialog_runner.h"
+#include "model/device_text.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
 #include "shell/dsp_of_device.h"
@@ -57,9 +60,11 @@ std::string NewSheetTitle() {
 CDeviceWindow::CDeviceWindow(CDeviceFrame& frame)
     : m_frame(frame), m_main(frame.MainFrame()), m_document(std::make_unique<CZoDeviceDoc>()) {
     m_document->SetMainFrame(this);
-    m_document->SetDialogs(this);
     m_document->SetUndoHost(this);
     m_view = new CZoDeviceView(*m_document, this);
+    m_sheetDialogs = std::make_unique<CSheetDialogRunner>(
+        *m_document, m_view, m_main.ColourDialog(), m_main.FontDialog());
+    m_document->SetDialogs(&m_sheetDialogs->DropDialogs());
     shell::CMainFrameCore& core = m_main.Core();
     m_view->isDownloadingView = [this, &core] {
         return core.DownloadBusy() && core.DownloadingView() == this;
@@ -217,6 +222,11 @@ std::optional<shell::CCmdUI> CDeviceWindow::UpdateCommand(int id) {
     case shell::ID_FILE_PRINT:
     case shell::ID_FILE_PRINT_SETUP:
     case shell::ID_FILE_PRINT_PREVIEW:
+    case kCmdSheetSize:
+    case kCmdDocumentSize:
+    case kCmdColours:
+    case kCmdColourScheme:
+    case kCmdLinkList:
         return shell::CCmdUI{true, false};
     case CZoDeviceDoc::kCmdGrid:
         return shell::CCmdUI{true, m_document->IsCommandChecked(id)};
@@ -232,6 +242,8 @@ std::optional<shell::CCmdUI> CDeviceWindow::UpdateCommand(int id) {
 bool CDeviceWindow::OnCommand(int id) {
     if (m_view->Editor().OnCommand(id) || m_document->OnCommand(id))
         return true;
+    if (IsSheetDialogCommand(id))
+        return RunSheetDialogCommand(*m_document, id, *m_sheetDialogs, this);
     switch (id) {
     case kCmdStandardBar:
     case kCmdSpecialBar:
@@ -317,8 +329,13 @@ std::unique_ptr<IDeviceStatusWindow> CDeviceWindow::CreateStatusWindow(model::CB
 
 void CDeviceWindow::ShowStatusWindow(IDeviceStatusWindow&, model::Point, const model::Rect&) {}
 
-std::optional<std::string> CDeviceWindow::TextProperties(const model::CDeviceText&) {
-    return std::nullopt;
+std::optional<std::string> CDeviceWindow::TextProperties(const model::CDeviceText& text) {
+    // The box is one of this document's devices: the dialog edits it in
+    // place, and the view then names it with the name it already has.
+    auto& box = const_cast<model::CDeviceText&>(text);
+    if (!EditTextProperties(*m_document, box, m_sheetDialogs->Measurer(), *m_sheetDialogs))
+        return std::nullopt;
+    return box.m_name;
 }
 
 void CDeviceWindow::OpenUnitDsp(std::int32_t deviceId) {
@@ -351,14 +368,6 @@ void CDeviceWindow::OpenDocumentFile(const std::string& path) {
     if (shell::COstrelApp* app = m_main.App())
         app->OpenDocumentFile(path);
 }
-
-// -- the document's dialogs
-
-std::optional<GenericDeviceSpec> CDeviceWindow::AddGeneric(const std::string&) {
-    return std::nullopt;
-}
-
-bool CDeviceWindow::EditText(model::CDeviceText&) { return false; }
 
 // -- undo and redo
 

@@ -23,6 +23,7 @@ namespace device_editor::ui {
 
 class CDeviceFrame;
 class CRunStateWindow;
+class CSheetDialogRunner;
 class CZoDeviceView;
 
 // Commands only the window carries out.
@@ -38,7 +39,6 @@ class CDeviceWindow final : public shell::ui::CChildDocument,
                             public shell::ICommandTarget,
                             public IDeviceMainFrame,
                             public IDeviceViewDialogs,
-                            public IDeviceDocDialogs,
                             public model::IUndoHost {
 public:
     explicit CDeviceWindow(CDeviceFrame& frame);
@@ -99,10 +99,6 @@ public:
     bool SaveAndCloseAllDocuments() override;
     void OpenDocumentFile(const std::string& path) override;
 
-    // -- the document's dialogs (later)
-    std::optional<GenericDeviceSpec> AddGeneric(const std::string& name) override;
-    bool EditText(model::CDeviceText& text) override;
-
     // -- undo and redo
     bool IsActiveViewOf(const model::IDeviceDoc& document) const override;
     void UpdateLinkEnds(model::CBaseDevice& device) override;
@@ -126,6 +122,8 @@ private:
     std::unique_ptr<CRunStateWindow> m_run;
     // The child frame owns the view once it has taken it.
     QPointer<CZoDeviceView> m_view;
+    // The sheet dialogs and those of the document's palette drops.
+    std::unique_ptr<CSheetDialogRunner> m_sheetDialogs;
     bool m_counted = false;
 };
 

@@ -93,7 +93,11 @@ void archive_t::throw_direction() const {
 }
 
 void archive_t::grow(std::size_t more) {
-    out_.resize(std::max({out_.size() * 2, used_ + more, std::size_t{4096}}));
+    constexpr std::size_t step = 64 * 1024;
+    const std::size_t need = used_ + more;
+    if (need > out_.capacity())
+        out_.reserve(std::max({out_.capacity() * 2, need, std::size_t{4096}}));
+    out_.resize(std::min(out_.capacity(), std::max(need, used_ + step)));
 }
 
 std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {
@@ -104,18 +108,10 @@ std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {
     return static_cast<std::size_t>(h >> 17) & (table_.size() - 1);
 }
 
-std::uint32_t archive_t::object_map_t::find(const serializable_t* object) const {
-    if (table_.empty())
-        return 0;
-    for (std::size_t i = slot(object);; i = (i + 1) & (table_.size() - 1)) {
-        if (table_[i].first == object)
-            return table_[i].second;
-        if (table_[i].first == nullptr)
-            return 0;
-    }
-}
-
-void archive_t::object_map_t::insert(const serializable_t* object, std::uint32_t index) {
+std::pair<const serializable_t*, std::uint32_t>&
+archive_t::object_map_t::find_or_add(const serializable_t* object) {
+    // One probe finds the object or the slot it takes: the table is grown
+    // first, so that the slot stays where the new entry belongs.
     if (2 * (used_ + 1) > table_.size()) {
         std::vector<std::pair<const serializable_t*, std::uint32_t>> old(
             std::max<std::size_t>(64, 2 * table_.size()), {nullptr, 0});
@@ -128,12 +124,16 @@ void archive_t::object_map_t::insert(const serializable_t* object, std::uint32_t
                         break;
                     }
     }
-    for (std::size_t i = slot(object);; i = (i + 1) & (table_.size() - 1))
-        if (table_[i].first == nullptr) {
-            table_[i] = {object, index};
+    for (std::size_t i = slot(object);; i = (i + 1) & (table_.size() - 1)) {
+        auto& entry = table_[i];
+        if (entry.first == object)
+            return entry;
+        if (entry.first == nullptr) {
+            entry.first = object;
             ++used_;
-            return;
+            return entry;
         }
+    }
 }
 
 void archive_t::throw_short(std::size_t need, const char* what) const {
@@ -294,22 +294,46 @@ void archive_t::WriteClass(const runtime_class_t& cls) {
     stored_classes_.emplace_back(&cls, index);
 }
 
-archive_t::class_ref_t archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag,
-                                                 const runtime_class_t* family, bool exact) {
+archive_t::class_ref_t archive_t::read_new_class(std::size_t tag_at) {
+    class_ref_t ref{};
+    const auto schema = take<std::uint16_t>("a class schema");
+    const auto length = take<std::uint16_t>("a class name length");
+    if (length > size_ - pos_)
+        throw archive_error(
+            pos_, text::format("a class name of %u bytes, %lu left", length, size_ - pos_));
+    const std::string_view name(reinterpret_cast<const char*>(data_ + pos_), length);
+    pos_ += length;
+    ref.cls = classes_->find(name);
+    if (ref.cls == nullptr)
+        throw archive_error(tag_at, "a known class, found " + describe(name));
+    ref.is_new = true;
+    ref.schema = schema;
+    return ref;
+}
+
+void archive_t::add_class(std::size_t tag_at, class_ref_t& ref) {
+    ref.index = next_index(tag_at);
+    std::size_t slot = 0;
+    while (slot < slots_.size() && slots_[slot].cls != ref.cls)
+        ++slot;
+    if (slot == slots_.size()) {
+        // Only registered classes get here, one slot each.
+        if (slot >= class_bit - 1)
+            throw archive_error(tag_at, "at most 32767 distinct classes in one archive");
+        slots_.push_back({ref.cls, 0});
+    }
+    slots_[slot].schema = static_cast<std::uint16_t>(ref.schema);
+    ref.slot = static_cast<std::uint16_t>(slot);
+    loaded_.push_back(static_cast<std::uint16_t>(class_bit | slot));
+}
+
+// Inline: a class seen before is what precedes nearly every object.
+[[gnu::always_inline]] inline archive_t::class_ref_t
+archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_class_t* family,
+                          bool exact) {
     class_ref_t ref{};
     if (tag.word == new_class_tag) {
-        const auto schema = take<std::uint16_t>("a class schema");
-        const auto length = take<std::uint16_t>("a class name length");
-        if (length > size_ - pos_)
-            throw archive_error(
-                pos_, text::format("a class name of %u bytes, %lu left", length, size_ - pos_));
-        const std::string_view name(reinterpret_cast<const char*>(data_ + pos_), length);
-        pos_ += length;
-        ref.cls = classes_->find(name);
-        if (ref.cls == nullptr)
-            throw archive_error(tag_at, "a known class, found " + describe(name));
-        ref.is_new = true;
-        ref.schema = schema;
+        ref = read_new_class(tag_at);
     } else {
         const std::uint32_t index = tag.value & ~big_class_tag;
         if (index == 0 || index >= loaded_.size() || !(loaded_[index] & class_bit))
@@ -326,21 +350,8 @@ archive_t::class_ref_t archive_t::read_class_ref(std::size_t tag_at, const tag_t
     if (!exact && family != nullptr && !ref.cls->IsDerivedFrom(*family))
         throw archive_error(tag_at, std::string("a class of the ") + family->name +
                                         " family, found " + describe(ref.cls->name));
-    if (ref.is_new) {
-        ref.index = next_index(tag_at);
-        std::size_t slot = 0;
-        while (slot < slots_.size() && slots_[slot].cls != ref.cls)
-            ++slot;
-        if (slot == slots_.size()) {
-            // Only registered classes get here, one slot each.
-            if (slot >= class_bit - 1)
-                throw archive_error(tag_at, "at most 32767 distinct classes in one archive");
-            slots_.push_back({ref.cls, 0});
-        }
-        slots_[slot].schema = static_cast<std::uint16_t>(ref.schema);
-        ref.slot = static_cast<std::uint16_t>(slot);
-        loaded_.push_back(static_cast<std::uint16_t>(class_bit | slot));
-    }
+    if (ref.is_new)
+        add_class(tag_at, ref);
     return ref;
 }
 
@@ -357,11 +368,11 @@ const runtime_class_t& archive_t::ReadClass(const runtime_class_t* family, std::
     else
         object_schema_ = ref.schema;
     trace_event({.kind = trace_event_t::kind_t::base_class,
-          .offset = at,
-          .cls = ref.cls,
-          .class_index = ref.index,
-          .new_class = ref.is_new,
-          .schema = ref.schema});
+                 .offset = at,
+                 .cls = ref.cls,
+                 .class_index = ref.index,
+                 .new_class = ref.is_new,
+                 .schema = ref.schema});
     return *ref.cls;
 }
 
@@ -378,11 +389,11 @@ void archive_t::SerializeClass(const runtime_class_t& cls) {
     const class_ref_t ref = read_class_ref(at, tag, &cls, true);
     object_schema_ = ref.schema;
     trace_event({.kind = trace_event_t::kind_t::base_class,
-          .offset = at,
-          .cls = ref.cls,
-          .class_index = ref.index,
-          .new_class = ref.is_new,
-          .schema = ref.schema});
+                 .offset = at,
+                 .cls = ref.cls,
+                 .class_index = ref.index,
+                 .new_class = ref.is_new,
+                 .schema = ref.schema});
 }
 
 void archive_t::WriteObject(serializable_t* object) {
@@ -391,7 +402,8 @@ void archive_t::WriteObject(serializable_t* object) {
         put(null_tag);
         return;
     }
-    if (const std::uint32_t index = stored_objects_.find(object); index != 0) {
+    auto& stored = stored_objects_.find_or_add(object);
+    if (const std::uint32_t index = stored.second; index != 0) {
         if (index < big_object_tag) {
             put(static_cast<std::uint16_t>(index));
         } else {
@@ -401,49 +413,50 @@ void archive_t::WriteObject(serializable_t* object) {
         return;
     }
     WriteClass(object->GetRuntimeClass());
-    stored_objects_.insert(object, next_index(Tell()));
+    stored.second = next_index(Tell());
     object->Serialize(*this);
 }
 
-archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t* family) {
-    require_loading();
-    const std::size_t at = pos_;
-    const tag_t tag = read_tag();
-    if (!(tag.value & big_class_tag)) {
-        const std::uint32_t index = tag.value;
-        if (index == 0) {
-            trace_event({.kind = trace_event_t::kind_t::null_object, .offset = at});
-            return {};
-        }
-        if (index >= loaded_.size() || (loaded_[index] & class_bit))
-            throw archive_error(at,
-                                text::format("a reference to an earlier object, found #%u", index));
-        const runtime_class_t* cls = slots_[loaded_[index] - 1].cls;
-        if (family != nullptr && !cls->IsDerivedFrom(*family))
-            throw archive_error(at, std::string("an object of the ") + family->name +
-                                        " family, found a reference to " + describe(cls->name));
-        trace_event({.kind = trace_event_t::kind_t::object_reference,
-              .offset = at,
-              .index = index,
-              .cls = cls});
-        return {nullptr, index, cls};
+archive_t::read_object_t archive_t::read_reference(std::size_t tag_at, std::uint32_t index,
+                                                   const runtime_class_t* family) {
+    if (index == 0) {
+        trace_event({.kind = trace_event_t::kind_t::null_object, .offset = tag_at});
+        return {};
     }
-    const class_ref_t ref = read_class_ref(at, tag, family, false);
+    if (index >= loaded_.size() || (loaded_[index] & class_bit))
+        throw archive_error(tag_at,
+                            text::format("a reference to an earlier object, found #%u", index));
+    const runtime_class_t* cls = slots_[loaded_[index] - 1].cls;
+    if (family != nullptr && !cls->IsDerivedFrom(*family))
+        throw archive_error(tag_at, std::string("an object of the ") + family->name +
+                                        " family, found a reference to " + describe(cls->name));
+    trace_event({.kind = trace_event_t::kind_t::object_reference,
+                 .offset = tag_at,
+                 .index = index,
+                 .cls = cls});
+    return {nullptr, index, cls};
+}
+
+std::unique_ptr<serializable_t> archive_t::read_new_object(std::size_t tag_at, const tag_t& tag,
+                                                           const runtime_class_t* family) {
+    const class_ref_t ref = read_class_ref(tag_at, tag, family, false);
     if (ref.cls->create == nullptr)
-        throw archive_error(at, "a class that can be created, found abstract " +
-                                    describe(ref.cls->name));
+        throw archive_error(tag_at, "a class that can be created, found abstract " +
+                                        describe(ref.cls->name));
     if (depth_ >= max_depth)
-        throw archive_error(at, text::format("objects nested at most %d deep", max_depth));
-    const std::uint32_t index = next_index(at);
+        throw archive_error(tag_at, text::format("objects nested at most %d deep", max_depth));
+    const std::uint32_t index = next_index(tag_at);
     std::unique_ptr<serializable_t> object = ref.cls->CreateObject();
     loaded_.push_back(static_cast<std::uint16_t>(ref.slot + 1));
-    trace_event({.kind = trace_event_t::kind_t::object_begin,
-          .offset = at,
-          .index = index,
-          .cls = ref.cls,
-          .class_index = ref.index,
-          .new_class = ref.is_new,
-          .schema = ref.schema});
+    // Checked here as well: without a sink no event is built per object.
+    if (trace_ != nullptr)
+        trace_event({.kind = trace_event_t::kind_t::object_begin,
+                     .offset = tag_at,
+                     .index = index,
+                     .cls = ref.cls,
+                     .class_index = ref.index,
+                     .new_class = ref.is_new,
+                     .schema = ref.schema});
 
     // The object's Serialize sees its class's schema; an outer Serialize
     // still in progress gets its own pending schema back afterwards.
@@ -453,18 +466,34 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
     object->Serialize(*this); // on a throw, `object` is destroyed on the way out
     --depth_;
     object_schema_ = outer_schema;
-    trace_event({.kind = trace_event_t::kind_t::object_end, .offset = pos_});
-    return {std::move(object), 0, nullptr};
+    if (trace_ != nullptr)
+        trace_event({.kind = trace_event_t::kind_t::object_end, .offset = pos_});
+    return object;
 }
 
-std::unique_ptr<serializable_t> archive_t::ReadObject(const runtime_class_t* family) {
+archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t* family) {
+    require_loading();
     const std::size_t at = pos_;
-    read_object_t r = ReadObjectOrReference(family);
+    const tag_t tag = read_tag();
+    if (!(tag.value & big_class_tag))
+        return read_reference(at, tag.value, family);
+    return {read_new_object(at, tag, family), 0, nullptr};
+}
+
+// ReadObjectOrReference without handing a new object through read_object_t:
+// this is the path of every object in a load.
+std::unique_ptr<serializable_t> archive_t::ReadObject(const runtime_class_t* family) {
+    require_loading();
+    const std::size_t at = pos_;
+    const tag_t tag = read_tag();
+    if (tag.value & big_class_tag)
+        return read_new_object(at, tag, family);
+    const read_object_t r = read_reference(at, tag.value, family);
     if (r.reference != 0)
         throw archive_error(at, text::format("a new object, found a reference to object #%u "
                                              "(a loaded object has one owner)",
                                              r.reference));
-    return std::move(r.object);
+    return nullptr;
 }
 
 } // namespace platform::archive

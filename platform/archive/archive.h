@@ -226,7 +226,11 @@ private:
         require_loading();
         if (size_ - pos_ < sizeof(T))
             throw_short(sizeof(T), what);
-        std::memcpy(&v, data_ + pos_, sizeof(T));
+        // Through a local: a byte copy straight into `v` could alias this
+        // archive's members and would make every read reload them.
+        T value;
+        std::memcpy(&value, data_ + pos_, sizeof(T));
+        v = value;
         pos_ += sizeof(T);
         return *this;
     }
@@ -266,6 +270,16 @@ private:
     }
     class_ref_t read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_class_t* family,
                                bool exact);
+    // The name and schema after a new-class tag, and the index and slot the
+    // class takes once its family has been checked.
+    class_ref_t read_new_class(std::size_t tag_at);
+    void add_class(std::size_t tag_at, class_ref_t& ref);
+    // After an object tag: null, or an earlier object checked against `family`.
+    read_object_t read_reference(std::size_t tag_at, std::uint32_t index,
+                                 const runtime_class_t* family);
+    // After a class tag: the new object of that class, with its fields read.
+    std::unique_ptr<serializable_t> read_new_object(std::size_t tag_at, const tag_t& tag,
+                                                    const runtime_class_t* family);
     void trace_event(const trace_event_t& event) {
         if (trace_ != nullptr)
             trace_->on_trace(event);
@@ -279,9 +293,9 @@ private:
     // every object once and a node-based map would cost more than the rest.
     class object_map_t {
     public:
-        // The object's index, or 0 when it has none yet.
-        std::uint32_t find(const serializable_t* object) const;
-        void insert(const serializable_t* object, std::uint32_t index);
+        // The object's entry, added when missing: its index, or 0 while it
+        // has none (the caller stores the index it gives the object).
+        std::pair<const serializable_t*, std::uint32_t>& find_or_add(const serializable_t* object);
 
     private:
         std::size_t slot(const serializable_t* object) const;

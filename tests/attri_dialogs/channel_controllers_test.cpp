@@ -40,6 +40,13 @@ protected:
                                    doc->AttriDialogs().front()->GetKind());
     }
 
+    // A stand-in dialog listed by the document; it lives as long as the test.
+    dsp_test::FakeDialog& OpenDialog(std::int32_t id, std::int32_t kind) {
+        dialogs.push_back(std::make_unique<dsp_test::FakeDialog>(id, kind, destroyed));
+        doc->AddAttriDialog(dialogs.back().get());
+        return *dialogs.back();
+    }
+
     CAriInput& Input(int id) { return dynamic_cast<CAriInput&>(*doc->GetModuleById(id)); }
     CAriOutput& Output(int id) { return dynamic_cast<CAriOutput&>(*doc->GetModuleById(id)); }
     Commands ControlQueue() { return view->Console().Queue(comm::EConsoleQueue::Control); }
@@ -68,11 +75,11 @@ protected:
     std::unique_ptr<de::CZoDSPView> view;
     attri_test::RecordingSlider slider;
     std::vector<std::string> destroyed;
+    std::vector<std::unique_ptr<dsp_test::FakeDialog>> dialogs;
 };
 
 TEST_F(ChannelDialogs, InputLevelEnterClampsMovesTheSliderQueuesAndRefreshesTheTable) {
-    dsp_test::FakeDialog table(0, 1, destroyed);
-    doc->AddAttriDialog(&table);
+    dsp_test::FakeDialog& table = OpenDialog(0, 1);
     ad::CAttriChannelController dialog(*view, Input(3));
     dialog.SetSlider(&slider);
     EXPECT_EQ(dialog.Channel().level.text, "0.0");
@@ -91,8 +98,7 @@ TEST_F(ChannelDialogs, InputLevelEnterClampsMovesTheSliderQueuesAndRefreshesTheT
 }
 
 TEST_F(ChannelDialogs, OutputThreeIsChannelThreeOfItsCodes) {
-    dsp_test::FakeDialog table(1, 1, destroyed);
-    doc->AddAttriDialog(&table);
+    dsp_test::FakeDialog& table = OpenDialog(1, 1);
     ad::CAttriChannelController dialog(*view, Output(11));
     EXPECT_EQ(dialog.ChannelNumber(), 3);
     EXPECT_TRUE(dialog.OnToggle(EChannelSwitch::kMute));
@@ -151,9 +157,8 @@ TEST_F(ChannelDialogs, RowEightsMuteWithOneGroupTogglesEightChannelsInOneStep) {
 }
 
 TEST_F(ChannelDialogs, TheTableAndTheOneChannelDialogsRefreshEachOther) {
-    dsp_test::FakeDialog fifth(5, 0, destroyed), twelfth(12, 0, destroyed);
-    doc->AddAttriDialog(&fifth);
-    doc->AddAttriDialog(&twelfth);
+    dsp_test::FakeDialog& fifth = OpenDialog(5, 0);
+    dsp_test::FakeDialog& twelfth = OpenDialog(12, 0);
     auto inputs = InputTable({1, 1, 1, 1, 1, 1, 1, 1});
     EXPECT_TRUE(Type(*inputs, 4, "3\r\n"));
     EXPECT_EQ(fifth.refreshes, 1);
