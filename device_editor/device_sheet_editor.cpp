@@ -490,6 +490,7 @@ void CDeviceSheetEditor::OnProperties() {
     const auto rename = [&](CBaseDevice& d, const std::string& name) {
         std::unique_ptr<CBaseDevice> renamed = model::CopyDevice(d);
         renamed->SetName(name, m_dc);
+        auto lock = m_host.LockSheet();
         m_doc.ChangeDevice(d, *renamed);
     };
     if (device->m_kind == model::kDeviceText) {

@@ -17,6 +17,7 @@
 // drawn from output.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -143,6 +144,11 @@ public:
     virtual bool IsDownloadingView() const = 0;
     // This view is the main frame's running view.
     virtual bool IsRunningView() const = 0;
+
+    // The sheet's run state reads device fields from its own threads; a
+    // write of those fields (a device's name) holds this lock. An empty lock
+    // where nothing else reads the sheet.
+    virtual std::unique_lock<std::mutex> LockSheet() { return {}; }
 };
 
 // The dialogs and windows the view opens; later work fills them in.

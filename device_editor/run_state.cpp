@@ -160,6 +160,9 @@ CDeviceRunState::~CDeviceRunState() {
 void CDeviceRunState::OnAppNotify(int code) {
     m_view.RefreshToolBars();
     if (code == kNotifyRunStateEntered) {
+        // The poller starts in a running round the first time; it sets and
+        // reads everything then, as after its idle rounds.
+        RequestEverything();
         UpdateOnlineState(1);
         SendGainCommands();
         StartThreads();
@@ -294,6 +297,18 @@ model::CDeviceQOVG* CDeviceRunState::FindOnlineAmplifier(const UnitKey& key) con
     return unit != nullptr && unit->m_flag != 0 ? unit : nullptr;
 }
 
+void CDeviceRunState::RequestEverything() {
+    auto lock = LockSheet();
+    for (const auto& device : m_doc.Devices()) {
+        auto* unit = dynamic_cast<model::CDeviceQOVG*>(device.get());
+        if (unit != nullptr && unit->m_typeCode == model::kModelQOVG) {
+            unit->m_queryRequests[0] = 1;
+            unit->m_gainSetRequest = 1;
+            unit->m_thirdRequest = 1;
+        }
+    }
+}
+
 void CDeviceRunState::PollRound() {
     std::vector<UnitKey> units;
     {
@@ -304,16 +319,7 @@ void CDeviceRunState::PollRound() {
     }
     if (!m_port.SheetRunning()) {
         // The first running round then sets and reads everything.
-        {
-            auto lock = LockSheet();
-            for (const UnitKey& key : units)
-                if (auto* unit =
-                        dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType))) {
-                    unit->m_queryRequests[0] = 1;
-                    unit->m_gainSetRequest = 1;
-                    unit->m_thirdRequest = 1;
-                }
-        }
+        RequestEverything();
         Sleep(1000ms);
         return;
     }

@@ -231,6 +231,9 @@ private:
     };
 
     void StartThreads();
+    // Every amplifier's read-sleep-state, set-gains and read-volumes
+    // requests raised, as an idle round does.
+    void RequestEverything();
     void Sleep(std::chrono::milliseconds duration);
     // The amplifier of `key` when it is still on the sheet and on line;
     // call with the lock held.

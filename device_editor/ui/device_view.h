@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "device_editor/device_sheet_editor.h"
 #include "platform/gdi/qt_canvas.h"
@@ -33,6 +34,8 @@ public:
     // The view's standing with the main frame; unset means neither.
     std::function<bool()> isDownloadingView;
     std::function<bool()> isRunningView;
+    // The run state's sheet lock; unset means none.
+    std::function<std::unique_lock<std::mutex>()> lockSheet;
     // A command of the context menu that neither the editor nor the
     // document runs goes here (the window routes it).
     std::function<void(int command)> onUnhandledCommand;
@@ -67,6 +70,9 @@ public:
     int PopupContextMenu(const DeviceContextMenu& menu, model::Point client) override;
     bool IsDownloadingView() const override { return isDownloadingView && isDownloadingView(); }
     bool IsRunningView() const override { return isRunningView && isRunningView(); }
+    std::unique_lock<std::mutex> LockSheet() override {
+        return lockSheet ? lockSheet() : std::unique_lock<std::mutex>();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

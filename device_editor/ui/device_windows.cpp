@@ -13,6 +13,7 @@
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
+#include "device_editor/ui/run_state_window.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
 #include "model/device_text.h"
 #include "model/messages.h"
@@ -70,10 +71,14 @@ CDeviceWindow::CDeviceWindow(CDeviceFrame& frame)
         return core.DownloadBusy() && core.DownloadingView() == this;
     };
     m_view->isRunningView = [this, &core] { return core.RunningView() == this; };
+    m_view->lockSheet = [this] { return LockSheet(); };
     m_view->onUnhandledCommand = [this](int command) { m_main.RunCommand(command); };
+    m_run = std::make_unique<CRunStateWindow>(*this, m_main, frame.DeviceServices());
 }
 
 CDeviceWindow::~CDeviceWindow() {
+    // The run state's threads read the sheet: they end first.
+    m_run.reset();
     // The child frame has deleted the view already; a view never taken over
     // goes here.
     delete m_view;
@@ -114,6 +119,10 @@ bool CDeviceWindow::Open(const std::string& path) {
 
 CZoDeviceView* CDeviceWindow::Widget() const {
     return m_view;
+}
+
+std::unique_lock<std::mutex> CDeviceWindow::LockSheet() {
+    return m_run->State().LockSheet();
 }
 
 QWidget* CDeviceWindow::View() {
@@ -162,8 +171,8 @@ bool CDeviceWindow::Save(bool askForPath) {
 // -- the view as the main frame reaches it
 
 void CDeviceWindow::OnAppNotify(int code) {
+    m_run->OnAppNotify(code);
     // The download and run state show in the frame and the grid.
-    (void)code;
     if (m_view)
         m_view->viewport()->update();
 }
@@ -408,6 +417,10 @@ CDeviceFrame::CDeviceFrame(CMainFrame& frame)
 CDeviceFrame::~CDeviceFrame() {
     UnregisterShellDialogs();
     shell::ui::UnregisterDocumentKind(".zo");
+}
+
+shell::IMainFrame& CDeviceFrame::DeviceServices() const {
+    return m_services != nullptr ? *m_services : m_frame.Core();
 }
 
 CDeviceWindow* CDeviceFrame::ActiveWindow() const {

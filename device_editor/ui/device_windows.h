@@ -4,6 +4,7 @@
 // device document and its undo history see it, the view's commands and its
 // printing.
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,7 @@ class QPrinter;
 namespace device_editor::ui {
 
 class CDeviceFrame;
+class CRunStateWindow;
 class CSheetDialogRunner;
 class CZoDeviceView;
 
@@ -50,6 +52,10 @@ public:
 
     CZoDeviceDoc& Document() { return *m_document; }
     CZoDeviceView* Widget() const;
+    // Held around every write of a field the run state's threads read: the
+    // online marks, names, MAC and IP texts, an amplifier's record (the
+    // property dialogs' writes included).
+    std::unique_lock<std::mutex> LockSheet();
 
     // -- the child frame's document
     QWidget* View() override;
@@ -114,6 +120,8 @@ private:
     // The main window outlives its child frames, and so this window.
     shell::ui::CMainFrame& m_main;
     std::unique_ptr<CZoDeviceDoc> m_document;
+    // The sheet's run state; it reads the document.
+    std::unique_ptr<CRunStateWindow> m_run;
     // The child frame owns the view once it has taken it.
     QPointer<CZoDeviceView> m_view;
     // The sheet dialogs and those of the document's palette drops.
@@ -134,9 +142,14 @@ public:
     QPrinter& Printer() { return *m_printer; }
     // The window of the active device sheet, null when none is active.
     CDeviceWindow* ActiveWindow() const;
+    // What the run state of a sheet opened from now on talks to the units
+    // through: the main frame's core unless set (tests set their own).
+    shell::IMainFrame& DeviceServices() const;
+    void SetDeviceServices(shell::IMainFrame* services) { m_services = services; }
 
 private:
     shell::ui::CMainFrame& m_frame;
+    shell::IMainFrame* m_services = nullptr;
     std::unique_ptr<QPrinter> m_printer;
 };
 

@@ -1,0 +1,95 @@
+#include "device_editor/ui/run_state_window.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+
+#include "device_editor/ui/device_view.h"
+#include "device_editor/ui/device_windows.h"
+#include "platform/app_paths/app_paths.h"
+#include "shell/dsp_of_device.h"
+#include "shell/ui/main_frame.h"
+
+namespace device_editor::ui {
+
+CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& frame,
+                                 shell::IMainFrame& services)
+    : m_window(window), m_frame(frame),
+      m_port(services, frame.Output(),
+             [this](std::int32_t id, std::int32_t subType, int code) {
+                 ToStatusDialogs(id, subType, code);
+             }),
+      m_player("default"), m_state(std::make_unique<CDeviceRunState>(
+                               window.Document(), m_port, *this, m_player,
+                               platform::app_paths::ProgramFolder() / "Alarm.wav")) {}
+
+CRunStateWindow::~CRunStateWindow() {
+    m_state.reset();
+}
+
+void CRunStateWindow::OnAppNotify(int code) {
+    // The threads read neither the frame's run state nor its range: they
+    // get copies, taken here as the state changes.
+    const shell::CMainFrameCore& core = m_frame.Core();
+    m_port.SetRange(core.RangeStart(), core.RangeEnd());
+    m_port.SetSheetRunning(code == kNotifyRunStateEntered);
+    m_state->OnAppNotify(code);
+}
+
+void CRunStateWindow::RefreshToolBars() {
+    m_frame.UpdateCommands();
+}
+
+void CRunStateWindow::UpdateAllViews() {
+    if (CZoDeviceView* view = m_window.Widget())
+        view->UpdateAllViews();
+}
+
+void CRunStateWindow::RecordDownloadView() {
+    // The frame finds the sheet of a unit's DSP document through this
+    // record; its downloading view is this sheet already since 0x401.
+    m_frame.Core().m_openDeviceView = &m_window;
+}
+
+bool CRunStateWindow::StartDspDocument(std::int32_t deviceId, const std::vector<std::string>&) {
+    // The download has sent the units their routes; the DSP document has no
+    // use for the texts.
+    shell::CMainFrameCore& core = m_frame.Core();
+    shell::IDspDocument* document =
+        shell::OpenDspDocumentOfDevice(deviceId, &m_window.Document(), core.m_deviceDocPath,
+                                       shell::RegisteredDspDocuments(), core.m_newDspDeviceId);
+    if (document == nullptr)
+        return false;
+    if (auto* view = dynamic_cast<shell::IFrameView*>(document))
+        view->OnAppNotify(kNotifyDspStart);
+    return true;
+}
+
+void CRunStateWindow::StopDspDocument(const std::string& mac) {
+    shell::IDspDocuments* documents = shell::RegisteredDspDocuments();
+    if (documents == nullptr)
+        return;
+    for (shell::IDspDocument* document : documents->OpenDocuments()) {
+        if (document->UnitMac() != mac)
+            continue;
+        if (auto* view = dynamic_cast<shell::IFrameView*>(document))
+            view->OnAppNotify(kNotifyDspStop);
+        return;
+    }
+}
+
+void CRunStateWindow::Activate() {
+    CZoDeviceView* view = m_window.Widget();
+    auto* child = view ? qobject_cast<QMdiSubWindow*>(view->parentWidget()) : nullptr;
+    if (child != nullptr && m_frame.MdiArea() != nullptr)
+        m_frame.MdiArea()->setActiveSubWindow(child);
+}
+
+void CRunStateWindow::ToStatusDialogs(std::int32_t id, std::int32_t subType, int code) {
+    IDeviceStatusWindow* window = m_window.Document().FindStatusWindow(id, subType);
+    auto* dialog = dynamic_cast<QObject*>(window);
+    if (dialog != nullptr && dialog->metaObject()->indexOfMethod("appNotify(int)") >= 0)
+        QMetaObject::invokeMethod(dialog, "appNotify", Q_ARG(int, code));
+}
+
+} // namespace device_editor::ui

@@ -1,0 +1,66 @@
+#pragma once
+// CRunStateWindow: the run state of one device sheet window. It owns the
+// sheet's CDeviceRunState with its unit port and the alarm player, takes
+// the main frame's notifications 0x401..0x404 for it, and does on the
+// user-interface thread what the run state asks of the views around it:
+// the tool bars, the sheet's repaint, the units' DSP documents (started and
+// stopped through their windows' notifications 0x466 and 0x467), the
+// sheet's activation.
+//
+// An amplifier's status dialog learns of new readings (0x415) and a new
+// sleep state (0x416) through its slot "appNotify(int)", called on the
+// user-interface thread when the dialog is a QObject that has it.
+#include <memory>
+#include <mutex>
+
+#include "device_editor/run_state.h"
+#include "device_editor/ui/unit_port.h"
+#include "platform/sound/alarm_player.h"
+
+namespace shell {
+class IMainFrame;
+}
+namespace shell::ui {
+class CMainFrame;
+}
+
+namespace device_editor::ui {
+
+class CDeviceWindow;
+
+class CRunStateWindow final : public IRunStateView {
+public:
+    // `services` answers the port's device requests (the main frame's
+    // core in the program).
+    CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& frame,
+                    shell::IMainFrame& services);
+    // Stops the threads and waits for them: at most one command's time-out.
+    ~CRunStateWindow() override;
+    CRunStateWindow(const CRunStateWindow&) = delete;
+    CRunStateWindow& operator=(const CRunStateWindow&) = delete;
+
+    // The main frame's notification forwarded to the sheet's window.
+    void OnAppNotify(int code);
+
+    CDeviceRunState& State() { return *m_state; }
+
+    // -- IRunStateView
+    void RefreshToolBars() override;
+    void UpdateAllViews() override;
+    void RecordDownloadView() override;
+    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& routes) override;
+    void StopDspDocument(const std::string& mac) override;
+    void Activate() override;
+
+private:
+    void ToStatusDialogs(std::int32_t id, std::int32_t subType, int code);
+
+    CDeviceWindow& m_window;
+    shell::ui::CMainFrame& m_frame;
+    CMainFrameUnitPort m_port;
+    platform::sound::CAlsaAlarmPlayer m_player;
+    // Goes first: its threads use the port and the player.
+    std::unique_ptr<CDeviceRunState> m_state;
+};
+
+} // namespace device_editor::ui

@@ -1,0 +1,296 @@
+// A device sheet window in run state, on the offscreen platform, with the
+// unit requests answered by recording device services: the main frame's
+// notifications enter the run state (red frame, the channel gains and the
+// amplifier's gains sent, the status poller running), leave it (the poller
+// idles), and the window closes promptly even while a unit keeps a command
+// waiting.
+#include "device_editor/ui/device_windows.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comm/online_devices.h"
+#include "device_editor/run_state.h"
+#include "device_editor/ui/device_view.h"
+#include "model/device_models.h"
+#include "model/device_ny.h"
+#include "model/device_qovg.h"
+#include "model/recording_messages.h"
+#include "platform/gdi/qt_canvas.h"
+#include "platform/text/ipv4.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/message_boxes.h"
+#include "shell/ui/output_list.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace de = device_editor;
+using namespace std::chrono_literals;
+
+const QColor kGrey(0x80, 0x80, 0x80);
+const QColor kRed(255, 0, 0);
+
+constexpr const char* kStageMac = "00602b000004";
+constexpr const char* kStageIp = "192.168.1.4";
+constexpr const char* kAmpMac = "00602b000021";
+constexpr const char* kAmpIp = "192.168.1.21";
+
+// The main frame's device services as the run state reaches them, recorded
+// ("send <ip> <text>", "set <oid> <value>", "get <oid>"); every unit
+// answers "*OK#", or nothing when silent: the amplifier after 2 s, the
+// others after 20 ms.
+class CRecordingServices final : public shell::IMainFrame {
+public:
+    explicit CRecordingServices(shell::IMainFrame& frame) : m_frame(frame) {}
+
+    int SendTextCommand(const std::string& ip, const std::string& text, bool,
+                        std::string* reply) override {
+        Record("send " + ip + " " + text);
+        if (silent) {
+            std::this_thread::sleep_for(ip == kAmpIp ? 2000ms : 20ms);
+            return 0;
+        }
+        if (reply != nullptr)
+            *reply = "*OK#";
+        return 1;
+    }
+    int SnmpGet(const std::string&, const std::string& oid, std::string& value) override {
+        Record("get " + oid);
+        value = "1048576";
+        return 1;
+    }
+    int SnmpSet(const std::string&, const std::string& oid, const std::string& value) override {
+        Record("set " + oid + " " + value);
+        return 0;
+    }
+    int GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
+        ip = comm::GetNetDeviceIP(mac);
+        return ip.empty() ? 0 : 1;
+    }
+    std::string GetAdapterIp() override { return "192.168.1.10"; }
+    void UpdateStatusPanes(int selector) override { m_frame.UpdateStatusPanes(selector); }
+    shell::CStatusPanes& Status() override { return m_frame.Status(); }
+    void SetRunState(bool on) override { m_frame.SetRunState(on); }
+    int OnAppNotify(std::intptr_t wParam, int code) override {
+        return m_frame.OnAppNotify(wParam, code);
+    }
+
+    std::vector<std::string> Events() const {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    std::size_t Count(const std::string& event) const {
+        const auto events = Events();
+        return static_cast<std::size_t>(std::count(events.begin(), events.end(), event));
+    }
+
+    std::atomic<bool> silent{false};
+
+private:
+    void Record(std::string event) {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+
+    shell::IMainFrame& m_frame;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_events;
+};
+
+// Runs the event loop until `done` holds, at most `limit`.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+//   id 1  model 4 "Stage" (input half), input 3 at step 4 with phantom power
+//   id 2  model 21 "Amp"
+// both on line in the adapter's subnet and within the configured range.
+class RunStateGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
+        model::SetUiThread(&uiThread);
+        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
+        services = std::make_unique<CRecordingServices>(frame->Core());
+        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
+        deviceFrame->SetDeviceServices(services.get());
+        ASSERT_TRUE(frame->CreateMainWindow());
+        frame->resize(1000, 800);
+        frame->show();
+        ASSERT_TRUE(frame->NewDeviceDocument());
+        window = deviceFrame->ActiveWindow();
+        ASSERT_NE(window, nullptr);
+        view = window->Widget();
+        view->parentWidget()->showMaximized();
+        QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() > 700, 5000);
+
+        frame->Core().SetRange(*platform::text::parse_ipv4("192.168.1.1"),
+                               *platform::text::parse_ipv4("192.168.1.200"));
+        comm::COnlineDeviceList& online = comm::OnlineDevices();
+        online.Clear();
+        online.BeginSweep();
+        online.MarkSeen(kStageMac, kStageIp);
+        online.MarkSeen(kAmpMac, kAmpIp);
+        online.EndSweepKeepingUnseen();
+
+        auto stage = std::make_unique<model::CDeviceNy>(measurer, 400, 300, 1, 4, 1);
+        stage->SetName("Stage", measurer);
+        stage->m_mac = kStageMac;
+        auto* input3 = model::AsDeviceChnl(stage->m_channels[2]);
+        input3->m_gainStep = 4;
+        input3->m_phantomPower = 1;
+        window->Document().AddDevice(std::move(stage));
+        auto amp =
+            std::make_unique<model::CDeviceQOVG>(measurer, 400, 600, 2, model::kModelQOVG, 2);
+        amp->SetName("Amp", measurer);
+        amp->m_mac = kAmpMac;
+        window->Document().AddDevice(std::move(amp));
+        window->Document().SetModifiedFlag(false);
+    }
+    void TearDown() override {
+        frame.reset();
+        deviceFrame.reset();
+        comm::OnlineDevices().Clear();
+        model::SetUiThread(nullptr);
+        ::unsetenv("OSTREL_HOME");
+    }
+
+    model::CDeviceQOVG& Amp() {
+        return *dynamic_cast<model::CDeviceQOVG*>(window->Document().FindDevice(2, 2));
+    }
+    template <class T> T Locked(const std::function<T()>& read) {
+        auto lock = window->LockSheet();
+        return read();
+    }
+    std::vector<std::string> OutputLines() const {
+        std::vector<std::string> lines;
+        for (int i = 0; i < frame->Output()->count(); ++i)
+            lines.push_back(frame->Output()->item(i)->text().toStdString());
+        return lines;
+    }
+    bool Listed(const std::string& line) const {
+        const auto lines = OutputLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    void EnterRunState() {
+        frame->Core().OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+        frame->Core().OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+        ASSERT_EQ(frame->Core().RunningView(), window);
+    }
+    // Closes the sheet; how long until its window was gone.
+    std::chrono::milliseconds Close() {
+        window->Document().SetModifiedFlag(false);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(frame->CloseActiveDocument());
+        EXPECT_TRUE(WaitFor([&] { return frame->ChildFrames().empty(); }));
+        window = nullptr;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+    }
+    QColor FramePixel() { return view->viewport()->grab().toImage().pixelColor(2, 300); }
+
+    test_support::CTempDir home{"ostrel-run-state"};
+    shell::ui::CQtUiThread uiThread;
+    model::CRecordingMessages messages;
+    platform::gdi::QtTextMeasurer measurer;
+    std::unique_ptr<shell::ui::CMainFrame> frame;
+    std::unique_ptr<CRecordingServices> services;
+    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
+    de::ui::CDeviceWindow* window = nullptr;
+    de::ui::CZoDeviceView* view = nullptr;
+};
+
+TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {
+    EnterRunState();
+    EXPECT_EQ(FramePixel(), kRed);
+
+    // The channel gains, on the user-interface thread, before 0x402 returns.
+    const auto events = services->Events();
+    std::vector<std::string> gains;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(gains),
+                 [](const std::string& e) { return e.find("SETVO") != std::string::npos; });
+    ASSERT_EQ(gains.size(), 8u);
+    EXPECT_EQ(gains[0], "send 192.168.1.4 SETVO01000");
+    EXPECT_EQ(gains[2], "send 192.168.1.4 SETVO03036");
+    const auto lines = OutputLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.front(), "开始通道增益设置...");
+    EXPECT_EQ(lines[1], "'Stage' (00602b000004)");
+    EXPECT_EQ(lines[lines.size() - 2], "通道增益设置完成！");
+    EXPECT_EQ(Locked<int>([&] { return Amp().m_flag; }), 1);
+
+    // The poller's first round: the amplifier's gains set, its state and
+    // readings fetched; the results reach the output list through the event
+    // loop.
+    const std::string leftGain = std::string("set ") + de::kLeftGainOid + " 134217728";
+    ASSERT_TRUE(WaitFor([&] {
+        return services->Count(std::string("get ") + de::kRightVolumeOid) > 0 &&
+               Listed("成功设置QLV-3300A设备Amp('00602b000021')右输出通道电平增益0.0 dB。");
+    }));
+    EXPECT_EQ(services->Count(leftGain), 1u);
+    EXPECT_EQ(services->Count(std::string("send ") + kAmpIp + " GETPO"), 1u);
+    EXPECT_GE(services->Count(std::string("send ") + kAmpIp + " GETAV0"), 1u);
+
+    // Running, the sheet takes no deletion.
+    window->Document().SelectDevice(window->Document().FindDevice(1, 1), false);
+    frame->RunCommand(de::kCmdDelete);
+    EXPECT_NE(window->Document().FindDevice(1, 1), nullptr);
+
+    // Leaving: marks cleared, the grey frame, and the poller idles, which
+    // asks for the gains to be set again in each idle round.
+    frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+    EXPECT_EQ(Locked<int>([&] { return Amp().m_flag; }), 0);
+    EXPECT_EQ(FramePixel(), kGrey);
+    auto idleRound = [&] {
+        return WaitFor([&] { return Locked<int>([&] { return Amp().m_gainSetRequest; }) == 1; });
+    };
+    ASSERT_TRUE(idleRound());
+    const std::size_t polled = services->Events().size();
+    Locked<int>([&] { return Amp().m_gainSetRequest = 0; });
+    ASSERT_TRUE(idleRound());
+    EXPECT_EQ(services->Events().size(), polled) << "an idle round sends nothing";
+
+    EXPECT_LT(Close(), 2s);
+}
+
+TEST_F(RunStateGui, ASilentUnitKeepsTheCloseWaitingAtMostForItsCommand) {
+    services->silent = true;
+    EnterRunState();
+    // The Stage's eight gains time out on the user-interface thread; listed
+    // as failed.
+    EXPECT_TRUE(Listed("    错误：设置设备'Stage'(00602b000004)的3通道增益+24 dB失败！"));
+
+    // A poller command under way when the sheet leaves the run state and
+    // closes: the close waits for that command only, whose failure is
+    // still listed.
+    ASSERT_TRUE(
+        WaitFor([&] { return services->Count(std::string("send ") + kAmpIp + " GETPO") > 0; }));
+    frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+    EXPECT_LT(Close(), 3s);
+    EXPECT_TRUE(WaitFor(
+        [&] { return Listed("获取QLV-3300A设备Amp('00602b000021')的数字输出口电平状态失败！"); }));
+    EXPECT_EQ(services->Count(std::string("send ") + kAmpIp + " GETAV0"), 0u);
+}
+
+} // namespace
