@@ -228,7 +228,8 @@ TEST_F(DspEditorUnit, ADownloadSendsTheSheetsProgramInOrder) {
     Start(sheet);
 
     EXPECT_EQ(sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload), 0);
-    ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
+    // The sender restores the arrow after the last answer, on its own post.
+    ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view) && sheet.window.arrowCursors >= 1; }));
 
     const Commands program = sheet.view.Console().Queue(Q::Control);
     EXPECT_EQ(program, Golden(sheet.view));
