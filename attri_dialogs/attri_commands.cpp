@@ -24,8 +24,7 @@ void CConsoleCommandSink::SendSetIFF(int order, int code, int index, float a, fl
     m_console.SendSetIFF(order, code, index, a, b, false);
 }
 
-void CConsoleCommandSink::SendSetIFFF(int order, int code, int index, float a, float b,
-                                      float c) {
+void CConsoleCommandSink::SendSetIFFF(int order, int code, int index, float a, float b, float c) {
     m_console.SendSetIFFF(order, code, index, a, b, c, false);
 }
 

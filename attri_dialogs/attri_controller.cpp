@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "attri_dialogs/module_steps.h"
 #include "attri_dialogs/slider_scale.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/live_control.h"
@@ -118,9 +119,7 @@ void CAttriController::Apply(const AttriParameter& parameter, double value) {
 
 void CAttriController::ApplyTo(CBaseAriModule& module, const AttriParameter& parameter,
                                double value, bool merge) {
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
-        copy = history->AddAction(3, module, 0, 0, merge);
+    CBaseAriModule* copy = module_steps::UndoCopy(m_document, module, merge);
     parameter.set(module, value);
     if (copy != nullptr)
         parameter.set(*copy, value);
@@ -146,12 +145,13 @@ bool CAttriController::ModuleAtDefaults(const CBaseAriModule& module) const {
 }
 
 bool CAttriController::SetDefaultValues() {
-    if (!Editable() || AtDefaults())
+    return Editable() && !AtDefaults() && ResetToDefaults();
+}
+
+bool CAttriController::ResetToDefaults() {
+    if (!Editable())
         return false;
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document))
-        copy = history->AddAction(3, *m_module, 0, 0, true);
-    m_view.ResetModuleToDefaults(*m_module, copy);
+    m_view.ResetModuleToDefaults(*m_module, module_steps::UndoCopy(m_document, *m_module, true));
     return true;
 }
 

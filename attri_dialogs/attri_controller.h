@@ -152,8 +152,12 @@ public:
     // Whether the module holds the values it is reset to.
     virtual bool AtDefaults() const { return ModuleAtDefaults(*m_module); }
     // "Set default values", editable only: unless the module is at its
-    // defaults, one undo step and the view's reset. Whether it changed.
+    // defaults, ResetToDefaults. Whether it changed.
     virtual bool SetDefaultValues();
+    // Editable only: the undo copy (merged with the module's newest step)
+    // and the view's reset of the module and the copy. For dialogs that own
+    // a controller and answer "at defaults" themselves.
+    bool ResetToDefaults();
     // A left click on the background, editable only: the slider hides (the
     // widget then takes the focus from the edit, which applies it).
     virtual void OnBackgroundClick();

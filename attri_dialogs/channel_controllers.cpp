@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "attri_dialogs/module_steps.h"
 #include "attri_dialogs/slider_scale.h"
 #include "dsp_editor/dsp_undo.h"
 #include "model/ari_input.h"
@@ -312,9 +313,7 @@ bool CAttriAllChannelsController::OnGroupBox(std::int32_t row) {
     CBaseAriModule& module = *m_modules[row];
     const AttriParameter flag = GroupStartFlag(m_side);
     const double flipped = flag.get(module) != 0 ? 0 : 1;
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        copy = history->AddAction(3, module, 0, 0, true);
+    CBaseAriModule* copy = module_steps::UndoCopy(Document(), module, true);
     flag.set(module, flipped);
     if (copy != nullptr)
         flag.set(*copy, flipped);
@@ -327,15 +326,13 @@ bool CAttriAllChannelsController::SetDefaultValues() {
     if (!Editable())
         return false;
     bool begun = false;
-    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document());
     for (CBaseAriModule* module : m_modules) {
         if (module == nullptr || ModuleAtDefaults(*module))
             continue;
         if (!begun)
             BeginStep();
         begun = true;
-        CBaseAriModule* copy = history != nullptr ? history->AddAction(3, *module) : nullptr;
-        View().ResetModuleToDefaults(*module, copy);
+        View().ResetModuleToDefaults(*module, module_steps::UndoCopy(Document(), *module, false));
     }
     Refresh();
     return begun;

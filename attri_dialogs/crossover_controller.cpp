@@ -1,4 +1,5 @@
 #include "attri_dialogs/crossover_controller.h"
+#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -180,10 +181,7 @@ void CAttriCrossoverController::OnTypeListFocus() {
 }
 
 CAriCrossover* CAttriCrossoverController::UndoCopy() {
-    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_base.Document());
-    if (history == nullptr)
-        return nullptr;
-    return dynamic_cast<CAriCrossover*>(history->AddAction(3, m_module, 0, 0, true));
+    return dynamic_cast<CAriCrossover*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
 }
 
 void CAttriCrossoverController::Store(CAriCrossover* copy, std::int32_t position) {

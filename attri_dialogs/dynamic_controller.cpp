@@ -501,10 +501,8 @@ bool CAttriDynamicController::AtDefaults() const {
 }
 
 bool CAttriDynamicController::SetDefaultValues() {
-    if (!m_base.Editable() || AtDefaults())
+    if (!m_base.Editable() || AtDefaults() || !m_base.ResetToDefaults())
         return false;
-    model::CBaseAriModule* copy = module_steps::UndoCopy(m_base.Document(), m_module, true);
-    m_base.View().ResetModuleToDefaults(m_module, copy);
     Refresh();
     return true;
 }

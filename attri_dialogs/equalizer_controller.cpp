@@ -1,4 +1,5 @@
 #include "attri_dialogs/equalizer_controller.h"
+#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -249,10 +250,7 @@ bool CAttriEqualizerController::OnSliderEnd(std::int32_t band) {
 // -- commits
 
 CAriEqualizer* CAttriEqualizerController::UndoCopy() {
-    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_base.Document());
-    if (history == nullptr)
-        return nullptr;
-    return dynamic_cast<CAriEqualizer*>(history->AddAction(3, m_module, 0, 0, true));
+    return dynamic_cast<CAriEqualizer*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
 }
 
 void CAttriEqualizerController::Changed() {
@@ -454,9 +452,8 @@ bool CAttriEqualizerController::AtDefaults() const {
 }
 
 bool CAttriEqualizerController::SetDefaultValues() {
-    if (!m_base.Editable() || AtDefaults())
+    if (!m_base.Editable() || AtDefaults() || !m_base.ResetToDefaults())
         return false;
-    m_base.View().ResetModuleToDefaults(m_module, UndoCopy());
     Refresh();
     return true;
 }

@@ -1,4 +1,5 @@
 #include "attri_dialogs/filter_controller.h"
+#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,10 +82,7 @@ void CAttriFilterController::Preview() {
 }
 
 CAriFilter* CAttriFilterController::UndoCopy() {
-    dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_base.Document());
-    if (history == nullptr)
-        return nullptr;
-    return dynamic_cast<CAriFilter*>(history->AddAction(3, m_module, 0, 0, true));
+    return dynamic_cast<CAriFilter*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
 }
 
 bool CAttriFilterController::Store(CAriFilter* copy) {

@@ -263,19 +263,10 @@ bool CAttriMeterController::OnInfiniteHoldClick(std::int32_t k) {
     return true;
 }
 
-bool CAttriMeterController::SetDefaultValues() {
-    if (!Editable())
-        return false;
-    const bool atDefaults =
-        std::all_of(m_meter.m_peakHold.begin(), m_meter.m_peakHold.end(),
-                    [](const CAriMeter::PeakHold& hold) { return hold == CAriMeter::PeakHold{}; });
-    if (atDefaults)
-        return false;
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        copy = history->AddAction(3, m_meter, 0, 0, true);
-    View().ResetModuleToDefaults(m_meter, copy);
-    return true;
+bool CAttriMeterController::AtDefaults() const {
+    return std::all_of(
+        m_meter.m_peakHold.begin(), m_meter.m_peakHold.end(),
+        [](const CAriMeter::PeakHold& hold) { return hold == CAriMeter::PeakHold{}; });
 }
 
 } // namespace attri_dialogs

@@ -93,8 +93,8 @@ public:
     void OnHoldTimeScroll(std::int32_t k, std::int32_t position);
     bool OnHoldClick(std::int32_t k);
     bool OnInfiniteHoldClick(std::int32_t k);
-    // Unless every channel holds 100 ms, hold on and infinite hold off.
-    bool SetDefaultValues() override;
+    // Whether every channel holds 100 ms, hold on and infinite hold off.
+    bool AtDefaults() const override;
     // Hold settings from the module; the captions stay as they were.
     void Refresh();
 

@@ -423,9 +423,7 @@ bool CAttriMixerController::OnCellGainEdit(std::int32_t i, std::int32_t j, EEdit
     return changed;
 }
 
-bool CAttriMixerController::SetDefaultValues() {
-    if (!Editable())
-        return false;
+bool CAttriMixerController::AtDefaults() const {
     bool atDefaults = true;
     for (std::int32_t i = 0; i < m_inputs; ++i)
         atDefaults =
@@ -436,13 +434,7 @@ bool CAttriMixerController::SetDefaultValues() {
         for (std::int32_t i = 0; i < m_inputs; ++i)
             atDefaults = atDefaults && m_mixer.CrossPoint(i, j) == 0.0;
     }
-    if (atDefaults)
-        return false;
-    model::CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        copy = history->AddAction(3, m_mixer, 0, 0, true);
-    View().ResetModuleToDefaults(m_mixer, copy);
-    return true;
+    return atDefaults;
 }
 
 ValueEdit* CAttriMixerController::Served() {

@@ -133,9 +133,8 @@ public:
     bool OnSliderReleased();
     void OnBackgroundClick() override;
     void HideSliders();
-    // Unless every mute, level, mask and gain of the mixer's size is 0: one
-    // undo step and the view's reset, which sends what it changes.
-    bool SetDefaultValues() override;
+    // Whether every mute, level, mask and gain of the mixer's size is 0.
+    bool AtDefaults() const override;
 
     // Reloads every state and text from the module and hides the sliders;
     // no undo, command or modified flag, and no focus moves.

@@ -1,8 +1,7 @@
 #pragma once
-// The steps of a change that the dynamics and generator dialogs take one by
-// one where the common recipe takes them together: a value may join the
-// undo step of another one, or go in with a command the recipe's builders
-// do not describe.
+// The steps of a change one by one, for the dialogs (and the recipe
+// itself) that take them apart: the undo step's copy of a module, and what
+// follows every change of a module.
 #include <string>
 
 #include "dsp_editor/zo_dsp_doc.h"

@@ -143,8 +143,7 @@ bool CAttriSineController::OnEdit(EField field, EEditEvent event) {
         return false;
     }
     std::string text = edit.text;
-    if (event == EEditEvent::kTextChanged &&
-        (text.empty() || text == "-" || !TakeEnter(text)))
+    if (event == EEditEvent::kTextChanged && (text.empty() || text == "-" || !TakeEnter(text)))
         return false;
     return Commit(field, module_steps::ReadNumber(text));
 }
@@ -369,10 +368,8 @@ bool CAttriSineController::AtDefaults() const {
 }
 
 bool CAttriSineController::SetDefaultValues() {
-    if (!m_base.Editable() || AtDefaults())
+    if (!m_base.Editable() || AtDefaults() || !m_base.ResetToDefaults())
         return false;
-    model::CBaseAriModule* copy = module_steps::UndoCopy(m_base.Document(), m_module, true);
-    m_base.View().ResetModuleToDefaults(m_module, copy);
     Refresh();
     return true;
 }
