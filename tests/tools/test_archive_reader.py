@@ -250,8 +250,14 @@ class CrossCheck(unittest.TestCase):
                 self.assertEqual(error, offset)
 
 
-class ZoCrossCheck(unittest.TestCase):
-    """Both programs on device sheets, with the layouts they ship with."""
+class FileCrossCheck:
+    """Both programs on the goldens of one kind of file, with the layouts
+    they ship with. A kind names its fixture folder and prefix, how many
+    goldens it has at least, its default file name and the mode flag that
+    reads it under another name."""
+
+    FIXTURES = PREFIX = FILE_NAME = MODE = None
+    MINIMUM = 1
 
     @classmethod
     def setUpClass(cls):
@@ -262,8 +268,8 @@ class ZoCrossCheck(unittest.TestCase):
     def tearDownClass(cls):
         cls.tmp.cleanup()
 
-    def write(self, data, name="Hall.zo"):
-        path = os.path.join(self.tmp.name, name)
+    def write(self, data, name=None):
+        path = os.path.join(self.tmp.name, name or self.FILE_NAME)
         with open(path, "wb") as f:
             f.write(data)
         return path
@@ -280,24 +286,31 @@ class ZoCrossCheck(unittest.TestCase):
         return m.group(1) if m else run.stderr
 
     def goldens(self):
-        names = sorted(n for n in os.listdir(ZO_FIXTURES) if n.startswith("zo_") and n.endswith(".hex"))
-        self.assertGreaterEqual(len(names), 4)
+        names = sorted(n for n in os.listdir(self.FIXTURES)
+                       if n.startswith(self.PREFIX) and n.endswith(".hex"))
+        self.assertGreaterEqual(len(names), self.MINIMUM)
         for name in names:
-            with open(os.path.join(ZO_FIXTURES, name), encoding="utf-8") as f:
+            with open(os.path.join(self.FIXTURES, name), encoding="utf-8") as f:
                 yield name, parse_hex(f.read())
 
     def test_goldens_print_the_same_tree_with_and_without_fields(self):
         for name, data in self.goldens():
             path = self.write(data)
-            for args in (["--fields", path], [path], ["--zo", self.write(data, "sheet.bin")]):
+            for args in (["--fields", path], [path], [self.MODE, self.write(data, "other.bin")]):
                 with self.subTest(fixture=name, args=args[:-1]):
                     dump, reader = self.both(*args)
                     self.assertEqual(dump.returncode, 0, dump.stderr)
                     self.assertEqual(reader.returncode, 0, reader.stderr)
                     self.assertEqual(reader.stdout, dump.stdout)
                     if args[0] == "--fields":
-                        with open(os.path.join(ZO_FIXTURES, name[:-4] + ".tree"), "rb") as f:
+                        with open(os.path.join(self.FIXTURES, name[:-4] + ".tree"), "rb") as f:
                             self.assertEqual(reader.stdout, f.read())
+
+
+class ZoCrossCheck(FileCrossCheck, unittest.TestCase):
+    """Both programs on device sheets."""
+
+    FIXTURES, PREFIX, FILE_NAME, MODE, MINIMUM = ZO_FIXTURES, "zo_", "Hall.zo", "--zo", 4
 
     def test_cut_and_overlong_sheets_fail_at_the_same_place_with_the_same_text(self):
         """archive-dump against the reader's own read_zo (what its --zo
@@ -341,47 +354,11 @@ class ZoCrossCheck(unittest.TestCase):
             break
 
 
-class AmuCrossCheck(unittest.TestCase):
+class AmuCrossCheck(FileCrossCheck, unittest.TestCase):
     """Both programs on parameter templates: a header, then one module's
     class part with no class tag in front."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = tempfile.TemporaryDirectory()
-        cls.layouts = archive_reader.load_layouts(archive_reader.default_layout_paths())
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
-
-    def write(self, data, name="Equalizer3_EQ 1.amu"):
-        path = os.path.join(self.tmp.name, name)
-        with open(path, "wb") as f:
-            f.write(data)
-        return path
-
-    both = staticmethod(ZoCrossCheck.both)
-    fault = staticmethod(ZoCrossCheck.fault)
-
-    def goldens(self):
-        names = sorted(n for n in os.listdir(AMU_FIXTURES) if n.startswith("amu_") and n.endswith(".hex"))
-        self.assertGreaterEqual(len(names), 1)
-        for name in names:
-            with open(os.path.join(AMU_FIXTURES, name), encoding="utf-8") as f:
-                yield name, parse_hex(f.read())
-
-    def test_goldens_print_the_same_tree_with_and_without_fields(self):
-        for name, data in self.goldens():
-            path = self.write(data)
-            for args in (["--fields", path], [path], ["--amu", self.write(data, "template.bin")]):
-                with self.subTest(fixture=name, args=args[:-1]):
-                    dump, reader = self.both(*args)
-                    self.assertEqual(dump.returncode, 0, dump.stderr)
-                    self.assertEqual(reader.returncode, 0, reader.stderr)
-                    self.assertEqual(reader.stdout, dump.stdout)
-                    if args[0] == "--fields":
-                        with open(os.path.join(AMU_FIXTURES, name[:-4] + ".tree"), "rb") as f:
-                            self.assertEqual(reader.stdout, f.read())
+    FIXTURES, PREFIX, FILE_NAME, MODE = AMU_FIXTURES, "amu_", "Equalizer3_EQ 1.amu", "--amu"
 
     def test_cut_and_overlong_files_fail_at_the_same_place_with_the_same_text(self):
         for name, data in self.goldens():
