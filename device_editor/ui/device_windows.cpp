@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QStringList>
 
-#include <system_error>
 
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/device_dialogs.h"
@@ -97,16 +96,8 @@ bool CDeviceWindow::Open(const std::string& path) {
     if (path.empty()) {
         m_document->OnNewDocument();
         m_document->SetTitle(NewSheetTitle());
-    } else {
-        try {
-            m_document->OnOpenDocument(path);
-        } catch (const std::system_error&) {
-            model::ShowMessage(shell::kMsgOpenFileFailed);
-            return false;
-        } catch (const platform::archive::archive_error&) {
-            model::ShowMessage(shell::kMsgOpenFileFailed);
-            return false;
-        }
+    } else if (!shell::ui::LoadDocumentFile([&] { m_document->OnOpenDocument(path); })) {
+        return false;
     }
     // The initial update: the view is counted and is the frame's device
     // sheet view.

@@ -11,7 +11,6 @@
 #include <QPrinter>
 #include <QStringList>
 
-#include <system_error>
 
 #include "device_editor/zo_device_doc.h"
 #include "dsp_editor/dsp_clipboard.h"
@@ -28,7 +27,6 @@
 #include "dsp_editor/ui/select_template_dialog.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
-#include "platform/archive/archive.h"
 #include "platform/text/ascii.h"
 #include "shell/app_settings.h"
 #include "shell/document_guards.h"
@@ -110,16 +108,8 @@ CDspWindow::~CDspWindow() {
 bool CDspWindow::Open(const std::string& path) {
     if (path.empty()) {
         m_document->OnNewDocument();
-    } else {
-        try {
-            m_document->OnOpenDocument(path);
-        } catch (const std::system_error&) {
-            model::ShowMessage(shell::kMsgOpenFileFailed);
-            return false;
-        } catch (const platform::archive::archive_error&) {
-            model::ShowMessage(shell::kMsgOpenFileFailed);
-            return false;
-        }
+    } else if (!shell::ui::LoadDocumentFile([&] { m_document->OnOpenDocument(path); })) {
+        return false;
     }
     OnInitialUpdate();
     return true;

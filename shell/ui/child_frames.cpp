@@ -1,15 +1,18 @@
 #include "shell/ui/child_frames.h"
 
 #include "model/messages.h"
+#include "platform/archive/archive.h"
 #include "resources/bitmaps.h"
+#include "shell/dsp_of_device.h"
 #include "shell/ui/main_frame.h"
-#include "shell/ui/pictures.h"
 #include "shell/ui/mdi_tab_client.h"
+#include "shell/ui/pictures.h"
 #include "shell/ui/status_bar.h"
 
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <system_error>
 
 #include <QCloseEvent>
 
@@ -17,33 +20,39 @@ namespace shell::ui {
 
 namespace {
 
-std::string Lower(std::string text)
-{
+std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-std::map<std::string, CDocumentKind>& Kinds()
-{
+std::map<std::string, CDocumentKind>& Kinds() {
     static std::map<std::string, CDocumentKind> kinds;
     return kinds;
 }
 
 } // namespace
 
-void RegisterDocumentKind(const std::string& extension, CDocumentKind kind)
-{
+bool LoadDocumentFile(const std::function<void()>& load) {
+    try {
+        load();
+        return true;
+    } catch (const std::system_error&) {
+    } catch (const platform::archive::archive_error&) {
+    }
+    model::ShowMessage(kMsgOpenFileFailed);
+    return false;
+}
+
+void RegisterDocumentKind(const std::string& extension, CDocumentKind kind) {
     Kinds()[Lower(extension)] = std::move(kind);
 }
 
-void UnregisterDocumentKind(const std::string& extension)
-{
+void UnregisterDocumentKind(const std::string& extension) {
     Kinds().erase(Lower(extension));
 }
 
-const CDocumentKind* FindDocumentKind(const std::string& extension)
-{
+const CDocumentKind* FindDocumentKind(const std::string& extension) {
     const auto found = Kinds().find(Lower(extension));
     return found == Kinds().end() ? nullptr : &found->second;
 }
@@ -52,21 +61,18 @@ const CDocumentKind* FindDocumentKind(const std::string& extension)
 
 CChildFrame::CChildFrame(EChildKind kind, CMainFrame& frame,
                          std::unique_ptr<CChildDocument> document)
-    : m_frame(frame), m_kind(kind), m_document(std::move(document))
-{
+    : m_frame(frame), m_kind(kind), m_document(std::move(document)) {
     setAttribute(Qt::WA_DeleteOnClose);
     QWidget* view = m_document->View();
     const QString title = QString::fromStdString(m_document->Title());
     view->setProperty(kDocumentTitleProperty, title);
-    view->setWindowIcon(
-        IconPicture(kind == EChildKind::Device ? resources::kIconDeviceDocument
-                                             : resources::kIconDspDocument));
+    view->setWindowIcon(IconPicture(kind == EChildKind::Device ? resources::kIconDeviceDocument
+                                                               : resources::kIconDspDocument));
     setWidget(view);
     setWindowTitle(title);
 }
 
-CChildFrame::~CChildFrame()
-{
+CChildFrame::~CChildFrame() {
     // The work area reports the activation change of a window going away
     // only once this part of it is gone.
     m_frame.ForgetChild(this);
@@ -75,8 +81,7 @@ CChildFrame::~CChildFrame()
     m_frame.Core().ViewDestroyed(&m_document->FrameView(), this);
 }
 
-bool CChildFrame::CloseDocument()
-{
+bool CChildFrame::CloseDocument() {
     if (!m_document->SaveModified())
         return false;
     m_closing = true;
@@ -84,8 +89,7 @@ bool CChildFrame::CloseDocument()
     return true;
 }
 
-void CChildFrame::closeEvent(QCloseEvent* event)
-{
+void CChildFrame::closeEvent(QCloseEvent* event) {
     if (!m_closing && !OnClose()) {
         event->ignore();
         return;
@@ -94,11 +98,10 @@ void CChildFrame::closeEvent(QCloseEvent* event)
     QMdiSubWindow::closeEvent(event);
 }
 
-void CChildFrame::OnMDIActivate(bool active)
-{
+void CChildFrame::OnMDIActivate(bool active) {
     CMainFrameCore& core = m_frame.Core();
-    IFrameView*& held = m_kind == EChildKind::Device ? core.m_activeDeviceView
-                                                     : core.m_activeDspView;
+    IFrameView*& held =
+        m_kind == EChildKind::Device ? core.m_activeDeviceView : core.m_activeDspView;
     if (!active) {
         ShowModeless(false);
         held = nullptr;
@@ -107,16 +110,14 @@ void CChildFrame::OnMDIActivate(bool active)
     m_frame.ShowBarsOf(m_kind);
     // A device sheet shows the status bar by the frame's flag, a DSP
     // configuration by its view's own.
-    m_frame.StatusBarWidget()->setVisible(m_kind == EChildKind::Device
-                                              ? m_frame.StatusBarShownFlag()
-                                              : m_document->StatusBarShown());
+    m_frame.StatusBarWidget()->setVisible(
+        m_kind == EChildKind::Device ? m_frame.StatusBarShownFlag() : m_document->StatusBarShown());
     held = &View();
     ShowModeless(true);
     m_document->Activated();
 }
 
-void CChildFrame::ShowModeless(bool show)
-{
+void CChildFrame::ShowModeless(bool show) {
     for (QWidget* window : m_document->ModelessWindows())
         window->setVisible(show);
 }
@@ -124,12 +125,9 @@ void CChildFrame::ShowModeless(bool show)
 // --- CChildDeviceFrame ---------------------------------------------------------
 
 CChildDeviceFrame::CChildDeviceFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document)
-    : CChildFrame(EChildKind::Device, frame, std::move(document))
-{
-}
+    : CChildFrame(EChildKind::Device, frame, std::move(document)) {}
 
-bool CChildDeviceFrame::OnClose()
-{
+bool CChildDeviceFrame::OnClose() {
     const CMainFrameCore& core = m_frame.Core();
     if (core.DownloadBusy() && core.DownloadingFrame() == this) {
         model::ShowMessage(kMsgCannotCloseBusy);
@@ -145,12 +143,9 @@ bool CChildDeviceFrame::OnClose()
 // --- CChildDSPFrame ------------------------------------------------------------
 
 CChildDSPFrame::CChildDSPFrame(CMainFrame& frame, std::unique_ptr<CChildDocument> document)
-    : CChildFrame(EChildKind::Dsp, frame, std::move(document))
-{
-}
+    : CChildFrame(EChildKind::Dsp, frame, std::move(document)) {}
 
-bool CChildDSPFrame::OnClose()
-{
+bool CChildDSPFrame::OnClose() {
     return Document().OnFileClose();
 }
 

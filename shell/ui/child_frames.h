@@ -51,6 +51,11 @@ struct CDocumentKind {
     std::function<std::unique_ptr<CChildDocument>(const std::string& path)> make;
 };
 
+// Runs a document's load from its file. A file that cannot be read or does
+// not load (std::system_error, platform::archive::archive_error) is told
+// with message 286 and answers false; the document stays as it was.
+bool LoadDocumentFile(const std::function<void()>& load);
+
 // Registers the kind of `extension` (".zo", ".dsp"), replacing an earlier one.
 void RegisterDocumentKind(const std::string& extension, CDocumentKind kind);
 void UnregisterDocumentKind(const std::string& extension);
