@@ -12,6 +12,7 @@
 
 #include "dsp_editor/zo_dsp_view.h"
 #include "resources/bitmaps.h"
+#include "shell/dialog_texts.h"
 #include "shell/frame_resources.h"
 #include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
@@ -31,13 +32,9 @@ const QPixmap& Background() {
     return background;
 }
 
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString MenuString(const shell::CMenuEntry& entry) {
     if (const auto text = shell::MenuText(shell::kMenuAttriQuick, entry.id))
-        return Utf8(*text);
+        return shell::FromUtf8(*text);
     return QString::fromStdString(entry.text);
 }
 
@@ -74,7 +71,7 @@ void CDSPDlgAttriBase::DestroyDialog() {
 }
 
 void CDSPDlgAttriBase::SetCaption(std::string_view caption) {
-    setWindowTitle(Utf8(caption));
+    setWindowTitle(shell::FromUtf8(caption));
 }
 
 model::Size CDSPDlgAttriBase::WindowSize() const {
@@ -178,7 +175,7 @@ void CDSPDlgAttriBase::BindToggle(shell::ui::CMyButton& button, const AttriParam
 
 void CDSPDlgAttriBase::ShowToggle(shell::ui::CMyButton& button, std::int32_t state) {
     button.SetState(state);
-    button.setText(Utf8(SwitchCaption(state)));
+    button.setText(shell::FromUtf8(SwitchCaption(state)));
 }
 
 void CDSPDlgAttriBase::paintEvent(QPaintEvent*) {

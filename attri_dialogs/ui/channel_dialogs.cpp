@@ -46,10 +46,6 @@ constexpr int kRowTop = 26;
 constexpr int kRowPitch = 24;
 constexpr int kRowHeight = 20;
 
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QLabel* Label(QWidget* dialog, int dialogId, int id, const char* builtin, QRect place) {
     auto* label = new QLabel(shell::DialogString(dialogId, id, builtin), dialog);
     label->setAlignment(Qt::AlignCenter);
@@ -67,14 +63,14 @@ CMyButton* SwitchButton(QWidget* dialog, int id, QRect place) {
 
 void ShowSwitch(CMyButton& button, std::int32_t state) {
     button.SetState(state);
-    button.setText(Utf8(std::string(SwitchCaption(state))));
+    button.setText(shell::FromUtf8(std::string(SwitchCaption(state))));
 }
 
 QComboBox* GainList(QWidget* dialog, QRect place) {
     auto* gains = new QComboBox(dialog);
     shell::ui::SetControlId(gains, kGainList);
     for (const std::string& text : MicGainTexts())
-        gains->addItem(Utf8(text));
+        gains->addItem(shell::FromUtf8(text));
     gains->setGeometry(place);
     return gains;
 }

@@ -52,10 +52,6 @@ QFont Arial(int pixels) {
     return font;
 }
 
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 } // namespace
 
 // The controller's polling timer as the dialog's QTimer.
@@ -117,16 +113,16 @@ void CDSPDlgAttriMeter::MakeChannel(std::int32_t k) {
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Plain);
     place(frame, kFrameId, {QPoint(0, 0), kBlockSize});
-    text(kNumberId, Utf8(channel.number), {2, 2, 109, 15}, font, Qt::AlignCenter, false);
+    text(kNumberId, shell::FromUtf8(channel.number), {2, 2, 109, 15}, font, Qt::AlignCenter, false);
     text(kScaleId, QStringLiteral("+24\n+12\n0\n-12\n-24\n-36\n-48\n-60"), {1, 17, 24, 122},
          Arial(12), Qt::AlignRight | Qt::AlignTop, false);
     // The names of the linked module and output in a smaller face, to fit.
-    row.moduleCaption = text(kModuleCaptionId, Utf8(channel.moduleCaption), {46, 18, 64, 15},
-                             Arial(12), Qt::AlignCenter, true);
-    row.channelCaption = text(kChannelCaptionId, Utf8(channel.channelCaption), {46, 34, 64, 15},
-                              Arial(12), Qt::AlignCenter, true);
-    row.readout =
-        text(kReadoutId, Utf8(channel.readout), {46, 50, 64, 16}, font, Qt::AlignCenter, true);
+    row.moduleCaption = text(kModuleCaptionId, shell::FromUtf8(channel.moduleCaption),
+                             {46, 18, 64, 15}, Arial(12), Qt::AlignCenter, true);
+    row.channelCaption = text(kChannelCaptionId, shell::FromUtf8(channel.channelCaption),
+                              {46, 34, 64, 15}, Arial(12), Qt::AlignCenter, true);
+    row.readout = text(kReadoutId, shell::FromUtf8(channel.readout), {46, 50, 64, 16}, font,
+                       Qt::AlignCenter, true);
     text(kHoldLabelId, shell::StringText(kHoldTimeString), {46, 67, 64, 13}, Arial(11),
          Qt::AlignLeft | Qt::AlignVCenter, false);
 
@@ -196,7 +192,7 @@ void CDSPDlgAttriMeter::ShowMeterLevel(std::int32_t channel, double dB) {
     const MeterChannel& shown = m_meter->Channel(channel);
     Row& row = m_rows[static_cast<std::size_t>(channel)];
     row.bar->SetLevel(shown.barLevel);
-    row.readout->setText(Utf8(shown.readout));
+    row.readout->setText(shell::FromUtf8(shown.readout));
 }
 
 } // namespace attri_dialogs::ui

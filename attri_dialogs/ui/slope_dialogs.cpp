@@ -141,10 +141,6 @@ platform::gdi::Point PointOf(const QMouseEvent* event) {
     return {at.x(), at.y()};
 }
 
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 } // namespace
 
 // -- the spin buttons
@@ -367,7 +363,7 @@ void CDSPDlgAttriCrossover::Show() {
     m_outputLevel->SetText(m_crossover->OutputLevelEdit().text);
     for (std::int32_t b = 0; b < crossover.Bands(); ++b)
         m_panels[static_cast<std::size_t>(crossover.BandPanel(b))]->setText(
-            Utf8(crossover.BandText(b)));
+            shell::FromUtf8(crossover.BandText(b)));
     update();
 }
 

@@ -78,7 +78,7 @@ QTableWidget* ReportList(int dialog, const std::vector<std::pair<int, const char
 
 void SetRow(QTableWidget& list, int row, const std::vector<std::string>& cells) {
     for (std::size_t column = 0; column < cells.size(); ++column) {
-        auto* item = new QTableWidgetItem(Utf8(cells[column]));
+        auto* item = new QTableWidgetItem(shell::FromUtf8(cells[column]));
         item->setTextAlignment(Qt::AlignCenter);
         list.setItem(row, static_cast<int>(column), item);
     }
@@ -163,7 +163,7 @@ CDeviceDlgAddConfig::CDeviceDlgAddConfig(QWidget* parent) : QDialog(parent) {
     setWindowTitle(DialogText(kAddConfigDialog, 0, "增加设备配置"));
     m_model = new QComboBox(this);
     for (const UnitModel& model : AddableUnitModels())
-        m_model->addItem(Utf8(model.name), model.code);
+        m_model->addItem(shell::FromUtf8(model.name), model.code);
     m_model->setCurrentIndex(0);
     connect(m_model, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_controller.SelectModel(index); });
@@ -308,12 +308,13 @@ void CDeviceDlgDeviceConfig::ShowAll() {
 
 void CDeviceDlgDeviceConfig::ShowChannels() {
     m_filling = true;
-    m_channelFrame->setTitle(Utf8(m_controller.ChannelFrameCaption()));
+    m_channelFrame->setTitle(shell::FromUtf8(m_controller.ChannelFrameCaption()));
     m_channels->DeleteAllItems();
     for (const UnitChannelRow& channel : m_controller.Channels()) {
-        const int row = m_channels->AppendRow(Utf8(CDeviceConfigController::ChannelLabel(channel)));
+        const int row =
+            m_channels->AppendRow(shell::FromUtf8(CDeviceConfigController::ChannelLabel(channel)));
         m_channels->SetItemData(row, channel.output ? 1 : 0);
-        m_channels->SetItemText(row, 1, Utf8(channel.type));
+        m_channels->SetItemText(row, 1, shell::FromUtf8(channel.type));
         m_channels->SetItemText(row, 2,
                                 channel.inUse ? QString::fromLatin1(shell::kEditListYes)
                                               : QString::fromLatin1(shell::kEditListNo));

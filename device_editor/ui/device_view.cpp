@@ -26,7 +26,9 @@ namespace {
 // How long a channel's tip stays up.
 constexpr int kToolTipShowMs = 500;
 
-model::Point ClientPoint(const QPoint& at) { return {at.x(), at.y()}; }
+model::Point ClientPoint(const QPoint& at) {
+    return {at.x(), at.y()};
+}
 
 std::uint32_t KeysOf(const QMouseEvent& event) {
     std::uint32_t keys = 0;
@@ -124,9 +126,13 @@ void CZoDeviceView::InvalidateLogical(const model::Rect& logical) {
     viewport()->update(ToQRect(device.Inflated(2, 2)));
 }
 
-void CZoDeviceView::InvalidateAll() { viewport()->update(); }
+void CZoDeviceView::InvalidateAll() {
+    viewport()->update();
+}
 
-void CZoDeviceView::UpdateAllViews() { viewport()->update(); }
+void CZoDeviceView::UpdateAllViews() {
+    viewport()->update();
+}
 
 void CZoDeviceView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
@@ -165,7 +171,9 @@ void CZoDeviceView::SetCapture() {
     m_captured = true;
 }
 
-void CZoDeviceView::ReleaseCapture() { m_captured = false; }
+void CZoDeviceView::ReleaseCapture() {
+    m_captured = false;
+}
 
 void CZoDeviceView::SetTimer(int id, int periodMs) {
     QTimer*& timer = m_timers[id];

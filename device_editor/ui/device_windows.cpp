@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QStringList>
 
-
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"

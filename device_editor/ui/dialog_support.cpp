@@ -8,10 +8,6 @@
 
 namespace device_editor::ui {
 
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string ToUtf8(const QString& text) {
     return text.toUtf8().toStdString();
 }

@@ -1,10 +1,13 @@
 #pragma once
 // What the device editor's dialogs share: their texts by dialog and control
-// id, UTF-8 conversions, and the OK and Cancel buttons.
+// id, the conversion back to UTF-8 (shell::FromUtf8 goes the other way),
+// and the OK and Cancel buttons.
 #include <string>
 #include <string_view>
 
 #include <QString>
+
+#include "shell/dialog_texts.h"
 
 class QDialog;
 class QDialogButtonBox;
@@ -15,7 +18,6 @@ namespace device_editor::ui {
 inline constexpr int kOkControl = 1;
 inline constexpr int kCancelControl = 2;
 
-QString Utf8(std::string_view text);
 std::string ToUtf8(const QString& text);
 // The dialog's text of `control` (0 the caption) in the installed language.
 QString DialogText(int dialog, int control, const char* builtin);

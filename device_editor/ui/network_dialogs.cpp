@@ -84,7 +84,7 @@ CDeviceDlgSetIP::CDeviceDlgSetIP(INetworkCards* cards, std::filesystem::path ini
 
     m_cardBox = new QComboBox(this);
     for (const std::string& title : m_controller.Cards())
-        m_cardBox->addItem(Utf8(title));
+        m_cardBox->addItem(shell::FromUtf8(title));
     m_cardBox->setCurrentIndex(m_controller.SelectedCard());
     m_startEdit = new CIpAddressEdit(m_controller.Start(), this);
     m_endEdit = new CIpAddressEdit(m_controller.End(), this);
@@ -113,12 +113,12 @@ CDeviceDlgSetIP::CDeviceDlgSetIP(INetworkCards* cards, std::filesystem::path ini
 
 void CDeviceDlgSetIP::ShowCard() {
     m_cardAddress.Clear();
-    const QStringList fields = Utf8(m_controller.CardAddress()).split(QLatin1Char('.'));
+    const QStringList fields = shell::FromUtf8(m_controller.CardAddress()).split(QLatin1Char('.'));
     if (fields.size() == 4)
         for (int i = 0; i < 4; ++i)
             m_cardAddress.SetField(i, ToUtf8(fields[i]));
     m_cardEdit->Refresh();
-    m_cardBox->setToolTip(Utf8(m_controller.ToolTip()));
+    m_cardBox->setToolTip(shell::FromUtf8(m_controller.ToolTip()));
 }
 
 void CDeviceDlgSetIP::accept() {

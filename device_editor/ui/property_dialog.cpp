@@ -54,18 +54,18 @@ CDeviceDlgDeviceProperty::CDeviceDlgDeviceProperty(CZoDeviceDoc& doc, model::CBa
       m_iniPath(std::move(iniPath)) {
     setWindowTitle(DialogText(kDevicePropertyDialog, 0, "设备及通道属性"));
 
-    m_name = new QLineEdit(Utf8(m_controller.Name()), this);
+    m_name = new QLineEdit(shell::FromUtf8(m_controller.Name()), this);
     m_mac = new QComboBox(this);
     for (const std::string& mac : m_controller.MacChoices())
-        m_mac->addItem(Utf8(mac));
+        m_mac->addItem(shell::FromUtf8(mac));
     m_mac->setCurrentIndex(m_controller.MacChoices().empty() ? -1 : 0);
     m_mac->setEnabled(m_controller.HasMacChoice());
     auto* form = new QFormLayout;
     form->addRow(DialogText(kDevicePropertyDialog, kNameLabel, "设备名称："), m_name);
     form->addRow(DialogText(kDevicePropertyDialog, kDeviceModelLabel, "设备型号："),
-                 ReadOnlyBox(Utf8(m_controller.ModelName()), this));
+                 ReadOnlyBox(shell::FromUtf8(m_controller.ModelName()), this));
     form->addRow(DialogText(kDevicePropertyDialog, kIpLabel, "IP地址："),
-                 ReadOnlyBox(Utf8(device.m_ip), this));
+                 ReadOnlyBox(shell::FromUtf8(device.m_ip), this));
     form->addRow(DialogText(kDevicePropertyDialog, kMacLabel, "MAC地址："), m_mac);
     form->addRow(DialogText(kDevicePropertyDialog, kInputsLabel, "输入通道数："),
                  ReadOnlyBox(QString::number(device.m_inputCount), this));
@@ -86,7 +86,7 @@ CDeviceDlgDeviceProperty::CDeviceDlgDeviceProperty(CZoDeviceDoc& doc, model::CBa
                                 QAbstractItemView::EditKeyPressed);
     for (std::size_t i = 0; i < channels.size(); ++i) {
         const int row = static_cast<int>(i);
-        m_channels->setItem(row, 0, new QTableWidgetItem(Utf8(channels[i].name)));
+        m_channels->setItem(row, 0, new QTableWidgetItem(shell::FromUtf8(channels[i].name)));
         for (const auto& [column, text] :
              {std::pair{1, QString::number(channels[i].number)},
               std::pair{2, QString::fromLatin1(channels[i].output ? "Out" : "In")}}) {
@@ -161,7 +161,7 @@ void CDeviceDlgDeviceProperty::accept() {
         QDialog::accept();
         return;
     }
-    m_name->setText(Utf8(m_controller.Name()));
+    m_name->setText(shell::FromUtf8(m_controller.Name()));
     m_name->setFocus();
 }
 

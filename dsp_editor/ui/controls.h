@@ -12,9 +12,7 @@
 
 namespace dsp_editor::ui {
 
-inline QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using shell::FromUtf8;
 
 template <class T> T* Named(T* widget, int id) {
     widget->setObjectName(QStringLiteral("ctl%1").arg(id));

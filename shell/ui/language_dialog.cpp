@@ -21,13 +21,7 @@ namespace {
 constexpr int kNoteLabel = 1038;
 constexpr int kChooseLabel = 1039;
 
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool IsPackFile(const std::filesystem::path& file)
-{
+bool IsPackFile(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -36,8 +30,7 @@ bool IsPackFile(const std::filesystem::path& file)
 
 } // namespace
 
-std::vector<CLanguageEntry> ListLanguagePacks(const std::filesystem::path& programFolder)
-{
+std::vector<CLanguageEntry> ListLanguagePacks(const std::filesystem::path& programFolder) {
     std::vector<CLanguageEntry> entries;
     const auto folder = FindNoCase(programFolder, "Language");
     if (!folder)
@@ -64,19 +57,19 @@ std::vector<CLanguageEntry> ListLanguagePacks(const std::filesystem::path& progr
 CDlgSelectLanguage::CDlgSelectLanguage(const std::filesystem::path& programFolder,
                                        std::string currentLanguage, CAppSettings& settings,
                                        QWidget* parent)
-    : QDialog(parent), m_settings(settings)
-{
+    : QDialog(parent), m_settings(settings) {
     setWindowTitle(DialogString(kSelectLanguageDialog, 0, "选择语言"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(DialogString(kSelectLanguageDialog, kChooseLabel, "选择语言"), this));
+    layout->addWidget(
+        new QLabel(DialogString(kSelectLanguageDialog, kChooseLabel, "选择语言"), this));
 
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("ctl%1").arg(kLanguageCombo));
     // Each item carries its own file title, so any number of packs can be
     // listed and the choice never depends on the item's position.
     for (const CLanguageEntry& entry : ListLanguagePacks(programFolder))
-        m_combo->addItem(FromUtf8(entry.name), FromUtf8(entry.title));
-    const QString current = FromUtf8(currentLanguage);
+        m_combo->addItem(shell::FromUtf8(entry.name), shell::FromUtf8(entry.title));
+    const QString current = shell::FromUtf8(currentLanguage);
     for (int i = m_combo->count() - 1; i >= 0; --i) {
         if (m_combo->itemData(i).toString() == current) {
             m_combo->setCurrentIndex(i);
@@ -87,16 +80,16 @@ CDlgSelectLanguage::CDlgSelectLanguage(const std::filesystem::path& programFolde
         m_combo->setCurrentIndex(-1);
     layout->addWidget(m_combo);
 
-    layout->addWidget(
-        new QLabel(DialogString(kSelectLanguageDialog, kNoteLabel, "  注： 更改将在下次启动程序时生效。"), this));
+    layout->addWidget(new QLabel(
+        DialogString(kSelectLanguageDialog, kNoteLabel, "  注： 更改将在下次启动程序时生效。"),
+        this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }
 
-void CDlgSelectLanguage::accept()
-{
+void CDlgSelectLanguage::accept() {
     if (m_combo->currentIndex() >= 0)
         m_settings.SetLanguage(m_combo->currentData().toString().toStdString());
     QDialog::accept();
