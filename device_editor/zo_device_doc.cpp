@@ -409,9 +409,7 @@ void CZoDeviceDoc::DeleteLinksAt(const CBaseDevice& device,
 }
 
 void CZoDeviceDoc::RemoveDevice(const CBaseDevice* device) {
-    std::erase_if(m_statusWindows, [&](const auto& w) {
-        return w->DeviceId() == device->m_id && w->DeviceSubType() == device->m_subType;
-    });
+    RemoveStatusWindow(device->m_id, device->m_subType);
     const bool was_selected = std::find(m_selectedDevices.begin(), m_selectedDevices.end(),
                                         device) != m_selectedDevices.end();
     Erase(m_selectedDevices, device);
@@ -857,6 +855,19 @@ IDeviceStatusWindow* CZoDeviceDoc::FindStatusWindow(std::int32_t id, std::int32_
         if (window->DeviceId() == id && window->DeviceSubType() == subType)
             return window.get();
     return nullptr;
+}
+
+void CZoDeviceDoc::RemoveStatusWindow(std::int32_t id, std::int32_t subType) {
+    // Moved out first: a window's destructor may reach the list again.
+    std::vector<std::unique_ptr<IDeviceStatusWindow>> going;
+    for (auto it = m_statusWindows.begin(); it != m_statusWindows.end();) {
+        if ((*it)->DeviceId() == id && (*it)->DeviceSubType() == subType) {
+            going.push_back(std::move(*it));
+            it = m_statusWindows.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 bool CZoDeviceDoc::OnCommand(int id) {

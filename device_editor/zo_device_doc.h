@@ -257,6 +257,8 @@ public:
     void AddStatusWindow(std::unique_ptr<IDeviceStatusWindow> window);
     // The open window of the device, or null.
     IDeviceStatusWindow* FindStatusWindow(std::int32_t id, std::int32_t subType) const;
+    // The window closed itself: it is let go (destroyed) here.
+    void RemoveStatusWindow(std::int32_t id, std::int32_t subType);
     int GetStatusWindowCount() const { return static_cast<int>(m_statusWindows.size()); }
 
     // -- commands

@@ -646,6 +646,13 @@ TEST_F(DeviceEditorEdit, StatusWindowsCloseWithTheirDeviceAndTheDocument) {
         EXPECT_EQ(alive, 1);
         EXPECT_EQ(other.FindStatusWindow(2, 2), nullptr);
         EXPECT_EQ(other.GetStatusWindowCount(), 1);
+        // A window closing itself goes; another device's id leaves it be.
+        other.AddStatusWindow(std::make_unique<StatusWindow>(2, 2, alive));
+        other.RemoveStatusWindow(2, 1);
+        EXPECT_EQ(alive, 2);
+        other.RemoveStatusWindow(2, 2);
+        EXPECT_EQ(alive, 1);
+        EXPECT_NE(other.FindStatusWindow(9, 2), nullptr);
     }
     EXPECT_EQ(alive, 0);
 }
