@@ -273,7 +273,15 @@ CAmplifierMonitorController::OnGainBoxCommit(std::string text) {
 }
 
 void CAmplifierMonitorController::StoreGains(float dB) {
-    RecordChange(m_doc, m_unit, m_lock);
+    bool same = false;
+    {
+        auto held = TakeSheetLock(m_lock);
+        same = m_unit.m_leftGain == dB && m_unit.m_rightGain == dB;
+    }
+    // A slider let go where it was changes nothing in the sheet; the unit
+    // is still asked to take the gain.
+    if (!same)
+        RecordChange(m_doc, m_unit, m_lock);
     auto held = TakeSheetLock(m_lock);
     m_unit.m_leftGain = m_unit.m_rightGain = dB;
     m_unit.m_gainSetRequest = 1;

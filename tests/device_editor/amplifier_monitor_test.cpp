@@ -259,6 +259,13 @@ TEST_F(AmplifierDialogs, EachStoredGainIsAnUndoableChange) {
     EXPECT_FLOAT_EQ(unit().m_leftGain, -20.0f);
     ASSERT_TRUE(doc.GetUndoHistory()->Undo());
     EXPECT_FLOAT_EQ(unit().m_rightGain, -6.0f);
+
+    // Let go where it stands: the unit is asked again, the sheet keeps no step.
+    unit().m_gainSetRequest = 0;
+    const std::size_t before = doc.GetUndoHistory()->GetStepCount();
+    monitor.OnSliderReleased(amplifier::SliderPosition(-6.0f));
+    EXPECT_EQ(unit().m_gainSetRequest, 1);
+    EXPECT_EQ(doc.GetUndoHistory()->GetStepCount(), before);
 }
 
 TEST_F(AmplifierDialogs, TheLimitsAreValidatedRowByRowInOrder) {
