@@ -9,12 +9,16 @@
 #include <QStringList>
 
 #include "device_editor/sheet_commands.h"
+#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/channel_gain_dialog.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/run_state_window.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
+#include "model/device_qovg.h"
 #include "model/device_text.h"
 #include "model/messages.h"
+#include "platform/app_paths/app_paths.h"
 #include "platform/text/format.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ostrel_app.h"
@@ -334,15 +338,43 @@ std::optional<std::string> CDeviceWindow::DeviceProperties(const model::CBaseDev
     return RunDevicePropertyDialog(*m_document, *edited, m_view);
 }
 
-void CDeviceWindow::ChannelGain(model::CBaseDevice&) {}
+void CDeviceWindow::ChannelGain(model::CBaseDevice& device) {
+    CDeviceDlgChnlGain dialog(*m_document, device, m_run->Port(),
+                              platform::app_paths::ProgramFolder(), [this] { return LockSheet(); },
+                              m_view);
+    dialog.exec();
+}
 
 void CDeviceWindow::MatrixRoutes(model::CBaseDevice&) {}
 
-std::unique_ptr<IDeviceStatusWindow> CDeviceWindow::CreateStatusWindow(model::CBaseDevice&) {
-    return nullptr;
+std::unique_ptr<IDeviceStatusWindow> CDeviceWindow::CreateStatusWindow(model::CBaseDevice& device) {
+    auto* unit = dynamic_cast<model::CDeviceQOVG*>(&device);
+    if (unit == nullptr || !m_view)
+        return nullptr;
+    // Closed by the operator, it leaves the document's list, which destroys
+    // its handle (the window itself goes later, out of its own handler).
+    CZoDeviceDoc* document = m_document.get();
+    const std::int32_t id = device.m_id, subType = device.m_subType;
+    return MakeAmplifierStatusWindow(
+        *document, *unit, [this] { return LockSheet(); }, m_view,
+        [document, id, subType] { document->RemoveStatusWindow(id, subType); });
 }
 
-void CDeviceWindow::ShowStatusWindow(IDeviceStatusWindow&, model::Point, const model::Rect&) {}
+void CDeviceWindow::ShowStatusWindow(IDeviceStatusWindow& window, model::Point topLeft,
+                                     const model::Rect& client) {
+    auto* handle = dynamic_cast<CAmplifierStatusWindow*>(&window);
+    QDialog* dialog = handle != nullptr ? handle->Dialog() : nullptr;
+    if (dialog == nullptr || !m_view)
+        return;
+    // Shown first: a window takes its final size only as it is shown, and
+    // the place depends on it.
+    dialog->show();
+    const QSize size = dialog->frameGeometry().size();
+    const model::Point at = PlaceInClient(topLeft, {size.width(), size.height()}, client);
+    dialog->move(m_view->viewport()->mapToGlobal(QPoint(at.x, at.y)));
+    dialog->raise();
+    dialog->activateWindow();
+}
 
 std::optional<std::string> CDeviceWindow::TextProperties(const model::CDeviceText& text) {
     // The box is one of this document's devices: the dialog edits it in

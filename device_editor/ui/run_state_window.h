@@ -43,6 +43,8 @@ public:
     void OnAppNotify(int code);
 
     CDeviceRunState& State() { return *m_state; }
+    // What the sheet's unit dialogs send through.
+    IUnitPort& Port() { return m_port; }
 
     // -- IRunStateView
     void RefreshToolBars() override;

@@ -1,0 +1,173 @@
+// The unit dialogs as a device sheet window opens them: a double click on a
+// monitored amplifier shows its status window below the unit (the same one
+// again on the second double click), closing it or deleting the unit takes
+// it from the document; the channel gain command opens the gain dialog of
+// the unit; a double click on a matrix opens its route dialog.
+#include "device_editor/ui/device_windows.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device_editor/sheet_commands.h"
+#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/channel_gain_dialog.h"
+#include "device_editor/ui/device_view.h"
+#include "model/device_models.h"
+#include "model/device_ny.h"
+#include "model/device_qovg.h"
+#include "model/recording_messages.h"
+#include "platform/gdi/qt_canvas.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/message_boxes.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace de = device_editor;
+
+bool WaitFor(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, 5000);
+}
+
+class UnitDialogsGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
+        model::SetUiThread(&uiThread);
+        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
+        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
+        ASSERT_TRUE(frame->CreateMainWindow());
+        frame->resize(1000, 800);
+        frame->show();
+        ASSERT_TRUE(frame->NewDeviceDocument());
+        window = deviceFrame->ActiveWindow();
+        ASSERT_NE(window, nullptr);
+        view = window->Widget();
+        ASSERT_NE(view, nullptr);
+        // Whole units of the sheet are whole pixels from the top-left.
+        view->parentWidget()->showMaximized();
+        ASSERT_TRUE(WaitFor([&] { return view->viewport()->width() > 700; }));
+        ASSERT_EQ(view->GetScrollPosition(), (model::Point{0, 0}));
+    }
+    void TearDown() override {
+        frame.reset();
+        deviceFrame.reset();
+        model::SetUiThread(nullptr);
+        ::unsetenv("OSTREL_HOME");
+    }
+
+    de::CZoDeviceDoc& Doc() { return window->Document(); }
+
+    void Click(const model::CBaseDevice& device) {
+        const model::Point c = device.m_body.CenterPoint();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(c.x, c.y));
+    }
+    void DoubleClick(const model::CBaseDevice& device) {
+        const model::Point c = device.m_body.CenterPoint();
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(c.x, c.y));
+    }
+    de::ui::CDeviceDlgQOVGProperty* StatusDialog(std::int32_t id, std::int32_t subType) {
+        auto* handle =
+            dynamic_cast<de::ui::CAmplifierStatusWindow*>(Doc().FindStatusWindow(id, subType));
+        return handle != nullptr ? handle->Dialog() : nullptr;
+    }
+
+    test_support::CTempDir home{"ostrel-unit-dialogs"};
+    shell::ui::CQtUiThread uiThread;
+    model::CRecordingMessages messages;
+    platform::gdi::QtTextMeasurer measurer;
+    std::unique_ptr<shell::ui::CMainFrame> frame;
+    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
+    de::ui::CDeviceWindow* window = nullptr;
+    de::ui::CZoDeviceView* view = nullptr;
+};
+
+TEST_F(UnitDialogsGui, AnAmplifiersStatusWindowOpensOnceBelowItAndGoesWithIt) {
+    auto amp = std::make_unique<model::CDeviceQOVG>(measurer, 200, 20, 2, model::kModelQOVG, 2);
+    amp->SetName("Amp", measurer);
+    const model::Rect body = amp->m_body;
+    Doc().AddDevice(std::move(amp));
+    const model::CBaseDevice& unit = *Doc().FindDevice(2, 2);
+
+    DoubleClick(unit);
+    QPointer<de::ui::CDeviceDlgQOVGProperty> dialog = StatusDialog(2, 2);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return dialog->isVisible(); }));
+    EXPECT_EQ(Doc().GetStatusWindowCount(), 1);
+    // Its left edge under the body's, pulled up only as far as the view
+    // needs to show all of it.
+    const QPoint origin = view->viewport()->mapToGlobal(QPoint(0, 0));
+    const QRect placed = dialog->frameGeometry().translated(-origin);
+    EXPECT_EQ(placed.left(), body.left);
+    EXPECT_EQ(placed.top(),
+              std::min(body.bottom, view->viewport()->height() - placed.height()));
+
+    // The second double click shows the same window.
+    DoubleClick(unit);
+    EXPECT_EQ(StatusDialog(2, 2), dialog.data());
+    EXPECT_EQ(Doc().GetStatusWindowCount(), 1);
+
+    // Closed by the operator, the document lets it go.
+    dialog->close();
+    EXPECT_EQ(Doc().GetStatusWindowCount(), 0);
+    ASSERT_TRUE(WaitFor([&] { return dialog.isNull(); }));
+
+    // Opened again, deleting the unit closes it.
+    DoubleClick(unit);
+    dialog = StatusDialog(2, 2);
+    ASSERT_NE(dialog, nullptr);
+    // (The status window is the active window now: the command goes to the
+    // sheet's window as the main window would route it.)
+    Click(unit);
+    ASSERT_TRUE(window->OnCommand(de::kCmdDelete));
+    EXPECT_EQ(Doc().FindDevice(2, 2), nullptr);
+    EXPECT_EQ(Doc().GetStatusWindowCount(), 0);
+    EXPECT_TRUE(WaitFor([&] { return dialog.isNull(); }));
+}
+
+TEST_F(UnitDialogsGui, AStatusWindowNearTheEdgeStaysInTheView) {
+    const int right = view->viewport()->width();
+    auto amp = std::make_unique<model::CDeviceQOVG>(measurer, right - 40, 150, 3,
+                                                    model::kModelQOVG, 2);
+    amp->SetName("Edge", measurer);
+    Doc().AddDevice(std::move(amp));
+    DoubleClick(*Doc().FindDevice(3, 2));
+    QPointer<de::ui::CDeviceDlgQOVGProperty> dialog = StatusDialog(3, 2);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return dialog->isVisible(); }));
+    const QRect client(view->viewport()->mapToGlobal(QPoint(0, 0)), view->viewport()->size());
+    EXPECT_TRUE(client.contains(dialog->frameGeometry()))
+        << dialog->frameGeometry().x() << "," << dialog->frameGeometry().y() << " "
+        << dialog->frameGeometry().width() << "x" << dialog->frameGeometry().height() << " in "
+        << client.x() << "," << client.y() << " " << client.width() << "x" << client.height();
+}
+
+TEST_F(UnitDialogsGui, TheChannelGainCommandOpensTheUnitsGainDialog) {
+    auto stage = std::make_unique<model::CDeviceNy>(measurer, 300, 300, 1, 4, 1);
+    stage->SetName("Stage", measurer);
+    Doc().AddDevice(std::move(stage));
+    Click(*Doc().FindDevice(1, 1));
+
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<de::ui::CDeviceDlgChnlGain*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        caption = dialog->windowTitle();
+        dialog->reject();
+    });
+    frame->RunCommand(de::kCmdChannelGain);
+    EXPECT_TRUE(caption.endsWith("(Stage)")) << caption.toStdString();
+}
+
+} // namespace
