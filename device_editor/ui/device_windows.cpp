@@ -11,10 +11,12 @@
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/channel_gain_dialog.h"
+#include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/run_state_window.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
+#include "model/device_matrix.h"
 #include "model/device_qovg.h"
 #include "model/device_text.h"
 #include "model/messages.h"
@@ -345,7 +347,14 @@ void CDeviceWindow::ChannelGain(model::CBaseDevice& device) {
     dialog.exec();
 }
 
-void CDeviceWindow::MatrixRoutes(model::CBaseDevice&) {}
+void CDeviceWindow::MatrixRoutes(model::CBaseDevice& device) {
+    auto* matrix = dynamic_cast<model::CDeviceMatrix*>(&device);
+    if (matrix == nullptr)
+        return;
+    CDeviceDlgMatrixProperty dialog(*m_document, *matrix, m_run->Port(),
+                                    [this] { return LockSheet(); }, m_view);
+    dialog.exec();
+}
 
 std::unique_ptr<IDeviceStatusWindow> CDeviceWindow::CreateStatusWindow(model::CBaseDevice& device) {
     auto* unit = dynamic_cast<model::CDeviceQOVG*>(&device);

@@ -87,7 +87,7 @@ public:
     void UpdateStatusPanes(int selector) override;
     void RefreshFrameTitles() override;
 
-    // -- the view's dialogs (the editors of devices come later)
+    // -- the view's dialogs
     std::optional<std::string> DeviceProperties(const model::CBaseDevice& device) override;
     void ChannelGain(model::CBaseDevice& device) override;
     void MatrixRoutes(model::CBaseDevice& device) override;

@@ -21,6 +21,8 @@
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/channel_gain_dialog.h"
 #include "device_editor/ui/device_view.h"
+#include "device_editor/ui/matrix_route_dialog.h"
+#include "model/device_matrix.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
@@ -28,6 +30,7 @@
 #include "platform/gdi/qt_canvas.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
+#include "shell/ui/my_button_widget.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
 
@@ -168,6 +171,30 @@ TEST_F(UnitDialogsGui, TheChannelGainCommandOpensTheUnitsGainDialog) {
     });
     frame->RunCommand(de::kCmdChannelGain);
     EXPECT_TRUE(caption.endsWith("(Stage)")) << caption.toStdString();
+}
+
+TEST_F(UnitDialogsGui, ADoubleClickOnAMatrixOpensItsRouteDialog) {
+    Doc().AddDevice(std::make_unique<model::CDeviceMatrix>(measurer, 300, 200, 5, "M",
+                                                           model::kModelMatrix, 4, 4));
+    model::CBaseDevice& matrix = *Doc().GetDevice(0);
+    matrix.m_name = "Hall";
+
+    QString caption;
+    bool routed = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog =
+            qobject_cast<de::ui::CDeviceDlgMatrixProperty*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        caption = dialog->windowTitle();
+        QTest::mouseClick(dialog->Cell(1, 2), Qt::LeftButton);
+        routed = WaitFor([&] { return dialog->Controller().IsOn(1, 2); });
+        dialog->close();
+    });
+    DoubleClick(matrix);
+    EXPECT_TRUE(caption.endsWith("(Hall)")) << caption.toStdString();
+    EXPECT_TRUE(routed);
+    EXPECT_TRUE(Doc().IsModified());
 }
 
 } // namespace
