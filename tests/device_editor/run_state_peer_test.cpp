@@ -17,17 +17,14 @@
 #include <vector>
 
 #include "comm/automation_wrappers.h"
-#include "comm/event_log.h"
 #include "comm/online_devices.h"
-#include "comm/snmp_mailbox.h"
-#include "comm/text_command.h"
+#include "comm_unit_port.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
 #include "kestrin2_fixture.h"
 #include "model/device_models.h"
 #include "model/device_qovg.h"
 #include "platform/gdi/fixed_width_measurer.h"
-#include "platform/text/ipv4.h"
 #include "run_state_recorders.h"
 #include "tools/snmpagent/peers.h"
 
@@ -37,67 +34,10 @@ namespace pa = platform::automation;
 using namespace std::chrono_literals;
 using device_editor::CDeviceRunState;
 using device_editor::CZoDeviceDoc;
+using run_state_test::CCommPort;
 
 constexpr const char* kAmpMac = "00602b000021";
 constexpr const char* kUnitAddress = "127.0.0.46";
-
-// The unit port over device communication, with the simulated unit's port
-// added to its address.
-class CCommPort final : public device_editor::IUnitPort {
-public:
-    CCommPort(const comm::Icom_manager& poller, std::string target, std::filesystem::path logFolder)
-        : m_poller(poller), m_target(std::move(target)), m_log(std::move(logFolder)) {}
-
-    comm::COnlineDeviceList online;
-
-    bool SendTextCommand(const std::string& ip, const std::string& text,
-                         std::string& reply) override {
-        return comm::SendTextCommand(m_poller, Target(ip), text, true, &reply) == 1;
-    }
-    int SnmpGet(const std::string& ip, const std::string& oid, std::string& value) override {
-        return comm::SnmpGetValue(m_poller, Target(ip), oid, value) ? 1 : -1;
-    }
-    int SnmpSet(const std::string& ip, const std::string& oid, const std::string& value) override {
-        return comm::SnmpSetValue(m_poller, Target(ip), oid, value) ? 0 : -1;
-    }
-    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
-        ip = online.GetNetDeviceIP(mac);
-        return !ip.empty() && ip != comm::kNoIp;
-    }
-    std::string GetAdapterIp() override { return "127.0.0.1"; }
-    int IsNetDeviceOnline(const std::string& mac) override { return online.IsNetDeviceOnline(mac); }
-    std::string GetNetDeviceIP(const std::string& mac) override {
-        return online.GetNetDeviceIP(mac);
-    }
-    bool InConfiguredRange(const std::string& ip) override {
-        const auto value = platform::text::parse_ipv4(ip);
-        return value && *value >= *platform::text::parse_ipv4("127.0.0.1") &&
-               *value <= *platform::text::parse_ipv4("127.0.0.200");
-    }
-    bool SheetRunning() override { return running; }
-    void AddOutputLine(const std::string& line) override {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(line);
-    }
-    void WriteLog(const std::string& text) override { m_log.Write(text); }
-    void PostToStatusDialogs(std::int32_t, std::int32_t, int) override {}
-
-    std::vector<std::string> Lines() const {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
-
-    std::atomic<bool> running{false};
-
-private:
-    std::string Target(const std::string& ip) const { return ip == kUnitAddress ? m_target : ip; }
-
-    const comm::Icom_manager& m_poller;
-    std::string m_target;
-    comm::CEventLog m_log;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
 
 class RunStatePeers : public testing::Test {
 protected:
@@ -111,10 +51,15 @@ protected:
         logFolder_ = std::filesystem::temp_directory_path() /
                      ("run-state-peers-" + std::to_string(::getpid()));
         std::filesystem::create_directories(logFolder_);
-        port_ = std::make_unique<CCommPort>(poller_, unit_->target(), logFolder_);
-        port_->online.BeginSweep();
-        port_->online.MarkSeen(kAmpMac, kUnitAddress);
-        port_->online.EndSweepKeepingUnseen();
+        port_ = std::make_unique<CCommPort>(
+            poller_, online_, CCommPort::Network{"127.0.0.1", "127.0.0.1", "127.0.0.200"},
+            [target = unit_->target()](const std::string& ip) {
+                return ip == kUnitAddress ? target : ip;
+            },
+            logFolder_);
+        online_.BeginSweep();
+        online_.MarkSeen(kAmpMac, kUnitAddress);
+        online_.EndSweepKeepingUnseen();
 
         auto amp = std::make_unique<model::CDeviceQOVG>(dc_, 100, 100, 1, model::kModelQOVG, 2);
         amp->SetName("Amp", dc_);
@@ -136,19 +81,15 @@ protected:
                                                    std::move(sleep));
     }
 
-    // The unit's journal without the mailbox's handshake writes and the
-    // poller's reads of a gain's type before it sets it.
+    // The run state's traffic in the unit's journal.
     std::vector<std::string> Journal() {
         const std::string file = logFolder_ / "journal.txt";
         unit_->command("unit journal " + file);
         std::ifstream in(file);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);)
-            if (line.rfind("command ", 0) == 0 || line.rfind("set LeftGain", 0) == 0 ||
-                line.rfind("set RightGain", 0) == 0 || line.rfind("get LeftVolume", 0) == 0 ||
-                line.rfind("get RightVolume", 0) == 0)
-                lines.push_back(line);
-        return lines;
+            lines.push_back(line);
+        return run_state_test::RunStateTraffic(lines);
     }
     std::string EventLog() const {
         std::string all;
@@ -165,6 +106,7 @@ protected:
     std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
     comm::Icom_manager poller_;
     std::filesystem::path logFolder_;
+    comm::COnlineDeviceList online_;
     std::unique_ptr<CCommPort> port_;
     platform::gdi::FixedWidthMeasurer dc_;
     CZoDeviceDoc doc_;
