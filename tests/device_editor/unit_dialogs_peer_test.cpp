@@ -11,14 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "comm/automation_wrappers.h"
 #include "comm/online_devices.h"
-#include "comm/snmp_mailbox.h"
-#include "comm/text_command.h"
+#include "comm_unit_port.h"
 #include "device_editor/amplifier_monitor.h"
 #include "device_editor/matrix_routes.h"
 #include "device_editor/run_state.h"
@@ -31,6 +29,7 @@
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
+#include "tests/support/temp_dir.h"
 #include "tools/snmpagent/peers.h"
 
 namespace {
@@ -40,57 +39,6 @@ using namespace device_editor;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kUnitAddress = "127.0.0.46";
-
-// The unit port over device communication; the simulated unit answers at
-// kUnitAddress, no other address is ever sent to.
-class CCommPort final : public IUnitPort {
-public:
-    CCommPort(const comm::Icom_manager& poller, std::string target)
-        : m_poller(poller), m_target(std::move(target)) {}
-
-    comm::COnlineDeviceList online;
-    bool running = true;
-
-    bool SendTextCommand(const std::string& ip, const std::string& text,
-                         std::string& reply) override {
-        EXPECT_EQ(ip, kUnitAddress);
-        return comm::SendTextCommand(m_poller, m_target, text, true, &reply) == 1;
-    }
-    int SnmpGet(const std::string&, const std::string& oid, std::string& value) override {
-        return comm::SnmpGetValue(m_poller, m_target, oid, value) ? 1 : -1;
-    }
-    int SnmpSet(const std::string&, const std::string& oid, const std::string& value) override {
-        return comm::SnmpSetValue(m_poller, m_target, oid, value) ? 0 : -1;
-    }
-    bool GetOnlineDeviceIp(const std::string& mac, std::string& ip) override {
-        ip = online.GetNetDeviceIP(mac);
-        return !ip.empty() && ip != comm::kNoIp;
-    }
-    std::string GetAdapterIp() override { return "127.0.0.1"; }
-    int IsNetDeviceOnline(const std::string& mac) override { return online.IsNetDeviceOnline(mac); }
-    std::string GetNetDeviceIP(const std::string& mac) override {
-        return online.GetNetDeviceIP(mac);
-    }
-    bool InConfiguredRange(const std::string&) override { return true; }
-    bool SheetRunning() override { return running; }
-    void AddOutputLine(const std::string& line) override {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(line);
-    }
-    void WriteLog(const std::string&) override {}
-    void PostToStatusDialogs(std::int32_t, std::int32_t, int) override {}
-
-    Lines OutputLines() const {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
-
-private:
-    const comm::Icom_manager& m_poller;
-    std::string m_target;
-    mutable std::mutex m_mutex;
-    Lines m_lines;
-};
 
 class UnitDialogPeers : public testing::Test {
 protected:
@@ -103,7 +51,16 @@ protected:
         ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
         journal_ = std::filesystem::temp_directory_path() /
                    ("unit-dialog-peers-" + std::to_string(::getpid()) + ".txt");
-        port_ = std::make_unique<CCommPort>(poller_, unit_->target());
+        // The simulated unit answers at kUnitAddress; nothing else is sent to.
+        port_ = std::make_unique<run_state_test::CCommPort>(
+            poller_, online_, run_state_test::CCommPort::Network{"127.0.0.1", "0.0.0.0",
+                                                                 "255.255.255.255"},
+            [this](const std::string& ip) {
+                EXPECT_EQ(ip, kUnitAddress);
+                return unit_->target();
+            },
+            logs_.path());
+        port_->running = true;
         doc_.OnNewDocument();
     }
     void TearDown() override {
@@ -115,10 +72,10 @@ protected:
     }
 
     void Seen(const std::vector<std::pair<std::string, std::string>>& units) {
-        port_->online.BeginSweep();
+        online_.BeginSweep();
         for (const auto& [mac, ip] : units)
-            port_->online.MarkSeen(mac, ip);
-        port_->online.EndSweepKeepingUnseen();
+            online_.MarkSeen(mac, ip);
+        online_.EndSweepKeepingUnseen();
     }
     // The unit's text commands with their replies.
     Lines Commands() {
@@ -135,7 +92,9 @@ protected:
     std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
     comm::Icom_manager poller_;
     std::filesystem::path journal_;
-    std::unique_ptr<CCommPort> port_;
+    test_support::CTempDir logs_{"unit-dialog-peers-log"};
+    comm::COnlineDeviceList online_;
+    std::unique_ptr<run_state_test::CCommPort> port_;
     platform::gdi::FixedWidthMeasurer dc_;
     CZoDeviceDoc doc_;
 };
@@ -165,7 +124,7 @@ TEST_F(UnitDialogPeers, TheReceivingUnitGetsTheRouteAndItsClear) {
                                  "*ROUTE33441122030211003007#",
                                  "command *ROUTE33443344030001000000# -> "
                                  "*ROUTE33443344030001000000#"}));
-    EXPECT_EQ(port_->OutputLines(),
+    EXPECT_EQ(port_->Lines(),
               (Lines{"    信息：已经完成从 00602b001122—2(发送) 到 00602b003344—3(接收)的连接。",
                      "    信息：清除连接 00602b003344—3(接收)成功。"}));
 }
