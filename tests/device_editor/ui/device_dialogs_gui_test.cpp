@@ -113,7 +113,8 @@ TEST(IpAddressEdit, TypedFieldsKeepBlanksAndClampAboveTheRange) {
     QTest::keyClicks(edit.Field(0), "10");
     EXPECT_TRUE(edit.Field(0)->hasFocus());
     QTest::keyClicks(edit.Field(0), "0");
-    QTRY_VERIFY_WITH_TIMEOUT(edit.Field(1)->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return edit.Field(1)->hasFocus(); }))
+        << "the third digit did not move on to the next field";
     EXPECT_EQ(value.Field(0), 100);
 }
 
@@ -255,10 +256,14 @@ TEST_F(PasswordDialogs, PromptAcceptsTheStoredAndTheMasterPasswordOnly) {
         ShowActive(prompt);
         EXPECT_EQ(prompt.PasswordBox()->echoMode(), QLineEdit::Password);
         QTest::keyClicks(prompt.PasswordBox(), QString::fromLatin1(c.entered));
+        // From the button, so a refusal has to bring the focus back.
+        Button(prompt, "ok")->setFocus();
         Button(prompt, "ok")->click();
         EXPECT_EQ(prompt.isVisible(), !c.accepted);
-        if (!c.accepted)
-            QTRY_VERIFY_WITH_TIMEOUT(prompt.PasswordBox()->hasFocus(), 5000);
+        if (!c.accepted) {
+            EXPECT_TRUE(gui_test::WaitFor([&] { return prompt.PasswordBox()->hasFocus(); }))
+                << "a refused password left the focus elsewhere";
+        }
     }
     EXPECT_EQ(messages.ShownIds(),
               (std::vector<int>{de::kMsgPasswordWrong, de::kMsgPasswordWrong}));
@@ -289,14 +294,19 @@ TEST_F(PasswordDialogs, ChangeStaysOpenAndFocusesTheBoxAtFault) {
         change.OldBox()->setText(old);
         change.NewBox()->setText(fresh);
         change.ConfirmBox()->setText(confirm);
+        // From the button, so each refusal has to move the focus itself.
+        change.ModifyButton()->setFocus();
         change.ModifyButton()->click();
     };
     fill("KW702815936", "x", "x"); // the master is no old password
-    QTRY_VERIFY_WITH_TIMEOUT(change.OldBox()->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return change.OldBox()->hasFocus(); }))
+        << "a wrong old password did not focus its box";
     fill("abc", "x", "y");
-    QTRY_VERIFY_WITH_TIMEOUT(change.NewBox()->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return change.NewBox()->hasFocus(); }))
+        << "a mismatched confirmation did not focus the new box";
     fill("abc", QString(21, QLatin1Char('p')), "other");
-    QTRY_VERIFY_WITH_TIMEOUT(change.NewBox()->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return change.NewBox()->hasFocus(); }))
+        << "a too long password did not focus the new box";
     fill("abc", QString::fromUtf8("密码"), QString::fromUtf8("密码"));
     EXPECT_TRUE(change.isVisible());
     EXPECT_EQ(messages.ShownIds(),
@@ -448,13 +458,16 @@ TEST_F(HardwareDialogs, AddDialogMovesTheFocusAndEnablesOkOnlyWhenComplete) {
     add.ModelBox()->setCurrentIndex(7);
     add.Group(0)->setFocus();
     QTest::keyClicks(add.Group(0), "12ab56");
-    QTRY_VERIFY_WITH_TIMEOUT(add.Group(1)->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return add.Group(1)->hasFocus(); }))
+        << "a full first group did not move on";
     QTest::keyClicks(add.Group(1), "12G4");
-    QTRY_VERIFY_WITH_TIMEOUT(add.Group(2)->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return add.Group(2)->hasFocus(); }))
+        << "a full second group did not move on";
     QTest::keyClicks(add.Group(2), "ABCDEFGH");
     add.accept(); // OK is off; Enter would come here all the same
     EXPECT_TRUE(add.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(add.Group(1)->hasFocus(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return add.Group(1)->hasFocus(); }))
+        << "the refused serial did not focus its faulty group";
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgSerialFormat});
 
     add.Group(1)->selectAll();
@@ -572,7 +585,9 @@ TEST(ShellDialogs, RegisteredWithTheDeviceWindowsUntilTheyGo) {
             ASSERT_TRUE(view);
             EXPECT_TRUE(view->isVisible());
             view->close();
-            QTRY_VERIFY_WITH_TIMEOUT(view.isNull(), 5000);
+            // EXPECT: the environment and the UI thread are restored below.
+            EXPECT_TRUE(gui_test::WaitFor([&] { return view.isNull(); }))
+                << "the closed list was not deleted";
         }
         const shell::CShellDialogs& dialogs = shell::RegisteredDialogs();
         EXPECT_FALSE(dialogs.ipRange);

@@ -66,7 +66,8 @@ protected:
         ASSERT_NE(view, nullptr);
         // Whole units of the sheet are whole pixels from the top-left.
         view->parentWidget()->showMaximized();
-        QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() > 700, 5000);
+        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
+            << "the maximised sheet's viewport stayed narrow";
         ASSERT_EQ(view->GetScrollPosition(), (model::Point{0, 0}));
     }
     void TearDown() override {

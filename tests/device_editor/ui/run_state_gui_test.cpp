@@ -143,7 +143,8 @@ protected:
         ASSERT_NE(window, nullptr);
         view = window->Widget();
         view->parentWidget()->showMaximized();
-        QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() > 700, 5000);
+        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
+            << "the maximised sheet's viewport stayed narrow";
 
         frame->Core().SetRange(*platform::text::parse_ipv4("192.168.1.1"),
                                *platform::text::parse_ipv4("192.168.1.200"));

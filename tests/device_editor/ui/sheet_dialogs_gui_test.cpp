@@ -125,7 +125,8 @@ protected:
         view = window->Widget();
         ASSERT_NE(view, nullptr);
         view->parentWidget()->showMaximized();
-        QTRY_VERIFY_WITH_TIMEOUT(view->viewport()->width() > 700, 5000);
+        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
+            << "the maximised sheet's viewport stayed narrow";
     }
     void TearDown() override {
         frame.reset();

@@ -105,7 +105,8 @@ TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
 
     // The console comes hidden once the document is complete; its command
     // shows it.
-    QTRY_VERIFY_WITH_TIMEOUT(window->ConsoleWindow() != nullptr, 5000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return window->ConsoleWindow() != nullptr; }))
+        << "no console came";
     EXPECT_FALSE(window->ConsoleWindow()->isVisible());
     frame->RunCommand(de::kCmdConsole);
     EXPECT_TRUE(window->ConsoleWindow()->isVisible());
@@ -128,8 +129,10 @@ TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
 
     // Closed: no DSP view is left, and the DSP bars go.
     ASSERT_TRUE(frame->CloseActiveDocument());
-    QTRY_VERIFY_WITH_TIMEOUT(dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0,
-                             5000);
+    ASSERT_TRUE(gui_test::WaitFor(
+        [&] { return dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0; }))
+        << dspFrame->Windows().size() << " windows, " << frame->Core().m_dspViewCount
+        << " DSP views left";
     EXPECT_FALSE(frame->BarVisible(EBar::DspPalette));
     EXPECT_TRUE(messages.ShownIds().empty());
 }

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "comm/command_sender.h"
@@ -36,6 +37,7 @@ namespace {
 namespace de = dsp_editor;
 namespace pa = platform::automation;
 using Commands = std::vector<std::string>;
+using namespace std::chrono_literals;
 using dialog_probe::Control;
 
 class DspWindowsUnit : public ::testing::Test {
@@ -107,7 +109,8 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     ASSERT_NE(window, nullptr);
     de::CZoDSPDoc& doc = window->Document();
     de::CZoDSPView& view = window->ViewLogic();
-    QTRY_VERIFY_WITH_TIMEOUT(window->ConsoleWindow() != nullptr, 5000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return window->ConsoleWindow() != nullptr; }))
+        << "no console came";
 
     // A delay (5 ms) and a one-channel meter by command, linked from input
     // 1 through the delay to output 1 and the meter.
@@ -128,7 +131,8 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     ASSERT_GE(program.size(), 4u);
     EXPECT_EQ(program.front(), "*NyRST#");
     EXPECT_EQ(program.back(), "*NyRUN#");
-    QTRY_VERIFY_WITH_TIMEOUT(Taken() == program && view.m_progress == 0, 60000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return Taken() == program && view.m_progress == 0; }, 60s))
+        << "progress " << view.m_progress << ", taken " << testing::PrintToString(Taken());
     EXPECT_EQ(doc.m_live, 1);
 
     // Store to slot 1: the template dialog filled in as a user would.
@@ -168,12 +172,23 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     ASSERT_FALSE(store.empty());
     EXPECT_EQ(store.front(), "*SAVEM01Hall        Day         #");
     EXPECT_EQ(store.back(), "*ENDMD#");
-    QTRY_VERIFY_WITH_TIMEOUT(
-        Taken().size() >= program.size() + store.size() && Taken().back() == "*ENDMD#", 60000);
+    ASSERT_TRUE(gui_test::WaitFor(
+        [&] {
+            const Commands taken = Taken();
+            return taken.size() >= program.size() + store.size() && taken.back() == "*ENDMD#";
+        },
+        60s))
+        << testing::PrintToString(Taken());
 
     // The switch to the stored template.
     window->SwitchToStoredTemplate(1);
-    QTRY_VERIFY_WITH_TIMEOUT(Taken().back() == "*CHANM01#", 60000);
+    ASSERT_TRUE(gui_test::WaitFor(
+        [&] {
+            const Commands taken = Taken();
+            return !taken.empty() && taken.back() == "*CHANM01#";
+        },
+        60s))
+        << testing::PrintToString(Taken());
     const Commands taken = Taken();
     EXPECT_EQ(Commands(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(program.size())),
               program);

@@ -3,8 +3,12 @@
 // and gone before the program's exit handlers take Qt's own globals down
 // (a function-local static application crashes there).
 #include <QApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
 
 namespace gui_test {
 
@@ -25,5 +29,16 @@ private:
 };
 
 inline const auto* const g_app = ::testing::AddGlobalTestEnvironment(new CAppEnvironment);
+
+// Runs the event loop until `condition` holds or `timeout` is up; true when
+// it held. Meant under an assertion, ASSERT_TRUE(WaitFor(...)) << "what did
+// not happen". Not QTRY_VERIFY and its kin (nor QVERIFY, QCOMPARE): they
+// report to a QTest run that gtest never sees and quietly return, so a test
+// whose wait ran out skipped its remaining checks and passed.
+inline bool WaitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    return QTest::qWaitFor(condition, static_cast<int>(timeout.count()));
+}
 
 } // namespace gui_test

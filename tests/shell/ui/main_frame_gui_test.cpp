@@ -233,7 +233,7 @@ TEST_F(MainFrameGui, StartUpLeavesTheMaximisedWindowWithItsBarsAndClosesTheSplas
     ASSERT_NE(m_splashTimer, nullptr);
     EXPECT_EQ(m_splashTimer->period, 750ms);
     m_splashTimer->tick();
-    QTRY_VERIFY(splash.isNull());
+    EXPECT_TRUE(gui_test::WaitFor([&] { return splash.isNull(); })) << "the splash stayed";
 
     // The event log's lines carry the main window's value.
     comm::WriteLog("probe");
@@ -269,7 +269,8 @@ TEST_F(MainFrameGui, DocumentFramesSwitchBarsStatusLayoutMenusAndTheirWindows)
     EXPECT_EQ(m_frame->Core().m_activeDeviceView, nullptr);
     EXPECT_FALSE(m_deviceDoc->m_modeless.isVisible());
     EXPECT_TRUE(m_dspDoc->m_modeless.isVisible());
-    QTRY_COMPARE(m_frame->TabClient()->TabCtrl()->count(), 2);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return m_frame->TabClient()->TabCtrl()->count() == 2; }))
+        << m_frame->TabClient()->TabCtrl()->count() << " tabs";
 
     // A bar the user hid stays hidden when its kind comes back.
     m_frame->MdiArea()->setActiveSubWindow(m_frame->ChildFrames().front());
@@ -309,7 +310,7 @@ TEST_F(MainFrameGui, ADeviceFrameStaysWhileItDownloadsOrRuns)
                                 shell::NOTIFY_LEAVE_RUN}));
     QPointer<shell::ui::CChildFrame> gone = sheet;
     EXPECT_TRUE(sheet->close());
-    QTRY_VERIFY(gone.isNull());
+    ASSERT_TRUE(gui_test::WaitFor([&] { return gone.isNull(); })) << "the closed sheet stayed";
     EXPECT_TRUE(m_frame->ChildFrames().empty());
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuMain);
     EXPECT_FALSE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
@@ -375,8 +376,10 @@ TEST_F(MainFrameGui, TheDownloadCommandShowsTheOutputAndRunsTheActiveSheetsDownl
     // The servers are not registered here: the download begins, reports
     // why it cannot go on in the output list, and fails.
     const std::vector<int> codes = {shell::NOTIFY_DOWNLOAD_BEGIN, shell::NOTIFY_DOWNLOAD_FAILED};
-    QTRY_COMPARE_WITH_TIMEOUT(m_deviceDoc->Fake().codes, codes, 10000);
-    QTRY_VERIFY(m_frame->Output()->count() > 0);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return m_deviceDoc->Fake().codes == codes; }, 10s))
+        << testing::PrintToString(m_deviceDoc->Fake().codes);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return m_frame->Output()->count() > 0; }))
+        << "the output list stayed empty";
     EXPECT_FALSE(m_frame->Core().DownloadBusy());
     EXPECT_TRUE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
     EXPECT_TRUE(m_messages.ShownIds().empty());

@@ -73,13 +73,13 @@ TEST(MdiTabsGui, TabsFollowTheChildrenAndActivateThem)
     // Two children with one title, the second with its own icon; a third
     // that was never shown. The tabs come at once, without the timer.
     QMdiSubWindow* first = AddChild(area, QStringLiteral("Sheet"));
-    QTRY_COMPARE_WITH_TIMEOUT(tabs->count(), 1, 5000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return tabs->count() == 1; })) << tabs->count() << " tabs";
     QMdiSubWindow* second = AddChild(area, QStringLiteral("Sheet"));
     QPixmap red(16, 16);
     red.fill(Qt::red);
     second->widget()->setWindowIcon(QIcon(red));
     QMdiSubWindow* hidden = AddChild(area, QStringLiteral("Hidden"), false);
-    QTRY_COMPARE_WITH_TIMEOUT(tabs->count(), 2, 5000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return tabs->count() == 2; })) << tabs->count() << " tabs";
     timer.Fire();
     ASSERT_EQ(tabs->count(), 2);
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("Sheet"));
@@ -89,7 +89,8 @@ TEST(MdiTabsGui, TabsFollowTheChildrenAndActivateThem)
     EXPECT_EQ(tabs->FindTab(hidden), -1);
     EXPECT_TRUE(tabs->tabIcon(0).isNull());
     EXPECT_FALSE(tabs->tabIcon(1).isNull());
-    QTRY_COMPARE_WITH_TIMEOUT(tabs->currentIndex(), 1, 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return tabs->currentIndex() == 1; }))
+        << "current tab " << tabs->currentIndex();
 
     // The child's own tab text beats its title, on the next tick.
     first->setProperty(shell::ui::kMdiTabTextProperty, QStringLiteral("Own"));
@@ -98,7 +99,8 @@ TEST(MdiTabsGui, TabsFollowTheChildrenAndActivateThem)
 
     // A click on a tab activates its child.
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-    QTRY_COMPARE_WITH_TIMEOUT(area->currentSubWindow(), first, 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return area->currentSubWindow() == first; }))
+        << "a click on the tab did not activate its child";
 
     // Something dragged over a tab activates that tab's child, and is not
     // taken there.
@@ -110,15 +112,18 @@ TEST(MdiTabsGui, TabsFollowTheChildrenAndActivateThem)
     QDragMoveEvent move(over.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(tabs, &move);
     EXPECT_FALSE(move.isAccepted());
-    QTRY_COMPARE_WITH_TIMEOUT(area->currentSubWindow(), second, 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return area->currentSubWindow() == second; }))
+        << "a drag over the tab did not activate its child";
 
     // A double click on the tab of the non-active child maximises it; a
     // second one restores it.
     ASSERT_NE(area->currentSubWindow(), first);
     QTest::mouseDClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-    QTRY_VERIFY_WITH_TIMEOUT(first->isMaximized(), 5000);
+    ASSERT_TRUE(gui_test::WaitFor([&] { return first->isMaximized(); }))
+        << "a double click did not maximise the child";
     QTest::mouseDClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-    QTRY_VERIFY_WITH_TIMEOUT(!first->isMaximized(), 5000);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return !first->isMaximized(); }))
+        << "a second double click did not restore the child";
 
     // Shown, the third child gets its tab on the next tick; hidden again,
     // loses it; destroyed, a child's tab goes at once.
