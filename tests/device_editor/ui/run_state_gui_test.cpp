@@ -7,6 +7,7 @@
 #include "device_editor/ui/device_windows.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 
@@ -23,6 +24,7 @@
 
 #include "comm/online_devices.h"
 #include "device_editor/run_state.h"
+#include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
@@ -70,7 +72,7 @@ public:
     }
     int SnmpGet(const std::string&, const std::string& oid, std::string& value) override {
         Record("get " + oid);
-        value = "1048576";
+        value = std::to_string(volume.load());
         return 1;
     }
     int SnmpSet(const std::string&, const std::string& oid, const std::string& value) override {
@@ -99,6 +101,8 @@ public:
     }
 
     std::atomic<bool> silent{false};
+    // What the amplifier's volumes read.
+    std::atomic<long long> volume{1048576};
 
 private:
     void Record(std::string event) {
@@ -111,16 +115,10 @@ private:
     std::vector<std::string> m_events;
 };
 
-// Runs the event loop until `done` holds, at most `limit`.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+// The threads' traffic reaches the window through the event loop: a longer
+// wait than the dialogs' own.
+bool WaitFor(const std::function<bool()>& done) {
+    return gui_test::WaitFor(done, 10s);
 }
 
 //   id 1  model 4 "Stage" (input half), input 3 at step 4 with phantom power
@@ -257,6 +255,18 @@ TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {
     window->Document().SelectDevice(window->Document().FindDevice(1, 1), false);
     frame->RunCommand(de::kCmdDelete);
     EXPECT_NE(window->Document().FindDevice(1, 1), nullptr);
+
+    // The amplifier's status window shows each round's readings as the
+    // poller announces them.
+    const model::Point body = Amp().m_body.CenterPoint();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(body.x, body.y));
+    auto* status = dynamic_cast<de::ui::CAmplifierStatusWindow*>(
+        window->Document().FindStatusWindow(2, 2));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->Dialog()->VolumeText(0)->text(), "15.5");
+    services->volume = 0;
+    EXPECT_TRUE(WaitFor([&] { return status->Dialog()->VolumeText(0)->text() == "-100.0"; }))
+        << status->Dialog()->VolumeText(0)->text().toStdString();
 
     // Leaving: marks cleared, the grey frame, and the poller idles, which
     // asks for the gains to be set again in each idle round.

@@ -38,9 +38,7 @@ namespace {
 
 namespace de = device_editor;
 
-bool WaitFor(const std::function<bool()>& done) {
-    return QTest::qWaitFor(done, 5000);
-}
+using gui_test::WaitFor;
 
 class UnitDialogsGui : public ::testing::Test {
 protected:
