@@ -189,7 +189,7 @@ private:
 
     std::string m_unitIp;
     std::shared_ptr<CUnitMailboxState> m_unit;
-    std::unique_lock<std::timed_mutex> m_unitLock;
+    std::unique_lock<CUnitLock> m_unitLock;
 };
 
 } // namespace comm

@@ -63,6 +63,40 @@ bool WritePostedWithTries(IUnitMailbox& mailbox, const Sleeper& sleep)
     return false;
 }
 
+void CUnitLock::lock()
+{
+    std::unique_lock guard(m_mutex);
+    m_freed.wait(guard, [this] { return !m_held; });
+    m_held = true;
+}
+
+bool CUnitLock::try_lock()
+{
+    std::lock_guard guard(m_mutex);
+    if (m_held)
+        return false;
+    m_held = true;
+    return true;
+}
+
+bool CUnitLock::try_lock_until(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock guard(m_mutex);
+    if (!m_freed.wait_until(guard, deadline, [this] { return !m_held; }))
+        return false;
+    m_held = true;
+    return true;
+}
+
+void CUnitLock::unlock()
+{
+    // Notified under the mutex: the next holder may end the unit's state as
+    // soon as it has the lock, so nothing may touch it after release.
+    std::lock_guard guard(m_mutex);
+    m_held = false;
+    m_freed.notify_one();
+}
+
 std::shared_ptr<CUnitMailboxState> UnitMailboxState(std::string_view ip)
 {
     static std::mutex mutex;

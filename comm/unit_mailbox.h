@@ -6,6 +6,7 @@
 #include "comm/automation_wrappers.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,11 +47,35 @@ bool WriteWithTries(IUnitMailbox& mailbox, std::string_view oid, std::string_vie
 // means the unit has the command. Same three tries otherwise.
 bool WritePostedWithTries(IUnitMailbox& mailbox, const Sleeper& sleep);
 
+// A lock whose wait is bounded, for std::unique_lock like std::timed_mutex.
+// std::timed_mutex waits with pthread_mutex_clocklock, which ThreadSanitizer
+// (as shipped with GCC 12) does not see, so every exchange would look like an
+// unlock of a mutex nobody took; a condition variable's wait it does see.
+class CUnitLock {
+public:
+    void lock();
+    bool try_lock();
+    void unlock();
+
+    template <class Rep, class Period>
+    bool try_lock_for(const std::chrono::duration<Rep, Period>& wait)
+    {
+        return try_lock_until(std::chrono::steady_clock::now() +
+                              std::chrono::ceil<std::chrono::steady_clock::duration>(wait));
+    }
+    bool try_lock_until(std::chrono::steady_clock::time_point deadline);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    bool m_held = false;
+};
+
 // What every sender in the process shares about one unit. `lock` is held by
 // a sender for the whole of one exchange; `leftBusy` may be read and written
 // only while holding it.
 struct CUnitMailboxState {
-    std::timed_mutex lock;
+    CUnitLock lock;
     // We wrote "127" after an unframed reply, and nothing has cleared it
     // since: the next exchange that reads "127" frees the register instead
     // of waiting for a unit that is not busy.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build with all labels, then the
 # unit and integration tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer (building only what those tests run). Ends with
-# the wall and CPU time of each phase and the tests that were skipped, with
-# their reasons.
+# UndefinedBehaviorSanitizer (building only what those tests run), then the
+# run state's tests under ThreadSanitizer. Ends with the wall and CPU time of
+# each phase and the tests that were skipped, with their reasons.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -73,5 +73,20 @@ phase "configure asan-ubsan" cmake --preset asan-ubsan >/dev/null &&
         --target unit_integration_tests || exit 1
 phase "test asan-ubsan (unit, integration)" \
     ctest --preset asan-ubsan -j "$test_jobs" --output-junit "$PWD/$reports/asan-ubsan.xml"
+
+# The run state is where the operator program's threads, device
+# communication and libkestrin2.so's own threads meet: its four test
+# programs (headless, against the simulated unit, in network namespaces and
+# its window) under ThreadSanitizer. CTest names the test cases, not the
+# programs, hence the suites; a pattern that matches nothing fails.
+tsan_targets=(device_editor_run_state_test device_editor_run_state_peer_test
+    device_editor_run_state_netns_test device_editor_run_state_gui_test)
+tsan_tests='^(RunState(Test|Texts|Threads|Peers|Netns|Gui)\.|Cases/AlarmTest\.)'
+phase "configure tsan" cmake --preset tsan >/dev/null &&
+    phase "build tsan" cmake --build --preset tsan -j "$jobs" --target "${tsan_targets[@]}" ||
+    exit 1
+phase "test tsan (run state)" \
+    ctest --preset tsan -j "$test_jobs" -R "$tsan_tests" --no-tests=error \
+        --output-junit "$PWD/$reports/tsan.xml"
 
 exit $status

@@ -227,6 +227,38 @@ TEST(TextCommandRun, GivesUpAfterItsLimitAndWaitsForTheUnitLock)
     holder.join();
 }
 
+TEST(UnitLock, BoundedWaitFailsWhileHeldAndHandsTheUnitOverOnRelease)
+{
+    comm::CUnitLock lock;
+    std::promise<void> held, release;
+    std::thread holder([&] {
+        std::unique_lock hold(lock);
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    EXPECT_FALSE(lock.try_lock());
+    EXPECT_FALSE(lock.try_lock_for(10ms));
+
+    // A waiter blocked in the bounded wait gets the unit when the holder
+    // lets go, well before its limit.
+    std::promise<bool> got;
+    std::thread waiter([&] {
+        const bool taken = lock.try_lock_for(1h);
+        got.set_value(taken);
+        if (taken)
+            lock.unlock();
+    });
+    release.set_value();
+    auto result = got.get_future();
+    ASSERT_EQ(result.wait_for(60s), std::future_status::ready);
+    EXPECT_TRUE(result.get());
+    holder.join();
+    waiter.join();
+    EXPECT_TRUE(lock.try_lock());
+    lock.unlock();
+}
+
 TEST(DownloadProgress, PositionsAboveTheTotalAreIgnored)
 {
     comm::CDSPDlgDownloadProgress progress;
