@@ -18,14 +18,8 @@
 #include <regex>
 #include <sstream>
 
-#include "device_editor/ui/device_view.h"
 #include "model/device_ny.h"
-#include "model/recording_messages.h"
-#include "platform/gdi/qt_canvas.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/message_boxes.h"
-#include "tests/shell/ui/gui_app.h"
-#include "tests/support/temp_dir.h"
+#include "tests/device_editor/ui/sheet_window_fixture.h"
 
 namespace {
 
@@ -49,35 +43,9 @@ std::ostream& operator<<(std::ostream& out, const item_t& item) {
     return out << "{" << item.id << (item.enabled ? "" : " greyed") << "}";
 }
 
-class DeviceViewGui : public ::testing::Test {
+class DeviceViewGui : public sheet_window_test::CSheetWindowTest {
 protected:
-    void SetUp() override {
-        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
-        model::SetUiThread(&uiThread);
-        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
-        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
-        ASSERT_TRUE(frame->CreateMainWindow());
-        frame->resize(1000, 800);
-        frame->show();
-        ASSERT_TRUE(frame->NewDeviceDocument());
-        window = deviceFrame->ActiveWindow();
-        ASSERT_NE(window, nullptr);
-        view = window->Widget();
-        ASSERT_NE(view, nullptr);
-        // Whole units of the sheet are whole pixels from the top-left.
-        view->parentWidget()->showMaximized();
-        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
-            << "the maximised sheet's viewport stayed narrow";
-        ASSERT_EQ(view->GetScrollPosition(), (model::Point{0, 0}));
-    }
-    void TearDown() override {
-        frame.reset();
-        deviceFrame.reset();
-        model::SetUiThread(nullptr);
-        ::unsetenv("OSTREL_HOME");
-    }
-
-    de::CZoDeviceDoc& Doc() { return window->Document(); }
+    DeviceViewGui() : CSheetWindowTest("ostrel-device-view") {}
 
     // A unit of `model` (sub-type 3) with the id at (x, y).
     model::CBaseDevice* AddUnit(std::int32_t id, std::int32_t model, std::int32_t x,
@@ -120,15 +88,6 @@ protected:
         QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
         return items;
     }
-
-    test_support::CTempDir home{"ostrel-device-view"};
-    shell::ui::CQtUiThread uiThread;
-    model::CRecordingMessages messages;
-    platform::gdi::QtTextMeasurer measurer;
-    std::unique_ptr<shell::ui::CMainFrame> frame;
-    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
-    de::ui::CDeviceWindow* window = nullptr;
-    de::ui::CZoDeviceView* view = nullptr;
 };
 
 TEST_F(DeviceViewGui, PaintsGridFrameAndTheRunningFrame) {

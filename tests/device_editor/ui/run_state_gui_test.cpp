@@ -25,18 +25,12 @@
 #include "comm/online_devices.h"
 #include "device_editor/run_state.h"
 #include "device_editor/ui/amplifier_dialogs.h"
-#include "device_editor/ui/device_view.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
-#include "model/recording_messages.h"
-#include "platform/gdi/qt_canvas.h"
 #include "platform/text/ipv4.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/message_boxes.h"
 #include "shell/ui/output_list.h"
-#include "tests/shell/ui/gui_app.h"
-#include "tests/support/temp_dir.h"
+#include "tests/device_editor/ui/sheet_window_fixture.h"
 
 namespace {
 
@@ -124,26 +118,18 @@ bool WaitFor(const std::function<bool()>& done) {
 //   id 1  model 4 "Stage" (input half), input 3 at step 4 with phantom power
 //   id 2  model 21 "Amp"
 // both on line in the adapter's subnet and within the configured range.
-class RunStateGui : public ::testing::Test {
+class RunStateGui : public sheet_window_test::CSheetWindowTest {
 protected:
-    void SetUp() override {
-        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
-        model::SetUiThread(&uiThread);
-        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
-        services = std::make_unique<CRecordingServices>(frame->Core());
-        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
-        deviceFrame->SetDeviceServices(services.get());
-        ASSERT_TRUE(frame->CreateMainWindow());
-        frame->resize(1000, 800);
-        frame->show();
-        ASSERT_TRUE(frame->NewDeviceDocument());
-        window = deviceFrame->ActiveWindow();
-        ASSERT_NE(window, nullptr);
-        view = window->Widget();
-        view->parentWidget()->showMaximized();
-        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
-            << "the maximised sheet's viewport stayed narrow";
+    RunStateGui() : CSheetWindowTest("ostrel-run-state") {}
 
+    shell::IMainFrame* DeviceServices() override {
+        services = std::make_unique<CRecordingServices>(frame->Core());
+        return services.get();
+    }
+    void SetUp() override {
+        CSheetWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         frame->Core().SetRange(*platform::text::parse_ipv4("192.168.1.1"),
                                *platform::text::parse_ipv4("192.168.1.200"));
         comm::COnlineDeviceList& online = comm::OnlineDevices();
@@ -168,11 +154,8 @@ protected:
         window->Document().SetModifiedFlag(false);
     }
     void TearDown() override {
-        frame.reset();
-        deviceFrame.reset();
+        CSheetWindowTest::TearDown();
         comm::OnlineDevices().Clear();
-        model::SetUiThread(nullptr);
-        ::unsetenv("OSTREL_HOME");
     }
 
     model::CDeviceQOVG& Amp() {
@@ -209,15 +192,7 @@ protected:
     }
     QColor FramePixel() { return view->viewport()->grab().toImage().pixelColor(2, 300); }
 
-    test_support::CTempDir home{"ostrel-run-state"};
-    shell::ui::CQtUiThread uiThread;
-    model::CRecordingMessages messages;
-    platform::gdi::QtTextMeasurer measurer;
-    std::unique_ptr<shell::ui::CMainFrame> frame;
     std::unique_ptr<CRecordingServices> services;
-    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
-    de::ui::CDeviceWindow* window = nullptr;
-    de::ui::CZoDeviceView* view = nullptr;
 };
 
 TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {

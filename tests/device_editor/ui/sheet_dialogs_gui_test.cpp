@@ -26,22 +26,16 @@
 
 #include "device_editor/link_view.h"
 #include "device_editor/sheet_commands.h"
-#include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
 #include "device_editor/ui/link_view_dialog.h"
 #include "device_editor/ui/sheet_dialog_widgets.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_text.h"
-#include "model/recording_messages.h"
 #include "model/undo_history.h"
 #include "platform/app_paths/app_paths.h"
-#include "platform/gdi/qt_canvas.h"
 #include "shell/ui/locked_header.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/message_boxes.h"
-#include "tests/shell/ui/gui_app.h"
-#include "tests/support/temp_dir.h"
+#include "tests/device_editor/ui/sheet_window_fixture.h"
 
 namespace {
 
@@ -109,33 +103,10 @@ void Click(const QWidget& dialog, int id) {
 }
 
 // A new sheet in the main window, as the program opens it.
-class SheetDialogsGui : public ::testing::Test {
+class SheetDialogsGui : public sheet_window_test::CSheetWindowTest {
 protected:
-    void SetUp() override {
-        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
-        model::SetUiThread(&uiThread);
-        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
-        deviceFrame = ui::RegisterDeviceWindows(*frame);
-        ASSERT_TRUE(frame->CreateMainWindow());
-        frame->resize(1000, 800);
-        frame->show();
-        ASSERT_TRUE(frame->NewDeviceDocument());
-        window = deviceFrame->ActiveWindow();
-        ASSERT_NE(window, nullptr);
-        view = window->Widget();
-        ASSERT_NE(view, nullptr);
-        view->parentWidget()->showMaximized();
-        ASSERT_TRUE(gui_test::WaitFor([&] { return view->viewport()->width() > 700; }))
-            << "the maximised sheet's viewport stayed narrow";
-    }
-    void TearDown() override {
-        frame.reset();
-        deviceFrame.reset();
-        model::SetUiThread(nullptr);
-        ::unsetenv("OSTREL_HOME");
-    }
+    SheetDialogsGui() : CSheetWindowTest("ostrel-sheet-dialogs") {}
 
-    de::CZoDeviceDoc& Doc() { return window->Document(); }
     model::CUndoHistory& History() { return *Doc().GetUndoHistory(); }
 
     model::CDeviceText* AddText(std::int32_t id, const std::string& text) {
@@ -184,14 +155,6 @@ protected:
         ASSERT_TRUE(Doc().AddLinkFromRecord(std::move(link)));
     }
 
-    test_support::CTempDir home{"ostrel-sheet-dialogs"};
-    shell::ui::CQtUiThread uiThread;
-    model::CRecordingMessages messages;
-    platform::gdi::QtTextMeasurer measurer;
-    std::unique_ptr<shell::ui::CMainFrame> frame;
-    std::unique_ptr<ui::CDeviceFrame> deviceFrame;
-    ui::CDeviceWindow* window = nullptr;
-    ui::CZoDeviceView* view = nullptr;
     QColorDialog colours;
     QFontDialog fonts;
 };

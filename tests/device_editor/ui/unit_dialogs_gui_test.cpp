@@ -20,19 +20,13 @@
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/channel_gain_dialog.h"
-#include "device_editor/ui/device_view.h"
 #include "device_editor/ui/matrix_route_dialog.h"
 #include "model/device_matrix.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
-#include "model/recording_messages.h"
-#include "platform/gdi/qt_canvas.h"
-#include "shell/ui/main_frame.h"
-#include "shell/ui/message_boxes.h"
 #include "shell/ui/my_button_widget.h"
-#include "tests/shell/ui/gui_app.h"
-#include "tests/support/temp_dir.h"
+#include "tests/device_editor/ui/sheet_window_fixture.h"
 
 namespace {
 
@@ -40,34 +34,9 @@ namespace de = device_editor;
 
 using gui_test::WaitFor;
 
-class UnitDialogsGui : public ::testing::Test {
+class UnitDialogsGui : public sheet_window_test::CSheetWindowTest {
 protected:
-    void SetUp() override {
-        ::setenv("OSTREL_HOME", home.path().c_str(), 1);
-        model::SetUiThread(&uiThread);
-        frame = std::make_unique<shell::ui::CMainFrame>(home.path());
-        deviceFrame = de::ui::RegisterDeviceWindows(*frame);
-        ASSERT_TRUE(frame->CreateMainWindow());
-        frame->resize(1000, 800);
-        frame->show();
-        ASSERT_TRUE(frame->NewDeviceDocument());
-        window = deviceFrame->ActiveWindow();
-        ASSERT_NE(window, nullptr);
-        view = window->Widget();
-        ASSERT_NE(view, nullptr);
-        // Whole units of the sheet are whole pixels from the top-left.
-        view->parentWidget()->showMaximized();
-        ASSERT_TRUE(WaitFor([&] { return view->viewport()->width() > 700; }));
-        ASSERT_EQ(view->GetScrollPosition(), (model::Point{0, 0}));
-    }
-    void TearDown() override {
-        frame.reset();
-        deviceFrame.reset();
-        model::SetUiThread(nullptr);
-        ::unsetenv("OSTREL_HOME");
-    }
-
-    de::CZoDeviceDoc& Doc() { return window->Document(); }
+    UnitDialogsGui() : CSheetWindowTest("ostrel-unit-dialogs") {}
 
     void Click(const model::CBaseDevice& device) {
         const model::Point c = device.m_body.CenterPoint();
@@ -82,15 +51,6 @@ protected:
             dynamic_cast<de::ui::CAmplifierStatusWindow*>(Doc().FindStatusWindow(id, subType));
         return handle != nullptr ? handle->Dialog() : nullptr;
     }
-
-    test_support::CTempDir home{"ostrel-unit-dialogs"};
-    shell::ui::CQtUiThread uiThread;
-    model::CRecordingMessages messages;
-    platform::gdi::QtTextMeasurer measurer;
-    std::unique_ptr<shell::ui::CMainFrame> frame;
-    std::unique_ptr<de::ui::CDeviceFrame> deviceFrame;
-    de::ui::CDeviceWindow* window = nullptr;
-    de::ui::CZoDeviceView* view = nullptr;
 };
 
 TEST_F(UnitDialogsGui, AnAmplifiersStatusWindowOpensOnceBelowItAndGoesWithIt) {
