@@ -18,6 +18,7 @@
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -25,17 +26,7 @@ using namespace device_editor;
 namespace amp = device_editor::amplifier;
 using Limits = CAmplifierLimitsController;
 
-class Host : public model::IUndoHost {
-public:
-    explicit Host(CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(model::CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 // -- tables
 

@@ -21,6 +21,7 @@
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -32,17 +33,7 @@ using run_state_test::CRecordingPort;
 constexpr const char* kMac = "00602b123456";
 constexpr const char* kUnitIp = "192.168.1.5";
 
-class Host : public model::IUndoHost {
-public:
-    explicit Host(CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(model::CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 class ChannelGain : public ::testing::Test {
 protected:

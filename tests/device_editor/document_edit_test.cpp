@@ -24,6 +24,7 @@
 #include "model_fixtures.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "sheet_builder.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -36,17 +37,7 @@ using sheet_builder::Snapshot;
 
 // Undo and redo act only through a host whose active view shows the
 // document.
-class Host : public model::IUndoHost {
-public:
-    explicit Host(CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 class Frame : public device_editor::IDeviceMainFrame {
 public:

@@ -27,6 +27,7 @@
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "sheet_builder.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -62,17 +63,7 @@ private:
     std::optional<std::string> m_old;
 };
 
-class Host : public model::IUndoHost {
-public:
-    explicit Host(CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(model::CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 class Frame : public IDeviceMainFrame {
 public:

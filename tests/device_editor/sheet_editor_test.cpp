@@ -27,6 +27,7 @@
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -133,17 +134,7 @@ public:
     bool runningDocument = false, closeOk = true;
 };
 
-class UndoHost : public model::IUndoHost {
-public:
-    explicit UndoHost(CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    CZoDeviceDoc& doc_;
-};
+using UndoHost = sheet_test::CSheetUndoHost;
 
 class DeviceSheetEditor : public ::testing::Test {
 protected:

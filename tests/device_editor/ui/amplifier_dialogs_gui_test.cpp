@@ -34,6 +34,7 @@
 #include "shell/ui/my_slider.h"
 #include "shell/ui/volume_bar_widget.h"
 #include "tests/shell/ui/gui_app.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -45,17 +46,7 @@ using Limits = deui::CDeviceDlgQOVGSetAttri;
 constexpr QRgb kRed = 0xFF0000;
 constexpr QRgb kGrey = 0xD4D0C8; // 0xC8D0D4 as Qt reads pixels
 
-class Host : public model::IUndoHost {
-public:
-    explicit Host(de::CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(model::CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    de::CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 // Waits are QTest::qWaitFor under an assertion: the QTRY_ macros report to
 // a QTest run, which gtest never sees.

@@ -31,6 +31,7 @@
 #include "tests/device_editor/run_state_recorders.h"
 #include "tests/device_editor/sheet_builder.h"
 #include "tests/shell/ui/gui_app.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -41,17 +42,7 @@ using Table = model::CDeviceMatrix::route_table_t;
 
 const Table kOpened = {{{1, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}, {0, 1, 0, 0}}};
 
-class Host : public model::IUndoHost {
-public:
-    explicit Host(de::CZoDeviceDoc& doc) : doc_(doc) { doc.SetUndoHost(this); }
-    bool IsActiveViewOf(const model::IDeviceDoc& d) const override { return &d == &doc_; }
-    void UpdateLinkEnds(model::CBaseDevice& device) override { doc_.UpdateLinkEnds(device); }
-    void InvalidateAll() override {}
-    void UpdateStatusPanes(int) override {}
-
-private:
-    de::CZoDeviceDoc& doc_;
-};
+using Host = sheet_test::CSheetUndoHost;
 
 class MatrixRouteDialog : public ::testing::Test {
 protected:
