@@ -198,6 +198,14 @@ struct Snapshot {
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
 
+// Every cut of the large fixtures costs a load each: a sanitizer build, many
+// times slower, takes every seventh (still every kind of field somewhere).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::size_t kCutStride = 7;
+#else
+constexpr std::size_t kCutStride = 1;
+#endif
+
 TEST(DspEditorFile, AFileCutAnywhereIsRefusedAndTheDocumentKept) {
     for (const char* name : {"dsp_new.hex", "dsp_every_kind.hex", "dsp_version3.hex"}) {
         SCOPED_TRACE(name);
@@ -207,14 +215,15 @@ TEST(DspEditorFile, AFileCutAnywhereIsRefusedAndTheDocumentKept) {
         doc->AddModule(kAriDelay, 1, 100, 100, 1);
         const Snapshot before(*doc);
         std::size_t refused = 0;
-        for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::size_t cuts = 0;
+        for (std::size_t cut = 0; cut < bytes.size(); cut += kCutStride, ++cuts) {
             try {
                 doc->OpenDocument(std::span(bytes).first(cut));
             } catch (const pa::archive_error&) {
                 ++refused;
             }
         }
-        EXPECT_EQ(refused, bytes.size());
+        EXPECT_EQ(refused, cuts);
         EXPECT_TRUE(Snapshot(*doc) == before);
     }
 }
