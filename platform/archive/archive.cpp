@@ -108,22 +108,32 @@ std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {
     return static_cast<std::size_t>(h >> 17) & (table_.size() - 1);
 }
 
+void archive_t::object_map_t::rebuild(std::size_t size) {
+    std::vector<std::pair<const serializable_t*, std::uint32_t>> old(size, {nullptr, 0});
+    old.swap(table_);
+    for (const auto& entry : old)
+        if (entry.first != nullptr)
+            for (std::size_t i = slot(entry.first);; i = (i + 1) & (table_.size() - 1))
+                if (table_[i].first == nullptr) {
+                    table_[i] = entry;
+                    break;
+                }
+}
+
+void archive_t::object_map_t::reserve(std::size_t more) {
+    // At most half full, as find_or_add keeps it; at least doubled, so that
+    // many small arrays still grow it geometrically.
+    const std::size_t need = 2 * (used_ + more + 1);
+    if (need > table_.size())
+        rebuild(std::max({std::bit_ceil(need), 2 * table_.size(), std::size_t{64}}));
+}
+
 std::pair<const serializable_t*, std::uint32_t>&
 archive_t::object_map_t::find_or_add(const serializable_t* object) {
     // One probe finds the object or the slot it takes: the table is grown
     // first, so that the slot stays where the new entry belongs.
-    if (2 * (used_ + 1) > table_.size()) {
-        std::vector<std::pair<const serializable_t*, std::uint32_t>> old(
-            std::max<std::size_t>(64, 2 * table_.size()), {nullptr, 0});
-        old.swap(table_);
-        for (const auto& entry : old)
-            if (entry.first != nullptr)
-                for (std::size_t i = slot(entry.first);; i = (i + 1) & (table_.size() - 1))
-                    if (table_[i].first == nullptr) {
-                        table_[i] = entry;
-                        break;
-                    }
-    }
+    if (2 * (used_ + 1) > table_.size())
+        rebuild(std::max<std::size_t>(64, 2 * table_.size()));
     for (std::size_t i = slot(object);; i = (i + 1) & (table_.size() - 1)) {
         auto& entry = table_[i];
         if (entry.first == object)
@@ -258,6 +268,11 @@ std::uint32_t archive_t::ReadArrayBegin() {
     if (trace_ != nullptr)
         trace_event({.kind = trace_event_t::kind_t::array_begin, .offset = at, .count = count});
     return count;
+}
+
+void archive_t::WriteArrayBegin(std::size_t count) {
+    WriteCount(count);
+    stored_objects_.reserve(count);
 }
 
 void archive_t::ReadArrayEnd() {

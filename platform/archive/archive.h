@@ -191,6 +191,9 @@ public:
     // the end of the elements; these also feed the trace.
     std::uint32_t ReadArrayBegin();
     void ReadArrayEnd();
+    // Storing: WriteCount(count), with room made for that many more objects
+    // among those stored so far.
+    void WriteArrayBegin(std::size_t count);
 
 private:
     // A class met while loading, with the schema its latest new-class tag
@@ -296,9 +299,13 @@ private:
         // The object's entry, added when missing: its index, or 0 while it
         // has none (the caller stores the index it gives the object).
         std::pair<const serializable_t*, std::uint32_t>& find_or_add(const serializable_t* object);
+        // Makes room for `more` objects beyond those held, so that they go in
+        // without the table being rebuilt on the way.
+        void reserve(std::size_t more);
 
     private:
         std::size_t slot(const serializable_t* object) const;
+        void rebuild(std::size_t size);
         std::vector<std::pair<const serializable_t*, std::uint32_t>> table_;
         std::size_t used_ = 0;
     };
