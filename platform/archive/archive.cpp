@@ -93,11 +93,15 @@ void archive_t::throw_direction() const {
 }
 
 void archive_t::grow(std::size_t more) {
+    require_storing();
     constexpr std::size_t step = 64 * 1024;
-    const std::size_t need = used_ + more;
+    const std::size_t used = this->used();
+    const std::size_t need = used + more;
     if (need > out_.capacity())
         out_.reserve(std::max({out_.capacity() * 2, need, std::size_t{4096}}));
-    out_.resize(std::min(out_.capacity(), std::max(need, used_ + step)));
+    out_.resize(std::min(out_.capacity(), std::max(need, used + step)));
+    out_next_ = out_.data() + used;
+    out_end_ = out_.data() + out_.size();
 }
 
 std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {
@@ -147,16 +151,18 @@ archive_t::object_map_t::find_or_add(const serializable_t* object) {
 }
 
 void archive_t::throw_short(std::size_t need, const char* what) const {
+    require_loading();
     throw archive_error(pos_, text::format("%s (%lu bytes), %lu left", what, need, size_ - pos_));
 }
 
 void archive_t::Write(const void* data, std::size_t size) {
     require_storing();
-    if (out_.size() - used_ < size)
+    if (static_cast<std::size_t>(out_end_ - out_next_) < size)
         grow(size);
-    if (size != 0)
-        std::memcpy(out_.data() + used_, data, size);
-    used_ += size;
+    if (size != 0) {
+        std::memcpy(out_next_, data, size);
+        out_next_ += size;
+    }
 }
 
 void archive_t::Read(void* data, std::size_t size, const char* what) {

@@ -83,16 +83,16 @@ public:
     void SetTraceSink(trace_sink_t* sink) { trace_ = sink; }
 
     // Storing: what has been written so far.
-    std::span<const std::uint8_t> Bytes() const { return {out_.data(), used_}; }
+    std::span<const std::uint8_t> Bytes() const { return {out_.data(), used()}; }
     // Storing: hands the written bytes over; the archive is done with.
     std::vector<std::uint8_t> TakeBytes() {
-        out_.resize(used_);
-        used_ = 0;
+        out_.resize(used());
+        out_next_ = out_end_ = nullptr;
         return std::move(out_);
     }
 
     // Storing: bytes written; loading: the offset of the next byte to read.
-    std::size_t Tell() const { return storing_ ? used_ : pos_; }
+    std::size_t Tell() const { return storing_ ? used() : pos_; }
     // Loading: bytes left to read.
     std::size_t Remaining() const { return storing_ ? 0 : size_ - pos_; }
     bool AtEnd() const { return Remaining() == 0; }
@@ -217,16 +217,17 @@ private:
         std::uint16_t slot;
     };
 
+    // The room checks are the direction checks as well: a loading archive has
+    // no room to write, a storing one nothing to read, and grow() and
+    // throw_short() tell a wrong direction first.
     template <class T> archive_t& put(const T& v) {
-        require_storing();
-        if (out_.size() - used_ < sizeof(T))
+        if (static_cast<std::size_t>(out_end_ - out_next_) < sizeof(T))
             grow(sizeof(T));
-        std::memcpy(out_.data() + used_, &v, sizeof(T));
-        used_ += sizeof(T);
+        std::memcpy(out_next_, &v, sizeof(T));
+        out_next_ += sizeof(T);
         return *this;
     }
     template <class T> archive_t& get(T& v, const char* what) {
-        require_loading();
         if (size_ - pos_ < sizeof(T))
             throw_short(sizeof(T), what);
         // Through a local: a byte copy straight into `v` could alias this
@@ -310,9 +311,13 @@ private:
         std::size_t used_ = 0;
     };
 
-    // storing (out_ grows ahead; used_ bytes of it are written)
+    // storing: out_ grows ahead of what is written, which runs from its
+    // data() to out_next_; out_end_ is its end. Pointers rather than a size,
+    // as every write through them makes the compiler load them again.
     std::vector<std::uint8_t> out_;
-    std::size_t used_ = 0;
+    std::uint8_t* out_next_ = nullptr;
+    std::uint8_t* out_end_ = nullptr;
+    std::size_t used() const { return static_cast<std::size_t>(out_next_ - out_.data()); }
     std::vector<std::pair<const runtime_class_t*, std::uint32_t>> stored_classes_;
     object_map_t stored_objects_;
     std::uint32_t next_store_index_ = 1;
