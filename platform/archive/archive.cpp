@@ -307,7 +307,7 @@ void archive_t::WriteClass(const runtime_class_t& cls) {
     const std::size_t length = std::char_traits<char>::length(cls.name);
     if (length > 0xFFFF)
         throw std::logic_error("archive_t: class name too long");
-    const std::uint32_t index = next_index(Tell());
+    const std::uint32_t index = next_store_index(Tell());
     put(new_class_tag);
     put(cls.schema);
     put(static_cast<std::uint16_t>(length));
@@ -332,20 +332,21 @@ archive_t::class_ref_t archive_t::read_new_class(std::size_t tag_at) {
     return ref;
 }
 
-void archive_t::add_class(std::size_t tag_at, class_ref_t& ref) {
-    ref.index = next_index(tag_at);
+archive_t::class_place_t archive_t::add_class(std::size_t tag_at, const runtime_class_t* cls,
+                                              std::uint32_t schema) {
+    const std::uint32_t index = next_load_index(tag_at);
     std::size_t slot = 0;
-    while (slot < slots_.size() && slots_[slot].cls != ref.cls)
+    while (slot < slots_.size() && slots_[slot].cls != cls)
         ++slot;
     if (slot == slots_.size()) {
         // Only registered classes get here, one slot each.
         if (slot >= class_bit - 1)
             throw archive_error(tag_at, "at most 32767 distinct classes in one archive");
-        slots_.push_back({ref.cls, 0});
+        slots_.push_back({cls, 0});
     }
-    slots_[slot].schema = static_cast<std::uint16_t>(ref.schema);
-    ref.slot = static_cast<std::uint16_t>(slot);
+    slots_[slot].schema = static_cast<std::uint16_t>(schema);
     loaded_.push_back(static_cast<std::uint16_t>(class_bit | slot));
+    return {index, static_cast<std::uint16_t>(slot)};
 }
 
 // Inline: a class seen before is what precedes nearly every object.
@@ -371,8 +372,11 @@ archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_cl
     if (!exact && family != nullptr && !ref.cls->IsDerivedFrom(*family))
         throw archive_error(tag_at, std::string("a class of the ") + family->name +
                                         " family, found " + describe(ref.cls->name));
-    if (ref.is_new)
-        add_class(tag_at, ref);
+    if (ref.is_new) {
+        const class_place_t place = add_class(tag_at, ref.cls, ref.schema);
+        ref.index = place.index;
+        ref.slot = place.slot;
+    }
     return ref;
 }
 
@@ -434,7 +438,7 @@ void archive_t::WriteObject(serializable_t* object) {
         return;
     }
     WriteClass(object->GetRuntimeClass());
-    stored.second = next_index(Tell());
+    stored.second = next_store_index(Tell());
     object->Serialize(*this);
 }
 
@@ -458,16 +462,19 @@ archive_t::read_object_t archive_t::read_reference(std::size_t tag_at, std::uint
     return {nullptr, index, cls};
 }
 
-std::unique_ptr<serializable_t> archive_t::read_new_object(std::size_t tag_at, const tag_t& tag,
-                                                           const runtime_class_t* family) {
+// Inline in both readers of an object, ReadObject's being the path of every
+// object in a load.
+[[gnu::always_inline]] inline std::unique_ptr<serializable_t>
+archive_t::read_new_object(std::size_t tag_at, tag_t tag, const runtime_class_t* family) {
     const class_ref_t ref = read_class_ref(tag_at, tag, family, false);
     if (ref.cls->create == nullptr)
         throw archive_error(tag_at, "a class that can be created, found abstract " +
                                         describe(ref.cls->name));
     if (depth_ >= max_depth)
         throw archive_error(tag_at, text::format("objects nested at most %d deep", max_depth));
-    const std::uint32_t index = next_index(tag_at);
-    std::unique_ptr<serializable_t> object = ref.cls->CreateObject();
+    const std::uint32_t index = next_load_index(tag_at);
+    // The factory itself: CreateObject would test it for null once more.
+    std::unique_ptr<serializable_t> object = ref.cls->create(*ref.cls);
     loaded_.push_back(static_cast<std::uint16_t>(ref.slot + 1));
     // Checked here as well: without a sink no event is built per object.
     if (trace_ != nullptr)
@@ -492,8 +499,8 @@ std::unique_ptr<serializable_t> archive_t::read_new_object(std::size_t tag_at, c
     return object;
 }
 
+// The direction is checked with the bytes of the tag (see get).
 archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t* family) {
-    require_loading();
     const std::size_t at = pos_;
     const tag_t tag = read_tag();
     if (!(tag.value & big_class_tag))
@@ -504,7 +511,6 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
 // ReadObjectOrReference without handing a new object through read_object_t:
 // this is the path of every object in a load.
 std::unique_ptr<serializable_t> archive_t::ReadObject(const runtime_class_t* family) {
-    require_loading();
     const std::size_t at = pos_;
     const tag_t tag = read_tag();
     if (tag.value & big_class_tag)

@@ -255,15 +255,17 @@ private:
     [[noreturn]] void throw_direction() const;
     void grow(std::size_t more);
     [[noreturn]] void throw_short(std::size_t need, const char* what) const;
-    std::uint32_t next_index(std::size_t at) {
-        const std::uint32_t index =
-            storing_ ? next_store_index_ : static_cast<std::uint32_t>(loaded_.size());
-
-        if (index > max_index)
+    std::uint32_t next_store_index(std::size_t at) {
+        if (next_store_index_ > max_index)
             throw_too_many(at);
-        if (storing_)
-            ++next_store_index_;
-        return index;
+        return next_store_index_++;
+    }
+    // The index the next class or object read takes: loaded_ holds one entry
+    // per index given so far.
+    std::uint32_t next_load_index(std::size_t at) const {
+        if (loaded_.size() > max_index)
+            throw_too_many(at);
+        return static_cast<std::uint32_t>(loaded_.size());
     }
     [[noreturn]] void throw_too_many(std::size_t at) const;
     tag_t read_tag() {
@@ -277,12 +279,16 @@ private:
     // The name and schema after a new-class tag, and the index and slot the
     // class takes once its family has been checked.
     class_ref_t read_new_class(std::size_t tag_at);
-    void add_class(std::size_t tag_at, class_ref_t& ref);
+    struct class_place_t {
+        std::uint32_t index;
+        std::uint16_t slot;
+    };
+    class_place_t add_class(std::size_t tag_at, const runtime_class_t* cls, std::uint32_t schema);
     // After an object tag: null, or an earlier object checked against `family`.
     read_object_t read_reference(std::size_t tag_at, std::uint32_t index,
                                  const runtime_class_t* family);
     // After a class tag: the new object of that class, with its fields read.
-    std::unique_ptr<serializable_t> read_new_object(std::size_t tag_at, const tag_t& tag,
+    std::unique_ptr<serializable_t> read_new_object(std::size_t tag_at, tag_t tag,
                                                     const runtime_class_t* family);
     void trace_event(const trace_event_t& event) {
         if (trace_ != nullptr)

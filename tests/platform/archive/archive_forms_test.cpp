@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <unistd.h>
 
@@ -337,6 +338,45 @@ TEST(ArchiveSchema, DirectionMisuseIsAProgrammingError) {
     archive_t in(bytes, test_classes());
     EXPECT_THROW(in << v, std::logic_error);
     EXPECT_THROW(in.WriteObject(nullptr), std::logic_error);
+}
+
+// The direction is checked with the room to read or write: a storing archive
+// that holds bytes still has none to read, a loading one none to write.
+TEST(ArchiveSchema, DirectionMisuseIsRefusedOnEveryPath) {
+    archive_t out;
+    out << std::int32_t{7} << std::string_view("abc");
+    const std::vector<std::uint8_t> bytes(64, 0x01);
+    archive_t in(bytes, test_classes());
+    std::uint8_t b = 0;
+    double d = 0;
+    pa::raw_rect r;
+    std::string s;
+    const std::pair<const char*, std::function<void()>> misuses[] = {
+        {"8-bit read", [&] { out >> b; }},
+        {"double read", [&] { out >> d; }},
+        {"rectangle read", [&] { out >> r; }},
+        {"string read", [&] { out >> s; }},
+        {"count read", [&] { out.ReadCount(); }},
+        {"array read", [&] { out.ReadArrayBegin(); }},
+        {"object read", [&] { out.ReadObject(nullptr); }},
+        {"object or reference read", [&] { out.ReadObjectOrReference(nullptr); }},
+        {"class read", [&] { out.ReadClass(); }},
+        {"raw read", [&] { out.Read(&b, 1); }},
+        {"8-bit write", [&] { in << std::uint8_t{1}; }},
+        {"double write", [&] { in << 1.0; }},
+        {"rectangle write", [&] { in << pa::raw_rect{}; }},
+        {"string write", [&] { in << std::string_view("abc"); }},
+        {"count write", [&] { in.WriteCount(1); }},
+        {"array write", [&] { in.WriteArrayBegin(1); }},
+        {"class write", [&] { in.WriteClass(CBaseLink::class_record); }},
+        {"raw write", [&] { in.Write(&b, 1); }},
+    };
+    for (const auto& [what, misuse] : misuses) {
+        SCOPED_TRACE(what);
+        EXPECT_THROW(misuse(), std::logic_error);
+    }
+    EXPECT_EQ(out.Tell(), 8u);
+    EXPECT_EQ(in.Tell(), 0u);
 }
 
 TEST(ArchiveSchema, LoadingStartsAtTheGivenOffset) {
