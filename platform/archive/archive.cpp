@@ -94,14 +94,49 @@ void archive_t::throw_direction() const {
 
 void archive_t::grow(std::size_t more) {
     require_storing();
-    constexpr std::size_t step = 64 * 1024;
-    const std::size_t used = this->used();
-    const std::size_t need = used + more;
-    if (need > out_.capacity())
-        out_.reserve(std::max({out_.capacity() * 2, need, std::size_t{4096}}));
-    out_.resize(std::min(out_.capacity(), std::max(need, used + step)));
-    out_next_ = out_.data() + used;
-    out_end_ = out_.data() + out_.size();
+    // Blocks double from 4 KiB to 1 MiB, or take a larger write whole.
+    const auto room = static_cast<std::size_t>(out_end_ - block_.get());
+    if (block_ != nullptr) {
+        const auto size = static_cast<std::size_t>(out_next_ - block_.get());
+        full_blocks_.push_back({std::move(block_), size});
+        full_size_ += size;
+    }
+    const std::size_t next =
+        std::max(more, std::clamp(2 * room, std::size_t{4096}, std::size_t{1} << 20));
+    block_ = std::make_unique_for_overwrite<std::uint8_t[]>(next);
+    out_next_ = block_.get();
+    out_end_ = block_.get() + next;
+}
+
+std::span<const std::uint8_t> archive_t::Bytes() const {
+    if (!full_blocks_.empty()) {
+        const std::size_t size = used();
+        const std::size_t room = std::max(2 * size, std::size_t{4096});
+        auto joined = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+        std::uint8_t* p = joined.get();
+        for (const auto& b : full_blocks_)
+            p = std::copy_n(b.bytes.get(), b.size, p);
+        std::copy(block_.get(), out_next_, p);
+        full_blocks_.clear();
+        full_size_ = 0;
+        block_ = std::move(joined);
+        out_next_ = block_.get() + size;
+        out_end_ = block_.get() + room;
+    }
+    return {block_.get(), used()};
+}
+
+std::vector<std::uint8_t> archive_t::TakeBytes() {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(used());
+    for (const auto& b : full_blocks_)
+        bytes.insert(bytes.end(), b.bytes.get(), b.bytes.get() + b.size);
+    bytes.insert(bytes.end(), block_.get(), out_next_);
+    full_blocks_.clear();
+    full_size_ = 0;
+    block_.reset();
+    out_next_ = out_end_ = nullptr;
+    return bytes;
 }
 
 std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {

@@ -82,14 +82,10 @@ public:
     // Loading only; null to stop tracing. The sink must outlive the reads.
     void SetTraceSink(trace_sink_t* sink) { trace_ = sink; }
 
-    // Storing: what has been written so far.
-    std::span<const std::uint8_t> Bytes() const { return {out_.data(), used()}; }
+    // Storing: what has been written so far (valid until the next write).
+    std::span<const std::uint8_t> Bytes() const;
     // Storing: hands the written bytes over; the archive is done with.
-    std::vector<std::uint8_t> TakeBytes() {
-        out_.resize(used());
-        out_next_ = out_end_ = nullptr;
-        return std::move(out_);
-    }
+    std::vector<std::uint8_t> TakeBytes();
 
     // Storing: bytes written; loading: the offset of the next byte to read.
     std::size_t Tell() const { return storing_ ? used() : pos_; }
@@ -317,13 +313,24 @@ private:
         std::size_t used_ = 0;
     };
 
-    // storing: out_ grows ahead of what is written, which runs from its
-    // data() to out_next_; out_end_ is its end. Pointers rather than a size,
-    // as every write through them makes the compiler load them again.
-    std::vector<std::uint8_t> out_;
-    std::uint8_t* out_next_ = nullptr;
-    std::uint8_t* out_end_ = nullptr;
-    std::size_t used() const { return static_cast<std::size_t>(out_next_ - out_.data()); }
+    // storing: the bytes go into blocks that are neither zero-filled nor
+    // copied as the archive grows; they are joined once, when the bytes are
+    // asked for. The current block takes the writes from out_next_ to
+    // out_end_ (pointers rather than a size, as every byte store makes the
+    // compiler load them again); the full ones wait in full_blocks_. Bytes()
+    // joins them in place, hence mutable.
+    struct block_t {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t size; // written
+    };
+    mutable std::vector<block_t> full_blocks_;
+    mutable std::size_t full_size_ = 0;
+    mutable std::unique_ptr<std::uint8_t[]> block_;
+    mutable std::uint8_t* out_next_ = nullptr;
+    mutable std::uint8_t* out_end_ = nullptr;
+    std::size_t used() const {
+        return full_size_ + static_cast<std::size_t>(out_next_ - block_.get());
+    }
     std::vector<std::pair<const runtime_class_t*, std::uint32_t>> stored_classes_;
     object_map_t stored_objects_;
     std::uint32_t next_store_index_ = 1;

@@ -390,6 +390,37 @@ TEST(ArchiveSchema, LoadingStartsAtTheGivenOffset) {
     EXPECT_THROW(archive_t(bytes, test_classes(), 12), archive_error);
 }
 
+// ---- written bytes
+
+// Small writes across many block boundaries, a raw write larger than any
+// block, and looks at the bytes in between (which join the blocks while the
+// writing goes on): the bytes come back in order, from Bytes() and TakeBytes().
+TEST(ArchiveBytes, WritesAcrossBlocksComeBackInOrder) {
+    archive_t out;
+    std::vector<std::uint8_t> expected;
+    const auto put32 = [&](std::uint32_t v) {
+        out << v;
+        for (int i = 0; i < 4; ++i)
+            expected.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (std::uint32_t i = 0; i < 3000; ++i)
+        put32(i * 2654435761u);
+    EXPECT_EQ(written(out), expected);
+    out << std::uint8_t{0xA5};
+    expected.push_back(0xA5);
+    std::vector<std::uint8_t> raw(3u << 20);
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        raw[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    out.Write(raw.data(), raw.size());
+    expected.insert(expected.end(), raw.begin(), raw.end());
+    for (std::uint32_t i = 0; i < 300000; ++i)
+        put32(i ^ 0x5A5A5A5Au);
+    EXPECT_EQ(out.Tell(), expected.size());
+    EXPECT_EQ(written(out), expected);
+    put32(0xDEADBEEFu);
+    EXPECT_EQ(out.TakeBytes(), expected);
+}
+
 // ---- files
 
 TEST(ArchiveFile, AtomicWriteReplacesOrLeavesTheOldFile) {
