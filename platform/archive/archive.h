@@ -309,8 +309,11 @@ private:
     private:
         std::size_t slot(const serializable_t* object) const;
         void rebuild(std::size_t size);
+        // Probes past other entries after which the addresses are mixed.
+        static constexpr std::size_t pile_up = 32;
         std::vector<std::pair<const serializable_t*, std::uint32_t>> table_;
         std::size_t used_ = 0;
+        bool mixed_ = false;
     };
 
     // storing: the bytes go into blocks that are neither zero-filled nor

@@ -311,6 +311,45 @@ TEST(ArchiveIndices, NullAndRepeatedObjectsAreWrittenAsTags) {
     EXPECT_EQ(again.reference_class, &CBaseLink::class_record);
 }
 
+// Objects wherever the heap may put them: densely, and where the table of
+// stored objects first finds them in one place (addresses a multiple of its
+// size apart), from the start or after others. Each is written as new once,
+// then every second write is a reference to its index.
+TEST(ArchiveIndices, RepeatedObjectsAreFoundWhereverTheyLie) {
+    constexpr std::size_t n = 100;
+    const std::pair<const char*, std::function<std::size_t(std::size_t)>> layouts[] = {
+        {"16 bytes apart", [](std::size_t k) { return 16 * k; }},
+        {"48 bytes apart", [](std::size_t k) { return 48 * k; }},
+        {"4 KiB apart", [](std::size_t k) { return 4096 * k; }},
+        {"64 KiB apart", [](std::size_t k) { return 65536 * k; }},
+        {"close, then 64 KiB apart",
+         [](std::size_t k) { return k < n / 2 ? 16 * k : 65536 * (k - n / 2 + 1); }},
+    };
+    for (const auto& [what, offset] : layouts) {
+        SCOPED_TRACE(what);
+        const auto storage = std::make_unique<std::byte[]>(offset(n - 1) + sizeof(CTestEmpty));
+        std::vector<CTestEmpty*> objects;
+        for (std::size_t k = 0; k < n; ++k)
+            objects.push_back(::new (storage.get() + offset(k)) CTestEmpty);
+        archive_t out;
+        out.WriteArrayBegin(n);
+        for (CTestEmpty* o : objects)
+            out.WriteObject(o);
+        const std::size_t first_pass = out.Tell();
+        for (CTestEmpty* o : objects)
+            out.WriteObject(o);
+        const auto bytes = out.TakeBytes();
+        ASSERT_EQ(bytes.size(), first_pass + 2 * n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::uint16_t index = 2 + static_cast<std::uint16_t>(k); // after class #1
+            EXPECT_EQ(bytes[first_pass + 2 * k], index & 0xFF) << k;
+            EXPECT_EQ(bytes[first_pass + 2 * k + 1], index >> 8) << k;
+        }
+        for (CTestEmpty* o : objects)
+            o->~CTestEmpty();
+    }
+}
+
 // ---- schema query and class references
 
 TEST(ArchiveSchema, SchemaIsReturnedOnceAndRememberedPerClass) {
