@@ -93,37 +93,91 @@ void archive_t::throw_direction() const {
 }
 
 void archive_t::grow(std::size_t more) {
-    constexpr std::size_t step = 64 * 1024;
-    const std::size_t need = used_ + more;
-    if (need > out_.capacity())
-        out_.reserve(std::max({out_.capacity() * 2, need, std::size_t{4096}}));
-    out_.resize(std::min(out_.capacity(), std::max(need, used_ + step)));
+    require_storing();
+    // Blocks double from 4 KiB to 1 MiB, or take a larger write whole.
+    const auto room = static_cast<std::size_t>(out_end_ - block_.get());
+    if (block_ != nullptr) {
+        const auto size = static_cast<std::size_t>(out_next_ - block_.get());
+        full_blocks_.push_back({std::move(block_), size});
+        full_size_ += size;
+    }
+    const std::size_t next =
+        std::max(more, std::clamp(2 * room, std::size_t{4096}, std::size_t{1} << 20));
+    block_ = std::make_unique_for_overwrite<std::uint8_t[]>(next);
+    out_next_ = block_.get();
+    out_end_ = block_.get() + next;
+}
+
+std::span<const std::uint8_t> archive_t::Bytes() const {
+    if (!full_blocks_.empty()) {
+        const std::size_t size = used();
+        const std::size_t room = std::max(2 * size, std::size_t{4096});
+        auto joined = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+        std::uint8_t* p = joined.get();
+        for (const auto& b : full_blocks_)
+            p = std::copy_n(b.bytes.get(), b.size, p);
+        std::copy(block_.get(), out_next_, p);
+        full_blocks_.clear();
+        full_size_ = 0;
+        block_ = std::move(joined);
+        out_next_ = block_.get() + size;
+        out_end_ = block_.get() + room;
+    }
+    return {block_.get(), used()};
+}
+
+std::vector<std::uint8_t> archive_t::TakeBytes() {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(used());
+    for (const auto& b : full_blocks_)
+        bytes.insert(bytes.end(), b.bytes.get(), b.bytes.get() + b.size);
+    bytes.insert(bytes.end(), block_.get(), out_next_);
+    full_blocks_.clear();
+    full_size_ = 0;
+    block_.reset();
+    out_next_ = out_end_ = nullptr;
+    return bytes;
 }
 
 std::size_t archive_t::object_map_t::slot(const serializable_t* object) const {
-    // Objects are at least 8-byte aligned; mix the address so that
-    // neighbouring objects spread over the table.
-    auto h = reinterpret_cast<std::uintptr_t>(object) >> 3;
-    h *= 0x9E3779B97F4A7C15ull;
-    return static_cast<std::size_t>(h >> 17) & (table_.size() - 1);
+    // In address order at first: objects made one after another lie close
+    // together, and so do their entries, where spread ones would cost a cache
+    // miss each. Objects are 16 bytes apart at least (the heap's alignment),
+    // so only those 16 * size bytes apart meet; once they pile up the address
+    // is mixed to spread them.
+    auto h = reinterpret_cast<std::uintptr_t>(object) >> 4;
+    if (mixed_)
+        h = (h * 0x9E3779B97F4A7C15ull) >> 17;
+    return static_cast<std::size_t>(h) & (table_.size() - 1);
+}
+
+void archive_t::object_map_t::rebuild(std::size_t size) {
+    std::vector<std::pair<const serializable_t*, std::uint32_t>> old(size, {nullptr, 0});
+    old.swap(table_);
+    for (const auto& entry : old)
+        if (entry.first != nullptr)
+            for (std::size_t i = slot(entry.first);; i = (i + 1) & (table_.size() - 1))
+                if (table_[i].first == nullptr) {
+                    table_[i] = entry;
+                    break;
+                }
+}
+
+void archive_t::object_map_t::reserve(std::size_t more) {
+    // At most half full, as find_or_add keeps it; at least doubled, so that
+    // many small arrays still grow it geometrically.
+    const std::size_t need = 2 * (used_ + more + 1);
+    if (need > table_.size())
+        rebuild(std::max({std::bit_ceil(need), 2 * table_.size(), std::size_t{64}}));
 }
 
 std::pair<const serializable_t*, std::uint32_t>&
 archive_t::object_map_t::find_or_add(const serializable_t* object) {
     // One probe finds the object or the slot it takes: the table is grown
     // first, so that the slot stays where the new entry belongs.
-    if (2 * (used_ + 1) > table_.size()) {
-        std::vector<std::pair<const serializable_t*, std::uint32_t>> old(
-            std::max<std::size_t>(64, 2 * table_.size()), {nullptr, 0});
-        old.swap(table_);
-        for (const auto& entry : old)
-            if (entry.first != nullptr)
-                for (std::size_t i = slot(entry.first);; i = (i + 1) & (table_.size() - 1))
-                    if (table_[i].first == nullptr) {
-                        table_[i] = entry;
-                        break;
-                    }
-    }
+    if (2 * (used_ + 1) > table_.size())
+        rebuild(std::max<std::size_t>(64, 2 * table_.size()));
+    std::size_t probes = 0;
     for (std::size_t i = slot(object);; i = (i + 1) & (table_.size() - 1)) {
         auto& entry = table_[i];
         if (entry.first == object)
@@ -133,20 +187,27 @@ archive_t::object_map_t::find_or_add(const serializable_t* object) {
             ++used_;
             return entry;
         }
+        if (++probes == pile_up && !mixed_) {
+            mixed_ = true;
+            rebuild(table_.size());
+            return find_or_add(object);
+        }
     }
 }
 
 void archive_t::throw_short(std::size_t need, const char* what) const {
+    require_loading();
     throw archive_error(pos_, text::format("%s (%lu bytes), %lu left", what, need, size_ - pos_));
 }
 
 void archive_t::Write(const void* data, std::size_t size) {
     require_storing();
-    if (out_.size() - used_ < size)
+    if (static_cast<std::size_t>(out_end_ - out_next_) < size)
         grow(size);
-    if (size != 0)
-        std::memcpy(out_.data() + used_, data, size);
-    used_ += size;
+    if (size != 0) {
+        std::memcpy(out_next_, data, size);
+        out_next_ += size;
+    }
 }
 
 void archive_t::Read(void* data, std::size_t size, const char* what) {
@@ -260,6 +321,11 @@ std::uint32_t archive_t::ReadArrayBegin() {
     return count;
 }
 
+void archive_t::WriteArrayBegin(std::size_t count) {
+    WriteCount(count);
+    stored_objects_.reserve(count);
+}
+
 void archive_t::ReadArrayEnd() {
     if (trace_ != nullptr)
         trace_event({.kind = trace_event_t::kind_t::array_end, .offset = pos_});
@@ -286,7 +352,7 @@ void archive_t::WriteClass(const runtime_class_t& cls) {
     const std::size_t length = std::char_traits<char>::length(cls.name);
     if (length > 0xFFFF)
         throw std::logic_error("archive_t: class name too long");
-    const std::uint32_t index = next_index(Tell());
+    const std::uint32_t index = next_store_index(Tell());
     put(new_class_tag);
     put(cls.schema);
     put(static_cast<std::uint16_t>(length));
@@ -311,20 +377,21 @@ archive_t::class_ref_t archive_t::read_new_class(std::size_t tag_at) {
     return ref;
 }
 
-void archive_t::add_class(std::size_t tag_at, class_ref_t& ref) {
-    ref.index = next_index(tag_at);
+archive_t::class_place_t archive_t::add_class(std::size_t tag_at, const runtime_class_t* cls,
+                                              std::uint32_t schema) {
+    const std::uint32_t index = next_load_index(tag_at);
     std::size_t slot = 0;
-    while (slot < slots_.size() && slots_[slot].cls != ref.cls)
+    while (slot < slots_.size() && slots_[slot].cls != cls)
         ++slot;
     if (slot == slots_.size()) {
         // Only registered classes get here, one slot each.
         if (slot >= class_bit - 1)
             throw archive_error(tag_at, "at most 32767 distinct classes in one archive");
-        slots_.push_back({ref.cls, 0});
+        slots_.push_back({cls, 0});
     }
-    slots_[slot].schema = static_cast<std::uint16_t>(ref.schema);
-    ref.slot = static_cast<std::uint16_t>(slot);
+    slots_[slot].schema = static_cast<std::uint16_t>(schema);
     loaded_.push_back(static_cast<std::uint16_t>(class_bit | slot));
+    return {index, static_cast<std::uint16_t>(slot)};
 }
 
 // Inline: a class seen before is what precedes nearly every object.
@@ -350,8 +417,11 @@ archive_t::read_class_ref(std::size_t tag_at, const tag_t& tag, const runtime_cl
     if (!exact && family != nullptr && !ref.cls->IsDerivedFrom(*family))
         throw archive_error(tag_at, std::string("a class of the ") + family->name +
                                         " family, found " + describe(ref.cls->name));
-    if (ref.is_new)
-        add_class(tag_at, ref);
+    if (ref.is_new) {
+        const class_place_t place = add_class(tag_at, ref.cls, ref.schema);
+        ref.index = place.index;
+        ref.slot = place.slot;
+    }
     return ref;
 }
 
@@ -413,7 +483,7 @@ void archive_t::WriteObject(serializable_t* object) {
         return;
     }
     WriteClass(object->GetRuntimeClass());
-    stored.second = next_index(Tell());
+    stored.second = next_store_index(Tell());
     object->Serialize(*this);
 }
 
@@ -437,16 +507,19 @@ archive_t::read_object_t archive_t::read_reference(std::size_t tag_at, std::uint
     return {nullptr, index, cls};
 }
 
-std::unique_ptr<serializable_t> archive_t::read_new_object(std::size_t tag_at, const tag_t& tag,
-                                                           const runtime_class_t* family) {
+// Inline in both readers of an object, ReadObject's being the path of every
+// object in a load.
+[[gnu::always_inline]] inline std::unique_ptr<serializable_t>
+archive_t::read_new_object(std::size_t tag_at, tag_t tag, const runtime_class_t* family) {
     const class_ref_t ref = read_class_ref(tag_at, tag, family, false);
     if (ref.cls->create == nullptr)
         throw archive_error(tag_at, "a class that can be created, found abstract " +
                                         describe(ref.cls->name));
     if (depth_ >= max_depth)
         throw archive_error(tag_at, text::format("objects nested at most %d deep", max_depth));
-    const std::uint32_t index = next_index(tag_at);
-    std::unique_ptr<serializable_t> object = ref.cls->CreateObject();
+    const std::uint32_t index = next_load_index(tag_at);
+    // The factory itself: CreateObject would test it for null once more.
+    std::unique_ptr<serializable_t> object = ref.cls->create(*ref.cls);
     loaded_.push_back(static_cast<std::uint16_t>(ref.slot + 1));
     // Checked here as well: without a sink no event is built per object.
     if (trace_ != nullptr)
@@ -471,8 +544,8 @@ std::unique_ptr<serializable_t> archive_t::read_new_object(std::size_t tag_at, c
     return object;
 }
 
+// The direction is checked with the bytes of the tag (see get).
 archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t* family) {
-    require_loading();
     const std::size_t at = pos_;
     const tag_t tag = read_tag();
     if (!(tag.value & big_class_tag))
@@ -483,7 +556,6 @@ archive_t::read_object_t archive_t::ReadObjectOrReference(const runtime_class_t*
 // ReadObjectOrReference without handing a new object through read_object_t:
 // this is the path of every object in a load.
 std::unique_ptr<serializable_t> archive_t::ReadObject(const runtime_class_t* family) {
-    require_loading();
     const std::size_t at = pos_;
     const tag_t tag = read_tag();
     if (tag.value & big_class_tag)

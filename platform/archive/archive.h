@@ -82,17 +82,13 @@ public:
     // Loading only; null to stop tracing. The sink must outlive the reads.
     void SetTraceSink(trace_sink_t* sink) { trace_ = sink; }
 
-    // Storing: what has been written so far.
-    std::span<const std::uint8_t> Bytes() const { return {out_.data(), used_}; }
+    // Storing: what has been written so far (valid until the next write).
+    std::span<const std::uint8_t> Bytes() const;
     // Storing: hands the written bytes over; the archive is done with.
-    std::vector<std::uint8_t> TakeBytes() {
-        out_.resize(used_);
-        used_ = 0;
-        return std::move(out_);
-    }
+    std::vector<std::uint8_t> TakeBytes();
 
     // Storing: bytes written; loading: the offset of the next byte to read.
-    std::size_t Tell() const { return storing_ ? used_ : pos_; }
+    std::size_t Tell() const { return storing_ ? used() : pos_; }
     // Loading: bytes left to read.
     std::size_t Remaining() const { return storing_ ? 0 : size_ - pos_; }
     bool AtEnd() const { return Remaining() == 0; }
@@ -191,6 +187,9 @@ public:
     // the end of the elements; these also feed the trace.
     std::uint32_t ReadArrayBegin();
     void ReadArrayEnd();
+    // Storing: WriteCount(count), with room made for that many more objects
+    // among those stored so far.
+    void WriteArrayBegin(std::size_t count);
 
 private:
     // A class met while loading, with the schema its latest new-class tag
@@ -214,16 +213,17 @@ private:
         std::uint16_t slot;
     };
 
+    // The room checks are the direction checks as well: a loading archive has
+    // no room to write, a storing one nothing to read, and grow() and
+    // throw_short() tell a wrong direction first.
     template <class T> archive_t& put(const T& v) {
-        require_storing();
-        if (out_.size() - used_ < sizeof(T))
+        if (static_cast<std::size_t>(out_end_ - out_next_) < sizeof(T))
             grow(sizeof(T));
-        std::memcpy(out_.data() + used_, &v, sizeof(T));
-        used_ += sizeof(T);
+        std::memcpy(out_next_, &v, sizeof(T));
+        out_next_ += sizeof(T);
         return *this;
     }
     template <class T> archive_t& get(T& v, const char* what) {
-        require_loading();
         if (size_ - pos_ < sizeof(T))
             throw_short(sizeof(T), what);
         // Through a local: a byte copy straight into `v` could alias this
@@ -251,15 +251,17 @@ private:
     [[noreturn]] void throw_direction() const;
     void grow(std::size_t more);
     [[noreturn]] void throw_short(std::size_t need, const char* what) const;
-    std::uint32_t next_index(std::size_t at) {
-        const std::uint32_t index =
-            storing_ ? next_store_index_ : static_cast<std::uint32_t>(loaded_.size());
-
-        if (index > max_index)
+    std::uint32_t next_store_index(std::size_t at) {
+        if (next_store_index_ > max_index)
             throw_too_many(at);
-        if (storing_)
-            ++next_store_index_;
-        return index;
+        return next_store_index_++;
+    }
+    // The index the next class or object read takes: loaded_ holds one entry
+    // per index given so far.
+    std::uint32_t next_load_index(std::size_t at) const {
+        if (loaded_.size() > max_index)
+            throw_too_many(at);
+        return static_cast<std::uint32_t>(loaded_.size());
     }
     [[noreturn]] void throw_too_many(std::size_t at) const;
     tag_t read_tag() {
@@ -273,12 +275,16 @@ private:
     // The name and schema after a new-class tag, and the index and slot the
     // class takes once its family has been checked.
     class_ref_t read_new_class(std::size_t tag_at);
-    void add_class(std::size_t tag_at, class_ref_t& ref);
+    struct class_place_t {
+        std::uint32_t index;
+        std::uint16_t slot;
+    };
+    class_place_t add_class(std::size_t tag_at, const runtime_class_t* cls, std::uint32_t schema);
     // After an object tag: null, or an earlier object checked against `family`.
     read_object_t read_reference(std::size_t tag_at, std::uint32_t index,
                                  const runtime_class_t* family);
     // After a class tag: the new object of that class, with its fields read.
-    std::unique_ptr<serializable_t> read_new_object(std::size_t tag_at, const tag_t& tag,
+    std::unique_ptr<serializable_t> read_new_object(std::size_t tag_at, tag_t tag,
                                                     const runtime_class_t* family);
     void trace_event(const trace_event_t& event) {
         if (trace_ != nullptr)
@@ -296,16 +302,38 @@ private:
         // The object's entry, added when missing: its index, or 0 while it
         // has none (the caller stores the index it gives the object).
         std::pair<const serializable_t*, std::uint32_t>& find_or_add(const serializable_t* object);
+        // Makes room for `more` objects beyond those held, so that they go in
+        // without the table being rebuilt on the way.
+        void reserve(std::size_t more);
 
     private:
         std::size_t slot(const serializable_t* object) const;
+        void rebuild(std::size_t size);
+        // Probes past other entries after which the addresses are mixed.
+        static constexpr std::size_t pile_up = 32;
         std::vector<std::pair<const serializable_t*, std::uint32_t>> table_;
         std::size_t used_ = 0;
+        bool mixed_ = false;
     };
 
-    // storing (out_ grows ahead; used_ bytes of it are written)
-    std::vector<std::uint8_t> out_;
-    std::size_t used_ = 0;
+    // storing: the bytes go into blocks that are neither zero-filled nor
+    // copied as the archive grows; they are joined once, when the bytes are
+    // asked for. The current block takes the writes from out_next_ to
+    // out_end_ (pointers rather than a size, as every byte store makes the
+    // compiler load them again); the full ones wait in full_blocks_. Bytes()
+    // joins them in place, hence mutable.
+    struct block_t {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t size; // written
+    };
+    mutable std::vector<block_t> full_blocks_;
+    mutable std::size_t full_size_ = 0;
+    mutable std::unique_ptr<std::uint8_t[]> block_;
+    mutable std::uint8_t* out_next_ = nullptr;
+    mutable std::uint8_t* out_end_ = nullptr;
+    std::size_t used() const {
+        return full_size_ + static_cast<std::size_t>(out_next_ - block_.get());
+    }
     std::vector<std::pair<const runtime_class_t*, std::uint32_t>> stored_classes_;
     object_map_t stored_objects_;
     std::uint32_t next_store_index_ = 1;

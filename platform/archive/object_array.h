@@ -58,7 +58,7 @@ public:
 
     void Serialize(archive_t& ar) {
         if (ar.IsStoring()) {
-            ar.WriteCount(items_.size());
+            ar.WriteArrayBegin(items_.size());
             for (const auto& item : items_) {
                 if (!item)
                     throw archive_error(ar.Tell(), std::string("an object of the ") +

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <unistd.h>
 
@@ -310,6 +311,45 @@ TEST(ArchiveIndices, NullAndRepeatedObjectsAreWrittenAsTags) {
     EXPECT_EQ(again.reference_class, &CBaseLink::class_record);
 }
 
+// Objects wherever the heap may put them: densely, and where the table of
+// stored objects first finds them in one place (addresses a multiple of its
+// size apart), from the start or after others. Each is written as new once,
+// then every second write is a reference to its index.
+TEST(ArchiveIndices, RepeatedObjectsAreFoundWhereverTheyLie) {
+    constexpr std::size_t n = 100;
+    const std::pair<const char*, std::function<std::size_t(std::size_t)>> layouts[] = {
+        {"16 bytes apart", [](std::size_t k) { return 16 * k; }},
+        {"48 bytes apart", [](std::size_t k) { return 48 * k; }},
+        {"4 KiB apart", [](std::size_t k) { return 4096 * k; }},
+        {"64 KiB apart", [](std::size_t k) { return 65536 * k; }},
+        {"close, then 64 KiB apart",
+         [](std::size_t k) { return k < n / 2 ? 16 * k : 65536 * (k - n / 2 + 1); }},
+    };
+    for (const auto& [what, offset] : layouts) {
+        SCOPED_TRACE(what);
+        const auto storage = std::make_unique<std::byte[]>(offset(n - 1) + sizeof(CTestEmpty));
+        std::vector<CTestEmpty*> objects;
+        for (std::size_t k = 0; k < n; ++k)
+            objects.push_back(::new (storage.get() + offset(k)) CTestEmpty);
+        archive_t out;
+        out.WriteArrayBegin(n);
+        for (CTestEmpty* o : objects)
+            out.WriteObject(o);
+        const std::size_t first_pass = out.Tell();
+        for (CTestEmpty* o : objects)
+            out.WriteObject(o);
+        const auto bytes = out.TakeBytes();
+        ASSERT_EQ(bytes.size(), first_pass + 2 * n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::uint16_t index = 2 + static_cast<std::uint16_t>(k); // after class #1
+            EXPECT_EQ(bytes[first_pass + 2 * k], index & 0xFF) << k;
+            EXPECT_EQ(bytes[first_pass + 2 * k + 1], index >> 8) << k;
+        }
+        for (CTestEmpty* o : objects)
+            o->~CTestEmpty();
+    }
+}
+
 // ---- schema query and class references
 
 TEST(ArchiveSchema, SchemaIsReturnedOnceAndRememberedPerClass) {
@@ -339,6 +379,45 @@ TEST(ArchiveSchema, DirectionMisuseIsAProgrammingError) {
     EXPECT_THROW(in.WriteObject(nullptr), std::logic_error);
 }
 
+// The direction is checked with the room to read or write: a storing archive
+// that holds bytes still has none to read, a loading one none to write.
+TEST(ArchiveSchema, DirectionMisuseIsRefusedOnEveryPath) {
+    archive_t out;
+    out << std::int32_t{7} << std::string_view("abc");
+    const std::vector<std::uint8_t> bytes(64, 0x01);
+    archive_t in(bytes, test_classes());
+    std::uint8_t b = 0;
+    double d = 0;
+    pa::raw_rect r;
+    std::string s;
+    const std::pair<const char*, std::function<void()>> misuses[] = {
+        {"8-bit read", [&] { out >> b; }},
+        {"double read", [&] { out >> d; }},
+        {"rectangle read", [&] { out >> r; }},
+        {"string read", [&] { out >> s; }},
+        {"count read", [&] { out.ReadCount(); }},
+        {"array read", [&] { out.ReadArrayBegin(); }},
+        {"object read", [&] { out.ReadObject(nullptr); }},
+        {"object or reference read", [&] { out.ReadObjectOrReference(nullptr); }},
+        {"class read", [&] { out.ReadClass(); }},
+        {"raw read", [&] { out.Read(&b, 1); }},
+        {"8-bit write", [&] { in << std::uint8_t{1}; }},
+        {"double write", [&] { in << 1.0; }},
+        {"rectangle write", [&] { in << pa::raw_rect{}; }},
+        {"string write", [&] { in << std::string_view("abc"); }},
+        {"count write", [&] { in.WriteCount(1); }},
+        {"array write", [&] { in.WriteArrayBegin(1); }},
+        {"class write", [&] { in.WriteClass(CBaseLink::class_record); }},
+        {"raw write", [&] { in.Write(&b, 1); }},
+    };
+    for (const auto& [what, misuse] : misuses) {
+        SCOPED_TRACE(what);
+        EXPECT_THROW(misuse(), std::logic_error);
+    }
+    EXPECT_EQ(out.Tell(), 8u);
+    EXPECT_EQ(in.Tell(), 0u);
+}
+
 TEST(ArchiveSchema, LoadingStartsAtTheGivenOffset) {
     const auto bytes = bytes_of("aa bb cc 02 00 00 00 03 41 42 43");
     archive_t in(bytes, test_classes(), 3);
@@ -348,6 +427,37 @@ TEST(ArchiveSchema, LoadingStartsAtTheGivenOffset) {
     EXPECT_EQ(in.Tell(), 7u);
     EXPECT_EQ(in.ReadString(), "ABC");
     EXPECT_THROW(archive_t(bytes, test_classes(), 12), archive_error);
+}
+
+// ---- written bytes
+
+// Small writes across many block boundaries, a raw write larger than any
+// block, and looks at the bytes in between (which join the blocks while the
+// writing goes on): the bytes come back in order, from Bytes() and TakeBytes().
+TEST(ArchiveBytes, WritesAcrossBlocksComeBackInOrder) {
+    archive_t out;
+    std::vector<std::uint8_t> expected;
+    const auto put32 = [&](std::uint32_t v) {
+        out << v;
+        for (int i = 0; i < 4; ++i)
+            expected.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (std::uint32_t i = 0; i < 3000; ++i)
+        put32(i * 2654435761u);
+    EXPECT_EQ(written(out), expected);
+    out << std::uint8_t{0xA5};
+    expected.push_back(0xA5);
+    std::vector<std::uint8_t> raw(3u << 20);
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        raw[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    out.Write(raw.data(), raw.size());
+    expected.insert(expected.end(), raw.begin(), raw.end());
+    for (std::uint32_t i = 0; i < 300000; ++i)
+        put32(i ^ 0x5A5A5A5Au);
+    EXPECT_EQ(out.Tell(), expected.size());
+    EXPECT_EQ(written(out), expected);
+    put32(0xDEADBEEFu);
+    EXPECT_EQ(out.TakeBytes(), expected);
 }
 
 // ---- files
