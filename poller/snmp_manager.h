@@ -5,9 +5,11 @@
 // The scheduler spreads one sweep over all tasks across the poll period by
 // handing out work tokens; a worker that takes one serves the next eligible
 // request. One-shot requests (get, set, get_next) do not need the
-// scheduler: a one-shot request to an idle device wakes a worker at once,
-// and one to a busy device is served by the worker that finishes the
-// device's request in flight. At most one request per device is in flight.
+// scheduler: a one-shot request to an idle device runs at once on the
+// caller's thread with the back end of a worker that waits for work (or
+// wakes a worker when none waits), and one to a busy device is served by
+// the worker that finishes the device's request in flight. At most one
+// request per device is in flight.
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -97,6 +99,9 @@ private:
     static void schedule(snmp_poller_state_t& poller, platform::sync::event_t& stop);
 
     std::unique_ptr<snmp_thread_t> make_worker(int type);
+    // Runs a one-shot request given out to the caller with the borrowed
+    // worker's back end, stores the answer and returns the worker.
+    void serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snmp_work_t& work);
     // Under threads_lock_.
     void start_workers(int count);
     // Stops workers first .. last-1 together; under threads_lock_.

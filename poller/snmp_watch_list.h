@@ -49,6 +49,18 @@ public:
     // Queues a caller's request. true when its device has just become
     // ready: the caller then wakes a worker for it.
     bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller);
+    // What became of a request added by a caller that has a back end at hand.
+    enum class one_shot_start_t {
+        // Its device is busy or already in line: a worker serves it.
+        queued,
+        // Its device has just become ready: the caller wakes a worker.
+        ready,
+        // Its device was idle with nothing else waiting: the request is
+        // given out to the caller itself, as next_task gives it to a worker.
+        given,
+    };
+    one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                  snmp_work_t& work);
 
     // The worker's side. next_task: a ready device's one-shot request
     // first, else (when `watched_allowed`) round-robin over the devices,
@@ -67,6 +79,8 @@ private:
     using iterator = round_robin_map_t<snmp_agent_t>::iterator;
 
     iterator find_or_add(const std::string& ip);
+    one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                  snmp_work_t* work);
     // Erases the device when it has no task left.
     void erase_if_empty(iterator it);
     void queue_ready(iterator it, bool first);
