@@ -18,10 +18,8 @@ snmp_watch_list_t::iterator snmp_watch_list_t::find_or_add(const std::string& ip
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory space, snmp_manager_t::watch_list_add()");
     }
-    if (devices_.size() == 1) {
+    if (devices_.size() == 1)
         devices_.set_cursor(devices_.begin());
-        not_empty_.set();
-    }
     return it;
 }
 
@@ -30,8 +28,10 @@ void snmp_watch_list_t::erase_if_empty(iterator it) {
         return;
     devices_.erase(it);
     // Parks the scheduler until there is work again.
-    if (devices_.empty())
+    if (devices_.empty() && signalled_) {
         not_empty_.reset_event();
+        signalled_ = false;
+    }
 }
 
 void snmp_watch_list_t::watch(const std::string& ip, const std::string& name) {
@@ -41,6 +41,10 @@ void snmp_watch_list_t::watch(const std::string& ip, const std::string& name) {
     } catch (...) {
         erase_if_empty(it);
         throw;
+    }
+    if (!signalled_) {
+        not_empty_.set();
+        signalled_ = true;
     }
 }
 

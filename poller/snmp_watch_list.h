@@ -27,7 +27,10 @@ public:
     snmp_watch_list_t(const snmp_watch_list_t&) = delete;
     snmp_watch_list_t& operator=(const snmp_watch_list_t&) = delete;
 
-    // Signalled while the device table is not empty.
+    // Signalled from the first watch until the device table is empty again.
+    // One-shot requests need no tokens of the scheduler, so a table that
+    // holds only them leaves it parked, and a get or set costs no system
+    // call for the event.
     platform::sync::event_t& not_empty() { return not_empty_; }
 
     // The address must have been checked by the caller.
@@ -92,6 +95,9 @@ private:
     // in flight when queued; checked again when taken.
     std::deque<std::string> ready_;
     platform::sync::event_t not_empty_;
+    // Whether not_empty_ is signalled; spares the system calls of setting
+    // it again.
+    bool signalled_ = false;
 };
 
 } // namespace kestrin2
