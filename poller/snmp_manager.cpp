@@ -324,12 +324,12 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
 }
 
 void snmp_manager_t::serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snmp_work_t& work) {
-    snmp_vb_t vb;
-    snmp_answer_t answer;
-    const bool answered = snmp_run_request(*borrowed->backend, work, vb,
-                                           poller_->request_options(borrowed->abandon), answer);
-    bool ready = false;
-    {
+    bool ready = true;
+    try {
+        snmp_vb_t vb;
+        snmp_answer_t answer;
+        const bool answered = snmp_run_request(
+            *borrowed->backend, work, vb, poller_->request_options(borrowed->abandon), answer);
         std::lock_guard lock(poller_->watch_lock);
         if (answered)
             poller_->watch_list.store_result(work, answer, false);
@@ -340,6 +340,11 @@ void snmp_manager_t::serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snm
         // worker now, as it would be for the worker that finished the
         // device's request.
         ready = poller_->watch_list.one_shot_ready();
+    } catch (...) {
+        // The worker's thread waits until it is returned, whatever happened.
+        if (!poller_->return_worker(std::move(borrowed), ready))
+            poller_->wake_worker();
+        throw;
     }
     if (!poller_->return_worker(std::move(borrowed), ready))
         poller_->wake_worker();

@@ -73,7 +73,8 @@ public:
     // IPv4 address, optionally with "/port".
     static void check_ip(const std::string& ip);
 
-    // One-shot request; blocks until a worker has served it.
+    // One-shot request; blocks until it is served, on the calling thread with
+    // the back end of a worker that waits for work, or by a worker.
     snmp_variable_t variable_op(snmp_kind_t kind, const std::string& ip, const std::string& name,
                                 const std::string& value);
     snmp_variable_t get(const std::string& ip, const std::string& name);
