@@ -338,8 +338,9 @@ void snmp_manager_t::serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snm
         // Another caller's request that came for the device meanwhile, or
         // this one given up because the worker is being stopped, is for a
         // worker now, as it would be for the worker that finished the
-        // device's request.
-        ready = poller_->watch_list.one_shot_ready();
+        // device's request. Requests to other devices that found no worker
+        // waiting left tokens, which the returned worker takes.
+        ready = poller_->watch_list.one_shot_ready(work.ip);
     } catch (...) {
         // The worker's thread waits until it is returned, whatever happened.
         if (!poller_->return_worker(std::move(borrowed), ready))

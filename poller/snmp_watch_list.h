@@ -77,6 +77,11 @@ public:
     void give_back(snmp_work_t& work);
     // Some device may be waiting for a worker to serve its one-shot request.
     bool one_shot_ready() const { return !ready_.empty(); }
+    // The device stands first in that line, as store_result and give_back
+    // put a device whose one-shot request waits.
+    bool one_shot_ready(const std::string& ip) const {
+        return !ready_.empty() && ready_.front() == ip;
+    }
 
 private:
     using iterator = round_robin_map_t<snmp_agent_t>::iterator;
