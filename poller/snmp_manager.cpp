@@ -275,18 +275,40 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory, error in snmp_agent_t::add_task().");
     }
-    bool wake = false;
-    {
+    // A request to an idle device runs on this thread, with the back end of
+    // a worker that waits for work: handing it to the worker and the answer
+    // back would cost two thread wake-ups, a good part of a request to a
+    // near device. The worker stays parked meanwhile, so the pool still
+    // bounds the requests in flight, and the device is busy as for a worker.
+    std::shared_ptr<snmp_waiter_t> borrowed = poller_->borrow_idle_worker();
+    snmp_work_t work;
+    using start_t = snmp_watch_list_t::one_shot_start_t;
+    start_t start = start_t::queued;
+    try {
         std::lock_guard lock(poller_->watch_lock);
-        wake = poller_->watch_list.add_one_shot(ip, caller);
+        start = borrowed ? poller_->watch_list.add_one_shot(ip, caller, work)
+                         : (poller_->watch_list.add_one_shot(ip, caller) ? start_t::ready
+                                                                         : start_t::queued);
+    } catch (...) {
+        if (borrowed)
+            poller_->return_worker(std::move(borrowed), false);
+        throw;
     }
-    if (wake)
-        poller_->wake_worker();
-    const auto began = std::chrono::steady_clock::now();
-    caller->wait(one_shot_spin());
-    // Up to the worker's completion: the caller's own wake-up, long when it
-    // slept on a busy machine, says nothing about the device.
-    note_one_shot(caller->completed_at - began);
+    if (start == start_t::given) {
+        serve_one_shot(std::move(borrowed), work);
+    } else {
+        if (borrowed)
+            poller_->return_worker(std::move(borrowed), false);
+        if (start == start_t::ready)
+            poller_->wake_worker();
+    }
+    if (!caller->completed()) {
+        const auto began = std::chrono::steady_clock::now();
+        caller->wait(one_shot_spin());
+        // Up to the worker's completion: the caller's own wake-up, long when
+        // it slept on a busy machine, says nothing about the device.
+        note_one_shot(caller->completed_at - began);
+    }
 
     try {
         snmp_variable_t variable;
@@ -299,6 +321,34 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory, error in snmp_manager_t::variable_op()");
     }
+}
+
+void snmp_manager_t::serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snmp_work_t& work) {
+    bool ready = true;
+    try {
+        snmp_vb_t vb;
+        snmp_answer_t answer;
+        const bool answered = snmp_run_request(
+            *borrowed->backend, work, vb, poller_->request_options(borrowed->abandon), answer);
+        std::lock_guard lock(poller_->watch_lock);
+        if (answered)
+            poller_->watch_list.store_result(work, answer, false);
+        else
+            poller_->watch_list.give_back(work);
+        // Another caller's request that came for the device meanwhile, or
+        // this one given up because the worker is being stopped, is for a
+        // worker now, as it would be for the worker that finished the
+        // device's request. Requests to other devices that found no worker
+        // waiting left tokens, which the returned worker takes.
+        ready = poller_->watch_list.one_shot_ready(work.ip);
+    } catch (...) {
+        // The worker's thread waits until it is returned, whatever happened.
+        if (!poller_->return_worker(std::move(borrowed), ready))
+            poller_->wake_worker();
+        throw;
+    }
+    if (!poller_->return_worker(std::move(borrowed), ready))
+        poller_->wake_worker();
 }
 
 // Devices that answer within a few hundred microseconds (the loopback, a

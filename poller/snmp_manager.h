@@ -5,9 +5,11 @@
 // The scheduler spreads one sweep over all tasks across the poll period by
 // handing out work tokens; a worker that takes one serves the next eligible
 // request. One-shot requests (get, set, get_next) do not need the
-// scheduler: a one-shot request to an idle device wakes a worker at once,
-// and one to a busy device is served by the worker that finishes the
-// device's request in flight. At most one request per device is in flight.
+// scheduler: a one-shot request to an idle device runs at once on the
+// caller's thread with the back end of a worker that waits for work (or
+// wakes a worker when none waits), and one to a busy device is served by
+// the worker that finishes the device's request in flight. At most one
+// request per device is in flight.
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -71,7 +73,8 @@ public:
     // IPv4 address, optionally with "/port".
     static void check_ip(const std::string& ip);
 
-    // One-shot request; blocks until a worker has served it.
+    // One-shot request; blocks until it is served, on the calling thread with
+    // the back end of a worker that waits for work, or by a worker.
     snmp_variable_t variable_op(snmp_kind_t kind, const std::string& ip, const std::string& name,
                                 const std::string& value);
     snmp_variable_t get(const std::string& ip, const std::string& name);
@@ -97,6 +100,9 @@ private:
     static void schedule(snmp_poller_state_t& poller, platform::sync::event_t& stop);
 
     std::unique_ptr<snmp_thread_t> make_worker(int type);
+    // Runs a one-shot request given out to the caller with the borrowed
+    // worker's back end, stores the answer and returns the worker.
+    void serve_one_shot(std::shared_ptr<snmp_waiter_t> borrowed, snmp_work_t& work);
     // Under threads_lock_.
     void start_workers(int count);
     // Stops workers first .. last-1 together; under threads_lock_.

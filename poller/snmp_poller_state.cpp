@@ -94,6 +94,39 @@ void snmp_poller_state_t::interrupt(snmp_waiter_t& waiter) {
     waiter.state_.notify_one();
 }
 
+std::shared_ptr<snmp_waiter_t> snmp_poller_state_t::borrow_idle_worker() {
+    std::lock_guard lock(token_lock);
+    if (idle_workers.empty())
+        return nullptr;
+    std::shared_ptr<snmp_waiter_t> waiter = std::move(idle_workers.back());
+    idle_workers.pop_back();
+    if (idle_workers.empty())
+        idle_event.reset_event();
+    return waiter;
+}
+
+bool snmp_poller_state_t::return_worker(std::shared_ptr<snmp_waiter_t> shared, bool wake) {
+    snmp_waiter_t& waiter = *shared;
+    int state = snmp_waiter_t::token;
+    {
+        std::lock_guard lock(token_lock);
+        if (waiter.stopping_.load()) {
+            state = snmp_waiter_t::interrupted;
+        } else if (!wake && tokens == 0) {
+            // Still waiting, as it was when borrowed.
+            idle_workers.push_back(std::move(shared));
+            if (idle_workers.size() == 1)
+                idle_event.set();
+            return true;
+        } else if (!wake) {
+            --tokens;
+        }
+        waiter.state_.store(state, std::memory_order_release);
+    }
+    waiter.state_.notify_one();
+    return state == snmp_waiter_t::token || !wake;
+}
+
 snmp_request_options_t
 snmp_poller_state_t::request_options(platform::sync::event_t* abandon) const {
     snmp_request_options_t options;

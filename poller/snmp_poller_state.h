@@ -25,6 +25,13 @@ public:
     }
     bool stopping() const { return stopping_.load(); }
 
+    // What a one-shot caller that borrows the parked worker runs its request
+    // with: the worker's back end and its stop event as the abandon event.
+    // Set by the worker's thread before it first waits; both live as long
+    // as the thread, which cannot end while the worker is borrowed.
+    snmp_base_t* backend = nullptr;
+    platform::sync::event_t* abandon = nullptr;
+
 private:
     friend class snmp_poller_state_t;
     static constexpr int waiting = 0;
@@ -95,6 +102,17 @@ public:
     bool take_token(const std::shared_ptr<snmp_waiter_t>& waiter);
     // Ends the worker's wait for good, until reset().
     void interrupt(snmp_waiter_t& waiter);
+
+    // Takes a waiting worker off the idle list without waking it, so that a
+    // one-shot caller runs its request on its own thread with the worker's
+    // back end; null when no worker waits. The worker counts as busy until
+    // it is returned.
+    std::shared_ptr<snmp_waiter_t> borrow_idle_worker();
+    // Returns a borrowed worker: with a token when `wake` (there is work
+    // ready) or when tokens came meanwhile, else to the idle list. A worker
+    // asked to stop meanwhile is let go; false then if `wake` asked for a
+    // token it could not take.
+    bool return_worker(std::shared_ptr<snmp_waiter_t> waiter, bool wake);
 
     snmp_request_options_t request_options(platform::sync::event_t* abandon) const;
 

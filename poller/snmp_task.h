@@ -43,11 +43,15 @@ struct snmp_one_shot_t {
     // When the worker completed the request; read once wait() returned.
     std::chrono::steady_clock::time_point completed_at;
 
-    // The worker's side, once `answer` is filled.
+    // The worker's side, once `answer` is filled. Only a caller that went
+    // to sleep is woken: the notification is a system call even when nobody
+    // waits on the word, as soon as any other thread waits on a word that
+    // shares its slot in the library's table of waiters.
     void complete() {
         completed_at = std::chrono::steady_clock::now();
-        done_.store(true, std::memory_order_release);
-        done_.notify_all();
+        done_.store(true, std::memory_order_seq_cst);
+        if (sleeping_.load(std::memory_order_seq_cst))
+            done_.notify_all();
     }
     bool completed() const { return done_.load(std::memory_order_acquire); }
     // Blocks without a time limit: the request's own time-out and retries
@@ -65,7 +69,10 @@ struct snmp_one_shot_t {
                     break;
             }
         }
-        while (!done_.load(std::memory_order_acquire))
+        // With complete() storing `done_` before it reads `sleeping_`, and
+        // this the other way round, one of the two sees the other's store.
+        sleeping_.store(true, std::memory_order_seq_cst);
+        while (!done_.load(std::memory_order_seq_cst))
             done_.wait(false, std::memory_order_acquire);
     }
 
@@ -73,6 +80,8 @@ private:
     // A futex word rather than an event: a one-shot request is the hot path
     // of every command the operator's program sends.
     std::atomic<bool> done_{false};
+    // Set by a caller before it sleeps on `done_`.
+    mutable std::atomic<bool> sleeping_{false};
 };
 
 struct snmp_task_t {

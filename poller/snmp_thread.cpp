@@ -19,11 +19,8 @@ struct snmp_thread_t::context_t {
     platform::sync::event_t entered{platform::sync::event_t::reset::automatic};
 };
 
-namespace {
-
-// Runs one request; false when the back end gave it up on the stop event.
-bool run_request(snmp_base_t& backend, const snmp_work_t& work, snmp_vb_t& vb,
-                 const snmp_request_options_t& options, snmp_answer_t& answer) {
+bool snmp_run_request(snmp_base_t& backend, const snmp_work_t& work, snmp_vb_t& vb,
+                      const snmp_request_options_t& options, snmp_answer_t& answer) {
     vb.ip = work.ip;
     vb.name = work.name;
     vb.value = work.value;
@@ -55,8 +52,6 @@ bool run_request(snmp_base_t& backend, const snmp_work_t& work, snmp_vb_t& vb,
     }
     return true;
 }
-
-} // namespace
 
 snmp_thread_t::snmp_thread_t(std::shared_ptr<snmp_poller_state_t> poller, int type,
                              const snmp_backend_factory_t& make_backend)
@@ -107,6 +102,8 @@ void snmp_thread_t::stop() {
 void snmp_thread_t::thread_function() {
     std::shared_ptr<context_t> context = context_;
     platform::sync::event_t& stop = stop_event();
+    context->waiter->backend = context->backend.get();
+    context->waiter->abandon = &stop;
     context->entered.set();
     serve(*context, stop);
 }
@@ -135,7 +132,7 @@ void snmp_thread_t::serve(context_t& context, platform::sync::event_t& stop) {
         }
         for (;;) {
             const bool answered =
-                run_request(backend, work, vb, poller.request_options(&stop), answer);
+                snmp_run_request(backend, work, vb, poller.request_options(&stop), answer);
             // An abandoned request means the stop event fired, even if the
             // interruption of the token wait has not come yet.
             const bool stopping = !answered || context.waiter->stopping();

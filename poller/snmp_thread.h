@@ -16,6 +16,12 @@ namespace kestrin2 {
 // or snmp_backend_nt).
 using snmp_backend_factory_t = std::function<std::unique_ptr<snmp_base_t>(int type)>;
 
+// Runs one request of a worker, or of a one-shot caller with a borrowed
+// worker's back end, and fills `answer`; false when the back end gave it up
+// on the abandon event (nothing to store then).
+bool snmp_run_request(snmp_base_t& backend, const snmp_work_t& work, snmp_vb_t& vb,
+                      const snmp_request_options_t& options, snmp_answer_t& answer);
+
 class snmp_thread_t final : public qo::proc::thread_t {
 public:
     // A type other than 1 or 2 raises "Undefined type , error in

@@ -18,10 +18,8 @@ snmp_watch_list_t::iterator snmp_watch_list_t::find_or_add(const std::string& ip
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory space, snmp_manager_t::watch_list_add()");
     }
-    if (devices_.size() == 1) {
+    if (devices_.size() == 1)
         devices_.set_cursor(devices_.begin());
-        not_empty_.set();
-    }
     return it;
 }
 
@@ -30,8 +28,10 @@ void snmp_watch_list_t::erase_if_empty(iterator it) {
         return;
     devices_.erase(it);
     // Parks the scheduler until there is work again.
-    if (devices_.empty())
+    if (devices_.empty() && signalled_) {
         not_empty_.reset_event();
+        signalled_ = false;
+    }
 }
 
 void snmp_watch_list_t::watch(const std::string& ip, const std::string& name) {
@@ -41,6 +41,10 @@ void snmp_watch_list_t::watch(const std::string& ip, const std::string& name) {
     } catch (...) {
         erase_if_empty(it);
         throw;
+    }
+    if (!signalled_) {
+        not_empty_.set();
+        signalled_ = true;
     }
 }
 
@@ -109,6 +113,18 @@ std::size_t snmp_watch_list_t::new_round() {
 
 bool snmp_watch_list_t::add_one_shot(const std::string& ip,
                                      std::shared_ptr<snmp_one_shot_t> caller) {
+    return add_one_shot(ip, std::move(caller), nullptr) != one_shot_start_t::queued;
+}
+
+snmp_watch_list_t::one_shot_start_t
+snmp_watch_list_t::add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                snmp_work_t& work) {
+    return add_one_shot(ip, std::move(caller), &work);
+}
+
+snmp_watch_list_t::one_shot_start_t
+snmp_watch_list_t::add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                snmp_work_t* work) {
     auto it = find_or_add(ip);
     try {
         it->second->add_one_shot(std::move(caller));
@@ -120,13 +136,17 @@ bool snmp_watch_list_t::add_one_shot(const std::string& ip,
     // A busy device is served by the worker that finishes its request; a
     // device already in line has a worker coming.
     if (device.busy != 0 || device.ready_queued)
-        return false;
+        return one_shot_start_t::queued;
+    // Nothing else of the device waits, so the request given out is this
+    // caller's.
+    if (work && ask(it, *work))
+        return one_shot_start_t::given;
     try {
         queue_ready(it, false);
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory, error in snmp_agent_t::add_task().");
     }
-    return true;
+    return one_shot_start_t::ready;
 }
 
 void snmp_watch_list_t::queue_ready(iterator it, bool first) {

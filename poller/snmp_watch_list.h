@@ -27,7 +27,10 @@ public:
     snmp_watch_list_t(const snmp_watch_list_t&) = delete;
     snmp_watch_list_t& operator=(const snmp_watch_list_t&) = delete;
 
-    // Signalled while the device table is not empty.
+    // Signalled from the first watch until the device table is empty again.
+    // One-shot requests need no tokens of the scheduler, so a table that
+    // holds only them leaves it parked, and a get or set costs no system
+    // call for the event.
     platform::sync::event_t& not_empty() { return not_empty_; }
 
     // The address must have been checked by the caller.
@@ -49,6 +52,18 @@ public:
     // Queues a caller's request. true when its device has just become
     // ready: the caller then wakes a worker for it.
     bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller);
+    // What became of a request added by a caller that has a back end at hand.
+    enum class one_shot_start_t {
+        // Its device is busy or already in line: a worker serves it.
+        queued,
+        // Its device has just become ready: the caller wakes a worker.
+        ready,
+        // Its device was idle with nothing else waiting: the request is
+        // given out to the caller itself, as next_task gives it to a worker.
+        given,
+    };
+    one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                  snmp_work_t& work);
 
     // The worker's side. next_task: a ready device's one-shot request
     // first, else (when `watched_allowed`) round-robin over the devices,
@@ -62,11 +77,18 @@ public:
     void give_back(snmp_work_t& work);
     // Some device may be waiting for a worker to serve its one-shot request.
     bool one_shot_ready() const { return !ready_.empty(); }
+    // The device stands first in that line, as store_result and give_back
+    // put a device whose one-shot request waits.
+    bool one_shot_ready(const std::string& ip) const {
+        return !ready_.empty() && ready_.front() == ip;
+    }
 
 private:
     using iterator = round_robin_map_t<snmp_agent_t>::iterator;
 
     iterator find_or_add(const std::string& ip);
+    one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                  snmp_work_t* work);
     // Erases the device when it has no task left.
     void erase_if_empty(iterator it);
     void queue_ready(iterator it, bool first);
@@ -78,6 +100,9 @@ private:
     // in flight when queued; checked again when taken.
     std::deque<std::string> ready_;
     platform::sync::event_t not_empty_;
+    // Whether not_empty_ is signalled; spares the system calls of setting
+    // it again.
+    bool signalled_ = false;
 };
 
 } // namespace kestrin2

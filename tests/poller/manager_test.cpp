@@ -291,6 +291,32 @@ TEST_F(PollerManager, AtMostOneRequestPerDeviceUnderLoad) {
     EXPECT_GT(net->max_in_flight(), 1) << "devices are served in parallel";
 }
 
+// Callers run requests to idle devices with the back ends of parked
+// workers: the pool still bounds how many requests are in flight.
+TEST_F(PollerManager, OneShotCallersOnManyDevicesStayWithinThePool) {
+    auto manager = make();
+    manager->set_num_threads(2);
+    std::vector<std::string> devices;
+    for (int d = 1; d <= 5; ++d) {
+        devices.push_back("10.0.3." + std::to_string(d));
+        net->hold(devices.back());
+    }
+    std::vector<snmp_variable_t> got(devices.size());
+    std::vector<std::thread> callers;
+    for (std::size_t d = 0; d < devices.size(); ++d)
+        callers.emplace_back(
+            [&, d] { got[d] = manager->get(devices[d], "1.3.6.1.2.1.1.5.0"); });
+    ASSERT_TRUE(wait_until([&] { return net->in_flight() >= 2; }));
+    for (const auto& ip : devices)
+        net->release(ip);
+    for (auto& caller : callers)
+        caller.join();
+    for (const auto& variable : got)
+        EXPECT_EQ(variable.valid, 1) << variable.ip;
+    EXPECT_EQ(net->max_in_flight(), 2);
+    EXPECT_EQ(manager->watch_size(), 0);
+}
+
 TEST_F(PollerManager, StopEndsPromptlyWithWorkersBlockedInSlowRequests) {
     auto manager = make();
     for (int d = 1; d <= 5; ++d) {
