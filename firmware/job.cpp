@@ -130,6 +130,7 @@ upload_job_t::upload_job_t(std::shared_ptr<const catalogue_t> catalogue,
 
 upload_job_t::upload_job_t(std::shared_ptr<work_t> work) : job_t(work), work_(std::move(work)) {
     start();
+    await_work_taken();
     set_priority(job_priority);
 }
 
@@ -144,6 +145,7 @@ upload_job_t::~upload_job_t() {
 
 void upload_job_t::thread_function() {
     const std::shared_ptr<work_t> work = work_;
+    work_taken();
     work->run();
 }
 
@@ -199,6 +201,7 @@ download_job_t::download_job_t(std::shared_ptr<base_t> family, std::string image
 download_job_t::download_job_t(std::shared_ptr<work_t> work)
     : job_t(work), work_(std::move(work)) {
     start();
+    await_work_taken();
     set_priority(job_priority);
 }
 
@@ -212,6 +215,7 @@ download_job_t::~download_job_t() {
 
 void download_job_t::thread_function() {
     const std::shared_ptr<work_t> work = work_;
+    work_taken();
     work->run();
 }
 

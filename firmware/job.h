@@ -8,6 +8,7 @@
 // nothing the thread uses.
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -77,7 +78,16 @@ protected:
     explicit job_t(std::shared_ptr<core_t> core) : core_(std::move(core)) {}
     virtual bool thread_ended() const = 0;
 
+    // Until the job's thread has taken its share of the work it reads the
+    // job object, which a caller may release at once: the constructor waits
+    // for the thread's word.
+    void work_taken() { taken_.set_value(); }
+    void await_work_taken() { taken_.get_future().wait(); }
+
     const std::shared_ptr<core_t> core_;
+
+private:
+    std::promise<void> taken_;
 };
 
 class upload_job_t final : public qo::proc::thread_t, public job_t {
