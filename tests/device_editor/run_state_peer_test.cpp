@@ -4,9 +4,6 @@
 // list, the event log), asserted on the unit's journal.
 #include <gtest/gtest.h>
 
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -16,47 +13,31 @@
 #include <thread>
 #include <vector>
 
-#include "comm/automation_wrappers.h"
-#include "comm/online_devices.h"
-#include "comm_unit_port.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
-#include "kestrin2_fixture.h"
 #include "model/device_models.h"
 #include "model/device_qovg.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
-#include "tools/snmpagent/peers.h"
+#include "unit_peer_fixture.h"
 
 namespace {
 
-namespace pa = platform::automation;
 using namespace std::chrono_literals;
 using device_editor::CDeviceRunState;
 using device_editor::CZoDeviceDoc;
-using run_state_test::CCommPort;
 
 constexpr const char* kAmpMac = "00602b000021";
-constexpr const char* kUnitAddress = "127.0.0.46";
+using run_state_test::kUnitAddress;
 
-class RunStatePeers : public testing::Test {
+class RunStatePeers : public run_state_test::CUnitPeerTest {
 protected:
+    RunStatePeers() : CUnitPeerTest({"127.0.0.1", "127.0.0.1", "127.0.0.200"}) {}
+
     void SetUp() override {
-        ASSERT_EQ(pa::initialize(), pa::S_OK);
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(kUnitAddress, "vuzuvuz",
-                                                               std::vector<std::string>{"--unit"});
-        unit_->command("unit latency 2");
-        comm::Icom_adapter none;
-        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
-        logFolder_ = std::filesystem::temp_directory_path() /
-                     ("run-state-peers-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(logFolder_);
-        port_ = std::make_unique<CCommPort>(
-            poller_, online_, CCommPort::Network{"127.0.0.1", "127.0.0.1", "127.0.0.200"},
-            [target = unit_->target()](const std::string& ip) {
-                return ip == kUnitAddress ? target : ip;
-            },
-            logFolder_);
+        CUnitPeerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         online_.BeginSweep();
         online_.MarkSeen(kAmpMac, kUnitAddress);
         online_.EndSweepKeepingUnseen();
@@ -68,11 +49,7 @@ protected:
     }
     void TearDown() override {
         state_.reset();
-        port_.reset();
-        poller_ = {};
-        unit_.reset();
-        std::filesystem::remove_all(logFolder_);
-        pa::uninitialize();
+        CUnitPeerTest::TearDown();
     }
 
     model::CDeviceQOVG& Amp() { return *dynamic_cast<model::CDeviceQOVG*>(doc_.FindDevice(1, 2)); }
@@ -82,18 +59,10 @@ protected:
     }
 
     // The run state's traffic in the unit's journal.
-    std::vector<std::string> Journal() {
-        const std::string file = logFolder_ / "journal.txt";
-        unit_->command("unit journal " + file);
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return run_state_test::RunStateTraffic(lines);
-    }
+    std::vector<std::string> Journal() { return run_state_test::RunStateTraffic(UnitJournal()); }
     std::string EventLog() const {
         std::string all;
-        for (const auto& entry : std::filesystem::directory_iterator(logFolder_)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
             if (entry.path().filename().string().rfind("Halvik_Log", 0) != 0)
                 continue;
             std::ifstream in(entry.path());
@@ -102,12 +71,6 @@ protected:
         return all;
     }
 
-    k2test::registry_copy_t registry_;
-    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
-    comm::Icom_manager poller_;
-    std::filesystem::path logFolder_;
-    comm::COnlineDeviceList online_;
-    std::unique_ptr<CCommPort> port_;
     platform::gdi::FixedWidthMeasurer dc_;
     CZoDeviceDoc doc_;
     run_state_test::CRecordingView view_;

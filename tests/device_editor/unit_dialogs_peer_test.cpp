@@ -5,23 +5,14 @@
 // status poller's next round.
 #include <gtest/gtest.h>
 
-#include <sys/types.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "comm/automation_wrappers.h"
-#include "comm/online_devices.h"
-#include "comm_unit_port.h"
 #include "device_editor/amplifier_monitor.h"
 #include "device_editor/matrix_routes.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
-#include "kestrin2_fixture.h"
 #include "model/device_matrix.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
@@ -29,46 +20,30 @@
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
-#include "tests/support/temp_dir.h"
-#include "tools/snmpagent/peers.h"
+#include "unit_peer_fixture.h"
 
 namespace {
 
-namespace pa = platform::automation;
 using namespace device_editor;
 using Lines = std::vector<std::string>;
 
-constexpr const char* kUnitAddress = "127.0.0.46";
+using run_state_test::kUnitAddress;
 
-class UnitDialogPeers : public testing::Test {
+class UnitDialogPeers : public run_state_test::CUnitPeerTest {
 protected:
+    UnitDialogPeers() : CUnitPeerTest({"127.0.0.1", "0.0.0.0", "255.255.255.255"}) {}
+
     void SetUp() override {
-        ASSERT_EQ(pa::initialize(), pa::S_OK);
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(kUnitAddress, "vuzuvuz",
-                                                               std::vector<std::string>{"--unit"});
-        unit_->command("unit latency 2");
-        comm::Icom_adapter none;
-        ASSERT_EQ(comm::CreateNetComponents(nullptr, &poller_, none, ""), 1);
-        journal_ = std::filesystem::temp_directory_path() /
-                   ("unit-dialog-peers-" + std::to_string(::getpid()) + ".txt");
-        // The simulated unit answers at kUnitAddress; nothing else is sent to.
-        port_ = std::make_unique<run_state_test::CCommPort>(
-            poller_, online_, run_state_test::CCommPort::Network{"127.0.0.1", "0.0.0.0",
-                                                                 "255.255.255.255"},
-            [this](const std::string& ip) {
-                EXPECT_EQ(ip, kUnitAddress);
-                return unit_->target();
-            },
-            logs_.path());
+        CUnitPeerTest::SetUp();
+        if (HasFatalFailure())
+            return;
         port_->running = true;
         doc_.OnNewDocument();
     }
-    void TearDown() override {
-        port_.reset();
-        poller_ = {};
-        unit_.reset();
-        std::filesystem::remove(journal_);
-        pa::uninitialize();
+    // The simulated unit answers at kUnitAddress; nothing else is sent to.
+    std::string TargetOf(const std::string& ip) override {
+        EXPECT_EQ(ip, kUnitAddress);
+        return unit_->target();
     }
 
     void Seen(const std::vector<std::pair<std::string, std::string>>& units) {
@@ -79,22 +54,13 @@ protected:
     }
     // The unit's text commands with their replies.
     Lines Commands() {
-        unit_->command("unit journal " + journal_.string());
-        std::ifstream in(journal_);
         Lines lines;
-        for (std::string line; std::getline(in, line);)
+        for (const std::string& line : UnitJournal())
             if (line.rfind("command ", 0) == 0)
                 lines.push_back(line);
         return lines;
     }
 
-    k2test::registry_copy_t registry_;
-    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
-    comm::Icom_manager poller_;
-    std::filesystem::path journal_;
-    test_support::CTempDir logs_{"unit-dialog-peers-log"};
-    comm::COnlineDeviceList online_;
-    std::unique_ptr<run_state_test::CCommPort> port_;
     platform::gdi::FixedWidthMeasurer dc_;
     CZoDeviceDoc doc_;
 };
