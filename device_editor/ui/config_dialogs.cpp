@@ -384,15 +384,8 @@ void CDeviceDlgConfigView::closeEvent(QCloseEvent* event) {
 }
 
 void CDeviceDlgConfigView::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!TakeEnterAndEscape(*event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 } // namespace device_editor::ui

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "shell/dialog_texts.h"
@@ -26,6 +27,18 @@ QDialogButtonBox* OkCancelButtons(QDialog& dialog, int dialogId, const char* okT
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     return buttons;
+}
+
+bool TakeEnterAndEscape(QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event.accept();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace device_editor::ui

@@ -10,6 +10,7 @@
 #include "shell/dialog_texts.h"
 
 class QDialog;
+class QKeyEvent;
 class QDialogButtonBox;
 
 namespace device_editor::ui {
@@ -24,5 +25,8 @@ QString DialogText(int dialog, int control, const char* builtin);
 // An OK and Cancel box wired to the dialog's accept and reject; OK has the
 // text `okText` (else "确定").
 QDialogButtonBox* OkCancelButtons(QDialog& dialog, int dialogId, const char* okText = "确定");
+// Takes Enter and Escape, which end a dialog by default, for a dialog that
+// only its close box ends; false for any other key.
+bool TakeEnterAndEscape(QKeyEvent& event);
 
 } // namespace device_editor::ui

@@ -80,15 +80,8 @@ void CDeviceDlgMatrixProperty::reject() {
 }
 
 void CDeviceDlgMatrixProperty::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
+    if (!TakeEnterAndEscape(*event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 void CDeviceDlgMatrixProperty::closeEvent(QCloseEvent* event) {
