@@ -4,12 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "device_editor/device_change_step.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"
 #include "model/device_qovg.h"
 #include "model/messages.h"
-#include "model/undo_history.h"
 #include "platform/text/format.h"
 
 namespace device_editor {
@@ -122,17 +122,6 @@ std::string Trimmed(const std::string& text) {
 // A typed decimal number: its leading number, 0 when there is none.
 double Decimal(const std::string& text) {
     return std::strtod(text.c_str(), nullptr);
-}
-
-// Records a kind-3 step holding the unit as it is now and marks the sheet
-// modified.
-void RecordChange(CZoDeviceDoc& doc, model::CDeviceQOVG& unit, const SheetLock& lock) {
-    if (model::CUndoHistory* history = doc.GetUndoHistory()) {
-        auto held = TakeSheetLock(lock);
-        model::CBaseDevice* devices[] = {&unit};
-        history->AddDeviceLinkAction(model::kUndoChange, devices, {});
-    }
-    doc.SetModifiedFlag(true);
 }
 
 std::string UnitTitle(int id, const model::CDeviceQOVG& unit) {
@@ -281,7 +270,7 @@ void CAmplifierMonitorController::StoreGains(float dB) {
     // A slider let go where it was changes nothing in the sheet; the unit
     // is still asked to take the gain.
     if (!same)
-        RecordChange(m_doc, m_unit, m_lock);
+        RecordDeviceChange(m_doc, m_unit, nullptr, m_lock);
     auto held = TakeSheetLock(m_lock);
     m_unit.m_leftGain = m_unit.m_rightGain = dB;
     m_unit.m_gainSetRequest = 1;
@@ -355,10 +344,6 @@ std::optional<CAmplifierLimitsController::Failure> CAmplifierLimitsController::V
     return std::nullopt;
 }
 
-void CAmplifierLimitsController::RecordStoredChange() {
-    RecordChange(m_doc, m_unit, m_lock);
-}
-
 bool CAmplifierLimitsController::OnOk() {
     m_focusRow = -1;
     if (const auto failure = Validate()) {
@@ -371,7 +356,7 @@ bool CAmplifierLimitsController::OnOk() {
             model::ShowMessage(kMsgChannelNameEmpty);
             return false;
         }
-    RecordStoredChange();
+    RecordDeviceChange(m_doc, m_unit, nullptr, m_lock);
     auto held = TakeSheetLock(m_lock);
     m_unit.m_globalAlarm = global ? 1 : 0;
     for (int k = 0; k < amplifier::kReadings; ++k) {
@@ -394,7 +379,7 @@ bool CAmplifierLimitsController::OnDownload() {
         model::ShowMessage(failure->message);
         return false;
     }
-    RecordStoredChange();
+    RecordDeviceChange(m_doc, m_unit, nullptr, m_lock);
     auto held = TakeSheetLock(m_lock);
     // The request carries the switch the unit is to take.
     if ((m_unit.m_globalAlarm != 0) != global) {

@@ -174,9 +174,6 @@ public:
     GainBox OnGainBoxCommit(std::string text);
 
 private:
-    // Records the undo step of a stored change and marks the sheet
-    // modified; call before changing.
-    void RecordStoredChange();
     void StoreGains(float dB);
 
     CZoDeviceDoc& m_doc;
@@ -245,7 +242,6 @@ public:
     int FocusRow() const { return m_focusRow; }
 
 private:
-    void RecordStoredChange();
     void ShowLimits(int k, bool raw);
 
     CZoDeviceDoc& m_doc;

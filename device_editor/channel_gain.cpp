@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "device_editor/device_change_step.h"
 #include "device_editor/run_state.h"
 #include "device_editor/unit_configuration.h"
 #include "device_editor/zo_device_doc.h"
@@ -205,17 +206,7 @@ void CChannelGainController::Apply(model::CDeviceChnl& channel, int index, int s
 void CChannelGainController::OnClose() {
     if (!m_changed || !m_opened)
         return;
-    if (model::CUndoHistory* history = m_doc.GetUndoHistory()) {
-        // The step holds the unit as opened: record it with that state in
-        // place, then put the changed state back.
-        auto lock = TakeSheetLock(m_lock);
-        const std::unique_ptr<model::CBaseDevice> changed = model::CopyDevice(m_unit);
-        model::AssignDevice(m_unit, *m_opened);
-        model::CBaseDevice* devices[] = {&m_unit};
-        history->AddDeviceLinkAction(model::kUndoChange, devices, {});
-        model::AssignDevice(m_unit, *changed);
-    }
-    m_doc.SetModifiedFlag(true);
+    RecordDeviceChange(m_doc, m_unit, m_opened.get(), m_lock);
     m_changed = false;
 }
 

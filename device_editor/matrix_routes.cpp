@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "comm/route_commands.h"
+#include "device_editor/device_change_step.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_chnl.h"
@@ -133,17 +134,7 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
 void CMatrixRouteController::OnClose() {
     if (!m_changed)
         return;
-    if (model::CUndoHistory* history = m_doc.GetUndoHistory()) {
-        // The step holds the matrix as opened: record it with that state in
-        // place, then put the changed table back.
-        auto lock = TakeSheetLock(m_lock);
-        const std::unique_ptr<model::CBaseDevice> changed = model::CopyDevice(m_matrix);
-        model::AssignDevice(m_matrix, *m_opened);
-        model::CBaseDevice* devices[] = {&m_matrix};
-        history->AddDeviceLinkAction(model::kUndoChange, devices, {});
-        model::AssignDevice(m_matrix, *changed);
-    }
-    m_doc.SetModifiedFlag(true);
+    RecordDeviceChange(m_doc, m_matrix, m_opened.get(), m_lock);
     m_changed = false;
 }
 
