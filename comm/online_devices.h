@@ -64,7 +64,7 @@ private:
 
 // The one list of the program.
 COnlineDeviceList& OnlineDevices();
-// The Part's lookups over it.
+// The free functions the program's callers use, over the one list.
 std::optional<std::size_t> FindNetDeviceNode(std::string_view mac);
 int IsNetDeviceOnline(std::string_view mac);
 std::string GetNetDeviceIP(std::string_view mac);

@@ -36,7 +36,7 @@ public:
 };
 
 // What the add-generic-device dialog returns on OK.
-struct GenericDeviceSpec {
+struct GenericDeviceEntry {
     std::string name;
     std::int32_t inputs = 0;
     std::int32_t outputs = 0;
@@ -48,7 +48,7 @@ public:
     virtual ~IDeviceDocDialogs() = default;
     // The add-generic-device dialog, opened with a proposed name; nothing on
     // Cancel.
-    virtual std::optional<GenericDeviceSpec> AddGeneric(const std::string& name) = 0;
+    virtual std::optional<GenericDeviceEntry> AddGeneric(const std::string& name) = 0;
     // The text property dialog on a new text box; it writes what the user
     // chose into the box (the text into its name). False on Cancel.
     virtual bool EditText(model::CDeviceText& text) = 0;

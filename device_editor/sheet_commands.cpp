@@ -69,7 +69,7 @@ CSheetDropDialogs::CSheetDropDialogs(CZoDeviceDoc& doc, const model::TextMeasure
                                      ISheetDialogRunner& runner)
     : m_doc(doc), m_dc(dc), m_runner(runner) {}
 
-std::optional<GenericDeviceSpec> CSheetDropDialogs::AddGeneric(const std::string& name) {
+std::optional<GenericDeviceEntry> CSheetDropDialogs::AddGeneric(const std::string& name) {
     CAddGenericController dialog(name);
     if (!m_runner.RunAddGeneric(dialog))
         return std::nullopt;

@@ -70,7 +70,7 @@ class CSheetDropDialogs final : public IDeviceDocDialogs {
 public:
     // All outlive it.
     CSheetDropDialogs(CZoDeviceDoc& doc, const model::TextMeasurer& dc, ISheetDialogRunner& runner);
-    std::optional<GenericDeviceSpec> AddGeneric(const std::string& name) override;
+    std::optional<GenericDeviceEntry> AddGeneric(const std::string& name) override;
     bool EditText(model::CDeviceText& text) override;
 
 private:

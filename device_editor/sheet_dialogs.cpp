@@ -202,7 +202,7 @@ bool CAddGenericController::OnOk() {
         return false;
     }
     m_focus = EDialogField::None;
-    m_result = GenericDeviceSpec{m_nameText, *inputs, *outputs};
+    m_result = GenericDeviceEntry{m_nameText, *inputs, *outputs};
     return true;
 }
 

@@ -149,14 +149,14 @@ public:
     // Focus() names the count at fault. Any name, also an empty one, is
     // taken.
     bool OnOk();
-    const GenericDeviceSpec& Result() const { return m_result; }
+    const GenericDeviceEntry& Result() const { return m_result; }
     EDialogField Focus() const { return m_focus; }
 
 private:
     std::string m_inputsText = "1";
     std::string m_outputsText = "1";
     std::string m_nameText;
-    GenericDeviceSpec m_result;
+    GenericDeviceEntry m_result;
     EDialogField m_focus = EDialogField::None;
 };
 

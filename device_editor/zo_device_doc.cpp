@@ -817,10 +817,10 @@ bool CZoDeviceDoc::CreateDroppedDevice(std::int32_t x, std::int32_t y, std::int3
     } else if (model >= model::kModelPc && model <= model::kModelAmplifier) {
         made.push_back(std::make_unique<model::CDeviceExternal>(dc, x, y, id, model, 0));
     } else if (model == model::kModelGeneric) {
-        const std::optional<GenericDeviceSpec> spec =
+        const std::optional<GenericDeviceEntry> entry =
             m_dialogs == nullptr ? std::nullopt : m_dialogs->AddGeneric(device_name);
-        if (!spec || !refuse_unless_fits(std::make_unique<model::CDeviceGeneric>(
-                         dc, x, y, id, spec->name, model, spec->inputs, spec->outputs)))
+        if (!entry || !refuse_unless_fits(std::make_unique<model::CDeviceGeneric>(
+                         dc, x, y, id, entry->name, model, entry->inputs, entry->outputs)))
             return false;
     } else if (model == model::kModelText) {
         auto text = std::make_unique<model::CDeviceText>(dc, x, y, id, "Text", model, 0);

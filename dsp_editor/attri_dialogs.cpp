@@ -106,12 +106,12 @@ IAttriDialogHost& DialogHostOf(const CZoDSPView& view) {
 
 } // namespace
 
-std::optional<AttriDialogSpec> AttriDialogSpecOf(const CBaseAriModule& module, bool allChannels) {
+std::optional<AttriDialogChoice> AttriDialogChoiceOf(const CBaseAriModule& module, bool allChannels) {
     const std::optional<DialogClassRow> row = DialogClassOf(module, allChannels);
     if (!row)
         return std::nullopt;
     const DialogKey key = DialogKeyOf(module, allChannels);
-    return AttriDialogSpec{row->dialogClass, row->templateId, row->viewParent, key.moduleId,
+    return AttriDialogChoice{row->dialogClass, row->templateId, row->viewParent, key.moduleId,
                            key.kind};
 }
 
@@ -132,11 +132,11 @@ void CAttriDialogFactory::Register(EAttriDialogClass dialogClass, Maker maker) {
 
 IAttriDialog* CAttriDialogFactory::Create(CZoDSPView& view, CBaseAriModule& module,
                                           bool allChannels) {
-    const std::optional<AttriDialogSpec> spec = AttriDialogSpecOf(module, allChannels);
-    if (!spec)
+    const std::optional<AttriDialogChoice> choice = AttriDialogChoiceOf(module, allChannels);
+    if (!choice)
         return nullptr;
-    const Maker& maker = m_makers[static_cast<std::size_t>(spec->dialogClass)];
-    return maker ? maker(view, module, *spec) : nullptr;
+    const Maker& maker = m_makers[static_cast<std::size_t>(choice->dialogClass)];
+    return maker ? maker(view, module, *choice) : nullptr;
 }
 
 CAttriDialogFactory& AttriDialogFactory() {

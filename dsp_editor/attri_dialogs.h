@@ -41,20 +41,20 @@ inline constexpr std::size_t kAttriDialogClassCount = 15;
 // from, whether the view is the window's parent (else it has none), and the
 // id and kind the document lists it by (kind 0: the module's id; kind 1,
 // all channels: 0 for the inputs, 1 for the outputs).
-struct AttriDialogSpec {
+struct AttriDialogChoice {
     EAttriDialogClass dialogClass = EAttriDialogClass::kInput;
     std::int32_t templateId = 0;
     bool viewParent = false;
     std::int32_t moduleId = 0;
     std::int32_t kind = 0;
 
-    friend bool operator==(const AttriDialogSpec&, const AttriDialogSpec&) = default;
+    friend bool operator==(const AttriDialogChoice&, const AttriDialogChoice&) = default;
 };
 
 // The module's dialog; all channels only means something for input and
 // output modules and is ignored for the others. None for type 6, a type
 // outside 1-13 and a generator variant outside 1-3.
-std::optional<AttriDialogSpec> AttriDialogSpecOf(const model::CBaseAriModule& module,
+std::optional<AttriDialogChoice> AttriDialogChoiceOf(const model::CBaseAriModule& module,
                                                  bool allChannels);
 
 // The caption of the module's dialog: "Input <display name>" and "Output
@@ -66,7 +66,7 @@ std::string AttriDialogCaption(const model::CBaseAriModule& module, bool allChan
 class IAttriDialogFactory {
 public:
     virtual ~IAttriDialogFactory() = default;
-    // A new dialog of the class of AttriDialogSpecOf, constructed with
+    // A new dialog of the class of AttriDialogChoiceOf, constructed with
     // (view, module) and its window made from the class's template with its
     // parent, neither captioned, placed nor shown. The dialog owns itself:
     // DestroyDialog ends it. Null when the module has no dialog or its class
@@ -80,7 +80,7 @@ public:
 class CAttriDialogFactory final : public IAttriDialogFactory {
 public:
     using Maker = std::function<IAttriDialog*(CZoDSPView& view, model::CBaseAriModule& module,
-                                              const AttriDialogSpec& spec)>;
+                                              const AttriDialogChoice& choice)>;
 
     // Replaces the class's maker; an empty one takes it away.
     void Register(EAttriDialogClass dialogClass, Maker maker);

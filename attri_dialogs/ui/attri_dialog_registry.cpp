@@ -63,9 +63,9 @@ void RegisterAttriDialogs(dsp_editor::CAttriDialogFactory& factory) {
         factory.Register(maker.dialogClass,
                          [make = maker.make](dsp_editor::CZoDSPView& view,
                                              model::CBaseAriModule& module,
-                                             const dsp_editor::AttriDialogSpec& spec) {
+                                             const dsp_editor::AttriDialogChoice& choice) {
                              QWidget* client = ViewClientOf(view);
-                             return make(view, module, spec.viewParent ? client : nullptr, client);
+                             return make(view, module, choice.viewParent ? client : nullptr, client);
                          });
     }
 }

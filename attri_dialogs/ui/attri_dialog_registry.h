@@ -10,7 +10,7 @@
 namespace attri_dialogs::ui {
 
 // How one dialog class is made: with the view and module, its parent (the
-// view's window for the classes whose spec asks for it, else none) and the
+// view's window for the classes whose choice asks for it, else none) and the
 // view's client area, in whose coordinates the dialog is moved.
 struct AttriDialogMaker {
     dsp_editor::EAttriDialogClass dialogClass;

@@ -56,7 +56,7 @@ public:
 
 class Dialogs : public device_editor::IDeviceDocDialogs {
 public:
-    std::optional<device_editor::GenericDeviceSpec> AddGeneric(const std::string& name) override {
+    std::optional<device_editor::GenericDeviceEntry> AddGeneric(const std::string& name) override {
         proposed = name;
         return generic;
     }
@@ -66,8 +66,8 @@ public:
         return textOk;
     }
 
-    std::optional<device_editor::GenericDeviceSpec> generic =
-        device_editor::GenericDeviceSpec{"Desk", 2, 3};
+    std::optional<device_editor::GenericDeviceEntry> generic =
+        device_editor::GenericDeviceEntry{"Desk", 2, 3};
     bool textOk = true;
     std::string proposed;
 };
@@ -523,7 +523,7 @@ TEST(DeviceEditorDrop, GenericOrMatrixTooLargeIsRefusedWith160) {
         CZoDeviceDoc doc;
         doc.OnNewDocument();
         Dialogs dialogs;
-        dialogs.generic = device_editor::GenericDeviceSpec{"Big", 4, 4};
+        dialogs.generic = device_editor::GenericDeviceEntry{"Big", 4, 4};
         doc.SetDialogs(&dialogs);
         model::DeviceSheetSettings s = doc.GetSheetSettings();
         s.height = 60; // lower than either device with four channels a side

@@ -19,7 +19,7 @@
 namespace {
 
 namespace de = dsp_editor;
-using de::AttriDialogSpec;
+using de::AttriDialogChoice;
 using de::CZoDSPDoc;
 using de::CZoDSPView;
 using de::EAttriDialogClass;
@@ -32,9 +32,9 @@ using model::Size;
 // of it.
 class RecordingDialog final : public de::IAttriDialog {
 public:
-    RecordingDialog(const AttriDialogSpec& spec, Size size) : spec(spec), size(size) {}
-    std::int32_t GetModuleId() const override { return spec.moduleId; }
-    std::int32_t GetKind() const override { return spec.kind; }
+    RecordingDialog(const AttriDialogChoice& choice, Size size) : choice(choice), size(size) {}
+    std::int32_t GetModuleId() const override { return choice.moduleId; }
+    std::int32_t GetKind() const override { return choice.kind; }
     void DestroyDialog() override { calls.push_back("destroy"); }
     void RefreshControls() override { calls.push_back("refresh"); }
     void SetCaption(std::string_view text) override { caption = text; }
@@ -44,7 +44,7 @@ public:
     void HideDialog() override { calls.push_back("hide"); }
     void ActivateDialog() override { calls.push_back("activate"); }
 
-    AttriDialogSpec spec;
+    AttriDialogChoice choice;
     Size size;
     std::string caption;
     std::optional<Rect> placed;
@@ -90,10 +90,10 @@ public:
         doc->ClearSelection();
         for (EAttriDialogClass c : kEveryClass) {
             de::AttriDialogFactory().Register(
-                c, [this](CZoDSPView& v, CBaseAriModule& m, const AttriDialogSpec& spec) {
+                c, [this](CZoDSPView& v, CBaseAriModule& m, const AttriDialogChoice& choice) {
                     EXPECT_EQ(&v, view.get());
                     made.push_back(m.m_id);
-                    return &dialogs.emplace_back(spec, dialogSize);
+                    return &dialogs.emplace_back(choice, dialogSize);
                 });
         }
     }
@@ -132,28 +132,28 @@ TEST(DspEditorAttriDialogTable, EachTypeAndVariantGetsItsClassTemplateAndParent)
     struct Row {
         std::int32_t type, variant;
         bool all;
-        std::optional<AttriDialogSpec> expected; // for a module with id 5
+        std::optional<AttriDialogChoice> expected; // for a module with id 5
     };
     const Row rows[] = {
-        {model::kAriInput, 1, false, AttriDialogSpec{C::kInput, 155, true, 5, 0}},
-        {model::kAriInput, 1, true, AttriDialogSpec{C::kInputAll, 176, true, 0, 1}},
-        {model::kAriOutput, 1, false, AttriDialogSpec{C::kOutput, 164, true, 5, 0}},
-        {model::kAriOutput, 1, true, AttriDialogSpec{C::kOutputAll, 173, true, 1, 1}},
+        {model::kAriInput, 1, false, AttriDialogChoice{C::kInput, 155, true, 5, 0}},
+        {model::kAriInput, 1, true, AttriDialogChoice{C::kInputAll, 176, true, 0, 1}},
+        {model::kAriOutput, 1, false, AttriDialogChoice{C::kOutput, 164, true, 5, 0}},
+        {model::kAriOutput, 1, true, AttriDialogChoice{C::kOutputAll, 173, true, 1, 1}},
         // All channels means nothing to other modules.
-        {model::kAriDelay, 2, true, AttriDialogSpec{C::kDelay, 159, false, 5, 0}},
-        {model::kAriRouter, 1, false, AttriDialogSpec{C::kRouter, 172, false, 5, 0}},
-        {model::kAriMixer, 8, false, AttriDialogSpec{C::kMixer, 163, false, 5, 0}},
-        {model::kAriDynamic, 6, false, AttriDialogSpec{C::kDynamic, 158, false, 5, 0}},
-        {model::kAriGenerator, 1, false, AttriDialogSpec{C::kSine, 154, false, 5, 0}},
-        {model::kAriGenerator, 2, false, AttriDialogSpec{C::kNoise, 174, false, 5, 0}},
-        {model::kAriGenerator, 3, false, AttriDialogSpec{C::kNoise, 174, false, 5, 0}},
+        {model::kAriDelay, 2, true, AttriDialogChoice{C::kDelay, 159, false, 5, 0}},
+        {model::kAriRouter, 1, false, AttriDialogChoice{C::kRouter, 172, false, 5, 0}},
+        {model::kAriMixer, 8, false, AttriDialogChoice{C::kMixer, 163, false, 5, 0}},
+        {model::kAriDynamic, 6, false, AttriDialogChoice{C::kDynamic, 158, false, 5, 0}},
+        {model::kAriGenerator, 1, false, AttriDialogChoice{C::kSine, 154, false, 5, 0}},
+        {model::kAriGenerator, 2, false, AttriDialogChoice{C::kNoise, 174, false, 5, 0}},
+        {model::kAriGenerator, 3, false, AttriDialogChoice{C::kNoise, 174, false, 5, 0}},
         {model::kAriGenerator, 0, false, std::nullopt},
         {model::kAriGenerator, 4, false, std::nullopt},
-        {model::kAriEqualizer, 51, false, AttriDialogSpec{C::kEqualizer, 157, false, 5, 0}},
-        {model::kAriFilter, 3, false, AttriDialogSpec{C::kFilter, 156, false, 5, 0}},
-        {model::kAriCrossover, 20, false, AttriDialogSpec{C::kCrossover, 160, false, 5, 0}},
-        {model::kAriText, 1, false, AttriDialogSpec{C::kText, 235, false, 5, 0}},
-        {model::kAriMeter, 4, false, AttriDialogSpec{C::kMeter, 175, false, 5, 0}},
+        {model::kAriEqualizer, 51, false, AttriDialogChoice{C::kEqualizer, 157, false, 5, 0}},
+        {model::kAriFilter, 3, false, AttriDialogChoice{C::kFilter, 156, false, 5, 0}},
+        {model::kAriCrossover, 20, false, AttriDialogChoice{C::kCrossover, 160, false, 5, 0}},
+        {model::kAriText, 1, false, AttriDialogChoice{C::kText, 235, false, 5, 0}},
+        {model::kAriMeter, 4, false, AttriDialogChoice{C::kMeter, 175, false, 5, 0}},
         {model::kAriBase, 1, false, std::nullopt},
         {model::kAriGeneral, 1, false, std::nullopt},
         {14, 1, false, std::nullopt},
@@ -163,7 +163,7 @@ TEST(DspEditorAttriDialogTable, EachTypeAndVariantGetsItsClassTemplateAndParent)
         module.m_id = 5;
         module.m_typeCode = row.type;
         module.m_subType = row.variant;
-        EXPECT_EQ(de::AttriDialogSpecOf(module, row.all), row.expected)
+        EXPECT_EQ(de::AttriDialogChoiceOf(module, row.all), row.expected)
             << "type " << row.type << " variant " << row.variant << " all " << row.all;
     }
 }
@@ -229,7 +229,7 @@ TEST_F(DspEditorAttriDialog, ASecondOpenRaisesTheOpenDialogInsteadOfMakingAnothe
     RecordingDialog* first = Show(17);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->calls, std::vector<std::string>{"show"});
-    EXPECT_EQ(first->spec.dialogClass, EAttriDialogClass::kDelay);
+    EXPECT_EQ(first->choice.dialogClass, EAttriDialogClass::kDelay);
 
     EXPECT_EQ(Show(17), first);
     EXPECT_EQ(made, std::vector<std::int32_t>{17});
@@ -358,9 +358,9 @@ TEST_F(DspEditorAttriDialog, ASheetWithoutInputModulesRefreshesNoInputDialog) {
     for (std::int32_t id = 1; id <= 8; ++id)
         ASSERT_NE(doc->TakeModule(id), nullptr);
     RecordingDialog& stray = dialogs.emplace_back(
-        AttriDialogSpec{EAttriDialogClass::kInput, 155, true, 1, 0}, dialogSize);
+        AttriDialogChoice{EAttriDialogClass::kInput, 155, true, 1, 0}, dialogSize);
     RecordingDialog& strayAll = dialogs.emplace_back(
-        AttriDialogSpec{EAttriDialogClass::kInputAll, 176, true, 0, 1}, dialogSize);
+        AttriDialogChoice{EAttriDialogClass::kInputAll, 176, true, 0, 1}, dialogSize);
     doc->AddAttriDialog(&stray);
     doc->AddAttriDialog(&strayAll);
     view->RefreshInputDialog(0);

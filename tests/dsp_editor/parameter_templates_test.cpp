@@ -212,7 +212,7 @@ protected:
         view->SetWindow(&window);
         de::AttriDialogFactory().Register(
             de::EAttriDialogClass::kEqualizer,
-            [this](de::CZoDSPView&, CBaseAriModule& module, const de::AttriDialogSpec&) {
+            [this](de::CZoDSPView&, CBaseAriModule& module, const de::AttriDialogChoice&) {
                 return new RecordingViewer(module, viewerLog);
             });
     }
