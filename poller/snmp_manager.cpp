@@ -259,6 +259,7 @@ void snmp_manager_t::set_num_threads(int count) {
 }
 
 std::string snmp_manager_t::device_address(const std::string& ip) const {
+    // A dotted address needs neither the list's lock nor a look-up.
     if (platform::snmppp::GenAddress(ip).valid())
         return ip;
     {
