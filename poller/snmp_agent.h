@@ -19,7 +19,9 @@ class snmp_agent_t;
 // `device` and `task` stay valid while the task is busy.
 struct snmp_work_t {
     snmp_kind_t kind = snmp_kind_t::get;
+    // The device's key (the caller's text) and where the request goes.
     std::string ip;
+    std::string address;
     std::string key;
     // The identifier to send.
     std::string name;
@@ -36,6 +38,10 @@ public:
     // the same variable.
     static std::string one_shot_key(const std::string& name) { return "oid" + name; }
 
+    // Where its requests go: a dotted address with an optional port; for a
+    // device named by a host name, what the name resolved to when the
+    // device entered the watch list.
+    std::string address;
     // Requests of this device in flight (0 or 1).
     int busy = 0;
     round_robin_map_t<snmp_task_t> tasks;
@@ -59,7 +65,8 @@ public:
 
     // The next request for a worker: the oldest waiting one-shot request,
     // else the watched task under the cursor if it is due; nothing while a
-    // request of this device is in flight. `work.ip` is the caller's.
+    // request of this device is in flight. `work.ip` and `work.address`
+    // are the caller's to fill.
     bool next_task(snmp_work_t& work);
     // Stores the answer of `work` and hands a one-shot caller its answer.
     void store_result(snmp_work_t& work, const snmp_answer_t& answer);

@@ -9,6 +9,7 @@
 #include "platform/snmppp/address.h"
 #include "poller/snmp_backends.h"
 #include "qo/exception.h"
+#include "qo/net/address.h"
 #include "qo/proc/thread_stop_exception.h"
 #include "qo/wapi/exception.h"
 #include "qo/wapi/system_text.h"
@@ -39,9 +40,11 @@ std::shared_ptr<snmp_poller_state_t> make_poller_state() {
 
 } // namespace
 
-snmp_manager_t::snmp_manager_t(snmp_backend_factory_t make_backend, int platform_id)
+snmp_manager_t::snmp_manager_t(snmp_backend_factory_t make_backend, int platform_id,
+                               snmp_host_resolver_t resolve)
     : poller_(make_poller_state()), make_backend_(std::move(make_backend)),
-      platform_id_(platform_id) {
+      platform_id_(platform_id),
+      resolve_(resolve ? std::move(resolve) : snmp_host_resolver_t(qo::net::resolve_host)) {
     try {
         if (platform_id_ == platform_nt) {
             for (int i = 0; i < poller_->settings.num_threads; ++i)
@@ -255,14 +258,23 @@ void snmp_manager_t::set_num_threads(int count) {
     poller_->settings.num_threads = count;
 }
 
-void snmp_manager_t::check_ip(const std::string& ip) {
-    if (!platform::snmppp::GenAddress(ip).valid())
-        throw qo::exception_t("Invalid IP address");
+std::string snmp_manager_t::device_address(const std::string& ip) const {
+    // A dotted address needs neither the list's lock nor a look-up.
+    if (platform::snmppp::GenAddress(ip).valid())
+        return ip;
+    {
+        std::lock_guard lock(poller_->watch_lock);
+        if (const std::string* known = poller_->watch_list.device_address(ip))
+            return *known;
+    }
+    // Looked up without the lock: a slow name server must not hold up the
+    // workers. A device made meanwhile by another caller keeps its own.
+    return snmp_device_address(ip, resolve_);
 }
 
 snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string& ip,
                                             const std::string& name, const std::string& value) {
-    check_ip(ip);
+    const std::string address = device_address(ip);
     // Workers serve one-shot requests whether or not the scheduler runs.
     if (!workers_started_.load()) {
         std::lock_guard lock(threads_lock_);
@@ -286,9 +298,10 @@ snmp_variable_t snmp_manager_t::variable_op(snmp_kind_t kind, const std::string&
     start_t start = start_t::queued;
     try {
         std::lock_guard lock(poller_->watch_lock);
-        start = borrowed ? poller_->watch_list.add_one_shot(ip, caller, work)
-                         : (poller_->watch_list.add_one_shot(ip, caller) ? start_t::ready
-                                                                         : start_t::queued);
+        start = borrowed
+                    ? poller_->watch_list.add_one_shot(ip, caller, work, address)
+                    : (poller_->watch_list.add_one_shot(ip, caller, address) ? start_t::ready
+                                                                             : start_t::queued);
     } catch (...) {
         if (borrowed)
             poller_->return_worker(std::move(borrowed), false);
@@ -384,9 +397,9 @@ snmp_variable_t snmp_manager_t::set(const std::string& ip, const std::string& na
 }
 
 void snmp_manager_t::watch(const std::string& ip, const std::string& name) {
-    check_ip(ip);
+    const std::string address = device_address(ip);
     std::lock_guard lock(poller_->watch_lock);
-    poller_->watch_list.watch(ip, name);
+    poller_->watch_list.watch(ip, name, address);
 }
 
 void snmp_manager_t::end_watch(const std::string& ip, const std::string& name) {

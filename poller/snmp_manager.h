@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "poller/snmp_address.h"
 #include "poller/snmp_base.h"
 #include "poller/snmp_poller_state.h"
 #include "poller/snmp_task.h"
@@ -37,8 +38,11 @@ public:
 
     // Workers of the pool are made here but started by start(), by
     // set_num_threads, or by the first one-shot request. A failure while
-    // making them raises "snmp_manager_t constructor error!".
-    explicit snmp_manager_t(snmp_backend_factory_t make_backend, int platform_id = platform_nt);
+    // making them raises "snmp_manager_t constructor error!". Host names of
+    // devices are looked up with `resolve` (qo::net::resolve_host when
+    // empty).
+    explicit snmp_manager_t(snmp_backend_factory_t make_backend, int platform_id = platform_nt,
+                            snmp_host_resolver_t resolve = {});
     // With the back ends over Net-SNMP (snmp_backends()): the management
     // API back end on the platform_nt family, which Linux counts as, the
     // SNMP++ back end elsewhere.
@@ -69,10 +73,6 @@ public:
     // count are stopped and kept for reuse.
     void set_num_threads(int count);
 
-    // "Invalid IP address" unless `ip` is a valid SNMP++ address: a dotted
-    // IPv4 address, optionally with "/port".
-    static void check_ip(const std::string& ip);
-
     // One-shot request; blocks until it is served, on the calling thread with
     // the back end of a worker that waits for work, or by a worker.
     snmp_variable_t variable_op(snmp_kind_t kind, const std::string& ip, const std::string& name,
@@ -99,6 +99,10 @@ private:
     void thread_function() override;
     static void schedule(snmp_poller_state_t& poller, platform::sync::event_t& stop);
 
+    // Where requests for the device `ip` go (snmp_device_address): a host
+    // name is looked up once, when its device enters the watch list; while
+    // the device stays there, its requests go to that address.
+    std::string device_address(const std::string& ip) const;
     std::unique_ptr<snmp_thread_t> make_worker(int type);
     // Runs a one-shot request given out to the caller with the borrowed
     // worker's back end, stores the answer and returns the worker.
@@ -114,6 +118,7 @@ private:
     std::shared_ptr<snmp_poller_state_t> poller_;
     const snmp_backend_factory_t make_backend_;
     const int platform_id_;
+    const snmp_host_resolver_t resolve_;
 
     // Guards the worker table; held while workers start and stop, which
     // the other locks never are.

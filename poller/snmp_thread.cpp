@@ -21,7 +21,7 @@ struct snmp_thread_t::context_t {
 
 bool snmp_run_request(snmp_base_t& backend, const snmp_work_t& work, snmp_vb_t& vb,
                       const snmp_request_options_t& options, snmp_answer_t& answer) {
-    vb.ip = work.ip;
+    vb.ip = work.address;
     vb.name = work.name;
     vb.value = work.value;
     answer = snmp_answer_t{};

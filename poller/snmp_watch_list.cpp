@@ -9,12 +9,15 @@ namespace kestrin2 {
 
 snmp_watch_list_t::snmp_watch_list_t() : not_empty_(platform::sync::event_t::reset::manual) {}
 
-snmp_watch_list_t::iterator snmp_watch_list_t::find_or_add(const std::string& ip) {
+snmp_watch_list_t::iterator snmp_watch_list_t::find_or_add(const std::string& ip,
+                                                           const std::string& address) {
     auto it = devices_.find(ip);
     if (it != devices_.end())
         return it;
     try {
-        it = devices_.insert(ip, std::make_unique<snmp_agent_t>());
+        auto device = std::make_unique<snmp_agent_t>();
+        device->address = address.empty() ? ip : address;
+        it = devices_.insert(ip, std::move(device));
     } catch (const std::bad_alloc&) {
         throw qo::exception_t("Out of memory space, snmp_manager_t::watch_list_add()");
     }
@@ -34,8 +37,14 @@ void snmp_watch_list_t::erase_if_empty(iterator it) {
     }
 }
 
-void snmp_watch_list_t::watch(const std::string& ip, const std::string& name) {
-    auto it = find_or_add(ip);
+const std::string* snmp_watch_list_t::device_address(const std::string& ip) const {
+    const auto it = devices_.find(ip);
+    return it == devices_.end() ? nullptr : &it->second->address;
+}
+
+void snmp_watch_list_t::watch(const std::string& ip, const std::string& name,
+                              const std::string& address) {
+    auto it = find_or_add(ip, address);
     try {
         it->second->watch(name);
     } catch (...) {
@@ -111,21 +120,21 @@ std::size_t snmp_watch_list_t::new_round() {
     return count;
 }
 
-bool snmp_watch_list_t::add_one_shot(const std::string& ip,
-                                     std::shared_ptr<snmp_one_shot_t> caller) {
-    return add_one_shot(ip, std::move(caller), nullptr) != one_shot_start_t::queued;
+bool snmp_watch_list_t::add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                                     const std::string& address) {
+    return add_one_shot(ip, std::move(caller), nullptr, address) != one_shot_start_t::queued;
 }
 
 snmp_watch_list_t::one_shot_start_t
 snmp_watch_list_t::add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
-                                snmp_work_t& work) {
-    return add_one_shot(ip, std::move(caller), &work);
+                                snmp_work_t& work, const std::string& address) {
+    return add_one_shot(ip, std::move(caller), &work, address);
 }
 
 snmp_watch_list_t::one_shot_start_t
 snmp_watch_list_t::add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
-                                snmp_work_t* work) {
-    auto it = find_or_add(ip);
+                                snmp_work_t* work, const std::string& address) {
+    auto it = find_or_add(ip, address);
     try {
         it->second->add_one_shot(std::move(caller));
     } catch (...) {
@@ -161,6 +170,7 @@ bool snmp_watch_list_t::ask(iterator it, snmp_work_t& work) {
     if (!it->second->next_task(work))
         return false;
     work.ip = it->first;
+    work.address = it->second->address;
     return true;
 }
 

@@ -33,13 +33,19 @@ public:
     // call for the event.
     platform::sync::event_t& not_empty() { return not_empty_; }
 
-    // The address must have been checked by the caller.
-    void watch(const std::string& ip, const std::string& name);
+    // Devices are keyed by the caller's text `ip`. A device made by watch
+    // or add_one_shot sends its requests to `address` (a dotted address,
+    // by default `ip` itself, which the caller must have checked); the
+    // address of a device already listed stays.
+    void watch(const std::string& ip, const std::string& name, const std::string& address = {});
     void end_watch(const std::string& ip, const std::string& name);
     void end_device_watch(const std::string& ip);
     void clear_watch();
     std::size_t watch_size() const;
     std::size_t device_count() const { return devices_.size(); }
+    // Where the requests of the listed device `ip` go; null when it is not
+    // listed.
+    const std::string* device_address(const std::string& ip) const;
 
     std::vector<snmp_variable_t> get_all();
     std::vector<snmp_variable_t> get_changes();
@@ -51,7 +57,8 @@ public:
 
     // Queues a caller's request. true when its device has just become
     // ready: the caller then wakes a worker for it.
-    bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller);
+    bool add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
+                      const std::string& address = {});
     // What became of a request added by a caller that has a back end at hand.
     enum class one_shot_start_t {
         // Its device is busy or already in line: a worker serves it.
@@ -63,7 +70,7 @@ public:
         given,
     };
     one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
-                                  snmp_work_t& work);
+                                  snmp_work_t& work, const std::string& address = {});
 
     // The worker's side. next_task: a ready device's one-shot request
     // first, else (when `watched_allowed`) round-robin over the devices,
@@ -86,9 +93,9 @@ public:
 private:
     using iterator = round_robin_map_t<snmp_agent_t>::iterator;
 
-    iterator find_or_add(const std::string& ip);
+    iterator find_or_add(const std::string& ip, const std::string& address);
     one_shot_start_t add_one_shot(const std::string& ip, std::shared_ptr<snmp_one_shot_t> caller,
-                                  snmp_work_t* work);
+                                  snmp_work_t* work, const std::string& address);
     // Erases the device when it has no task left.
     void erase_if_empty(iterator it);
     void queue_ready(iterator it, bool first);

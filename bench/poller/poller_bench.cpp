@@ -154,19 +154,20 @@ result_t bookkeeping_one_shot(long count) {
     const double cpu = cpu_seconds();
     const auto began = clock_type::now();
     for (long i = 0; i < count; ++i) {
-        kestrin2::snmp_manager_t::check_ip("10.1.0.1");
+        // A dotted address: checked, never looked up.
+        const std::string address = kestrin2::snmp_device_address("10.1.0.1", {});
         auto caller = std::make_shared<kestrin2::snmp_one_shot_t>(kestrin2::snmp_kind_t::get,
                                                                   "1.3.6.1.2.1.1.5.0", " ");
         {
             std::lock_guard guard(lock);
-            list.add_one_shot("10.1.0.1", caller);
+            list.add_one_shot("10.1.0.1", caller, address);
         }
         kestrin2::snmp_work_t work;
         {
             std::lock_guard guard(lock);
             list.next_task(work);
         }
-        vb.ip = work.ip;
+        vb.ip = work.address;
         vb.name = work.name;
         vb.value = work.value;
         backend.get(vb, options);

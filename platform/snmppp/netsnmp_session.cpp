@@ -8,6 +8,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace platform::snmppp {
 
@@ -138,6 +141,92 @@ void init_locked() {
     init_snmp("ostrel");
 }
 
+// Net-SNMP parses a binding whose value is a SEQUENCE as nothing it knows
+// and drops the whole response ("bad type returned (30)"); nor can it build
+// one. Such a value travels inside Net-SNMP as an OCTET STRING of the same
+// contents: the tag is changed in the datagrams as they pass the socket, and
+// the binding's type put back once the response is parsed.
+constexpr std::uint8_t tag_sequence = 0x30;
+constexpr std::uint8_t tag_octets = 0x04;
+
+// The header of the BER element at `at`: tag, start and length of its
+// contents, which lie within `end`. false when it is malformed or not
+// wholly there.
+struct element_t {
+    std::uint8_t tag = 0;
+    std::size_t content = 0;
+    std::size_t length = 0;
+    std::size_t end() const { return content + length; }
+};
+
+bool read_element(const std::uint8_t* data, std::size_t at, std::size_t end, element_t& out) {
+    if (at + 2 > end || (data[at] & 0x1F) == 0x1F)
+        return false;
+    out.tag = data[at];
+    std::size_t pos = at + 2;
+    std::size_t length = data[at + 1];
+    if (length & 0x80) {
+        const std::size_t count = length & 0x7F;
+        if (count == 0 || count > 4 || pos + count > end)
+            return false;
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            length = length << 8 | data[pos++];
+    }
+    if (length > end - pos)
+        return false;
+    out.content = pos;
+    out.length = length;
+    return true;
+}
+
+// Calls `visit(index, tag)` with the value tag of every binding of a
+// version 1 message, in order; false when the message is not one.
+template <typename Visit>
+bool for_each_value_tag(std::uint8_t* data, std::size_t size, Visit visit) {
+    element_t message;
+    if (!read_element(data, 0, size, message) || message.tag != 0x30)
+        return false;
+    element_t part;
+    std::size_t at = message.content;
+    // Version, community, then the PDU.
+    for (std::uint8_t tag : {std::uint8_t{0x02}, std::uint8_t{0x04}}) {
+        if (!read_element(data, at, message.end(), part) || part.tag != tag)
+            return false;
+        at = part.end();
+    }
+    element_t pdu;
+    if (!read_element(data, at, message.end(), pdu) || pdu.tag < 0xA0 || pdu.tag > 0xA3)
+        return false;
+    at = pdu.content;
+    // Request id, error status, error index.
+    for (int i = 0; i < 3; ++i) {
+        if (!read_element(data, at, pdu.end(), part) || part.tag != 0x02)
+            return false;
+        at = part.end();
+    }
+    element_t list;
+    if (!read_element(data, at, pdu.end(), list) || list.tag != 0x30)
+        return false;
+    std::size_t index = 0;
+    for (at = list.content; at < list.end(); ++index) {
+        element_t binding;
+        element_t name;
+        element_t value;
+        if (!read_element(data, at, list.end(), binding) || binding.tag != 0x30 ||
+            !read_element(data, binding.content, binding.end(), name) || name.tag != 0x06 ||
+            !read_element(data, name.end(), binding.end(), value))
+            return false;
+        visit(index, data[name.end()]);
+        at = binding.end();
+    }
+    return true;
+}
+
+bool listed(const std::vector<std::size_t>& indexes, std::size_t index) {
+    return std::find(indexes.begin(), indexes.end(), index) != indexes.end();
+}
+
 int wait_ms(const timeval& tv) {
     const long long ms = static_cast<long long>(tv.tv_sec) * 1000 +
                          (static_cast<long long>(tv.tv_usec) + 999) / 1000;
@@ -158,6 +247,17 @@ void set_diagnostic_sink(diagnostic_sink_t sink_function) {
     sink() = std::move(sink_function);
 }
 
+namespace {
+
+using receive_t = int (*)(netsnmp_transport*, void*, int, void**, int*);
+using send_t = int (*)(netsnmp_transport*, const void*, int, void**, int*);
+
+// The UDP transport's own functions, which ours wrap.
+std::atomic<receive_t> udp_receive{nullptr};
+std::atomic<send_t> udp_send{nullptr};
+
+} // namespace
+
 struct netsnmp_session_t::waiter_t {
     waiter_t() { netsnmp_large_fd_set_init(&fds, FD_SETSIZE); }
     ~waiter_t() { netsnmp_large_fd_set_cleanup(&fds); }
@@ -169,15 +269,55 @@ struct netsnmp_session_t::waiter_t {
         done = false;
         result = exchange_result::timed_out;
         response = nullptr;
+        sequences_sent.clear();
+        sequences_received.clear();
     }
 
     int request_id = 0;
     bool done = false;
     exchange_result result = exchange_result::timed_out;
     snmp_pdu* response = nullptr;
+    // Bindings whose value is a SEQUENCE: of the request, sent as OCTET
+    // STRING by Net-SNMP, and of the datagram received last.
+    std::vector<std::size_t> sequences_sent;
+    std::vector<std::size_t> sequences_received;
     // Kept from exchange to exchange: setting it up is a good part of one.
     netsnmp_large_fd_set fds;
 };
+
+thread_local netsnmp_session_t::waiter_t* netsnmp_session_t::current_exchange_ = nullptr;
+
+int netsnmp_session_t::receive(netsnmp_transport* transport, void* buffer, int size, void** opaque,
+                               int* opaque_length) {
+    const int received = udp_receive.load()(transport, buffer, size, opaque, opaque_length);
+    waiter_t* waiter = current_exchange_;
+    if (!waiter || received <= 0)
+        return received;
+    waiter->sequences_received.clear();
+    for_each_value_tag(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(received),
+                       [waiter](std::size_t index, std::uint8_t& tag) {
+                           if (tag != tag_sequence)
+                               return;
+                           tag = tag_octets;
+                           waiter->sequences_received.push_back(index);
+                       });
+    return received;
+}
+
+int netsnmp_session_t::send(netsnmp_transport* transport, const void* buffer, int size,
+                            void** opaque, int* opaque_length) {
+    waiter_t* waiter = current_exchange_;
+    if (!waiter || waiter->sequences_sent.empty() || size <= 0)
+        return udp_send.load()(transport, buffer, size, opaque, opaque_length);
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::vector<std::uint8_t> packet(bytes, bytes + size);
+    for_each_value_tag(packet.data(), packet.size(),
+                       [waiter](std::size_t index, std::uint8_t& tag) {
+                           if (tag == tag_octets && listed(waiter->sequences_sent, index))
+                               tag = tag_sequence;
+                       });
+    return udp_send.load()(transport, packet.data(), size, opaque, opaque_length);
+}
 
 std::unique_ptr<netsnmp_session_t> netsnmp_session_t::open(const GenAddress& agent,
                                                            std::string_view community, int* error) {
@@ -209,6 +349,13 @@ std::unique_ptr<netsnmp_session_t> netsnmp_session_t::open(const GenAddress& age
         if (error)
             *error = settings.s_errno != 0 ? settings.s_errno : EIO;
         return nullptr;
+    }
+    netsnmp_transport* transport = snmp_sess_transport(self->handle_);
+    if (transport && transport->f_recv != &netsnmp_session_t::receive) {
+        udp_receive = transport->f_recv;
+        udp_send = transport->f_send;
+        transport->f_recv = &netsnmp_session_t::receive;
+        transport->f_send = &netsnmp_session_t::send;
     }
     return self;
 }
@@ -242,6 +389,13 @@ int netsnmp_session_t::on_event(int operation, netsnmp_session*, int request_id,
         waiter->result =
             waiter->response ? exchange_result::answered : exchange_result::wait_failed;
         waiter->done = true;
+        if (waiter->response) {
+            std::size_t index = 0;
+            for (netsnmp_variable_list* v = waiter->response->variables; v;
+                 v = v->next_variable, ++index)
+                if (v->type == tag_octets && listed(waiter->sequences_received, index))
+                    v->type = tag_sequence;
+        }
         break;
     case NETSNMP_CALLBACK_OP_TIMED_OUT:
         waiter->result = exchange_result::timed_out;
@@ -262,6 +416,19 @@ exchange_result netsnmp_session_t::exchange(snmp_pdu* request, int abandon_fd,
     *response = nullptr;
     waiter_t& waiter = *waiter_;
     waiter.reset();
+    // The transport's functions, called below on this thread, find the
+    // exchange here.
+    struct current_t {
+        explicit current_t(waiter_t* waiter) { current_exchange_ = waiter; }
+        ~current_t() { current_exchange_ = nullptr; }
+    } current(&waiter);
+    std::size_t index = 0;
+    for (netsnmp_variable_list* v = request->variables; v; v = v->next_variable, ++index) {
+        if (v->type == tag_sequence) {
+            v->type = tag_octets;
+            waiter.sequences_sent.push_back(index);
+        }
+    }
     netsnmp_transport* transport = snmp_sess_transport(handle_);
     if (!transport || transport->sock < 0) {
         snmp_free_pdu(request);

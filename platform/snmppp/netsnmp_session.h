@@ -10,6 +10,7 @@
 
 #include "platform/snmppp/address.h"
 
+struct netsnmp_transport_s;
 struct snmp_pdu;
 struct snmp_session;
 struct variable_list;
@@ -65,11 +66,23 @@ public:
     // Sends `request` (taken over in every case; a request without a
     // community gets the session's) and waits for its response, which the
     // caller frees with snmp_free_pdu. A response to an earlier request that
-    // arrives late is dropped.
+    // arrives late is dropped. Values of type SEQUENCE (0x30) go and come
+    // as such, in both directions, although Net-SNMP knows none: a request's
+    // binding of that type holds the contents as an OCTET STRING would.
     exchange_result exchange(snmp_pdu* request, int abandon_fd, snmp_pdu** response);
 
 private:
     struct waiter_t;
+
+    // The exchange under way on this thread: the transport's functions run
+    // inside it.
+    static thread_local waiter_t* current_exchange_;
+    // The session's transport functions: the UDP transport's own, with the
+    // SEQUENCE tags of the exchange under way changed on the way.
+    static int receive(netsnmp_transport_s* transport, void* buffer, int size, void** opaque,
+                       int* opaque_length);
+    static int send(netsnmp_transport_s* transport, const void* buffer, int size, void** opaque,
+                    int* opaque_length);
 
     netsnmp_session_t() = default;
     static int on_event(int operation, ::snmp_session* session, int request_id,

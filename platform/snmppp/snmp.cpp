@@ -123,6 +123,7 @@ Vb binding_of(const netsnmp_variable_list* variable) {
         break;
     case syntax_octets:
     case syntax_bits:
+    case syntax_sequence:
         vb.set_value(OctetStr(bytes, variable->val_len, variable->type));
         break;
     case syntax_opaque:

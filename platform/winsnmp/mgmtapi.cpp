@@ -152,8 +152,13 @@ bool add_binding(netsnmp_pdu* pdu, const SnmpVarBind& binding) {
         static const u_char none = 0;
         const u_char* bytes =
             value.octets.bytes && value.octets.length ? value.octets.bytes : &none;
+        // A SEQUENCE is held as an OCTET STRING of its contents, which the
+        // session sends as a SEQUENCE (netsnmp_session_t::exchange).
+        const u_char held = type == syntax_sequence ? syntax_octets : type;
         added =
-            snmp_pdu_add_variable(pdu, name.data(), name.size(), type, bytes, value.octets.length);
+            snmp_pdu_add_variable(pdu, name.data(), name.size(), held, bytes, value.octets.length);
+        if (added)
+            added->type = type;
         break;
     }
     default:
@@ -218,6 +223,7 @@ bool copy_binding(const netsnmp_variable_list* variable, SnmpVarBind& binding) {
     }
     case syntax_bits:
     case syntax_octets:
+    case syntax_sequence:
     case syntax_ip_address:
     case syntax_opaque: {
         const auto length = static_cast<std::uint32_t>(variable->val_len);

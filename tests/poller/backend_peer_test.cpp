@@ -201,6 +201,9 @@ protected:
 };
 
 TEST_P(PollerBackendScripted, EverySyntaxReadsAsText) {
+    // Long enough for the long form of a length.
+    const std::string long_sequence(260, '4');
+    const std::string long_sequence_text(130, 'D');
     struct row_t {
         const char* agent_type;
         const char* agent_value;
@@ -215,6 +218,11 @@ TEST_P(PollerBackendScripted, EverySyntaxReadsAsText) {
         {"hex", "00 60 2b ff", 4, "00 60 2B FF"},
         {"bits", "a5", 3, "A5"},
         {"opaque", "414243", 68, "ABC"},
+        // A SEQUENCE prints as its contents would as an octet string.
+        {"sequence", "020105", 48, "02 01 05"},
+        {"sequence", "414243", 48, "ABC"},
+        {"sequence", "", 48, ""},
+        {"sequence", long_sequence.c_str(), 48, long_sequence_text.c_str()},
         // An Opaque wrapping a float (25) or a double (1.5), which Net-SNMP
         // takes apart: still an Opaque, with the number as text.
         {"opaque", "9f780441c80000", 68, "25"},
@@ -284,6 +292,7 @@ TEST_P(PollerBackendScripted, EverySyntaxIsWrittenFromText) {
         {"unsigned 32-bit negative wraps", "unsigned32", "1", "-1", "71 4294967295", true},
         {"Opaque takes the bytes", "opaque", "00", "xyz", "68 78797a", true},
         {"bit string takes the bytes", "bits", "00", "xyz", "3 78797a", true},
+        {"SEQUENCE takes the bytes", "sequence", "00", "xyz", "48 78797a", true},
     };
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.fault);

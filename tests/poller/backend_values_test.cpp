@@ -2,6 +2,7 @@
 // management API back end, without a peer.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,12 +16,13 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/snmppp/snmp_pp.h"
 #include "platform/winsnmp/last_error.h"
 #include "platform/winsnmp/mgmtapi.h"
-#include "poller/snmp_manager.h"
+#include "poller/snmp_address.h"
 #include "poller/snmp_nt.h"
 #include "poller/snmp_pp.h"
 #include "qo/exception.h"
@@ -142,17 +144,55 @@ TEST(PollerBackendText, AgentAddressesAreNumericWithAnOptionalPort) {
     EXPECT_EQ(pp::IpAddress("192.168.001.010").get_printable(), "192.168.1.10");
 }
 
-TEST(PollerBackendText, ManagerChecksAddressesAsTheSnmpClassesDo) {
-    EXPECT_NO_THROW(kestrin2::snmp_manager_t::check_ip("127.0.0.41/16161"));
-    EXPECT_NO_THROW(kestrin2::snmp_manager_t::check_ip("10.0.0.1"));
-    for (const char* ip : {"127.0.0.41/0", "localhost", "10.0.0.1/x"}) {
-        SCOPED_TRACE(ip);
-        try {
-            kestrin2::snmp_manager_t::check_ip(ip);
-            ADD_FAILURE() << "accepted";
-        } catch (const qo::exception_t& e) {
-            EXPECT_STREQ(e.what(), "Invalid IP address");
+TEST(PollerBackendText, DeviceAddressesAreDottedOrHostNamesLookedUpOnlyWhenTheyCanBeOnes) {
+    // A resolver that knows two names and counts its look-ups.
+    std::vector<std::string> looked_up;
+    const kestrin2::snmp_host_resolver_t resolve = [&looked_up](std::string_view host) {
+        looked_up.emplace_back(host);
+        if (host == "localhost")
+            return htonl(0x7F000001);
+        if (host == "unit-7.example")
+            return htonl(0x0A000207);
+        throw qo::exception_t("bad net address");
+    };
+    struct row_t {
+        const char* fault;
+        const char* text;
+        const char* address; // nullptr: "Invalid IP address"
+        bool looked_up;
+    };
+    const row_t rows[] = {
+        {"dotted address is its own", "10.0.0.1", "10.0.0.1", false},
+        {"dotted address keeps its port", "127.0.0.41/16161", "127.0.0.41/16161", false},
+        {"name", "localhost", "127.0.0.1", true},
+        {"name keeps its port", "localhost/16161", "127.0.0.1/16161", true},
+        {"name with dots, digits and a hyphen", "unit-7.example", "10.0.2.7", true},
+        {"name that does not resolve", "unit-8", nullptr, true},
+        {"name with port zero", "localhost/0", nullptr, false},
+        {"name with a port of letters", "localhost/x", nullptr, false},
+        {"name with an empty port", "localhost/", nullptr, false},
+        {"dotted address with port zero", "127.0.0.41/0", nullptr, false},
+        {"digits and dots are never a name", "10.0.0", nullptr, false},
+        {"part above 255 is never a name", "10.0.0.256", nullptr, false},
+        {"blank inside", "unit 7", nullptr, false},
+        {"leading blank", " localhost", nullptr, false},
+        {"empty", "", nullptr, false},
+        {"slash alone", "/161", nullptr, false},
+    };
+    for (const row_t& row : rows) {
+        SCOPED_TRACE(row.fault);
+        looked_up.clear();
+        if (row.address) {
+            EXPECT_EQ(kestrin2::snmp_device_address(row.text, resolve), row.address);
+        } else {
+            try {
+                kestrin2::snmp_device_address(row.text, resolve);
+                ADD_FAILURE() << "accepted";
+            } catch (const qo::exception_t& e) {
+                EXPECT_STREQ(e.what(), "Invalid IP address");
+            }
         }
+        EXPECT_EQ(looked_up.size(), row.looked_up ? 1u : 0u);
     }
 }
 

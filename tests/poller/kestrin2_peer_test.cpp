@@ -204,6 +204,36 @@ TEST_F(Kestrin2Driver, FailedRequestsComeBackAsInvalidVariables) {
     EXPECT_EQ(agent_->show(read_only_oid), "2 3");
 }
 
+TEST_F(Kestrin2Driver, ADeviceNamedByHostNameIsReadSetAndWatched) {
+    // localhost resolves from the hosts file: no name server is asked.
+    snmp_peers::scripted_agent_t local("127.0.0.1");
+    local.var(serial_priority, "integer", "7");
+    local.var(sys_contact, "sequence", "020105");
+    const std::string named = "localhost/" + std::to_string(local.port());
+    auto m = operator_manager();
+
+    const auto got = view(m.to_object(m.call(id::get, {named, serial_priority})));
+    EXPECT_EQ(got.valid, 1);
+    EXPECT_EQ(got.value, "7");
+    EXPECT_EQ(got.ip, named) << "the variable keeps the name it was asked by";
+    const auto sequence = view(m.to_object(m.call(id::get, {named, sys_contact})));
+    EXPECT_EQ(sequence.valid, 1);
+    EXPECT_EQ(sequence.type, 48);
+    EXPECT_EQ(sequence.value, "02 01 05");
+
+    const auto written = view(m.to_object(m.call(id::set, {named, serial_priority, "165"})));
+    EXPECT_EQ(written.valid, 1);
+    EXPECT_EQ(local.show(serial_priority), "2 165");
+
+    local.var(serial_priority, "integer", "90");
+    m.call(id::watch, {named, serial_priority});
+    const auto change = wait_for_change(m, named, serial_priority, 5s);
+    ASSERT_TRUE(change);
+    EXPECT_EQ(change->value, "90");
+    m.call(id::end_device_watch, {named});
+    EXPECT_TRUE(wait_until([&] { return m.to_int(m.get(id::watch_size)) == 0; }, 5s));
+}
+
 TEST_F(Kestrin2Driver, WatchedChangesOfTwoAgentsArriveWithinTwoPollPeriods) {
     OSTREL_REQUIRE_PEER(snmpset_available(), "snmpset");
     auto m = operator_manager();

@@ -213,8 +213,10 @@ TEST_F(Kestrin2Manager, SettingsRefuseValuesOutOfRangeAndKeepTheOldOne) {
 }
 
 TEST_F(Kestrin2Manager, InvalidAddressFailsBeforeAnythingIsQueued) {
-    const char* const addresses[] = {"",          "unit-7",      "10.0.0",          "10.0.0.256",
-                                     "1.2.3.4.5", "127.0.0.1/0", "127.0.0.1/65536", " 10.0.0.1"};
+    // None of them is looked up: a name is refused for its port alone.
+    const char* const addresses[] = {"",          "unit 7",      "10.0.0",          "10.0.0.256",
+                                     "1.2.3.4.5", "127.0.0.1/0", "127.0.0.1/65536", " 10.0.0.1",
+                                     "unit-7/0"};
     struct call_t {
         const char* member;
         pa::DISPID dispid;

@@ -1,6 +1,7 @@
 // The poller with its threads, over the scripted fake network.
 #include "poller/snmp_manager.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <time.h>
 
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -38,7 +40,7 @@ std::string error_of(const std::function<void()>& call) {
 class PollerManager : public ::testing::Test {
 protected:
     std::unique_ptr<snmp_manager_t> make(int platform = snmp_manager_t::platform_nt) {
-        auto manager = std::make_unique<snmp_manager_t>(net->factory(), platform);
+        auto manager = std::make_unique<snmp_manager_t>(net->factory(), platform, resolve);
         manager->set_poll_period(100);
         return manager;
     }
@@ -46,6 +48,11 @@ protected:
 
     std::shared_ptr<poller_test::fake_network_t> net =
         std::make_shared<poller_test::fake_network_t>();
+    // The name service of the managers that make() makes: no name resolves
+    // unless a test says so, and none is ever asked of the system's.
+    kestrin2::snmp_host_resolver_t resolve = [](std::string_view) -> std::uint32_t {
+        throw qo::exception_t("bad net address");
+    };
 };
 
 TEST_F(PollerManager, SettingsHaveTheirDefaultsAndReachTheBackEndPerRequest) {
@@ -132,6 +139,53 @@ TEST_F(PollerManager, InvalidAddressIsRefusedBeforeAnythingIsQueued) {
     }
     EXPECT_EQ(manager->watch_size(), 0);
     EXPECT_EQ(net->request_count(), 0u);
+}
+
+TEST_F(PollerManager, AHostNameIsLookedUpOnceWhileItsDeviceIsListed) {
+    // The name's address as the name service gives it at the time.
+    std::atomic<std::uint32_t> unit_7{htonl(0x0A000001)}; // ip1
+    std::atomic<int> lookups{0};
+    resolve = [&](std::string_view host) -> std::uint32_t {
+        ++lookups;
+        if (host != "unit-7")
+            throw qo::exception_t("bad net address");
+        return unit_7.load();
+    };
+    auto manager = make();
+    net->set_value(ip1, "a", "1");
+    net->set_value(ip1, "b", "2");
+    net->set_value(ip2, "b", "3");
+
+    manager->watch("unit-7", "a");
+    manager->start();
+    std::vector<snmp_variable_t> changes;
+    ASSERT_TRUE(wait_until([&] {
+        changes = manager->get_device_changes("unit-7");
+        return !changes.empty();
+    }));
+    EXPECT_EQ(changes[0].ip, "unit-7");
+    EXPECT_EQ(changes[0].value, "1");
+
+    // The name moves; the listed device stays where it was looked up.
+    unit_7 = htonl(0x0A000002); // ip2
+    const snmp_variable_t listed = manager->get("unit-7", "b");
+    EXPECT_EQ(listed.ip, "unit-7");
+    EXPECT_EQ(listed.value, "2");
+    EXPECT_EQ(lookups, 1);
+    EXPECT_TRUE(net->names_sent_to(ip2).empty());
+
+    // Once the device has left the watch list, the name is looked up again.
+    manager->end_device_watch("unit-7");
+    ASSERT_TRUE(wait_until([&] { return manager->watch_size() == 0; }));
+    EXPECT_EQ(manager->get("unit-7", "b").value, "3");
+    EXPECT_EQ(lookups, 2);
+    EXPECT_EQ(net->names_sent_to(ip2), std::vector<std::string>{"b"});
+
+    const std::size_t sent = net->request_count();
+    EXPECT_EQ(error_of([&] { manager->get("unit-8", "b"); }), "Invalid IP address");
+    EXPECT_EQ(error_of([&] { manager->watch("unit-8", "b"); }), "Invalid IP address");
+    EXPECT_EQ(manager->watch_size(), 0);
+    EXPECT_EQ(net->request_count(), sent);
 }
 
 TEST_F(PollerManager, GrowingAgainReusesTheStoppedWorkers) {
