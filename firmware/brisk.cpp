@@ -9,7 +9,7 @@ namespace update {
 namespace {
 
 using support::image_part;
-using support::part_checksum;
+using support::part_valid;
 
 constexpr std::uint32_t file_size = 0x4000;
 constexpr std::uint32_t boot_length = 0x7bff;
@@ -83,7 +83,7 @@ void brisk_t::upload_unit(unit_state_t& fresh) {
     set_percent(55);
     checksum.set_range(0, boot_length);
     checksum.add_file(boot1).add_file(boot2);
-    fresh.checksums.boot = part_checksum(checksum);
+    fresh.checksums.boot = checksum.part_checksum();
 
     set_status(status_uploading_code);
     set_percent(60);
@@ -98,7 +98,7 @@ void brisk_t::upload_unit(unit_state_t& fresh) {
     checksum.set_range(0, small_code);
     checksum.add_file(runtime[0]).add_file(runtime[1]);
     std::int32_t layout = small_in_r3;
-    if (!checksum.is_zero()) {
+    if (!checksum.is_firmware_part()) {
         get_file("r5", runtime[2]);
         set_percent(75);
         get_file("r6", runtime[3]);
@@ -106,7 +106,7 @@ void brisk_t::upload_unit(unit_state_t& fresh) {
         checksum.set_range(0, small_code);
         checksum.add_file(runtime[2]).add_file(runtime[3]);
         layout = small_in_r5;
-        if (!checksum.is_zero()) {
+        if (!checksum.is_firmware_part()) {
             layout = large;
             checksum.set_range(0, large_code);
             for (const scoped_file_t& file : runtime)
@@ -117,7 +117,7 @@ void brisk_t::upload_unit(unit_state_t& fresh) {
     // A large code that does not sum to 0 is no code: its last word would
     // name a version the unit does not run.
     fresh.code_bank = layout;
-    fresh.checksums.code = part_checksum(checksum);
+    fresh.checksums.code = checksum.part_checksum();
     set_percent(100);
 }
 
@@ -131,9 +131,10 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
     const bool write_boot = flags.boot_differs || boot_mode == 2;
     const bool write_code = flags.code_update || runtime_mode == 1;
     support::require_valid_parts(
-        {!write_boot || support::part_valid(image, 0, boot_length),
-         !write_code || support::part_valid(image, code_start, small_code) ||
-             support::part_valid(image, code_start, large_code)});
+        {{!write_boot || part_valid(image, 0, boot_length), support::invalid_image_text},
+         {!write_code || part_valid(image, code_start, small_code) ||
+              part_valid(image, code_start, large_code),
+          support::invalid_image_text}});
 
     if (write_boot) {
         set_status(status_updating_boot);
@@ -148,7 +149,7 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
         change_state([](unit_state_t& s) { s.checksums.boot = 0; });
         download_verified(image, "r1", 0, file_size, checksum);
         download_verified(boot2, "r2", 0, file_size, checksum);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Boot download invalid");
         change_state([&](unit_state_t& s) {
             s.checksums.boot = checksum.last_word();
@@ -163,8 +164,7 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
 
     if (write_code) {
         set_status(status_updating_code);
-        bool small = false;
-        image_part(image, code_start, small_code, small);
+        const bool small = part_valid(image, code_start, small_code);
         std::int32_t layout = large;
         if (small) {
             // Small code goes to the pair that does not run; the rest of the
@@ -180,7 +180,7 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
             set_percent(30);
             download_verified(image, second, 0xc000, file_size, checksum);
             set_percent(50);
-            if (!checksum.is_zero())
+            if (!checksum.is_firmware_part())
                 throw qo::exception_t("Code download invalid");
             layout = to_r5 ? small_in_r5 : small_in_r3;
             const std::uint32_t code = checksum.last_word();
@@ -200,7 +200,7 @@ void brisk_t::download_unit(const std::string& image, const checksums_t& c, int 
                                   file_size, checksum);
                 set_percent(30 + 10 * k);
             }
-            if (!checksum.is_zero())
+            if (!checksum.is_firmware_part())
                 throw qo::exception_t("Code download invalid");
             change_state([&](unit_state_t& s) {
                 s.code_bank = large;

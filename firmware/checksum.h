@@ -6,6 +6,11 @@
 // A range may span several files read one after the other (a part that a
 // unit keeps in two bank files): a word cut by the end of one file is
 // finished from the start of the next.
+//
+// A sum of 0 alone does not make a part: a range of zeros sums to 0 too,
+// and would pass every check before and after it is written.
+// is_firmware_part() is the one place that decides whether a range holds
+// firmware; the catalogue, the uploads and the downloads all ask it.
 #include <cstdint>
 #include <string>
 
@@ -27,6 +32,15 @@ public:
     bool is_zero() const { return sum_ == 0; }
     // Bytes of the range not yet consumed.
     std::uint32_t remaining() const { return remaining_; }
+    // Whether the range read holds a firmware part: all of it was read, it
+    // sums to 0, and its identifying checksum (last word) is not 0, which
+    // everywhere stands for "no valid part". That also refuses blank flash:
+    // zeros end in a word 0, and erased flash (0xFF) never sums to 0 in a
+    // range shorter than 2^24 words.
+    bool is_firmware_part() const { return remaining_ == 0 && sum_ == 0 && last_word_ != 0; }
+    // The part's identifying checksum: its last word when it is a firmware
+    // part, else 0.
+    std::uint32_t part_checksum() const { return is_firmware_part() ? last_word_ : 0; }
 
 private:
     void add_byte(std::uint8_t byte);

@@ -229,14 +229,14 @@ void database_t::init(const std::string& folder) {
     // Shown names of an earlier folder stay known.
     next->device_types_ = previous->device_types_;
     load_device_types(*next);
-    load_checksums(*next);
+    const bool dropped = load_checksums(*next);
     const bool added = scan(*next);
 
     {
         std::lock_guard swap(snapshot_lock_);
         current_ = std::move(next);
     }
-    dirty_ = added;
+    dirty_ = added || dropped;
 }
 
 std::unique_ptr<update::upload_job_t> database_t::start_upload(const qo::ip_address_t& unit) const {
@@ -249,8 +249,9 @@ void database_t::load_device_types(catalogue_t& catalogue) {
         catalogue.device_types_[key] = ini.read_string(section_types, key, key, type_buffer);
 }
 
-void database_t::load_checksums(catalogue_t& catalogue) {
+bool database_t::load_checksums(catalogue_t& catalogue) {
     const platform::profile::ini_file_t ini(ini_path(catalogue.folder_));
+    bool dropped = false;
     for (const std::string& key : ini.key_names(section_checksums)) {
         const std::string value = ini.read_string(section_checksums, key, "0");
         // code, boot, fpga, fpga2; missing ones are 0.
@@ -267,10 +268,18 @@ void database_t::load_checksums(catalogue_t& catalogue) {
         checksums.boot = numbers[1];
         checksums.fpga = numbers[2];
         checksums.fpga2 = numbers[3];
+        // A code checksum of 0 is no valid code: no scan lists such an image,
+        // and an older cache that did must not offer it as an update. The
+        // file, when present, is measured anew.
+        if (checksums.code == 0) {
+            dropped = true;
+            continue;
+        }
         image_record record = image_record::from_file_name(key, checksums);
         if (record.valid)
             catalogue.records_.push_back(std::move(record));
     }
+    return dropped;
 }
 
 bool database_t::scan(catalogue_t& catalogue) {

@@ -86,7 +86,7 @@ public:
     // Empty until init. Registers the built-in device families.
     database_t();
     // Rewrites [Checksums] when [options] writeini (default 1) allows and a
-    // scan found new images.
+    // scan found new images or left out a cached entry.
     ~database_t();
     database_t(const database_t&) = delete;
     database_t& operator=(const database_t&) = delete;
@@ -104,7 +104,8 @@ public:
 
 private:
     static void load_device_types(catalogue_t& catalogue);
-    static void load_checksums(catalogue_t& catalogue);
+    // true when it left out a cached entry that the file is to lose.
+    static bool load_checksums(catalogue_t& catalogue);
     // true when it listed a new image.
     static bool scan(catalogue_t& catalogue);
     static void save_checksums(const catalogue_t& catalogue);

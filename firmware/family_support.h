@@ -15,36 +15,48 @@
 
 namespace update::support {
 
-// A part's identifying checksum: its last word when the range sums to 0.
-inline std::uint32_t part_checksum(const checksum_t& checksum) {
-    return checksum.is_zero() ? checksum.last_word() : 0;
-}
+// The texts a download is refused with when the image does not hold a part
+// it would write; the after-write checks of the FPGA parts fail with the
+// same texts.
+inline constexpr const char* invalid_image_text = "Invalid checksum in the selected firmware.";
+inline constexpr const char* fpga_invalid_text = "Fpga download invalid";
+inline constexpr const char* fpga2_invalid_text = "Second Xilinx download invalid";
 
-// The checksum of an image range; `valid` tells whether it sums to 0.
+// The checksum of an image range (0 unless it is a firmware part); `valid`
+// tells whether it is one.
 inline std::uint32_t image_part(const std::string& path, std::uint32_t offset,
                                 std::uint32_t length, bool& valid) {
     checksum_t checksum;
     checksum.set_range(offset, length);
     checksum.add_file(path);
-    // A range longer than what is left of the file is no valid part.
-    valid = checksum.is_zero() && checksum.remaining() == 0;
-    return part_checksum(checksum);
+    valid = checksum.is_firmware_part();
+    return checksum.part_checksum();
 }
 
-// Whether an image range sums to 0, as its download will be verified.
+// Whether an image range holds a firmware part, as its download will be
+// verified.
 inline bool part_valid(const std::string& path, std::uint32_t offset, std::uint32_t length) {
     bool valid = false;
     image_part(path, offset, length, valid);
     return valid;
 }
 
-// Refuses an image part that would fail its verification. Called before the
-// first block of a download goes out: a unit whose running code is
-// overwritten by an image that then fails is left without working code.
-inline void require_valid_parts(std::initializer_list<bool> parts) {
-    for (const bool valid : parts)
-        if (!valid)
-            throw qo::exception_t("Invalid checksum in the selected firmware.");
+// One part a download may write: `valid` is false only when it will be
+// written and the image does not hold it; `refusal` is the download's text
+// for that part.
+struct part_check_t {
+    bool valid;
+    const char* refusal;
+};
+
+// Refuses the download at the first part that would fail. Called before the
+// first block of a download goes out: a part found bad only after it was
+// written leaves the unit with that bank broken, and a running code
+// overwritten by an image that then fails leaves it without working code.
+inline void require_valid_parts(std::initializer_list<part_check_t> parts) {
+    for (const part_check_t& part : parts)
+        if (!part.valid)
+            throw qo::exception_t(part.refusal);
 }
 
 // true when the path is a regular file of exactly `size` bytes.

@@ -9,7 +9,7 @@ namespace update {
 namespace {
 
 using support::image_part;
-using support::part_checksum;
+using support::part_valid;
 
 constexpr std::uint32_t file_size = 0x10000;
 constexpr std::uint32_t small_length = 0x7ffe;
@@ -109,7 +109,7 @@ void plinth_t::upload_unit(unit_state_t& fresh) {
     set_percent(55);
     checksum.set_range(boot_offset, boot_length);
     checksum.add_file(boot);
-    fresh.checksums.boot = part_checksum(checksum);
+    fresh.checksums.boot = checksum.part_checksum();
     fresh.checksums.reserved = range_sum(boot, data_offset, data_length);
 
     set_status(status_uploading_code);
@@ -120,14 +120,14 @@ void plinth_t::upload_unit(unit_state_t& fresh) {
         set_percent(percent);
         checksum.set_range(0, small_length);
         checksum.add_file(runtime);
-        if (checksum.is_zero()) {
+        if (checksum.is_firmware_part()) {
             fresh.code_bank = small_code;
         } else {
             checksum.set_range(0, large_length);
             checksum.add_file(runtime);
-            fresh.code_bank = checksum.is_zero() ? large_code : no_code;
+            fresh.code_bank = checksum.is_firmware_part() ? large_code : no_code;
         }
-        if (checksum.is_zero()) {
+        if (checksum.is_firmware_part()) {
             found = number;
             break;
         }
@@ -143,7 +143,7 @@ void plinth_t::upload_unit(unit_state_t& fresh) {
         set_percent(90);
         checksum.set_range(0, fpga2_length);
         checksum.add_file(runtime);
-        fresh.checksums.fpga2 = part_checksum(checksum);
+        fresh.checksums.fpga2 = checksum.part_checksum();
     }
     set_percent(100);
 }
@@ -158,10 +158,16 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
     const bool write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
                             (boot_mode == 0 && flags.boot_update);
     const bool write_code = flags.code_update || runtime_mode == 1;
+    // The image's code is small or large, whichever range holds it.
+    const std::uint32_t code_length = part_valid(image, 0, small_length)   ? small_length
+                                      : part_valid(image, 0, large_length) ? large_length
+                                                                           : 0;
     support::require_valid_parts(
-        {!write_boot || support::part_valid(image, f8_in_image + boot_offset, boot_length),
-         !write_code || support::part_valid(image, 0, small_length) ||
-             support::part_valid(image, 0, large_length)});
+        {{!write_boot || part_valid(image, f8_in_image + boot_offset, boot_length),
+          support::invalid_image_text},
+         {!write_code || code_length != 0, support::invalid_image_text},
+         {!write_code || c.fpga2 == 0 || part_valid(image, fpga2_in_image, fpga2_length),
+          support::fpga2_invalid_text}});
 
     if (write_boot) {
         set_status(status_updating_boot);
@@ -176,7 +182,7 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
         checksum.set_range(boot_offset, boot_length);
         change_state([](unit_state_t& s) { s.checksums.boot = 0; });
         download_verified(boot, "f8", 0, file_size, checksum);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Boot download invalid");
         change_state([&](unit_state_t& s) {
             s.checksums.boot = checksum.last_word();
@@ -196,19 +202,9 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
         const int running = code_file_;
         const int new_file = running == 1 ? 2 : 1;
         const int old_file = running == 1 ? 1 : 2;
-        bool valid = false;
-        image_part(image, 0, small_length, valid);
-        std::uint32_t length = small_length;
-        if (!valid) {
-            image_part(image, 0, large_length, valid);
-            length = large_length;
-        }
-        if (!valid)
-            throw qo::exception_t("Invalid checksum in the selected firmware.");
-
-        checksum.set_range(0, length);
+        checksum.set_range(0, code_length);
         download_verified(image, code_name(new_file), 0, file_size, checksum);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Code download invalid");
         const std::uint32_t code = checksum.last_word();
         set_percent(50);
@@ -217,8 +213,8 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
             set_status(status_downloading_xilinx2);
             checksum.set_range(0, fpga2_length);
             download_verified(image, code_name(new_file + 2), fpga2_in_image, file_size, checksum);
-            if (!checksum.is_zero())
-                throw qo::exception_t("Second Xilinx download invalid");
+            if (!checksum.is_firmware_part())
+                throw qo::exception_t(support::fpga2_invalid_text);
             set_percent(80);
         }
 
@@ -226,7 +222,7 @@ void plinth_t::download_unit(const std::string& image, const checksums_t& c, int
         // them, whatever happens to the old files.
         code_file_ = new_file;
         change_state([&](unit_state_t& s) {
-            s.code_bank = length == small_length ? small_code : large_code;
+            s.code_bank = code_length == small_length ? small_code : large_code;
             s.checksums.code = code;
             s.checksums.fpga2 = c.fpga2;
         });

@@ -22,19 +22,7 @@ std::string bank_name(int bank) {
     return qo::format("m%02d", bank);
 }
 
-// A part's identifying checksum: its last word when the range sums to 0.
-std::uint32_t part_checksum(const checksum_t& checksum) {
-    return checksum.is_zero() ? checksum.last_word() : 0;
-}
-
-std::uint32_t image_part(const std::string& path, std::uint32_t offset, std::uint32_t length,
-                         bool& valid) {
-    checksum_t checksum;
-    checksum.set_range(offset, length);
-    checksum.add_file(path);
-    valid = checksum.is_zero();
-    return part_checksum(checksum);
-}
+using support::image_part;
 
 } // namespace
 
@@ -117,7 +105,7 @@ void tolk_t::upload_unit(unit_state_t& fresh) {
     set_percent(40);
     checksum.set_range(0, 0x6000);
     checksum.add_file(first).add_file(second);
-    fresh.checksums.boot = part_checksum(checksum);
+    fresh.checksums.boot = checksum.part_checksum();
 
     set_status(status_uploading_code);
     const int pairs[] = {low_pair, high_pair};
@@ -129,13 +117,13 @@ void tolk_t::upload_unit(unit_state_t& fresh) {
         set_percent(percent + 5);
         checksum.set_range(0, 0x3ffff);
         checksum.add_file(first).add_file(second);
-        if (checksum.is_zero()) {
+        if (checksum.is_firmware_part()) {
             set_status(status_upload_code_complete);
             fresh.code_bank = bank;
             fresh.checksums.code = checksum.last_word();
             checksum.set_range(0, 0x1110f);
             checksum.add_file(second);
-            fresh.checksums.fpga2 = part_checksum(checksum);
+            fresh.checksums.fpga2 = checksum.part_checksum();
             break;
         }
         percent += 10;
@@ -149,7 +137,7 @@ void tolk_t::upload_unit(unit_state_t& fresh) {
     set_status(status_upload_xilinx_complete);
     checksum.set_range(0x8000, 0x1110f);
     checksum.add_file(first).add_file(second);
-    fresh.checksums.fpga = part_checksum(checksum);
+    fresh.checksums.fpga = checksum.part_checksum();
 
     set_status(status_uploading_config);
     get_file("m03", first);
@@ -160,16 +148,23 @@ void tolk_t::upload_unit(unit_state_t& fresh) {
     set_percent(100);
 }
 
-tolk_t::download_plan_t tolk_t::plan_download(const std::string& image,
+tolk_t::download_plan_t tolk_t::plan_download(const std::string& image, const checksums_t& c,
                                               const update_flags_t& flags, int boot_mode,
                                               int runtime_mode) {
+    using support::part_valid;
     download_plan_t plan;
     plan.write_boot = boot_mode == 2 || (boot_mode == 1 && flags.boot_differs) ||
                       (boot_mode == 0 && flags.boot_update);
     plan.write_code = flags.code_update || runtime_mode == 1;
+    plan.write_fpga = boot_mode == 2 || (boot_mode == 1 && flags.fpga_update) ||
+                      (boot_mode == 0 && flags.fpga_update && flags.boot_update);
+    // The code pair carries the second FPGA when the image has one.
     support::require_valid_parts(
-        {!plan.write_boot || support::part_valid(image, 0, 0x6000),
-         !plan.write_code || support::part_valid(image, 0x40000, 0x3ffff)});
+        {{!plan.write_boot || part_valid(image, 0, 0x6000), support::invalid_image_text},
+         {!plan.write_code || (part_valid(image, 0x40000, 0x3ffff) &&
+                               (c.fpga2 == 0 || part_valid(image, 0x60000, 0x1110f))),
+          support::invalid_image_text},
+         {!plan.write_fpga || part_valid(image, 0x10000, 0x1110f), support::fpga_invalid_text}});
     return plan;
 }
 
@@ -178,7 +173,8 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
     set_percent(10);
     const unit_state_t unit = state();
     const update_flags_t flags = compare_rule(unit, c);
-    const auto [write_boot, write_code] = plan_download(image, flags, boot_mode, runtime_mode);
+    const auto [write_boot, write_code, write_fpga] =
+        plan_download(image, c, flags, boot_mode, runtime_mode);
     checksum_t checksum;
 
     if (write_boot) {
@@ -190,7 +186,7 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
         download_verified(image, "m01", 0, 0x4000, checksum);
         set_percent(15);
         download_verified(image, "m02", 0x4000, 0x2000, checksum);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Boot download invalid");
         change_state([&](unit_state_t& s) { s.checksums.boot = checksum.last_word(); });
         set_status(status_boot_complete);
@@ -208,7 +204,7 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
         set_percent(40);
         download_verified(image, bank_name(new_pair + 1), 0x60000, 0x20000, checksum);
         set_percent(60);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Code download invalid");
         change_state([&](unit_state_t& s) {
             s.code_bank = new_pair;
@@ -216,17 +212,12 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
             // The second FPGA is the start of the pair's second file.
             s.checksums.fpga2 = c.fpga2;
         });
-        // Only the request reaches the unit, which erases the bank.
-        const scoped_file_t junk(temp_file("junk"));
-        const std::uint8_t nothing[32] = {};
-        write_record(junk, nothing, sizeof nothing);
-        put_file(junk, bank_name(old_pair), 0, 0);
+        invalidate(bank_name(old_pair));
         set_status(status_code_complete);
     }
     set_percent(70);
 
-    if (boot_mode == 2 || (boot_mode == 1 && flags.fpga_update) ||
-        (boot_mode == 0 && flags.fpga_update && flags.boot_update)) {
+    if (write_fpga) {
         set_status(status_updating_fpga);
         set_status(status_downloading_fpga);
         checksum.set_range(0x8000, 0x1110f);
@@ -234,8 +225,8 @@ void tolk_t::download_unit(const std::string& image, const checksums_t& c, int b
         download_verified(image, "m04", 0x8000, 0x18000, checksum);
         set_percent(80);
         download_verified(image, "m05", 0x20000, 0x20000, checksum);
-        if (!checksum.is_zero())
-            throw qo::exception_t("Fpga download invalid");
+        if (!checksum.is_firmware_part())
+            throw qo::exception_t(support::fpga_invalid_text);
         change_state([&](unit_state_t& s) { s.checksums.fpga = checksum.last_word(); });
         set_status(status_fpga_complete);
     }

@@ -29,15 +29,18 @@ public:
     static bool image_check(const std::string& path, checksums_t& checksums);
     // The update rule of the tolk modules (tolkamd shares it).
     static update_flags_t compare_rule(const unit_state_t& unit, const checksums_t& image);
-    // What a download writes by that rule and the modes (boot, code), after
-    // the image's parts to be written are checked: a bad one is refused
-    // before the first block goes out.
+    // What a download writes by that rule and the modes, after every part
+    // of the image to be written is checked: a bad one is refused before the
+    // first block goes out.
     struct download_plan_t {
         bool write_boot = false;
         bool write_code = false;
+        bool write_fpga = false;
     };
-    static download_plan_t plan_download(const std::string& image, const update_flags_t& flags,
-                                         int boot_mode, int runtime_mode);
+    static download_plan_t plan_download(const std::string& image,
+                                         const checksums_t& image_checksums,
+                                         const update_flags_t& flags, int boot_mode,
+                                         int runtime_mode);
 
     int type() const override { return type_code; }
 

@@ -10,8 +10,6 @@ namespace update {
 
 namespace {
 
-using support::part_checksum;
-
 // The runtime code lives in the four files of one of these banks.
 constexpr int low_bank = 8;
 constexpr int high_bank = 12;
@@ -56,7 +54,7 @@ void tolkamd_t::upload_unit(unit_state_t& fresh) {
     set_percent(38);
     checksum.set_range(0, 0x6000);
     checksum.add_file(temp[0]).add_file(temp[1]);
-    fresh.checksums.boot = part_checksum(checksum);
+    fresh.checksums.boot = checksum.part_checksum();
 
     set_status(status_uploading_code);
     for (const auto& [bank, percent] : {std::pair{low_bank, 45.0}, std::pair{high_bank, 65.0}}) {
@@ -67,13 +65,13 @@ void tolkamd_t::upload_unit(unit_state_t& fresh) {
         checksum.set_range(0, 0x3ffff);
         for (const scoped_file_t& file : temp)
             checksum.add_file(file);
-        if (checksum.is_zero()) {
+        if (checksum.is_firmware_part()) {
             set_status(status_upload_code_complete);
             fresh.code_bank = bank;
             fresh.checksums.code = checksum.last_word();
             checksum.set_range(0, 0x1110f);
             checksum.add_file(temp[2]).add_file(temp[3]);
-            fresh.checksums.fpga2 = part_checksum(checksum);
+            fresh.checksums.fpga2 = checksum.part_checksum();
             break;
         }
     }
@@ -86,7 +84,7 @@ void tolkamd_t::upload_unit(unit_state_t& fresh) {
     set_status(status_upload_xilinx_complete);
     checksum.set_range(0, 0x1110f);
     checksum.add_file(temp[0]).add_file(temp[1]);
-    fresh.checksums.fpga = part_checksum(checksum);
+    fresh.checksums.fpga = checksum.part_checksum();
 
     set_status(status_uploading_config);
     get_file("a03", temp[0]);
@@ -102,8 +100,8 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     set_percent(10);
     const unit_state_t unit = state();
     const update_flags_t flags = tolk_t::compare_rule(unit, c);
-    const auto [write_boot, write_code] =
-        tolk_t::plan_download(image, flags, boot_mode, runtime_mode);
+    const auto [write_boot, write_code, write_fpga] =
+        tolk_t::plan_download(image, c, flags, boot_mode, runtime_mode);
     checksum_t checksum;
 
     if (write_boot) {
@@ -114,7 +112,7 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
         download_verified(image, "a01", 0, 0x4000, checksum);
         set_percent(15);
         download_verified(image, "a02", 0x4000, 0x2000, checksum);
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Boot download invalid");
         change_state([&](unit_state_t& s) { s.checksums.boot = checksum.last_word(); });
         set_status(status_boot_complete);
@@ -134,7 +132,7 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
                               checksum);
             set_percent(30 + 10 * k);
         }
-        if (!checksum.is_zero())
+        if (!checksum.is_firmware_part())
             throw qo::exception_t("Code download invalid");
         change_state([&](unit_state_t& s) {
             s.code_bank = new_bank;
@@ -146,8 +144,7 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
     }
     set_percent(70);
 
-    if (boot_mode == 2 || (boot_mode == 1 && flags.fpga_update) ||
-        (boot_mode == 0 && flags.fpga_update && flags.boot_update)) {
+    if (write_fpga) {
         set_status(status_updating_fpga);
         set_status(status_downloading_fpga);
         checksum.set_range(0, 0x1110f);
@@ -155,8 +152,8 @@ void tolkamd_t::download_unit(const std::string& image, const checksums_t& c, in
         download_verified(image, "a05", 0x10000, file_size, checksum);
         set_percent(80);
         download_verified(image, "a06", 0x20000, file_size, checksum);
-        if (!checksum.is_zero())
-            throw qo::exception_t("Fpga download invalid");
+        if (!checksum.is_firmware_part())
+            throw qo::exception_t(support::fpga_invalid_text);
         change_state([&](unit_state_t& s) { s.checksums.fpga = checksum.last_word(); });
         set_status(status_fpga_complete);
     }

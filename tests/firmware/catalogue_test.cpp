@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <ostream>
@@ -213,15 +214,49 @@ TEST_F(FirmwareCatalogue, CodeChecksumZeroMatchesNoRecord) {
     image_folder_t folder(dir_.file("images"));
     folder.add("tolk_1_0_0.bin", {0x4242, 1, 0, 0, 0});
     folder.add("tolk_1_0_1.bin", {0x4242, 1, 0, 0, 0});
+    // A cache entry with code 0 is an image without valid code: not listed.
     write_text(folder.file("database.ini"), "[Checksums]\ntolk_0_0_1.bin=0 0 \n");
     database_t database;
     database.init(folder.path());
     const auto c = database.snapshot();
-    ASSERT_EQ(c->records().size(), 3u);
-    EXPECT_EQ(c->records()[0].checksums.code, 0u);
+    ASSERT_EQ(names_of(c->find_all()),
+              (std::vector<std::string>{"tolk_1_0_0.bin", "tolk_1_0_1.bin"}));
     EXPECT_EQ(c->find_by_code(0), nullptr) << "a unit without valid code runs no listed image";
-    EXPECT_EQ(c->find_by_code(0x4242), &c->records()[1]) << "the first match";
+    EXPECT_EQ(c->find_by_code(0x4242), &c->records()[0]) << "the first match";
     EXPECT_EQ(c->find_by_code(0x4243), nullptr);
+}
+
+// Blank images (zeros, or erased flash) and images whose code identifies as
+// 0 are no firmware; neither is an image that an older cache listed with
+// code 0, which is measured anew, and the cache loses the entry.
+TEST_F(FirmwareCatalogue, ImagesWithoutFirmwareCodeAreNotListed) {
+    image_folder_t folder(dir_.file("images"));
+    folder.add("tolk_1_0_0.bin", {0x4242, 1, 0, 0, 0});
+    const std::size_t sizes[] = {0x100000, 0x20000, 0x80000};
+    const char* types[] = {"tolk", "brisk", "plinth"};
+    for (int i = 0; i < 3; ++i) {
+        write_file(folder.file(std::string(types[i]) + "_9_0_0.bin"), bytes_t(sizes[i], 0x00));
+        write_file(folder.file(std::string(types[i]) + "_9_0_1.bin"), bytes_t(sizes[i], 0xff));
+    }
+    // Valid parts but for the code, which is zeros and a word that seals
+    // them: it sums to 0 but identifies as 0.
+    bytes_t code_0 = tolk_image(5, {0x123456, 0x0abcde, 0, 0, 0});
+    std::fill(code_0.begin() + 0x40000, code_0.begin() + 0x40000 + 0x3ffff, 0);
+    code_0[0x40000] = 1;
+    code_0[0x40000 + 0x3ffff - 6] = 0xff;
+    code_0[0x40000 + 0x3ffff - 5] = 0xff;
+    code_0[0x40000 + 0x3ffff - 4] = 0xff;
+    write_file(folder.file("tolk_9_0_2.bin"), code_0);
+    const std::string listed = "tolk_1_0_0.bin=" + std::to_string(0x4242) + " 1 \n";
+    write_text(folder.file("database.ini"), "[Checksums]\ntolk_9_0_0.bin=0 0 \n" + listed);
+
+    {
+        database_t database;
+        database.init(folder.path());
+        EXPECT_EQ(names_of(database.snapshot()->find_all()),
+                  (std::vector<std::string>{"tolk_1_0_0.bin"}));
+    }
+    EXPECT_EQ(text_of(folder.file("database.ini")), "[Checksums]\n" + listed);
 }
 
 TEST_F(FirmwareCatalogue, ChecksumsSectionIsRewrittenInItsStoredForm) {

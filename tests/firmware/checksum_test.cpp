@@ -140,6 +140,7 @@ TEST(FirmwareChecksum, SealedCodePairIsValidWithItsLastWord) {
     checksum.set_range(0, 0x3ffff);
     checksum.add_file(dir.file("m06")).add_file(dir.file("m07"));
     EXPECT_TRUE(checksum.is_zero());
+    EXPECT_TRUE(checksum.is_firmware_part());
     EXPECT_EQ(checksum.last_word(), word);
 
     // One flipped byte anywhere makes the part invalid.
@@ -149,6 +150,59 @@ TEST(FirmwareChecksum, SealedCodePairIsValidWithItsLastWord) {
     checksum.add_file(dir.file("m06")).add_file(dir.file("m07"));
     EXPECT_FALSE(checksum.is_zero());
 }
+
+// A sum of 0 alone is no firmware part: zeros sum to 0, and a part that
+// identifies itself by 0 cannot be told from no part. Erased flash does not
+// even sum to 0.
+struct part_row_t {
+    const char* name;
+    bytes_t bytes;
+    std::uint32_t length;
+    bool part;
+};
+
+void PrintTo(const part_row_t& row, std::ostream* out) {
+    *out << row.name;
+}
+
+bytes_t sealed(bytes_t bytes) {
+    firmware_test::seal_range(bytes, 0, bytes.size());
+    return bytes;
+}
+
+// 300 zeros but for the word 1 at `at` and the word that seals it after it.
+bytes_t zeros_sealed_at(std::size_t at) {
+    bytes_t bytes(300, 0);
+    bytes[at] = 1;
+    bytes[at + 3] = bytes[at + 4] = bytes[at + 5] = 0xff;
+    return bytes;
+}
+
+class FirmwareChecksumParts : public ::testing::TestWithParam<part_row_t> {};
+
+TEST_P(FirmwareChecksumParts, PartIsAWholeRangeSummingTo0WithALastWordOtherThan0) {
+    const part_row_t& row = GetParam();
+    temp_dir_t dir;
+    write_file(dir.file("part"), row.bytes);
+    checksum_t checksum;
+    checksum.set_range(0, row.length);
+    checksum.add_file(dir.file("part"));
+    EXPECT_EQ(checksum.is_firmware_part(), row.part);
+    EXPECT_EQ(checksum.part_checksum(), row.part ? checksum.last_word() : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FirmwareChecksumParts,
+    ::testing::Values(
+        part_row_t{"sealed_pattern", sealed(firmware_test::pattern_bytes(300, 5)), 300, true},
+        part_row_t{"zeros_sum_to_0_but_are_no_part", bytes_t(300, 0), 300, false},
+        part_row_t{"erased_flash_is_no_part", bytes_t(300, 0xff), 300, false},
+        part_row_t{"zeros_with_a_last_word_other_than_0_are_a_part", zeros_sealed_at(294), 300,
+                   true},
+        part_row_t{"identifying_word_0_is_no_part", zeros_sealed_at(291), 300, false},
+        part_row_t{"range_longer_than_the_file_is_no_part",
+                   sealed(firmware_test::pattern_bytes(300, 5)), 303, false}),
+    [](const ::testing::TestParamInfo<part_row_t>& info) { return std::string(info.param.name); });
 
 TEST(FirmwareChecksum, UnreadableFilesThrow) {
     temp_dir_t dir;

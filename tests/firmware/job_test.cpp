@@ -153,6 +153,8 @@ struct upload_row_t {
     const char* name;
     int pair;
     const char* record;
+    // A pair whose files are zeros, which sum to 0 but hold no code.
+    int zeroed_pair = 0;
 };
 
 void PrintTo(const upload_row_t& row, std::ostream* out) {
@@ -165,6 +167,10 @@ TEST_P(FirmwareUploadJob, ReadsEveryBankAndFindsTheVersion) {
     const upload_row_t& row = GetParam();
     temp_dir_t images;
     const bytes_t image = start_tolk_unit(running, row.pair);
+    if (row.zeroed_pair != 0) {
+        write_file(state() + "/m0" + std::to_string(row.zeroed_pair), bytes_t(0x20000, 0));
+        write_file(state() + "/m0" + std::to_string(row.zeroed_pair + 1), bytes_t(0x20000, 0));
+    }
     write_file(images.file("tolk_1_0_0.bin"), tolk_image(2, {0x5a5a5a, 1, 0, 0, 0}));
     write_file(images.file("tolk_1_2_3.bin"), image);
 
@@ -204,7 +210,9 @@ TEST_P(FirmwareUploadJob, ReadsEveryBankAndFindsTheVersion) {
 INSTANTIATE_TEST_SUITE_P(Rows, FirmwareUploadJob,
                          ::testing::Values(upload_row_t{"code_in_pair_6", 6, "tolk_1_2_3.bin"},
                                            upload_row_t{"code_in_pair_8", 8, "tolk_1_2_3.bin"},
-                                           upload_row_t{"no_valid_code", 0, nullptr}),
+                                           upload_row_t{"no_valid_code", 0, nullptr},
+                                           upload_row_t{"zeroed_pair_6_is_no_code", 8,
+                                                        "tolk_1_2_3.bin", 6}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FirmwareJobs, SilentUnitEndsTheSearchWithTheTimeOutText) {

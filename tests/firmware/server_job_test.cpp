@@ -11,9 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -148,6 +151,88 @@ TEST_P(GorlithFamilyRoad, MacIsWrittenOnlyWhenWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Families, GorlithFamilyRoad, ::testing::ValuesIn(family_cases()),
                          [](const auto& info) { return std::string(info.param.family); });
+
+// ---------------------------------------------------------------------------
+
+// A catalogued image spoilt after the catalogue cached its checksums: the
+// catalogue still offers it, and a download that writes every part (boot
+// mode 2, runtime mode 1) must refuse it before its first write request,
+// with the text of the part that fails, leaving the unit as it ran.
+struct bad_image_row_t {
+    const char* family;
+    const char* fault;
+    // Zeros over [at, at + length), or, with length 0, the byte at `at`
+    // inverted.
+    std::size_t at;
+    std::size_t length;
+    const char* refusal;
+};
+
+void PrintTo(const bad_image_row_t& row, std::ostream* out) {
+    *out << row.family << "_" << row.fault;
+}
+
+const char* const invalid_image = "Invalid checksum in the selected firmware.";
+constexpr std::size_t whole = ~std::size_t{0};
+
+bytes_t spoilt(bytes_t image, const bad_image_row_t& row) {
+    if (row.length == 0) {
+        image[row.at] ^= 0xff;
+        return image;
+    }
+    const std::size_t end = row.length == whole ? image.size() : row.at + row.length;
+    std::fill(image.begin() + static_cast<long>(row.at), image.begin() + static_cast<long>(end), 0);
+    return image;
+}
+
+const family_case_t& case_named(const std::string& family) {
+    for (const family_case_t& c : family_cases())
+        if (family == c.family)
+            return c;
+    throw std::invalid_argument(family);
+}
+
+class GorlithBadImage : public GorlithUnit, public ::testing::WithParamInterface<bad_image_row_t> {};
+
+TEST_P(GorlithBadImage, IsRefusedBeforeTheFirstWriteRequest) {
+    const bad_image_row_t& row = GetParam();
+    const family_case_t& c = case_named(row.family);
+    start(c);
+    // Releasing the updater caches the checksums of the good image.
+    updater();
+    write_file(images_.file(case_image_name(c, true)), spoilt(case_image(c, true), row));
+
+    const driver_t u = updater();
+    const driver_t unit = uploaded(u);
+    const driver_t listed = version(u, true);
+    const driver_t job = object_of(unit.call(DISPID_download2, {listed.get(), 2, 1}));
+    ASSERT_EQ(wait_done(job), 2) << text_of(job.get(DISPID_status));
+    EXPECT_EQ(text_of(job.get(DISPID_status)), row.refusal);
+    EXPECT_TRUE(unit_->events("WRQ").empty()) << "a write request went out before the check";
+    EXPECT_EQ(text_of(object_of(uploaded(u).get(DISPID_ver)).get(DISPID_name)),
+              case_version_name(c, false));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, GorlithBadImage,
+    ::testing::Values(
+        bad_image_row_t{"tolk", "all_zero", 0, whole, invalid_image},
+        bad_image_row_t{"tolk", "zeroed_boot", 0, 0x6000, invalid_image},
+        bad_image_row_t{"tolk", "flipped_fpga", 0x10100, 0, "Fpga download invalid"},
+        // The code pair carries the second FPGA.
+        bad_image_row_t{"tolk", "flipped_fpga2", 0x60100, 0, invalid_image},
+        bad_image_row_t{"tolkamd", "all_zero", 0, whole, invalid_image},
+        bad_image_row_t{"tolkamd", "zeroed_boot", 0, 0x6000, invalid_image},
+        bad_image_row_t{"tolkamd", "flipped_fpga", 0x10100, 0, "Fpga download invalid"},
+        bad_image_row_t{"tolkamd", "flipped_fpga2", 0x60100, 0, invalid_image},
+        bad_image_row_t{"brisk", "all_zero", 0, whole, invalid_image},
+        bad_image_row_t{"brisk", "zeroed_boot", 0, 0x7bff, invalid_image},
+        bad_image_row_t{"plinth", "all_zero", 0, whole, invalid_image},
+        bad_image_row_t{"plinth", "zeroed_boot", 0x78000, 0x7bff, invalid_image},
+        bad_image_row_t{"plinth", "flipped_fpga2", 0x20100, 0, "Second Xilinx download invalid"}),
+    [](const auto& info) {
+        return std::string(info.param.family) + "_" + info.param.fault;
+    });
 
 // ---------------------------------------------------------------------------
 
