@@ -415,7 +415,8 @@ TEST_F(MainFrameGui, TheStopButtonStopsADownloadUnderWay)
     };
     ASSERT_TRUE(gui_test::WaitFor([&] {
         const std::vector<std::string> all = lines();
-        return all.size() >= tail.size() && std::equal(tail.begin(), tail.end(), all.end() - 3);
+        return all.size() >= tail.size() &&
+               std::equal(tail.begin(), tail.end(), all.end() - static_cast<long>(tail.size()));
     })) << testing::PrintToString(lines());
     EXPECT_FALSE(m_frame->Core().DownloadBusy());
     // The thread ends just after the frame heard of it.
