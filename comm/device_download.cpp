@@ -41,6 +41,7 @@ enum : int {
     kLineEndIp = 200,
     kLineEndIpWrong = 201,
     kLineDone = 202,
+    kLineStopped = 4601,
 };
 
 // The text up to (not including) its last ".".
@@ -102,10 +103,23 @@ int CNetDownloadComponents::StoreRoutes(const std::string& ip, const Sleeper& sl
 CDownloadRun::CDownloadRun(device_editor::CZoDeviceDoc& doc, IDownloadFrame& frame,
                            IOutputList& output, IDownloadComponents& components,
                            const DownloadSettings& settings, COnlineDeviceList& online,
-                           Sleeper sleep, SteadyClock clock)
+                           Sleeper sleep, SteadyClock clock, std::stop_token stop)
     : m_doc(doc), m_frame(frame), m_output(output), m_components(components),
-      m_settings(settings), m_online(online), m_sleep(std::move(sleep)), m_clock(std::move(clock))
+      m_settings(settings), m_online(online), m_sleep(std::move(sleep)), m_clock(std::move(clock)),
+      m_stop(std::move(stop))
 {
+}
+
+void CDownloadRun::CheckStop() const
+{
+    if (m_stop.stop_requested())
+        throw CDownloadCancelled{};
+}
+
+void CDownloadRun::Pause(std::chrono::milliseconds duration)
+{
+    m_sleep(duration);
+    CheckStop();
 }
 
 template <typename... Args> void CDownloadRun::Line(int id, const Args&... args)
@@ -122,25 +136,37 @@ int CDownloadRun::Run(const std::string& title)
 {
     m_frame.SetWaitCursor(true);
     m_frame.NotifyDownloadBegin();
+    try {
+        Steps(title);
+    } catch (const CDownloadCancelled&) {
+        Line(kLineStopped, ++m_errors);
+        FailureEnd();
+    }
+    return 0;
+}
+
+void CDownloadRun::Steps(const std::string& title)
+{
     Line(kLineCompiled, title);
     Line("");
     Line(kLineComInit);
+    CheckStop();
     if (!m_components.Create(m_settings.cardTitle)) {
         Line(kLineComFailed, ++m_errors);
         FailureEnd();
-        return 0;
+        return;
     }
     Line(kLineComOk);
     const std::string adapterIp = m_components.AdapterIp();
     if (!CheckRangeEnd(adapterIp, m_settings.rangeStart, kLineStartIp, kLineStartIpWrong) ||
         !CheckRangeEnd(adapterIp, m_settings.rangeEnd, kLineEndIp, kLineEndIpWrong)) {
         FailureEnd();
-        return 0;
+        return;
     }
     CollectDownloadUnits();
     if (!PrepareUnits()) {
         FailureEnd();
-        return 0;
+        return;
     }
     DownloadDeviceDocument();
     Line(kLineDone, m_errors, m_warnings);
@@ -148,7 +174,6 @@ int CDownloadRun::Run(const std::string& title)
     m_components.Release();
     m_frame.SetWaitCursor(false);
     m_frame.NotifyDownloadDone();
-    return 0;
 }
 
 bool CDownloadRun::CheckRangeEnd(const std::string& adapterIp, std::uint32_t end, int okLine,
@@ -246,23 +271,32 @@ bool CDownloadRun::AssignAddress(model::CBaseDevice& unit)
     // walking the whole range would only wait at every one of them.
     if (!m_components.HasDevice(unit.m_mac))
         return false;
+    // Nor can a unit that ignores assignment; but from here it looks just
+    // like an address somebody off the list answers for (neither shows in
+    // the online list), so a limit of the unit's own ends the walk.
+    const auto unitDeadline = m_clock() + m_settings.assignUnitLimit;
     for (std::uint64_t address = m_settings.rangeStart; address <= m_settings.rangeEnd;
          ++address) {
         const std::string ip = platform::text::format_ipv4(static_cast<std::uint32_t>(address));
         if (DeviceArrayHasIp(m_units, ip) || m_online.OnlineEntryHasIp(ip))
             continue;
+        if (m_clock() >= unitDeadline)
+            break;
+        CheckStop();
         m_components.AssignIp(unit.m_mac, ip);
         // The online list learns the address at the end of a sweep.
-        const auto start = m_clock();
+        const auto deadline = std::min(m_clock() + m_settings.assignWait, unitDeadline);
         for (;;) {
             if (m_online.GetNetDeviceIP(unit.m_mac) == ip) {
                 SetUnitIp(unit, ip);
                 Line(kLineAssigned, unit.m_name, unit.m_mac, ip);
                 return true;
             }
-            if (m_clock() - start >= m_settings.assignWait)
+            const auto now = m_clock();
+            if (now >= deadline)
                 break;
-            m_sleep(m_settings.assignPoll);
+            Pause(std::min(m_settings.assignPoll,
+                           std::chrono::ceil<std::chrono::milliseconds>(deadline - now)));
         }
         Line(kLineAssignTry, unit.m_name, unit.m_mac, ip);
     }
@@ -275,9 +309,14 @@ void CDownloadRun::DownloadDeviceDocument()
     std::erase_if(m_units, [](const model::CBaseDevice* unit) { return unit->m_subType == 1; });
     for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
         const model::CBaseDevice& unit = **it;
+        CheckStop();
         Line(kLineUnit, unit.m_name, unit.m_mac);
         const std::string ip = m_online.GetNetDeviceIP(unit.m_mac);
-        const RouteTextSender send = m_components.Routes(ip, m_sleep);
+        const RouteTextSender send = [this, unitSend = m_components.Routes(ip, m_sleep)](
+                                         const std::string& text) {
+            CheckStop();
+            return unitSend(text);
+        };
         std::vector<const model::CDeviceChnl*> receiving;
         for (int c = 0; c < unit.m_inputCount && c < unit.GetChnlCount(); ++c)
             if (const auto* channel = dynamic_cast<const model::CDeviceChnl*>(unit.GetChnl(c)))
@@ -289,6 +328,7 @@ void CDownloadRun::DownloadDeviceDocument()
             if (channel->GetLinkCount() > 0)
                 SendRouteCommands(&m_doc, channel->GetLink(0), channel, send, m_output, m_warnings,
                                   m_sleep);
+        CheckStop();
         if (m_components.StoreRoutes(ip, m_sleep))
             Line(kLineStored, unit.m_name, unit.m_mac);
         else
@@ -322,25 +362,33 @@ bool CDeviceDownload::Start(device_editor::CZoDeviceDoc& doc, std::string title,
         return false;
     if (m_thread.joinable())
         m_thread.join();
-    m_thread = std::jthread([this, &doc, title = std::move(title),
-                             settings = std::move(settings)](std::stop_token stop) {
-        model::CWorkerStopScope scope(stop);
-        // Every wait of the run ends when the download is cancelled, and
-        // the run then leaves by the exception.
+    m_stop = std::stop_source();
+    m_thread = std::jthread([this, &doc, title = std::move(title), settings = std::move(settings),
+                             stopSource = m_stop](std::stop_token cancel) mutable {
+        // Only the owner's cancel gives up the frame's notifications: after
+        // the operator's stop the frame must still hear that the download
+        // failed, or it would stay busy.
+        model::CWorkerStopScope scope(cancel);
+        const std::stop_callback cancelStops(cancel, [&stopSource] { stopSource.request_stop(); });
+        const std::stop_token stop = stopSource.get_token();
+        // Every wait of the run ends when the download is stopped, and the
+        // run then leaves by the exception; one-shot exchanges too, which
+        // may leave a unit's mailbox claimed: the next exchange frees it.
         const Sleeper sleep = [stop](std::chrono::milliseconds duration) {
             if (!SleepUnlessStopped(stop, duration))
                 throw CDownloadCancelled{};
         };
         const platform::automation::initializer_t automation;
         std::unique_ptr<IDownloadComponents> components = m_makeComponents();
-        CDownloadRun run(doc, m_frame, m_output, *components, settings, m_online, sleep);
+        CDownloadRun run(doc, m_frame, m_output, *components, settings, m_online, sleep,
+                         RealClock, stop);
         try {
             if (automation.hr() < 0)
                 throw std::runtime_error("no automation");
             run.Run(title);
         } catch (...) {
-            // Whatever stopped the run (a cancel, an automation failure, a
-            // broken sheet), the frame must not stay busy.
+            // Whatever else ended the run (an automation failure, a broken
+            // sheet), the frame must not stay busy.
             WriteLog("Download device sheet thread error");
             try {
                 m_output.AddLine(model::FormatMessage(kLineFailed, run.Errors() + 1, run.Warnings()));
@@ -353,6 +401,11 @@ bool CDeviceDownload::Start(device_editor::CZoDeviceDoc& doc, std::string title,
         m_running = false;
     });
     return true;
+}
+
+void CDeviceDownload::Stop()
+{
+    m_stop.request_stop();
 }
 
 void CDeviceDownload::Cancel()

@@ -8,8 +8,9 @@
 //
 // A CDeviceDownload owns its thread: one download at a time, cancelled and
 // joined before the download object (and so before the document and the
-// frame, which must outlive it) goes. The cancel is seen between steps and
-// in every wait.
+// frame, which must outlive it) goes. The operator may stop a download under
+// way; a stop, like the cancel, is seen between steps and wakes every wait,
+// and the download then ends by its failure end.
 #include "comm/automation_wrappers.h"
 #include "comm/online_devices.h"
 #include "comm/route_commands.h"
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,9 +97,16 @@ struct DownloadSettings {
     // cycles.
     std::chrono::milliseconds assignWait{8000};
     std::chrono::milliseconds assignPoll{500};
+    // How long one unit may take to take an address, over every address
+    // tried for it. Two addresses' worth: enough to pass over an address a
+    // host off the list answers for, while a unit that ignores assignment
+    // fails after this instead of after one wait per free address of the
+    // range (over half an hour for a whole /24).
+    std::chrono::milliseconds assignUnitLimit{16000};
 };
 
-// Thrown out of the download's waits once it is cancelled.
+// Thrown out of the download's steps and waits once it is stopped or
+// cancelled.
 struct CDownloadCancelled {};
 
 // One download's run: the steps as the thread takes them, reachable one by
@@ -107,9 +116,11 @@ public:
     CDownloadRun(device_editor::CZoDeviceDoc& doc, IDownloadFrame& frame, IOutputList& output,
                  IDownloadComponents& components, const DownloadSettings& settings,
                  COnlineDeviceList& online, Sleeper sleep = RealSleep,
-                 SteadyClock clock = RealClock);
+                 SteadyClock clock = RealClock, std::stop_token stop = {});
 
-    // The whole download (DownloadThreadProc); 0.
+    // The whole download (DownloadThreadProc); 0. A stop (`stop` requested,
+    // or a wait that throws CDownloadCancelled) ends it by the failure end,
+    // with the line that says it was stopped.
     int Run(const std::string& title);
 
     void CollectDownloadUnits();
@@ -128,7 +139,13 @@ private:
     bool CheckRangeEnd(const std::string& adapterIp, std::uint32_t end, int okLine, int errorLine);
     template <typename... Args> void Line(int id, const Args&... args);
     void Line(const std::string& text);
+    void Steps(const std::string& title);
     void FailureEnd();
+    // Throws CDownloadCancelled once the download is stopped.
+    void CheckStop() const;
+    // The download's own pause, left by the throw once it is stopped (the
+    // thread's sleeper wakes at the stop).
+    void Pause(std::chrono::milliseconds duration);
 
     device_editor::CZoDeviceDoc& m_doc;
     IDownloadFrame& m_frame;
@@ -138,6 +155,7 @@ private:
     COnlineDeviceList& m_online;
     Sleeper m_sleep;
     SteadyClock m_clock;
+    std::stop_token m_stop;
     std::vector<model::CBaseDevice*> m_units;
     int m_errors = 0;
     int m_warnings = 0;
@@ -146,6 +164,7 @@ private:
 // A unit of `units` already holds `ip`.
 bool DeviceArrayHasIp(const std::vector<model::CBaseDevice*>& units, const std::string& ip);
 
+// Start, Stop and Cancel are called from one thread, the owner's.
 class CDeviceDownload {
 public:
     using ComponentsFactory = std::function<std::unique_ptr<IDownloadComponents>()>;
@@ -162,6 +181,11 @@ public:
     // started, while one runs.
     bool Start(device_editor::CZoDeviceDoc& doc, std::string title, DownloadSettings settings);
     bool Running() const { return m_running; }
+    // The operator's stop: asks a running download to stop and returns at
+    // once. The download leaves its current step or wait, writes why it
+    // ended and tells the frame it failed, as any failed download does;
+    // joining it here would keep the frame from hearing that.
+    void Stop();
     // Cancels a running download and waits for its thread.
     void Cancel();
     // Waits for a running download to end by itself.
@@ -175,6 +199,8 @@ private:
     ComponentsFactory m_makeComponents;
     COnlineDeviceList& m_online;
     std::atomic<bool> m_running{false};
+    // The running download's stop; a new one for every download.
+    std::stop_source m_stop;
     std::jthread m_thread;
 };
 

@@ -299,6 +299,8 @@ constexpr CBuiltinString kStrings[] = {
     {4417, "模拟输入口通道报警上限超出取值范围！"},
     {4418, "模拟输入口通道报警上限必须大于报警下限！"},
     {4419, "数字输出口通道名称不能为空！"},
+    // The device sheet download stopped before its end.
+    {4601, "    错误 %d：下载已停止！"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},

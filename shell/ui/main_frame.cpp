@@ -465,7 +465,8 @@ std::optional<CCmdUI> CMainFrame::UpdateFrameCommand(int id)
     case ID_DOWNLOAD_DEVICE_SHEET:
         return CCmdUI{m_core.CanStartDeviceDownload()};
     case ID_LEAVE_RUN:
-        return CCmdUI{m_core.CanLeaveRun()};
+        // The sheet's stop: it also stops a download under way.
+        return CCmdUI{m_core.CanLeaveRun() || (m_download && m_download->Running())};
     case ID_VIEW_OUTPUT:
         return CCmdUI{true, BarVisible(EBar::Output)};
     case ID_VIEW_TOOLBAR:
@@ -511,7 +512,10 @@ bool CMainFrame::OnFrameCommand(int id)
         StartDeviceDownload();
         return true;
     case ID_LEAVE_RUN:
-        m_core.OnAppNotify(0, NOTIFY_LEAVE_RUN);
+        if (m_download && m_download->Running())
+            m_download->Stop();
+        else
+            m_core.OnAppNotify(0, NOTIFY_LEAVE_RUN);
         return true;
     case ID_VIEW_OUTPUT:
         SetBarShown(EBar::Output, !BarVisible(EBar::Output));

@@ -7,10 +7,13 @@
 
 #include "download_recorders.h"
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
+#include <stop_token>
 #include <thread>
 
 #include "device_editor/zo_device_doc.h"
@@ -39,6 +42,9 @@ public:
     std::string adapterIp = "198.18.1.1";
     std::set<std::string> known;  // MACs the discovery server has
     std::set<std::string> refuse; // devices that never take an address
+    std::set<std::string> taken;  // addresses a host off the list answers for
+    // Called after each route text was sent.
+    std::function<void()> afterText = [] {};
     std::vector<std::string> assigned;
     std::map<std::string, std::vector<std::string>> texts; // by unit address
 
@@ -51,13 +57,14 @@ public:
     {
         ++assignCalls;
         assigned.push_back(mac + " " + ip);
-        if (!refuse.count(mac))
+        if (!refuse.count(mac) && !taken.count(ip))
             m_pending.emplace_back(mac, ip);
     }
     comm::RouteTextSender Routes(const std::string& ip, const comm::Sleeper&) override
     {
         return [this, ip](const std::string& text) {
             texts[ip].push_back(text);
+            afterText();
             return 1;
         };
     }
@@ -108,8 +115,15 @@ protected:
             [this](std::chrono::milliseconds d) {
                 now += d;
                 components.Sweep();
+                afterPause();
             },
-            [this] { return now; });
+            [this] { return now; }, stop.get_token());
+    }
+    // The lines from the check of the network on.
+    std::vector<std::string> PrepareLines()
+    {
+        const std::vector<std::string> lines = output.Lines();
+        return {std::find(lines.begin(), lines.end(), FormatMessage(162)), lines.end()};
     }
 
     device_test::TempHome home;
@@ -121,6 +135,8 @@ protected:
     CRecordingOutput output;
     comm::DownloadSettings settings;
     std::chrono::steady_clock::time_point now{};
+    std::function<void()> afterPause = [] {};
+    std::stop_source stop;
 };
 
 TEST_F(DeviceDownload, AWholeDownload)
@@ -185,20 +201,133 @@ TEST_F(DeviceDownload, AddressesGoInAscendingOrderUntilTheRangeIsUsedUp)
     EXPECT_EQ(output.Lines().back(), FormatMessage(167, 1, "U1", "00602b000001"));
 }
 
+// A unit that ignores assignment is given up after its own limit, however
+// many free addresses the range still has; until then each address not
+// taken is awaited, then the next one tried.
+TEST_F(DeviceDownload, AUnitThatIgnoresAssignmentFailsWithinItsOwnLimit)
+{
+    struct Case {
+        const char* name;
+        int lastAddress; // of the range 198.18.1.10 ..
+        std::chrono::milliseconds unitLimit;
+        std::vector<std::string> tried;
+        std::chrono::milliseconds took;
+    };
+    const Case cases[] = {
+        {"nine free addresses: two waits, not nine", 18, 16s,
+         {"198.18.1.10", "198.18.1.11"}, 16s},
+        {"the limit cuts the last wait short", 18, 12s, {"198.18.1.10", "198.18.1.11"}, 12s},
+        {"a limit under one wait", 18, 3s, {"198.18.1.10"}, 3s},
+        {"the range runs out first", 10, 16s, {"198.18.1.10"}, 8s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device_editor::CZoDeviceDoc sheet;
+        sheet.OnNewDocument();
+        auto unit = std::make_unique<model::CDeviceQOVG>(dc, 100, 100, 1, model::kModelQOVG, 2);
+        unit->m_name = "A";
+        unit->m_mac = "00602b000001";
+        sheet.AddDevice(std::move(unit));
+        comm::COnlineDeviceList list;
+        list.MarkSeen("00602b000001", "10.0.0.5");
+        CFakeComponents units(list);
+        units.known.insert("00602b000001");
+        units.refuse.insert("00602b000001");
+        CRecordingOutput lines;
+        comm::DownloadSettings caseSettings = settings;
+        caseSettings.rangeEnd = Ip(198, 18, 1, c.lastAddress);
+        caseSettings.assignUnitLimit = c.unitLimit;
+        std::chrono::steady_clock::time_point clock{};
+        comm::CDownloadRun run(
+            sheet, frame, lines, units, caseSettings, list,
+            [&](std::chrono::milliseconds d) { clock += d; }, [&] { return clock; });
+        run.CollectDownloadUnits();
+        EXPECT_EQ(run.PrepareUnits(), 0);
+        EXPECT_EQ(clock.time_since_epoch(), c.took);
+        std::vector<std::string> expected = {FormatMessage(162)};
+        for (const std::string& ip : c.tried)
+            expected.push_back(FormatMessage(166, "A", "00602b000001", ip));
+        expected.push_back(FormatMessage(167, 1, "A", "00602b000001"));
+        std::vector<std::string> written = lines.Lines();
+        written.erase(written.begin(), std::find(written.begin(), written.end(), expected[0]));
+        EXPECT_EQ(written, expected);
+        EXPECT_EQ(units.assigned.size(), c.tried.size());
+    }
+}
+
+// The limit leaves room for an address somebody off the list answers for:
+// the unit gets the next one.
 TEST_F(DeviceDownload, AnAddressNotTakenIsAwaitedThenTheNextTried)
 {
     AddUnit(1, "A", "00602b000001");
     Online("00602b000001", "10.0.0.5");
-    components.refuse.insert("00602b000001");
+    components.taken.insert("198.18.1.10");
     comm::CDownloadRun run = MakeRun();
     run.CollectDownloadUnits();
-    const auto start = now;
-    EXPECT_EQ(run.PrepareUnits(), 0);
-    EXPECT_EQ(components.assigned.size(), 3u);
-    // Each address awaited for the whole assignment wait, in 500 ms polls.
-    EXPECT_EQ(now - start, 3 * settings.assignWait);
-    const auto lines = output.Lines();
-    EXPECT_EQ(lines[lines.size() - 4], FormatMessage(166, "A", "00602b000001", "198.18.1.10"));
+    EXPECT_EQ(run.PrepareUnits(), 1);
+    EXPECT_EQ(PrepareLines(),
+              (std::vector<std::string>{FormatMessage(162),
+                                        FormatMessage(166, "A", "00602b000001", "198.18.1.10"),
+                                        FormatMessage(165, "A", "00602b000001", "198.18.1.11"),
+                                        ""}));
+    // The first address awaited for the whole assignment wait.
+    EXPECT_GE(now - std::chrono::steady_clock::time_point{}, settings.assignWait);
+    EXPECT_EQ(doc.GetDevice(0)->m_ip, "198.18.1.11");
+}
+
+// A stop ends the download where it is, whatever step: the frame hears it
+// failed, the output says why, nothing more is sent.
+TEST_F(DeviceDownload, AStopEndsTheDownloadAtItsNextStepOrWait)
+{
+    AddUnit(1, "A", "00602b000001");
+    AddUnit(2, "B", "00602b000002");
+    Online("00602b000001", "198.18.1.10");
+    Online("00602b000002", "10.0.0.5");
+    components.refuse.insert("00602b000002");
+    {
+        SCOPED_TRACE("while it awaits an address");
+        afterPause = [this] {
+            if (now - std::chrono::steady_clock::time_point{} >= 3s)
+                stop.request_stop();
+        };
+        comm::CDownloadRun run = MakeRun();
+        EXPECT_EQ(run.Run("sheet.zo"), 0);
+        EXPECT_EQ(now - std::chrono::steady_clock::time_point{}, 3s);
+        const std::vector<std::string> lines = PrepareLines();
+        EXPECT_EQ(lines, (std::vector<std::string>{
+                             FormatMessage(162),
+                             FormatMessage(164, "A", "00602b000001", "198.18.1.10"),
+                             FormatMessage(4601, 1), FormatMessage(193, 1, 0)}));
+        EXPECT_EQ(components.assigned, std::vector<std::string>{"00602b000002 198.18.1.11"});
+        EXPECT_EQ(frame.Events(), (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
+    }
+    {
+        SCOPED_TRACE("between two route texts");
+        components.refuse.clear();
+        stop = std::stop_source();
+        afterPause = [] {};
+        components.afterText = [this] { stop.request_stop(); };
+        CRecordingFrame routesFrame;
+        comm::CDownloadRun run(
+            doc, routesFrame, output, components, settings, online,
+            [this](std::chrono::milliseconds d) {
+                now += d;
+                components.Sweep();
+            },
+            [this] { return now; }, stop.get_token());
+        EXPECT_EQ(run.Run("sheet.zo"), 0);
+        // The first text went, the second was not sent, nor the store.
+        std::size_t sent = 0;
+        for (const auto& [ip, texts] : components.texts)
+            sent += texts.size();
+        EXPECT_EQ(sent, 1u);
+        const std::vector<std::string> lines = output.Lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], FormatMessage(4601, 1));
+        EXPECT_EQ(lines.back(), FormatMessage(193, 1, 0));
+        EXPECT_EQ(routesFrame.Events(),
+                  (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
+    }
 }
 
 TEST_F(DeviceDownload, ADeviceTheDiscoveryServerLacksFailsAtOnce)
@@ -297,6 +426,43 @@ TEST_F(DeviceDownload, OneAtATimeAndACancelJoinsPromptly)
     EXPECT_EQ(frame.Events().back(), "failed");
     EXPECT_EQ(output.Lines().back().substr(0, FormatMessage(193, 1, 0).size()),
               FormatMessage(193, 1, 0));
+}
+
+// The operator's stop wakes the thread's wait without joining it; the
+// download ends by itself and the frame hears of the failure.
+TEST_F(DeviceDownload, TheOperatorsStopWakesTheThreadsWait)
+{
+    AddUnit(1, "A", "00602b000001");
+    Online("00602b000001", "10.0.0.5");
+    settings.assignWait = 600s; // only the stop ends it
+    settings.assignUnitLimit = 600s;
+    std::atomic<CFakeComponents*> made{nullptr};
+    comm::CDeviceDownload download(frame, output, [&] {
+        auto c = std::make_unique<CFakeComponents>(online);
+        c->known = components.known;
+        c->refuse = {"00602b000001"};
+        made = c.get();
+        return c;
+    }, online);
+    download.Stop(); // nothing runs: nothing to stop, and the next download is not stopped
+    ASSERT_TRUE(download.Start(doc, "x", settings));
+    const auto waiting = [&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while ((!made || made.load()->assignCalls == 0) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        return made && made.load()->assignCalls > 0;
+    };
+    ASSERT_TRUE(waiting());
+    download.Stop();
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (download.Running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_FALSE(download.Running());
+    EXPECT_EQ(frame.Events(), (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
+    const std::vector<std::string> lines = output.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], FormatMessage(4601, 1));
+    EXPECT_EQ(lines.back(), FormatMessage(193, 1, 0));
 }
 
 } // namespace

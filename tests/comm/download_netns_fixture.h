@@ -92,6 +92,8 @@ protected:
         m_settings.rangeEnd = Ip(198, 18, 1, 12);
         m_settings.cardTitle = link().hub_if;
         m_settings.assignWait = 2 * (m_timing.sweepWindow + m_timing.sweepSleep);
+        // Two addresses' worth, as the program's own settings.
+        m_settings.assignUnitLimit = 2 * m_settings.assignWait;
         m_settings.assignPoll = 50ms;
     }
 

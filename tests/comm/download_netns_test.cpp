@@ -187,6 +187,7 @@ TEST_F(DownloadNetns, ACancelWhileAwaitingAnAddressJoinsPromptly)
     sim("deaf 00602b000041");
     WatchUntilOnline({"00602b000041"});
     m_settings.assignWait = 600s; // only the cancel ends it
+    m_settings.assignUnitLimit = 600s;
 
     comm::CDeviceDownload download(m_frame, m_output, comm::CDeviceDownload::DefaultComponents,
                                    m_online);
@@ -202,10 +203,74 @@ TEST_F(DownloadNetns, ACancelWhileAwaitingAnAddressJoinsPromptly)
     EXPECT_FALSE(download.Running());
     EXPECT_EQ(m_frame.Events(), (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
     const std::vector<std::string> lines = m_output.Lines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], FormatMessage(162));
-    EXPECT_EQ(lines.back(), FormatMessage(193, 1, 0));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+              (std::vector<std::string>{FormatMessage(162), FormatMessage(4601, 1),
+                                        FormatMessage(193, 1, 0)}));
     EXPECT_EQ(OnlineIps().at("00602b000041"), "198.18.1.141");
+}
+
+// A device that ignores its address is given up after the unit's own limit,
+// though the range has hundreds of free addresses, each of which would have
+// been awaited for a whole assignment wait.
+TEST_F(DownloadNetns, AUnitThatIgnoresItsAddressFailsWithinItsLimit)
+{
+    if (IsSkipped())
+        return;
+    AddUnit(1, "A", "00602b000061");
+    start_sim({"00602b000061=198.18.1.251"}, 50, 100);
+    sim("deaf 00602b000061");
+    WatchUntilOnline({"00602b000061"});
+    m_settings.rangeEnd = Ip(198, 18, 1, 250);
+    const int freeAddresses = 241;
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<std::string> lines = Download("deaf.zo");
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Generous: walking the whole range would take 241 waits.
+    EXPECT_LT(took, freeAddresses * m_settings.assignWait / 4)
+        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    const std::vector<std::string> tail = {
+        FormatMessage(162), FormatMessage(166, "A", "00602b000061", "198.18.1.10"),
+        FormatMessage(166, "A", "00602b000061", "198.18.1.11"),
+        FormatMessage(167, 1, "A", "00602b000061"), FormatMessage(193, 1, 0)};
+    ASSERT_GE(lines.size(), tail.size());
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(tail.size()), lines.end()),
+              tail);
+    EXPECT_EQ(m_frame.Events(), (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
+    // mellick told it, and it did not listen.
+    EXPECT_TRUE(sim_->wait_for("ignored-rarp 00602b000061 198.18.1.10", 10s));
+    EXPECT_EQ(OnlineIps().at("00602b000061"), "198.18.1.251");
+}
+
+// The operator's stop ends a download that awaits an address: it does not
+// wait for the thread, the download ends by itself and tells the frame.
+TEST_F(DownloadNetns, TheOperatorStopsADownloadAwaitingAnAddress)
+{
+    if (IsSkipped())
+        return;
+    AddUnit(1, "A", "00602b000071");
+    start_sim({"00602b000071=198.18.1.171"}, 50, 100);
+    sim("deaf 00602b000071");
+    WatchUntilOnline({"00602b000071"});
+    m_settings.assignWait = 600s; // only the stop ends it
+    m_settings.assignUnitLimit = 600s;
+
+    comm::CDeviceDownload download(m_frame, m_output, comm::CDeviceDownload::DefaultComponents,
+                                   m_online);
+    ASSERT_TRUE(download.Start(m_doc, "stop.zo", m_settings));
+    ASSERT_TRUE(sim_->wait_for("ignored-rarp 00602b000071 198.18.1.10", 20s));
+    ASSERT_TRUE(download.Running());
+    download.Stop();
+    EXPECT_TRUE(watch_test::Eventually([&] { return !download.Running(); }, 10s))
+        << testing::PrintToString(m_output.Lines());
+    EXPECT_EQ(m_frame.Events(), (std::vector<std::string>{"wait", "begin", "arrow", "failed"}));
+    const std::vector<std::string> lines = m_output.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+              (std::vector<std::string>{FormatMessage(162), FormatMessage(4601, 1),
+                                        FormatMessage(193, 1, 0)}));
+    EXPECT_EQ(OnlineIps().at("00602b000071"), "198.18.1.171");
 }
 
 } // namespace

@@ -154,6 +154,11 @@ public:
     mellick_env_t() {
         ::setenv("MELLICK_HOME", (bus_.dir() / "state").c_str(), 1);
         std::filesystem::create_directories(bus_.dir() / "state");
+        // The servers the bus starts take the bus daemon's environment, and
+        // it was started before MELLICK_HOME was set: without a restart
+        // mellick would keep its history in the user's own state folder.
+        bus_.stop();
+        bus_.start();
         spawned_t reg(bus_.dir(), {MELLICK_PATH, "-RegServer"}, "");
         registered_ = reg.wait() == 0;
     }

@@ -7,6 +7,7 @@
 #include "comm/event_log.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_qovg.h"
+#include "model/messages.h"
 #include "model/recording_messages.h"
 #include "shell/ui/mdi_tab_client.h"
 #include "shell/ui/message_boxes.h"
@@ -30,6 +31,7 @@
 
 #include "tests/shell/ui/gui_app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -381,6 +383,45 @@ TEST_F(MainFrameGui, TheDownloadCommandShowsTheOutputAndRunsTheActiveSheetsDownl
     EXPECT_TRUE(gui_test::WaitFor([&] { return m_frame->Output()->count() > 0; }))
         << "the output list stayed empty";
     EXPECT_FALSE(m_frame->Core().DownloadBusy());
+    EXPECT_TRUE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
+    EXPECT_TRUE(m_messages.ShownIds().empty());
+}
+
+// The sheet's stop button stops a download under way, and the frame hears
+// of the failure as of any other: it is free for the next download.
+TEST_F(MainFrameGui, TheStopButtonStopsADownloadUnderWay)
+{
+    RegisterKinds();
+    ASSERT_TRUE(m_app->InitInstance({}));
+    device_editor::CZoDeviceDoc sheet;
+    m_deviceDoc->Fake().sheet = &sheet;
+    EXPECT_FALSE(m_frame->CommandState(shell::ID_LEAVE_RUN).enabled);
+
+    m_frame->RunCommand(shell::ID_DOWNLOAD_DEVICE_SHEET);
+    // The download waits for this thread to take its begin notification, so
+    // the stop comes before any step of it.
+    EXPECT_TRUE(m_frame->CommandState(shell::ID_LEAVE_RUN).enabled);
+    m_frame->RunCommand(shell::ID_LEAVE_RUN);
+    const std::vector<int> codes = {shell::NOTIFY_DOWNLOAD_BEGIN, shell::NOTIFY_DOWNLOAD_FAILED};
+    ASSERT_TRUE(gui_test::WaitFor([&] { return m_deviceDoc->Fake().codes == codes; }, 10s))
+        << testing::PrintToString(m_deviceDoc->Fake().codes);
+    const std::vector<std::string> tail = {model::FormatMessage(198), model::FormatMessage(4601, 1),
+                                           model::FormatMessage(193, 1, 0)};
+    const auto lines = [&] {
+        std::vector<std::string> all;
+        for (int i = 0; i < m_frame->Output()->count(); ++i)
+            all.push_back(m_frame->Output()->item(i)->text().toStdString());
+        return all;
+    };
+    ASSERT_TRUE(gui_test::WaitFor([&] {
+        const std::vector<std::string> all = lines();
+        return all.size() >= tail.size() &&
+               std::equal(tail.begin(), tail.end(), all.end() - static_cast<long>(tail.size()));
+    })) << testing::PrintToString(lines());
+    EXPECT_FALSE(m_frame->Core().DownloadBusy());
+    // The thread ends just after the frame heard of it.
+    EXPECT_TRUE(gui_test::WaitFor(
+        [&] { return !m_frame->CommandState(shell::ID_LEAVE_RUN).enabled; }));
     EXPECT_TRUE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
     EXPECT_TRUE(m_messages.ShownIds().empty());
 }
