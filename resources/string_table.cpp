@@ -299,6 +299,9 @@ constexpr CBuiltinString kStrings[] = {
     {4417, "模拟输入口通道报警上限超出取值范围！"},
     {4418, "模拟输入口通道报警上限必须大于报警下限！"},
     {4419, "数字输出口通道名称不能为空！"},
+    // The command sender's give-ups beyond a failed SNMP step.
+    {4601, "设备未响应命令(SP = 165)！"},
+    {4602, "设备连续%d次要求重发同一命令(SP = 247)！"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},
