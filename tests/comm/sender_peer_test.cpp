@@ -3,11 +3,11 @@
 // the console's rows and what the sender asked of its view.
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
+#include "comm/event_log.h"
 #include "comm/route_commands.h"
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 
-#include "comm/event_log.h"
 #include "kestrin2_fixture.h"
 #include "lossy_relay.h"
 #include "model/recording_messages.h"
@@ -571,35 +571,82 @@ namespace {
 
 TEST_F(SenderPeers, UnitsendInBothModes)
 {
-    const auto run = [&](std::vector<std::string> args) {
+    const auto run = [&](std::vector<std::string> args, int limitMs = 30000) {
         args.insert(args.begin(), {UNITSEND_PATH, "--ip", Ip()});
-        auto result = k2test::run_program(args, "", {}, 30000);
-        // The poller says on standard output when a worker of its was
-        // stopped in the middle of a request.
-        const std::string noise = "thread stop signaled\n";
-        for (auto at = result.out.find(noise); at != std::string::npos; at = result.out.find(noise))
-            result.out.erase(at, noise.size());
-        return result;
+        return k2test::run_program(args, "", {}, limitMs);
     };
     auto oneShot = run({"RUN 1", "GET 5 701"});
     EXPECT_EQ(oneShot.status, 0) << oneShot.err;
+    // The poller's thread traces stay off the results.
     EXPECT_EQ(oneShot.out, "*RUN 1#\t*RUN 1#\n*GET 5 701#\t*GET 5 701#\n");
 
     auto queued = run({"--queued", "RUN 1", "RUN 2"});
     EXPECT_EQ(queued.status, 0) << queued.err;
     EXPECT_EQ(queued.out, "*NyRUN 1#\t*NyRUN 1#\n*NyRUN 2#\t*NyRUN 2#\n");
 
+    // A fresh unit for each failure: a one-shot leaves "127" after an
+    // unframed reply, which only its own process knows to be no busy unit.
+    Restart();
     unit_->command("unit malformed nohash 1");
     auto unframed = run({"RUN 3"});
     EXPECT_EQ(unframed.status, 1);
+    EXPECT_NE(unframed.err.find("unitsend: " + Ip() + ": *RUN 3#: " +
+                                comm::TextFailureText(comm::ETextFailure::Unframed)),
+              std::string::npos)
+        << unframed.err;
 
+    Restart();
     unit_->command("unit fail command 12");
     auto gaveUp = run({"--queued", "RUN 4"});
     EXPECT_EQ(gaveUp.status, 1);
     EXPECT_EQ(gaveUp.out, "*NyRUN 4#\t\n");
+    EXPECT_NE(gaveUp.err.find("unitsend: " + Ip() + ": *NyRUN 4#: no reply"), std::string::npos)
+        << gaveUp.err;
+
+    // An empty reply is a reply: the run ends with it, well before the
+    // tool's own deadline (15 s for one text), which this limit is below.
+    Restart();
+    unit_->command("unit malformed empty 1");
+    auto empty = run({"--queued", "RUN 5"}, 8000);
+    EXPECT_EQ(empty.status, 1) << empty.err;
+    EXPECT_EQ(empty.out, "*NyRUN 5#\t\n");
+    EXPECT_NE(empty.err.find("unitsend: " + Ip() + ": *NyRUN 5#: unframed reply \"\""),
+              std::string::npos)
+        << empty.err;
 
     EXPECT_EQ(run({"--help"}).status, 0);
     EXPECT_EQ(run({"--bogus"}).status, 2);
+}
+
+// A failed one-shot said nothing but its exit status.
+TEST_F(SenderPeers, UnitsendSaysWhyAOneShotFailed)
+{
+    const std::string nobody =
+        "127.0.0.47/" + std::to_string(snmp_peers::free_udp_port("127.0.0.47"));
+    struct Case {
+        const char* knob; // the unit's behaviour, "" for none
+        bool reachable;   // false: nothing answers at the address
+        comm::ETextFailure why;
+    };
+    const Case cases[] = {
+        {"unit noreply 1", true, comm::ETextFailure::NotTaken},
+        {"unit busy 100000", true, comm::ETextFailure::Busy},
+        {"", false, comm::ETextFailure::Snmp},
+    };
+    for (const Case& c : cases) {
+        const std::string why = comm::TextFailureText(c.why);
+        SCOPED_TRACE(why);
+        Restart();
+        if (*c.knob)
+            unit_->command(c.knob);
+        const std::string target = c.reachable ? Ip() : nobody;
+        const auto result =
+            k2test::run_program({UNITSEND_PATH, "--ip", target, "RUN 6"}, "", {}, 30000);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "*RUN 6#\t\n");
+        EXPECT_NE(result.err.find("unitsend: " + target + ": *RUN 6#: " + why), std::string::npos)
+            << result.err;
+    }
 }
 
 } // namespace
