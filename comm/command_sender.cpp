@@ -204,12 +204,13 @@ void CCommandSender::RunPass()
         Reply(*mailbox);
     } else if (value == kMailboxPosted) {
         if (m_posted && m_clock() - m_postedAt >= kPostedLimit) {
-            // The unit never took our command: free the mailbox and send
-            // it again after the next start.
+            // The unit never answered. It has had our "165", so the command
+            // is not posted again: a unit that took it late would run it
+            // twice.
             WriteWithTries(*mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            StepBack();
+            m_posted.reset();
             m_console.m_busyCount = 0;
-            GiveUp(kMsgBusy, EGiveUp::FaultLive);
+            GiveUp(kMsgNoAnswer, EGiveUp::FaultLive);
             return;
         }
         m_console.m_busyCount = 0;
@@ -238,10 +239,14 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
     m_console.m_busyCount = 0;
     m_flags.commFault = 0;
     if (m_posted) {
-        // "247" over a post of ours that completed: the unit asks for that
-        // command again. "0": it freed the mailbox without a reply.
-        if (askedAgain)
+        // "247" over a post of ours: the unit asks for that command again
+        // (or our "165" never reached it). "0": it freed the mailbox
+        // without a reply.
+        if (askedAgain) {
+            if (AskedAgainTooOften(mailbox))
+                return;
             StepBack();
+        }
         m_posted.reset();
     }
 
@@ -293,7 +298,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         return;
     }
     StepSucceeded(EStep::WriteCommand);
-    if (!WritePostedWithTries(mailbox, m_sleep)) {
+    if (!PostWithTries(mailbox, m_sleep)) {
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WritePosted)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
@@ -305,6 +310,26 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
     m_posted = ticket;
     m_postedAt = m_clock();
     m_pendingAtPost = pending;
+}
+
+bool CCommandSender::AskedAgainTooOften(IUnitMailbox& mailbox)
+{
+    const ConsoleTicket& asked = *m_posted;
+    const bool same = m_askedFor && m_askedFor->queue == asked.queue &&
+                      m_askedFor->entry == asked.entry &&
+                      m_askedFor->generation == asked.generation;
+    m_asks = same ? m_asks + 1 : 1;
+    m_askedFor = asked;
+    if (m_asks <= kResendLimit)
+        return false;
+    // A unit that asks for everything again would have it for ever.
+    const int asks = m_asks;
+    m_askedFor.reset();
+    m_asks = 0;
+    WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
+    StepBack();
+    GiveUp(kMsgAskedAgain, EGiveUp::Fault, model::FormatMessage(kMsgAskedAgain, asks));
+    return true;
 }
 
 void CCommandSender::Reply(IUnitMailbox& mailbox)
@@ -319,15 +344,18 @@ void CCommandSender::Reply(IUnitMailbox& mailbox)
     m_flags.commFault = 0;
     std::string reply;
     if (!ReadWithTries(mailbox, kSysContactOid, reply, m_sleep)) {
-        if (StepFailed(EStep::ReadReply)) {
-            StepBack();
+        // The unit has run the command: it is never posted again, and its
+        // reply is still filed should a later pass read it.
+        if (StepFailed(EStep::ReadReply))
             GiveUp(kMsgReadContent, EGiveUp::FaultLive);
-        }
         return;
     }
     StepSucceeded(EStep::ReadReply);
     const ConsoleTicket ticket = *m_posted;
     m_posted.reset();
+    m_askedFor.reset();
+    if (!IsCommandReply(reply))
+        LogUnframedReply(m_unitIp, ticket.command, reply);
     FileReply(ticket, reply);
     WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
     ReleaseUnit();
@@ -379,7 +407,7 @@ bool CCommandSender::StepFailed(EStep step)
     return true;
 }
 
-void CCommandSender::GiveUp(int message, EGiveUp how)
+void CCommandSender::GiveUp(int message, EGiveUp how, std::string text)
 {
     ReleaseUnit();
     CloseProgress();
@@ -393,7 +421,7 @@ void CCommandSender::GiveUp(int message, EGiveUp how)
             m_flags.commFault = 1;
         m_owner.RestoreArrowCursor();
     }
-    model::ShowMessage(message);
+    model::ShowMessageText(message, text.empty() ? model::FormatMessage(message) : text);
     m_owner.NotifyDspStop();
 }
 

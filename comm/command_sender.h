@@ -129,6 +129,8 @@ inline constexpr int kMsgWriteSp = 295;
 inline constexpr int kMsgWriteContent = 296;
 inline constexpr int kMsgReadContent = 297;
 inline constexpr int kMsgBusy = 298;
+inline constexpr int kMsgNoAnswer = 4602;
+inline constexpr int kMsgAskedAgain = 4603;
 
 class CCommandSender {
 public:
@@ -136,6 +138,10 @@ public:
     static constexpr int kStepTries = 4;
     // Gives up after this many busy answers in a row.
     static constexpr int kBusyLimit = 500;
+    // Posts one command at most this many times more when the unit keeps
+    // asking for it again; its next ask gives up, as a step's fourth
+    // failure does.
+    static constexpr int kResendLimit = kStepTries - 1;
 
     CCommandSender(CDSPDlgShowCMD& console, ISenderOwner& owner,
                    std::unique_ptr<ISenderComponents> components, Sleeper sleep,
@@ -154,11 +160,13 @@ private:
 
     void RunPass();
     void Posting(IUnitMailbox& mailbox, bool askedAgain);
+    bool AskedAgainTooOften(IUnitMailbox& mailbox);
     void Reply(IUnitMailbox& mailbox);
     void FileReply(const ConsoleTicket& ticket, const std::string& reply);
     bool StepFailed(EStep step);
     void StepSucceeded(EStep step) { m_failures[static_cast<int>(step)] = 0; }
-    void GiveUp(int message, EGiveUp how);
+    // Shows `text`, or message `message` itself when it is empty.
+    void GiveUp(int message, EGiveUp how, std::string text = {});
     void CloseProgress();
     void StepBack();
     bool HoldUnit(const std::string& ip);
@@ -182,6 +190,10 @@ private:
     std::optional<ConsoleTicket> m_posted;
     std::chrono::steady_clock::time_point m_postedAt{};
     int m_pendingAtPost = 0;
+    // The command the unit asked for again ("247" over our post) and how
+    // many times in a row.
+    std::optional<ConsoleTicket> m_askedFor;
+    int m_asks = 0;
 
     bool m_progressOpen = false;
     bool m_firstReply = false;

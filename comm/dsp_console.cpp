@@ -290,6 +290,7 @@ void CDSPDlgShowCMD::StoreReply(const ConsoleTicket& ticket, std::string_view re
         if (row >= static_cast<int>(q.rows.size()))
             return;
         q.rows[static_cast<std::size_t>(row)].reply = text;
+        q.rows[static_cast<std::size_t>(row)].answered = true;
         if (IsCommandReply(text))
             ++q.replies;
         if (ticket.queue == EConsoleQueue::Get) {

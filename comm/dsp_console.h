@@ -58,6 +58,8 @@ public:
 struct ConsoleRow {
     std::string command;
     std::string reply;
+    // A reply was filed, framed or not (an empty one too).
+    bool answered = false;
 };
 
 // One command taken for sending: which queue, which entry (counted from the

@@ -1,5 +1,6 @@
 #include "comm/unit_mailbox.h"
 
+#include "comm/event_log.h"
 #include "comm/snmp_mailbox.h"
 
 #include <map>
@@ -47,20 +48,29 @@ bool WriteWithTries(IUnitMailbox& mailbox, std::string_view oid, std::string_vie
     return false;
 }
 
-bool WritePostedWithTries(IUnitMailbox& mailbox, const Sleeper& sleep)
+bool PostWithTries(IUnitMailbox& mailbox, const Sleeper& sleep)
 {
     for (int attempt = 0; attempt < kSnmpTries; ++attempt) {
-        if (attempt > 0) {
-            std::string value;
-            if (mailbox.Read(kSerialPriorityOid, value) &&
-                (value == kMailboxPosted || value == kMailboxReplied))
-                return true;
-        }
         if (mailbox.Write(kSerialPriorityOid, kMailboxPosted))
             return true;
         sleep(kSnmpRetrySleep);
+        std::string value;
+        if (!ReadWithTries(mailbox, kSerialPriorityOid, value, sleep) || value != kMailboxClaimed)
+            return true;
     }
     return false;
+}
+
+void LogUnframedReply(std::string_view ip, std::string_view command, std::string_view reply)
+{
+    std::string line = "Unframed reply from ";
+    line += ip;
+    line += " to ";
+    line += command;
+    line += ": \"";
+    line += reply;
+    line += '"';
+    WriteLog(line);
 }
 
 void CUnitLock::lock()
@@ -103,8 +113,11 @@ std::shared_ptr<CUnitMailboxState> UnitMailboxState(std::string_view ip)
     static std::map<std::string, std::shared_ptr<CUnitMailboxState>, std::less<>> units;
     std::lock_guard lock(mutex);
     auto found = units.find(ip);
-    if (found == units.end())
-        found = units.emplace(std::string(ip), std::make_shared<CUnitMailboxState>()).first;
+    if (found == units.end()) {
+        auto state = std::make_shared<CUnitMailboxState>();
+        state->ip = ip;
+        found = units.emplace(std::string(ip), std::move(state)).first;
+    }
     return found->second;
 }
 

@@ -41,11 +41,21 @@ bool ReadWithTries(IUnitMailbox& mailbox, std::string_view oid, std::string& val
                    const Sleeper& sleep);
 bool WriteWithTries(IUnitMailbox& mailbox, std::string_view oid, std::string_view value,
                     const Sleeper& sleep);
-// Writes "165" to the handshake register. A write whose answer was lost may
-// still have reached the unit, and a unit given "165" twice runs the command
-// twice, so before writing again the register is read: "165" or "90" there
-// means the unit has the command. Same three tries otherwise.
-bool WritePostedWithTries(IUnitMailbox& mailbox, const Sleeper& sleep);
+// Posts the command already in SysContact: writes "165" to the handshake
+// register. A write whose answer was lost may still have reached the unit,
+// and a unit given "165" again runs the command again, or, once it has
+// replied, takes its own reply in SysContact for a new command. So after a
+// failed write the register is read, and "165" is written again only while
+// it still holds our claim ("247"). False only when every write failed and
+// the last read still showed the claim: the unit has not got the command.
+// True otherwise, also when the register could not be read: the command may
+// be with the unit, and the caller follows the register from there without
+// posting it again unless the unit asks for it.
+bool PostWithTries(IUnitMailbox& mailbox, const Sleeper& sleep);
+
+// Writes to the event log that the unit at `ip` answered `command` with a
+// reply not framed by "*" and "#", quoting what it sent.
+void LogUnframedReply(std::string_view ip, std::string_view command, std::string_view reply);
 
 // A lock whose wait is bounded, for std::unique_lock like std::timed_mutex.
 // std::timed_mutex waits with pthread_mutex_clocklock, which ThreadSanitizer
@@ -75,6 +85,8 @@ private:
 // a sender for the whole of one exchange; `leftBusy` may be read and written
 // only while holding it.
 struct CUnitMailboxState {
+    // The unit's IP text (empty for a state made outside UnitMailboxState).
+    std::string ip;
     CUnitLock lock;
     // We wrote "127" after an unframed reply, and nothing has cleared it
     // since: the next exchange that reads "127" frees the register instead

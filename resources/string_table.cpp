@@ -301,6 +301,9 @@ constexpr CBuiltinString kStrings[] = {
     {4419, "数字输出口通道名称不能为空！"},
     // The device sheet download stopped before its end.
     {4601, "    错误 %d：下载已停止！"},
+    // The command sender's give-ups beyond a failed SNMP step.
+    {4602, "设备未响应命令(SP = 165)！"},
+    {4603, "设备连续%d次要求重发同一命令(SP = 247)！"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},

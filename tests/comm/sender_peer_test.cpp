@@ -3,17 +3,21 @@
 // the console's rows and what the sender asked of its view.
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
+#include "comm/event_log.h"
 #include "comm/route_commands.h"
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 
 #include "kestrin2_fixture.h"
+#include "lossy_relay.h"
 #include "model/recording_messages.h"
 #include "tools/snmpagent/peers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -124,6 +128,7 @@ class SenderPeers : public testing::Test {
 protected:
     void SetUp() override
     {
+        std::filesystem::create_directories(std::getenv("OSTREL_HOME"));
         ASSERT_EQ(pa::initialize(), pa::S_OK);
         unit_ = std::make_unique<snmp_peers::scripted_agent_t>(
             "127.0.0.45", "vuzuvuz", std::vector<std::string>{"--unit"});
@@ -139,10 +144,37 @@ protected:
     // Units answer on 161; the simulated one is named with its port.
     std::string Ip() const { return unit_->target(); }
 
-    void Start()
+    void Start() { Start(Ip()); }
+    // The sender to the unit at `target` (the unit itself, or a path to it).
+    void Start(const std::string& target)
     {
         view_.Flags().live = 1;
-        console_.StartSender(view_, std::make_unique<CJournalingComponents>(Ip(), view_));
+        console_.StartSender(view_, std::make_unique<CJournalingComponents>(target, view_));
+    }
+    // A fresh unit, console and view flags for the next row of a table.
+    void Restart()
+    {
+        TearDown();
+        console_.ClearAll();
+        SetUp();
+        view_.Flags().stopRequest = 0;
+    }
+
+    struct OneShot {
+        int sent = 0;
+        std::string reply;
+        comm::ETextFailure why = comm::ETextFailure::None;
+    };
+    // "*<text>#" to the unit at `target` as a one-shot wanting a reply.
+    OneShot SendOneShot(const std::string& target, const std::string& text)
+    {
+        comm::Icom_manager poller;
+        comm::Icom_adapter none;
+        OneShot result;
+        EXPECT_EQ(comm::CreateNetComponents(nullptr, &poller, none, ""), 1);
+        result.sent = comm::SendTextCommand(poller, target, text, true, &result.reply,
+                                            comm::RealSleep, &result.why);
+        return result;
     }
 
     std::vector<std::string> Journal()
@@ -163,6 +195,21 @@ protected:
             if (line.rfind("command ", 0) == 0)
                 taken.push_back(line);
         return taken;
+    }
+    // How many lines of today's event log end in `text`.
+    static std::size_t EventLogLines(const std::string& text)
+    {
+        std::ifstream in(std::filesystem::path(std::getenv("OSTREL_HOME")) /
+                         comm::CEventLog::DailyFileName(std::time(nullptr)));
+        std::size_t count = 0;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.size() >= text.size() &&
+                line.compare(line.size() - text.size(), text.size(), text) == 0)
+                ++count;
+        }
+        return count;
     }
     bool Answered(Q queue, int count)
     {
@@ -236,14 +283,27 @@ TEST_F(SenderPeers, AskedAgainTheCommandGoesOutOnceMore)
     EXPECT_EQ(console_.ReplyCount(Q::Control), 2);
 }
 
-TEST_F(SenderPeers, AnUnframedReplyIsFiledButNotCounted)
+// Filed without a word, an unframed reply left nothing to find it by: the
+// event log keeps what the unit sent, on both paths.
+TEST_F(SenderPeers, AnUnframedReplyIsFiledButNotCountedAndLogged)
 {
+    const std::string queuedLine = "Unframed reply from " + Ip() + " to *NyRUN 1#: \"NyRUN 1#\"";
+    const std::size_t before = EventLogLines(queuedLine);
     unit_->command("unit malformed nostar 1");
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 1); }));
     EXPECT_EQ(console_.Rows(Q::Control)[0].reply, "NyRUN 1#");
     EXPECT_EQ(console_.ReplyCount(Q::Control), 0);
+    EXPECT_EQ(EventLogLines(queuedLine), before + 1);
+
+    const std::string oneShotLine = "Unframed reply from " + Ip() + " to *ONE#: \"*ONE\"";
+    const std::size_t oneShotBefore = EventLogLines(oneShotLine);
+    unit_->command("unit malformed nohash 1");
+    const OneShot oneShot = SendOneShot(Ip(), "ONE");
+    EXPECT_EQ(oneShot.sent, 0);
+    EXPECT_EQ(oneShot.why, comm::ETextFailure::Unframed);
+    EXPECT_EQ(EventLogLines(oneShotLine), oneShotBefore + 1);
     console_.SendText("RUN 2", false);
     ASSERT_TRUE(WaitFor([&] { return Answered(Q::Control, 2); }));
     EXPECT_EQ(console_.ReplyCount(Q::Control), 1);
@@ -258,21 +318,23 @@ TEST_F(SenderPeers, EachStepGivesUpOnItsFourthFailureInARow)
     struct Case {
         const char* knob;
         int message;
+        // Where the control queue's sent index is left: 0 while the unit
+        // has not had the command ("165" refused, the claim still shown),
+        // so it goes out again next time; 1 once the unit has run it
+        // ("90"), which must never run it a second time.
+        int sentAfter;
     };
     const Case cases[] = {
-        {"fail readsp", comm::kMsgReadSp},        {"fail write 247", comm::kMsgWriteSp},
-        {"fail command", comm::kMsgWriteContent}, {"fail write 165", comm::kMsgWriteSp},
-        {"fail reply", comm::kMsgReadContent},
+        {"fail readsp", comm::kMsgReadSp, 0},        {"fail write 247", comm::kMsgWriteSp, 0},
+        {"fail command", comm::kMsgWriteContent, 0}, {"fail write 165", comm::kMsgWriteSp, 0},
+        {"fail reply", comm::kMsgReadContent, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.knob);
         for (const int tries : {9, 12}) {
             SCOPED_TRACE(tries);
-            TearDown();
-            console_.ClearAll();
-            SetUp();
+            Restart();
             model::CRecordingMessages messages;
-            view_.Flags().stopRequest = 0;
             unit_->command(std::string("unit ") + c.knob + " " + std::to_string(tries));
             console_.SendText("RUN 1", false);
             Start();
@@ -283,8 +345,8 @@ TEST_F(SenderPeers, EachStepGivesUpOnItsFourthFailureInARow)
                 ASSERT_TRUE(WaitFor([&] { return !messages.ShownIds().empty(); }));
                 EXPECT_EQ(messages.ShownIds(), std::vector<int>{c.message});
                 EXPECT_TRUE(WaitFor([&] { return view_.Flags().live == 0; }));
-                // The command was not answered: it goes out again next time.
-                EXPECT_EQ(console_.SentIndex(Q::Control), 0);
+                EXPECT_EQ(console_.SentIndex(Q::Control), c.sentAfter);
+                EXPECT_LE(Commands().size(), 1u);
             }
         }
     }
@@ -294,11 +356,8 @@ TEST_F(SenderPeers, FiveHundredBusyAnswersAreWaitedOutNotMore)
 {
     for (const int busy : {500, 501}) {
         SCOPED_TRACE(busy);
-        TearDown();
-        console_.ClearAll();
-        SetUp();
+        Restart();
         model::CRecordingMessages messages;
-        view_.Flags().stopRequest = 0;
         unit_->command("unit busy " + std::to_string(busy));
         console_.SendText("RUN 1", false);
         Start();
@@ -314,17 +373,22 @@ TEST_F(SenderPeers, FiveHundredBusyAnswersAreWaitedOutNotMore)
     }
 }
 
-TEST_F(SenderPeers, ACommandNeverTakenIsGivenUpAndTheMailboxFreed)
+// A unit that never answers a post (the register stays "165") is not a busy
+// one: 298 ("SP = 127") said what did not happen. The command is not posted
+// again: the unit had it.
+TEST_F(SenderPeers, ACommandNeverAnsweredGivesUpWithNoAnswerAndTheMailboxFreed)
 {
     unit_->command("unit noreply 1");
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
-    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgBusy});
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgNoAnswer});
     const auto journal = Journal();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back(), "set SerialPriority 0");
-    EXPECT_EQ(console_.SentIndex(Q::Control), 0);
+    EXPECT_EQ(Commands(), std::vector<std::string>{"command *NyRUN 1# -> (no reply)"});
+    EXPECT_EQ(console_.SentIndex(Q::Control), 1);
+    EXPECT_FALSE(console_.Rows(Q::Control)[0].answered);
 }
 
 TEST_F(SenderPeers, AStaleReplyIsFreedAndFiledNowhere)
@@ -421,37 +485,168 @@ TEST_F(SenderPeers, AOneShotAndTheQueuedSenderNeverInterleave)
 
 namespace {
 
+// The reply to our "165" lost on the way back: the unit has the command,
+// and whatever the register shows next ("90", "127", "165", or nothing
+// readable) must not make either sender post it again. Each row is what the
+// read after the lost reply saw when the command was run twice.
+TEST_F(SenderPeers, ALostPostAnswerNeverRunsTheCommandTwice)
+{
+    struct Case {
+        const char* fault;
+        const char* knob;  // the unit's behaviour, "" for none
+        int lostReads;     // replies to SerialPriority reads lost after the post's
+    };
+    // A read is three SNMP tries: 3 lost replies lose the whole read.
+    const Case cases[] = {
+        {"the check read saw the unit busy with it (127) and posted again", "unit busy 1", 0},
+        {"the check read was lost and the unit took its own reply (90) as a command", "", 3},
+        {"the check read and the next step's read lost, the one-shot gave up", "", 6},
+        {"one try of the check read lost", "", 1},
+        {"the check read saw the reply waiting (90)", "", 0},
+        {"the check read saw the command not yet taken (165)", "unit latency 300", 0},
+    };
+    for (const Case& c : cases) {
+        for (const bool queued : {false, true}) {
+            SCOPED_TRACE(std::string(c.fault) + (queued ? ", queued" : ", one-shot"));
+            Restart();
+            model::CRecordingMessages messages;
+            if (*c.knob)
+                unit_->command(c.knob);
+            commtest::CLossyRelay relay("127.0.0.46", unit_->address(), unit_->port());
+            relay.LoseReplyToWrite("165", c.lostReads);
+            if (queued) {
+                console_.SendText("RUN 1", false);
+                Start(relay.Target());
+                ASSERT_TRUE(WaitFor([&] {
+                    return console_.Rows(Q::Control)[0].answered || !messages.ShownIds().empty();
+                }));
+                EXPECT_EQ(console_.Rows(Q::Control)[0].reply, "*NyRUN 1#");
+                EXPECT_TRUE(messages.ShownIds().empty());
+                console_.StopSender();
+            } else {
+                const OneShot oneShot = SendOneShot(relay.Target(), "RUN 1");
+                EXPECT_EQ(oneShot.sent, 1) << comm::TextFailureText(oneShot.why);
+                EXPECT_EQ(oneShot.reply, "*RUN 1#");
+            }
+            EXPECT_EQ(relay.Lost(), 1 + c.lostReads);
+            const std::string command = queued ? "*NyRUN 1#" : "*RUN 1#";
+            EXPECT_EQ(Commands(),
+                      std::vector<std::string>{"command " + command + " -> " + command});
+        }
+    }
+}
+
+// A unit that answers every post with "247" (send it again) had the queued
+// sender post the same command without end, with no word to the operator.
+// The one-shot never resends; the queued sender resends a bounded number of
+// times, then gives up with its message and stops the view.
+TEST_F(SenderPeers, AUnitThatAlwaysAsksAgainGetsTheCommandABoundedNumberOfTimes)
+{
+    const std::string asked = "command *NyRUN 1# -> (ask again)";
+    unit_->command("unit askagain 100000");
+    console_.SendText("RUN 1", false);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgAskedAgain});
+    EXPECT_EQ(messages_.Shown()[0].second,
+              model::FormatMessage(comm::kMsgAskedAgain, comm::CCommandSender::kResendLimit + 1));
+    EXPECT_TRUE(WaitFor([&] { return view_.Saw("stop") && view_.Flags().live == 0; }));
+    console_.StopSender();
+    EXPECT_EQ(Commands(), std::vector<std::string>(comm::CCommandSender::kResendLimit + 1, asked));
+    EXPECT_EQ(Journal().back(), "set SerialPriority 0");
+    // The unit never had it: the next start sends it again.
+    EXPECT_EQ(console_.SentIndex(Q::Control), 0);
+
+    Restart();
+    unit_->command("unit askagain 100000");
+    const OneShot oneShot = SendOneShot(Ip(), "RUN 1");
+    EXPECT_EQ(oneShot.sent, 0);
+    EXPECT_EQ(oneShot.why, comm::ETextFailure::AskedAgain);
+    EXPECT_EQ(Commands(), std::vector<std::string>{"command *RUN 1# -> (ask again)"});
+}
+
+} // namespace
+
+namespace {
+
 TEST_F(SenderPeers, UnitsendInBothModes)
 {
-    const auto run = [&](std::vector<std::string> args) {
+    const auto run = [&](std::vector<std::string> args, int limitMs = 30000) {
         args.insert(args.begin(), {UNITSEND_PATH, "--ip", Ip()});
-        auto result = k2test::run_program(args, "", {}, 30000);
-        // The poller says on standard output when a worker of its was
-        // stopped in the middle of a request.
-        const std::string noise = "thread stop signaled\n";
-        for (auto at = result.out.find(noise); at != std::string::npos; at = result.out.find(noise))
-            result.out.erase(at, noise.size());
-        return result;
+        return k2test::run_program(args, "", {}, limitMs);
     };
     auto oneShot = run({"RUN 1", "GET 5 701"});
     EXPECT_EQ(oneShot.status, 0) << oneShot.err;
+    // The poller's thread traces stay off the results.
     EXPECT_EQ(oneShot.out, "*RUN 1#\t*RUN 1#\n*GET 5 701#\t*GET 5 701#\n");
 
     auto queued = run({"--queued", "RUN 1", "RUN 2"});
     EXPECT_EQ(queued.status, 0) << queued.err;
     EXPECT_EQ(queued.out, "*NyRUN 1#\t*NyRUN 1#\n*NyRUN 2#\t*NyRUN 2#\n");
 
+    // A fresh unit for each failure: a one-shot leaves "127" after an
+    // unframed reply, which only its own process knows to be no busy unit.
+    Restart();
     unit_->command("unit malformed nohash 1");
     auto unframed = run({"RUN 3"});
     EXPECT_EQ(unframed.status, 1);
+    EXPECT_NE(unframed.err.find("unitsend: " + Ip() + ": *RUN 3#: " +
+                                comm::TextFailureText(comm::ETextFailure::Unframed)),
+              std::string::npos)
+        << unframed.err;
 
+    Restart();
     unit_->command("unit fail command 12");
     auto gaveUp = run({"--queued", "RUN 4"});
     EXPECT_EQ(gaveUp.status, 1);
     EXPECT_EQ(gaveUp.out, "*NyRUN 4#\t\n");
+    EXPECT_NE(gaveUp.err.find("unitsend: " + Ip() + ": *NyRUN 4#: no reply"), std::string::npos)
+        << gaveUp.err;
+
+    // An empty reply is a reply: the run ends with it, well before the
+    // tool's own deadline (15 s for one text), which this limit is below.
+    Restart();
+    unit_->command("unit malformed empty 1");
+    auto empty = run({"--queued", "RUN 5"}, 8000);
+    EXPECT_EQ(empty.status, 1) << empty.err;
+    EXPECT_EQ(empty.out, "*NyRUN 5#\t\n");
+    EXPECT_NE(empty.err.find("unitsend: " + Ip() + ": *NyRUN 5#: unframed reply \"\""),
+              std::string::npos)
+        << empty.err;
 
     EXPECT_EQ(run({"--help"}).status, 0);
     EXPECT_EQ(run({"--bogus"}).status, 2);
+}
+
+// A failed one-shot said nothing but its exit status.
+TEST_F(SenderPeers, UnitsendSaysWhyAOneShotFailed)
+{
+    const std::string nobody =
+        "127.0.0.47/" + std::to_string(snmp_peers::free_udp_port("127.0.0.47"));
+    struct Case {
+        const char* knob; // the unit's behaviour, "" for none
+        bool reachable;   // false: nothing answers at the address
+        comm::ETextFailure why;
+    };
+    const Case cases[] = {
+        {"unit noreply 1", true, comm::ETextFailure::NotTaken},
+        {"unit busy 100000", true, comm::ETextFailure::Busy},
+        {"", false, comm::ETextFailure::Snmp},
+    };
+    for (const Case& c : cases) {
+        const std::string why = comm::TextFailureText(c.why);
+        SCOPED_TRACE(why);
+        Restart();
+        if (*c.knob)
+            unit_->command(c.knob);
+        const std::string target = c.reachable ? Ip() : nobody;
+        const auto result =
+            k2test::run_program({UNITSEND_PATH, "--ip", target, "RUN 6"}, "", {}, 30000);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "*RUN 6#\t\n");
+        EXPECT_NE(result.err.find("unitsend: " + target + ": *RUN 6#: " + why), std::string::npos)
+            << result.err;
+    }
 }
 
 } // namespace

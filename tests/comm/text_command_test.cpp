@@ -1,12 +1,17 @@
 // One-shot text commands on a scripted mailbox and clock, and the progress
 // window's rules.
 #include "comm/download_progress.h"
+#include "comm/event_log.h"
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 
+#include "platform/app_paths/app_paths.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <fstream>
 #include <future>
 #include <thread>
 #include <string>
@@ -21,6 +26,7 @@ using comm::kSysContactOid;
 // A mailbox whose handshake register reads the scripted values first, then
 // whatever was last written to it. Writes are recorded as "SP v" / "SC v",
 // reads of the reply as "read SC".
+// A scripted read of "!" fails (one try of a read).
 class CScriptedMailbox final : public comm::IUnitMailbox {
 public:
     std::deque<std::string> spReads;
@@ -28,21 +34,32 @@ public:
     std::string reply = "*OK#";
     // Writes of "165" whose answer is lost although the unit took them.
     int lostPostedAnswers = 0;
+    // Tries of reading the reply that fail.
+    int lostReplyReads = 0;
+    // Once the scripted reads are done, the register reads this whatever
+    // was written ("!": the reads fail); empty: what was last written.
+    std::string stuckAt;
     std::vector<std::string> log;
 
     bool Read(std::string_view oid, std::string& value) override
     {
         if (oid == kSysContactOid) {
             log.push_back("read SC");
+            if (lostReplyReads > 0) {
+                --lostReplyReads;
+                return false;
+            }
             value = reply;
             return true;
         }
+        std::string next = stuckAt.empty() ? sp : stuckAt;
         if (!spReads.empty()) {
-            value = spReads.front();
+            next = spReads.front();
             spReads.pop_front();
-        } else {
-            value = sp;
         }
+        if (next == "!")
+            return false;
+        value = next;
         return true;
     }
     bool Write(std::string_view oid, std::string_view value) override
@@ -172,27 +189,117 @@ TEST(TextCommandStep, OurOwnBusyMarkIsClearedByTheNextExchange)
     EXPECT_EQ(mailbox.log, Join(kPost, {"read SC", "SP 0"}));
 }
 
-TEST(TextCommandStep, APostWhoseAnswerWasLostIsNotWrittenAgain)
+// Once a "165" may have reached the unit, the command is written again only
+// while the register still shows our claim ("247"). Rows are named after
+// what they caught: each ran the command twice or gave up on a command the
+// unit had run.
+TEST(TextCommandRun, ALostPostAnswerIsNeverPostedAgain)
+{
+    const std::vector<std::string> kLost3 = {"!", "!", "!"};
+    struct Case {
+        const char* fault;
+        int lostPosts;
+        std::vector<std::string> spReads; // after the first, which reads "0"
+        int lostReplyReads;
+        int result;
+        int posts; // "165" written
+        comm::ETextFailure why;
+        std::string stuckAt = {};
+    };
+    const std::vector<Case> cases = {
+        {"the check read saw the unit busy with it (127) and posted again", 1,
+         {"127", "127", "90"}, 0, 1, 1, comm::ETextFailure::None},
+        {"the check read was lost and the unit took its reply (90) as a command", 1,
+         Join(kLost3, {"90"}), 0, 1, 1, comm::ETextFailure::None},
+        {"the read after the post was lost and the exchange gave up", 1,
+         Join(Join(kLost3, kLost3), {"90"}), 0, 1, 1, comm::ETextFailure::None},
+        {"the reply read was lost and the exchange gave up", 0, {"90", "90"}, 3, 1, 1,
+         comm::ETextFailure::None},
+        {"the register showed our claim (247): posted again", 1, {"247", "90"}, 0, 1, 2,
+         comm::ETextFailure::None},
+        {"every post lost with our claim shown: not posted", 3, {"247", "247", "247"}, 0, 0, 3,
+         comm::ETextFailure::Snmp},
+        {"every post lost, the last one reached it (165)", 3, {"247", "247", "165", "90"}, 0, 1,
+         3, comm::ETextFailure::None},
+        {"a unit that never answers SNMP again after the post", 1, {}, 0, 0, 1,
+         comm::ETextFailure::Snmp, "!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        CScriptedMailbox mailbox;
+        mailbox.lostPostedAnswers = c.lostPosts;
+        mailbox.spReads = {"0"};
+        mailbox.spReads.insert(mailbox.spReads.end(), c.spReads.begin(), c.spReads.end());
+        mailbox.lostReplyReads = c.lostReplyReads;
+        mailbox.stuckAt = c.stuckAt;
+        comm::CUnitMailboxState unit;
+        CFakeTime time;
+        std::string reply;
+        comm::ETextFailure why = comm::ETextFailure::Unexpected;
+        EXPECT_EQ(comm::RunTextExchange(mailbox, unit, "*X#", true, &reply, 20ms, time.Sleeper(),
+                                        time.Clock(), &why),
+                  c.result);
+        EXPECT_EQ(std::count(mailbox.log.begin(), mailbox.log.end(), "SP 165"), c.posts);
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(reply, c.result == 1 ? "*OK#" : "");
+
+    }
+}
+
+// What a failed one-shot reports, and so what unitsend says.
+TEST(TextCommandRun, FailsWithItsReason)
+{
+    struct Case {
+        const char* name;
+        std::string first;   // the register at the start
+        std::string stuckAt; // what it reads after that, whatever is written
+        std::string reply;
+        comm::ETextFailure why;
+    };
+    const std::vector<Case> cases = {
+        {"a unit that never takes the post", "0", "165", "", comm::ETextFailure::NotTaken},
+        {"a unit busy with it till the limit", "0", "127", "", comm::ETextFailure::Busy},
+        {"a mailbox busy with another exchange", "165", "165", "", comm::ETextFailure::Busy},
+        {"a unit that takes it and never replies", "0", "0", "", comm::ETextFailure::NoReply},
+        {"a unit that asks again", "0", "247", "", comm::ETextFailure::AskedAgain},
+        {"an unframed reply", "0", "90", "*OK", comm::ETextFailure::Unframed},
+        {"a handshake value of no meaning", "33", "33", "", comm::ETextFailure::Unexpected},
+        {"no SNMP answer", "!", "!", "", comm::ETextFailure::Snmp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CScriptedMailbox mailbox;
+        mailbox.spReads = {c.first};
+        mailbox.stuckAt = c.stuckAt;
+        mailbox.reply = c.reply;
+        comm::CUnitMailboxState unit;
+        CFakeTime time;
+        comm::ETextFailure why = comm::ETextFailure::None;
+        EXPECT_EQ(comm::RunTextExchange(mailbox, unit, "*X#", true, nullptr, 20ms, time.Sleeper(),
+                                        time.Clock(), &why),
+                  0);
+        EXPECT_EQ(why, c.why) << comm::TextFailureText(why);
+    }
+}
+
+TEST(TextCommandStep, AnUnframedReplyIsLoggedWithWhatTheUnitSent)
 {
     CScriptedMailbox mailbox;
-    mailbox.lostPostedAnswers = 1;
-    mailbox.spReads = {"0"};
+    mailbox.spReads = {"0", "90"};
+    mailbox.reply = "*OK";
     comm::CUnitMailboxState unit;
+    unit.ip = "198.18.0.7";
     CFakeTime time;
-    comm::CTextExchange exchange(mailbox, unit, time.Sleeper(), time.Clock());
-    std::string reply;
-    EXPECT_EQ(exchange.Step("*X#", true, &reply, true), comm::kStepPosted);
-    // One "165" only: the register read back said the unit had it.
-    EXPECT_EQ(mailbox.log, kPost);
-
-    // Lost for good (the register still holds our claim): three tries.
-    CScriptedMailbox lost;
-    lost.lostPostedAnswers = 3;
-    lost.spReads = {"0", "247", "247"};
-    comm::CTextExchange second(lost, unit, time.Sleeper(), time.Clock());
-    EXPECT_EQ(second.Step("*X#", true, &reply, true), comm::kStepSnmpFailed);
-    EXPECT_EQ(lost.log, (std::vector<std::string>{"SP 247", "SC *X#", "SP 165", "SP 165",
-                                                  "SP 165", "SP 0"}));
+    EXPECT_EQ(comm::RunTextExchange(mailbox, unit, "*X#", true, nullptr, 20ms, time.Sleeper(),
+                                    time.Clock()),
+              0);
+    std::ifstream log(platform::app_paths::ProgramFolder() /
+                      comm::CEventLog::DailyFileName(std::time(nullptr)));
+    std::string last;
+    for (std::string line; std::getline(log, line);)
+        last = line;
+    EXPECT_NE(last.find("Unframed reply from 198.18.0.7 to *X#: \"*OK\"\r"), std::string::npos)
+        << last;
 }
 
 TEST(TextCommandRun, GivesUpAfterItsLimitAndWaitsForTheUnitLock)

@@ -8,6 +8,9 @@
 #include "platform/automation/activation.h"
 #include "platform/automation/driver.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -29,7 +32,8 @@ const char* const kUsage =
     "  --queued    all texts through a command console's queue and its sender, as a\n"
     "              DSP view sends them (the console adds the maker prefix)\n"
     "Exit status: 0 when every command got a framed reply (\"*...#\"), 1 when a\n"
-    "send failed or the sender gave up, 2 for bad arguments or no poller.\n"
+    "send failed or the sender gave up (why, on standard error), 2 for bad\n"
+    "arguments or no poller.\n"
     "The poller (kestrin2.com_manager.1) must be registered in the class registry\n"
     "(make run does it; see README).\n";
 
@@ -59,6 +63,23 @@ private:
     comm::CSenderFlags m_flags;
 };
 
+// The results' stream. The poller writes its threads' traces to the host's
+// standard output, so main() hands that stream over to standard error and
+// keeps the original one for the results alone.
+FILE* g_results = stdout;
+
+void PrintResult(const std::string& command, const std::string& reply)
+{
+    const std::string line = command + '\t' + reply + '\n';
+    std::fwrite(line.data(), 1, line.size(), g_results);
+    std::fflush(g_results);
+}
+
+void ReportFailure(const std::string& ip, const std::string& command, const std::string& why)
+{
+    std::cerr << "unitsend: " << ip << ": " << command << ": " << why << '\n';
+}
+
 int SendQueued(const std::string& ip, const std::vector<std::string>& texts)
 {
     CToolView view;
@@ -67,10 +88,12 @@ int SendQueued(const std::string& ip, const std::vector<std::string>& texts)
         console.SendText(text, false);
     view.Flags().live = 1;
     console.StartSender(view, std::make_unique<comm::CFixedUnitComponents>(ip));
+    // Every reply filed, an empty or unframed one too: the sender has
+    // nothing more to wait for.
     const auto answered = [&] {
         const auto rows = console.Rows(comm::EConsoleQueue::Control);
-        return console.SentIndex(comm::EConsoleQueue::Control) == static_cast<int>(rows.size()) &&
-               !rows.empty() && !rows.back().reply.empty();
+        return std::all_of(rows.begin(), rows.end(),
+                           [](const comm::ConsoleRow& row) { return row.answered; });
     };
     // The sender gives up on its own well within this; the limit only
     // keeps a tool run from hanging on something unforeseen.
@@ -81,9 +104,13 @@ int SendQueued(const std::string& ip, const std::vector<std::string>& texts)
     console.StopSender();
     int status = 0;
     for (const comm::ConsoleRow& row : console.Rows(comm::EConsoleQueue::Control)) {
-        std::cout << row.command << '\t' << row.reply << '\n';
-        if (!comm::IsCommandReply(row.reply))
-            status = 1;
+        PrintResult(row.command, row.reply);
+        if (comm::IsCommandReply(row.reply))
+            continue;
+        status = 1;
+        ReportFailure(ip, row.command,
+                      row.answered ? "unframed reply \"" + row.reply + "\""
+                                   : std::string("no reply (the sender gave up or was stopped)"));
     }
     return status;
 }
@@ -100,10 +127,15 @@ int SendOneShots(const std::string& ip, const std::vector<std::string>& texts)
     int status = 0;
     for (const std::string& text : texts) {
         std::string reply;
-        const int sent = comm::SendTextCommand(poller, ip, text, true, &reply);
-        std::cout << '*' << text << "#\t" << reply << '\n';
-        if (!sent)
+        comm::ETextFailure why = comm::ETextFailure::None;
+        const int sent =
+            comm::SendTextCommand(poller, ip, text, true, &reply, comm::RealSleep, &why);
+        const std::string command = '*' + text + '#';
+        PrintResult(command, reply);
+        if (!sent) {
             status = 1;
+            ReportFailure(ip, command, comm::TextFailureText(why));
+        }
     }
     return status;
 }
@@ -118,7 +150,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
+            std::fputs(kUsage, stdout);
             return 0;
         }
         if (arg == "--queued") {
@@ -136,6 +168,13 @@ int main(int argc, char** argv)
         std::cerr << "unitsend: --ip and at least one TEXT are needed\n" << kUsage;
         return 2;
     }
+    const int results = ::dup(STDOUT_FILENO);
+    FILE* out = results >= 0 ? ::fdopen(results, "w") : nullptr;
+    if (!out || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        std::cerr << "unitsend: cannot keep standard output for the results\n";
+        return 2;
+    }
+    g_results = out;
     const platform::automation::initializer_t automation;
     if (automation.hr() < 0) {
         std::cerr << "unitsend: the automation layer cannot start (no class registry)\n";
