@@ -366,10 +366,8 @@ void CDspWindow::OpenChosenFile(const std::string& path) {
     }
     CMainFrame& frame = m_frame.MainFrame();
     if (endsWith(".zo")) {
-        if (frame.Core().RunningFrame() != nullptr) {
-            model::ShowMessage(shell::kMsgCannotCloseRunning);
+        if (!frame.Core().CanClose())
             return;
-        }
         if (model::Ask(shell::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                        model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
             return;

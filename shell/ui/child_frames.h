@@ -77,8 +77,9 @@ public:
     // Activation and deactivation by the work area: the bars, the status
     // layout and the document's modeless windows of this kind.
     void OnMDIActivate(bool active);
-    // Closes the frame without its guards, after the document's save
-    // prompt; false when the user refused.
+    // Closes the frame as its close box does: refused while its sheet
+    // downloads or runs, then the document's save prompt; false when the
+    // frame stays.
     bool CloseDocument();
     // Closed and waiting to be deleted.
     bool Closing() const { return m_closing && isHidden(); }
