@@ -76,6 +76,7 @@ CChildFrame::~CChildFrame() {
     // The work area reports the activation change of a window going away
     // only once this part of it is gone.
     m_frame.ForgetChild(this);
+    m_document->CloseWindows();
     // The view may point into its document: it goes first.
     delete widget();
     m_frame.Core().ViewDestroyed(&m_document->FrameView(), this);

@@ -38,6 +38,9 @@ public:
     virtual bool OnFileClose() { return SaveModified(); }
     // The document's modeless windows, shown while its frame is active.
     virtual std::vector<QWidget*> ModelessWindows() { return {}; }
+    // The frame is going: the windows the document opened go now, before
+    // the view's window, which some of them are children of.
+    virtual void CloseWindows() {}
     // Whether the status bar shows while this document is active.
     virtual bool StatusBarShown() const { return true; }
     // The frame became active: the view refreshes the status panes it owns.
