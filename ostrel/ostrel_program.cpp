@@ -23,9 +23,9 @@ COstrelProgram::COstrelProgram(std::filesystem::path programFolder,
 COstrelProgram::~COstrelProgram()
 {
     m_frame->SetApp(nullptr);
-    // Documents a loop that ended some other way than by the main window's
-    // close left open, or closed without their deletion having come yet.
-    m_frame->DestroyDocuments();
+    // Its documents go first as it goes: those a loop that ended some other
+    // way than by the main window's close left open, and those closed whose
+    // deletion has not come yet.
     m_frame.reset();
     m_dspWindows.reset();
     m_deviceWindows.reset();

@@ -118,9 +118,6 @@ public:
     std::vector<CChildFrame*> ChildFrames() const;
     // The bars, status layout and menus of a kind (its frame became active).
     void ShowBarsOf(EChildKind kind);
-    // Every document window goes at once, without questions: the closed
-    // ones awaiting their deletion as well. For the program's end.
-    void DestroyDocuments();
     // A child frame is being destroyed: it is active no longer.
     void ForgetChild(const CChildFrame* child);
     // The modeless hardware-configuration window the device editor opens;
@@ -179,6 +176,9 @@ private:
     void ShowAbout();
     void ShowLanguageDialog();
     QWidget* BarWidget(EBar bar) const;
+    // Every document window goes at once, without questions, the closed ones
+    // awaiting their deletion as well: the frame's end.
+    void DestroyDocuments();
 
     std::filesystem::path m_folder;
     CQtTimer m_blinkTimer;
