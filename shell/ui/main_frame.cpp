@@ -117,6 +117,9 @@ CMainFrame::~CMainFrame()
     // frame: it goes first.
     m_download.reset();
     DestroyDocuments();
+    // The servers' objects and the watch go once no document's thread (a
+    // sheet's run-state poller asks the units through them) is left.
+    m_core.OnDestroy();
     // The tab strip stops the frame's tab timer as it goes, so it goes
     // while the timer, a member, still exists (Qt deletes child widgets
     // only after the members are gone). The work area goes with it.
@@ -902,7 +905,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    m_core.OnDestroy();
     event->accept();
 }
 

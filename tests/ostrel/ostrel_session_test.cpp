@@ -3,13 +3,13 @@
 // run state, the DSP documents of two units with their consoles talking to
 // the simulated unit (snmpagent --unit) over libkestrin2.so, the modeless
 // windows of both kinds open, then File > Exit answered "No" to each save
-// question, and the program's end. Under the sanitizer build any step of
-// the end that touches a freed object stops the test.
+// question, and the program's end; and a loop that ends with all of it still
+// open. Under the sanitizer build any step of the end that touches a freed
+// object stops the test.
 #include "ostrel/ostrel_program.h"
 
 #include <QApplication>
 #include <QMdiArea>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -27,7 +27,6 @@
 #include "comm/automation_wrappers.h"
 #include "comm/command_sender.h"
 #include "comm/online_devices.h"
-#include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
 #include "dsp_editor/dsp_commands.h"
