@@ -35,6 +35,7 @@
 #include "device_editor/device_doc_seams.h"
 #include "model/device_document.h"
 #include "model/gdi_types.h"
+#include "model/sheet_size.h"
 
 namespace device_editor {
 
@@ -85,8 +86,8 @@ private:
 
 class CSheetSizeController {
 public:
-    static constexpr std::int32_t kMinSize = 500;
-    static constexpr std::int32_t kMaxSize = 20000;
+    static constexpr std::int32_t kMinSize = model::kMinSheetSide;
+    static constexpr std::int32_t kMaxSize = model::kMaxSheetSide;
     static constexpr int kBadWidth = 137;
     static constexpr int kBadHeight = 186;
     static constexpr int kWidthTooSmall = 138;

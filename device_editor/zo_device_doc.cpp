@@ -13,6 +13,7 @@
 #include "model/messages.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
+#include "model/sheet_size.h"
 #include "platform/archive/file.h"
 #include "platform/text/format.h"
 
@@ -181,8 +182,8 @@ void CZoDeviceDoc::Load(pa::archive_t& ar) {
     if (IsKnownVersion(sheet.version)) {
         pa::raw_size size;
         ar >> size;
-        sheet.width = size.cx;
-        sheet.height = size.cy;
+        sheet.width = model::ClampSheetSide(size.cx);
+        sheet.height = model::ClampSheetSide(size.cy);
         ar >> sheet.physicalLink >> sheet.networkLink >> sheet.background >> sheet.grid;
     }
     pa::object_array_t<CBaseDevice> devices;

@@ -12,6 +12,7 @@
 #include "model/base_link.h"
 #include "model/messages.h"
 #include "model/program_settings.h"
+#include "model/sheet_size.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
@@ -67,8 +68,8 @@ constexpr int kDspTime = 25000;
 // Input and output modules show this much of their name as the caption.
 constexpr std::size_t kChannelCaptionLength = 9;
 
-constexpr std::int32_t kMinSheetSide = 500;
-constexpr std::int32_t kMaxSheetSide = 20000;
+using model::kMaxSheetSide;
+using model::kMinSheetSide;
 constexpr std::int32_t kMaxLinkWidth = 50;
 
 constexpr std::string_view kSheetEntry = "Sheet";

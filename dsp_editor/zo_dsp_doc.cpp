@@ -21,6 +21,7 @@
 #include "model/messages.h"
 #include "model/program_settings.h"
 #include "model/sheet_classes.h"
+#include "model/sheet_size.h"
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
@@ -239,8 +240,8 @@ void CZoDSPDoc::Load(pa::archive_t& ar) {
         ar >> h.deviceModel >> h.zoom;
         pa::raw_size size;
         ar >> size;
-        h.width = size.cx;
-        h.height = size.cy;
+        h.width = model::ClampSheetSide(size.cx);
+        h.height = model::ClampSheetSide(size.cy);
         for (std::int32_t& counter : h.nameCounters)
             ar >> counter;
         ar >> h.moduleIdCounter >> h.linkIdCounter >> h.spaceTotal >> h.timeTotal >> h.sheetColour;

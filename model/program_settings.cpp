@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "model/sheet_size.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 
@@ -121,8 +122,9 @@ CProgramSettings CProgramSettings::FromIni(const ini_contents_t& ini) {
 
     s.link.width = ini.read_int("Link", "LinkWidth", s.link.width);
     s.link.colour = ReadColour(ini, "Link", "LinkColor", s.link.colour);
-    s.dspSheet.width = ini.read_int("DSPSheet", "SheetWidth", s.dspSheet.width);
-    s.dspSheet.height = ini.read_int("DSPSheet", "SheetHeight", s.dspSheet.height);
+    s.dspSheet.width = ClampSheetSide(ini.read_int("DSPSheet", "SheetWidth", s.dspSheet.width));
+    s.dspSheet.height =
+        ClampSheetSide(ini.read_int("DSPSheet", "SheetHeight", s.dspSheet.height));
     s.dspSheet.colour = ReadColour(ini, "DSPSheet", "SheetColor", s.dspSheet.colour);
 
     for (std::size_t model = 0; model < kModelCount; ++model)
@@ -131,8 +133,8 @@ CProgramSettings CProgramSettings::FromIni(const ini_contents_t& ini) {
     s.textDeviceFont = ReadTextDeviceFont(ini);
 
     CDeviceSheetDefaults& sheet = s.deviceSheet;
-    sheet.width = ini.read_int("SheetSize", "SheetWidth", sheet.width);
-    sheet.height = ini.read_int("SheetSize", "SheetHeight", sheet.height);
+    sheet.width = ClampSheetSide(ini.read_int("SheetSize", "SheetWidth", sheet.width));
+    sheet.height = ClampSheetSide(ini.read_int("SheetSize", "SheetHeight", sheet.height));
     sheet.background = ReadColour(ini, "ColorScheme", "SysDocBack", sheet.background);
     sheet.physicalLink = ReadColour(ini, "ColorScheme", "SysPhysicalLine", sheet.physicalLink);
     sheet.networkLink = ReadColour(ini, "ColorScheme", "SysNetLine", sheet.networkLink);

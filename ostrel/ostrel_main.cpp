@@ -1,16 +1,11 @@
-// ostrel: the operator program. Start-up and shut-down run through
-// COstrelApp over the main window, in which the editors register their
-// documents; see the README for its settings.
-#include "attri_dialogs/ui/attri_dialog_registry.h"
-#include "device_editor/ui/device_windows.h"
-#include "dsp_editor/attri_dialogs.h"
-#include "dsp_editor/ui/dsp_windows.h"
+// ostrel: the operator program. COstrelProgram puts it together (the main
+// window, the editors' documents registered in it, the application that
+// starts it) and ends it in order; see the README for its settings.
 #include "model/messages.h"
+#include "ostrel/ostrel_program.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/automation/dbus_transport.h"
 #include "resources/bitmaps.h"
-#include "shell/ostrel_app.h"
-#include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
 #include "shell/ui/pictures.h"
 
@@ -64,16 +59,9 @@ int main(int argc, char** argv) {
 
     int result = 1;
     {
-        const auto folder = platform::app_paths::ProgramFolder();
-        shell::ui::CMainFrame frame(folder);
-        const auto deviceWindows = device_editor::ui::RegisterDeviceWindows(frame);
-        const auto dspWindows = dsp_editor::ui::RegisterDspWindows(frame);
-        attri_dialogs::ui::RegisterAttriDialogs(dsp_editor::AttriDialogFactory());
-        shell::COstrelApp app(frame, frame.Core(), folder);
-        frame.SetApp(&app);
-        if (app.InitInstance(args))
+        ostrel::COstrelProgram program(platform::app_paths::ProgramFolder());
+        if (program.Start(args))
             result = QApplication::exec();
-        frame.SetApp(nullptr);
     }
     model::SetMessageSink(nullptr);
     model::SetUiThread(nullptr);

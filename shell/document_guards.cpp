@@ -21,14 +21,8 @@ std::string LastThreeLower(const std::string& path)
 // (each saved first as its user wishes).
 bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, bool replaceOpen)
 {
-    if (frame.DownloadBusy()) {
-        model::ShowMessage(kMsgCannotCloseBusy);
+    if (!frame.CanClose())
         return false;
-    }
-    if (frame.RunningFrame() || frame.RunningView()) {
-        model::ShowMessage(kMsgCannotCloseRunning);
-        return false;
-    }
     if (!replaceOpen)
         return true;
     if (model::Ask(kMsgReplaceDocument, model::EMessageButtons::OkCancel,

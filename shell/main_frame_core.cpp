@@ -187,15 +187,14 @@ bool CMainFrameCore::CanStartDeviceDownload() const
     return !m_busy && !m_runningView && m_windows.ActiveView();
 }
 
-bool CMainFrameCore::CanClose()
+bool CMainFrameCore::CanClose(const void* child)
 {
-    // The download thread writes to the output list and notifies this
-    // frame: the window must outlive it.
-    if (m_busy) {
+    if (m_busy && (!child || m_downloadingFrame == child)) {
         model::ShowMessage(kMsgCannotCloseBusy);
         return false;
     }
-    if (m_runningView || m_runningFrame) {
+    const bool running = child ? m_runningFrame == child : m_runningView || m_runningFrame;
+    if (running) {
         model::ShowMessage(kMsgCannotCloseRunning);
         return false;
     }

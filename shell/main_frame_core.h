@@ -219,9 +219,11 @@ public:
     bool CanStartDeviceDownload() const;
     // Leaving the run state: a sheet is in it.
     bool CanLeaveRun() const { return m_runningView != nullptr; }
-    // Whether the main window may close now; shows 209 while a download
-    // runs and 221 while a sheet is in run state.
-    bool CanClose();
+    // Whether the device sheet of child window `child` may close now, or
+    // with null, the main window and with it every sheet: 209 while it
+    // downloads, 221 while it is in run state. The download thread and the
+    // run state's threads work on the sheet and report to this frame.
+    bool CanClose(const void* child = nullptr);
 
     // -- the run-state pane of a DSP view
     void SetRunState(bool on) override;

@@ -83,13 +83,10 @@ CDspWindow::CDspWindow(CDspFrame& frame)
 }
 
 CDspWindow::~CDspWindow() {
+    CloseWindows();
     // The child frame has deleted the view's window already; a window never
     // taken over goes here.
     delete m_widget;
-    delete m_panelWindow;
-    delete m_progress;
-    delete m_console;
-    m_document->DestroyAttriDialogs();
     m_document->DetachObserver(this);
     if (!m_counted)
         return;
@@ -159,6 +156,15 @@ QWidget* CDspWindow::View() {
 
 bool CDspWindow::SaveModified() {
     return m_document->OnFileClose();
+}
+
+void CDspWindow::CloseWindows() {
+    // The document only lists its attribute dialogs; a dialog that went
+    // with the view's window would stay in its list.
+    m_document->DestroyAttriDialogs();
+    delete m_panelWindow;
+    delete m_progress;
+    delete m_console;
 }
 
 std::vector<QWidget*> CDspWindow::ModelessWindows() {
@@ -366,10 +372,8 @@ void CDspWindow::OpenChosenFile(const std::string& path) {
     }
     CMainFrame& frame = m_frame.MainFrame();
     if (endsWith(".zo")) {
-        if (frame.Core().RunningFrame() != nullptr) {
-            model::ShowMessage(shell::kMsgCannotCloseRunning);
+        if (!frame.Core().CanClose())
             return;
-        }
         if (model::Ask(shell::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                        model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
             return;

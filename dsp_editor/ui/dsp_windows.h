@@ -82,6 +82,10 @@ public:
     std::string Title() const override { return m_document->GetTitle(); }
     bool SaveModified() override;
     std::vector<QWidget*> ModelessWindows() override;
+    // The attribute dialogs (children of the view's window or not), the
+    // property panel, the progress window and the console, whose end stops
+    // the sender.
+    void CloseWindows() override;
     bool StatusBarShown() const override { return m_statusShown; }
     void Activated() override;
 

@@ -76,13 +76,14 @@ CChildFrame::~CChildFrame() {
     // The work area reports the activation change of a window going away
     // only once this part of it is gone.
     m_frame.ForgetChild(this);
+    m_document->CloseWindows();
     // The view may point into its document: it goes first.
     delete widget();
     m_frame.Core().ViewDestroyed(&m_document->FrameView(), this);
 }
 
 bool CChildFrame::CloseDocument() {
-    if (!m_document->SaveModified())
+    if (!m_closing && !OnClose())
         return false;
     m_closing = true;
     close();
@@ -90,6 +91,8 @@ bool CChildFrame::CloseDocument() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+    // The close box, File > Close, a sheet replaced and the program's exit
+    // all come here or through CloseDocument: one refusal for all of them.
     if (!m_closing && !OnClose()) {
         event->ignore();
         return;
@@ -128,16 +131,7 @@ CChildDeviceFrame::CChildDeviceFrame(CMainFrame& frame, std::unique_ptr<CChildDo
     : CChildFrame(EChildKind::Device, frame, std::move(document)) {}
 
 bool CChildDeviceFrame::OnClose() {
-    const CMainFrameCore& core = m_frame.Core();
-    if (core.DownloadBusy() && core.DownloadingFrame() == this) {
-        model::ShowMessage(kMsgCannotCloseBusy);
-        return false;
-    }
-    if (core.RunningFrame() == this) {
-        model::ShowMessage(kMsgCannotCloseRunning);
-        return false;
-    }
-    return Document().SaveModified();
+    return m_frame.Core().CanClose(this) && Document().SaveModified();
 }
 
 // --- CChildDSPFrame ------------------------------------------------------------

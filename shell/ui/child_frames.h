@@ -38,6 +38,9 @@ public:
     virtual bool OnFileClose() { return SaveModified(); }
     // The document's modeless windows, shown while its frame is active.
     virtual std::vector<QWidget*> ModelessWindows() { return {}; }
+    // The frame is going: the windows the document opened go now, before
+    // the view's window, which some of them are children of.
+    virtual void CloseWindows() {}
     // Whether the status bar shows while this document is active.
     virtual bool StatusBarShown() const { return true; }
     // The frame became active: the view refreshes the status panes it owns.
@@ -77,8 +80,9 @@ public:
     // Activation and deactivation by the work area: the bars, the status
     // layout and the document's modeless windows of this kind.
     void OnMDIActivate(bool active);
-    // Closes the frame without its guards, after the document's save
-    // prompt; false when the user refused.
+    // Closes the frame as its close box does: refused while its sheet
+    // downloads or runs, then the document's save prompt; false when the
+    // frame stays.
     bool CloseDocument();
     // Closed and waiting to be deleted.
     bool Closing() const { return m_closing && isHidden(); }

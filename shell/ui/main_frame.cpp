@@ -116,10 +116,10 @@ CMainFrame::~CMainFrame()
     // The download thread writes to the output list and notifies the
     // frame: it goes first.
     m_download.reset();
-    if (m_area) {
-        for (CChildFrame* child : ChildFrames())
-            delete child;
-    }
+    DestroyDocuments();
+    // The servers' objects and the watch go once no document's thread (a
+    // sheet's run-state poller asks the units through them) is left.
+    m_core.OnDestroy();
     // The tab strip stops the frame's tab timer as it goes, so it goes
     // while the timer, a member, still exists (Qt deletes child widgets
     // only after the members are gone). The work area goes with it.
@@ -761,6 +761,17 @@ std::vector<CChildFrame*> CMainFrame::ChildFrames() const
     return children;
 }
 
+void CMainFrame::DestroyDocuments()
+{
+    if (!m_area)
+        return;
+    // The closed ones too: a frame whose deletion is still to come would
+    // otherwise go with the work area, after this frame's members.
+    for (QMdiSubWindow* window : m_area->subWindowList())
+        if (auto* child = qobject_cast<CChildFrame*>(window))
+            delete child;
+}
+
 CChildFrame* CMainFrame::AddChild(EChildKind kind, std::unique_ptr<CChildDocument> document)
 {
     CChildFrame* child = kind == EChildKind::Device
@@ -898,7 +909,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    m_core.OnDestroy();
     event->accept();
 }
 

@@ -176,6 +176,9 @@ private:
     void ShowAbout();
     void ShowLanguageDialog();
     QWidget* BarWidget(EBar bar) const;
+    // Every document window goes at once, without questions, the closed ones
+    // awaiting their deletion as well: the frame's end.
+    void DestroyDocuments();
 
     std::filesystem::path m_folder;
     CQtTimer m_blinkTimer;

@@ -131,9 +131,14 @@ TEST_F(FrameCore, TheWindowStaysWhileADownloadRunsOrASheetIsRunning)
     EXPECT_TRUE(frame.CanClose());
     frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
     EXPECT_FALSE(frame.CanClose());
+    // A child window: only the one whose sheet downloads or runs stays.
+    EXPECT_FALSE(frame.CanClose(&childA));
+    EXPECT_TRUE(frame.CanClose(&childB));
     frame.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
     EXPECT_FALSE(frame.CanClose());
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{209, 221}));
+    EXPECT_FALSE(frame.CanClose(&childA));
+    EXPECT_TRUE(frame.CanClose(&childB));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{209, 209, 221, 221}));
 
     // The running sheet's view and frame go: nothing points at them.
     frame.ViewDestroyed(&a, &childA);

@@ -177,6 +177,19 @@ TEST(ModelProgramSettings, ObjectsMadeDuringSwapsTakeOneSnapshotWhole) {
     EXPECT_EQ(mixed.load(), 0);
 }
 
+// A hand-edited default sheet size makes every new sheet: held to what the
+// size dialogs allow, as a size read from a sheet's file is.
+TEST(ModelProgramSettings, SheetSizesAreHeldToTheDialogsRange) {
+    device_test::TempHome home;
+    home.WriteIni("[DSPSheet]\nSheetWidth=-2147483648\nSheetHeight=2147483647\n"
+                  "[SheetSize]\nSheetWidth=499\nSheetHeight=20001\n");
+    const CProgramSettings s = *model::ProgramSettings();
+    EXPECT_EQ(s.dspSheet.width, 500);
+    EXPECT_EQ(s.dspSheet.height, 20000);
+    EXPECT_EQ(s.deviceSheet.width, 500);
+    EXPECT_EQ(s.deviceSheet.height, 20000);
+}
+
 TEST(ModelProgramSettings, KeysAndTheirDefaults) {
     device_test::TempHome home;
     EXPECT_EQ(CProgramSettings::Load(home.path() / "Ostrel.ini"), CProgramSettings{})

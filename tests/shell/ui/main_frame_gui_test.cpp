@@ -106,8 +106,13 @@ public:
     shell::IFrameView& FrameView() override { return m_view; }
     CFakeView& Fake() { return m_view; }
     std::string Title() const override { return m_title; }
-    bool SaveModified() override { return true; }
+    bool SaveModified() override
+    {
+        ++saves;
+        return true;
+    }
     std::vector<QWidget*> ModelessWindows() override { return {&m_modeless}; }
+    int saves = 0;
     QWidget m_modeless;
 
 private:
@@ -316,6 +321,53 @@ TEST_F(MainFrameGui, ADeviceFrameStaysWhileItDownloadsOrRuns)
     EXPECT_TRUE(m_frame->ChildFrames().empty());
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuMain);
     EXPECT_FALSE(m_frame->CommandState(shell::ID_DOWNLOAD_DEVICE_SHEET).enabled);
+}
+
+// Each way a sheet can go, tried while it downloads and while it runs: the
+// same refusal, before any save prompt, and the sheet stays.
+TEST_F(MainFrameGui, EveryWayOfClosingRefusesTheDownloadingOrRunningSheet)
+{
+    RegisterKinds();
+    ASSERT_TRUE(m_app->InitInstance({}));
+    QPointer<shell::ui::CChildFrame> sheet = m_frame->ChildFrames().front();
+    CFakeDocument* sheetDoc = m_deviceDoc;
+    shell::CMainFrameCore& core = m_frame->Core();
+    struct Way {
+        const char* name;
+        std::function<void()> close;
+    };
+    const std::vector<Way> ways = {
+        {"its close box", [&] { sheet->close(); }},
+        // The views' File > Close.
+        {"File > Close", [&] { m_frame->CloseActiveDocument(); }},
+        {"File > New", [&] { m_frame->RunCommand(shell::ID_FILE_NEW); }},
+        {"opening a sheet", [&] { m_app->OpenDocumentFile("other.zo"); }},
+        {"the main window's close box", [&] { m_frame->close(); }},
+        {"File > Exit", [&] { m_frame->RunCommand(shell::ID_APP_EXIT); }},
+    };
+    const std::pair<int, int> states[] = {{shell::NOTIFY_DOWNLOAD_BEGIN, 209},
+                                          {shell::NOTIFY_DOWNLOAD_DONE, 221}};
+    for (const auto& [code, refusal] : states) {
+        core.OnAppNotify(0, code);
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(way.name) + " after " + std::to_string(code));
+            model::CRecordingMessages messages;
+            way.close();
+            QApplication::processEvents();
+            EXPECT_EQ(messages.ShownIds(), std::vector<int>{refusal});
+            EXPECT_TRUE(messages.AskedIds().empty());
+            ASSERT_FALSE(sheet.isNull());
+            EXPECT_FALSE(sheet->Closing());
+            EXPECT_EQ(m_frame->ChildFrames().size(), 1u);
+            EXPECT_EQ(sheetDoc->saves, 0);
+            EXPECT_TRUE(m_frame->isVisible());
+        }
+    }
+    // Out of the run state, File > Close closes it after the save prompt.
+    m_frame->RunCommand(shell::ID_LEAVE_RUN);
+    EXPECT_TRUE(m_frame->CloseActiveDocument());
+    EXPECT_EQ(sheetDoc->saves, 1);
+    EXPECT_TRUE(gui_test::WaitFor([&] { return sheet.isNull(); })) << "the closed sheet stayed";
 }
 
 TEST_F(MainFrameGui, CommandsOfKindsNobodyMakesAndOfNoTarget)
