@@ -51,7 +51,8 @@ void CRunStateWindow::RecordDownloadView() {
     m_frame.Core().m_openDeviceView = &m_window;
 }
 
-bool CRunStateWindow::StartDspDocument(std::int32_t deviceId, const std::vector<std::string>&) {
+EDspStart CRunStateWindow::StartDspDocument(std::int32_t deviceId,
+                                            const std::vector<std::string>&) {
     // The download has sent the units their routes; the DSP document has no
     // use for the texts.
     shell::CMainFrameCore& core = m_frame.Core();
@@ -59,10 +60,14 @@ bool CRunStateWindow::StartDspDocument(std::int32_t deviceId, const std::vector<
         shell::OpenDspDocumentOfDevice(deviceId, &m_window.Document(), core.m_deviceDocPath,
                                        shell::RegisteredDspDocuments(), core.m_newDspDeviceId);
     if (document == nullptr)
-        return false;
+        return EDspStart::NotOpened;
+    // Starting an empty sheet would reset the unit and leave it running
+    // nothing: it stays open for the operator, and the unit as it is.
+    if (!document->HoldsConfiguration())
+        return EDspStart::KeptRunning;
     if (auto* view = dynamic_cast<shell::IFrameView*>(document))
         view->OnAppNotify(kNotifyDspStart);
-    return true;
+    return EDspStart::Started;
 }
 
 void CRunStateWindow::StopDspDocument(const std::string& mac) {

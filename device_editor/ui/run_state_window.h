@@ -50,7 +50,8 @@ public:
     void RefreshToolBars() override;
     void UpdateAllViews() override;
     void RecordDownloadView() override;
-    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& routes) override;
+    EDspStart StartDspDocument(std::int32_t deviceId,
+                               const std::vector<std::string>& routes) override;
     void StopDspDocument(const std::string& mac) override;
     void Activate() override;
 

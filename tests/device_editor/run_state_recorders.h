@@ -175,16 +175,17 @@ private:
 class CRecordingView final : public device_editor::IRunStateView {
 public:
     std::vector<std::string> events;
-    bool dspDocumentOpens = true;
+    device_editor::EDspStart dspStart = device_editor::EDspStart::Started;
     std::map<std::int32_t, std::vector<std::string>> routes;
 
     void RefreshToolBars() override { events.push_back("toolbars"); }
     void UpdateAllViews() override { events.push_back("update"); }
     void RecordDownloadView() override {}
-    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& texts) override {
+    device_editor::EDspStart StartDspDocument(std::int32_t deviceId,
+                                              const std::vector<std::string>& texts) override {
         events.push_back("start " + std::to_string(deviceId));
         routes[deviceId] = texts;
-        return dspDocumentOpens;
+        return dspStart;
     }
     void StopDspDocument(const std::string& mac) override { events.push_back("stop " + mac); }
     void Activate() override { events.push_back("activate"); }

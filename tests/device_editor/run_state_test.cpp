@@ -3,6 +3,7 @@
 // poller's steps by the unit's answers, and the alarm rounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -268,12 +269,49 @@ TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce) {
     EXPECT_EQ(Amp().m_thirdRequest, 1);
 }
 
-TEST_F(RunStateTest, ADspDocumentThatDoesNotOpenShowsAMessage) {
+TEST_F(RunStateTest, FailedGainsAreNamedAndTheLastLineCountsThem) {
     gate.Open();
-    view.dspDocumentOpens = false;
+    // The Wall's second gain is the only one the units take.
+    port.Reply("SETVO", {std::nullopt, "*OK#", std::nullopt});
+    state.SendGainCommands();
+    const auto lines = port.Lines();
+    ASSERT_EQ(lines.size(), 16u);
+    EXPECT_EQ(lines[3], "    错误：设置设备'Wall'(00602b000003)的7通道增益+6 dB失败！");
+    EXPECT_EQ(lines[4], GainSetLine("Wall", kWallMac, 8, 12));
+    EXPECT_EQ(lines[8], "    错误：设置设备'Stage'(00602b000004)的3通道增益+24 dB失败！");
+    EXPECT_EQ(lines[14], "通道增益设置结束，9个通道设置失败！");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "通道增益设置完成！"), 0)
+        << "no success line after failures";
+}
+
+TEST_F(RunStateTest, WhatBecameOfEachDspDocument) {
+    gate.Open();
     state.UpdateOnlineState(1);
-    state.SendToDspDocuments(device_editor::kNotifyDspStart);
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{286, 286}));
+    struct Case {
+        device_editor::EDspStart start;
+        std::vector<std::string> lines;
+        std::vector<int> shown;
+    };
+    const Case cases[] = {
+        {device_editor::EDspStart::Started, {}, {}},
+        {device_editor::EDspStart::KeptRunning,
+         {"    信息：设备'Wall'(00602b000003)没有DSP配置文件，保持其正在运行的配置。",
+          "    信息：设备'Player'(00602b000001)没有DSP配置文件，保持其正在运行的配置。"},
+         {}},
+        {device_editor::EDspStart::NotOpened, {}, {286, 286}},
+    };
+    for (const Case& c : cases) {
+        port.Clear();
+        const std::size_t shownBefore = messages.ShownIds().size();
+        view.dspStart = c.start;
+        state.SendToDspDocuments(device_editor::kNotifyDspStart);
+        EXPECT_EQ(port.Lines(), c.lines) << static_cast<int>(c.start);
+        const std::vector<int> shown = messages.ShownIds();
+        EXPECT_EQ(std::vector<int>(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore),
+                                   shown.end()),
+                  c.shown)
+            << static_cast<int>(c.start);
+    }
 }
 
 TEST_F(RunStateTest, LeavingClearsEveryMarkAndStopsTheDspDocuments) {
@@ -435,6 +473,47 @@ TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled) {
         EXPECT_TRUE(port.EventsWith("send").empty()) << c.why;
         EXPECT_TRUE(port.EventsWith("get").empty()) << c.why;
     }
+}
+
+// What a status dialog shows must be what the unit last said: readings it
+// could not give are forgotten, and the dialogs told once.
+TEST_F(RunStateTest, ReadingsTheUnitNoLongerGivesAreForgotten) {
+    gate.Open();
+    port.Reply("GETAV0", {"*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#", std::nullopt,
+                          "*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#"});
+    port.SetSnmpValue(device_editor::kRightVolumeOid, "1048576");
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+
+    // Silent for the samples and the right volume: those are unknown.
+    port.SetSnmpValue(device_editor::kRightVolumeOid, std::nullopt);
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
+    EXPECT_FLOAT_EQ(Amp().m_leftVolume, 15.5f);
+    EXPECT_TRUE(std::isnan(Amp().m_rightVolume));
+
+    // Gone from the online list (a lost unit, or a lost card): everything is
+    // unknown, and the dialogs hear of it once.
+    port.SetSnmpValue(device_editor::kRightVolumeOid, "1048576");
+    RunningRound();
+    port.Clear();
+    port.SetOnline(kAmpMac, {0, kAmpIp});
+    RunningRound();
+    RunningRound();
+    EXPECT_EQ(port.EventsWith("post"), std::vector<std::string>{"post 4/2 1045"});
+    EXPECT_EQ(Amp().m_analogSamples, (std::array<std::int32_t, 8>{-1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_TRUE(std::isnan(Amp().m_leftVolume));
+    EXPECT_TRUE(std::isnan(Amp().m_rightVolume));
+
+    // Back on line, then out of the run state: forgotten again.
+    port.SetOnline(kAmpMac, {1, kAmpIp});
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+    port.Clear();
+    state.OnAppNotify(device_editor::kNotifyRunStateLeft);
+    EXPECT_EQ(port.EventsWith("post"), std::vector<std::string>{"post 4/2 1045"});
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
+    EXPECT_TRUE(std::isnan(Amp().m_leftVolume));
 }
 
 TEST_F(RunStateTest, TheStopFlagEndsARoundBetweenUnits) {

@@ -248,6 +248,11 @@ TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {
     frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
     EXPECT_EQ(Locked<int>([&] { return Amp().m_flag; }), 0);
     EXPECT_EQ(FramePixel(), kGrey);
+    // Nothing reads the amplifier now: its window shows no old readings.
+    EXPECT_TRUE(WaitFor([&] { return status->Dialog()->VolumeText(0)->text().isEmpty(); }))
+        << status->Dialog()->VolumeText(0)->text().toStdString();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(status->Dialog()->ValueField(k)->text().isEmpty()) << k;
     auto idleRound = [&] {
         return WaitFor([&] { return Locked<int>([&] { return Amp().m_gainSetRequest; }) == 1; });
     };
