@@ -12,6 +12,7 @@
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "model/messages.h"
+#include "platform/app_paths/app_paths.h"
 #include "platform/sound/alarm_player.h"
 #include "platform/text/format.h"
 
@@ -125,6 +126,17 @@ std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int
     return platform::text::format("%s%02d%03d", "SETVO", channel, value);
 }
 
+std::optional<std::filesystem::path>
+FindAlarmSound(const std::vector<std::filesystem::path>& folders) {
+    for (const auto& folder : folders) {
+        const auto file = platform::app_paths::FindNoCase(folder, "Alarm.wav");
+        std::error_code ec;
+        if (file && std::filesystem::is_regular_file(*file, ec))
+            return file;
+    }
+    return std::nullopt;
+}
+
 bool SameSubnet(std::string_view a, std::string_view b) {
     return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
 }
@@ -158,9 +170,10 @@ std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
 
 CDeviceRunState::CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
                                  platform::sound::IAlarmPlayer& player,
-                                 std::filesystem::path alarmFile, RunSleeper sleep)
-    : m_doc(doc), m_port(port), m_view(view), m_player(player), m_alarmFile(std::move(alarmFile)),
-      m_sleep(std::move(sleep)) {}
+                                 std::vector<std::filesystem::path> alarmFolders,
+                                 RunSleeper sleep)
+    : m_doc(doc), m_port(port), m_view(view), m_player(player),
+      m_alarmFolders(std::move(alarmFolders)), m_sleep(std::move(sleep)) {}
 
 CDeviceRunState::~CDeviceRunState() {
     RequestStop();
@@ -576,26 +589,42 @@ void CDeviceRunState::AlarmRound() {
     PlayAlarmSound();
 }
 
-void CDeviceRunState::LogAlarmFailureOnce(bool& logged, int id) {
-    if (logged)
+void CDeviceRunState::ReportAlarmFault(EAlarmFault fault, const std::string& line) {
+    if (std::exchange(m_alarmFaultReported[fault], true))
         return;
-    logged = true;
-    m_port.WriteLog(model::FormatMessage(id, m_alarmFile.string(), m_player.ErrorText()));
+    ListedAndLogged(line);
 }
 
 void CDeviceRunState::PlayAlarmSound() {
-    if (!m_player.Open(m_alarmFile)) {
-        LogAlarmFailureOnce(m_openFailureLogged, kMsgAlarmOpenFailed);
+    using platform::sound::EAlarmFailure;
+    const std::optional<std::filesystem::path> file = FindAlarmSound(m_alarmFolders);
+    if (!file) {
+        std::string folders;
+        for (const auto& folder : m_alarmFolders)
+            folders += (folders.empty() ? "" : "; ") + folder.string();
+        ReportAlarmFault(kAlarmNotFound, model::FormatMessage(kMsgAlarmNotFound, folders));
+        Sleep(1000ms);
+        return;
+    }
+    if (!m_player.Open(*file)) {
+        if (m_player.Failure() == EAlarmFailure::Output)
+            ReportAlarmFault(kAlarmOutput,
+                             model::FormatMessage(kMsgAlarmOutputFailed, m_player.ErrorText()));
+        else
+            ReportAlarmFault(kAlarmFile, model::FormatMessage(kMsgAlarmOpenFailed, file->string(),
+                                                              m_player.ErrorText()));
         Sleep(1000ms);
         return;
     }
     if (m_player.Play()) {
+        // Heard: a later failure is news again.
+        m_alarmFaultReported.fill(false);
         Sleep(500ms);
-        m_player.Close();
     } else {
-        LogAlarmFailureOnce(m_playFailureLogged, kMsgAlarmPlayFailed);
-        m_player.Close();
+        ReportAlarmFault(kAlarmPlay, model::FormatMessage(kMsgAlarmPlayFailed, file->string(),
+                                                          m_player.ErrorText()));
     }
+    m_player.Close();
     Sleep(1000ms);
 }
 

@@ -205,14 +205,19 @@ bool SameSubnet(std::string_view a, std::string_view b);
 // <bundle %03d>#", else "".
 std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
                                             const model::CBaseDevice& device);
+// The alarm sound: "Alarm.wav" in the first of `folders` that holds it (the
+// name matched without regard to case); none when no folder does.
+std::optional<std::filesystem::path>
+FindAlarmSound(const std::vector<std::filesystem::path>& folders);
 
 class CDeviceRunState {
 public:
-    // `alarmFile` is the program folder's alarm sound. An empty sleeper
-    // sleeps for real and wakes when the stop is requested.
+    // The alarm sound is looked for in `alarmFolders` (FindAlarmSound) each
+    // time it is to sound. An empty sleeper sleeps for real and wakes when
+    // the stop is requested.
     CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
-                    platform::sound::IAlarmPlayer& player, std::filesystem::path alarmFile,
-                    RunSleeper sleep = {});
+                    platform::sound::IAlarmPlayer& player,
+                    std::vector<std::filesystem::path> alarmFolders, RunSleeper sleep = {});
     // Stops and joins the threads.
     ~CDeviceRunState();
     CDeviceRunState(const CDeviceRunState&) = delete;
@@ -274,22 +279,28 @@ private:
     void ReadVolumes(const UnitKey& key, const std::string& ip);
     void Listed(const std::string& line);
     void ListedAndLogged(const std::string& line);
+    // What keeps the alarm silent: no sound file, a file that cannot be
+    // read, no sound output, an output that does not play.
+    enum EAlarmFault { kAlarmNotFound, kAlarmFile, kAlarmOutput, kAlarmPlay, kAlarmFaults };
+
     void PlayAlarmSound();
-    void LogAlarmFailureOnce(bool& logged, int id);
+    // Listed and logged the first time the alarm fails this way since it
+    // last sounded; the alarm thread tries again every round.
+    void ReportAlarmFault(EAlarmFault fault, const std::string& line);
 
     CZoDeviceDoc& m_doc;
     IUnitPort& m_port;
     IRunStateView& m_view;
     platform::sound::IAlarmPlayer& m_player;
-    std::filesystem::path m_alarmFile;
+    std::vector<std::filesystem::path> m_alarmFolders;
     RunSleeper m_sleep;
 
     std::mutex m_sheetLock;
     std::atomic<bool> m_stop{false};
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
-    bool m_openFailureLogged = false;
-    bool m_playFailureLogged = false;
+    // The alarm thread's own.
+    std::array<bool, kAlarmFaults> m_alarmFaultReported{};
     std::thread m_poller;
     std::thread m_alarm;
 };

@@ -7,10 +7,16 @@
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
 #include "platform/app_paths/app_paths.h"
+#include "shell/app_settings.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ui/main_frame.h"
 
 namespace device_editor::ui {
+
+std::vector<std::filesystem::path> AlarmSoundFolders() {
+    return {platform::app_paths::ProgramFolder(), shell::DataDirectory(),
+            OSTREL_BUILD_ALARM_FOLDER};
+}
 
 CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& frame,
                                  shell::IMainFrame& services)
@@ -19,9 +25,9 @@ CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& f
              [this](std::int32_t id, std::int32_t subType, int code) {
                  ToStatusDialogs(id, subType, code);
              }),
-      m_player("default"), m_state(std::make_unique<CDeviceRunState>(
-                               window.Document(), m_port, *this, m_player,
-                               platform::app_paths::ProgramFolder() / "Alarm.wav")) {}
+      m_player("default", [this](const std::string& line) { m_port.WriteLog("ALSA: " + line); }),
+      m_state(std::make_unique<CDeviceRunState>(window.Document(), m_port, *this, m_player,
+                                                AlarmSoundFolders())) {}
 
 CRunStateWindow::~CRunStateWindow() {
     m_state.reset();

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -20,6 +22,7 @@
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -214,7 +217,16 @@ protected:
     CRecordingView view;
     CRecordingPlayer player;
     CGateSleeper gate{false};
-    CDeviceRunState state{doc, port, view, player, "/opt/ostrel/Alarm.wav", gate.Sleeper()};
+    // The program folder holds the alarm sound; the recording player reads
+    // nothing of it.
+    test_support::CTempDir programFolder{"run-state-alarm"};
+    const std::filesystem::path alarmFile = Touched(programFolder.path() / "Alarm.wav");
+    CDeviceRunState state{doc, port, view, player, {programFolder.path()}, gate.Sleeper()};
+
+    static std::filesystem::path Touched(const std::filesystem::path& file) {
+        std::ofstream(file) << "RIFF";
+        return file;
+    }
 };
 
 std::string GainSetLine(const char* name, const char* mac, int channel, int dB) {
@@ -590,32 +602,84 @@ TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs) {
     EXPECT_TRUE(player.events.empty());
 }
 
-TEST_F(RunStateTest, AlarmFailuresAreLoggedOnceAndTriedAgain) {
+TEST(RunStateTexts, TheAlarmSoundIsFoundInTheFirstFolderThatHoldsIt) {
+    test_support::CTempDir program{"alarm-program"}, shipped{"alarm-shipped"},
+        built{"alarm-built"};
+    const std::vector<std::filesystem::path> folders = {program.path(), shipped.path(),
+                                                        built.path(), "/nonexistent/folder"};
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), std::nullopt);
+    std::ofstream(built.path() / "Alarm.wav") << "RIFF";
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), built.path() / "Alarm.wav");
+    std::filesystem::create_directory(shipped.path() / "Alarm.wav");
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), built.path() / "Alarm.wav")
+        << "a folder of that name is no sound";
+    std::ofstream(program.path() / "ALARM.WAV") << "RIFF";
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), program.path() / "ALARM.WAV")
+        << "the operator's own sound first, its name in any case";
+}
+
+// Every way the alarm stays silent is listed and logged once, with what
+// caused it, and tried again each round; once it sounded, a new failure is
+// news again.
+TEST_F(RunStateTest, EachAlarmFailureIsReportedOnceWithItsCause) {
+    using Failure = CRecordingPlayer::Failure_t;
     gate.Open();
     port.SetRunning(true);
     Amp().m_flag = 1;
     Amp().m_globalAlarm = 1;
     Amp().m_analogSamples[7] = 800;
+    const auto twoRounds = [&] {
+        port.Clear();
+        player.events.clear();
+        gate.Clear();
+        state.AlarmRound();
+        state.AlarmRound();
+    };
+    const std::string missing =
+        "找不到报警声音文件Alarm.wav，已查找：" + programFolder.path().string();
+    const std::string unreadable = "打开报警声音文件'" + alarmFile.string() + "'失败：refused";
+    const std::string noOutput = "打开报警声音输出设备失败：refused";
+    const std::string notPlayed = "播放报警声音文件'" + alarmFile.string() + "'失败：refused";
 
-    player.openFails = true;
-    state.AlarmRound();
-    state.AlarmRound();
-    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "open Alarm.wav"}));
+    std::filesystem::rename(alarmFile, programFolder.path() / "elsewhere.wav");
+    twoRounds();
+    EXPECT_TRUE(player.events.empty()) << "nothing to open";
     EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000}));
-    ASSERT_EQ(port.Logged().size(), 1u);
-    EXPECT_EQ(port.Logged()[0], "打开报警声音文件'/opt/ostrel/Alarm.wav'失败：refused");
+    EXPECT_EQ(port.Logged(), std::vector<std::string>{missing});
+    EXPECT_EQ(port.Lines(), std::vector<std::string>{missing});
+    std::filesystem::rename(programFolder.path() / "elsewhere.wav", alarmFile);
 
-    player.events.clear();
-    gate.Clear();
-    player.openFails = false;
-    player.playFails = true;
-    state.AlarmRound();
-    state.AlarmRound();
-    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "play", "close",
-                                                       "open Alarm.wav", "play", "close"}));
-    EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000}));
-    ASSERT_EQ(port.Logged().size(), 2u);
-    EXPECT_EQ(port.Logged()[1], "播放报警声音文件'/opt/ostrel/Alarm.wav'失败：refused");
+    struct Case {
+        Failure open;
+        bool playFails;
+        std::vector<std::string> events;
+        std::string reported;
+    };
+    const Case cases[] = {
+        {Failure::File, false, {"open Alarm.wav", "open Alarm.wav"}, unreadable},
+        {Failure::Output, false, {"open Alarm.wav", "open Alarm.wav"}, noOutput},
+        {Failure::None, true,
+         {"open Alarm.wav", "play", "close", "open Alarm.wav", "play", "close"},
+         notPlayed},
+    };
+    for (const Case& c : cases) {
+        player.openFailure = c.open;
+        player.playFails = c.playFails;
+        twoRounds();
+        EXPECT_EQ(player.events, c.events) << c.reported;
+        EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000})) << c.reported;
+        EXPECT_EQ(port.Logged(), std::vector<std::string>{c.reported});
+        EXPECT_EQ(port.Lines(), std::vector<std::string>{c.reported});
+    }
+
+    // Heard once, then the output goes: reported again.
+    player.openFailure = Failure::None;
+    player.playFails = false;
+    twoRounds();
+    EXPECT_TRUE(port.Logged().empty());
+    player.openFailure = Failure::Output;
+    twoRounds();
+    EXPECT_EQ(port.Logged(), std::vector<std::string>{noOutput});
 }
 
 TEST_F(RunStateTest, AnIdleAlarmRoundSleepsFirst) {
@@ -635,7 +699,8 @@ TEST(RunStateThreads, TheBuiltInSleepWakesOnTheStop) {
     CRecordingPort port;
     CRecordingView view;
     CRecordingPlayer player;
-    auto state = std::make_unique<CDeviceRunState>(doc, port, view, player, "Alarm.wav");
+    auto state = std::make_unique<CDeviceRunState>(doc, port, view, player,
+                                                   std::vector<std::filesystem::path>{});
     state->OnAppNotify(device_editor::kNotifyRunStateEntered);
     const auto start = std::chrono::steady_clock::now();
     state.reset();
