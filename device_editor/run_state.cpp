@@ -538,11 +538,10 @@ void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip) {
     model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
     if (unit == nullptr)
         return;
-    // Samples the unit did not give are no longer what it measures.
-    if (!answered)
+    // Without samples in the answer, the old ones are no longer what the
+    // unit measures.
+    if (!answered || !ReadAnalogSamples(reply, unit->m_analogSamples))
         unit->m_analogSamples.fill(-1);
-    else
-        ReadAnalogSamples(reply, unit->m_analogSamples);
 }
 
 void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {

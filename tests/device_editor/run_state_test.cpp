@@ -491,8 +491,8 @@ TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled) {
 // could not give are forgotten, and the dialogs told once.
 TEST_F(RunStateTest, ReadingsTheUnitNoLongerGivesAreForgotten) {
     gate.Open();
-    port.Reply("GETAV0", {"*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#", std::nullopt,
-                          "*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#"});
+    const std::string samples = "*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#";
+    port.Reply("GETAV0", {samples, std::nullopt, samples, "*GETAV0 0001#", samples});
     port.SetSnmpValue(device_editor::kRightVolumeOid, "1048576");
     RunningRound();
     EXPECT_EQ(Amp().m_analogSamples[6], 920);
@@ -503,6 +503,11 @@ TEST_F(RunStateTest, ReadingsTheUnitNoLongerGivesAreForgotten) {
     EXPECT_EQ(Amp().m_analogSamples[6], -1);
     EXPECT_FLOAT_EQ(Amp().m_leftVolume, 15.5f);
     EXPECT_TRUE(std::isnan(Amp().m_rightVolume));
+    // An answer without samples in it tells no more.
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
 
     // Gone from the online list (a lost unit, or a lost card): everything is
     // unknown, and the dialogs hear of it once.

@@ -198,6 +198,9 @@ TEST_F(RunStateDspUnit, AUnitWithoutADspFileKeepsItsConfigurationOneWithAFileGet
         << "the document's sender never started";
     EXPECT_TRUE(empty->ViewLogic().Console().Queue(comm::EConsoleQueue::Control).empty());
     EXPECT_EQ(empty->Document().m_live, 0);
+    // Whatever a download would have sent has reached the unit by now.
+    ASSERT_TRUE(gui_test::WaitFor([&] { return empty->ViewLogic().m_progress == 0; }, 60s));
+    EXPECT_EQ(Taken(), Commands{}) << "the unit was sent nothing";
 
     // Out of the run state, the empty document closed unsaved and the unit's
     // file written: the next entry downloads the file.
