@@ -159,6 +159,7 @@ void CAlsaAlarmPlayer::WriteSamples() {
 }
 
 void CAlsaAlarmPlayer::Close() {
+    // Nothing to report of a close, but nothing for standard error either.
     CAlsaLines alsa;
     m_stop = true;
     if (m_playing.joinable())
