@@ -170,8 +170,7 @@ std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
 
 CDeviceRunState::CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
                                  platform::sound::IAlarmPlayer& player,
-                                 std::vector<std::filesystem::path> alarmFolders,
-                                 RunSleeper sleep)
+                                 std::vector<std::filesystem::path> alarmFolders, RunSleeper sleep)
     : m_doc(doc), m_port(port), m_view(view), m_player(player),
       m_alarmFolders(std::move(alarmFolders)), m_sleep(std::move(sleep)) {}
 

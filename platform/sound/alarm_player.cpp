@@ -26,8 +26,7 @@ constexpr sf_count_t kMostSeconds = 60;
 // otherwise, and then they are dropped.
 thread_local std::vector<std::string>* t_alsaLines = nullptr;
 
-void TakeAlsaLine(const char* file, int line, const char* function, int err, const char* fmt,
-                  ...) {
+void TakeAlsaLine(const char* file, int line, const char* function, int err, const char* fmt, ...) {
     if (t_alsaLines == nullptr)
         return;
     char text[512];

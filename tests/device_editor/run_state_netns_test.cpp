@@ -169,9 +169,8 @@ TEST_F(RunStateNetns, ADownloadedSheetRunsAndStopsPollingWhenItLeaves) {
     run_state_test::CRecordingView view;
     run_state_test::CRecordingPlayer player;
     CCountingSleeper sleeper;
-    auto state = std::make_unique<CDeviceRunState>(m_doc, port, view, player,
-                                                   std::vector<std::filesystem::path>{},
-                                                   sleeper.Sleeper());
+    auto state = std::make_unique<CDeviceRunState>(
+        m_doc, port, view, player, std::vector<std::filesystem::path>{}, sleeper.Sleeper());
 
     port.running = true;
     state->OnAppNotify(device_editor::kNotifyRunStateEntered);

@@ -319,9 +319,9 @@ TEST_F(RunStateTest, WhatBecameOfEachDspDocument) {
         state.SendToDspDocuments(device_editor::kNotifyDspStart);
         EXPECT_EQ(port.Lines(), c.lines) << static_cast<int>(c.start);
         const std::vector<int> shown = messages.ShownIds();
-        EXPECT_EQ(std::vector<int>(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore),
-                                   shown.end()),
-                  c.shown)
+        EXPECT_EQ(
+            std::vector<int>(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end()),
+            c.shown)
             << static_cast<int>(c.start);
     }
 }
@@ -608,8 +608,7 @@ TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs) {
 }
 
 TEST(RunStateTexts, TheAlarmSoundIsFoundInTheFirstFolderThatHoldsIt) {
-    test_support::CTempDir program{"alarm-program"}, shipped{"alarm-shipped"},
-        built{"alarm-built"};
+    test_support::CTempDir program{"alarm-program"}, shipped{"alarm-shipped"}, built{"alarm-built"};
     const std::vector<std::filesystem::path> folders = {program.path(), shipped.path(),
                                                         built.path(), "/nonexistent/folder"};
     EXPECT_EQ(device_editor::FindAlarmSound(folders), std::nullopt);
@@ -663,7 +662,8 @@ TEST_F(RunStateTest, EachAlarmFailureIsReportedOnceWithItsCause) {
     const Case cases[] = {
         {Failure::File, false, {"open Alarm.wav", "open Alarm.wav"}, unreadable},
         {Failure::Output, false, {"open Alarm.wav", "open Alarm.wav"}, noOutput},
-        {Failure::None, true,
+        {Failure::None,
+         true,
          {"open Alarm.wav", "play", "close", "open Alarm.wav", "play", "close"},
          notPlayed},
     };

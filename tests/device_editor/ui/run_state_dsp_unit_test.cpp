@@ -141,9 +141,9 @@ protected:
         auto document = dsp_test::NewDocument(sheetFrame);
         document->m_unitMac = kUnitMac;
         std::filesystem::create_directories(home.path() / "hall DSP Files");
-        platform::archive::write_file_atomic(
-            home.path() / "hall DSP Files" / (std::string(kUnitMac) + ".dsp"),
-            document->SaveDocument());
+        platform::archive::write_file_atomic(home.path() / "hall DSP Files" /
+                                                 (std::string(kUnitMac) + ".dsp"),
+                                             document->SaveDocument());
     }
     void EnterRunState() {
         frame->Core().OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
@@ -193,7 +193,8 @@ TEST_F(RunStateDspUnit, AUnitWithoutADspFileKeepsItsConfigurationOneWithAFileGet
     ASSERT_EQ(windows.size(), 1u);
     dsp_editor::ui::CDspWindow* empty = windows.front();
     EXPECT_EQ(empty->Document().m_unitMac, kUnitMac);
-    EXPECT_TRUE(Listed("    信息：设备'Player'(00602b000001)没有DSP配置文件，保持其正在运行的配置。"));
+    EXPECT_TRUE(
+        Listed("    信息：设备'Player'(00602b000001)没有DSP配置文件，保持其正在运行的配置。"));
     ASSERT_TRUE(gui_test::WaitFor([&] { return empty->ConsoleWindow() != nullptr; }))
         << "the document's sender never started";
     EXPECT_TRUE(empty->ViewLogic().Console().Queue(comm::EConsoleQueue::Control).empty());
