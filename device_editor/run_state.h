@@ -146,8 +146,9 @@ public:
 enum class EDspStart {
     // Found or opened, and its views were told to start.
     Started,
-    // Made new and empty because the unit has no DSP file: nothing in it is
-    // the operator's, so the unit keeps the configuration it runs.
+    // Empty, made new because the unit has no DSP file and not edited
+    // since: nothing in it is the operator's, so the unit keeps the
+    // configuration it runs.
     KeptRunning,
     // None could be found, opened or made.
     NotOpened,

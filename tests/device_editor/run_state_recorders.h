@@ -193,29 +193,29 @@ public:
 
 class CRecordingPlayer final : public platform::sound::IAlarmPlayer {
 public:
-    using Failure_t = platform::sound::EAlarmFailure;
+    using EFailure = platform::sound::EAlarmFailure;
 
     std::vector<std::string> events;
     // What Open fails on (None: it opens).
-    Failure_t openFailure = Failure_t::None;
+    EFailure openFailure = EFailure::None;
     bool playFails = false;
 
     bool Open(const std::filesystem::path& file) override {
         events.push_back("open " + file.filename().string());
         m_failure = openFailure;
-        return openFailure == Failure_t::None;
+        return openFailure == EFailure::None;
     }
     bool Play() override {
         events.push_back("play");
-        m_failure = playFails ? Failure_t::Play : Failure_t::None;
+        m_failure = playFails ? EFailure::Play : EFailure::None;
         return !playFails;
     }
     void Close() override { events.push_back("close"); }
-    Failure_t Failure() const override { return m_failure; }
+    EFailure Failure() const override { return m_failure; }
     std::string ErrorText() const override { return "refused"; }
 
 private:
-    Failure_t m_failure = Failure_t::None;
+    EFailure m_failure = EFailure::None;
 };
 
 // Records every sleep; while closed, a sleeping thread waits until Open.

@@ -626,7 +626,7 @@ TEST(RunStateTexts, TheAlarmSoundIsFoundInTheFirstFolderThatHoldsIt) {
 // caused it, and tried again each round; once it sounded, a new failure is
 // news again.
 TEST_F(RunStateTest, EachAlarmFailureIsReportedOnceWithItsCause) {
-    using Failure = CRecordingPlayer::Failure_t;
+    using Failure = CRecordingPlayer::EFailure;
     gate.Open();
     port.SetRunning(true);
     Amp().m_flag = 1;
