@@ -91,7 +91,13 @@ int ReadingBarPosition(int k, int raw) {
 }
 
 int VolumeBarPosition(float dB) {
+    if (std::isnan(dB))
+        return 1;
     return static_cast<int>(std::lround(1211.0 + 10.0 * (static_cast<double>(dB) - 21.0)));
+}
+
+std::string ShowVolume(float dB) {
+    return std::isnan(dB) ? std::string() : format("%.1f", static_cast<double>(dB));
 }
 
 int SliderPosition(float dB) {
@@ -179,7 +185,7 @@ CAmplifierMonitorController::Readings CAmplifierMonitorController::GetReadings()
     const float volumes[2] = {m_unit.m_leftVolume, m_unit.m_rightVolume};
     for (std::size_t s = 0; s < 2; ++s) {
         shown.volumePositions[s] = amplifier::VolumeBarPosition(volumes[s]);
-        shown.volumeTexts[s] = format("%.1f", static_cast<double>(volumes[s]));
+        shown.volumeTexts[s] = amplifier::ShowVolume(volumes[s]);
     }
     return shown;
 }

@@ -13,7 +13,9 @@
 // The monitored readings k = 0 current, 1 voltage, 2 temperature are the
 // unit's analog inputs 6 + k (index 5 + k); a raw value r (0..1023) shows as
 // r x full scale / 1023 (15 A, 100 V, 80 degrees). An unknown reading (-1)
-// shows an empty field, puts its bar at the bottom and never blinks.
+// shows an empty field, puts its bar at the bottom and never blinks; so does
+// an unknown volume (not a number). The run state makes both unknown when
+// the unit can no longer be read.
 //
 // Requests: sleep switch = output toggle 0, store output gain = firmware
 // query, set output gains = gain set, read the sleep state = query 0; the
@@ -85,8 +87,11 @@ std::string ScaleLabels(const model::CDeviceQOVG& unit, int k);
 // A reading's bar position (the current and voltage bars stretch their
 // lower part); 1 for an unknown reading.
 int ReadingBarPosition(int k, int raw);
-// A volume's bar position: 1211 + 10 (dB - 21), to the nearest integer.
+// A volume's bar position: 1211 + 10 (dB - 21), to the nearest integer; 1
+// for an unknown volume.
 int VolumeBarPosition(float dB);
+// "%.1f", empty for an unknown volume.
+std::string ShowVolume(float dB);
 // The output-gain slider: position 1 - 10 dB to the nearest integer, and
 // back (1 - position) / 10.
 int SliderPosition(float dB);

@@ -198,9 +198,10 @@ void CChannelGainController::Apply(model::CDeviceChnl& channel, int index, int s
         CheckAddress();
         LoadChannelProperties();
     }
+    // The gain asked for: after a failure the channel still holds the old one.
     m_port.AddOutputLine(model::FormatMessage(answered ? kMsgGainSet : kMsgGainFailed,
                                               m_unit.m_name, m_unit.m_mac, index + 1,
-                                              kDecibelsPerStep * channel.m_gainStep));
+                                              kDecibelsPerStep * step));
 }
 
 void CChannelGainController::OnClose() {

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "model/messages.h"
+#include "platform/app_paths/app_paths.h"
 #include "platform/sound/alarm_player.h"
 #include "platform/text/format.h"
 
@@ -79,6 +81,15 @@ float VolumeFromReading(long long value) {
     return static_cast<float>(10.0 * std::log10(static_cast<double>(value) / 1048576.0) + 15.5);
 }
 
+bool ForgetReadings(model::CDeviceQOVG& unit) {
+    const bool known = std::any_of(unit.m_analogSamples.begin(), unit.m_analogSamples.end(),
+                                   [](std::int32_t sample) { return sample >= 0; }) ||
+                       !std::isnan(unit.m_leftVolume) || !std::isnan(unit.m_rightVolume);
+    unit.m_analogSamples.fill(-1);
+    unit.m_leftVolume = unit.m_rightVolume = kUnknownVolume;
+    return known;
+}
+
 bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports) {
     if (reply.size() != 12 || reply.substr(0, 7) != "*GETPO=" || !IsDigits(reply.substr(7, 4)))
         return false;
@@ -115,6 +126,17 @@ std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int
     return platform::text::format("%s%02d%03d", "SETVO", channel, value);
 }
 
+std::optional<std::filesystem::path>
+FindAlarmSound(const std::vector<std::filesystem::path>& folders) {
+    for (const auto& folder : folders) {
+        const auto file = platform::app_paths::FindNoCase(folder, "Alarm.wav");
+        std::error_code ec;
+        if (file && std::filesystem::is_regular_file(*file, ec))
+            return file;
+    }
+    return std::nullopt;
+}
+
 bool SameSubnet(std::string_view a, std::string_view b) {
     return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
 }
@@ -148,9 +170,9 @@ std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
 
 CDeviceRunState::CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
                                  platform::sound::IAlarmPlayer& player,
-                                 std::filesystem::path alarmFile, RunSleeper sleep)
-    : m_doc(doc), m_port(port), m_view(view), m_player(player), m_alarmFile(std::move(alarmFile)),
-      m_sleep(std::move(sleep)) {}
+                                 std::vector<std::filesystem::path> alarmFolders, RunSleeper sleep)
+    : m_doc(doc), m_port(port), m_view(view), m_player(player),
+      m_alarmFolders(std::move(alarmFolders)), m_sleep(std::move(sleep)) {}
 
 CDeviceRunState::~CDeviceRunState() {
     RequestStop();
@@ -175,11 +197,20 @@ void CDeviceRunState::OnAppNotify(int code) {
         m_view.UpdateAllViews();
         SendToDspDocuments(kNotifyDspStart);
     } else if (code == kNotifyRunStateLeft) {
+        // Nothing reads the amplifiers any more: their dialogs stop showing
+        // the last readings as if they were current.
+        std::vector<std::pair<std::int32_t, std::int32_t>> forgotten;
         {
             auto lock = LockSheet();
-            for (const auto& device : m_doc.Devices())
+            for (const auto& device : m_doc.Devices()) {
                 device->m_flag = 0;
+                auto* unit = dynamic_cast<model::CDeviceQOVG*>(device.get());
+                if (unit != nullptr && ForgetReadings(*unit))
+                    forgotten.emplace_back(unit->m_id, unit->m_subType);
+            }
         }
+        for (const auto& [id, subType] : forgotten)
+            m_port.PostToStatusDialogs(id, subType, kNotifyStatusReadings);
         m_view.UpdateAllViews();
         SendToDspDocuments(kNotifyDspStop);
     }
@@ -203,6 +234,7 @@ void CDeviceRunState::UpdateOnlineState(int flag) {
 void CDeviceRunState::SendGainCommands() {
     m_port.AddOutputLine(model::FormatMessage(kMsgGainsBegin));
     const std::string adapter = m_port.GetAdapterIp();
+    int failed = 0;
     for (int d = m_doc.GetDeviceCount() - 1; d >= 0; --d) {
         model::CBaseDevice& device = *m_doc.GetDevice(d);
         std::string ip;
@@ -226,12 +258,14 @@ void CDeviceRunState::SendGainCommands() {
                 continue;
             std::string reply;
             const bool sent = m_port.SendTextCommand(ip, *command, reply);
+            failed += sent ? 0 : 1;
             m_port.AddOutputLine(model::FormatMessage(sent ? kMsgGainSet : kMsgGainFailed,
                                                       device.m_name, device.m_mac, i + 1,
                                                       6 * channel->m_gainStep));
         }
     }
-    m_port.AddOutputLine(model::FormatMessage(kMsgGainsDone));
+    m_port.AddOutputLine(failed == 0 ? model::FormatMessage(kMsgGainsDone)
+                                     : model::FormatMessage(kMsgGainsFailed, failed));
     m_port.AddOutputLine("");
 }
 
@@ -244,8 +278,17 @@ void CDeviceRunState::SendToDspDocuments(int code) {
         if (code == kNotifyDspStart) {
             if (device->m_flag == 0)
                 continue;
-            if (!m_view.StartDspDocument(device->m_id, BuildRouteCommands(m_doc, *device)))
+            switch (m_view.StartDspDocument(device->m_id, BuildRouteCommands(m_doc, *device))) {
+            case EDspStart::Started:
+                break;
+            case EDspStart::KeptRunning:
+                m_port.AddOutputLine(
+                    model::FormatMessage(kMsgDspKeptRunning, device->m_name, device->m_mac));
+                break;
+            case EDspStart::NotOpened:
                 model::ShowMessage(kMsgOpenFileFailed);
+                break;
+            }
         } else {
             m_view.StopDspDocument(device->m_mac);
         }
@@ -326,14 +369,27 @@ void CDeviceRunState::PollRound() {
     for (const UnitKey& key : units) {
         if (m_stop)
             return;
-        if (!IsMonitoredMac(key.mac) || m_port.IsNetDeviceOnline(key.mac) == 0)
+        if (!IsMonitoredMac(key.mac))
             continue;
-        const std::string ip = m_port.GetNetDeviceIP(key.mac);
-        if (ip.empty() || ip == "0.0.0.0" || !m_port.InConfiguredRange(ip))
+        const std::string ip =
+            m_port.IsNetDeviceOnline(key.mac) != 0 ? m_port.GetNetDeviceIP(key.mac) : "";
+        if (ip.empty() || ip == "0.0.0.0" || !m_port.InConfiguredRange(ip)) {
+            LoseUnit(key);
             continue;
+        }
         PollUnit(key, ip);
     }
     Sleep(100ms);
+}
+
+void CDeviceRunState::LoseUnit(const UnitKey& key) {
+    {
+        auto lock = LockSheet();
+        auto* unit = dynamic_cast<model::CDeviceQOVG*>(m_doc.FindDevice(key.id, key.subType));
+        if (unit == nullptr || !ForgetReadings(*unit))
+            return;
+    }
+    m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusReadings);
 }
 
 void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
@@ -473,19 +529,23 @@ void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip) 
 
 void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip) {
     std::string reply;
-    if (!m_port.SendTextCommand(ip, "GETAV0", reply)) {
+    const bool answered = m_port.SendTextCommand(ip, "GETAV0", reply);
+    if (!answered)
         ListedAndLogged(model::FormatMessage(
             kMsgGetSamplesFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
-        return;
-    }
     auto lock = LockSheet();
-    if (model::CDeviceQOVG* unit = FindOnlineAmplifier(key))
-        ReadAnalogSamples(reply, unit->m_analogSamples);
+    model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+    if (unit == nullptr)
+        return;
+    // Without samples in the answer, the old ones are no longer what the
+    // unit measures.
+    if (!answered || !ReadAnalogSamples(reply, unit->m_analogSamples))
+        unit->m_analogSamples.fill(-1);
 }
 
 void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {
     const std::string_view model = model::ModelName(model::kModelQOVG);
-    std::optional<float> volumes[2];
+    float volumes[2] = {kUnknownVolume, kUnknownVolume};
     const char* oids[2] = {kLeftVolumeOid, kRightVolumeOid};
     const int failures[2] = {kMsgLeftVolumeFailed, kMsgRightVolumeFailed};
     for (int s = 0; s < 2; ++s) {
@@ -500,10 +560,8 @@ void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
         if (unit == nullptr)
             return;
-        if (volumes[0])
-            unit->m_leftVolume = *volumes[0];
-        if (volumes[1])
-            unit->m_rightVolume = *volumes[1];
+        unit->m_leftVolume = volumes[0];
+        unit->m_rightVolume = volumes[1];
     }
     m_port.PostToStatusDialogs(key.id, key.subType, kNotifyStatusReadings);
 }
@@ -529,26 +587,42 @@ void CDeviceRunState::AlarmRound() {
     PlayAlarmSound();
 }
 
-void CDeviceRunState::LogAlarmFailureOnce(bool& logged, int id) {
-    if (logged)
+void CDeviceRunState::ReportAlarmFault(EAlarmFault fault, const std::string& line) {
+    if (std::exchange(m_alarmFaultReported[fault], true))
         return;
-    logged = true;
-    m_port.WriteLog(model::FormatMessage(id, m_alarmFile.string(), m_player.ErrorText()));
+    ListedAndLogged(line);
 }
 
 void CDeviceRunState::PlayAlarmSound() {
-    if (!m_player.Open(m_alarmFile)) {
-        LogAlarmFailureOnce(m_openFailureLogged, kMsgAlarmOpenFailed);
+    using platform::sound::EAlarmFailure;
+    const std::optional<std::filesystem::path> file = FindAlarmSound(m_alarmFolders);
+    if (!file) {
+        std::string folders;
+        for (const auto& folder : m_alarmFolders)
+            folders += (folders.empty() ? "" : "; ") + folder.string();
+        ReportAlarmFault(kAlarmNotFound, model::FormatMessage(kMsgAlarmNotFound, folders));
+        Sleep(1000ms);
+        return;
+    }
+    if (!m_player.Open(*file)) {
+        if (m_player.Failure() == EAlarmFailure::Output)
+            ReportAlarmFault(kAlarmOutput,
+                             model::FormatMessage(kMsgAlarmOutputFailed, m_player.ErrorText()));
+        else
+            ReportAlarmFault(kAlarmFile, model::FormatMessage(kMsgAlarmOpenFailed, file->string(),
+                                                              m_player.ErrorText()));
         Sleep(1000ms);
         return;
     }
     if (m_player.Play()) {
+        // Heard: a later failure is news again.
+        m_alarmFaultReported.fill(false);
         Sleep(500ms);
-        m_player.Close();
     } else {
-        LogAlarmFailureOnce(m_playFailureLogged, kMsgAlarmPlayFailed);
-        m_player.Close();
+        ReportAlarmFault(kAlarmPlay, model::FormatMessage(kMsgAlarmPlayFailed, file->string(),
+                                                          m_player.ErrorText()));
     }
+    m_player.Close();
     Sleep(1000ms);
 }
 

@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -93,6 +94,10 @@ inline constexpr int kMsgLeftVolumeFailed = 455;
 inline constexpr int kMsgRightVolumeFailed = 457;
 inline constexpr int kMsgAlarmOpenFailed = 3580;
 inline constexpr int kMsgAlarmPlayFailed = 3581;
+inline constexpr int kMsgAlarmNotFound = 3582;
+inline constexpr int kMsgAlarmOutputFailed = 3583;
+inline constexpr int kMsgDspKeptRunning = 4430;
+inline constexpr int kMsgGainsFailed = 4431;
 
 // Sleeps of the threads; tests give one that counts.
 using RunSleeper = std::function<void(std::chrono::milliseconds)>;
@@ -137,6 +142,18 @@ public:
     virtual void PostToStatusDialogs(std::int32_t id, std::int32_t subType, int code) = 0;
 };
 
+// What became of a unit's DSP document on entering the run state.
+enum class EDspStart {
+    // Found or opened, and its views were told to start.
+    Started,
+    // Empty, made new because the unit has no DSP file and not edited
+    // since: nothing in it is the operator's, so the unit keeps the
+    // configuration it runs.
+    KeptRunning,
+    // None could be found, opened or made.
+    NotOpened,
+};
+
 // What the run state does to the views and documents around it; UI thread
 // only.
 class IRunStateView {
@@ -147,10 +164,10 @@ public:
     virtual void UpdateAllViews() = 0;
     // The view becomes the main frame's download view.
     virtual void RecordDownloadView() = 0;
-    // Finds or opens the DSP document of the unit, gives it the route
-    // texts and sends its views 0x466; false when there is none.
-    virtual bool StartDspDocument(std::int32_t deviceId,
-                                  const std::vector<std::string>& routes) = 0;
+    // Finds or opens the DSP document of the unit; one that holds a
+    // configuration gets the route texts and its views 0x466.
+    virtual EDspStart StartDspDocument(std::int32_t deviceId,
+                                       const std::vector<std::string>& routes) = 0;
     // Sends 0x467 to the first view of the open DSP document of that unit.
     virtual void StopDspDocument(const std::string& mac) = 0;
     virtual void Activate() = 0;
@@ -164,6 +181,12 @@ std::optional<int> GainValue(float dB);
 // An amplifier's volume reading in dB: 10 log10(v / 1048576) + 15.5, or
 // -100 for v <= 0.
 float VolumeFromReading(long long value);
+// A volume nobody knows: not read, or not read since the unit was lost.
+inline constexpr float kUnknownVolume = std::numeric_limits<float>::quiet_NaN();
+// Marks what the amplifier last reported unknown (samples -1, volumes
+// kUnknownVolume) once it no longer describes the unit; true when something
+// was known.
+bool ForgetReadings(model::CDeviceQOVG& unit);
 // A "*GETPO=dddd#" reply of 12 characters into the four port values; false,
 // `ports` untouched, for any other length, head or a non-digit.
 bool ReadPortLevels(std::string_view reply, std::array<std::int32_t, 4>& ports);
@@ -183,14 +206,19 @@ bool SameSubnet(std::string_view a, std::string_view b);
 // <bundle %03d>#", else "".
 std::vector<std::string> BuildRouteCommands(const CZoDeviceDoc& doc,
                                             const model::CBaseDevice& device);
+// The alarm sound: "Alarm.wav" in the first of `folders` that holds it (the
+// name matched without regard to case); none when no folder does.
+std::optional<std::filesystem::path>
+FindAlarmSound(const std::vector<std::filesystem::path>& folders);
 
 class CDeviceRunState {
 public:
-    // `alarmFile` is the program folder's alarm sound. An empty sleeper
-    // sleeps for real and wakes when the stop is requested.
+    // The alarm sound is looked for in `alarmFolders` (FindAlarmSound) each
+    // time it is to sound. An empty sleeper sleeps for real and wakes when
+    // the stop is requested.
     CDeviceRunState(CZoDeviceDoc& doc, IUnitPort& port, IRunStateView& view,
-                    platform::sound::IAlarmPlayer& player, std::filesystem::path alarmFile,
-                    RunSleeper sleep = {});
+                    platform::sound::IAlarmPlayer& player,
+                    std::vector<std::filesystem::path> alarmFolders, RunSleeper sleep = {});
     // Stops and joins the threads.
     ~CDeviceRunState();
     CDeviceRunState(const CDeviceRunState&) = delete;
@@ -204,10 +232,12 @@ public:
     // with another flag, that flag.
     void UpdateOnlineState(int flag);
     // The channel gains of every unit the main frame can reach in the
-    // adapter's subnet, reported line by line in the output list.
+    // adapter's subnet, reported line by line in the output list; the last
+    // line says how many failed, if any did.
     void SendGainCommands();
     // Starts (0x466) or stops (0x467, any other code) the DSP documents of
-    // the sheet's units of models 1 to 3.
+    // the sheet's units of models 1 to 3; a unit whose document was made
+    // empty is listed as keeping its configuration.
     void SendToDspDocuments(int code);
 
     // One round of each thread, as the threads run them.
@@ -238,6 +268,9 @@ private:
     // The amplifier of `key` when it is still on the sheet and on line;
     // call with the lock held.
     model::CDeviceQOVG* FindOnlineAmplifier(const UnitKey& key) const;
+    // The unit cannot be polled (gone from the online list, no address,
+    // outside the range): its status dialogs stop showing old readings.
+    void LoseUnit(const UnitKey& key);
     void PollUnit(const UnitKey& key, const std::string& ip);
     void StoreGains(const UnitKey& key, const std::string& ip);
     void SwitchSleep(const UnitKey& key, const std::string& ip);
@@ -247,22 +280,28 @@ private:
     void ReadVolumes(const UnitKey& key, const std::string& ip);
     void Listed(const std::string& line);
     void ListedAndLogged(const std::string& line);
+    // What keeps the alarm silent: no sound file, a file that cannot be
+    // read, no sound output, an output that does not play.
+    enum EAlarmFault { kAlarmNotFound, kAlarmFile, kAlarmOutput, kAlarmPlay, kAlarmFaults };
+
     void PlayAlarmSound();
-    void LogAlarmFailureOnce(bool& logged, int id);
+    // Listed and logged the first time the alarm fails this way since it
+    // last sounded; the alarm thread tries again every round.
+    void ReportAlarmFault(EAlarmFault fault, const std::string& line);
 
     CZoDeviceDoc& m_doc;
     IUnitPort& m_port;
     IRunStateView& m_view;
     platform::sound::IAlarmPlayer& m_player;
-    std::filesystem::path m_alarmFile;
+    std::vector<std::filesystem::path> m_alarmFolders;
     RunSleeper m_sleep;
 
     std::mutex m_sheetLock;
     std::atomic<bool> m_stop{false};
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
-    bool m_openFailureLogged = false;
-    bool m_playFailureLogged = false;
+    // The alarm thread's own.
+    std::array<bool, kAlarmFaults> m_alarmFaultReported{};
     std::thread m_poller;
     std::thread m_alarm;
 };

@@ -235,6 +235,8 @@ constexpr CBuiltinString kStrings[] = {
     // The equalizer dialog's flatten questions.
     {3580, "打开报警声音文件'%s'失败：%s"},
     {3581, "播放报警声音文件'%s'失败：%s"},
+    {3582, "找不到报警声音文件Alarm.wav，已查找：%s"},
+    {3583, "打开报警声音输出设备失败：%s"},
     {3601, "当前波段的增益将会设置成默认值0dB。\r\n 是否继续？"},
     {3602, "所有波段的增益将被设置成默认值0dB。\r\n 是否继续？"},
     // The generic device dialog's channel counts.
@@ -299,6 +301,9 @@ constexpr CBuiltinString kStrings[] = {
     {4417, "模拟输入口通道报警上限超出取值范围！"},
     {4418, "模拟输入口通道报警上限必须大于报警下限！"},
     {4419, "数字输出口通道名称不能为空！"},
+    // The run state's own reports.
+    {4430, "    信息：设备'%s'(%s)没有DSP配置文件，保持其正在运行的配置。"},
+    {4431, "通道增益设置结束，%d个通道设置失败！"},
     // The device sheet download stopped before its end.
     {4601, "    错误 %d：下载已停止！"},
     // The command sender's give-ups beyond a failed SNMP step.

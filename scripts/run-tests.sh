@@ -75,13 +75,15 @@ phase "test asan-ubsan (unit, integration)" \
     ctest --preset asan-ubsan -j "$test_jobs" --output-junit "$PWD/$reports/asan-ubsan.xml"
 
 # The run state is where the operator program's threads, device
-# communication and libkestrin2.so's own threads meet: its four test
-# programs (headless, against the simulated unit, in network namespaces and
-# its window) under ThreadSanitizer. CTest names the test cases, not the
-# programs, hence the suites; a pattern that matches nothing fails.
+# communication and libkestrin2.so's own threads meet: its five test
+# programs (headless, against the simulated unit, in network namespaces, its
+# window, its window with the units' DSP windows) under ThreadSanitizer.
+# CTest names the test cases, not the programs, hence the suites; a pattern
+# that matches nothing fails.
 tsan_targets=(device_editor_run_state_test device_editor_run_state_peer_test
-    device_editor_run_state_netns_test device_editor_run_state_gui_test)
-tsan_tests='^(RunState(Test|Texts|Threads|Peers|Netns|Gui)\.|Cases/AlarmTest\.)'
+    device_editor_run_state_netns_test device_editor_run_state_gui_test
+    device_editor_run_state_dsp_test)
+tsan_tests='^(RunState(Test|Texts|Threads|Peers|Netns|Gui|WindowAlarm|DspUnit)\.|Cases/AlarmTest\.)'
 phase "configure tsan" cmake --preset tsan >/dev/null &&
     phase "build tsan" cmake --build --preset tsan -j "$jobs" --target "${tsan_targets[@]}" ||
     exit 1

@@ -27,6 +27,10 @@ public:
     virtual void Activate() = 0;
     // Whether it has a view: only a view loads and switches templates.
     virtual bool HasView() const = 0;
+    // Whether it holds a configuration of the operator's: read from a file,
+    // or edited since it was made. A document made new and left as it was
+    // holds nothing a unit should be given in place of what it runs.
+    virtual bool HoldsConfiguration() const = 0;
     // The view loads the sheet of a stored template and switches the unit
     // to that template's slot.
     virtual void LoadTemplate(const std::filesystem::path& path) = 0;

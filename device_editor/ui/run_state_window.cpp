@@ -7,10 +7,16 @@
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
 #include "platform/app_paths/app_paths.h"
+#include "shell/app_settings.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ui/main_frame.h"
 
 namespace device_editor::ui {
+
+std::vector<std::filesystem::path> AlarmSoundFolders() {
+    return {platform::app_paths::ProgramFolder(), shell::DataDirectory(),
+            OSTREL_BUILD_ALARM_FOLDER};
+}
 
 CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& frame,
                                  shell::IMainFrame& services)
@@ -19,9 +25,9 @@ CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& f
              [this](std::int32_t id, std::int32_t subType, int code) {
                  ToStatusDialogs(id, subType, code);
              }),
-      m_player("default"), m_state(std::make_unique<CDeviceRunState>(
-                               window.Document(), m_port, *this, m_player,
-                               platform::app_paths::ProgramFolder() / "Alarm.wav")) {}
+      m_player("default", [this](const std::string& line) { m_port.WriteLog("ALSA: " + line); }),
+      m_state(std::make_unique<CDeviceRunState>(window.Document(), m_port, *this, m_player,
+                                                AlarmSoundFolders())) {}
 
 CRunStateWindow::~CRunStateWindow() {
     m_state.reset();
@@ -51,7 +57,8 @@ void CRunStateWindow::RecordDownloadView() {
     m_frame.Core().m_openDeviceView = &m_window;
 }
 
-bool CRunStateWindow::StartDspDocument(std::int32_t deviceId, const std::vector<std::string>&) {
+EDspStart CRunStateWindow::StartDspDocument(std::int32_t deviceId,
+                                            const std::vector<std::string>&) {
     // The download has sent the units their routes; the DSP document has no
     // use for the texts.
     shell::CMainFrameCore& core = m_frame.Core();
@@ -59,10 +66,14 @@ bool CRunStateWindow::StartDspDocument(std::int32_t deviceId, const std::vector<
         shell::OpenDspDocumentOfDevice(deviceId, &m_window.Document(), core.m_deviceDocPath,
                                        shell::RegisteredDspDocuments(), core.m_newDspDeviceId);
     if (document == nullptr)
-        return false;
+        return EDspStart::NotOpened;
+    // Starting an empty sheet would reset the unit and leave it running
+    // nothing: it stays open for the operator, and the unit as it is.
+    if (!document->HoldsConfiguration())
+        return EDspStart::KeptRunning;
     if (auto* view = dynamic_cast<shell::IFrameView*>(document))
         view->OnAppNotify(kNotifyDspStart);
-    return true;
+    return EDspStart::Started;
 }
 
 void CRunStateWindow::StopDspDocument(const std::string& mac) {

@@ -10,8 +10,10 @@
 // An amplifier's status dialog learns of new readings (0x415) and a new
 // sleep state (0x416) through its slot "appNotify(int)", called on the
 // user-interface thread when the dialog is a QObject that has it.
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "device_editor/run_state.h"
 #include "device_editor/ui/unit_port.h"
@@ -27,6 +29,12 @@ class CMainFrame;
 namespace device_editor::ui {
 
 class CDeviceWindow;
+
+// Where the alarm sound is looked for, in order: the program folder (the
+// operator's own sound), the shipped defaults' folder (an installed
+// program), and the folder the build makes the sound in (a program run from
+// its build tree).
+std::vector<std::filesystem::path> AlarmSoundFolders();
 
 class CRunStateWindow final : public IRunStateView {
 public:
@@ -50,7 +58,8 @@ public:
     void RefreshToolBars() override;
     void UpdateAllViews() override;
     void RecordDownloadView() override;
-    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& routes) override;
+    EDspStart StartDspDocument(std::int32_t deviceId,
+                               const std::vector<std::string>& routes) override;
     void StopDspDocument(const std::string& mac) override;
     void Activate() override;
 

@@ -447,6 +447,15 @@ void CDspWindow::SetTitle(const std::string& title) {
     RetitleFrame();
 }
 
+bool CDspWindow::HoldsConfiguration() const {
+    // Every edit, a template load included, is a step of the undo history;
+    // a new document is marked modified from the start, so that flag tells
+    // nothing.
+    const CDSPUndoHistory* history = UndoHistoryOf(*m_document);
+    return !m_document->GetPathName().empty() ||
+           (history != nullptr && history->UndoCount() + history->RedoCount() > 0);
+}
+
 void CDspWindow::Activate() {
     if (m_widget) {
         if (auto* child = qobject_cast<QMdiSubWindow*>(m_widget->parentWidget()))

@@ -107,6 +107,7 @@ public:
     void SetTitle(const std::string& title) override;
     void Activate() override;
     bool HasView() const override { return true; }
+    bool HoldsConfiguration() const override;
     void LoadTemplate(const std::filesystem::path& path) override;
     void SwitchToStoredTemplate(int slot) override;
 

@@ -168,6 +168,15 @@ TEST_F(AmplifierDialogs, NewReadingsFillTheFieldsAndBars) {
     EXPECT_EQ(shown.volumePositions, (std::array<int, 2>{1, 1211}));
     EXPECT_EQ(shown.volumeTexts, (std::array<std::string, 2>{"-100.0", "21.0"}));
 
+    // The run state lost the unit: nothing old is shown as current.
+    device_editor::ForgetReadings(unit());
+    monitor.OnAppNotify(kNotifyStatusReadings);
+    const auto lost = monitor.GetReadings();
+    EXPECT_EQ(lost.texts, (std::array<std::string, 3>{"", "", ""}));
+    EXPECT_EQ(lost.barPositions, (std::array<int, 3>{1, 1, 1}));
+    EXPECT_EQ(lost.volumeTexts, (std::array<std::string, 2>{"", ""}));
+    EXPECT_EQ(lost.volumePositions, (std::array<int, 2>{1, 1}));
+
     unit().m_scaleLower[6] = 100;
     unit().m_alarmLower[6] = 150;
     const LevelBar bar = monitor.ReadingBar(1);

@@ -198,9 +198,12 @@ TEST_F(ChannelGain, AFailedSendKeepsTheStoredValues) {
     EXPECT_EQ(Channel(unit, 0).m_phantomPower, 0);
     EXPECT_EQ(dialog->GetColumn(0).selectedRow, 10);
     EXPECT_FALSE(dialog->GetColumn(0).phantom);
-    const std::string failed =
-        "    错误：设置设备'" + unit.m_name + "'(" + kMac + ")的1通道增益+6 dB失败！";
-    EXPECT_EQ(port.Lines(), (std::vector<std::string>{failed, failed}));
+    // Each line names the gain asked for, not the one the channel kept.
+    const auto failed = [&](int dB) {
+        return "    错误：设置设备'" + unit.m_name + "'(" + kMac + ")的1通道增益+" +
+               std::to_string(dB) + " dB失败！";
+    };
+    EXPECT_EQ(port.Lines(), (std::vector<std::string>{failed(36), failed(6)}));
     dialog->OnClose();
     EXPECT_FALSE(doc.IsModified());
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -168,8 +169,8 @@ TEST_F(RunStateNetns, ADownloadedSheetRunsAndStopsPollingWhenItLeaves) {
     run_state_test::CRecordingView view;
     run_state_test::CRecordingPlayer player;
     CCountingSleeper sleeper;
-    auto state = std::make_unique<CDeviceRunState>(m_doc, port, view, player, "Alarm.wav",
-                                                   sleeper.Sleeper());
+    auto state = std::make_unique<CDeviceRunState>(
+        m_doc, port, view, player, std::vector<std::filesystem::path>{}, sleeper.Sleeper());
 
     port.running = true;
     state->OnAppNotify(device_editor::kNotifyRunStateEntered);

@@ -54,8 +54,8 @@ protected:
 
     model::CDeviceQOVG& Amp() { return *dynamic_cast<model::CDeviceQOVG*>(doc_.FindDevice(1, 2)); }
     void MakeState(device_editor::RunSleeper sleep) {
-        state_ = std::make_unique<CDeviceRunState>(doc_, *port_, view_, player_, "Alarm.wav",
-                                                   std::move(sleep));
+        state_ = std::make_unique<CDeviceRunState>(
+            doc_, *port_, view_, player_, std::vector<std::filesystem::path>{}, std::move(sleep));
     }
 
     // The run state's traffic in the unit's journal.

@@ -175,16 +175,17 @@ private:
 class CRecordingView final : public device_editor::IRunStateView {
 public:
     std::vector<std::string> events;
-    bool dspDocumentOpens = true;
+    device_editor::EDspStart dspStart = device_editor::EDspStart::Started;
     std::map<std::int32_t, std::vector<std::string>> routes;
 
     void RefreshToolBars() override { events.push_back("toolbars"); }
     void UpdateAllViews() override { events.push_back("update"); }
     void RecordDownloadView() override {}
-    bool StartDspDocument(std::int32_t deviceId, const std::vector<std::string>& texts) override {
+    device_editor::EDspStart StartDspDocument(std::int32_t deviceId,
+                                              const std::vector<std::string>& texts) override {
         events.push_back("start " + std::to_string(deviceId));
         routes[deviceId] = texts;
-        return dspDocumentOpens;
+        return dspStart;
     }
     void StopDspDocument(const std::string& mac) override { events.push_back("stop " + mac); }
     void Activate() override { events.push_back("activate"); }
@@ -192,20 +193,29 @@ public:
 
 class CRecordingPlayer final : public platform::sound::IAlarmPlayer {
 public:
+    using EFailure = platform::sound::EAlarmFailure;
+
     std::vector<std::string> events;
-    bool openFails = false;
+    // What Open fails on (None: it opens).
+    EFailure openFailure = EFailure::None;
     bool playFails = false;
 
     bool Open(const std::filesystem::path& file) override {
         events.push_back("open " + file.filename().string());
-        return !openFails;
+        m_failure = openFailure;
+        return openFailure == EFailure::None;
     }
     bool Play() override {
         events.push_back("play");
+        m_failure = playFails ? EFailure::Play : EFailure::None;
         return !playFails;
     }
     void Close() override { events.push_back("close"); }
+    EFailure Failure() const override { return m_failure; }
     std::string ErrorText() const override { return "refused"; }
+
+private:
+    EFailure m_failure = EFailure::None;
 };
 
 // Records every sleep; while closed, a sleeping thread waits until Open.

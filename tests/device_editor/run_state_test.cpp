@@ -3,7 +3,10 @@
 // poller's steps by the unit's answers, and the alarm rounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -19,6 +22,7 @@
 #include "platform/gdi/fixed_width_measurer.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -213,7 +217,16 @@ protected:
     CRecordingView view;
     CRecordingPlayer player;
     CGateSleeper gate{false};
-    CDeviceRunState state{doc, port, view, player, "/opt/ostrel/Alarm.wav", gate.Sleeper()};
+    // The program folder holds the alarm sound; the recording player reads
+    // nothing of it.
+    test_support::CTempDir programFolder{"run-state-alarm"};
+    const std::filesystem::path alarmFile = Touched(programFolder.path() / "Alarm.wav");
+    CDeviceRunState state{doc, port, view, player, {programFolder.path()}, gate.Sleeper()};
+
+    static std::filesystem::path Touched(const std::filesystem::path& file) {
+        std::ofstream(file) << "RIFF";
+        return file;
+    }
 };
 
 std::string GainSetLine(const char* name, const char* mac, int channel, int dB) {
@@ -268,12 +281,49 @@ TEST_F(RunStateTest, EnteringReportsTheGainsPerChannelAndStartsTheThreadsOnce) {
     EXPECT_EQ(Amp().m_thirdRequest, 1);
 }
 
-TEST_F(RunStateTest, ADspDocumentThatDoesNotOpenShowsAMessage) {
+TEST_F(RunStateTest, FailedGainsAreNamedAndTheLastLineCountsThem) {
     gate.Open();
-    view.dspDocumentOpens = false;
+    // The Wall's second gain is the only one the units take.
+    port.Reply("SETVO", {std::nullopt, "*OK#", std::nullopt});
+    state.SendGainCommands();
+    const auto lines = port.Lines();
+    ASSERT_EQ(lines.size(), 16u);
+    EXPECT_EQ(lines[3], "    错误：设置设备'Wall'(00602b000003)的7通道增益+6 dB失败！");
+    EXPECT_EQ(lines[4], GainSetLine("Wall", kWallMac, 8, 12));
+    EXPECT_EQ(lines[8], "    错误：设置设备'Stage'(00602b000004)的3通道增益+24 dB失败！");
+    EXPECT_EQ(lines[14], "通道增益设置结束，9个通道设置失败！");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "通道增益设置完成！"), 0)
+        << "no success line after failures";
+}
+
+TEST_F(RunStateTest, WhatBecameOfEachDspDocument) {
+    gate.Open();
     state.UpdateOnlineState(1);
-    state.SendToDspDocuments(device_editor::kNotifyDspStart);
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{286, 286}));
+    struct Case {
+        device_editor::EDspStart start;
+        std::vector<std::string> lines;
+        std::vector<int> shown;
+    };
+    const Case cases[] = {
+        {device_editor::EDspStart::Started, {}, {}},
+        {device_editor::EDspStart::KeptRunning,
+         {"    信息：设备'Wall'(00602b000003)没有DSP配置文件，保持其正在运行的配置。",
+          "    信息：设备'Player'(00602b000001)没有DSP配置文件，保持其正在运行的配置。"},
+         {}},
+        {device_editor::EDspStart::NotOpened, {}, {286, 286}},
+    };
+    for (const Case& c : cases) {
+        port.Clear();
+        const std::size_t shownBefore = messages.ShownIds().size();
+        view.dspStart = c.start;
+        state.SendToDspDocuments(device_editor::kNotifyDspStart);
+        EXPECT_EQ(port.Lines(), c.lines) << static_cast<int>(c.start);
+        const std::vector<int> shown = messages.ShownIds();
+        EXPECT_EQ(
+            std::vector<int>(shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end()),
+            c.shown)
+            << static_cast<int>(c.start);
+    }
 }
 
 TEST_F(RunStateTest, LeavingClearsEveryMarkAndStopsTheDspDocuments) {
@@ -437,6 +487,52 @@ TEST_F(RunStateTest, UnitsTheListDoesNotShowOrOutsideTheRangeAreNotPolled) {
     }
 }
 
+// What a status dialog shows must be what the unit last said: readings it
+// could not give are forgotten, and the dialogs told once.
+TEST_F(RunStateTest, ReadingsTheUnitNoLongerGivesAreForgotten) {
+    gate.Open();
+    const std::string samples = "*GETAV0 0001 0002 0003 0004 0005 0006 0920 1023#";
+    port.Reply("GETAV0", {samples, std::nullopt, samples, "*GETAV0 0001#", samples});
+    port.SetSnmpValue(device_editor::kRightVolumeOid, "1048576");
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+
+    // Silent for the samples and the right volume: those are unknown.
+    port.SetSnmpValue(device_editor::kRightVolumeOid, std::nullopt);
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
+    EXPECT_FLOAT_EQ(Amp().m_leftVolume, 15.5f);
+    EXPECT_TRUE(std::isnan(Amp().m_rightVolume));
+    // An answer without samples in it tells no more.
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
+
+    // Gone from the online list (a lost unit, or a lost card): everything is
+    // unknown, and the dialogs hear of it once.
+    port.SetSnmpValue(device_editor::kRightVolumeOid, "1048576");
+    RunningRound();
+    port.Clear();
+    port.SetOnline(kAmpMac, {0, kAmpIp});
+    RunningRound();
+    RunningRound();
+    EXPECT_EQ(port.EventsWith("post"), std::vector<std::string>{"post 4/2 1045"});
+    EXPECT_EQ(Amp().m_analogSamples, (std::array<std::int32_t, 8>{-1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_TRUE(std::isnan(Amp().m_leftVolume));
+    EXPECT_TRUE(std::isnan(Amp().m_rightVolume));
+
+    // Back on line, then out of the run state: forgotten again.
+    port.SetOnline(kAmpMac, {1, kAmpIp});
+    RunningRound();
+    EXPECT_EQ(Amp().m_analogSamples[6], 920);
+    port.Clear();
+    state.OnAppNotify(device_editor::kNotifyRunStateLeft);
+    EXPECT_EQ(port.EventsWith("post"), std::vector<std::string>{"post 4/2 1045"});
+    EXPECT_EQ(Amp().m_analogSamples[6], -1);
+    EXPECT_TRUE(std::isnan(Amp().m_leftVolume));
+}
+
 TEST_F(RunStateTest, TheStopFlagEndsARoundBetweenUnits) {
     gate.Open();
     auto second = std::make_unique<CDeviceQOVG>(dc, 300, 600, 6, model::kModelQOVG, 2);
@@ -511,32 +607,84 @@ TEST_F(RunStateTest, AlarmOnlyForTheMonitoredInputs) {
     EXPECT_TRUE(player.events.empty());
 }
 
-TEST_F(RunStateTest, AlarmFailuresAreLoggedOnceAndTriedAgain) {
+TEST(RunStateTexts, TheAlarmSoundIsFoundInTheFirstFolderThatHoldsIt) {
+    test_support::CTempDir program{"alarm-program"}, shipped{"alarm-shipped"}, built{"alarm-built"};
+    const std::vector<std::filesystem::path> folders = {program.path(), shipped.path(),
+                                                        built.path(), "/nonexistent/folder"};
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), std::nullopt);
+    std::ofstream(built.path() / "Alarm.wav") << "RIFF";
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), built.path() / "Alarm.wav");
+    std::filesystem::create_directory(shipped.path() / "Alarm.wav");
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), built.path() / "Alarm.wav")
+        << "a folder of that name is no sound";
+    std::ofstream(program.path() / "ALARM.WAV") << "RIFF";
+    EXPECT_EQ(device_editor::FindAlarmSound(folders), program.path() / "ALARM.WAV")
+        << "the operator's own sound first, its name in any case";
+}
+
+// Every way the alarm stays silent is listed and logged once, with what
+// caused it, and tried again each round; once it sounded, a new failure is
+// news again.
+TEST_F(RunStateTest, EachAlarmFailureIsReportedOnceWithItsCause) {
+    using Failure = CRecordingPlayer::EFailure;
     gate.Open();
     port.SetRunning(true);
     Amp().m_flag = 1;
     Amp().m_globalAlarm = 1;
     Amp().m_analogSamples[7] = 800;
+    const auto twoRounds = [&] {
+        port.Clear();
+        player.events.clear();
+        gate.Clear();
+        state.AlarmRound();
+        state.AlarmRound();
+    };
+    const std::string missing =
+        "找不到报警声音文件Alarm.wav，已查找：" + programFolder.path().string();
+    const std::string unreadable = "打开报警声音文件'" + alarmFile.string() + "'失败：refused";
+    const std::string noOutput = "打开报警声音输出设备失败：refused";
+    const std::string notPlayed = "播放报警声音文件'" + alarmFile.string() + "'失败：refused";
 
-    player.openFails = true;
-    state.AlarmRound();
-    state.AlarmRound();
-    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "open Alarm.wav"}));
+    std::filesystem::rename(alarmFile, programFolder.path() / "elsewhere.wav");
+    twoRounds();
+    EXPECT_TRUE(player.events.empty()) << "nothing to open";
     EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000}));
-    ASSERT_EQ(port.Logged().size(), 1u);
-    EXPECT_EQ(port.Logged()[0], "打开报警声音文件'/opt/ostrel/Alarm.wav'失败：refused");
+    EXPECT_EQ(port.Logged(), std::vector<std::string>{missing});
+    EXPECT_EQ(port.Lines(), std::vector<std::string>{missing});
+    std::filesystem::rename(programFolder.path() / "elsewhere.wav", alarmFile);
 
-    player.events.clear();
-    gate.Clear();
-    player.openFails = false;
-    player.playFails = true;
-    state.AlarmRound();
-    state.AlarmRound();
-    EXPECT_EQ(player.events, (std::vector<std::string>{"open Alarm.wav", "play", "close",
-                                                       "open Alarm.wav", "play", "close"}));
-    EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000}));
-    ASSERT_EQ(port.Logged().size(), 2u);
-    EXPECT_EQ(port.Logged()[1], "播放报警声音文件'/opt/ostrel/Alarm.wav'失败：refused");
+    struct Case {
+        Failure open;
+        bool playFails;
+        std::vector<std::string> events;
+        std::string reported;
+    };
+    const Case cases[] = {
+        {Failure::File, false, {"open Alarm.wav", "open Alarm.wav"}, unreadable},
+        {Failure::Output, false, {"open Alarm.wav", "open Alarm.wav"}, noOutput},
+        {Failure::None,
+         true,
+         {"open Alarm.wav", "play", "close", "open Alarm.wav", "play", "close"},
+         notPlayed},
+    };
+    for (const Case& c : cases) {
+        player.openFailure = c.open;
+        player.playFails = c.playFails;
+        twoRounds();
+        EXPECT_EQ(player.events, c.events) << c.reported;
+        EXPECT_EQ(gate.Sleeps(), (std::vector<long long>{1000, 1000})) << c.reported;
+        EXPECT_EQ(port.Logged(), std::vector<std::string>{c.reported});
+        EXPECT_EQ(port.Lines(), std::vector<std::string>{c.reported});
+    }
+
+    // Heard once, then the output goes: reported again.
+    player.openFailure = Failure::None;
+    player.playFails = false;
+    twoRounds();
+    EXPECT_TRUE(port.Logged().empty());
+    player.openFailure = Failure::Output;
+    twoRounds();
+    EXPECT_EQ(port.Logged(), std::vector<std::string>{noOutput});
 }
 
 TEST_F(RunStateTest, AnIdleAlarmRoundSleepsFirst) {
@@ -556,7 +704,8 @@ TEST(RunStateThreads, TheBuiltInSleepWakesOnTheStop) {
     CRecordingPort port;
     CRecordingView view;
     CRecordingPlayer player;
-    auto state = std::make_unique<CDeviceRunState>(doc, port, view, player, "Alarm.wav");
+    auto state = std::make_unique<CDeviceRunState>(doc, port, view, player,
+                                                   std::vector<std::filesystem::path>{});
     state->OnAppNotify(device_editor::kNotifyRunStateEntered);
     const auto start = std::chrono::steady_clock::now();
     state.reset();

@@ -107,8 +107,7 @@ TEST_F(UnitDialogPeers, TheSleepSwitchReachesTheAmplifierInTheNextRound) {
 
     run_state_test::CRecordingView view;
     run_state_test::CRecordingPlayer player;
-    CDeviceRunState state(doc_, *port_, view, player, "Alarm.wav",
-                          [](std::chrono::milliseconds) {});
+    CDeviceRunState state(doc_, *port_, view, player, {}, [](std::chrono::milliseconds) {});
     state.UpdateOnlineState(1);
     ASSERT_EQ(amp.m_flag, 1);
     CAmplifierMonitorController monitor(doc_, amp, [&state] { return state.LockSheet(); });

@@ -31,6 +31,7 @@ public:
     void SetTitle(const std::string& title) override { m_log.push_back("title " + title); }
     void Activate() override { m_log.push_back("activate"); }
     bool HasView() const override { return m_view; }
+    bool HoldsConfiguration() const override { return true; }
     void LoadTemplate(const fs::path& path) override { m_log.push_back("load " + path.string()); }
     void SwitchToStoredTemplate(int slot) override
     {

@@ -2,8 +2,9 @@
 // unit requests answered by recording device services: the main frame's
 // notifications enter the run state (red frame, the channel gains and the
 // amplifier's gains sent, the status poller running), leave it (the poller
-// idles), and the window closes promptly even while a unit keeps a command
-// waiting.
+// idles, the amplifier's status window shows no old readings), and the
+// window closes promptly even while a unit keeps a command waiting. And
+// where the program finds its alarm sound.
 #include "device_editor/ui/device_windows.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -25,12 +29,14 @@
 #include "comm/online_devices.h"
 #include "device_editor/run_state.h"
 #include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/run_state_window.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "platform/text/ipv4.h"
 #include "shell/ui/output_list.h"
 #include "tests/device_editor/ui/sheet_window_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -248,6 +254,11 @@ TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {
     frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
     EXPECT_EQ(Locked<int>([&] { return Amp().m_flag; }), 0);
     EXPECT_EQ(FramePixel(), kGrey);
+    // Nothing reads the amplifier now: its window shows no old readings.
+    EXPECT_TRUE(WaitFor([&] { return status->Dialog()->VolumeText(0)->text().isEmpty(); }))
+        << status->Dialog()->VolumeText(0)->text().toStdString();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(status->Dialog()->ValueField(k)->text().isEmpty()) << k;
     auto idleRound = [&] {
         return WaitFor([&] { return Locked<int>([&] { return Amp().m_gainSetRequest; }) == 1; });
     };
@@ -277,6 +288,27 @@ TEST_F(RunStateGui, ASilentUnitKeepsTheCloseWaitingAtMostForItsCommand) {
     EXPECT_TRUE(WaitFor(
         [&] { return Listed("获取QLV-3300A设备Amp('00602b000021')的数字输出口电平状态失败！"); }));
     EXPECT_EQ(services->Count(std::string("send ") + kAmpIp + " GETAV0"), 0u);
+}
+
+// The program run from its build tree finds the sound the build made; an
+// installed one the sound of its shipped defaults; the operator's own sound
+// in the program folder comes first.
+TEST(RunStateWindowAlarm, TheProgramFindsItsAlarmSound) {
+    test_support::CTempDir program{"alarm-program"}, shipped{"alarm-shipped"};
+    ::setenv("OSTREL_HOME", program.path().c_str(), 1);
+    ::setenv("OSTREL_DATA_DIR", "/nonexistent/share/ostrel", 1);
+    const auto built = de::FindAlarmSound(de::ui::AlarmSoundFolders());
+    ASSERT_TRUE(built.has_value()) << "the build tree's sound";
+    EXPECT_GT(std::filesystem::file_size(*built), 44u) << *built;
+
+    std::ofstream(shipped.path() / "Alarm.wav") << "RIFF";
+    ::setenv("OSTREL_DATA_DIR", shipped.path().c_str(), 1);
+    EXPECT_EQ(de::FindAlarmSound(de::ui::AlarmSoundFolders()), shipped.path() / "Alarm.wav");
+
+    std::ofstream(program.path() / "alarm.wav") << "RIFF";
+    EXPECT_EQ(de::FindAlarmSound(de::ui::AlarmSoundFolders()), program.path() / "alarm.wav");
+    ::unsetenv("OSTREL_DATA_DIR");
+    ::unsetenv("OSTREL_HOME");
 }
 
 } // namespace
