@@ -136,23 +136,13 @@ protected:
     // The journal of the unit at `address`, every line.
     std::vector<std::string> UnitJournal(const std::string& address)
     {
-        const std::filesystem::path file = m_env->dir() / ("journal-" + address);
-        m_units.at(address)->command("unit journal " + file.string());
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
+        return m_units.at(address)->journal(m_env->dir() / ("journal-" + address));
     }
 
     // The commands the unit at `address` took, in order.
     std::vector<std::string> UnitCommands(const std::string& address)
     {
-        std::vector<std::string> commands;
-        for (const std::string& line : UnitJournal(address))
-            if (line.rfind("command ", 0) == 0)
-                commands.push_back(line.substr(8, line.find(" -> ") - 8));
-        return commands;
+        return m_units.at(address)->journal_commands(m_env->dir() / ("journal-" + address));
     }
 
     // The capture watch on the hub's card, until every MAC of `macs` is on line.

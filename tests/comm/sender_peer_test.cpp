@@ -179,14 +179,7 @@ protected:
 
     std::vector<std::string> Journal()
     {
-        const std::string file = "/tmp/comm-sender-journal-" + std::to_string(::getpid());
-        unit_->command("unit journal " + file);
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        std::remove(file.c_str());
-        return lines;
+        return unit_->journal("/tmp/comm-sender-journal-" + std::to_string(::getpid()));
     }
     std::vector<std::string> Commands()
     {

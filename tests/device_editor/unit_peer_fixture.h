@@ -53,15 +53,7 @@ protected:
     }
 
     // Every line of the unit's journal.
-    std::vector<std::string> UnitJournal() {
-        const std::string file = folder_.path() / "journal.txt";
-        unit_->command("unit journal " + file);
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> UnitJournal() { return unit_->journal(folder_.path() / "journal.txt"); }
 
     const CCommPort::Network network_;
     k2test::registry_copy_t registry_;

@@ -189,14 +189,7 @@ protected:
     }
 
     std::vector<std::string> Journal() {
-        const std::string file = "/tmp/dsp-unit-journal-" + std::to_string(::getpid());
-        unit_->command("unit journal " + file);
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        std::remove(file.c_str());
-        return lines;
+        return unit_->journal("/tmp/dsp-unit-journal-" + std::to_string(::getpid()));
     }
     // The commands the unit took, in order; one it did not answer with
     // itself stays its whole journal line.

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -311,6 +312,26 @@ long scripted_agent_t::count(const std::string& oid) {
 std::string scripted_agent_t::show(const std::string& oid) {
     const std::string answer = command("show " + oid);
     return answer.substr(6);
+}
+
+std::vector<std::string> scripted_agent_t::journal(const std::string& file) {
+    command("unit journal " + file);
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+    }
+    std::remove(file.c_str());
+    return lines;
+}
+
+std::vector<std::string> scripted_agent_t::journal_commands(const std::string& file) {
+    std::vector<std::string> commands;
+    for (const std::string& line : journal(file))
+        if (line.rfind("command ", 0) == 0)
+            commands.push_back(line.substr(8, line.find(" -> ") - 8));
+    return commands;
 }
 
 } // namespace snmp_peers

@@ -71,6 +71,12 @@ public:
     long count(const std::string& oid = "");
     // "<tag> <value>" of the variable as the agent holds it.
     std::string show(const std::string& oid);
+    // A simulated unit's journal, every line, written through `file` (a
+    // path of the caller's, removed afterwards).
+    std::vector<std::string> journal(const std::string& file);
+    // The texts the unit ran, in order: the journal's "command TEXT -> REPLY"
+    // lines without their replies.
+    std::vector<std::string> journal_commands(const std::string& file);
 
 private:
     std::string read_line();

@@ -156,16 +156,7 @@ protected:
         return false;
     }
     // The commands the unit took, in order.
-    Commands Taken() {
-        const std::string file = (home.path() / "journal").string();
-        unit->command("unit journal " + file);
-        std::ifstream in(file);
-        Commands taken;
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind("command ", 0) == 0)
-                taken.push_back(line.substr(8, line.find(" -> ") - 8));
-        return taken;
-    }
+    Commands Taken() { return unit->journal_commands((home.path() / "journal").string()); }
 
     k2test::registry_copy_t registry;
     test_support::CTempDir home{"ostrel-run-state-dsp"};
