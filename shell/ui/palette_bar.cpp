@@ -70,6 +70,10 @@ private:
 
 } // namespace
 
+const char* PaletteKindName(EPaletteKind kind) {
+    return kind == EPaletteKind::Dsp ? "dsp" : "device";
+}
+
 CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> icon, QWidget* parent)
     : QWidget(parent), m_model(kind) {
     const bool device = kind == EPaletteKind::Device;
@@ -177,6 +181,7 @@ std::unique_ptr<QDrag> CPaletteBar::MakeDrag(int row)
         return nullptr;
     auto mime = std::make_unique<QMimeData>();
     mime->setData(kPaletteItemMimeType, QByteArray::number(data));
+    mime->setData(kPaletteKindMimeType, PaletteKindName(m_model.Kind()));
     auto drag = std::make_unique<QDrag>(m_list);
     drag->setMimeData(mime.release());
     // The item as the list shows it: its picture over its caption.

@@ -26,8 +26,14 @@ namespace shell::ui {
 
 inline constexpr int kDevicePaletteDialog = 137;
 inline constexpr int kDspPaletteDialog = 153;
-// What a palette drag carries: the item's data as decimal text.
+// What a palette drag carries: the item's data as decimal text, and the
+// palette it comes from ("device" or "dsp"), since a device's model code and
+// a module code may be the same number and a drag may reach either sheet
+// (over the tab strip).
 inline constexpr char kPaletteItemMimeType[] = "application/x-ostrel-palette-item";
+inline constexpr char kPaletteKindMimeType[] = "application/x-ostrel-palette-kind";
+// The palette kind as a drag names it.
+const char* PaletteKindName(EPaletteKind kind);
 // Where the pointer holds the dragged item's picture.
 inline constexpr int kPaletteDragHotSpotX = 45;
 inline constexpr int kPaletteDragHotSpotY = 40;
