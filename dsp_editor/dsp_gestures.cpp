@@ -502,22 +502,22 @@ void CDspGestures::BandUp(Point sheet) {
     ShowSelection();
 }
 
-void CDspGestures::DropUp(Point client) {
+CBaseAriModule* CDspGestures::DropUp(Point client) {
     m_gesture = EGesture::Idle;
     IDspViewWindow* window = Window();
     if (window == nullptr || !window->HasCapture())
-        return;
+        return nullptr;
     window->ReleaseCapture();
     if (Live())
-        return;
+        return nullptr;
     if (!window->ClientRect().PtInRect(client)) {
         Repaint();
-        return;
+        return nullptr;
     }
     // The drop point snapped to the grid.
     const Point sheet = ToSheet(client);
-    AddModuleAtPoint(m_dragCode / 100, m_dragCode % 100, sheet.x / kGrid * kGrid,
-                     sheet.y / kGrid * kGrid);
+    return AddModuleAtPoint(m_dragCode / 100, m_dragCode % 100, sheet.x / kGrid * kGrid,
+                            sheet.y / kGrid * kGrid);
 }
 
 void CDspGestures::MoveUp() {
@@ -701,6 +701,14 @@ void CDspGestures::BeginListDrag(std::int32_t code) {
     m_dragCode = code;
     if (IDspViewWindow* window = Window())
         window->SetCapture();
+}
+
+CBaseAriModule* CDspGestures::OnDrop(Point client) {
+    if (m_gesture != EGesture::ListDrag)
+        return nullptr;
+    CBaseAriModule* placed = DropUp(client);
+    UpdateCursor(client);
+    return placed;
 }
 
 CBaseAriModule* CDspGestures::AddModuleAtScroll(std::int32_t type, std::int32_t variant) {

@@ -77,6 +77,10 @@ public:
     // The palette drags the module code (type x 100 + variant) onto the
     // view, which takes the mouse until the button goes up.
     void BeginListDrag(std::int32_t code);
+    // The palette's drag let go at the client point: the list drag ends as
+    // a button-up ends it. The module placed, or null (no list drag, live,
+    // busy, or outside the client area).
+    model::CBaseAriModule* OnDrop(model::Point client);
     // A module placed at the scroll position (the add commands) or at a
     // sheet point (a palette drop): added as one undo step and selected
     // alone. Null, with nothing added, while live or busy or for a type
@@ -129,7 +133,7 @@ private:
     model::Rect SelectionBox() const;
 
     void BandUp(model::Point sheet);
-    void DropUp(model::Point client);
+    model::CBaseAriModule* DropUp(model::Point client);
     void MoveUp();
 
     void SelectOnly(model::CBaseAriModule* module, model::CBaseLink* link);

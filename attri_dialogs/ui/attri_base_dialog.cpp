@@ -240,9 +240,15 @@ void CDSPDlgAttriBase::closeEvent(QCloseEvent* event) {
 
 void CDSPDlgAttriBase::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    // Every activation by the operator counts as one by a click.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    // Every activation by the operator counts as one by a click. A dialog
+    // that lost the activation by going (closed, or its document's end)
+    // tells nothing: its view may be gone before the news arrives.
+    if (isActiveWindow())
         m_controller.OnActivate(dsp_editor::CZoDSPView::kDialogClickActive);
+    else if (isVisible())
+        m_controller.OnActivate(dsp_editor::CZoDSPView::kDialogInactive);
 }
 
 void CDSPDlgAttriBase::moveEvent(QMoveEvent* event) {

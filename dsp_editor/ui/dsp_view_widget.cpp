@@ -3,7 +3,9 @@
 #include "dsp_editor/dsp_gestures.h"
 
 #include <QCursor>
+#include <QDragEnterEvent>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,6 +18,7 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "platform/gdi/qt_canvas.h"
 #include "resources/bitmaps.h"
+#include "shell/ui/palette_bar.h"
 #include "shell/ui/pictures.h"
 
 namespace dsp_editor::ui {
@@ -46,9 +49,23 @@ model::Rect SheetClip(const QRect& device, std::int32_t code, model::Point scrol
             high(device.bottom() + 1, scroll.y, ext.window.cy, ext.viewport.cy)};
 }
 
-model::Point ClientPoint(const QMouseEvent& event) {
-    const QPoint at = event.position().toPoint();
+model::Point ClientPoint(QPointF position) {
+    const QPoint at = position.toPoint();
     return {at.x(), at.y()};
+}
+
+model::Point ClientPoint(const QMouseEvent& event) {
+    return ClientPoint(event.position());
+}
+
+// The module code (type x 100 + variant) a drag from the DSP palette
+// carries; 0 for any other drag.
+std::int32_t DraggedModule(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasFormat(shell::ui::kPaletteItemMimeType) ||
+        mime->data(shell::ui::kPaletteKindMimeType) !=
+            shell::ui::PaletteKindName(shell::EPaletteKind::Dsp))
+        return 0;
+    return mime->data(shell::ui::kPaletteItemMimeType).toInt();
 }
 
 } // namespace
@@ -58,6 +75,8 @@ CZoDSPViewWidget::CZoDSPViewWidget(CZoDSPView& view, QWidget* parent)
     // Every pixel of an update is painted: the sheet, or white around it.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
+    setAcceptDrops(true);
     m_view.SetWindow(this);
     m_view.m_scrollWindow = this;
 }
@@ -254,7 +273,36 @@ void CZoDSPViewWidget::AutoScroll(model::Point sheet) {
     m_view.AutoScroll(sheet.x, sheet.y);
 }
 
+// -- the attribute dialogs' side
+
+double CZoDSPViewWidget::ZoomFactor() const {
+    return m_view.Factor();
+}
+
+std::optional<model::Rect> CZoDSPViewWidget::ViewRect() const {
+    const QPoint origin = viewport()->mapFrom(this, QPoint(0, 0));
+    return model::Rect{origin.x(), origin.y(), origin.x() + width(), origin.y() + height()};
+}
+
+void CZoDSPViewWidget::ActivateView() {
+    if (m_dialogHost != nullptr)
+        m_dialogHost->ActivateView();
+}
+
+void CZoDSPViewWidget::HidePropertyPanel() {
+    if (m_dialogHost != nullptr)
+        m_dialogHost->HidePropertyPanel();
+}
+
+// -- the mouse
+
+void CZoDSPViewWidget::EndFinishedListDrag() {
+    if (m_view.Gestures().Gesture() == CDspGestures::EGesture::ListDrag)
+        m_view.Gestures().OnCaptureChanged();
+}
+
 void CZoDSPViewWidget::mousePressEvent(QMouseEvent* event) {
+    EndFinishedListDrag();
     if (event->button() == Qt::LeftButton)
         m_view.Gestures().OnLButtonDown(ClientPoint(*event));
     else if (event->button() == Qt::RightButton && m_view.Gestures().OnRButtonDown(ClientPoint(*event)))
@@ -262,17 +310,57 @@ void CZoDSPViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void CZoDSPViewWidget::mouseReleaseEvent(QMouseEvent* event) {
+    EndFinishedListDrag();
     if (event->button() == Qt::LeftButton)
         m_view.Gestures().OnLButtonUp(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    EndFinishedListDrag();
     if (event->button() == Qt::LeftButton)
         m_view.Gestures().OnLButtonDblClk(ClientPoint(*event));
 }
 
 void CZoDSPViewWidget::mouseMoveEvent(QMouseEvent* event) {
+    EndFinishedListDrag();
     m_view.Gestures().OnMouseMove(ClientPoint(*event));
+}
+
+// -- the DSP palette's drag
+
+void CZoDSPViewWidget::dragEnterEvent(QDragEnterEvent* event) {
+    const std::int32_t code = DraggedModule(event->mimeData());
+    if (code == 0) {
+        event->ignore();
+        return;
+    }
+    // The frame began the placement on the view active when the drag
+    // started; a drag that reaches this one over the tab strip begins it
+    // here. Whether it may land is decided point by point.
+    m_view.Gestures().BeginListDrag(code);
+    event->acceptProposedAction();
+}
+
+void CZoDSPViewWidget::dragMoveEvent(QDragMoveEvent* event) {
+    const model::Point at = ClientPoint(event->position());
+    m_view.Gestures().OnMouseMove(at);
+    if (m_view.Gestures().CursorAt(at) == kCursorDrop)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CZoDSPViewWidget::dragLeaveEvent(QDragLeaveEvent* event) {
+    // Let go outside this view, if at all: nothing is placed here.
+    EndFinishedListDrag();
+    event->accept();
+}
+
+void CZoDSPViewWidget::dropEvent(QDropEvent* event) {
+    if (m_view.Gestures().OnDrop(ClientPoint(event->position())) != nullptr)
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 } // namespace dsp_editor::ui

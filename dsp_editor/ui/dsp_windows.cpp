@@ -75,6 +75,7 @@ CDspWindow::CDspWindow(CDspFrame& frame)
     m_view->SetFileChooser(&m_chooser);
     m_widget = new CZoDSPViewWidget(*m_view);
     m_widget->SetHost(this);
+    m_widget->SetDialogHost(this);
     m_chooser.SetParent(m_widget);
     QObject::connect(m_widget, &CZoDSPViewWidget::zoomIndexSelected, m_widget, [this](int index) {
         if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
@@ -505,6 +506,11 @@ void CDspWindow::ShowPropertyPanel() {
     m_panelWindow->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(m_panelWindow, &QObject::destroyed, m_widget, [this] { m_panel.reset(); });
     m_panelWindow->show();
+}
+
+void CDspWindow::HidePropertyPanel() {
+    if (m_panelWindow)
+        m_panelWindow->hide();
 }
 
 void CDspWindow::UpdatePropertyPanel() {

@@ -13,6 +13,7 @@
 #include <QPointer>
 
 #include "comm/command_sender.h"
+#include "dsp_editor/attri_dialogs.h"
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_seams.h"
@@ -56,6 +57,7 @@ class CDspWindow final : public shell::ui::CChildDocument,
                          public shell::ICommandTarget,
                          public shell::IDspDocument,
                          public IDspViewWindow,
+                         private IAttriDialogHost,
                          private model::IDocumentObserver {
 public:
     explicit CDspWindow(CDspFrame& frame);
@@ -139,6 +141,11 @@ public:
     void PrintPreview(const std::function<void()>& preview);
 
 private:
+    // What an attribute dialog asks of the view's frame when it is
+    // activated or deactivated; the view's window answers where it goes.
+    void ActivateView() override { Activate(); }
+    void HidePropertyPanel() override;
+
     // The frame's title follows the document's.
     void OnDocumentChanged(const model::DocumentChange& change) override;
 
