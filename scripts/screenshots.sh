@@ -5,7 +5,8 @@
 # dialog open. The documents are the test fixtures of one device or module
 # of every kind. Run it again after a change to the windows' looks.
 #
-#   scripts/screenshots.sh [BUILD_DIR]     (default: build/default)
+#   scripts/screenshots.sh [BUILD_DIR [OUT_DIR]]
+#       (default: build/default and docs/screenshots)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${1:-$root/build/default}")"
@@ -33,7 +34,7 @@ PY
 export OSTREL_AUTOMATION_REGISTRY="$work/automation-classes.ini" XDG_DATA_HOME="$work/data"
 "$root/scripts/register-servers.sh" "$build" >/dev/null
 
-out="$root/docs/screenshots"
+out="$(realpath -m "${2:-$root/docs/screenshots}")"
 mkdir -p "$out"
 if ! QT_QPA_PLATFORM=offscreen OSTREL_MESSAGE_LOG="$work/messages.log" \
     "$tool" "$work/installation.zo" "$work/signal-flow.dsp" "$out"; then
