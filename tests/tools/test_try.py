@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """make try's session, as scripts/try.sh starts it, on the offscreen platform:
 the program opens a DSP sheet of the simulated DSP unit given on its command
-line, finds the unit on line through the capture watch on the virtual card
-(the unit's address comes only from its announcements) and downloads the
-sheet, which the simulated unit's journal shows. Then the main window is
+line, finds the unit on the virtual card (its address comes only from the
+device simulator's announcements, through mellick on the session's bus) and
+downloads the sheet, which the simulated unit's journal shows. Then the main window is
 closed, and the script takes everything down: no simulator is left and the
 temporary session folder is gone.
 

@@ -15,7 +15,6 @@
 
 #include "comm/automation_wrappers.h"
 #include "comm/command_sender.h"
-#include "device_editor/ui/device_windows.h"
 #include "dsp_editor/ui/dsp_windows.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/base_ari_module.h"
@@ -60,8 +59,6 @@ private:
     comm::CWatchState& m_state;
 };
 
-// The program's own start but for the card: the poller of libkestrin2.so
-// (registered by the script), no discovery server, the sweeping watch.
 // What the DSP sheet's sender reaches units through: none here.
 class CNoUnits final : public comm::ISenderComponents {
 public:
@@ -71,6 +68,8 @@ public:
     std::unique_ptr<comm::IUnitMailbox> Mailbox(const std::string&) override { return nullptr; }
 };
 
+// The program's own start but for the card: the poller of libkestrin2.so
+// (registered by the script), no discovery server, the sweeping watch.
 shell::CStartupServices Services() {
     shell::CStartupServices services;
     services.makeComponents = [](comm::Imanager*, comm::Icom_manager* poller,
