@@ -10,7 +10,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath "${1:-$root/build/default}")"
-tool="$build/tools/screenshots/screenshots"
+tool="$build/ostrel/screenshots"
 if [[ ! -x "$tool" ]]; then
     echo "screenshots: $tool is not built (cmake --build $build --target screenshots)" >&2
     exit 1
