@@ -3,20 +3,22 @@
 the program opens a DSP sheet of the simulated DSP unit given on its command
 line, finds the unit on the virtual card (its address comes only from the
 device simulator's announcements, through mellick on the session's bus) and
-downloads the sheet, which the simulated unit's journal shows. Then the main window is
-closed, and the script takes everything down: no simulator is left and the
-temporary session folder is gone.
+downloads the sheet, which the simulated unit's journal shows. Then the
+main window is closed, and the script takes everything down: no simulator
+is left and the temporary session folder is gone.
 
     test_try.py SOURCE_DIR DRIVER_LIBRARY
 
 The download is started through the main window's own actions by a library
 preloaded into the program (tests/tools/try_driver.cpp), which also closes
 the window when the test asks. Skipped (77) where no network namespace can
-be made.
+be made, and for a user other than root where ostrel carries file
+capabilities (the loader then ignores LD_PRELOAD).
 """
 import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -74,6 +76,14 @@ def main():
             ["unshare", "--user", "--map-root-user", "--net", "true"],
             capture_output=True).returncode != 0:
         print("skipped: no network namespace can be made here")
+        return SKIP
+
+    getcap = shutil.which("getcap") or "/usr/sbin/getcap"
+    ostrel = source / "build/default/ostrel/ostrel"
+    if os.geteuid() != 0 and os.path.exists(getcap) and subprocess.run(
+            [getcap, str(ostrel)], capture_output=True, text=True).stdout.strip():
+        print("skipped: ostrel carries file capabilities, for which the loader ignores the "
+              "test's LD_PRELOAD; run the test as root")
         return SKIP
 
     with tempfile.TemporaryDirectory(prefix="try-test-") as tmp:
