@@ -15,11 +15,12 @@
 # no Ostrel.ini yet); without it a temporary one is made and removed.
 set -euo pipefail
 
-root="$(cd "$(dirname "$0")/.." && pwd)"
+root="$(cd "$(dirname "$0")/.." && pwd -P)"
 build="$root/build/default"
 ostrel="$build/ostrel/ostrel"
 vgsim="$build/tools/vgsim/vgsim"
 snmpagent="$build/tools/snmpagent/snmpagent"
+mellick="$build/discovery/server/mellick"
 
 readonly card=try0 far=try1 card_ip=198.18.1.1
 # MAC, address, model name, serial number: what vgsim announces and what the
@@ -101,17 +102,23 @@ if [[ "${1:-}" == --in-namespace ]]; then
     session=$2 home=$3
     shift 3
     pids=()
+    # A process of this namespace still running (not yet a zombie).
+    running() {
+        local state
+        [[ -r "/proc/$1/stat" ]] && read -r _ _ state _ <"/proc/$1/stat" && [[ $state != Z ]]
+    }
     cleanup() {
-        local pid deadline=$((SECONDS + 5)) started=()
-        # What the peers started (the bus starts mellick) goes with them;
-        # not being ours to wait for, it is watched until it is gone.
-        for pid in "${pids[@]}"; do
-            mapfile -t -O "${#started[@]}" started < <(pgrep -P "$pid" || true)
+        local pid entry deadline=$((SECONDS + 5)) started=()
+        # mellick, which the bus starts, is no child of ours; this process
+        # namespace holds only what the session started, so it is found by
+        # its program, and waited for: it writes its state as it ends.
+        for entry in /proc/[0-9]*; do
+            [[ "$(readlink "$entry/exe" 2>/dev/null)" == "$mellick" ]] && started+=("${entry#/proc/}")
         done
         for pid in "${started[@]}" "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
         for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
         for pid in "${started[@]}"; do
-            while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.05; done
+            while running "$pid" && ((SECONDS < deadline)); do sleep 0.05; done
         done
         [[ -e "$session/remove" ]] && rm -rf "$session"
         return 0
@@ -194,7 +201,7 @@ fi
 
 # --- outside -----------------------------------------------------------------
 
-for program in "$ostrel" "$vgsim" "$snmpagent" "$build/discovery/server/mellick"; do
+for program in "$ostrel" "$vgsim" "$snmpagent" "$mellick"; do
     if [[ ! -x "$program" ]]; then
         say "$program is not built (make try builds it)"
         exit 1
