@@ -1,5 +1,5 @@
 # The two commands of the README. Each does all set-up on a fresh Debian 12 machine.
-.PHONY: run test fuzz deps build clean
+.PHONY: run try test fuzz deps build clean
 
 JOBS ?= $(shell nproc)
 
@@ -13,6 +13,10 @@ build: deps
 # The main job: the most complete program the tree builds.
 run: build
 	./scripts/run-main.sh
+
+# The operator program on a simulated installation, in a namespace of its own.
+try: build
+	./scripts/try.sh
 
 test: deps
 	./scripts/run-tests.sh

@@ -4,11 +4,12 @@
 // answers and silence.
 //
 //   snmpagent --address 127.0.0.42 [--port 0] [--community vuzuvuz]
-//             [--unit [--integer-register]]
+//             [--unit [--integer-register] [--journal FILE]]
 //
 // With --unit it is a simulated DSP unit as well (tools/snmpagent/unit.h):
 // the mailbox variables, the command handshake and the "unit ..." script
-// commands.
+// commands; --journal appends each entry of the unit's journal to FILE as
+// it is made.
 //
 // Once its UDP socket is bound it prints "port <n>". It is scripted by lines
 // on standard input, each answered by one line on standard output ("ok",
@@ -366,7 +367,7 @@ int next_due_ms() {
 void usage(std::FILE* to) {
     std::fprintf(to,
                  "usage: snmpagent [--address A] [--port N] [--community C] [--unit "
-                 "[--integer-register]]\n"
+                 "[--integer-register] [--journal FILE]]\n"
                  "A scripted SNMP version 1 agent for tests. Prints \"port <n>\" once bound, then\n"
                  "answers each script line on standard input with one line (\"ok\", \"count <n>\",\n"
                  "\"value <tag> <text>\" or \"error <why>\"); ends at \"quit\" or end of input.\n"
@@ -388,6 +389,7 @@ int main(int argc, char** argv) {
     int port = 0;
     bool as_unit = false;
     bool integer_register = false;
+    std::string journal;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool has_value = i + 1 < argc;
@@ -398,6 +400,8 @@ int main(int argc, char** argv) {
             as_unit = true;
         } else if (option == "--integer-register") {
             integer_register = true;
+        } else if (option == "--journal" && has_value) {
+            journal = argv[++i];
         } else if (option == "--address" && has_value) {
             address = argv[++i];
         } else if (option == "--port" && has_value) {
@@ -421,6 +425,10 @@ int main(int argc, char** argv) {
                 return found == g_variables.end() ? nullptr : &found->second.value;
             },
             integer_register);
+        if (!journal.empty() && !unit::journal_to(journal)) {
+            std::fprintf(stderr, "snmpagent: cannot write the journal %s\n", journal.c_str());
+            return 2;
+        }
     }
     const int sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in local{};

@@ -46,6 +46,15 @@ struct state_t {
 };
 
 state_t g;
+// The live journal (--journal), a line appended as each entry is made.
+std::ofstream g_live;
+
+void note(const std::string& line)
+{
+    g.journal.push_back(line);
+    if (g_live.is_open())
+        g_live << line << std::endl;
+}
 
 std::string text_of(const element_t& value)
 {
@@ -131,7 +140,7 @@ void take_command()
     g.busy_left = g.busy_per_post;
     if (g.no_reply > 0) {
         --g.no_reply;
-        g.journal.push_back("command " + g.pending_command + " -> (no reply)");
+        note("command " + g.pending_command + " -> (no reply)");
         g.due.reset();
         return;
     }
@@ -143,12 +152,12 @@ void answer_command()
     g.due.reset();
     if (g.ask_again > 0) {
         --g.ask_again;
-        g.journal.push_back("command " + g.pending_command + " -> (ask again)");
+        note("command " + g.pending_command + " -> (ask again)");
         write_var(g.sp_oid, "247");
         return;
     }
     const std::string reply = malform(reply_to(g.pending_command));
-    g.journal.push_back("command " + g.pending_command + " -> " + reply);
+    note("command " + g.pending_command + " -> " + reply);
     write_var(g.contact_oid, reply);
     write_var(g.sp_oid, "90");
 }
@@ -242,13 +251,13 @@ void after_set(const bytes_t& oid, const element_t& value)
         return;
     const std::string text = text_of(value);
     if (is(oid, g.contact_oid))
-        g.journal.push_back("set SysContact " + text);
+        note("set SysContact " + text);
     else if (is(oid, g.sp_oid)) {
-        g.journal.push_back("set SerialPriority " + text);
+        note("set SerialPriority " + text);
         if (text == "165")
             take_command();
     } else if (const char* name = amplifier_name(oid)) {
-        g.journal.push_back(std::string("set ") + name + " " + text);
+        note(std::string("set ") + name + " " + text);
     }
 }
 
@@ -257,7 +266,7 @@ void after_get(const bytes_t& oid)
     if (!g.on)
         return;
     if (const char* name = amplifier_name(oid))
-        g.journal.push_back(std::string("get ") + name);
+        note(std::string("get ") + name);
 }
 
 std::optional<element_t> read_override(const bytes_t& oid)
@@ -389,6 +398,12 @@ std::string script(const std::string& arguments)
         return "error unknown unit command";
     }
     return "ok";
+}
+
+bool journal_to(const std::string& path)
+{
+    g_live.open(path, std::ios::app);
+    return g_live.is_open();
 }
 
 const char* usage()

@@ -36,6 +36,9 @@ using lookup_t = std::function<element_t*(const bytes_t& oid)>;
 // SysContact OCTET STRING "") and the amplifier's variables INTEGER 0. The
 // agent creates the variables first.
 void start(const lookup_t& lookup, bool integer_register);
+// Appends every journal entry to `path` as well, as it is made, for someone
+// watching the unit (tail -f); false when the file cannot be opened.
+bool journal_to(const std::string& path);
 bool active();
 
 // A step fault for this request: the SNMP error status to answer with (5,
