@@ -528,8 +528,10 @@ void CDspWindow::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progr
         delete m_progress;
         return;
     }
-    if (!m_progress)
+    if (!m_progress) {
         m_progress = new shell::ui::CProgressWindow(&m_frame.MainFrame());
+        m_progress->ShowOver(*m_widget);
+    }
     m_progress->SetTotal(progress->Total());
     m_progress->SetPos(progress->Pos());
 }
