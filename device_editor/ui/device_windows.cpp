@@ -143,6 +143,16 @@ bool CDeviceWindow::SaveModified() {
     }
 }
 
+std::vector<shell::ui::CModelessWindow> CDeviceWindow::ModelessWindows() {
+    std::vector<shell::ui::CModelessWindow> windows;
+    for (const auto& status : m_document->StatusWindows()) {
+        const auto* handle = dynamic_cast<const CAmplifierStatusWindow*>(status.get());
+        if (handle != nullptr && handle->Dialog() != nullptr)
+            windows.push_back({handle->Dialog(), {}});
+    }
+    return windows;
+}
+
 bool CDeviceWindow::Save(bool askForPath) {
     std::filesystem::path path = m_document->GetPathName();
     if (askForPath || path.empty()) {

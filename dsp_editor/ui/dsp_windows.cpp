@@ -168,10 +168,23 @@ void CDspWindow::CloseWindows() {
     delete m_console;
 }
 
-std::vector<QWidget*> CDspWindow::ModelessWindows() {
+std::vector<shell::ui::CModelessWindow> CDspWindow::ModelessWindows() {
+    std::vector<shell::ui::CModelessWindow> windows;
+    for (IAttriDialog* dialog : m_document->AttriDialogs()) {
+        // Through their own operations: each takes its pop-up slider along.
+        if (auto* window = dynamic_cast<QWidget*>(dialog))
+            windows.push_back({window, [dialog](bool show) {
+                                   if (show)
+                                       dialog->ShowDialog();
+                                   else
+                                       dialog->HideDialog();
+                               }});
+    }
     if (m_panelWindow)
-        return {m_panelWindow};
-    return {};
+        windows.push_back({m_panelWindow, {}});
+    if (m_console)
+        windows.push_back({m_console, {}});
+    return windows;
 }
 
 void CDspWindow::Activated() {

@@ -118,4 +118,82 @@ TEST_F(OstrelWindows, ADownloadShowsItsProgressOverTheViewUntilItEnds) {
     EXPECT_EQ(result, 0);
 }
 
+// A DSP configuration with an attribute dialog, its console and its property
+// panel shown, and a sheet in run state with an amplifier's status window:
+// each frame's activation hides the other's windows and brings back its own
+// that were showing; a window the user hid stays hidden.
+TEST_F(OstrelWindows, SwitchingDocumentsHidesTheOthersWindowsAndBringsBackItsOwn) {
+    const int result = RunProgram([&](ostrel::COstrelProgram& program) {
+        WaitForStart(program);
+        CMainFrame& frame = program.Frame();
+        shell::CMainFrameCore& core = frame.Core();
+
+        // The sheet in run state, the amplifier's status window open.
+        de::ui::CDeviceWindow* sheet = program.DeviceWindows().ActiveWindow();
+        ASSERT_NE(sheet, nullptr);
+        auto amp = std::make_unique<model::CDeviceQOVG>(measurer, 60, 60, 2, model::kModelQOVG, 2);
+        amp->m_mac = ostrel_test::kAmpMac;
+        const model::Point ampBody = amp->m_body.CenterPoint();
+        sheet->Document().AddDevice(std::move(amp));
+        ChildOf(sheet->Widget())->showMaximized();
+        core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+        core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
+        QTest::mouseDClick(sheet->Widget()->viewport(), Qt::LeftButton, {},
+                           QPoint(ampBody.x, ampBody.y));
+        auto* statusHandle =
+            dynamic_cast<de::ui::CAmplifierStatusWindow*>(sheet->Document().FindStatusWindow(2, 2));
+        ASSERT_NE(statusHandle, nullptr);
+        QWidget* status = statusHandle->Dialog();
+        ASSERT_TRUE(status->isVisible());
+
+        // The DSP configuration with its three kinds of window shown.
+        CDspWindow* dsp = NewDsp(program);
+        ASSERT_NE(dsp, nullptr);
+        EXPECT_FALSE(status->isVisible()) << "the status window stayed over the DSP sheet";
+        dsp->OnCommand(dsp_editor::kCmdConsole);
+        dsp->OnCommand(dsp_editor::kCmdProperties);
+        auto* attri = dynamic_cast<QWidget*>(
+            dsp->ViewLogic().ShowAttriDialog(*dsp->Document().GetModuleById(1), false));
+        ASSERT_NE(attri, nullptr);
+        QWidget* console = dsp->ConsoleWindow();
+        QWidget* panel = dsp->PropertyPanel();
+        ASSERT_NE(panel, nullptr);
+        const std::vector<QWidget*> dspWindows{attri, console, panel};
+        for (QWidget* window : dspWindows)
+            ASSERT_TRUE(window->isVisible()) << window->windowTitle().toStdString();
+
+        // The main window giving the activation to one of them keeps them all.
+        attri->activateWindow();
+        ASSERT_TRUE(gui_test::WaitFor([&] { return !frame.isActiveWindow(); }));
+        for (QWidget* window : dspWindows)
+            EXPECT_TRUE(window->isVisible()) << window->windowTitle().toStdString();
+        EXPECT_EQ(frame.ActiveChildFrame(), ChildOf(dsp->Widget()));
+
+        Activate(frame, sheet->Widget());
+        for (QWidget* window : dspWindows)
+            EXPECT_FALSE(window->isVisible())
+                << window->windowTitle().toStdString() << " stayed over the sheet";
+        EXPECT_TRUE(status->isVisible()) << "the status window did not come back";
+
+        Activate(frame, dsp->Widget());
+        for (QWidget* window : dspWindows)
+            EXPECT_TRUE(window->isVisible())
+                << window->windowTitle().toStdString() << " did not come back";
+        EXPECT_FALSE(status->isVisible());
+
+        // The console hidden by its command is not brought back.
+        dsp->OnCommand(dsp_editor::kCmdConsole);
+        ASSERT_FALSE(console->isVisible());
+        Activate(frame, sheet->Widget());
+        Activate(frame, dsp->Widget());
+        EXPECT_FALSE(console->isVisible()) << "a window the user hid came back";
+        EXPECT_TRUE(attri->isVisible());
+        EXPECT_TRUE(panel->isVisible());
+
+        frame.RunCommand(shell::ID_LEAVE_RUN);
+        QCoreApplication::exit(0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
 } // namespace
