@@ -97,9 +97,9 @@ CDspWindow::~CDspWindow() {
     if (--core.m_dspViewCount == 0 && core.m_deviceViewCount == 0) {
         CMainFrame& frame = m_frame.MainFrame();
         for (EBar bar : {EBar::Dsp, EBar::Arrange, EBar::Modules, EBar::DspPalette})
-            frame.SetBarShown(bar, false);
+            frame.ShowBar(bar, false);
         frame.StatusBarWidget()->hide();
-        frame.SetBarShown(EBar::Standard, true);
+        frame.ShowBar(EBar::Standard, true);
     }
 }
 

@@ -342,6 +342,11 @@ void CMainFrame::ShowBarsOf(EChildKind kind)
 void CMainFrame::SetBarShown(EBar bar, bool shown)
 {
     m_barFlags[static_cast<int>(bar)] = shown;
+    ShowBar(bar, shown);
+}
+
+void CMainFrame::ShowBar(EBar bar, bool shown)
+{
     if (QWidget* widget = BarWidget(bar))
         widget->setVisible(shown);
 }

@@ -126,8 +126,15 @@ public:
     void SetHwConfigDialog(QWidget* dialog);
 
     // -- the bars
+    // The user's choice: whether the bar shows while a document of its kind
+    // is active.
     bool BarFlag(EBar bar) const { return m_barFlags[static_cast<int>(bar)]; }
+    // The user shows or hides the bar: now, and whenever its kind is active.
     void SetBarShown(EBar bar, bool shown);
+    // Shows or hides the bar for now, leaving the user's choice, which the
+    // next activation of its kind follows (the last document of a kind
+    // closed).
+    void ShowBar(EBar bar, bool shown);
     bool BarVisible(EBar bar) const;
     bool StatusBarShownFlag() const { return m_statusShown; }
 

@@ -196,4 +196,53 @@ TEST_F(OstrelWindows, SwitchingDocumentsHidesTheOthersWindowsAndBringsBackItsOwn
     EXPECT_EQ(result, 0);
 }
 
+// The bars of a kind come back with the first document of that kind after
+// the last document closed, as the user left them.
+TEST_F(OstrelWindows, BarsComeBackAfterTheLastDocumentClosed) {
+    const int result = RunProgram([&](ostrel::COstrelProgram& program) {
+        WaitForStart(program);
+        CMainFrame& frame = program.Frame();
+        const std::vector<EBar> deviceBars{EBar::Standard, EBar::Special, EBar::DevicePalette,
+                                           EBar::Output};
+        const std::vector<EBar> dspBars{EBar::Dsp, EBar::Arrange, EBar::Modules, EBar::DspPalette};
+        const auto closeAll = [&] {
+            for (shell::ui::CChildFrame* child : frame.ChildFrames())
+                ASSERT_TRUE(child->CloseDocument());
+            // Until their windows have gone, not only closed.
+            ASSERT_TRUE(gui_test::WaitFor([&] {
+                return frame.Core().m_deviceViewCount == 0 && frame.Core().m_dspViewCount == 0;
+            })) << "a document stayed";
+        };
+        const auto expectShown = [&](const std::vector<EBar>& bars, const char* when) {
+            for (EBar bar : bars)
+                EXPECT_TRUE(frame.BarVisible(bar))
+                    << "bar " << static_cast<int>(bar) << " " << when;
+        };
+        expectShown(deviceBars, "at the start");
+        // New documents are modified: "No" to their save questions.
+        messages.ScriptAnswer(324, model::EMessageAnswer::No);
+
+        closeAll();
+        frame.RunCommand(shell::ID_FILE_NEW);
+        ASSERT_EQ(frame.ChildFrames().size(), 1u);
+        expectShown(deviceBars, "with a sheet after the last closed");
+
+        ASSERT_NE(NewDsp(program), nullptr);
+        expectShown(dspBars, "with the first DSP configuration");
+        closeAll();
+        ASSERT_NE(NewDsp(program), nullptr);
+        expectShown(dspBars, "with a DSP configuration after the last closed");
+
+        // A bar the user hid stays hidden.
+        frame.RunCommand(dsp_editor::ui::kCmdArrangeBar);
+        ASSERT_FALSE(frame.BarVisible(EBar::Arrange));
+        closeAll();
+        ASSERT_NE(NewDsp(program), nullptr);
+        EXPECT_FALSE(frame.BarVisible(EBar::Arrange));
+        EXPECT_TRUE(frame.BarVisible(EBar::Modules));
+        QCoreApplication::exit(0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
 } // namespace
