@@ -245,4 +245,42 @@ TEST_F(OstrelWindows, BarsComeBackAfterTheLastDocumentClosed) {
     EXPECT_EQ(result, 0);
 }
 
+// New documents open at the work area's size, each a step down and right of
+// the one before, or maximised while the active one is.
+TEST_F(OstrelWindows, NewDocumentsOpenAtAWorkableSize) {
+    const int result = RunProgram([&](ostrel::COstrelProgram& program) {
+        WaitForStart(program);
+        CMainFrame& frame = program.Frame();
+        QMdiArea* area = frame.MdiArea();
+        const QSize work = area->viewport()->size();
+        ASSERT_GT(work.width(), 400);
+        ASSERT_GT(work.height(), 300);
+        const auto workable = [&](QMdiSubWindow* child) {
+            const QRect inside = area->viewport()->rect();
+            return child->width() >= work.width() * 2 / 3 &&
+                   child->height() >= work.height() * 2 / 3 && inside.contains(child->geometry());
+        };
+
+        // The sheet the start opened.
+        QMdiSubWindow* sheet = frame.ActiveChildFrame();
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_TRUE(workable(sheet)) << sheet->width() << "x" << sheet->height() << " in "
+                                     << work.width() << "x" << work.height();
+
+        CDspWindow* first = NewDsp(program);
+        ASSERT_NE(first, nullptr);
+        QMdiSubWindow* dsp = ChildOf(first->Widget());
+        EXPECT_TRUE(workable(dsp)) << dsp->width() << "x" << dsp->height();
+        EXPECT_GT(dsp->x(), sheet->x());
+        EXPECT_GT(dsp->y(), sheet->y());
+
+        dsp->showMaximized();
+        CDspWindow* second = NewDsp(program);
+        ASSERT_NE(second, nullptr);
+        EXPECT_TRUE(ChildOf(second->Widget())->isMaximized());
+        QCoreApplication::exit(0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
 } // namespace
