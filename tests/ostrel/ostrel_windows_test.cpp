@@ -283,4 +283,51 @@ TEST_F(OstrelWindows, NewDocumentsOpenAtAWorkableSize) {
     EXPECT_EQ(result, 0);
 }
 
+// A full output list is read back with the wheel, the scroll bar and Home;
+// it follows new lines only while it shows the last one.
+TEST_F(OstrelWindows, TheOutputListScrollsBackAndFollowsOnlyAtTheEnd) {
+    const int result = RunProgram([&](ostrel::COstrelProgram& program) {
+        WaitForStart(program);
+        CMainFrame& frame = program.Frame();
+        shell::ui::CMyListBox* list = frame.Output();
+        ASSERT_TRUE(list->isVisible());
+        for (int i = 0; i < 200; ++i)
+            list->AddLine("line " + std::to_string(i) + std::string(i % 7 == 0 ? 300 : 10, 'x'));
+        QScrollBar* bar = list->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0);
+        ASSERT_EQ(bar->value(), bar->maximum()) << "the list does not show its last line";
+
+        // The wheel, one notch up.
+        const QPoint centre = list->viewport()->rect().center();
+        QWheelEvent wheel(centre, list->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &wheel);
+        EXPECT_LT(bar->value(), bar->maximum()) << "the wheel did not scroll";
+
+        // A new line while the user reads back leaves the place alone.
+        const int reading = bar->value();
+        list->AddLine("while reading");
+        EXPECT_EQ(bar->value(), reading) << "a new line took the reader to the end";
+
+        // Home, with the keyboard focus where a click puts it.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+        QTest::keyClick(list, Qt::Key_Home);
+        EXPECT_EQ(bar->value(), 0) << "Home did not go to the first line";
+
+        // The scroll bar's page area, below its handle.
+        const QPoint below(bar->width() / 2, bar->height() - bar->width() - 2);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, below);
+        EXPECT_GT(bar->value(), 0) << "the scroll bar did not scroll";
+
+        // Back at the end, new lines are followed again.
+        bar->setValue(bar->maximum());
+        list->AddLine("at the end");
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_TRUE(list->visualItemRect(list->item(list->count() - 1)).bottom() <=
+                    list->viewport()->height());
+        QCoreApplication::exit(0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
 } // namespace
