@@ -77,11 +77,11 @@ protected:
     }
 };
 
-// A download of a few seconds: the window shows over the view while the
+// A slowed download: the window shows over the view while the
 // store and control commands go, and goes once they are delivered.
 TEST_F(OstrelWindows, ADownloadShowsItsProgressOverTheViewUntilItEnds) {
     const int result = RunProgram([&](ostrel::COstrelProgram& program) {
-        WaitForStart(program);
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
         CMainFrame& frame = program.Frame();
         CDspWindow* dsp = NewDsp(program);
         ASSERT_NE(dsp, nullptr);
@@ -124,7 +124,7 @@ TEST_F(OstrelWindows, ADownloadShowsItsProgressOverTheViewUntilItEnds) {
 // that were showing; a window the user hid stays hidden.
 TEST_F(OstrelWindows, SwitchingDocumentsHidesTheOthersWindowsAndBringsBackItsOwn) {
     const int result = RunProgram([&](ostrel::COstrelProgram& program) {
-        WaitForStart(program);
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
         CMainFrame& frame = program.Frame();
         shell::CMainFrameCore& core = frame.Core();
 
@@ -200,7 +200,7 @@ TEST_F(OstrelWindows, SwitchingDocumentsHidesTheOthersWindowsAndBringsBackItsOwn
 // the last document closed, as the user left them.
 TEST_F(OstrelWindows, BarsComeBackAfterTheLastDocumentClosed) {
     const int result = RunProgram([&](ostrel::COstrelProgram& program) {
-        WaitForStart(program);
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
         CMainFrame& frame = program.Frame();
         const std::vector<EBar> deviceBars{EBar::Standard, EBar::Special, EBar::DevicePalette,
                                            EBar::Output};
@@ -249,7 +249,7 @@ TEST_F(OstrelWindows, BarsComeBackAfterTheLastDocumentClosed) {
 // the one before, or maximised while the active one is.
 TEST_F(OstrelWindows, NewDocumentsOpenAtAWorkableSize) {
     const int result = RunProgram([&](ostrel::COstrelProgram& program) {
-        WaitForStart(program);
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
         CMainFrame& frame = program.Frame();
         QMdiArea* area = frame.MdiArea();
         const QSize work = area->viewport()->size();
@@ -264,8 +264,11 @@ TEST_F(OstrelWindows, NewDocumentsOpenAtAWorkableSize) {
         // The sheet the start opened.
         QMdiSubWindow* sheet = frame.ActiveChildFrame();
         ASSERT_NE(sheet, nullptr);
-        EXPECT_TRUE(workable(sheet)) << sheet->width() << "x" << sheet->height() << " in "
-                                     << work.width() << "x" << work.height();
+        // Placed before the main window showed, it takes its place as the
+        // work area reaches its size.
+        EXPECT_TRUE(gui_test::WaitFor([&] { return workable(sheet); }))
+            << sheet->width() << "x" << sheet->height() << " in " << work.width() << "x"
+            << work.height();
 
         CDspWindow* first = NewDsp(program);
         ASSERT_NE(first, nullptr);
@@ -287,7 +290,7 @@ TEST_F(OstrelWindows, NewDocumentsOpenAtAWorkableSize) {
 // it follows new lines only while it shows the last one.
 TEST_F(OstrelWindows, TheOutputListScrollsBackAndFollowsOnlyAtTheEnd) {
     const int result = RunProgram([&](ostrel::COstrelProgram& program) {
-        WaitForStart(program);
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
         CMainFrame& frame = program.Frame();
         shell::ui::CMyListBox* list = frame.Output();
         ASSERT_TRUE(list->isVisible());
