@@ -260,6 +260,9 @@ public:
     // The window closed itself: it is let go (destroyed) here.
     void RemoveStatusWindow(std::int32_t id, std::int32_t subType);
     int GetStatusWindowCount() const { return static_cast<int>(m_statusWindows.size()); }
+    const std::vector<std::unique_ptr<IDeviceStatusWindow>>& StatusWindows() const {
+        return m_statusWindows;
+    }
 
     // -- commands
 

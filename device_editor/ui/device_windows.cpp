@@ -91,7 +91,7 @@ CDeviceWindow::~CDeviceWindow() {
         core.m_openDeviceView = nullptr;
     if (m_counted && --core.m_deviceViewCount == 0) {
         for (EBar bar : {EBar::Special, EBar::DevicePalette, EBar::Output})
-            m_main.SetBarShown(bar, false);
+            m_main.ShowBar(bar, false);
     }
     // The document tells this window of its end while it still is one.
     m_document.reset();
@@ -141,6 +141,16 @@ bool CDeviceWindow::SaveModified() {
     default:
         return false;
     }
+}
+
+std::vector<shell::ui::CModelessWindow> CDeviceWindow::ModelessWindows() {
+    std::vector<shell::ui::CModelessWindow> windows;
+    for (const auto& status : m_document->StatusWindows()) {
+        const auto* handle = dynamic_cast<const CAmplifierStatusWindow*>(status.get());
+        if (handle != nullptr && handle->Dialog() != nullptr)
+            windows.push_back({handle->Dialog(), {}});
+    }
+    return windows;
 }
 
 bool CDeviceWindow::Save(bool askForPath) {
@@ -305,7 +315,8 @@ void CDeviceWindow::ClearOutputList() {
 }
 
 void CDeviceWindow::ClearOutputBarShown() {
-    m_main.SetBarShown(EBar::Output, false);
+    // The bar goes with the sheet; the next sheet shows it as the user left it.
+    m_main.ShowBar(EBar::Output, false);
 }
 
 void CDeviceWindow::ClearDownloadingRecord() {

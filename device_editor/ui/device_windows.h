@@ -64,6 +64,8 @@ public:
     std::string Title() const override { return m_document->GetTitle(); }
     // Asks 324 while modified: Yes saves, No goes on, Cancel refuses.
     bool SaveModified() override;
+    // The amplifiers' status windows.
+    std::vector<shell::ui::CModelessWindow> ModelessWindows() override;
 
     // -- the view as the main frame reaches it
     void OnAppNotify(int code) override;

@@ -97,9 +97,9 @@ CDspWindow::~CDspWindow() {
     if (--core.m_dspViewCount == 0 && core.m_deviceViewCount == 0) {
         CMainFrame& frame = m_frame.MainFrame();
         for (EBar bar : {EBar::Dsp, EBar::Arrange, EBar::Modules, EBar::DspPalette})
-            frame.SetBarShown(bar, false);
+            frame.ShowBar(bar, false);
         frame.StatusBarWidget()->hide();
-        frame.SetBarShown(EBar::Standard, true);
+        frame.ShowBar(EBar::Standard, true);
     }
 }
 
@@ -168,10 +168,23 @@ void CDspWindow::CloseWindows() {
     delete m_console;
 }
 
-std::vector<QWidget*> CDspWindow::ModelessWindows() {
+std::vector<shell::ui::CModelessWindow> CDspWindow::ModelessWindows() {
+    std::vector<shell::ui::CModelessWindow> windows;
+    for (IAttriDialog* dialog : m_document->AttriDialogs()) {
+        // Through their own operations: each takes its pop-up slider along.
+        if (auto* window = dynamic_cast<QWidget*>(dialog))
+            windows.push_back({window, [dialog](bool show) {
+                                   if (show)
+                                       dialog->ShowDialog();
+                                   else
+                                       dialog->HideDialog();
+                               }});
+    }
     if (m_panelWindow)
-        return {m_panelWindow};
-    return {};
+        windows.push_back({m_panelWindow, {}});
+    if (m_console)
+        windows.push_back({m_console, {}});
+    return windows;
 }
 
 void CDspWindow::Activated() {
@@ -528,8 +541,10 @@ void CDspWindow::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progr
         delete m_progress;
         return;
     }
-    if (!m_progress)
+    if (!m_progress) {
         m_progress = new shell::ui::CProgressWindow(&m_frame.MainFrame());
+        m_progress->ShowOver(*m_widget);
+    }
     m_progress->SetTotal(progress->Total());
     m_progress->SetPos(progress->Pos());
 }

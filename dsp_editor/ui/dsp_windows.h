@@ -83,7 +83,8 @@ public:
     shell::ICommandTarget* Commands() override { return this; }
     std::string Title() const override { return m_document->GetTitle(); }
     bool SaveModified() override;
-    std::vector<QWidget*> ModelessWindows() override;
+    // The attribute dialogs, the property panel and the console.
+    std::vector<shell::ui::CModelessWindow> ModelessWindows() override;
     // The attribute dialogs (children of the view's window or not), the
     // property panel, the progress window and the console, whose end stops
     // the sender.

@@ -121,8 +121,28 @@ void CChildFrame::OnMDIActivate(bool active) {
 }
 
 void CChildFrame::ShowModeless(bool show) {
-    for (QWidget* window : m_document->ModelessWindows())
-        window->setVisible(show);
+    const auto setShown = [show](const CModelessWindow& modeless) {
+        if (modeless.setShown)
+            modeless.setShown(show);
+        else
+            modeless.window->setVisible(show);
+    };
+    if (!show) {
+        m_hidden.clear();
+        for (const CModelessWindow& modeless : m_document->ModelessWindows()) {
+            if (!modeless.window->isVisible())
+                continue;
+            m_hidden.emplace_back(modeless.window);
+            setShown(modeless);
+        }
+        return;
+    }
+    // A window the user closed or hid meanwhile is not among them.
+    for (const CModelessWindow& modeless : m_document->ModelessWindows()) {
+        if (std::find(m_hidden.begin(), m_hidden.end(), modeless.window) != m_hidden.end())
+            setShown(modeless);
+    }
+    m_hidden.clear();
 }
 
 // --- CChildDeviceFrame ---------------------------------------------------------

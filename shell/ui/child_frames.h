@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QMdiSubWindow>
+#include <QPointer>
 
 #include "shell/commands.h"
 #include "shell/main_frame_core.h"
@@ -20,6 +21,15 @@
 namespace shell::ui {
 
 enum class EChildKind { Device, Dsp };
+
+// One of a document's modeless windows as its child frame hides and shows
+// it.
+struct CModelessWindow {
+    QWidget* window = nullptr;
+    // Hides or shows the window with whatever goes with it (an attribute
+    // dialog's pop-up slider); the window's own setVisible when empty.
+    std::function<void(bool show)> setShown;
+};
 
 // One open document as its editor gives it to a child frame.
 class CChildDocument {
@@ -36,8 +46,10 @@ public:
     virtual bool SaveModified() = 0;
     // A DSP configuration closes through its document, which may refuse.
     virtual bool OnFileClose() { return SaveModified(); }
-    // The document's modeless windows, shown while its frame is active.
-    virtual std::vector<QWidget*> ModelessWindows() { return {}; }
+    // Every modeless window the document has open, shown or not: those
+    // showing hide while another document's frame is active and come back
+    // with this one's.
+    virtual std::vector<CModelessWindow> ModelessWindows() { return {}; }
     // The frame is going: the windows the document opened go now, before
     // the view's window, which some of them are children of.
     virtual void CloseWindows() {}
@@ -92,14 +104,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Whether the frame may close now.
     virtual bool OnClose() = 0;
-    void ShowModeless(bool show);
 
     CMainFrame& m_frame;
 
 private:
+    // Hides the document's windows that show, or shows again those it hid.
+    void ShowModeless(bool show);
+
     EChildKind m_kind;
     std::unique_ptr<CChildDocument> m_document;
     bool m_closing = false;
+    // The windows the last deactivation hid: only those come back.
+    std::vector<QPointer<QWidget>> m_hidden;
 };
 
 class CChildDeviceFrame final : public CChildFrame {

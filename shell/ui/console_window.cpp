@@ -200,21 +200,31 @@ CProgressWindow::CProgressWindow(QWidget* parent)
     m_bar->setRange(1, 100);
     m_bar->setValue(m_bar->minimum());
     resize(300, 70);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+void CProgressWindow::ShowOver(const QWidget& view)
+{
+    QRect place = rect();
+    place.moveCenter(view.mapToGlobal(view.rect().center()));
+    move(place.topLeft());
+    show();
+    raise();
 }
 
 void CProgressWindow::SetTotal(int total)
 {
     m_model.SetTotal(total);
-    Show();
+    ShowBar();
 }
 
 void CProgressWindow::SetPos(int pos)
 {
     m_model.SetPos(pos);
-    Show();
+    ShowBar();
 }
 
-void CProgressWindow::Show()
+void CProgressWindow::ShowBar()
 {
     // A total below 1 leaves the range 1..0, where no position applies:
     // the bar stays empty.

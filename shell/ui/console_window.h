@@ -86,12 +86,15 @@ public:
 
     explicit CProgressWindow(QWidget* parent = nullptr);
 
+    // Shows the window centred over `view`, leaving the activation where
+    // it is: the operator goes on working in the program while it shows.
+    void ShowOver(const QWidget& view);
     void SetTotal(int total);
     void SetPos(int pos);
     QProgressBar* Bar() const { return m_bar; }
 
 private:
-    void Show();
+    void ShowBar();
 
     comm::CDSPDlgDownloadProgress m_model;
     QProgressBar* m_bar = nullptr;

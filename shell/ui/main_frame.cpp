@@ -28,6 +28,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStyleOption>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -120,6 +121,8 @@ CMainFrame::~CMainFrame()
     // The servers' objects and the watch go once no document's thread (a
     // sheet's run-state poller asks the units through them) is left.
     m_core.OnDestroy();
+    if (m_area)
+        m_area->viewport()->removeEventFilter(this);
     // The tab strip stops the frame's tab timer as it goes, so it goes
     // while the timer, a member, still exists (Qt deletes child widgets
     // only after the members are gone). The work area goes with it.
@@ -143,6 +146,7 @@ bool CMainFrame::CreateMainWindow()
     if (!m_tabClient->Attach(m_area))
         return false;
     connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    m_area->viewport()->installEventFilter(this);
 
     m_status = new CMyStatusBar(m_core.Status(), this);
     m_status->SetSheetColoursSource([this]() -> std::optional<SheetColours> {
@@ -342,6 +346,11 @@ void CMainFrame::ShowBarsOf(EChildKind kind)
 void CMainFrame::SetBarShown(EBar bar, bool shown)
 {
     m_barFlags[static_cast<int>(bar)] = shown;
+    ShowBar(bar, shown);
+}
+
+void CMainFrame::ShowBar(EBar bar, bool shown)
+{
     if (QWidget* widget = BarWidget(bar))
         widget->setVisible(shown);
 }
@@ -774,14 +783,64 @@ void CMainFrame::DestroyDocuments()
 
 CChildFrame* CMainFrame::AddChild(EChildKind kind, std::unique_ptr<CChildDocument> document)
 {
+    const CChildFrame* active = ActiveChildFrame();
+    const bool maximised = active && active->isMaximized();
+    const int index = static_cast<int>(ChildFrames().size());
     CChildFrame* child = kind == EChildKind::Device
                              ? static_cast<CChildFrame*>(new CChildDeviceFrame(*this, std::move(document)))
                              : new CChildDSPFrame(*this, std::move(document));
     m_area->addSubWindow(child);
     connect(child, &QObject::destroyed, this, [this, child] { OnChildClosed(child); });
-    child->show();
+    if (maximised) {
+        child->showMaximized();
+    } else {
+        PlaceChild(child, index);
+        if (!isVisible())
+            m_earlyChildren.push_back({child, index, child->geometry()});
+        child->show();
+    }
     m_area->setActiveSubWindow(child);
     return child;
+}
+
+namespace {
+
+// The cascade of desktop programs: every window as large as the work area
+// less the cascade's depth, each one step (a title bar) down and right of
+// the one before; past the last step the cascade begins again at the top
+// left.
+QRect CascadePlace(QSize work, int step, int index)
+{
+    const int depth = std::max(1, work.height() / (3 * step)) * step;
+    const int offset = step * (index % (depth / step + 1));
+    return {QPoint(offset, offset),
+            QSize(std::max(work.width() - depth, 0), std::max(work.height() - depth, 0))};
+}
+
+} // namespace
+
+void CMainFrame::PlaceChild(CChildFrame* child, int index)
+{
+    QStyleOptionTitleBar title;
+    title.initFrom(child);
+    const int step = child->style()->pixelMetric(QStyle::PM_TitleBarHeight, &title, child) +
+                     child->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, child);
+    child->setGeometry(CascadePlace(m_area->viewport()->size(), std::max(step, 1), index));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_area && watched == m_area->viewport() && event->type() == QEvent::Resize) {
+        std::erase_if(m_earlyChildren, [](const CEarlyChild& early) {
+            return !early.child || early.child->isMaximized() ||
+                   early.child->geometry() != early.placed;
+        });
+        for (CEarlyChild& early : m_earlyChildren) {
+            PlaceChild(early.child, early.index);
+            early.placed = early.child->geometry();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window)

@@ -126,8 +126,15 @@ public:
     void SetHwConfigDialog(QWidget* dialog);
 
     // -- the bars
+    // The user's choice: whether the bar shows while a document of its kind
+    // is active.
     bool BarFlag(EBar bar) const { return m_barFlags[static_cast<int>(bar)]; }
+    // The user shows or hides the bar: now, and whenever its kind is active.
     void SetBarShown(EBar bar, bool shown);
+    // Shows or hides the bar for now, leaving the user's choice, which the
+    // next activation of its kind follows (the last document of a kind
+    // closed).
+    void ShowBar(EBar bar, bool shown);
     bool BarVisible(EBar bar) const;
     bool StatusBarShownFlag() const { return m_statusShown; }
 
@@ -150,6 +157,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The work area's resizes: the documents the start opened take their
+    // places again once it has its size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Files dropped on the window open as from the command line.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -168,6 +178,9 @@ private:
     QAction* CommandAction(int id, const QString& text);
     void FillRecentFiles(QMenu* menu, const QString& emptyText);
     void OnSubWindowActivated(QMdiSubWindow* window);
+    // A new document's window in the cascade: `index` windows are open
+    // before it.
+    void PlaceChild(CChildFrame* child, int index);
     void OnChildClosed(CChildFrame* child);
     bool OnFrameCommand(int id);
     std::optional<CCmdUI> UpdateFrameCommand(int id);
@@ -205,6 +218,14 @@ private:
     QFontDialog* m_fontDialog = nullptr;
     QTimer* m_idleUpdate = nullptr;
     QPointer<CChildFrame> m_activeChild;
+    // Windows placed before the main window showed, the work area not yet
+    // at its size: placed again as it resizes, while nobody moved them.
+    struct CEarlyChild {
+        QPointer<CChildFrame> child;
+        int index = 0;
+        QRect placed;
+    };
+    std::vector<CEarlyChild> m_earlyChildren;
 
     std::array<bool, kBarCount> m_barFlags{true, true, true, true, true, true, true, true};
     bool m_statusShown = true;

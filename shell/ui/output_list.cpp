@@ -40,11 +40,14 @@ int CMyListBox::InsertLine(int index, const QString& text) {
     if (index < -1 || index > count())
         return kError;
     const int row = index == -1 ? count() : index;
+    // Read back above the end, the list stays where the reader is.
+    const QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
     insertItem(row, text);
 
     m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(text));
     UpdateExtent();
-    if (QListWidgetItem* last = item(count() - 1))
+    if (QListWidgetItem* last = item(count() - 1); last && atEnd)
         scrollToItem(last, QAbstractItemView::PositionAtTop);
     return row;
 }

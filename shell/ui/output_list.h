@@ -30,8 +30,9 @@ public:
 
     explicit CMyListBox(QWidget* parent = nullptr);
 
-    // Inserts `text` at `index` (-1 appends) and shows the last line. On the
-    // user-interface thread: the line's index, or kError; elsewhere kQueued.
+    // Inserts `text` at `index` (-1 appends) and shows the last line, unless
+    // the user has scrolled back from it. On the user-interface thread: the
+    // line's index, or kError; elsewhere kQueued.
     int AddLine(int index, const std::string& text);
     void AddLine(const std::string& line) override { AddLine(-1, line); }
     // Empties the list; the widest width and the extent go back to 0.

@@ -280,12 +280,20 @@ TEST_F(DspViewHostGui, ActivatingADialogActivatesItsViewsFrame) {
     // The platform activates the dialog it showed last; that settles first.
     auto* last = dynamic_cast<QWidget*>(doc.AttriDialogs().back());
     ASSERT_TRUE(QTest::qWaitForWindowActive(last));
+    // Out of sight before its frame goes out of front, the meter's dialog
+    // does not come back with it: the offscreen platform would give it the
+    // activation as it shows.
+    doc.AttriDialogs().back()->HideDialog();
 
     de::ui::CDspWindow* second = OpenSheet("second.dsp");
     ASSERT_NE(second, nullptr);
     shell::ui::CChildFrame* secondChild = frame->ActiveChildFrame();
     ASSERT_NE(secondChild, firstChild);
     doc.ClearSelection();
+    // The first sheet's frame hid its dialogs as it went out of front; one
+    // shown again meanwhile (as a parameter template shows its dialog).
+    ASSERT_FALSE(dialog->isVisible());
+    dialog->ShowDialog();
 
     dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));

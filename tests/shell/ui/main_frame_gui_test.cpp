@@ -111,7 +111,10 @@ public:
         ++saves;
         return true;
     }
-    std::vector<QWidget*> ModelessWindows() override { return {&m_modeless}; }
+    std::vector<shell::ui::CModelessWindow> ModelessWindows() override
+    {
+        return {{&m_modeless, {}}};
+    }
     int saves = 0;
     QWidget m_modeless;
 
@@ -265,10 +268,12 @@ TEST_F(MainFrameGui, DocumentFramesSwitchBarsStatusLayoutMenusAndTheirWindows)
     ASSERT_NE(m_deviceDoc, nullptr);
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuDevice);
     EXPECT_EQ(m_frame->Core().m_activeDeviceView, &m_deviceDoc->FrameView());
-    EXPECT_TRUE(m_deviceDoc->m_modeless.isVisible());
+    EXPECT_FALSE(m_deviceDoc->m_modeless.isVisible()) << "a window nobody opened showed";
+    m_deviceDoc->m_modeless.show();
 
     ASSERT_TRUE(m_app->OpenDocumentFile("unit.DSP"));
     ASSERT_NE(m_dspDoc, nullptr);
+    m_dspDoc->m_modeless.show();
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuDsp);
     EXPECT_EQ(VisibleBars(), kDspBars);
     EXPECT_EQ(m_frame->Core().Status().Layout(), shell::EStatusLayout::Dsp);
