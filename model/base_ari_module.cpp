@@ -19,6 +19,10 @@ ARCHIVE_IMPLEMENT_SERIAL(CBaseAriModule, CBaseModule, kSheetSchema);
 namespace {
 
 constexpr COLORREF kShadowColour = 0x505050;
+// The type name's face on the title strip, and the smallest it shrinks to
+// for a long name.
+constexpr std::int32_t kTypeNameHeight = 15;
+constexpr std::int32_t kSmallestTypeNameHeight = 9;
 // The network mark of the input and output modules.
 constexpr std::string_view kNetworkLabel = "Vragolin";
 // Group numbers come from files; past this many marks a name's row is far
@@ -155,11 +159,18 @@ void CBaseAriModule::Draw(Canvas& dc, std::int32_t dx, std::int32_t dy) {
         dc.FrameRect(outer.Inflated(-1, -1), Brush::Solid(gdi::kRed));
     }
 
-    // Type name, centred (from the left edge when wider than the body).
+    // Type name, centred; a long one ("1/3 Octave Graphic EQ") in a smaller
+    // face, so that it stays on the title strip (from the left edge when
+    // even the smallest is wider than the body).
     dc.SetBkMode(gdi::TRANSPARENT);
-    dc.SelectFont(gdi::MakeFont("Arial", 15, gdi::FW_BOLD));
     dc.SetTextColor(m_colours[kTypeNameColour]);
-    const std::int32_t type_width = dc.GetTextExtent(m_typeName).cx;
+    std::int32_t type_width = 0;
+    for (std::int32_t height = kTypeNameHeight; height >= kSmallestTypeNameHeight; --height) {
+        dc.SelectFont(gdi::MakeFont("Arial", height, gdi::FW_BOLD));
+        type_width = dc.GetTextExtent(m_typeName).cx;
+        if (type_width <= r.Width() - 4)
+            break;
+    }
     dc.TextOut(type_width > r.Width() ? r.left : r.left + (r.Width() - type_width) / 2, r.top + 2,
                m_typeName);
 
