@@ -15,6 +15,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/my_button.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
 
 namespace attri_dialogs::ui {
 
@@ -188,26 +189,10 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     SetLargestSize({800, 350});
     using Controller = CAttriCrossoverController;
 
-    Group(this, kInputGroup, "输入设置", {6, 4, 178, 58});
-    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 20, 80, 14});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {110, 20, 60, 14});
-    m_inputLevel = Edit(this, kInputLevelEdit, {14, 36, 70, 20});
-    m_inputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
-        m_crossover->InputLevelEdit().text = text;
-        m_crossover->OnInputLevel(event);
-        Show();
-    });
-    m_inputLevel->SetFocusHandler([this] {
-        if (m_crossover->OnLevelEditFocus(Controller::kInputTarget))
-            PlaceSlider();
-    });
-    m_inputMute =
-        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {110, 36, 48, 20});
-    connect(m_inputMute, &CMyButton::Command, this, [this] {
-        m_crossover->OnInputMute();
-        Show();
-    });
-
+    // The level edits' sliders hang below them: the input settings go at
+    // the bottom of the column, with nothing beneath their edit, and the
+    // output level edit stands right of every input control, so that its
+    // slider passes beside them.
     for (std::int32_t b = 0; b < 4; ++b) {
         CMyButton*& button = m_bandButtons[static_cast<std::size_t>(b)];
         button = Button(this, kFirstBandButton + b, shell::CMyButtonCore::kModeRadio, {});
@@ -222,27 +207,27 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
         });
     }
 
-    Group(this, kFilterGroup, "滤波器设置", {6, 94, 178, 132});
+    Group(this, kFilterGroup, "滤波器设置", {6, 32, 178, 132});
     MakeColumn(Controller::kLeft, 12);
     MakeColumn(Controller::kRight, 98);
 
-    Group(this, kOutputGroup, "输出设置", {6, 232, 178, 64});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 248, 48, 14});
-    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 248, 48, 14});
-    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 248, 62, 14});
+    Group(this, kOutputGroup, "输出设置", {6, 170, 178, 62});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 186, 50, 14});
+    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 186, 50, 14});
+    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 186, 62, 14});
     m_outputMute =
-        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 264, 48, 20});
+        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 202, 48, 20});
     connect(m_outputMute, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputMute();
         Show();
     });
     m_outputInvert =
-        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 264, 48, 20});
+        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 202, 48, 20});
     connect(m_outputInvert, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputInvert();
         Show();
     });
-    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 264, 58, 20});
+    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 202, 58, 20});
     m_outputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
         m_crossover->OutputLevelEdit().text = text;
         m_crossover->OnOutputLevel(event);
@@ -253,12 +238,32 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             PlaceSlider();
     });
 
+    Group(this, kInputGroup, "输入设置", {6, 238, 178, 62});
+    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 254, 70, 14});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {90, 254, 46, 14});
+    m_inputLevel = Edit(this, kInputLevelEdit, {14, 270, 70, 20});
+    m_inputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
+        m_crossover->InputLevelEdit().text = text;
+        m_crossover->OnInputLevel(event);
+        Show();
+    });
+    m_inputLevel->SetFocusHandler([this] {
+        if (m_crossover->OnLevelEditFocus(Controller::kInputTarget))
+            PlaceSlider();
+    });
+    m_inputMute =
+        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {90, 270, 46, 20});
+    connect(m_inputMute, &CMyButton::Command, this, [this] {
+        m_crossover->OnInputMute();
+        Show();
+    });
+
     GraphScales(this, Controller::kGraph, 3);
     QFont small = font();
     small.setPixelSize(11);
     auto* legend =
         Label(this, kCrossoverDialog, kLegend,
-              "Frequency Filter Type Out Level  Mute          Invert ", {190, 212 + 26, 76, 80});
+              "频率\n滤波器类型\n输出电平\n静音\n反相", {190, 212 + 26, 76, 80});
     legend->setFont(small);
     legend->setWordWrap(true);
     legend->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -272,37 +277,33 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     LayOutBands();
     CreateSlider(false);
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
 void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x) {
     Column& controls = m_columns[static_cast<std::size_t>(column)];
-    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 108, 80, 14});
-    // The longest label of the column: a smaller face keeps it within it.
-    QLabel* type =
-        Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 146, 84, 14});
-    QFont small = type->font();
-    small.setPixelSize(10);
-    type->setFont(small);
-    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 184, 80, 14});
+    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 46, 80, 14});
+    Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 84, 84, 14});
+    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 122, 80, 14});
     controls.sync = Button(this, kFirstSyncButton + column, shell::CMyButtonCore::kModeToggle,
-                           {x + 16, 122, 48, 20});
+                           {x + 16, 60, 48, 20});
     connect(controls.sync, &CMyButton::Command, this, [this, column] {
         m_crossover->OnSyncToggle(column);
         Show();
     });
-    controls.types = TypeList(this, kFirstTypeList + column, {x, 160, 80, 22});
+    controls.types = TypeList(this, kFirstTypeList + column, {x, 98, 80, 22});
     controls.types->installEventFilter(this);
     connect(controls.types, &QComboBox::activated, this, [this, column](int index) {
         m_crossover->OnTypeSelected(column, index);
         Show();
     });
-    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 198, 64, 20});
+    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 136, 64, 20});
     controls.cutoff->SetEditHandler([this, column](EEditEvent event, const std::string& text) {
         m_crossover->CutoffEdit(column).text = text;
         m_crossover->OnCutoffEdit(column, event);
         Show();
     });
-    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 198, 16, 20});
+    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 136, 16, 20});
     controls.spin->SetStepHandler([this, column](int position) {
         m_crossover->OnSpin(column, position);
         Show();
@@ -320,7 +321,7 @@ void CDSPDlgAttriCrossover::LayOutBands() {
     for (int b = 0; b < 4; ++b) {
         CMyButton* button = m_bandButtons[static_cast<std::size_t>(b)];
         button->setVisible(b < bands);
-        button->setGeometry(kRowLeft + b * (width + kGap), 68, width, 22);
+        button->setGeometry(kRowLeft + b * (width + kGap), 6, width, 22);
     }
     constexpr int kPanelsLeft = 268;
     constexpr int kPanelsWidth = 500;
@@ -497,6 +498,7 @@ CDSPDlgAttriFilter::CDSPDlgAttriFilter(std::unique_ptr<CAttriFilterController> c
     });
     GraphScales(this, CAttriFilterController::kGraph, 9);
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
 void CDSPDlgAttriFilter::Show() {
