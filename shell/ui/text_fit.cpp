@@ -63,9 +63,9 @@ void FitLabelTexts(QWidget& window, int smallest) {
 int CaptionWidth(const QWidget& window, const QString& title) {
     const QFont font = QApplication::font("QMdiSubWindowTitleBar");
     const int bar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
-    // The window's icon on the left, three buttons on the right, and a
-    // margin each side of the text.
-    const int room = std::max(bar, QFontMetrics(font).height()) * 4 + 16;
+    // The window's icon on the left, a dialog's two buttons (help or
+    // minimise, close) on the right, and a margin each side of the text.
+    const int room = std::max(bar, QFontMetrics(font).height()) * 3 + 16;
     return QFontMetrics(font).horizontalAdvance(title) + room;
 }
 
