@@ -60,6 +60,9 @@ constexpr int kFrequencyEdit = 1634;
 constexpr int kFrequencySpin = 1635;
 constexpr int kBypassButton = 1636;
 
+// The y below the band buttons in one row, where the filter group begins.
+constexpr int kFirstBelowBands = 32;
+
 constexpr std::array<const char*, 4> kBandCaptions = {"低频", "中低", "中高", "高频"};
 
 QLabel* Label(QWidget* dialog, int dialogId, int id, const char* builtin, QRect place) {
@@ -206,28 +209,30 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             Show();
         });
     }
+    // The controls below stand lower when the band buttons take two rows.
+    const int dy = LayOutBandButtons() - kFirstBelowBands;
 
-    Group(this, kFilterGroup, "滤波器设置", {6, 32, 178, 132});
-    MakeColumn(Controller::kLeft, 12);
-    MakeColumn(Controller::kRight, 98);
+    Group(this, kFilterGroup, "滤波器设置", {6, 32 + dy, 178, 132});
+    MakeColumn(Controller::kLeft, 12, dy);
+    MakeColumn(Controller::kRight, 98, dy);
 
-    Group(this, kOutputGroup, "输出设置", {6, 170, 178, 62});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 186, 50, 14});
-    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 186, 50, 14});
-    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 186, 62, 14});
+    Group(this, kOutputGroup, "输出设置", {6, 170 + dy, 178, 62});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 186 + dy, 50, 14});
+    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 186 + dy, 50, 14});
+    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 186 + dy, 62, 14});
     m_outputMute =
-        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 202, 48, 20});
+        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 202 + dy, 48, 20});
     connect(m_outputMute, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputMute();
         Show();
     });
     m_outputInvert =
-        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 202, 48, 20});
+        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 202 + dy, 48, 20});
     connect(m_outputInvert, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputInvert();
         Show();
     });
-    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 202, 58, 20});
+    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 202 + dy, 58, 20});
     m_outputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
         m_crossover->OutputLevelEdit().text = text;
         m_crossover->OnOutputLevel(event);
@@ -238,10 +243,10 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             PlaceSlider();
     });
 
-    Group(this, kInputGroup, "输入设置", {6, 238, 178, 62});
-    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 254, 70, 14});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {90, 254, 46, 14});
-    m_inputLevel = Edit(this, kInputLevelEdit, {14, 270, 70, 20});
+    Group(this, kInputGroup, "输入设置", {6, 238 + dy, 178, 62});
+    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 254 + dy, 70, 14});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {90, 254 + dy, 46, 14});
+    m_inputLevel = Edit(this, kInputLevelEdit, {14, 270 + dy, 70, 20});
     m_inputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
         m_crossover->InputLevelEdit().text = text;
         m_crossover->OnInputLevel(event);
@@ -252,7 +257,7 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             PlaceSlider();
     });
     m_inputMute =
-        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {90, 270, 46, 20});
+        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {90, 270 + dy, 46, 20});
     connect(m_inputMute, &CMyButton::Command, this, [this] {
         m_crossover->OnInputMute();
         Show();
@@ -274,55 +279,79 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
         text->setFont(small);
         text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    LayOutBands();
+    LayOutBandPanels();
     CreateSlider(false);
     Show();
     shell::ui::FitLabelTexts(*this);
 }
 
-void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x) {
+void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x, int dy) {
     Column& controls = m_columns[static_cast<std::size_t>(column)];
-    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 46, 80, 14});
-    Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 84, 84, 14});
-    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 122, 80, 14});
+    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 46 + dy, 80, 14});
+    Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 84 + dy, 84, 14});
+    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 122 + dy, 80, 14});
     controls.sync = Button(this, kFirstSyncButton + column, shell::CMyButtonCore::kModeToggle,
-                           {x + 16, 60, 48, 20});
+                           {x + 16, 60 + dy, 48, 20});
     connect(controls.sync, &CMyButton::Command, this, [this, column] {
         m_crossover->OnSyncToggle(column);
         Show();
     });
-    controls.types = TypeList(this, kFirstTypeList + column, {x, 98, 80, 22});
+    controls.types = TypeList(this, kFirstTypeList + column, {x, 98 + dy, 80, 22});
     controls.types->installEventFilter(this);
     connect(controls.types, &QComboBox::activated, this, [this, column](int index) {
         m_crossover->OnTypeSelected(column, index);
         Show();
     });
-    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 136, 64, 20});
+    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 136 + dy, 64, 20});
     controls.cutoff->SetEditHandler([this, column](EEditEvent event, const std::string& text) {
         m_crossover->CutoffEdit(column).text = text;
         m_crossover->OnCutoffEdit(column, event);
         Show();
     });
-    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 136, 16, 20});
+    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 136 + dy, 16, 20});
     controls.spin->SetStepHandler([this, column](int position) {
         m_crossover->OnSpin(column, position);
         Show();
     });
 }
 
-// The band buttons share the row and the band panels the space below the
-// graph among the bands there are.
-void CDSPDlgAttriCrossover::LayOutBands() {
+// The band buttons share one row when their captions fit it, else two;
+// returns the y below them.
+int CDSPDlgAttriCrossover::LayOutBandButtons() {
     const int bands = m_crossover->Bands();
     constexpr int kRowLeft = 8;
     constexpr int kRowWidth = 174;
     constexpr int kGap = 3;
-    const int width = (kRowWidth - (bands - 1) * kGap) / bands;
+    constexpr int kTop = 6;
+    constexpr int kHeight = 22;
+    // The lamp's rim and a margin each side of the caption.
+    constexpr int kCaptionMargin = 12;
+    int widest = 0;
+    for (int b = 0; b < bands; ++b) {
+        const CMyButton& button = *m_bandButtons[static_cast<std::size_t>(b)];
+        widest = std::max(widest, button.fontMetrics().horizontalAdvance(button.text()));
+    }
+    const auto widthFor = [&](int perRow) { return (kRowWidth - (perRow - 1) * kGap) / perRow; };
+    const int perRow = widthFor(bands) >= widest + kCaptionMargin ? bands : (bands + 1) / 2;
+    const int width = widthFor(perRow);
     for (int b = 0; b < 4; ++b) {
         CMyButton* button = m_bandButtons[static_cast<std::size_t>(b)];
         button->setVisible(b < bands);
-        button->setGeometry(kRowLeft + b * (width + kGap), 6, width, 22);
+        button->setGeometry(kRowLeft + b % perRow * (width + kGap),
+                            kTop + b / perRow * (kHeight + kGap), width, kHeight);
+        // A frame unit of one pixel, however wide the button: the lamp
+        // keeps its height for the caption.
+        button->Attach(kFirstBandButton + b, this, shell::CMyButtonCore::kModeRadio,
+                       std::max(width, kHeight), button->GetState());
     }
+    const int rows = (bands + perRow - 1) / perRow;
+    return kTop + rows * (kHeight + kGap) + 1;
+}
+
+// The band panels share the space below the graph among the bands there
+// are.
+void CDSPDlgAttriCrossover::LayOutBandPanels() {
+    const int bands = m_crossover->Bands();
     constexpr int kPanelsLeft = 268;
     constexpr int kPanelsWidth = 500;
     int shown = 0;

@@ -287,6 +287,12 @@ TEST_F(SlopeDialogsGui, CrossoverShowsThePacksWordsWhole) {
             EXPECT_TRUE(shell::ui::TextFits(*label)) << label->text().toStdString();
         }
         EXPECT_TRUE(legend);
+        // A band button's caption stands inside its lamp, 4 pixels in.
+        for (int id = 1517; id <= 1520; ++id) {
+            const auto* band = Item<shell::ui::CMyButton>(dialog, id);
+            EXPECT_LE(band->fontMetrics().horizontalAdvance(band->text()), band->width() - 8)
+                << band->text().toStdString();
+        }
         EXPECT_EQ(shell::UntranslatedTexts(language.Pack(),
                                            gui_test::VisibleTexts(*dialog, false, LanguageFreeNames())),
                   std::vector<std::string>{});
