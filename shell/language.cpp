@@ -374,6 +374,7 @@ std::optional<std::regex> FormatPattern(std::string_view format) {
                 pattern += '\\';
             pattern += c;
         }
+        literal.clear();
     };
     std::string words;
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -394,7 +395,6 @@ std::optional<std::regex> FormatPattern(std::string_view format) {
         if (end == format.size())
             return std::nullopt;
         flush();
-        literal.clear();
         pattern += "[\\s\\S]*?";
         words += ' ';
         converts = true;
@@ -434,10 +434,8 @@ std::vector<std::string> UntranslatedTexts(const CLanguagePack& pack,
     for (const std::string& text : shown) {
         if (!HasWord(text) || texts.contains(text))
             continue;
-        const bool formatted = std::any_of(formats.begin(), formats.end(), [&](const std::regex& f) {
-            return std::regex_match(text, f);
-        });
-        if (!formatted)
+        const auto formats_it = [&](const std::regex& f) { return std::regex_match(text, f); };
+        if (!std::any_of(formats.begin(), formats.end(), formats_it))
             missing.push_back(text);
     }
     return missing;

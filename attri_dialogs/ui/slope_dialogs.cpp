@@ -192,10 +192,6 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     SetLargestSize({800, 350});
     using Controller = CAttriCrossoverController;
 
-    // The level edits' sliders hang below them: the input settings go at
-    // the bottom of the column, with nothing beneath their edit, and the
-    // output level edit stands right of every input control, so that its
-    // slider passes beside them.
     for (std::int32_t b = 0; b < 4; ++b) {
         CMyButton*& button = m_bandButtons[static_cast<std::size_t>(b)];
         button = Button(this, kFirstBandButton + b, shell::CMyButtonCore::kModeRadio, {});
@@ -216,6 +212,10 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     MakeColumn(Controller::kLeft, 12, dy);
     MakeColumn(Controller::kRight, 98, dy);
 
+    // The level edits' sliders hang below them: the input settings go at
+    // the bottom of the column, with nothing beneath their edit, and the
+    // output level edit stands right of every input control, so that its
+    // slider passes beside them.
     Group(this, kOutputGroup, "输出设置", {6, 170 + dy, 178, 62});
     Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 186 + dy, 50, 14});
     Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 186 + dy, 50, 14});
@@ -226,8 +226,8 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
         m_crossover->OnOutputMute();
         Show();
     });
-    m_outputInvert =
-        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 202 + dy, 48, 20});
+    m_outputInvert = Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle,
+                            {66, 202 + dy, 48, 20});
     connect(m_outputInvert, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputInvert();
         Show();
@@ -266,9 +266,8 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     GraphScales(this, Controller::kGraph, 3);
     QFont small = font();
     small.setPixelSize(11);
-    auto* legend =
-        Label(this, kCrossoverDialog, kLegend,
-              "频率\n滤波器类型\n输出电平\n静音\n反相", {190, 212 + 26, 76, 80});
+    auto* legend = Label(this, kCrossoverDialog, kLegend, "频率\n滤波器类型\n输出电平\n静音\n反相",
+                         {190, 212 + 26, 76, 80});
     legend->setFont(small);
     legend->setWordWrap(true);
     legend->setAlignment(Qt::AlignLeft | Qt::AlignTop);

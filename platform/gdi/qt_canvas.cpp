@@ -102,8 +102,8 @@ QFont ToQFont(const LOGFONT& lf) {
     if (lf.lfWidth > 0) {
         const double natural = QFontMetricsF(font).averageCharWidth();
         if (natural > 0)
-            font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * lf.lfWidth / natural)),
-                                       1, 4000));
+            font.setStretch(
+                std::clamp(static_cast<int>(std::lround(100.0 * lf.lfWidth / natural)), 1, 4000));
     }
     return font;
 }

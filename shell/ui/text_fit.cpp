@@ -2,8 +2,9 @@
 
 #include <QApplication>
 #include <QBoxLayout>
-#include <QGridLayout>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QStyle>
 
@@ -21,15 +22,13 @@ bool Fits(const QFont& font, const QLabel& label, const QString& text) {
     const QRect box = label.contentsRect();
     // Measured in a box of unbounded height, so that a wrapped text shows
     // how many lines it takes.
-    const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, box.width(), 1 << 16),
-                                                         Flags(label), text);
+    const QRect needed =
+        QFontMetrics(font).boundingRect(QRect(0, 0, box.width(), 1 << 16), Flags(label), text);
     return needed.width() <= box.width() && needed.height() <= box.height();
 }
 
 int PixelSize(const QFont& font) {
-    if (font.pixelSize() > 0)
-        return font.pixelSize();
-    return QFontMetrics(font).height();
+    return font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
 }
 
 } // namespace

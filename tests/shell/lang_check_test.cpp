@@ -63,10 +63,12 @@ TEST(LangCheck, PassesOnlyACompletePackWithEqualConversions) {
     const LangCheckRow rows[] = {
         {"complete", shell_test::CompletePack(), 0, 0, ""},
         {"complete with tables and comments",
-         shell_test::CompletePack() + "; windows\n[Dialog 133]\n0=IP range\n[Menu 128]\n57600=&New\n", 0,
-         0, ""},
-        {"one conversion changed", Spoilt(158, "158=    Exception %d: copying the %d device failed!"),
-         1, 1, "text 158 has the conversions %d %d where the built-in text has %d %s"},
+         shell_test::CompletePack() +
+             "; windows\n[Dialog 133]\n0=IP range\n[Menu 128]\n57600=&New\n",
+         0, 0, ""},
+        {"one conversion changed",
+         Spoilt(158, "158=    Exception %d: copying the %d device failed!"), 1, 1,
+         "text 158 has the conversions %d %d where the built-in text has %d %s"},
         {"two conversions swapped", Spoilt(170, "170=%s-%d %d: from %s-%d"), 1, 1,
          "text 170 has the conversions"},
         {"a conversion more", Spoilt(157, "157=Unexpected file format %s!"), 1, 1,
@@ -134,9 +136,8 @@ TEST(LangCheck, ShownTextsWithoutAnEntryFailThePack) {
          "the shown text \"Band  1\" has no entry"},
         {"an English button", "rcChs", chineseShown + "Cancel\n", 1,
          "the shown text \"Cancel\" has no entry"},
-        {"an English summary", "rcChs",
-         "  Low\\n\\n250.0 Hz\\nBW 12\\n0.0dB\\nNormal\\nNormal\n", 1,
-         "has no entry"},
+        {"an English summary", "rcChs", "  Low\\n\\n250.0 Hz\\nBW 12\\n0.0dB\\nNormal\\nNormal\n",
+         1, "has no entry"},
         {"a Chinese text left in English", "rcEng", "Band 10\nOK\n低频\n", 1,
          "the shown text \"低频\" has no entry"},
         {"a text of the other language's pack", "rcEng", "Band 10\nOK\nLow\n", 0, ""},
@@ -147,9 +148,9 @@ TEST(LangCheck, ShownTextsWithoutAnEntryFailThePack) {
         TempFolder folder;
         const std::filesystem::path shown = folder.path() / "shown.txt";
         shell_test::WriteFile(shown, row.shown);
-        const LangCheckRun run = RunLangCheck(
-            std::filesystem::path(OSTREL_SHIPPED_PACKS) / (std::string(row.pack) + ".lang"), folder,
-            "--shown '" + shown.string() + "'");
+        const LangCheckRun run = RunLangCheck(std::filesystem::path(OSTREL_SHIPPED_PACKS) /
+                                                  (std::string(row.pack) + ".lang"),
+                                              folder, "--shown '" + shown.string() + "'");
         EXPECT_EQ(run.status, row.status) << run.err;
         EXPECT_EQ(run.out, Count(resources::BuiltinStrings().size()));
         EXPECT_NE(run.err.find(row.reason), std::string::npos) << run.err;

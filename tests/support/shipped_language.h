@@ -14,7 +14,8 @@ namespace test_support {
 class ScopedShippedLanguage {
 public:
     explicit ScopedShippedLanguage(const std::string& title) {
-        auto pack = shell::LoadLanguagePack(std::string(OSTREL_SHIPPED_PACKS) + "/" + title + ".lang");
+        auto pack =
+            shell::LoadLanguagePack(std::string(OSTREL_SHIPPED_PACKS) + "/" + title + ".lang");
         EXPECT_TRUE(pack.has_value()) << title;
         if (pack)
             m_pack = std::make_shared<const shell::CLanguagePack>(std::move(*pack));

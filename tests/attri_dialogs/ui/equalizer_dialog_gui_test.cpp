@@ -24,9 +24,9 @@
 #include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_equalizer.h"
+#include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/my_slider.h"
-#include "shell/language.h"
 #include "shell/ui/text_fit.h"
 #include "tests/support/shipped_language.h"
 #include "visible_texts.h"
@@ -224,8 +224,9 @@ TEST_F(EqualizerDialogGui, EachPackNamesTheBandsAndFitsTheCaptions) {
             for (const QLabel* label : dialog->findChildren<QLabel*>()) {
                 EXPECT_TRUE(shell::ui::TextFits(*label)) << label->text().toStdString();
             }
-            EXPECT_EQ(shell::UntranslatedTexts(language.Pack(), gui_test::VisibleTexts(*dialog, false)),
-                      std::vector<std::string>{});
+            EXPECT_EQ(
+                shell::UntranslatedTexts(language.Pack(), gui_test::VisibleTexts(*dialog, false)),
+                std::vector<std::string>{});
             doc->DestroyAttriDialogs();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

@@ -206,8 +206,7 @@ TEST_F(SlopeDialogsGui, BypassGreysTheLowPassCurve) {
 
 // Texts the dialogs show alike in every language.
 std::set<std::string> LanguageFreeNames() {
-    std::set<std::string> names(model::g_szFilterTypeName.begin(),
-                                model::g_szFilterTypeName.end());
+    std::set<std::string> names(model::g_szFilterTypeName.begin(), model::g_szFilterTypeName.end());
     names.emplace(attri_dialogs::SwitchCaption(0));
     names.emplace(attri_dialogs::SwitchCaption(1));
     return names;
@@ -240,12 +239,11 @@ TEST_F(SlopeDialogsGui, CrossoverSlidersHangClearOfTheOtherControls) {
             EXPECT_EQ(slider.right(), ScreenRect(*edit).right());
             for (QWidget* control : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 const auto* label = qobject_cast<QLabel*>(control);
-                const bool covered =
-                    qobject_cast<shell::ui::CMyButton*>(control) != nullptr ||
-                    qobject_cast<QComboBox*>(control) != nullptr ||
-                    qobject_cast<adu::CAttriValueEdit*>(control) != nullptr ||
-                    qobject_cast<adu::CAttriSpinButtons*>(control) != nullptr ||
-                    (label != nullptr && !label->text().isEmpty());
+                const bool covered = qobject_cast<shell::ui::CMyButton*>(control) != nullptr ||
+                                     qobject_cast<QComboBox*>(control) != nullptr ||
+                                     qobject_cast<adu::CAttriValueEdit*>(control) != nullptr ||
+                                     qobject_cast<adu::CAttriSpinButtons*>(control) != nullptr ||
+                                     (label != nullptr && !label->text().isEmpty());
                 if (!covered || control == edit || !control->isVisible())
                     continue;
                 EXPECT_FALSE(slider.intersects(ScreenRect(*control)))
@@ -293,8 +291,8 @@ TEST_F(SlopeDialogsGui, CrossoverShowsThePacksWordsWhole) {
             EXPECT_LE(band->fontMetrics().horizontalAdvance(band->text()), band->width() - 8)
                 << band->text().toStdString();
         }
-        EXPECT_EQ(shell::UntranslatedTexts(language.Pack(),
-                                           gui_test::VisibleTexts(*dialog, false, LanguageFreeNames())),
+        EXPECT_EQ(shell::UntranslatedTexts(
+                      language.Pack(), gui_test::VisibleTexts(*dialog, false, LanguageFreeNames())),
                   std::vector<std::string>{});
         doc->DestroyAttriDialogs();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -29,11 +29,11 @@
 #include "platform/gdi/fixed_width_measurer.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/text_fit.h"
-#include "tests/support/shipped_language.h"
 #include "tests/device_editor/run_state_recorders.h"
 #include "tests/device_editor/sheet_builder.h"
-#include "tests/shell/ui/gui_app.h"
 #include "tests/device_editor/sheet_undo_host.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/shipped_language.h"
 
 namespace {
 
@@ -222,8 +222,8 @@ TEST_F(MatrixRouteDialog, TheCaptionFitsTheWindowInEitherLanguage) {
         SCOPED_TRACE(pack);
         const test_support::ScopedShippedLanguage language(pack);
         auto dialog = Open();
-        EXPECT_TRUE(dialog->windowTitle().endsWith(
-            QString::fromStdString("(" + matrix().m_name + ")")));
+        EXPECT_TRUE(
+            dialog->windowTitle().endsWith(QString::fromStdString("(" + matrix().m_name + ")")));
         EXPECT_GE(dialog->width(), shell::ui::CaptionWidth(*dialog, dialog->windowTitle()));
     }
 }

@@ -53,7 +53,8 @@ ShownBox NoteModalBox(const std::function<void()>& show) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible())
             return;
-        shown = {box->windowTitle(), box->width(), shell::ui::CaptionWidth(*box, box->windowTitle())};
+        shown = {box->windowTitle(), box->width(),
+                 shell::ui::CaptionWidth(*box, box->windowTitle())};
         poll.stop();
         box->done(QMessageBox::Cancel);
     });
@@ -70,9 +71,8 @@ TEST(ShellCaptions, MessageBoxesShowTheProductsNameWhole) {
         const ShownBox message = NoteModalBox([&] { sink.ShowMessage(157, "OK"); });
         EXPECT_EQ(message.title, shell::StringText(shell::kProductTitleString));
         EXPECT_GE(message.width, message.captionWidth);
-        const ShownBox question = NoteModalBox([&] {
-            sink.Ask(226, "?", model::EMessageButtons::YesNo, model::EMessageAnswer::No);
-        });
+        const ShownBox question = NoteModalBox(
+            [&] { sink.Ask(226, "?", model::EMessageButtons::YesNo, model::EMessageAnswer::No); });
         EXPECT_GE(question.width, question.captionWidth);
         EXPECT_GT(question.captionWidth, 0);
     }
@@ -105,17 +105,19 @@ TEST(ShellCaptions, LanguageDialogSpeaksThePackAndShowsItsCaptionWhole) {
         EXPECT_GE(dialog.width(), shell::ui::CaptionWidth(dialog, dialog.windowTitle()));
         // The packs' own names are listed as each pack gives it.
         const std::set<std::string> names{"English", "简体中文(Simplied Chinese)"};
-        EXPECT_EQ(shell::UntranslatedTexts(language.Pack(),
-                                           gui_test::VisibleTexts(dialog, true, names)),
-                  std::vector<std::string>{});
+        EXPECT_EQ(
+            shell::UntranslatedTexts(language.Pack(), gui_test::VisibleTexts(dialog, true, names)),
+            std::vector<std::string>{});
     }
 }
 
 TEST(ShellCaptions, PalettePageButtonsHoldTheirCaptionsAtTheBarsNarrowest) {
     for (const char* pack : kPacks) {
         const ScopedShippedLanguage language(pack);
-        for (const shell::EPaletteKind kind : {shell::EPaletteKind::Device, shell::EPaletteKind::Dsp}) {
-            SCOPED_TRACE(std::string(pack) + (kind == shell::EPaletteKind::Device ? " device" : " dsp"));
+        for (const shell::EPaletteKind kind :
+             {shell::EPaletteKind::Device, shell::EPaletteKind::Dsp}) {
+            SCOPED_TRACE(std::string(pack) +
+                         (kind == shell::EPaletteKind::Device ? " device" : " dsp"));
             shell::ui::CPaletteBar bar(kind, [](int) { return QIcon(); });
             bar.resize(bar.minimumWidth(), 700);
             bar.show();
