@@ -404,28 +404,39 @@ bool CAttriCrossoverController::OnOutputInvert() {
 }
 
 std::string CAttriCrossoverController::BandText(std::int32_t band) const {
+    // The band summaries' formats and words, in the string table.
+    constexpr int kLowFormat = 4640;
+    constexpr int kHighFormat = 4641;
+    constexpr int kMiddleFormat = 4642;
+    constexpr int kLowMiddleFormat = 4643;
+    constexpr int kHighMiddleFormat = 4644;
+    constexpr int kNormalWord = 4645;
+    constexpr int kMutedWord = 4646;
+    constexpr int kInvertedWord = 4647;
+
     const std::size_t b = Band(band);
     const double level = m_outputLevel[b].shown;
-    const char* mute = m_module.m_outputMute[b] == 1 ? "Muted" : "Normal";
-    const char* polarity = m_module.m_outputInvert[b] == 1 ? "Inverted" : "Normal";
+    const std::string normal(resources::LoadString(kNormalWord));
+    const std::string mute =
+        m_module.m_outputMute[b] == 1 ? std::string(resources::LoadString(kMutedWord)) : normal;
+    const std::string polarity = m_module.m_outputInvert[b] == 1
+                                     ? std::string(resources::LoadString(kInvertedWord))
+                                     : normal;
     const auto f = [this](std::int32_t p) { return m_frequency[Position(p)]; };
     const auto type = [this](std::int32_t p) { return TypeName(m_type[Position(p)]); };
-    using platform::text::format;
+    const auto format = [](int id, const auto&... args) {
+        return platform::text::format(resources::LoadString(id), args...);
+    };
     if (b == 0)
-        return format("  Low\n\n%.1f Hz\n%s\n%.1fdB\n%s\n%s", f(0), type(0), level, mute, polarity);
+        return format(kLowFormat, f(0), type(0), level, mute, polarity);
     const auto lower = static_cast<std::int32_t>(2 * b - 1);
     if (static_cast<std::int32_t>(b) == m_bands - 1)
-        return format(" High\n\n%.1f kHz\n%s\n%.1fdB\n%s\n%s", f(lower) * 0.001, type(lower), level,
-                      mute, polarity);
+        return format(kHighFormat, f(lower) * 0.001, type(lower), level, mute, polarity);
     if (m_bands == 3)
-        return format("  Middle\n\n%.1f Hz  %.1f Hz\n%s %s\n      %.1fdB\n      %s\n      %s", f(1),
-                      f(2), type(1), type(2), level, mute, polarity);
+        return format(kMiddleFormat, f(1), f(2), type(1), type(2), level, mute, polarity);
     if (b == 1)
-        return format("  Low Middle\n\n%.1f Hz  %.1f Hz\n%s %s\n      %.1fdB\n      %s\n      %s",
-                      f(1), f(2), type(1), type(2), level, mute, polarity);
-    return format(
-        "   High Middle\n\n%.1f Hz %.1f kHz\n%s   %s\n        %.1fdB\n       %s\n       %s", f(3),
-        f(4) * 0.001, type(3), type(4), level, mute, polarity);
+        return format(kLowMiddleFormat, f(1), f(2), type(1), type(2), level, mute, polarity);
+    return format(kHighMiddleFormat, f(3), f(4) * 0.001, type(3), type(4), level, mute, polarity);
 }
 
 std::int32_t CAttriCrossoverController::BandPanel(std::int32_t band) const {

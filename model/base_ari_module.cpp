@@ -19,11 +19,38 @@ ARCHIVE_IMPLEMENT_SERIAL(CBaseAriModule, CBaseModule, kSheetSchema);
 namespace {
 
 constexpr COLORREF kShadowColour = 0x505050;
+// The type name's face on the title strip, and the smallest it shrinks to
+// for a long name.
+constexpr std::int32_t kTypeNameHeight = 15;
+constexpr std::int32_t kSmallestTypeNameHeight = 11;
 // The network mark of the input and output modules.
 constexpr std::string_view kNetworkLabel = "Vragolin";
 // Group numbers come from files; past this many marks a name's row is far
 // wider than any sheet, so no more are drawn.
 constexpr std::int32_t kMaxGroupMarks = 100;
+
+// The face of a type name on a title strip `room` pixels wide: Arial 15
+// bold; a name wider than that ("1/3 Octave Graphic EQ" on a 100-pixel
+// body) takes a smaller face, down to 11 pixels, then narrower letters. A
+// name that fits in none keeps the full face.
+gdi::LOGFONT TypeNameFont(gdi::Canvas& dc, const std::string& name, std::int32_t room) {
+    const auto fits = [&](const gdi::LOGFONT& font) {
+        dc.SelectFont(font);
+        return dc.GetTextExtent(name).cx <= room;
+    };
+    const gdi::LOGFONT full = gdi::MakeFont("Arial", kTypeNameHeight, gdi::FW_BOLD);
+    for (std::int32_t height = kTypeNameHeight; height >= kSmallestTypeNameHeight; --height) {
+        const gdi::LOGFONT font = gdi::MakeFont("Arial", height, gdi::FW_BOLD);
+        if (fits(font))
+            return font;
+    }
+    gdi::LOGFONT narrow = gdi::MakeFont("Arial", kSmallestTypeNameHeight, gdi::FW_BOLD);
+    for (narrow.lfWidth = kSmallestTypeNameHeight / 2; narrow.lfWidth >= 3; --narrow.lfWidth) {
+        if (fits(narrow))
+            return narrow;
+    }
+    return full;
+}
 
 } // namespace
 
@@ -157,8 +184,8 @@ void CBaseAriModule::Draw(Canvas& dc, std::int32_t dx, std::int32_t dy) {
 
     // Type name, centred (from the left edge when wider than the body).
     dc.SetBkMode(gdi::TRANSPARENT);
-    dc.SelectFont(gdi::MakeFont("Arial", 15, gdi::FW_BOLD));
     dc.SetTextColor(m_colours[kTypeNameColour]);
+    dc.SelectFont(TypeNameFont(dc, m_typeName, r.Width() - 4));
     const std::int32_t type_width = dc.GetTextExtent(m_typeName).cx;
     dc.TextOut(type_width > r.Width() ? r.left : r.left + (r.Width() - type_width) / 2, r.top + 2,
                m_typeName);

@@ -309,6 +309,18 @@ constexpr CBuiltinString kStrings[] = {
     // The command sender's give-ups beyond a failed SNMP step.
     {4602, "设备未响应命令(SP = 165)！"},
     {4603, "设备连续%d次要求重发同一命令(SP = 247)！"},
+    // The crossover dialog's band summaries (low, high, the 3-way middle,
+    // the 4-way low and high middle bands), their mute and polarity words,
+    // and the equalizer dialog's band list entry.
+    {4640, "  低频\n\n%.1f Hz\n%s\n%.1fdB\n%s\n%s"},
+    {4641, " 高频\n\n%.1f kHz\n%s\n%.1fdB\n%s\n%s"},
+    {4642, "  中频\n\n%.1f Hz  %.1f Hz\n%s %s\n      %.1fdB\n      %s\n      %s"},
+    {4643, "  中低频\n\n%.1f Hz  %.1f Hz\n%s %s\n      %.1fdB\n      %s\n      %s"},
+    {4644, "   中高频\n\n%.1f Hz %.1f kHz\n%s   %s\n        %.1fdB\n       %s\n       %s"},
+    {4645, "正常"},
+    {4646, "静音"},
+    {4647, "反相"},
+    {4648, "波段 %2d"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},

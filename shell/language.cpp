@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <regex>
+#include <set>
 #include <sstream>
 
 namespace shell {
@@ -344,7 +346,124 @@ std::vector<std::string> PrintfConversions(std::string_view text) {
     return conversions;
 }
 
-CPackCheck CheckLanguagePack(std::string_view bytes) {
+namespace {
+
+bool HasWord(std::string_view text) {
+    std::size_t letters = 0;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+        letters = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ? letters + 1 : 0;
+        if (letters >= 2)
+            return true;
+    }
+    return false;
+}
+
+// The pack text `format` as a pattern of the texts it formats: its literal
+// parts as they stand, each conversion any text. None when the text has no
+// conversion or no word outside them (such as "'%s' (%s)"), which would
+// take any text for its own.
+std::optional<std::regex> FormatPattern(std::string_view format) {
+    std::string pattern;
+    std::string literal;
+    bool converts = false;
+    const auto flush = [&] {
+        for (const char c : literal) {
+            if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos)
+                pattern += '\\';
+            pattern += c;
+        }
+        literal.clear();
+    };
+    std::string words;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            literal += format[i];
+            words += format[i];
+            continue;
+        }
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            literal += '%';
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < format.size() &&
+               std::string_view("-+ 0#123456789.*lhI").find(format[end]) != std::string_view::npos)
+            ++end;
+        if (end == format.size())
+            return std::nullopt;
+        flush();
+        pattern += "[\\s\\S]*?";
+        words += ' ';
+        converts = true;
+        i = end;
+    }
+    flush();
+    if (!converts || !HasWord(words))
+        return std::nullopt;
+    return std::regex(pattern, std::regex::ECMAScript);
+}
+
+std::string WithoutMarks(std::string text) {
+    std::erase(text, '&');
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> UntranslatedTexts(const CLanguagePack& pack,
+                                           const std::vector<std::string>& shown) {
+    std::set<std::string> texts;
+    std::vector<std::regex> formats;
+    const auto add = [&](const std::string& text) {
+        texts.insert(text);
+        if (auto pattern = FormatPattern(text))
+            formats.push_back(std::move(*pattern));
+    };
+    for (const auto& [id, text] : pack.Strings())
+        add(text);
+    for (const auto& [key, text] : pack.Dialogs())
+        add(text);
+    for (const auto& [key, text] : pack.Menus()) {
+        add(text);
+        texts.insert(WithoutMarks(text));
+    }
+    std::vector<std::string> missing;
+    for (const std::string& text : shown) {
+        if (!HasWord(text) || texts.contains(text))
+            continue;
+        const auto formats_it = [&](const std::regex& f) { return std::regex_match(text, f); };
+        if (!std::any_of(formats.begin(), formats.end(), formats_it))
+            missing.push_back(text);
+    }
+    return missing;
+}
+
+std::vector<std::string> ParseShownTexts(std::string_view bytes,
+                                         std::vector<CPackProblem>* problems) {
+    std::vector<std::string> shown;
+    int lineNo = 0;
+    while (!bytes.empty()) {
+        ++lineNo;
+        const std::size_t end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue;
+        std::string error;
+        if (std::optional<std::string> text = Unescape(line, error))
+            shown.push_back(std::move(*text));
+        else if (problems != nullptr)
+            problems->push_back({lineNo, error});
+    }
+    return shown;
+}
+
+CPackCheck CheckLanguagePack(std::string_view bytes, const std::vector<std::string>& shown) {
     CPackReading reading = ParseLanguagePack(bytes);
     CPackCheck check;
     check.problems = std::move(reading.problems);
@@ -378,6 +497,8 @@ CPackCheck CheckLanguagePack(std::string_view bytes) {
     }
     std::stable_sort(check.problems.begin(), check.problems.end(),
                      [](const CPackProblem& a, const CPackProblem& b) { return a.line < b.line; });
+    for (const std::string& text : UntranslatedTexts(reading.pack, shown))
+        check.problems.push_back({0, "the shown text \"" + text + "\" has no entry"});
     return check;
 }
 

@@ -57,6 +57,8 @@ public:
     const std::string* MenuText(int menu, int command) const;
 
     const std::map<int, std::string>& Strings() const { return m_strings; }
+    const std::map<std::pair<int, int>, std::string>& Dialogs() const { return m_dialogs; }
+    const std::map<std::pair<int, int>, std::string>& Menus() const { return m_menus; }
 
 private:
     friend struct CPackReading;
@@ -103,7 +105,24 @@ struct CPackCheck {
     std::vector<CPackProblem> problems;
     bool Passed() const { return complete == total && problems.empty(); }
 };
-CPackCheck CheckLanguagePack(std::string_view bytes);
+// With `shown`, the texts the windows show in that language, each one the
+// pack does not give is a problem too (UntranslatedTexts).
+CPackCheck CheckLanguagePack(std::string_view bytes, const std::vector<std::string>& shown = {});
+
+// The texts of `shown` that `pack` does not give, in their order. A shown
+// text is given when it is a text of the pack (of any section; a menu's
+// also without its '&' marks), or when a text of the pack with words and
+// printf conversions formats it; a text without a word (numbers and scale
+// marks such as "-3", "12.5k") needs no entry. A word is a run of two
+// Latin letters or more, or any character beyond ASCII.
+std::vector<std::string> UntranslatedTexts(const CLanguagePack& pack,
+                                           const std::vector<std::string>& shown);
+
+// A list of shown texts for CheckLanguagePack: one text a line, with the
+// escapes of a pack ("\n" for a line break in a text); empty lines are
+// left out. A line with an unknown escape is a problem.
+std::vector<std::string> ParseShownTexts(std::string_view bytes,
+                                         std::vector<CPackProblem>* problems = nullptr);
 
 // --- The program's language ----------------------------------------------------
 

@@ -17,6 +17,7 @@
 #include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/pictures.h"
+#include "shell/ui/text_fit.h"
 
 namespace attri_dialogs::ui {
 
@@ -72,6 +73,7 @@ void CDSPDlgAttriBase::DestroyDialog() {
 
 void CDSPDlgAttriBase::SetCaption(std::string_view caption) {
     setWindowTitle(shell::FromUtf8(caption));
+    shell::ui::FitCaption(*this);
 }
 
 model::Size CDSPDlgAttriBase::WindowSize() const {

@@ -13,6 +13,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/my_button.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
 
 namespace attri_dialogs::ui {
 
@@ -46,6 +47,8 @@ constexpr int kLabelTop = 6;
 constexpr int kLabelHeight = 30;
 constexpr int kTrackTop = 40;
 constexpr int kTrackHeight = 100;
+constexpr int kTrackLeft = 18; // in its column
+constexpr int kTrackWidth = 26;
 constexpr int kEditTop = 146;
 
 std::size_t Index(CAttriDynamicController::EColumn column) {
@@ -127,6 +130,7 @@ CDSPDlgAttriDynamic::CDSPDlgAttriDynamic(std::unique_ptr<CAttriDynamicController
     GraphScales(this);
     LayOut();
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
 void CDSPDlgAttriDynamic::MakeColumn(EColumn column, int x) {
@@ -149,7 +153,7 @@ void CDSPDlgAttriDynamic::MakeColumn(EColumn column, int x) {
     controls.track->setTickInterval(range.tick);
     controls.track->setPageStep(range.tick);
     controls.track->setTickPosition(QSlider::TicksBothSides);
-    controls.track->setGeometry(x + 18, kTrackTop, 26, kTrackHeight);
+    controls.track->setGeometry(x + kTrackLeft, kTrackTop, kTrackWidth, kTrackHeight);
     QSlider* track = controls.track;
     connect(track, &QSlider::valueChanged, this, [this, column, track](int position) {
         m_dynamic->OnTrackMoving(column, position);
@@ -197,10 +201,14 @@ void CDSPDlgAttriDynamic::LayOut() {
     if (layout.ratioLabel != 0)
         m_columns[Index(EColumn::kRatio)].label->setText(shell::StringText(layout.ratioLabel));
 
-    // Slow and fast stand between the attack and release trackbars.
-    const int between = ColumnX(Index(EColumn::kRelease)) - layout.timesShift - 9;
-    m_slow->setGeometry(between, kTrackTop, 18, 14);
-    m_fast->setGeometry(between, kTrackTop + kTrackHeight - 14, 18, 14);
+    // Slow and fast stand between the attack and release trackbars, in
+    // the whole gap between them (a word of the pack may be wider than the
+    // Chinese character).
+    const int gap = kColumnPitch - kTrackWidth - 2;
+    const int between = ColumnX(Index(EColumn::kRelease)) - layout.timesShift + kTrackLeft -
+                        kColumnPitch + kTrackWidth + 1;
+    m_slow->setGeometry(between, kTrackTop, gap, 14);
+    m_fast->setGeometry(between, kTrackTop + kTrackHeight - 14, gap, 14);
     m_slow->setVisible(layout.timesShown);
     m_fast->setVisible(layout.timesShown);
     const int bypassX = ColumnX(kBypassSlot) - layout.bypassShift;

@@ -14,11 +14,13 @@
 #include "platform/gdi/qt_canvas.h"
 #include "platform/text/format.h"
 #include "resources/bitmaps.h"
+#include "resources/string_table.h"
 #include "shell/dialog_texts.h"
 #include "shell/my_button.h"
 #include "shell/slider_model.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/my_slider.h"
+#include "shell/ui/text_fit.h"
 
 namespace attri_dialogs::ui {
 
@@ -28,6 +30,8 @@ using shell::ui::CMySliderCtrl;
 namespace {
 
 constexpr int kEqualizerDialog = 157;
+// "Band %2d": an entry of the band list.
+constexpr int kBandEntryString = 4648;
 
 // Control ids; the labels' ids are also the packs' keys.
 constexpr int kBandListLabel = 1560;
@@ -122,6 +126,7 @@ CDSPDlgAttriEqualizer::CDSPDlgAttriEqualizer(std::unique_ptr<CAttriEqualizerCont
         MakeButtons(240);
     }
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
 void CDSPDlgAttriEqualizer::MakeScales() {
@@ -151,7 +156,8 @@ void CDSPDlgAttriEqualizer::MakeParametricControls() {
     shell::ui::SetControlId(m_bands, kBandList);
     m_bands->setGeometry(12, 197, 90, 22);
     for (std::int32_t band = 0; band < m_eq->BandCount(); ++band)
-        m_bands->addItem(QString::fromStdString(platform::text::format("Band %2d", band + 1)));
+        m_bands->addItem(shell::FromUtf8(
+            platform::text::format(resources::LoadString(kBandEntryString), band + 1)));
     connect(m_bands, &QComboBox::activated, this,
             [this](int index) { Forward([&] { return m_eq->OnBandSelected(index); }); });
 

@@ -15,6 +15,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/my_button.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
 
 namespace attri_dialogs::ui {
 
@@ -58,6 +59,9 @@ constexpr int kGainSpin = 1633;
 constexpr int kFrequencyEdit = 1634;
 constexpr int kFrequencySpin = 1635;
 constexpr int kBypassButton = 1636;
+
+// The y below the band buttons in one row, where the filter group begins.
+constexpr int kFirstBelowBands = 32;
 
 constexpr std::array<const char*, 4> kBandCaptions = {"低频", "中低", "中高", "高频"};
 
@@ -188,26 +192,6 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
     SetLargestSize({800, 350});
     using Controller = CAttriCrossoverController;
 
-    Group(this, kInputGroup, "输入设置", {6, 4, 178, 58});
-    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 20, 80, 14});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {110, 20, 60, 14});
-    m_inputLevel = Edit(this, kInputLevelEdit, {14, 36, 70, 20});
-    m_inputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
-        m_crossover->InputLevelEdit().text = text;
-        m_crossover->OnInputLevel(event);
-        Show();
-    });
-    m_inputLevel->SetFocusHandler([this] {
-        if (m_crossover->OnLevelEditFocus(Controller::kInputTarget))
-            PlaceSlider();
-    });
-    m_inputMute =
-        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {110, 36, 48, 20});
-    connect(m_inputMute, &CMyButton::Command, this, [this] {
-        m_crossover->OnInputMute();
-        Show();
-    });
-
     for (std::int32_t b = 0; b < 4; ++b) {
         CMyButton*& button = m_bandButtons[static_cast<std::size_t>(b)];
         button = Button(this, kFirstBandButton + b, shell::CMyButtonCore::kModeRadio, {});
@@ -221,28 +205,34 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             Show();
         });
     }
+    // The controls below stand lower when the band buttons take two rows.
+    const int dy = LayOutBandButtons() - kFirstBelowBands;
 
-    Group(this, kFilterGroup, "滤波器设置", {6, 94, 178, 132});
-    MakeColumn(Controller::kLeft, 12);
-    MakeColumn(Controller::kRight, 98);
+    Group(this, kFilterGroup, "滤波器设置", {6, 32 + dy, 178, 132});
+    MakeColumn(Controller::kLeft, 12, dy);
+    MakeColumn(Controller::kRight, 98, dy);
 
-    Group(this, kOutputGroup, "输出设置", {6, 232, 178, 64});
-    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 248, 48, 14});
-    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 248, 48, 14});
-    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 248, 62, 14});
+    // The level edits' sliders hang below them: the input settings go at
+    // the bottom of the column, with nothing beneath their edit, and the
+    // output level edit stands right of every input control, so that its
+    // slider passes beside them.
+    Group(this, kOutputGroup, "输出设置", {6, 170 + dy, 178, 62});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {12, 186 + dy, 50, 14});
+    Label(this, kCrossoverDialog, kInvertLabel, "反转", {66, 186 + dy, 50, 14});
+    Label(this, kCrossoverDialog, kOutputLevelLabel, "电平 (dB)", {120, 186 + dy, 62, 14});
     m_outputMute =
-        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 264, 48, 20});
+        Button(this, kOutputMuteButton, shell::CMyButtonCore::kModeToggle, {12, 202 + dy, 48, 20});
     connect(m_outputMute, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputMute();
         Show();
     });
-    m_outputInvert =
-        Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle, {66, 264, 48, 20});
+    m_outputInvert = Button(this, kOutputInvertButton, shell::CMyButtonCore::kModeToggle,
+                            {66, 202 + dy, 48, 20});
     connect(m_outputInvert, &CMyButton::Command, this, [this] {
         m_crossover->OnOutputInvert();
         Show();
     });
-    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 264, 58, 20});
+    m_outputLevel = Edit(this, kOutputLevelEdit, {120, 202 + dy, 58, 20});
     m_outputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
         m_crossover->OutputLevelEdit().text = text;
         m_crossover->OnOutputLevel(event);
@@ -253,12 +243,31 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
             PlaceSlider();
     });
 
+    Group(this, kInputGroup, "输入设置", {6, 238 + dy, 178, 62});
+    Label(this, kCrossoverDialog, kLevelLabel, "电平(dB)", {14, 254 + dy, 70, 14});
+    Label(this, kCrossoverDialog, kMuteLabel, "禁音", {90, 254 + dy, 46, 14});
+    m_inputLevel = Edit(this, kInputLevelEdit, {14, 270 + dy, 70, 20});
+    m_inputLevel->SetEditHandler([this](EEditEvent event, const std::string& text) {
+        m_crossover->InputLevelEdit().text = text;
+        m_crossover->OnInputLevel(event);
+        Show();
+    });
+    m_inputLevel->SetFocusHandler([this] {
+        if (m_crossover->OnLevelEditFocus(Controller::kInputTarget))
+            PlaceSlider();
+    });
+    m_inputMute =
+        Button(this, kInputMuteButton, shell::CMyButtonCore::kModeToggle, {90, 270 + dy, 46, 20});
+    connect(m_inputMute, &CMyButton::Command, this, [this] {
+        m_crossover->OnInputMute();
+        Show();
+    });
+
     GraphScales(this, Controller::kGraph, 3);
     QFont small = font();
     small.setPixelSize(11);
-    auto* legend =
-        Label(this, kCrossoverDialog, kLegend,
-              "Frequency Filter Type Out Level  Mute          Invert ", {190, 212 + 26, 76, 80});
+    auto* legend = Label(this, kCrossoverDialog, kLegend, "频率\n滤波器类型\n输出电平\n静音\n反相",
+                         {190, 212 + 26, 76, 80});
     legend->setFont(small);
     legend->setWordWrap(true);
     legend->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -269,59 +278,79 @@ CDSPDlgAttriCrossover::CDSPDlgAttriCrossover(std::unique_ptr<CAttriCrossoverCont
         text->setFont(small);
         text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    LayOutBands();
+    LayOutBandPanels();
     CreateSlider(false);
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
-void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x) {
+void CDSPDlgAttriCrossover::MakeColumn(std::int32_t column, int x, int dy) {
     Column& controls = m_columns[static_cast<std::size_t>(column)];
-    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 108, 80, 14});
-    // The longest label of the column: a smaller face keeps it within it.
-    QLabel* type =
-        Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 146, 84, 14});
-    QFont small = type->font();
-    small.setPixelSize(10);
-    type->setFont(small);
-    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 184, 80, 14});
+    Label(this, kCrossoverDialog, kSyncLabel, "同步设置", {x, 46 + dy, 80, 14});
+    Label(this, kCrossoverDialog, kTypeLabel, "滤波器类型(dB/Oct)", {x, 84 + dy, 84, 14});
+    Label(this, kCrossoverDialog, kCutoffLabel, "截止频率(Hz)", {x, 122 + dy, 80, 14});
     controls.sync = Button(this, kFirstSyncButton + column, shell::CMyButtonCore::kModeToggle,
-                           {x + 16, 122, 48, 20});
+                           {x + 16, 60 + dy, 48, 20});
     connect(controls.sync, &CMyButton::Command, this, [this, column] {
         m_crossover->OnSyncToggle(column);
         Show();
     });
-    controls.types = TypeList(this, kFirstTypeList + column, {x, 160, 80, 22});
+    controls.types = TypeList(this, kFirstTypeList + column, {x, 98 + dy, 80, 22});
     controls.types->installEventFilter(this);
     connect(controls.types, &QComboBox::activated, this, [this, column](int index) {
         m_crossover->OnTypeSelected(column, index);
         Show();
     });
-    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 198, 64, 20});
+    controls.cutoff = Edit(this, kFirstCutoffEdit + column, {x, 136 + dy, 64, 20});
     controls.cutoff->SetEditHandler([this, column](EEditEvent event, const std::string& text) {
         m_crossover->CutoffEdit(column).text = text;
         m_crossover->OnCutoffEdit(column, event);
         Show();
     });
-    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 198, 16, 20});
+    controls.spin = Spin(this, kFirstCutoffSpin + column, 20, 20000, {x + 64, 136 + dy, 16, 20});
     controls.spin->SetStepHandler([this, column](int position) {
         m_crossover->OnSpin(column, position);
         Show();
     });
 }
 
-// The band buttons share the row and the band panels the space below the
-// graph among the bands there are.
-void CDSPDlgAttriCrossover::LayOutBands() {
+// The band buttons share one row when their captions fit it, else two;
+// returns the y below them.
+int CDSPDlgAttriCrossover::LayOutBandButtons() {
     const int bands = m_crossover->Bands();
     constexpr int kRowLeft = 8;
     constexpr int kRowWidth = 174;
     constexpr int kGap = 3;
-    const int width = (kRowWidth - (bands - 1) * kGap) / bands;
+    constexpr int kTop = 6;
+    constexpr int kHeight = 22;
+    // The lamp's rim and a margin each side of the caption.
+    constexpr int kCaptionMargin = 12;
+    int widest = 0;
+    for (int b = 0; b < bands; ++b) {
+        const CMyButton& button = *m_bandButtons[static_cast<std::size_t>(b)];
+        widest = std::max(widest, button.fontMetrics().horizontalAdvance(button.text()));
+    }
+    const auto widthFor = [&](int perRow) { return (kRowWidth - (perRow - 1) * kGap) / perRow; };
+    const int perRow = widthFor(bands) >= widest + kCaptionMargin ? bands : (bands + 1) / 2;
+    const int width = widthFor(perRow);
     for (int b = 0; b < 4; ++b) {
         CMyButton* button = m_bandButtons[static_cast<std::size_t>(b)];
         button->setVisible(b < bands);
-        button->setGeometry(kRowLeft + b * (width + kGap), 68, width, 22);
+        button->setGeometry(kRowLeft + b % perRow * (width + kGap),
+                            kTop + b / perRow * (kHeight + kGap), width, kHeight);
+        // A frame unit of one pixel, however wide the button: the lamp
+        // keeps its height for the caption.
+        button->Attach(kFirstBandButton + b, this, shell::CMyButtonCore::kModeRadio,
+                       std::max(width, kHeight), button->GetState());
     }
+    const int rows = (bands + perRow - 1) / perRow;
+    return kTop + rows * (kHeight + kGap) + 1;
+}
+
+// The band panels share the space below the graph among the bands there
+// are.
+void CDSPDlgAttriCrossover::LayOutBandPanels() {
+    const int bands = m_crossover->Bands();
     constexpr int kPanelsLeft = 268;
     constexpr int kPanelsWidth = 500;
     int shown = 0;
@@ -497,6 +526,7 @@ CDSPDlgAttriFilter::CDSPDlgAttriFilter(std::unique_ptr<CAttriFilterController> c
     });
     GraphScales(this, CAttriFilterController::kGraph, 9);
     Show();
+    shell::ui::FitLabelTexts(*this);
 }
 
 void CDSPDlgAttriFilter::Show() {

@@ -81,8 +81,11 @@ private:
         CAttriSpinButtons* spin = nullptr;
     };
 
-    void MakeColumn(std::int32_t column, int x);
-    void LayOutBands();
+    // The filter controls of a column at `x`, `dy` lower than with one row
+    // of band buttons.
+    void MakeColumn(std::int32_t column, int x, int dy);
+    int LayOutBandButtons();
+    void LayOutBandPanels();
     void Show();
 
     std::unique_ptr<CAttriCrossoverController> m_crossover;

@@ -8,6 +8,7 @@
 #include "device_editor/ui/dialog_support.h"
 #include "shell/my_button.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
 
 namespace device_editor::ui {
 
@@ -61,6 +62,8 @@ CDeviceDlgMatrixProperty::CDeviceDlgMatrixProperty(CZoDeviceDoc& doc, model::CDe
         }
         ShowRow(output);
     }
+    // The caption names the matrix, which is longer than the cells are wide.
+    shell::ui::FitCaption(*this);
 }
 
 shell::ui::CMyButton* CDeviceDlgMatrixProperty::Cell(int output, int input) const {

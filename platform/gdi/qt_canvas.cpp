@@ -97,6 +97,14 @@ QFont ToQFont(const LOGFONT& lf) {
     else
         pixels = 12;
     font.setPixelSize(std::max(pixels, 1));
+    // A width asks for letters of that average width: the face stretched
+    // from its own.
+    if (lf.lfWidth > 0) {
+        const double natural = QFontMetricsF(font).averageCharWidth();
+        if (natural > 0)
+            font.setStretch(
+                std::clamp(static_cast<int>(std::lround(100.0 * lf.lfWidth / natural)), 1, 4000));
+    }
     return font;
 }
 

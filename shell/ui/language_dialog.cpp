@@ -1,6 +1,7 @@
 #include "shell/ui/language_dialog.h"
 
 #include "shell/dialog_texts.h"
+#include "shell/ui/text_fit.h"
 
 #include "shell/app_settings.h"
 #include "shell/language.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace shell::ui {
@@ -20,6 +22,8 @@ namespace {
 
 constexpr int kNoteLabel = 1038;
 constexpr int kChooseLabel = 1039;
+constexpr int kOkButton = 1;
+constexpr int kCancelButton = 2;
 
 bool IsPackFile(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
@@ -84,9 +88,15 @@ CDlgSelectLanguage::CDlgSelectLanguage(const std::filesystem::path& programFolde
         DialogString(kSelectLanguageDialog, kNoteLabel, "  注： 更改将在下次启动程序时生效。"),
         this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // The buttons speak the program's language, not Qt's.
+    buttons->button(QDialogButtonBox::Ok)
+        ->setText(DialogString(kSelectLanguageDialog, kOkButton, "确定"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(DialogString(kSelectLanguageDialog, kCancelButton, "取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    FitCaption(*this);
 }
 
 void CDlgSelectLanguage::accept() {

@@ -2,6 +2,7 @@
 
 #include "comm/event_log.h"
 #include "shell/dialog_texts.h"
+#include "shell/ui/text_fit.h"
 
 #include <atomic>
 #include <thread>
@@ -56,6 +57,17 @@ QMessageBox::StandardButtons ButtonsOf(EMessageButtons buttons)
 
 } // namespace
 
+std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons)
+{
+    auto box = std::make_unique<QMessageBox>(icon, Title(), text, buttons,
+                                             QApplication::activeWindow());
+    // The box sizes itself to its text when shown: a short message would
+    // cut the product's name in the title.
+    FitCaption(*box);
+    return box;
+}
+
 bool CQtUiThread::IsUiThread() const
 {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
@@ -69,7 +81,7 @@ void CQtUiThread::Post(std::function<void()> task)
 
 void CMessageBoxSink::ShowMessage(int, const std::string& text)
 {
-    QMessageBox::information(QApplication::activeWindow(), Title(), QString::fromStdString(text));
+    MakeMessageBox(QMessageBox::Information, QString::fromStdString(text), QMessageBox::Ok)->exec();
 }
 
 void CMessageBoxSink::Log(int id, const std::string& text)
@@ -80,11 +92,11 @@ void CMessageBoxSink::Log(int id, const std::string& text)
 EMessageAnswer CMessageBoxSink::Ask(int, const std::string& text, EMessageButtons buttons,
                                     EMessageAnswer defaultAnswer)
 {
-    QMessageBox box(QMessageBox::Question, Title(), QString::fromStdString(text),
-                    ButtonsOf(buttons), QApplication::activeWindow());
-    box.setDefaultButton(ButtonOf(defaultAnswer));
-    box.setEscapeButton(ButtonOf(model::DismissAnswer(buttons)));
-    switch (box.exec()) {
+    const std::unique_ptr<QMessageBox> box =
+        MakeMessageBox(QMessageBox::Question, QString::fromStdString(text), ButtonsOf(buttons));
+    box->setDefaultButton(ButtonOf(defaultAnswer));
+    box->setEscapeButton(ButtonOf(model::DismissAnswer(buttons)));
+    switch (box->exec()) {
     case QMessageBox::Ok:
         return EMessageAnswer::Ok;
     case QMessageBox::Cancel:

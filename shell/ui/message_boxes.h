@@ -3,13 +3,19 @@
 // over Qt's event loop, message boxes for messages and questions, and the
 // event log for reports.
 #include <chrono>
+#include <memory>
+
+#include <QMessageBox>
 
 #include "model/messages.h"
 #include "platform/sync/event.h"
 
-class QWidget;
-
 namespace shell::ui {
+
+// A box of the program's messages over the active window, titled with the
+// product's name and wide enough to show that title whole.
+std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons);
 
 // The thread that made the QApplication; posted tasks run in its event loop.
 class CQtUiThread final : public model::IUiThread {

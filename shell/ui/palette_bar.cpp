@@ -10,7 +10,10 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
+#include <algorithm>
 #include <array>
 
 namespace shell::ui {
@@ -42,6 +45,19 @@ std::vector<QIcon> ImageList(const std::array<int, N>& ids, const std::function<
     for (const int id : ids)
         images.push_back(icon ? icon(id) : QIcon());
     return images;
+}
+
+// The width at which `button` shows its whole caption: the text in its font
+// and what the style keeps around the text.
+int ButtonWidthFor(const QPushButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    option.rect = QRect(0, 0, 200, 40);
+    const QRect contents =
+        button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+    return button.fontMetrics().horizontalAdvance(button.text()) + option.rect.width() -
+           contents.width();
 }
 
 QRect ToQRect(const Rect& r) {
@@ -79,7 +95,6 @@ CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> ico
     const bool device = kind == EPaletteKind::Device;
     const int dialog = device ? kDevicePaletteDialog : kDspPaletteDialog;
     setWindowTitle(DialogString(dialog, 0, device ? "设备" : "算法模块"));
-    setMinimumWidth(kMinimumWidth);
     m_images = device ? ImageList(resources::kDevicePaletteIcons, icon)
                     : ImageList(resources::kDspPaletteIcons, icon);
 
@@ -93,6 +108,11 @@ CPaletteBar::CPaletteBar(EPaletteKind kind, std::function<QIcon(int iconId)> ico
         connect(button, &QPushButton::clicked, this, [this, page] { SelectPage(page); });
         m_buttons.push_back(button);
     }
+    // Wide enough for the longest caption of the language.
+    int widest = kMinimumWidth - 2 * kButtonMargin;
+    for (const QPushButton* button : m_buttons)
+        widest = std::max(widest, ButtonWidthFor(*button));
+    setMinimumWidth(widest + 2 * kButtonMargin);
 
     m_list = new CPaletteList(*this);
     SetControlId(m_list, device ? kDevicePaletteList : kDspPaletteList);

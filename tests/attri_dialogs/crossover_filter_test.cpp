@@ -19,6 +19,7 @@
 #include "platform/gdi/recording_canvas.h"
 #include "platform/text/format.h"
 #include "resources/string_table.h"
+#include "tests/support/shipped_language.h"
 
 namespace {
 
@@ -528,6 +529,7 @@ TEST_F(SlopeDialogs, InputAndOutputSwitchesAndLevelsSendTheirCodes) {
     EXPECT_EQ(dialog.InputLevelEdit().text, "12.0");
     EXPECT_EQ(Queue(), (Commands{"*NySET 5 601 1#", "*NySET 5 603 3 1#", "*NySET 5 604 3 1#",
                                  "*NySET 5 602 3.981072e+000#"}));
+    const test_support::ScopedShippedLanguage english("rcEng");
     EXPECT_EQ(dialog.BandText(2), " High\n\n2.5 kHz\nBW 12\n0.0dB\nMuted\nInverted");
 }
 
@@ -553,6 +555,7 @@ TEST_F(SlopeDialogs, BandSummariesOfEveryVariant) {
          "       Normal"},
         {21, 3, 3, " High\n\n4.0 kHz\nBW 12\n0.0dB\nNormal\nNormal"},
     };
+    const test_support::ScopedShippedLanguage english("rcEng");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variant * 10 + c.band);
         CAriCrossover& crossover = AddCrossover(c.variant);

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "model/ari_equalizer.h"
 #include "model_fixtures.h"
 #include "platform/gdi/qt_canvas.h"
 
@@ -74,6 +75,35 @@ TEST_F(ModelQtProbe, ModuleLandsOnItsPixels) {
             dark_below += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
     EXPECT_GT(light_on_strip, 20);
     EXPECT_GT(dark_below, 20);
+}
+
+// Every equalizer's type name stays on its title strip: nothing of it
+// right of the body's shadow, and some of it on the strip.
+TEST_F(ModelQtProbe, EqualizerTypeNamesStayOnTheirTitleStrip) {
+    for (const std::int32_t variant : {1, 3, 5, 7, 10, 16, 51, 52, 53}) {
+        model::CAriEqualizer eq(1, variant, 20, 20);
+        QImage image(400, 120, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            gdi::QtCanvas dc(painter);
+            eq.Draw(dc, 0, 0);
+        }
+        const gdi::Rect r = eq.m_body.Inflated(1, 1);
+        int beyond = 0;
+        int onStrip = 0;
+        for (int y = r.top + 1; y < r.top + 19; ++y) {
+            for (int x = r.left + 2; x < image.width(); ++x) {
+                const QColor colour = image.pixelColor(x, y);
+                if (x > r.right + 2)
+                    beyond += colour != Qt::white;
+                else if (x < r.right - 1)
+                    onStrip += colour.red() > colour.blue() + 60; // the name's dark red
+            }
+        }
+        EXPECT_EQ(beyond, 0) << eq.m_typeName;
+        EXPECT_GT(onStrip, 20) << eq.m_typeName;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // sweep stepped by the dialog's own timer, the noise level's slider.
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QSlider>
 #include <QTest>
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,11 @@
 #include "gui_app.h"
 #include "model/ari_dynamic.h"
 #include "model/ari_generator.h"
+#include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
+#include "tests/support/shipped_language.h"
+#include "visible_texts.h"
 
 namespace {
 
@@ -144,6 +150,36 @@ TEST_F(DynamicGeneratorDialogsGui, EachDynamicsKindShowsItsColumns) {
         EXPECT_LT(bypass->x(), right + 70) << "no gap where hidden columns were";
         EXPECT_EQ(bypass->text(), "Off");
         dialog->close();
+    }
+}
+
+// Every kind's column captions fit above their trackbars in either shipped
+// language ("Threshold(dB)" has no blank to wrap at), and the dialog shows
+// only the pack's words besides the switch's "On" and "Off".
+TEST_F(DynamicGeneratorDialogsGui, EachKindsCaptionsFitInEitherLanguage) {
+    const std::set<std::string> names{std::string(attri_dialogs::SwitchCaption(0)),
+                                      std::string(attri_dialogs::SwitchCaption(1))};
+    for (const char* pack : {"rcEng", "rcChs"}) {
+        const test_support::ScopedShippedLanguage language(pack);
+        for (std::int32_t variant = CAriDynamic::kLeveler; variant <= CAriDynamic::kClipper;
+             ++variant) {
+            SCOPED_TRACE(std::string(pack) + " " + std::to_string(variant));
+            CAriDynamic* module = nullptr;
+            auto* dialog = Open<adu::CDSPDlgAttriDynamic>(model::kAriDynamic, variant, module);
+            ASSERT_NE(dialog, nullptr);
+            int captions = 0;
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (!label->isVisible() || label->text().isEmpty())
+                    continue;
+                ++captions;
+                EXPECT_TRUE(shell::ui::TextFits(*label)) << label->text().toStdString();
+            }
+            EXPECT_GT(captions, 2);
+            EXPECT_EQ(shell::UntranslatedTexts(language.Pack(),
+                                               gui_test::VisibleTexts(*dialog, false, names)),
+                      std::vector<std::string>{});
+            dialog->close();
+        }
     }
 }
 

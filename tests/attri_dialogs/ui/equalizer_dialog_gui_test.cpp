@@ -24,8 +24,12 @@
 #include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_equalizer.h"
+#include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/my_slider.h"
+#include "shell/ui/text_fit.h"
+#include "tests/support/shipped_language.h"
+#include "visible_texts.h"
 
 namespace {
 
@@ -95,6 +99,7 @@ protected:
 };
 
 TEST_F(EqualizerDialogGui, AParametricDialogShowsItsBandsOverAFlatSum) {
+    const test_support::ScopedShippedLanguage english("rcEng");
     adu::CDSPDlgAttriEqualizer* dialog = Open(10);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->size(), QSize(890, 305));
@@ -198,6 +203,34 @@ TEST_F(EqualizerDialogGui, AThirdOctaveDialogHasALabelledSliderPerBand) {
         if (band != 5) {
             EXPECT_EQ(eq->m_gain[static_cast<std::size_t>(band)], 0.0) << band;
         }
+}
+
+// In either shipped language the band list and every caption speak the
+// pack's words, and each caption fits its box.
+TEST_F(EqualizerDialogGui, EachPackNamesTheBandsAndFitsTheCaptions) {
+    struct Row {
+        const char* pack;
+        const char* firstBand;
+    };
+    for (const Row& row : {Row{"rcEng", "Band  1"}, Row{"rcChs", "波段  1"}}) {
+        const test_support::ScopedShippedLanguage language(row.pack);
+        for (const std::int32_t variant : {10, 51}) {
+            SCOPED_TRACE(std::string(row.pack) + " " + std::to_string(variant));
+            adu::CDSPDlgAttriEqualizer* dialog = Open(variant);
+            ASSERT_NE(dialog, nullptr);
+            if (variant == 10) {
+                EXPECT_EQ(Item<QComboBox>(dialog, 1580)->itemText(0).toStdString(), row.firstBand);
+            }
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                EXPECT_TRUE(shell::ui::TextFits(*label)) << label->text().toStdString();
+            }
+            EXPECT_EQ(
+                shell::UntranslatedTexts(language.Pack(), gui_test::VisibleTexts(*dialog, false)),
+                std::vector<std::string>{});
+            doc->DestroyAttriDialogs();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
 }
 
 } // namespace

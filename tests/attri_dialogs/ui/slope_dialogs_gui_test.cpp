@@ -11,6 +11,9 @@
 
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "attri_dialogs/ui/attri_dialog_registry.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
@@ -19,7 +22,12 @@
 #include "gui_app.h"
 #include "model/ari_crossover.h"
 #include "model/ari_filter.h"
+#include "model/filter_math.h"
+#include "shell/language.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
+#include "tests/support/shipped_language.h"
+#include "visible_texts.h"
 
 namespace {
 
@@ -194,6 +202,101 @@ TEST_F(SlopeDialogsGui, BypassGreysTheLowPassCurve) {
     ASSERT_TRUE(WaitFor([&] { return module->m_bypass == 1; }));
     EXPECT_EQ(bypass->text(), "On");
     EXPECT_EQ(dialog->grab().toImage().pixelColor(x, y), QColor(150, 150, 150));
+}
+
+// Texts the dialogs show alike in every language.
+std::set<std::string> LanguageFreeNames() {
+    std::set<std::string> names(model::g_szFilterTypeName.begin(), model::g_szFilterTypeName.end());
+    names.emplace(attri_dialogs::SwitchCaption(0));
+    names.emplace(attri_dialogs::SwitchCaption(1));
+    return names;
+}
+
+QRect ScreenRect(const QWidget& widget) {
+    return {widget.mapToGlobal(QPoint(0, 0)), widget.size()};
+}
+
+// Each level edit's slider hangs below it (top on the edit's bottom, right
+// edges level) without covering a band button, a filter or output control
+// or a caption: the operator sees what the slider changes.
+TEST_F(SlopeDialogsGui, CrossoverSlidersHangClearOfTheOtherControls) {
+    for (const char* title : {"rcEng", "rcChs"}) {
+        SCOPED_TRACE(title);
+        const test_support::ScopedShippedLanguage language(title);
+        CAriCrossover* module = nullptr;
+        auto* dialog =
+            Open<adu::CDSPDlgAttriCrossover>(model::kAriCrossover, CAriCrossover::kFourWay, module);
+        ASSERT_NE(dialog, nullptr);
+        for (const int editId : {1601, 1617}) {
+            SCOPED_TRACE(editId);
+            auto* edit = Item<adu::CAttriValueEdit>(dialog, editId);
+            ASSERT_NE(edit, nullptr);
+            dialog->activateWindow();
+            edit->setFocus(Qt::MouseFocusReason);
+            ASSERT_TRUE(WaitFor([&] { return dialog->Slider()->isVisible(); }));
+            const QRect slider = dialog->Slider()->geometry();
+            EXPECT_EQ(slider.top(), ScreenRect(*edit).bottom() + 1);
+            EXPECT_EQ(slider.right(), ScreenRect(*edit).right());
+            for (QWidget* control : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                const auto* label = qobject_cast<QLabel*>(control);
+                const bool covered = qobject_cast<shell::ui::CMyButton*>(control) != nullptr ||
+                                     qobject_cast<QComboBox*>(control) != nullptr ||
+                                     qobject_cast<adu::CAttriValueEdit*>(control) != nullptr ||
+                                     qobject_cast<adu::CAttriSpinButtons*>(control) != nullptr ||
+                                     (label != nullptr && !label->text().isEmpty());
+                if (!covered || control == edit || !control->isVisible())
+                    continue;
+                EXPECT_FALSE(slider.intersects(ScreenRect(*control)))
+                    << "control " << shell::ui::ControlIdOf(control) << " \""
+                    << (label != nullptr ? label->text().toStdString() : "") << "\" at "
+                    << control->x() << "," << control->y();
+            }
+            dialog->Slider()->hide();
+        }
+        doc->DestroyAttriDialogs();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// In either shipped language every caption of the crossover fits its box,
+// and every word it shows comes from that language's pack: the band
+// summaries and their legend too.
+TEST_F(SlopeDialogsGui, CrossoverShowsThePacksWordsWhole) {
+    struct Row {
+        const char* pack;
+        const char* lowPanel; // the first band's summary
+        const char* legendStart;
+    };
+    const Row rows[] = {
+        {"rcEng", "  Low\n\n160.0 Hz\nBW 12\n0.0dB\nNormal\nNormal", "Frequency"},
+        {"rcChs", "  低频\n\n160.0 Hz\nBW 12\n0.0dB\n正常\n正常", "频率"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pack);
+        const test_support::ScopedShippedLanguage language(row.pack);
+        CAriCrossover* module = nullptr;
+        auto* dialog =
+            Open<adu::CDSPDlgAttriCrossover>(model::kAriCrossover, CAriCrossover::kFourWay, module);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(Item<QLabel>(dialog, 1618)->text().toStdString(), row.lowPanel);
+        bool legend = false;
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            legend = legend || label->text().startsWith(QString::fromUtf8(row.legendStart));
+            EXPECT_TRUE(shell::ui::TextFits(*label)) << label->text().toStdString();
+        }
+        EXPECT_TRUE(legend);
+        // A band button's caption stands inside its lamp, 4 pixels in.
+        for (int id = 1517; id <= 1520; ++id) {
+            const auto* band = Item<shell::ui::CMyButton>(dialog, id);
+            EXPECT_LE(band->fontMetrics().horizontalAdvance(band->text()), band->width() - 8)
+                << band->text().toStdString();
+        }
+        EXPECT_EQ(shell::UntranslatedTexts(
+                      language.Pack(), gui_test::VisibleTexts(*dialog, false, LanguageFreeNames())),
+                  std::vector<std::string>{});
+        doc->DestroyAttriDialogs();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 } // namespace

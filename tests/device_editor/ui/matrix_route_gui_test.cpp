@@ -28,10 +28,12 @@
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "shell/ui/my_button_widget.h"
+#include "shell/ui/text_fit.h"
 #include "tests/device_editor/run_state_recorders.h"
 #include "tests/device_editor/sheet_builder.h"
-#include "tests/shell/ui/gui_app.h"
 #include "tests/device_editor/sheet_undo_host.h"
+#include "tests/shell/ui/gui_app.h"
+#include "tests/support/shipped_language.h"
 
 namespace {
 
@@ -210,6 +212,19 @@ TEST_F(MatrixRouteDialog, TheUnitsHearOfAClickOnlyWhileTheSheetRuns) {
         Click(*dialog, 0, 1, expected);
         EXPECT_EQ(port.EventsWith("send"), c.sent);
         EXPECT_EQ(port.Lines().size(), c.sent.size());
+    }
+}
+
+// The caption names the matrix after the dialog's title; in either shipped
+// language the window is wide enough for a title bar to show it whole.
+TEST_F(MatrixRouteDialog, TheCaptionFitsTheWindowInEitherLanguage) {
+    for (const char* pack : {"rcEng", "rcChs"}) {
+        SCOPED_TRACE(pack);
+        const test_support::ScopedShippedLanguage language(pack);
+        auto dialog = Open();
+        EXPECT_TRUE(
+            dialog->windowTitle().endsWith(QString::fromStdString("(" + matrix().m_name + ")")));
+        EXPECT_GE(dialog->width(), shell::ui::CaptionWidth(*dialog, dialog->windowTitle()));
     }
 }
 

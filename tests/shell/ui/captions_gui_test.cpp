@@ -1,0 +1,140 @@
+// Captions of the shell's windows in both shipped packs, on the offscreen
+// platform: a message box is as wide as the product's name in its title,
+// the language dialog's caption and buttons speak the pack, and each
+// palette page button holds its whole caption at the bar's narrowest.
+#include "gui_app.h"
+#include "visible_texts.h"
+
+#include "model/messages.h"
+#include "shell/app_settings.h"
+#include "shell/dialog_texts.h"
+#include "shell/language.h"
+#include "shell/ui/language_dialog.h"
+#include "shell/ui/message_boxes.h"
+#include "shell/ui/palette_bar.h"
+#include "shell/ui/text_fit.h"
+#include "tests/support/shipped_language.h"
+
+#include <QDialogButtonBox>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::ScopedShippedLanguage;
+
+const char* const kPacks[] = {"rcEng", "rcChs"};
+
+struct ShownBox {
+    QString title;
+    int width = 0;
+    int captionWidth = 0;
+};
+
+// Runs `show` (which opens a modal box), notes the box and closes it.
+ShownBox NoteModalBox(const std::function<void()>& show) {
+    ShownBox shown;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible())
+            return;
+        shown = {box->windowTitle(), box->width(),
+                 shell::ui::CaptionWidth(*box, box->windowTitle())};
+        poll.stop();
+        box->done(QMessageBox::Cancel);
+    });
+    poll.start();
+    show();
+    return shown;
+}
+
+TEST(ShellCaptions, MessageBoxesShowTheProductsNameWhole) {
+    for (const char* pack : kPacks) {
+        SCOPED_TRACE(pack);
+        const ScopedShippedLanguage language(pack);
+        shell::ui::CMessageBoxSink sink;
+        const ShownBox message = NoteModalBox([&] { sink.ShowMessage(157, "OK"); });
+        EXPECT_EQ(message.title, shell::StringText(shell::kProductTitleString));
+        EXPECT_GE(message.width, message.captionWidth);
+        const ShownBox question = NoteModalBox(
+            [&] { sink.Ask(226, "?", model::EMessageButtons::YesNo, model::EMessageAnswer::No); });
+        EXPECT_GE(question.width, question.captionWidth);
+        EXPECT_GT(question.captionWidth, 0);
+    }
+}
+
+TEST(ShellCaptions, LanguageDialogSpeaksThePackAndShowsItsCaptionWhole) {
+    struct Row {
+        const char* pack;
+        const char* ok;
+        const char* cancel;
+    };
+    for (const Row& row : {Row{"rcEng", "OK", "Cancel"}, Row{"rcChs", "确定", "取消"}}) {
+        SCOPED_TRACE(row.pack);
+        const ScopedShippedLanguage language(row.pack);
+        QTemporaryDir folder;
+        const std::filesystem::path program(folder.path().toStdString());
+        std::filesystem::create_directories(program / "Language");
+        for (const char* pack : kPacks)
+            std::filesystem::copy_file(std::filesystem::path(OSTREL_SHIPPED_PACKS) /
+                                           (std::string(pack) + ".lang"),
+                                       program / "Language" / (std::string(pack) + ".lang"));
+        shell::CAppSettings settings(program / "Ostrel.ini");
+        shell::ui::CDlgSelectLanguage dialog(program, row.pack, settings);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Ok)->text().toStdString(), row.ok);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().toStdString(), row.cancel);
+        EXPECT_GE(dialog.width(), shell::ui::CaptionWidth(dialog, dialog.windowTitle()));
+        // The packs' own names are listed as each pack gives it.
+        const std::set<std::string> names{"English", "简体中文(Simplied Chinese)"};
+        EXPECT_EQ(
+            shell::UntranslatedTexts(language.Pack(), gui_test::VisibleTexts(dialog, true, names)),
+            std::vector<std::string>{});
+    }
+}
+
+TEST(ShellCaptions, PalettePageButtonsHoldTheirCaptionsAtTheBarsNarrowest) {
+    for (const char* pack : kPacks) {
+        const ScopedShippedLanguage language(pack);
+        for (const shell::EPaletteKind kind :
+             {shell::EPaletteKind::Device, shell::EPaletteKind::Dsp}) {
+            SCOPED_TRACE(std::string(pack) +
+                         (kind == shell::EPaletteKind::Device ? " device" : " dsp"));
+            shell::ui::CPaletteBar bar(kind, [](int) { return QIcon(); });
+            bar.resize(bar.minimumWidth(), 700);
+            bar.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+            for (int page = 0; bar.PageButton(page) != nullptr; ++page) {
+                const QPushButton& button = *bar.PageButton(page);
+                // Where the style draws the caption.
+                QStyleOptionButton option;
+                option.initFrom(&button);
+                option.text = button.text();
+                const QRect contents =
+                    button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+                EXPECT_LE(button.fontMetrics().horizontalAdvance(button.text()), contents.width())
+                    << button.text().toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
