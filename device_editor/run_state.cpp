@@ -137,6 +137,15 @@ FindAlarmSound(const std::vector<std::filesystem::path>& folders) {
     return std::nullopt;
 }
 
+std::string AlarmMonitoringCommand(bool on) {
+    return platform::text::format("SETAM%d", on ? 1 : 0);
+}
+
+std::string AlarmLimitsCommand(int input, bool alarmOn, int lower, int upper) {
+    return platform::text::format("SETAL%d%d%04d%04d", input, alarmOn ? 1 : 0,
+                                  std::clamp(lower, 0, 9999), std::clamp(upper, 0, 9999));
+}
+
 bool SameSubnet(std::string_view a, std::string_view b) {
     return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
 }
@@ -217,18 +226,30 @@ void CDeviceRunState::OnAppNotify(int code) {
 }
 
 void CDeviceRunState::UpdateOnlineState(int flag) {
-    const std::string adapter = flag == 1 ? m_port.GetAdapterIp() : std::string();
+    if (flag == 1)
+        m_adapterIp = m_port.GetAdapterIp();
+    ApplyOnlineMarks(flag);
+}
+
+bool CDeviceRunState::RefreshOnlineMarks() {
+    return ApplyOnlineMarks(1);
+}
+
+bool CDeviceRunState::ApplyOnlineMarks(int flag) {
+    bool changed = false;
     for (int i = m_doc.GetDeviceCount() - 1; i >= 0; --i) {
         model::CBaseDevice& device = *m_doc.GetDevice(i);
         int mark = flag;
         if (flag == 1) {
             mark = m_port.IsNetDeviceOnline(device.m_mac);
-            if (mark != 0 && !SameSubnet(m_port.GetNetDeviceIP(device.m_mac), adapter))
+            if (mark != 0 && !SameSubnet(m_port.GetNetDeviceIP(device.m_mac), m_adapterIp))
                 mark = 0;
         }
         auto lock = LockSheet();
+        changed = changed || device.m_flag != mark;
         device.m_flag = mark;
     }
+    return changed;
 }
 
 void CDeviceRunState::SendGainCommands() {
@@ -395,7 +416,8 @@ void CDeviceRunState::LoseUnit(const UnitKey& key) {
 void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
     using Step = void (CDeviceRunState::*)(const UnitKey&, const std::string&);
     for (Step step : {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep,
-                      &CDeviceRunState::SetGains, &CDeviceRunState::ReadSleepState,
+                      &CDeviceRunState::SetGains, &CDeviceRunState::SetAlarms,
+                      &CDeviceRunState::ReadSleepState,
                       &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
         if (m_stop)
             return;
@@ -466,6 +488,54 @@ void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip) {
         unit->m_outputToggleRequests[0] = 0;
     }
     unit->m_queryRequests[0] = 1;
+}
+
+void CDeviceRunState::SetAlarms(const UnitKey& key, const std::string& ip) {
+    // Input -1 is the global switch.
+    std::vector<std::pair<int, std::string>> commands;
+    {
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr)
+            return;
+        if (unit->m_settingsChanged != 0)
+            commands.emplace_back(-1, AlarmMonitoringCommand(unit->m_globalAlarm != 0));
+        for (std::size_t i = 0; i < unit->m_analogRunFlags1.size(); ++i)
+            if (unit->m_analogRunFlags1[i] != 0)
+                commands.emplace_back(static_cast<int>(i),
+                                      AlarmLimitsCommand(static_cast<int>(i) + 1,
+                                                         unit->m_alarmOn[i] != 0,
+                                                         unit->m_alarmLower[i],
+                                                         unit->m_alarmUpper[i]));
+    }
+    const std::string_view model = model::ModelName(model::kModelQOVG);
+    for (const auto& [input, command] : commands) {
+        if (m_stop)
+            return;
+        std::string reply;
+        const bool answered = m_port.SendTextCommand(ip, command, reply);
+        if (answered && reply == kOkReply)
+            Listed(input < 0 ? model::FormatMessage(kMsgAlarmMonitoringSet, model, key.name, key.mac)
+                             : model::FormatMessage(kMsgAlarmLimitsSet, model, key.name, key.mac,
+                                                    input + 1));
+        else if (answered)
+            ListedAndLogged(
+                model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+        else
+            ListedAndLogged(input < 0 ? model::FormatMessage(kMsgAlarmMonitoringFailed, model,
+                                                             key.name, key.mac)
+                                      : model::FormatMessage(kMsgAlarmLimitsFailed, model,
+                                                             key.name, key.mac, input + 1));
+        // Like the store, a set is not repeated: the operator sends again.
+        auto lock = LockSheet();
+        model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
+        if (unit == nullptr)
+            return;
+        if (input < 0)
+            unit->m_settingsChanged = 0;
+        else
+            unit->m_analogRunFlags1[static_cast<std::size_t>(input)] = 0;
+    }
 }
 
 void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip) {

@@ -98,6 +98,10 @@ inline constexpr int kMsgAlarmNotFound = 3582;
 inline constexpr int kMsgAlarmOutputFailed = 3583;
 inline constexpr int kMsgDspKeptRunning = 4430;
 inline constexpr int kMsgGainsFailed = 4431;
+inline constexpr int kMsgAlarmMonitoringSet = 4630;
+inline constexpr int kMsgAlarmMonitoringFailed = 4631;
+inline constexpr int kMsgAlarmLimitsSet = 4632;
+inline constexpr int kMsgAlarmLimitsFailed = 4633;
 
 // Sleeps of the threads; tests give one that counts.
 using RunSleeper = std::function<void(std::chrono::milliseconds)>;
@@ -199,6 +203,12 @@ bool ReadAnalogSamples(std::string_view reply, std::array<std::int32_t, 8>& samp
 // input (its first six take no command: nothing).
 std::optional<std::string> ChannelGainCommand(std::int32_t model, int index, int gainStep,
                                               bool phantomPower);
+// The amplifier's alarm commands: global monitoring on or off
+// ("SETAM" + 0/1), and one analog input's alarm switch and raw lower and
+// upper limits ("SETAL" + input number from 1 + switch + %04d + %04d, the
+// limits held within 0..9999).
+std::string AlarmMonitoringCommand(bool on);
+std::string AlarmLimitsCommand(int input, bool alarmOn, int lower, int upper);
 // Whether two dotted addresses agree up to their last ".".
 bool SameSubnet(std::string_view a, std::string_view b);
 // The route texts of a unit's inputs, one per input: for an input's first
@@ -231,6 +241,10 @@ public:
     // list's flag for its MAC, but only for a unit in the adapter's subnet;
     // with another flag, that flag.
     void UpdateOnlineState(int flag);
+    // While the sheet runs: the marks again from the online-device list as
+    // it stands now, against the adapter's address taken on entering; true
+    // when a mark changed. Units come on line and go after the download.
+    bool RefreshOnlineMarks();
     // The channel gains of every unit the main frame can reach in the
     // adapter's subnet, reported line by line in the output list; the last
     // line says how many failed, if any did.
@@ -261,6 +275,9 @@ private:
     };
 
     void StartThreads();
+    // Each device's mark as UpdateOnlineState gives it; true when one
+    // changed.
+    bool ApplyOnlineMarks(int flag);
     // Every amplifier's read-sleep-state, set-gains and read-volumes
     // requests raised, as an idle round does.
     void RequestEverything();
@@ -275,6 +292,9 @@ private:
     void StoreGains(const UnitKey& key, const std::string& ip);
     void SwitchSleep(const UnitKey& key, const std::string& ip);
     void SetGains(const UnitKey& key, const std::string& ip);
+    // The limits dialog's requests: global monitoring and each flagged
+    // input's alarm settings.
+    void SetAlarms(const UnitKey& key, const std::string& ip);
     void ReadSleepState(const UnitKey& key, const std::string& ip);
     void ReadSamples(const UnitKey& key, const std::string& ip);
     void ReadVolumes(const UnitKey& key, const std::string& ip);
@@ -296,6 +316,8 @@ private:
     std::vector<std::filesystem::path> m_alarmFolders;
     RunSleeper m_sleep;
 
+    // The adapter's address as the run state was entered (UI thread).
+    std::string m_adapterIp;
     std::mutex m_sheetLock;
     std::atomic<bool> m_stop{false};
     std::mutex m_wakeLock;

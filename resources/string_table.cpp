@@ -309,6 +309,11 @@ constexpr CBuiltinString kStrings[] = {
     // The command sender's give-ups beyond a failed SNMP step.
     {4602, "设备未响应命令(SP = 165)！"},
     {4603, "设备连续%d次要求重发同一命令(SP = 247)！"},
+    // What became of the amplifier's alarm settings sent by the status poller.
+    {4630, "成功设置%s设备%s('%s')全局报警监测。"},
+    {4631, "设置%s设备%s('%s')全局报警监测失败！"},
+    {4632, "成功设置%s设备%s('%s')模拟输入口第%d通道报警参数。"},
+    {4633, "设置%s设备%s('%s')模拟输入口第%d通道报警参数失败！"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},

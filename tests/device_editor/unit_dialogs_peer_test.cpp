@@ -18,6 +18,7 @@
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "platform/text/format.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
 #include "unit_peer_fixture.h"
@@ -128,6 +129,58 @@ TEST_F(UnitDialogPeers, TheSleepSwitchReachesTheAmplifierInTheNextRound) {
     EXPECT_EQ(amp.m_outputToggleRequests[0], 0);
     monitor.OnAppNotify(kNotifyStatusSleep);
     EXPECT_EQ(monitor.GetSleepSwitch().caption, "Off");
+}
+
+TEST_F(UnitDialogPeers, TheLimitsDialogsDownloadReachesTheAmplifierInTheNextRound) {
+    constexpr const char* kAmpMac = "00602b000021";
+    auto made = std::make_unique<model::CDeviceQOVG>(dc_, 100, 100, 1, model::kModelQOVG, 2);
+    made->m_mac = kAmpMac;
+    doc_.AddDevice(std::move(made));
+    auto& amp = static_cast<model::CDeviceQOVG&>(*doc_.FindDevice(1, 2));
+    Seen({{kAmpMac, kUnitAddress}});
+    unit_->command("unit reply *SETA *OK#");
+
+    run_state_test::CRecordingView view;
+    run_state_test::CRecordingPlayer player;
+    CDeviceRunState state(doc_, *port_, view, player, {}, [](std::chrono::milliseconds) {});
+    state.UpdateOnlineState(1);
+    ASSERT_EQ(amp.m_flag, 1);
+
+    // "启动报警" on; the current's alarm from 1.0 A to 12.1 A (raw 68 and
+    // 825); the voltage and temperature rows as the record holds them.
+    CAmplifierLimitsController limits(doc_, amp, [&state] { return state.LockSheet(); });
+    limits.Load();
+    limits.global = true;
+    auto& current = limits.GetRow(0);
+    current.alarmOn = true;
+    current.alarmLower = "1.0";
+    current.alarmUpper = "12.1";
+    ASSERT_TRUE(limits.OnDownload());
+    const int voltageLower = amp.m_alarmLower[6], voltageUpper = amp.m_alarmUpper[6];
+    state.PollRound();
+
+    Lines sets;
+    for (const std::string& line : Commands())
+        if (line.rfind("command *SETA", 0) == 0)
+            sets.push_back(line);
+    ASSERT_EQ(sets.size(), 4u) << testing::PrintToString(Commands());
+    EXPECT_EQ(sets[0], "command *SETAM1# -> *OK#");
+    EXPECT_EQ(sets[1], "command *SETAL6100680825# -> *OK#");
+    EXPECT_EQ(sets[2], platform::text::format("command *SETAL7%d%04d%04d# -> *OK#",
+                                              amp.m_alarmOn[6], voltageLower, voltageUpper));
+    EXPECT_EQ(amp.m_settingsChanged, 0);
+    EXPECT_EQ(amp.m_analogRunFlags1, (std::array<std::int32_t, 8>{}));
+    const Lines lines = port_->Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "成功设置QLV-3300A设备" + amp.m_name + "('00602b000021')模拟输入口第6通道报警参数。"),
+              lines.end());
+
+    // Sent once: the next round sets nothing.
+    state.PollRound();
+    std::size_t again = 0;
+    for (const std::string& line : Commands())
+        again += line.rfind("command *SETA", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(again, 4u);
 }
 
 } // namespace
