@@ -10,9 +10,9 @@
 // capture loss or (a link) the right button. A link is drawn by two clicks,
 // or by a drag from channel to channel whose release makes the link or, when
 // none can be made there, ends it. Undo and redo end a link being drawn
-// before they change the sheet. While the view is the
-// downloading view nothing edits; the running view takes no links, moves or
-// drops and no delete or undo either.
+// before they change the sheet. While the view is the downloading view
+// nothing edits; the running view takes no links, moves or drops and no
+// delete or undo either.
 //
 // Positions and offsets that editing produces are multiples of 10
 // (SnapToGrid). Links: the direction-0 channel is the link's source end

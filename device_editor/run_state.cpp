@@ -415,10 +415,10 @@ void CDeviceRunState::LoseUnit(const UnitKey& key) {
 
 void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
     using Step = void (CDeviceRunState::*)(const UnitKey&, const std::string&);
-    for (Step step : {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep,
-                      &CDeviceRunState::SetGains, &CDeviceRunState::SetAlarms,
-                      &CDeviceRunState::ReadSleepState,
-                      &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
+    for (Step step :
+         {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep, &CDeviceRunState::SetGains,
+          &CDeviceRunState::SetAlarms, &CDeviceRunState::ReadSleepState,
+          &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
         if (m_stop)
             return;
         {
@@ -502,11 +502,10 @@ void CDeviceRunState::SetAlarms(const UnitKey& key, const std::string& ip) {
             commands.emplace_back(-1, AlarmMonitoringCommand(unit->m_globalAlarm != 0));
         for (std::size_t i = 0; i < unit->m_analogRunFlags1.size(); ++i)
             if (unit->m_analogRunFlags1[i] != 0)
-                commands.emplace_back(static_cast<int>(i),
-                                      AlarmLimitsCommand(static_cast<int>(i) + 1,
-                                                         unit->m_alarmOn[i] != 0,
-                                                         unit->m_alarmLower[i],
-                                                         unit->m_alarmUpper[i]));
+                commands.emplace_back(
+                    static_cast<int>(i),
+                    AlarmLimitsCommand(static_cast<int>(i) + 1, unit->m_alarmOn[i] != 0,
+                                       unit->m_alarmLower[i], unit->m_alarmUpper[i]));
     }
     const std::string_view model = model::ModelName(model::kModelQOVG);
     for (const auto& [input, command] : commands) {
@@ -515,17 +514,18 @@ void CDeviceRunState::SetAlarms(const UnitKey& key, const std::string& ip) {
         std::string reply;
         const bool answered = m_port.SendTextCommand(ip, command, reply);
         if (answered && reply == kOkReply)
-            Listed(input < 0 ? model::FormatMessage(kMsgAlarmMonitoringSet, model, key.name, key.mac)
-                             : model::FormatMessage(kMsgAlarmLimitsSet, model, key.name, key.mac,
-                                                    input + 1));
+            Listed(input < 0
+                       ? model::FormatMessage(kMsgAlarmMonitoringSet, model, key.name, key.mac)
+                       : model::FormatMessage(kMsgAlarmLimitsSet, model, key.name, key.mac,
+                                              input + 1));
         else if (answered)
             ListedAndLogged(
                 model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
         else
             ListedAndLogged(input < 0 ? model::FormatMessage(kMsgAlarmMonitoringFailed, model,
                                                              key.name, key.mac)
-                                      : model::FormatMessage(kMsgAlarmLimitsFailed, model,
-                                                             key.name, key.mac, input + 1));
+                                      : model::FormatMessage(kMsgAlarmLimitsFailed, model, key.name,
+                                                             key.mac, input + 1));
         // Like the store, a set is not repeated: the operator sends again.
         auto lock = LockSheet();
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);

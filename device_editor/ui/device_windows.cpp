@@ -493,8 +493,7 @@ std::unique_ptr<CDeviceFrame> RegisterDeviceWindows(CMainFrame& frame) {
     shell::ui::RegisterDocumentKind(
         ".zo", {shell::ui::EChildKind::Device,
                 [made](const std::string& path) -> std::unique_ptr<shell::ui::CChildDocument> {
-                    auto window =
-                        std::make_unique<CDeviceWindow>(*made, made->TakeReadSheet(path));
+                    auto window = std::make_unique<CDeviceWindow>(*made, made->TakeReadSheet(path));
                     if (!window->Open(path))
                         return nullptr;
                     return window;

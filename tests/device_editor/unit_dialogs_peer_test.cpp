@@ -172,7 +172,8 @@ TEST_F(UnitDialogPeers, TheLimitsDialogsDownloadReachesTheAmplifierInTheNextRoun
     EXPECT_EQ(amp.m_analogRunFlags1, (std::array<std::int32_t, 8>{}));
     const Lines lines = port_->Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "成功设置QLV-3300A设备" + amp.m_name + "('00602b000021')模拟输入口第6通道报警参数。"),
+                        "成功设置QLV-3300A设备" + amp.m_name +
+                            "('00602b000021')模拟输入口第6通道报警参数。"),
               lines.end());
 
     // Sent once: the next round sets nothing.

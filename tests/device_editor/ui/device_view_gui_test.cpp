@@ -1,8 +1,10 @@
 // A device sheet as a document of the main window, on the offscreen
 // platform: the painted sheet (grid, frame, running frame, a selected
-// link), a link drawn with the mouse between two units, the context menu
-// of the right button, and printing (one PDF page; the printed frame and no
-// grid on an image).
+// link), a link drawn with the mouse between two units by two clicks or a
+// drag, undo and redo while a link is half drawn, a damaged sheet file
+// refused with the open sheet untouched, the context menu of the right
+// button, and printing (one PDF page; the printed frame and no grid on an
+// image).
 #include "device_editor/ui/device_windows.h"
 
 #include <QMenu>

@@ -2,7 +2,8 @@
 // unit requests answered by recording device services: the main frame's
 // notifications enter the run state (red frame, the channel gains and the
 // amplifier's gains sent, the status poller running), leave it (the poller
-// idles, the amplifier's status window shows no old readings), and the
+// idles, the amplifier's status window shows no old readings), the units'
+// on-line marks follow the online-device list while the sheet runs, and the
 // window closes promptly even while a unit keeps a command waiting. And
 // where the program finds its alarm sound.
 #include "device_editor/ui/device_windows.h"
