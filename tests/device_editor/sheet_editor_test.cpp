@@ -380,6 +380,57 @@ TEST_F(DeviceSheetEditor, LinkStartAndCompletionRules) {
     EXPECT_TRUE(messages.ShownIds().empty());
 }
 
+// A link dragged from channel to channel: made at the release where the
+// second click would make it; anywhere else the drag ends without a link
+// and the start channel shows unconnected again.
+TEST_F(DeviceSheetEditor, ADraggedLinkIsMadeOrEndsAtTheRelease) {
+    CBaseDevice* a = AddUnit(1, 3, 3, {100, 100});
+    CBaseDevice* b = AddUnit(2, 3, 3, {400, 100});
+    CBaseDevice* m1 = AddMatrix(3, {100, 500});
+    CBaseDevice* m2 = AddMatrix(4, {400, 500});
+    ASSERT_TRUE(Link(a, 10, b, 6)); // b's input 6 is now occupied
+    struct row_t {
+        const char* what;
+        CBaseDevice* from;
+        int a;
+        std::optional<Point> release; // a channel's centre unless set
+        CBaseDevice* to;
+        int b;
+        bool linked;
+    } rows[] = {
+        {"same direction", a, 12, {}, b, 12, false},
+        {"target input occupied", a, 12, {}, b, 6, false},
+        {"matrix to matrix", m1, 2, {}, m2, 0, false},
+        {"the empty sheet", a, 12, Point{300, 400}, nullptr, 0, false},
+        {"unit to matrix", a, 9, {}, m1, 0, true},
+        {"begun at the input", b, 7, {}, a, 13, true},
+    };
+    for (const row_t& r : rows) {
+        SCOPED_TRACE(r.what);
+        const int before = doc.GetLinkCount();
+        const Point at = r.release ? *r.release : Centre(Chnl(r.to, r.b)->m_rect);
+        ClickChannel(r.from, r.a);
+        ASSERT_EQ(editor.DragMode(), EDragMode::Link);
+        editor.OnMouseMove(at, de::kKeyLButton);
+        EXPECT_TRUE(editor.OnLButtonUp(at, 0));
+        EXPECT_EQ(doc.GetLinkCount(), before + (r.linked ? 1 : 0));
+        EXPECT_EQ(editor.DragMode(), EDragMode::None);
+        EXPECT_EQ(editor.DrawingLink(), nullptr);
+        EXPECT_FALSE(host.capture);
+        EXPECT_EQ(Chnl(r.from, r.a)->m_connected, r.linked ? 1 : 0);
+    }
+    EXPECT_TRUE(messages.ShownIds().empty());
+
+    // Released on the channel it began at: the first of two clicks.
+    ClickChannel(a, 12);
+    editor.OnLButtonUp(Centre(Chnl(a, 12)->m_rect), 0);
+    EXPECT_EQ(editor.DragMode(), EDragMode::Link);
+    // The second click's release is its own, not the drag's end.
+    editor.OnLButtonDown({300, 400}, 0);
+    EXPECT_FALSE(editor.OnLButtonUp({300, 400}, 0));
+    EXPECT_EQ(editor.DragMode(), EDragMode::Link);
+}
+
 TEST_F(DeviceSheetEditor, TheLinkEndFollowsTheMouseInsideTheSheet) {
     CBaseDevice* a = AddUnit(1, 3, 3, {100, 100});
     ClickChannel(a, 12);
