@@ -172,6 +172,9 @@ void CDeviceSheetEditor::OnLButtonDown(Point client, std::uint32_t keys) {
     const hit_t hit = TopmostHit(m_doc, client, mapping);
 
     if (m_mode == EDragMode::Link) {
+        // The second click of a link: its release belongs to it, not to
+        // the press that began the link.
+        m_linkPressHeld = false;
         if (CDeviceChnl* target = hit.Channel())
             CompleteLink(*hit.device, *target);
         return;
@@ -221,6 +224,7 @@ void CDeviceSheetEditor::BeginLink(CDeviceChnl& start) {
     m_startSubType = start.m_deviceSubType;
     m_startChannel = start.m_number;
     m_mode = EDragMode::Link;
+    m_linkPressHeld = true;
     m_host.InvalidateLogical(start.m_rect.Inflated(1, 1));
     m_host.SetCapture();
     m_host.SetTimer(kTimerLink, kTimerPeriodMs);
@@ -259,8 +263,26 @@ void CDeviceSheetEditor::CompleteLink(CBaseDevice& device, CDeviceChnl& target) 
     m_host.ReleaseCapture();
 }
 
+void CDeviceSheetEditor::EndLinkDrag(Point client) {
+    m_linkPressHeld = false;
+    const hit_t hit = TopmostHit(m_doc, client, Mapping());
+    CDeviceChnl* target = hit.Channel();
+    // Released where it was pressed: the first of two clicks, and the link
+    // follows the mouse to the second.
+    if (target != nullptr && target == StartChannel())
+        return;
+    // Dragged to a channel: the release is the second click. A drag that
+    // makes no link ends here, so that no link is left hanging from the
+    // mouse after the button is up.
+    if (target != nullptr)
+        CompleteLink(*hit.device, *target);
+    if (m_mode == EDragMode::Link)
+        CancelLink();
+}
+
 void CDeviceSheetEditor::CancelLink() {
     m_mode = EDragMode::None;
+    m_linkPressHeld = false;
     if (CDeviceChnl* start = StartChannel()) {
         if (start->GetLinkCount() == 0)
             start->m_connected = 0;
@@ -318,6 +340,11 @@ bool CDeviceSheetEditor::OnLButtonUp(Point client, std::uint32_t keys) {
         m_host.UpdateAllViews();
         return true;
     }
+    case EDragMode::Link:
+        if (!m_linkPressHeld)
+            return false;
+        EndLinkDrag(client);
+        return true;
     case EDragMode::TitleMove:
     case EDragMode::BodyMove:
         EndMove();
@@ -585,17 +612,11 @@ void CDeviceSheetEditor::OnFileOpen() {
         model::ShowMessage(285);
         return;
     }
-    if (sheet) {
-        // A device sheet replaces the open documents.
-        if (m_dialogs->HasRunningDocument()) {
-            model::ShowMessage(221);
-            return;
-        }
-        if (model::Ask(305, model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok) !=
-            model::EMessageAnswer::Ok)
-            return;
-        if (!m_dialogs->SaveAndCloseAllDocuments())
-            return;
+    // A device sheet replaces the open documents; the application's open
+    // reads it before it asks 305 and closes them.
+    if (sheet && m_dialogs->HasRunningDocument()) {
+        model::ShowMessage(221);
+        return;
     }
     m_dialogs->OpenDocumentFile(*path);
 }
@@ -639,6 +660,10 @@ bool CDeviceSheetEditor::OnCommand(int id) {
     case kCmdRedo: {
         if (!IsCommandEnabled(id))
             return true;
+        // The link being drawn hangs from a channel the step may take away
+        // or move: it ends before the sheet changes under it.
+        if (m_mode == EDragMode::Link)
+            CancelLink();
         model::CUndoHistory* undo = m_doc.GetUndoHistory();
         if (id == kCmdUndo ? undo->Undo() : undo->Redo())
             m_host.UpdateAllViews();

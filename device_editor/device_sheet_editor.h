@@ -7,9 +7,12 @@
 //
 // Drag modes (exclusive): a palette drop, a body move, a title move, a link
 // being drawn and a rubber band. Each ends with the button release, a
-// capture loss or (a link) the right button. While the view is the
-// downloading view nothing edits; the running view takes no links, moves or
-// drops and no delete or undo either.
+// capture loss or (a link) the right button. A link is drawn by two clicks,
+// or by a drag from channel to channel whose release makes the link or, when
+// none can be made there, ends it. Undo and redo end a link being drawn
+// before they change the sheet. While the view is the downloading view
+// nothing edits; the running view takes no links, moves or drops and no
+// delete or undo either.
 //
 // Positions and offsets that editing produces are multiples of 10
 // (SnapToGrid). Links: the direction-0 channel is the link's source end
@@ -183,10 +186,9 @@ public:
     virtual std::optional<std::string> ChooseFileToOpen(const std::string& filter) = 0;
     // The main frame has a document in the running state.
     virtual bool HasRunningDocument() const = 0;
-    // Asks every open child window's document to save and closes it; false
-    // when one refused.
-    virtual bool SaveAndCloseAllDocuments() = 0;
-    // The application opens the file.
+    // The application opens the file: a device sheet replaces the open
+    // documents once it has been read, after the question 305 and each
+    // document's save.
     virtual void OpenDocumentFile(const std::string& path) = 0;
 };
 
@@ -319,6 +321,10 @@ private:
     model::CDeviceChnl* StartChannel() const;
     void BeginLink(model::CDeviceChnl& start);
     void CompleteLink(model::CBaseDevice& device, model::CDeviceChnl& target);
+    // The release of the press that began a link: on the start channel
+    // the link goes on to a second click; on another channel it completes
+    // as that click would; a link not made there is cancelled.
+    void EndLinkDrag(model::Point client);
     // Ends the link being drawn without a link; the start channel shows
     // unconnected again unless it has links.
     void CancelLink();
@@ -349,6 +355,8 @@ private:
     // sub-type, channel index).
     std::unique_ptr<model::CDeviceLink> m_drawingLink;
     std::int32_t m_startId = 0, m_startSubType = 0, m_startChannel = -1;
+    // The press that began the link is still held.
+    bool m_linkPressHeld = false;
     // The grabbed (current) device, by id and sub-type; -1 when none.
     std::int32_t m_currentId = -1, m_currentSubType = 0;
     model::Point m_startPoint, m_currentPoint;

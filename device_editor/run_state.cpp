@@ -217,18 +217,30 @@ void CDeviceRunState::OnAppNotify(int code) {
 }
 
 void CDeviceRunState::UpdateOnlineState(int flag) {
-    const std::string adapter = flag == 1 ? m_port.GetAdapterIp() : std::string();
+    if (flag == 1)
+        m_adapterIp = m_port.GetAdapterIp();
+    ApplyOnlineMarks(flag);
+}
+
+bool CDeviceRunState::RefreshOnlineMarks() {
+    return ApplyOnlineMarks(1);
+}
+
+bool CDeviceRunState::ApplyOnlineMarks(int flag) {
+    bool changed = false;
     for (int i = m_doc.GetDeviceCount() - 1; i >= 0; --i) {
         model::CBaseDevice& device = *m_doc.GetDevice(i);
         int mark = flag;
         if (flag == 1) {
             mark = m_port.IsNetDeviceOnline(device.m_mac);
-            if (mark != 0 && !SameSubnet(m_port.GetNetDeviceIP(device.m_mac), adapter))
+            if (mark != 0 && !SameSubnet(m_port.GetNetDeviceIP(device.m_mac), m_adapterIp))
                 mark = 0;
         }
         auto lock = LockSheet();
+        changed = changed || device.m_flag != mark;
         device.m_flag = mark;
     }
+    return changed;
 }
 
 void CDeviceRunState::SendGainCommands() {
@@ -394,9 +406,10 @@ void CDeviceRunState::LoseUnit(const UnitKey& key) {
 
 void CDeviceRunState::PollUnit(const UnitKey& key, const std::string& ip) {
     using Step = void (CDeviceRunState::*)(const UnitKey&, const std::string&);
-    for (Step step : {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep,
-                      &CDeviceRunState::SetGains, &CDeviceRunState::ReadSleepState,
-                      &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
+    for (Step step :
+         {&CDeviceRunState::StoreGains, &CDeviceRunState::SwitchSleep, &CDeviceRunState::SetGains,
+          &CDeviceRunState::ReadSleepState,
+          &CDeviceRunState::ReadSamples, &CDeviceRunState::ReadVolumes}) {
         if (m_stop)
             return;
         {

@@ -231,6 +231,10 @@ public:
     // list's flag for its MAC, but only for a unit in the adapter's subnet;
     // with another flag, that flag.
     void UpdateOnlineState(int flag);
+    // While the sheet runs: the marks again from the online-device list as
+    // it stands now, against the adapter's address taken on entering; true
+    // when a mark changed. Units come on line and go after the download.
+    bool RefreshOnlineMarks();
     // The channel gains of every unit the main frame can reach in the
     // adapter's subnet, reported line by line in the output list; the last
     // line says how many failed, if any did.
@@ -261,6 +265,9 @@ private:
     };
 
     void StartThreads();
+    // Each device's mark as UpdateOnlineState gives it; true when one
+    // changed.
+    bool ApplyOnlineMarks(int flag);
     // Every amplifier's read-sleep-state, set-gains and read-volumes
     // requests raised, as an idle round does.
     void RequestEverything();
@@ -296,6 +303,8 @@ private:
     std::vector<std::filesystem::path> m_alarmFolders;
     RunSleeper m_sleep;
 
+    // The adapter's address as the run state was entered (UI thread).
+    std::string m_adapterIp;
     std::mutex m_sheetLock;
     std::atomic<bool> m_stop{false};
     std::mutex m_wakeLock;

@@ -64,6 +64,13 @@ Rect WidenClipToGrid(const Rect& clip) {
             clip.top - clip.top % kGridPitch - kGridPitch, clip.right + 1, clip.bottom + 1};
 }
 
+Rect OnlineMarkRect(const model::CBaseDevice& unit) {
+    const Rect& body = unit.m_body;
+    const std::int32_t left = body.left + (body.right - body.left - kOnlineMarkSize) / 2;
+    const std::int32_t bottom = body.bottom - 3;
+    return {left, bottom - kOnlineMarkSize, left + kOnlineMarkSize, bottom};
+}
+
 void DrawSheet(Canvas& dc, const CZoDeviceDoc& doc, const Rect& clipBox,
                const SheetDrawState& state) {
     const model::DeviceSheetSettings& settings = doc.GetSheetSettings();
@@ -84,6 +91,15 @@ void DrawSheet(Canvas& dc, const CZoDeviceDoc& doc, const Rect& clipBox,
     for (const auto& device : doc.Devices())
         if (Meets(device->GetBoundRect(), clip))
             device->Draw(dc, 0, 0);
+    {
+        platform::gdi::CanvasStateSaver saved(dc);
+        dc.SelectPen({platform::gdi::PenStyle::Solid, 1, platform::gdi::kBlack});
+        dc.SelectBrush(model::Brush::Solid(kOnlineMark));
+        for (const auto& device : doc.Devices())
+            if (device->m_kind == model::kDeviceUnit && device->m_flag != 0 &&
+                Meets(device->GetBoundRect(), clip))
+                dc.Ellipse(OnlineMarkRect(*device));
+    }
     for (const auto& link : doc.Links())
         if (Meets(link->GetBoundRect(), clip))
             link->DrawLink(dc, doc, 0, 0);

@@ -26,6 +26,13 @@ struct SheetDrawState {
 inline constexpr model::COLORREF kSheetFrame = 0x808080;
 inline constexpr model::COLORREF kRunningSheetFrame = 0x0000FF;
 inline constexpr model::COLORREF kPrintedSheetFrame = 0x8080FF;
+// A unit's on-line mark: a green lamp with a black rim, centred at the foot
+// of its body, below the last channel of every unit.
+inline constexpr model::COLORREF kOnlineMark = 0x00C000;
+inline constexpr std::int32_t kOnlineMarkSize = 10;
+// Where the mark of a unit on line is drawn (logical units).
+model::Rect OnlineMarkRect(const model::CBaseDevice& unit);
+
 // The frame's width inside the sheet's edge, and the grid's pitch.
 inline constexpr std::int32_t kSheetFrameWidth = 5;
 inline constexpr std::int32_t kGridPitch = 10;
@@ -38,7 +45,8 @@ model::Rect WidenClipToGrid(const model::Rect& clip);
 // Paints the part of the sheet in `clip` (logical units): white outside the
 // sheet, the background colour on it, the frame, the grid dots (when the
 // grid is on and the view is not running), the devices and links that meet
-// the widened clip box, then the link being drawn and the rubber band.
+// the widened clip box with the on-line marks of the units on line, then
+// the link being drawn and the rubber band.
 void DrawSheet(platform::gdi::Canvas& dc, const CZoDeviceDoc& doc, const model::Rect& clip,
                const SheetDrawState& state);
 

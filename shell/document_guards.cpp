@@ -1,11 +1,19 @@
 #include "shell/document_guards.h"
 
+#include <map>
+
 #include "model/messages.h"
 #include "shell/main_frame_core.h"
 
 namespace shell {
 
 namespace {
+
+std::map<std::string, DocumentReader>& Readers()
+{
+    static std::map<std::string, DocumentReader> readers;
+    return readers;
+}
 
 std::string LastThreeLower(const std::string& path)
 {
@@ -19,9 +27,12 @@ std::string LastThreeLower(const std::string& path)
 // The checks before the open device sheet may be replaced: no download, no
 // run state, the user's OK, and every document of the active view closed
 // (each saved first as its user wishes).
-bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, bool replaceOpen)
+bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, bool replaceOpen,
+                           const std::function<bool()>& readNew = {})
 {
     if (!frame.CanClose())
+        return false;
+    if (readNew && !readNew())
         return false;
     if (!replaceOpen)
         return true;
@@ -36,6 +47,14 @@ bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, boo
 
 } // namespace
 
+void RegisterDocumentReader(const std::string& extension, DocumentReader reader)
+{
+    if (reader.read)
+        Readers()[extension] = std::move(reader);
+    else
+        Readers().erase(extension);
+}
+
 bool OpenDocumentFile(const std::string& path, CMainFrameCore& frame, IDocumentWindows& windows)
 {
     const std::string tail = LastThreeLower(path);
@@ -43,7 +62,21 @@ bool OpenDocumentFile(const std::string& path, CMainFrameCore& frame, IDocumentW
         model::ShowMessage(kMsgBadFileFormat);
         return false;
     }
-    if (tail == ".zo" && !MayReplaceDeviceSheet(frame, windows, windows.HasActiveView()))
+    if (tail != ".zo")
+        return windows.OpenDocument(path);
+    const auto reader = Readers().find(tail);
+    const DocumentReader* read = reader != Readers().end() ? &reader->second : nullptr;
+    // What the reader kept goes with the window it opens, or here.
+    struct forget_t {
+        const DocumentReader* reader;
+        ~forget_t()
+        {
+            if (reader != nullptr && reader->forget)
+                reader->forget();
+        }
+    } forget{read};
+    const auto readNew = [&] { return read == nullptr || !read->read || read->read(path); };
+    if (!MayReplaceDeviceSheet(frame, windows, windows.HasActiveView(), readNew))
         return false;
     return windows.OpenDocument(path);
 }

@@ -49,7 +49,11 @@ QRect ToQRect(const model::Rect& r) {
 
 // The palette item a drag carries, 0 when it carries none.
 std::int32_t DraggedModel(const QMimeData* mime) {
-    if (mime == nullptr || !mime->hasFormat(shell::ui::kPaletteItemMimeType))
+    // Device models and DSP module codes overlap (the PC's 1001 is also a
+    // filter's), so only the device palette's drags are taken.
+    if (mime == nullptr || !mime->hasFormat(shell::ui::kPaletteItemMimeType) ||
+        mime->data(shell::ui::kPaletteKindMimeType) !=
+            shell::ui::PaletteKindName(shell::EPaletteKind::Device))
         return 0;
     return mime->data(shell::ui::kPaletteItemMimeType).toInt();
 }

@@ -22,6 +22,7 @@
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/text/format.h"
+#include "shell/document_guards.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ostrel_app.h"
 #include "shell/ui/mdi_tab_client.h"
@@ -62,8 +63,12 @@ std::string NewSheetTitle() {
 
 // --- CDeviceWindow ---------------------------------------------------------------
 
-CDeviceWindow::CDeviceWindow(CDeviceFrame& frame)
-    : m_frame(frame), m_main(frame.MainFrame()), m_document(std::make_unique<CZoDeviceDoc>()) {
+CDeviceWindow::CDeviceWindow(CDeviceFrame& frame, std::unique_ptr<CZoDeviceDoc> read)
+    : m_frame(frame), m_main(frame.MainFrame()),
+      m_document(read ? std::move(read) : std::make_unique<CZoDeviceDoc>()),
+      // Only a document read from its file has its undo history before
+      // it opens.
+      m_read(m_document->GetUndoHistory() != nullptr) {
     m_document->SetMainFrame(this);
     m_document->SetUndoHost(this);
     m_view = new CZoDeviceView(*m_document, this);
@@ -101,6 +106,11 @@ bool CDeviceWindow::Open(const std::string& path) {
     if (path.empty()) {
         m_document->OnNewDocument();
         m_document->SetTitle(NewSheetTitle());
+    } else if (m_read) {
+        // Read before the window had a frame to tell: the path and the title
+        // reach it now.
+        SetDeviceDocumentPath(m_document->GetPathName().string());
+        RefreshFrameTitles();
     } else if (!shell::ui::LoadDocumentFile([&] { m_document->OnOpenDocument(path); })) {
         return false;
     }
@@ -423,14 +433,6 @@ bool CDeviceWindow::HasRunningDocument() const {
     return m_main.Core().RunningFrame() != nullptr;
 }
 
-bool CDeviceWindow::SaveAndCloseAllDocuments() {
-    // Each frame goes once the event loop runs again; this window with it.
-    for (shell::ui::CChildFrame* child : m_main.ChildFrames())
-        if (!child->CloseDocument())
-            return false;
-    return true;
-}
-
 void CDeviceWindow::OpenDocumentFile(const std::string& path) {
     if (shell::COstrelApp* app = m_main.App())
         app->OpenDocumentFile(path);
@@ -457,12 +459,35 @@ CDeviceFrame::CDeviceFrame(CMainFrame& frame)
     : m_frame(frame), m_printer(std::make_unique<QPrinter>()) {}
 
 CDeviceFrame::~CDeviceFrame() {
+    shell::RegisterDocumentReader(".zo", {});
     UnregisterShellDialogs();
     shell::ui::UnregisterDocumentKind(".zo");
 }
 
 shell::IMainFrame& CDeviceFrame::DeviceServices() const {
     return m_services != nullptr ? *m_services : m_frame.Core();
+}
+
+bool CDeviceFrame::ReadSheet(const std::string& path) {
+    ForgetReadSheet();
+    auto document = std::make_unique<CZoDeviceDoc>();
+    if (!shell::ui::LoadDocumentFile([&] { document->OnOpenDocument(path); }))
+        return false;
+    m_readPath = path;
+    m_readSheet = std::move(document);
+    return true;
+}
+
+std::unique_ptr<CZoDeviceDoc> CDeviceFrame::TakeReadSheet(const std::string& path) {
+    if (!m_readSheet || m_readPath != path)
+        return nullptr;
+    m_readPath.clear();
+    return std::move(m_readSheet);
+}
+
+void CDeviceFrame::ForgetReadSheet() {
+    m_readPath.clear();
+    m_readSheet.reset();
 }
 
 CDeviceWindow* CDeviceFrame::ActiveWindow() const {
@@ -473,10 +498,13 @@ std::unique_ptr<CDeviceFrame> RegisterDeviceWindows(CMainFrame& frame) {
     auto deviceFrame = std::make_unique<CDeviceFrame>(frame);
     RegisterShellDialogs(frame);
     CDeviceFrame* made = deviceFrame.get();
+    shell::RegisterDocumentReader(
+        ".zo", {[made](const std::string& path) { return made->ReadSheet(path); },
+                [made] { made->ForgetReadSheet(); }});
     shell::ui::RegisterDocumentKind(
         ".zo", {shell::ui::EChildKind::Device,
                 [made](const std::string& path) -> std::unique_ptr<shell::ui::CChildDocument> {
-                    auto window = std::make_unique<CDeviceWindow>(*made);
+                    auto window = std::make_unique<CDeviceWindow>(*made, made->TakeReadSheet(path));
                     if (!window->Open(path))
                         return nullptr;
                     return window;

@@ -43,7 +43,9 @@ class CDeviceWindow final : public shell::ui::CChildDocument,
                             public IDeviceViewDialogs,
                             public model::IUndoHost {
 public:
-    explicit CDeviceWindow(CDeviceFrame& frame);
+    // `read` is the sheet's document already read from its file (Open then
+    // takes it as loaded), or null.
+    explicit CDeviceWindow(CDeviceFrame& frame, std::unique_ptr<CZoDeviceDoc> read = nullptr);
     ~CDeviceWindow() override;
 
     // A new sheet (empty path) or the file's. False, after message 286, when
@@ -100,7 +102,6 @@ public:
     void OpenUnitDsp(std::int32_t deviceId) override;
     std::optional<std::string> ChooseFileToOpen(const std::string& filter) override;
     bool HasRunningDocument() const override;
-    bool SaveAndCloseAllDocuments() override;
     void OpenDocumentFile(const std::string& path) override;
 
     // -- undo and redo
@@ -122,6 +123,8 @@ private:
     // The main window outlives its child frames, and so this window.
     shell::ui::CMainFrame& m_main;
     std::unique_ptr<CZoDeviceDoc> m_document;
+    // The document came read from its file.
+    bool m_read = false;
     // The sheet's run state; it reads the document.
     std::unique_ptr<CRunStateWindow> m_run;
     // The child frame owns the view once it has taken it.
@@ -149,10 +152,19 @@ public:
     shell::IMainFrame& DeviceServices() const;
     void SetDeviceServices(shell::IMainFrame* services) { m_services = services; }
 
+    // A sheet to be opened is read before the open documents close for it:
+    // false, after message 286 (or with 157's settings), when it does not
+    // load. The document read waits here for the window of that path.
+    bool ReadSheet(const std::string& path);
+    std::unique_ptr<CZoDeviceDoc> TakeReadSheet(const std::string& path);
+    void ForgetReadSheet();
+
 private:
     shell::ui::CMainFrame& m_frame;
     shell::IMainFrame* m_services = nullptr;
     std::unique_ptr<QPrinter> m_printer;
+    std::string m_readPath;
+    std::unique_ptr<CZoDeviceDoc> m_readSheet;
 };
 
 // Registers the ".zo" document kind with the shell's child frames over

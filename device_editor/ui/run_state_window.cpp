@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaObject>
+#include <QTimer>
 
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
@@ -12,6 +13,10 @@
 #include "shell/ui/main_frame.h"
 
 namespace device_editor::ui {
+
+namespace {
+constexpr int kOnlineMarksRefreshMs = 1000;
+}
 
 std::vector<std::filesystem::path> AlarmSoundFolders() {
     return {platform::app_paths::ProgramFolder(), shell::DataDirectory(),
@@ -26,8 +31,15 @@ CRunStateWindow::CRunStateWindow(CDeviceWindow& window, shell::ui::CMainFrame& f
                  ToStatusDialogs(id, subType, code);
              }),
       m_player("default", [this](const std::string& line) { m_port.WriteLog("ALSA: " + line); }),
+      m_marks(std::make_unique<QTimer>()),
       m_state(std::make_unique<CDeviceRunState>(window.Document(), m_port, *this, m_player,
-                                                AlarmSoundFolders())) {}
+                                                AlarmSoundFolders())) {
+    m_marks->setInterval(kOnlineMarksRefreshMs);
+    QObject::connect(m_marks.get(), &QTimer::timeout, [this] {
+        if (m_state->RefreshOnlineMarks())
+            UpdateAllViews();
+    });
+}
 
 CRunStateWindow::~CRunStateWindow() {
     m_state.reset();
@@ -40,6 +52,12 @@ void CRunStateWindow::OnAppNotify(int code) {
     m_port.SetRange(core.RangeStart(), core.RangeEnd());
     m_port.SetSheetRunning(code == kNotifyRunStateEntered);
     m_state->OnAppNotify(code);
+    // The watch sweeps the list every two seconds: a second's look keeps
+    // the marks within a sweep of it.
+    if (code == kNotifyRunStateEntered)
+        m_marks->start();
+    else if (code == kNotifyRunStateLeft)
+        m_marks->stop();
 }
 
 void CRunStateWindow::RefreshToolBars() {

@@ -19,6 +19,8 @@
 #include "device_editor/ui/unit_port.h"
 #include "platform/sound/alarm_player.h"
 
+class QTimer;
+
 namespace shell {
 class IMainFrame;
 }
@@ -70,6 +72,8 @@ private:
     shell::ui::CMainFrame& m_frame;
     CMainFrameUnitPort m_port;
     platform::sound::CAlsaAlarmPlayer m_player;
+    // While the sheet runs, the on-line marks follow the online-device list.
+    std::unique_ptr<QTimer> m_marks;
     // Goes first: its threads use the port and the player.
     std::unique_ptr<CDeviceRunState> m_state;
 };

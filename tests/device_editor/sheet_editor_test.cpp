@@ -122,16 +122,12 @@ public:
         return chosen;
     }
     bool HasRunningDocument() const override { return runningDocument; }
-    bool SaveAndCloseAllDocuments() override {
-        calls.push_back("close all");
-        return closeOk;
-    }
     void OpenDocumentFile(const std::string& path) override { calls.push_back("open " + path); }
 
     std::vector<std::string> calls;
     std::optional<std::string> propertiesName;
     std::optional<std::string> chosen;
-    bool runningDocument = false, closeOk = true;
+    bool runningDocument = false;
 };
 
 using UndoHost = sheet_test::CSheetUndoHost;
@@ -382,6 +378,57 @@ TEST_F(DeviceSheetEditor, LinkStartAndCompletionRules) {
     EXPECT_EQ(last->m_end, Centre(Chnl(a, 13)->m_rect));
     EXPECT_EQ(last->m_labelShown, 0);
     EXPECT_TRUE(messages.ShownIds().empty());
+}
+
+// A link dragged from channel to channel: made at the release where the
+// second click would make it; anywhere else the drag ends without a link
+// and the start channel shows unconnected again.
+TEST_F(DeviceSheetEditor, ADraggedLinkIsMadeOrEndsAtTheRelease) {
+    CBaseDevice* a = AddUnit(1, 3, 3, {100, 100});
+    CBaseDevice* b = AddUnit(2, 3, 3, {400, 100});
+    CBaseDevice* m1 = AddMatrix(3, {100, 500});
+    CBaseDevice* m2 = AddMatrix(4, {400, 500});
+    ASSERT_TRUE(Link(a, 10, b, 6)); // b's input 6 is now occupied
+    struct row_t {
+        const char* what;
+        CBaseDevice* from;
+        int a;
+        std::optional<Point> release; // a channel's centre unless set
+        CBaseDevice* to;
+        int b;
+        bool linked;
+    } rows[] = {
+        {"same direction", a, 12, {}, b, 12, false},
+        {"target input occupied", a, 12, {}, b, 6, false},
+        {"matrix to matrix", m1, 2, {}, m2, 0, false},
+        {"the empty sheet", a, 12, Point{300, 400}, nullptr, 0, false},
+        {"unit to matrix", a, 9, {}, m1, 0, true},
+        {"begun at the input", b, 7, {}, a, 13, true},
+    };
+    for (const row_t& r : rows) {
+        SCOPED_TRACE(r.what);
+        const int before = doc.GetLinkCount();
+        const Point at = r.release ? *r.release : Centre(Chnl(r.to, r.b)->m_rect);
+        ClickChannel(r.from, r.a);
+        ASSERT_EQ(editor.DragMode(), EDragMode::Link);
+        editor.OnMouseMove(at, de::kKeyLButton);
+        EXPECT_TRUE(editor.OnLButtonUp(at, 0));
+        EXPECT_EQ(doc.GetLinkCount(), before + (r.linked ? 1 : 0));
+        EXPECT_EQ(editor.DragMode(), EDragMode::None);
+        EXPECT_EQ(editor.DrawingLink(), nullptr);
+        EXPECT_FALSE(host.capture);
+        EXPECT_EQ(Chnl(r.from, r.a)->m_connected, r.linked ? 1 : 0);
+    }
+    EXPECT_TRUE(messages.ShownIds().empty());
+
+    // Released on the channel it began at: the first of two clicks.
+    ClickChannel(a, 12);
+    editor.OnLButtonUp(Centre(Chnl(a, 12)->m_rect), 0);
+    EXPECT_EQ(editor.DragMode(), EDragMode::Link);
+    // The second click's release is its own, not the drag's end.
+    editor.OnLButtonDown({300, 400}, 0);
+    EXPECT_FALSE(editor.OnLButtonUp({300, 400}, 0));
+    EXPECT_EQ(editor.DragMode(), EDragMode::Link);
 }
 
 TEST_F(DeviceSheetEditor, TheLinkEndFollowsTheMouseInsideTheSheet) {
@@ -767,37 +814,27 @@ TEST_F(DeviceSheetEditor, SelectAllCommands) {
 TEST_F(DeviceSheetEditor, FileOpenChecksTheKindAndTheOpenDocuments) {
     using S = std::vector<std::string>;
     const std::string choose = std::string("choose ") + de::kFileOpenFilter;
+    // A sheet goes to the application's open, which reads it before it asks
+    // 305 and closes the open documents.
     struct row_t {
         const char* what;
         std::optional<std::string> chosen;
-        bool runningDocument, answerOk, closeOk;
+        bool runningDocument;
         S calls;
         std::vector<int> shown, asked;
     } rows[] = {
-        {"cancelled", std::nullopt, false, true, true, {choose}, {}, {}},
-        {"wrong kind", "a.txt", false, true, true, {choose}, {285}, {}},
-        {"a running document stays", "a.zo", true, true, true, {choose}, {221}, {}},
-        {"question declined", "a.zo", false, false, true, {choose}, {}, {305}},
-        {"a document refuses to close",
-         "a.zo",
-         false,
-         true,
-         false,
-         {choose, "close all"},
-         {},
-         {305}},
-        {"sheet opened", "a.ZO", false, true, true, {choose, "close all", "open a.ZO"}, {}, {305}},
-        {"DSP document opened", "b.dsp", true, true, true, {choose, "open b.dsp"}, {}, {}},
+        {"cancelled", std::nullopt, false, {choose}, {}, {}},
+        {"wrong kind", "a.txt", false, {choose}, {285}, {}},
+        {"a running document stays", "a.zo", true, {choose}, {221}, {}},
+        {"sheet opened", "a.ZO", false, {choose, "open a.ZO"}, {}, {}},
+        {"DSP document opened", "b.dsp", true, {choose, "open b.dsp"}, {}, {}},
     };
     for (const row_t& r : rows) {
         SCOPED_TRACE(r.what);
         model::CRecordingMessages local;
-        local.ScriptAnswer(305,
-                           r.answerOk ? model::EMessageAnswer::Ok : model::EMessageAnswer::Cancel);
         dialogs.calls.clear();
         dialogs.chosen = r.chosen;
         dialogs.runningDocument = r.runningDocument;
-        dialogs.closeOk = r.closeOk;
         EXPECT_TRUE(editor.OnCommand(de::kCmdFileOpen));
         EXPECT_EQ(dialogs.calls, r.calls);
         EXPECT_EQ(local.ShownIds(), r.shown);

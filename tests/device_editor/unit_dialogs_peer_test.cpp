@@ -18,6 +18,7 @@
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "platform/text/format.h"
 #include "run_state_recorders.h"
 #include "sheet_builder.h"
 #include "unit_peer_fixture.h"
@@ -128,6 +129,48 @@ TEST_F(UnitDialogPeers, TheSleepSwitchReachesTheAmplifierInTheNextRound) {
     EXPECT_EQ(amp.m_outputToggleRequests[0], 0);
     monitor.OnAppNotify(kNotifyStatusSleep);
     EXPECT_EQ(monitor.GetSleepSwitch().caption, "Off");
+}
+
+// The unit has no command for its alarm limits: the program itself compares
+// the samples it reads with the limits the dialog stores, so "下载并固化"
+// keeps them in the record, where the alarm looks, and no invented text may
+// reach the amplifier.
+TEST_F(UnitDialogPeers, TheLimitsDialogsDownloadIsKeptForTheAlarmAndSendsTheUnitNothingNew) {
+    constexpr const char* kAmpMac = "00602b000021";
+    auto made = std::make_unique<model::CDeviceQOVG>(dc_, 100, 100, 1, model::kModelQOVG, 2);
+    made->m_mac = kAmpMac;
+    doc_.AddDevice(std::move(made));
+    auto& amp = static_cast<model::CDeviceQOVG&>(*doc_.FindDevice(1, 2));
+    Seen({{kAmpMac, kUnitAddress}});
+
+    run_state_test::CRecordingView view;
+    run_state_test::CRecordingPlayer player;
+    CDeviceRunState state(doc_, *port_, view, player, {}, [](std::chrono::milliseconds) {});
+    state.UpdateOnlineState(1);
+    ASSERT_EQ(amp.m_flag, 1);
+
+    // "启动报警" on; the current's alarm from 1.0 A to 12.1 A (raw 68 and 825).
+    CAmplifierLimitsController limits(doc_, amp, [&state] { return state.LockSheet(); });
+    limits.Load();
+    limits.global = true;
+    auto& current = limits.GetRow(0);
+    current.alarmOn = true;
+    current.alarmLower = "1.0";
+    current.alarmUpper = "12.1";
+    ASSERT_TRUE(limits.OnDownload());
+    state.PollRound();
+
+    EXPECT_EQ(amp.m_globalAlarm, 1);
+    EXPECT_EQ(amp.m_alarmOn[5], 1);
+    EXPECT_EQ(amp.m_alarmLower[5], 68);
+    EXPECT_EQ(amp.m_alarmUpper[5], 825);
+    for (const std::string& line : Commands()) {
+        const bool known = line.rfind("command *GETPO#", 0) == 0 ||
+                           line.rfind("command *GETAV0#", 0) == 0 ||
+                           line.rfind("command *SETPT", 0) == 0 ||
+                           line.rfind("command *FIRMW#", 0) == 0;
+        EXPECT_TRUE(known) << line;
+    }
 }
 
 } // namespace

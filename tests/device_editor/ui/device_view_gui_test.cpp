@@ -1,11 +1,15 @@
 // A device sheet as a document of the main window, on the offscreen
 // platform: the painted sheet (grid, frame, running frame, a selected
-// link), a link drawn with the mouse between two units, the context menu
-// of the right button, and printing (one PDF page; the printed frame and no
-// grid on an image).
+// link), a link drawn with the mouse between two units by two clicks or a
+// drag, undo and redo while a link is half drawn, a damaged sheet file
+// refused with the open sheet untouched, the context menu of the right
+// button, and printing (one PDF page; the printed frame and no grid on an
+// image).
 #include "device_editor/ui/device_windows.h"
 
+#include <QDragEnterEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
 #include <QTest>
@@ -19,6 +23,8 @@
 #include <sstream>
 
 #include "model/device_ny.h"
+#include "shell/document_guards.h"
+#include "shell/ui/palette_bar.h"
 #include "tests/device_editor/ui/sheet_window_fixture.h"
 
 namespace {
@@ -70,6 +76,16 @@ protected:
     }
 
     QImage Shot() { return view->viewport()->grab().toImage(); }
+
+    // Halfway along the link being drawn, where its line shows (its end
+    // follows the cursor, which the offscreen platform keeps apart from the
+    // test's mouse events).
+    QPoint DrawnHalfway() const {
+        const model::CDeviceLink* drawn = view->Editor().DrawingLink();
+        if (drawn == nullptr)
+            return {};
+        return {(drawn->m_start.x + drawn->m_end.x) / 2, (drawn->m_start.y + drawn->m_end.y) / 2};
+    }
 
     // The items of the context menu the right button opens at `at`.
     std::vector<item_t> ContextMenuAt(QPoint at) {
@@ -162,6 +178,145 @@ TEST_F(DeviceViewGui, DrawsALinkWithTheMouseAndShowsItRedWhenSelected) {
     EXPECT_EQ(from->GetLinkCount(), 0);
 }
 
+// Whether a line shows round `at` on the empty white sheet (grid dots left
+// out).
+bool LineShowsAround(const QImage& shot, QPoint at) {
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            const int x = at.x() + dx, y = at.y() + dy;
+            if (x % 10 == 0 && y % 10 == 0)
+                continue;
+            if (shot.pixelColor(x, y) != kWhite)
+                return true;
+        }
+    return false;
+}
+
+TEST_F(DeviceViewGui, ALinkDraggedFromChannelToChannelIsMadeOrEndsAtTheRelease) {
+    model::CBaseDevice* a = AddUnit(1, 1, 100, 200);
+    model::CBaseDevice* b = AddUnit(2, 1, 500, 400);
+    ASSERT_TRUE(a && b);
+    model::CDeviceChnl* from = Channel(*a, 1, -1);
+    ASSERT_NE(from, nullptr);
+    model::CDeviceChnl* to = Channel(*b, 0, from->m_kind);
+    ASSERT_NE(to, nullptr);
+    auto* second = model::AsDeviceChnl(a->GetChnl(from->m_number + 1));
+    ASSERT_NE(second, nullptr);
+    from->m_property = to->m_property = second->m_property = 4;
+    QWidget* viewport = view->viewport();
+    const QPoint start = Centre(*from), end = Centre(*to);
+
+    // Pressed on a channel, released on one that takes the link: made.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, (start + end) / 2);
+    QTest::mouseMove(viewport, end);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+    ASSERT_EQ(Doc().GetLinkCount(), 1);
+    EXPECT_EQ(from->GetLinkCount(), 1);
+    EXPECT_EQ(to->GetLinkCount(), 1);
+
+    // Released on the empty sheet: no link, none left hanging from the
+    // mouse, and the channel shows unconnected again.
+    const QPoint away(333, 150);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, Centre(*second));
+    QTest::mouseMove(viewport, away);
+    const QPoint halfway = DrawnHalfway();
+    ASSERT_TRUE(LineShowsAround(Shot(), halfway));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+    EXPECT_EQ(view->Editor().DrawingLink(), nullptr);
+    EXPECT_EQ(Doc().GetLinkCount(), 1);
+    EXPECT_EQ(second->m_connected, 0);
+    QTest::mouseMove(viewport, away + QPoint(40, 40));
+    EXPECT_FALSE(LineShowsAround(Shot(), halfway));
+
+    // A click on a channel still begins a link that follows the mouse to
+    // the second click.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, Centre(*second));
+    QTest::mouseMove(viewport, away);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::Link);
+    EXPECT_TRUE(LineShowsAround(Shot(), DrawnHalfway()));
+    QTest::mouseClick(viewport, Qt::RightButton, {}, away);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+}
+
+TEST_F(DeviceViewGui, UndoAndRedoEndAHalfDrawnLinkBeforeTheyAct) {
+    model::CBaseDevice* b = AddUnit(2, 1, 500, 400);
+    ASSERT_NE(b, nullptr);
+    // Dropped from the palette: its creation is the step undo takes back.
+    ASSERT_TRUE(Doc().CreateDroppedDevice(100, 200, 1, measurer));
+    model::CBaseDevice* a = Doc().FindDevice(1, 3);
+    ASSERT_NE(a, nullptr);
+    model::CDeviceChnl* from = Channel(*a, 1, -1);
+    model::CDeviceChnl* back = Channel(*b, 1, -1);
+    ASSERT_TRUE(from && back);
+    from->m_property = back->m_property = 4;
+    QWidget* viewport = view->viewport();
+
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, Centre(*from));
+    QTest::mouseMove(viewport, QPoint(300, 300));
+    const QPoint halfway = DrawnHalfway();
+    ASSERT_TRUE(LineShowsAround(Shot(), halfway));
+    ASSERT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::Link);
+    frame->RunCommand(de::kCmdUndo);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+    EXPECT_EQ(view->Editor().DrawingLink(), nullptr);
+    EXPECT_EQ(Doc().FindDevice(1, 3), nullptr) << "the undo itself went on";
+    EXPECT_FALSE(LineShowsAround(Shot(), halfway));
+
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, Centre(*back));
+    ASSERT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::Link);
+    frame->RunCommand(de::kCmdRedo);
+    EXPECT_EQ(view->Editor().DragMode(), de::CDeviceSheetEditor::EDragMode::None);
+    EXPECT_EQ(back->m_connected, 0);
+    EXPECT_NE(Doc().FindDevice(1, 3), nullptr);
+    // The next click on the sheet begins a rubber band, no link.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(700, 100));
+    EXPECT_EQ(Doc().GetLinkCount(), 0);
+}
+
+TEST_F(DeviceViewGui, ADamagedSheetIsRefusedBeforeTheOpenSheetCloses) {
+    AddUnit(1, 1, 300, 300);
+    Doc().SetModifiedFlag(true);
+    // A sheet file cut short in its device array.
+    const fs::path damaged = home.path() / "damaged.zo";
+    {
+        de::CZoDeviceDoc other;
+        other.OnNewDocument();
+        other.AddDevice(std::make_unique<model::CDeviceNy>(measurer, 100, 100, 1, 4, 1));
+        const fs::path whole = home.path() / "whole.zo";
+        other.OnSaveDocument(whole);
+        std::ifstream in(whole, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(damaged, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    }
+
+    // Answers that would let the open sheet go unsaved.
+    messages.ScriptAnswer(305, model::EMessageAnswer::Ok);
+    messages.ScriptAnswer(324, model::EMessageAnswer::No);
+    EXPECT_FALSE(shell::OpenDocumentFile(damaged.string(), frame->Core(), *frame));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{286}));
+    EXPECT_TRUE(messages.AskedIds().empty()) << "no replace or save question";
+    ASSERT_EQ(frame->ChildFrames().size(), 1u);
+    EXPECT_EQ(deviceFrame->ActiveWindow(), window);
+    EXPECT_EQ(Doc().GetDeviceCount(), 1);
+    EXPECT_TRUE(Doc().IsModified());
+
+    // A whole sheet replaces it after the question and the save prompt.
+    const fs::path whole = home.path() / "whole.zo";
+    ASSERT_TRUE(shell::OpenDocumentFile(whole.string(), frame->Core(), *frame));
+    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{305, 324}));
+    ASSERT_TRUE(gui_test::WaitFor([&] { return frame->ChildFrames().size() == 1u; }));
+    de::ui::CDeviceWindow* opened = deviceFrame->ActiveWindow();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_NE(opened->Document().FindDevice(1, 1), nullptr);
+    EXPECT_EQ(opened->Title(), "whole.zo");
+    EXPECT_EQ(frame->Core().m_deviceDocPath, whole.string());
+    window = nullptr;
+    view = nullptr;
+}
+
 TEST_F(DeviceViewGui, ContextMenuFollowsWhatIsUnderTheButton) {
     model::CBaseDevice* unit = AddUnit(1, 1, 300, 300);
     ASSERT_NE(unit, nullptr);
@@ -222,6 +377,24 @@ TEST_F(DeviceViewGui, PrintedSheetHasTheLightRedFrameAndNoGrid) {
     for (int y = 400; y < 440; ++y)
         for (int x = 300; x < 340; ++x)
             ASSERT_EQ(page.pixelColor(x, y), kWhite) << x << ", " << y;
+}
+
+// Module codes of the DSP palette read as device models (1001 is the PC's):
+// a drag from it is not the device palette's and places nothing here.
+TEST_F(DeviceViewGui, OnlyTheDevicePalettesDragsAreTaken) {
+    const std::size_t devices = Doc().Devices().size();
+    for (const shell::EPaletteKind kind : {shell::EPaletteKind::Dsp, shell::EPaletteKind::Device}) {
+        QMimeData mime;
+        mime.setData(shell::ui::kPaletteItemMimeType, "1001");
+        mime.setData(shell::ui::kPaletteKindMimeType, shell::ui::PaletteKindName(kind));
+        QDragEnterEvent enter({100, 100}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &enter);
+        EXPECT_EQ(enter.isAccepted(), kind == shell::EPaletteKind::Device)
+            << shell::ui::PaletteKindName(kind);
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(view->viewport(), &leave);
+    }
+    EXPECT_EQ(Doc().Devices().size(), devices);
 }
 
 } // namespace

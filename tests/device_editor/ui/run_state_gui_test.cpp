@@ -2,7 +2,8 @@
 // unit requests answered by recording device services: the main frame's
 // notifications enter the run state (red frame, the channel gains and the
 // amplifier's gains sent, the status poller running), leave it (the poller
-// idles, the amplifier's status window shows no old readings), and the
+// idles, the amplifier's status window shows no old readings), the units'
+// on-line marks follow the online-device list while the sheet runs, and the
 // window closes promptly even while a unit keeps a command waiting. And
 // where the program finds its alarm sound.
 #include "device_editor/ui/device_windows.h"
@@ -28,6 +29,7 @@
 
 #include "comm/online_devices.h"
 #include "device_editor/run_state.h"
+#include "device_editor/sheet_drawing.h"
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/run_state_window.h"
 #include "model/device_models.h"
@@ -269,6 +271,45 @@ TEST_F(RunStateGui, EnteringSendsTheGainsAndPollsLeavingIdlesTheWindowCloses) {
     EXPECT_EQ(services->Events().size(), polled) << "an idle round sends nothing";
 
     EXPECT_LT(Close(), 2s);
+}
+
+// The on-line marks as the sheet shows them: drawn for the units the online
+// list has on line once the sheet runs, following the list while it runs,
+// gone when it stops.
+TEST_F(RunStateGui, OnLineMarksShowWhatTheOnlineListKnows) {
+    auto far = std::make_unique<model::CDeviceNy>(measurer, 600, 300, 3, 4, 1);
+    far->m_mac = "00602b000099";
+    window->Document().AddDevice(std::move(far));
+    const model::Rect stageMark = de::OnlineMarkRect(*window->Document().FindDevice(1, 1));
+    const model::Rect farMark = de::OnlineMarkRect(*window->Document().FindDevice(3, 1));
+    const QColor green(0, 0xC0, 0);
+    const auto lamp = [&](const model::Rect& mark) {
+        const model::Point c = mark.CenterPoint();
+        return view->viewport()->grab().toImage().pixelColor(c.x, c.y);
+    };
+    EXPECT_NE(lamp(stageMark), green) << "no marks before the run state";
+
+    EnterRunState();
+    EXPECT_EQ(lamp(stageMark), green);
+    EXPECT_NE(lamp(farMark), green) << "a unit the list does not know";
+
+    // The Stage misses a sweep: its mark goes; it is seen again: it comes
+    // back, without a notification of the main frame.
+    comm::COnlineDeviceList& online = comm::OnlineDevices();
+    online.BeginSweep();
+    online.MarkSeen(kAmpMac, kAmpIp);
+    online.EndSweepKeepingUnseen();
+    EXPECT_TRUE(WaitFor([&] { return lamp(stageMark) != green; }));
+    online.BeginSweep();
+    online.MarkSeen(kStageMac, kStageIp);
+    online.MarkSeen(kAmpMac, kAmpIp);
+    online.MarkSeen("00602b000099", "192.168.1.99");
+    online.EndSweepKeepingUnseen();
+    EXPECT_TRUE(WaitFor([&] { return lamp(stageMark) == green && lamp(farMark) == green; }));
+
+    frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
+    EXPECT_NE(lamp(stageMark), green);
+    EXPECT_NE(lamp(farMark), green);
 }
 
 TEST_F(RunStateGui, ASilentUnitKeepsTheCloseWaitingAtMostForItsCommand) {
