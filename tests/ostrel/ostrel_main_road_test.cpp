@@ -93,25 +93,27 @@ std::unique_ptr<QDrag> PaletteDrag(shell::ui::CPaletteBar& palette, int page, in
     return palette.MakeDrag(row);
 }
 
-// Once the modal dialog of type T is up, `answer` is run on it (it ends
-// the dialog); the dialog's type when another one came up.
+// While the returned timer lives: once a modal dialog is up, `answer` is
+// run on it if it is a T (and ends it), else its class is put in `wrong`
+// and it is closed.
 template <typename T>
-void AnswerModal(std::function<void(T&)> answer, std::string* wrong) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, wrong] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible())
-            return;
-        timer->deleteLater();
-        timer->stop();
-        if (auto* dialog = qobject_cast<T*>(modal)) {
-            answer(*dialog);
-        } else {
-            *wrong = modal->metaObject()->className();
-            modal->close();
-        }
-    });
+std::unique_ptr<QTimer> AnswerModal(std::function<void(T&)> answer, std::string& wrong) {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(),
+                     [timer = timer.get(), answer, &wrong] {
+                         QWidget* modal = QApplication::activeModalWidget();
+                         if (modal == nullptr || !modal->isVisible())
+                             return;
+                         timer->stop();
+                         if (auto* dialog = qobject_cast<T*>(modal)) {
+                             answer(*dialog);
+                         } else {
+                             wrong = modal->metaObject()->className();
+                             modal->close();
+                         }
+                     });
     timer->start(10);
+    return timer;
 }
 
 class OstrelMainRoad : public ostrel_test::OstrelProgramTest {
@@ -172,16 +174,17 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         const model::Point unitBody = unitDevice->m_body.CenterPoint();
         QTest::mouseClick(sheetPort, Qt::LeftButton, {}, QPoint(unitBody.x, unitBody.y));
         std::string wrongDialog;
-        AnswerModal<de::ui::CDeviceDlgDeviceProperty>(
+        const std::unique_ptr<QTimer> answering = AnswerModal<de::ui::CDeviceDlgDeviceProperty>(
             [](de::ui::CDeviceDlgDeviceProperty& dialog) {
                 const int mac = dialog.MacBox()->findText(kUnitMac);
                 if (mac >= 0)
                     dialog.MacBox()->setCurrentIndex(mac);
                 QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
             },
-            &wrongDialog);
+            wrongDialog);
         ASSERT_TRUE(frame.CommandState(de::kCmdProperties).enabled);
         frame.RunCommand(de::kCmdProperties);
+        EXPECT_FALSE(answering->isActive()) << "no properties dialog came up";
         EXPECT_EQ(wrongDialog, "");
         unitDevice = sheet->Document().GetDevice(0);
         ASSERT_EQ(unitDevice->m_mac, kUnitMac) << "the stored unit was not offered";
@@ -222,7 +225,8 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         std::vector<model::CBaseAriModule*> modules;
         for (const Placed& place : placed) {
             SCOPED_TRACE(place.name);
-            const std::unique_ptr<QDrag> drag = PaletteDrag(*frame.DspPalette(), place.page, place.row);
+            const std::unique_ptr<QDrag> drag =
+                PaletteDrag(*frame.DspPalette(), place.page, place.row);
             ASSERT_NE(drag, nullptr) << "the DSP palette refused the drag";
             EXPECT_EQ(drag->mimeData()->data(shell::ui::kPaletteKindMimeType), "dsp");
             const QPoint client = OnScreen(place.at) + QPoint(4, 7);
@@ -241,9 +245,9 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         for (const model::CBaseAriModule* module : modules)
             ASSERT_TRUE(viewport->rect().contains(
                 QRect(OnScreen(module->m_body.TopLeft()), OnScreen(module->m_body.BottomRight()))))
-                << "module " << module->m_id << " lies outside the view: "
-                << module->m_body.right << "," << module->m_body.bottom << " in "
-                << viewport->width() << "x" << viewport->height();
+                << "module " << module->m_id << " lies outside the view: " << module->m_body.right
+                << "," << module->m_body.bottom << " in " << viewport->width() << "x"
+                << viewport->height();
 
         // 5. Links drawn with two clicks each: the first input module's
         // output to the delay, the delay to the compressor, the compressor
@@ -283,16 +287,18 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         }
 
         // 6. The delay's attribute dialog by a double click, inside the view.
-        QTest::mouseDClick(viewport, Qt::LeftButton, {},
-                           OnScreen(delay->m_body.CenterPoint()));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, OnScreen(delay->m_body.CenterPoint()));
         ASSERT_EQ(doc.AttriDialogs().size(), 1u) << "no attribute dialog opened";
-        auto* dialog = dynamic_cast<attri_dialogs::ui::CDSPDlgAttriDelay*>(doc.AttriDialogs().front());
+        auto* dialog =
+            dynamic_cast<attri_dialogs::ui::CDSPDlgAttriDelay*>(doc.AttriDialogs().front());
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(gui_test::WaitFor([&] { return dialog->isVisible(); }));
         const QRect viewOnScreen(dsp->Widget()->mapToGlobal(QPoint(0, 0)), dsp->Widget()->size());
         EXPECT_TRUE(viewOnScreen.contains(dialog->frameGeometry()))
             << "the dialog lies outside the view";
-        EXPECT_EQ(dialog->geometry().left(), viewport->mapToGlobal(OnScreen(delay->m_body.TopLeft())).x())
+        // Its corner under the module's lower left corner.
+        const model::Point corner{delay->m_body.left, delay->m_body.bottom};
+        EXPECT_EQ(dialog->geometry().topLeft(), viewport->mapToGlobal(OnScreen(corner)))
             << "the dialog is not under its module";
 
         // 7. The download, slowed so that its progress window is seen.
@@ -304,11 +310,12 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
             [&] {
                 const auto windows = ProgressWindows(frame);
                 progress = windows.empty() ? nullptr : windows.front();
-                return progress != nullptr && progress->isVisible() &&
-                       progress->Bar()->value() > 1;
+                return progress != nullptr && progress->isVisible() && progress->Bar()->value() > 1;
             },
             15s))
             << "no progress window showed a moving bar";
+        EXPECT_TRUE(viewOnScreen.contains(progress->frameGeometry().center()))
+            << "the progress window is not over the view";
         ASSERT_EQ(unit->command("unit latency 2"), "ok");
         ASSERT_TRUE(gui_test::WaitFor(
             [&] { return doc.m_live == 1 && dsp->ViewLogic().m_progress == 0; }, 30s))
@@ -325,8 +332,8 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         auto* bypass = dialog->findChild<shell::ui::CMyButton*>();
         ASSERT_NE(bypass, nullptr);
         QTest::mouseClick(bypass, Qt::LeftButton, {}, bypass->rect().center());
-        ASSERT_TRUE(gui_test::WaitFor([&] { return JournalCommands().size() > downloaded.size(); },
-                                      10s))
+        ASSERT_TRUE(
+            gui_test::WaitFor([&] { return JournalCommands().size() > downloaded.size(); }, 10s))
             << "the change did not reach the unit";
         const std::vector<std::string> after = JournalCommands();
         EXPECT_EQ(after.back().rfind("*NySET ", 0), 0u) << after.back();
