@@ -8,14 +8,12 @@
 // the DSP sheet's windows following the switches between the two sheets.
 #include "tests/ostrel/ostrel_fixture.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMimeData>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -25,12 +23,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_base_dialog.h"
 #include "attri_dialogs/ui/delay_dialog.h"
 #include "device_editor/device_sheet_editor.h"
 #include "device_editor/ui/device_view.h"
@@ -42,7 +39,6 @@
 #include "dsp_editor/ui/dsp_view_widget.h"
 #include "dsp_editor/ui/dsp_windows.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "model/device_models.h"
 #include "shell/ui/console_window.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/my_button_widget.h"
