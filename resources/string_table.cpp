@@ -321,6 +321,11 @@ constexpr CBuiltinString kStrings[] = {
     {4646, "静音"},
     {4647, "反相"},
     {4648, "波段 %2d"},
+    // The buttons of the program's message boxes.
+    {4650, "确定"},
+    {4651, "取消"},
+    {4652, "是(&Y)"},
+    {4653, "否(&N)"},
     // Toolbar buttons' tips, by command id.
     {32782, "剪切"},
     {32784, "粘贴"},

@@ -159,8 +159,9 @@ int CMainFrameCore::OnAppNotify(std::intptr_t wParam, int code)
         m_windows.OpenDspDocumentOfDevice(static_cast<int>(wParam));
         break;
     default:
-        break;
+        return 0;
     }
+    m_windows.CommandStateChanged();
     return 0;
 }
 
@@ -203,6 +204,7 @@ bool CMainFrameCore::CanClose(const void* child)
 
 void CMainFrameCore::SetRunState(bool on)
 {
+    m_windows.CommandStateChanged();
     if (!on) {
         m_blinkTimer.Stop();
         m_status.SetRunStateText(false);

@@ -89,6 +89,9 @@ public:
     virtual void LoadDeviceConfiguration(const std::string& mac) = 0;
     virtual void ForgetDeviceConfiguration(const std::string& mac) = 0;
     virtual void OpenDspDocumentOfDevice(int deviceId) = 0;
+    // A notification or the run state changed what the commands' buttons
+    // and menu items show; they are brought up to date soon.
+    virtual void CommandStateChanged() {}
 };
 
 // A repeating timer of the window (the run-state blink).

@@ -1,6 +1,7 @@
 #include "shell/status_panes.h"
 
 #include "model/ari_classes.h"
+#include "model/sheet_size.h"
 
 #include "platform/text/format.h"
 #include "platform/text/ipv4.h"
@@ -99,6 +100,15 @@ std::string Percent(int used, int total, int text, int belowOne)
     return platform::text::format(Text(text), percent);
 }
 
+// Pane 205: the part of string 205 up to its first ':' and the size.
+std::string SheetSizeText(int width, int height)
+{
+    std::string label = Text(kStrSheetSize);
+    const auto colon = label.find(':');
+    label = colon == std::string::npos ? std::string() : label.substr(0, colon + 1);
+    return platform::text::format("%s %dx%d          ", label, width, height);
+}
+
 } // namespace
 
 CStatusPanes::CStatusPanes() : m_panes(PanesOf(EStatusLayout::Device)) {}
@@ -135,6 +145,45 @@ void CStatusPanes::SetText(int id, std::string text, const std::string* toolTip)
         m_changed();
 }
 
+std::vector<std::string> CStatusPanes::WidestTexts(int id)
+{
+    using platform::text::format;
+    // Coordinates and sizes stay within the largest sheet; counts and
+    // percentages (a sheet may ask more than the unit has) take three
+    // digits.
+    constexpr int kCoordinate = model::kMaxSheetSide;
+    constexpr int kCount = 999;
+    const std::string widestIp = "255.255.255.255";
+    switch (id) {
+    case kPaneStartIp:
+        return {Text(kStrStartIp) + widestIp};
+    case kPaneEndIp:
+        return {Text(kStrEndIp) + widestIp};
+    case kPaneAdapterIp:
+        return {Text(kStrAdapterIp) + widestIp};
+    case kPaneSheetSize:
+        return {TrimRight(SheetSizeText(kCoordinate, kCoordinate))};
+    case kPaneRunState:
+        return {Text(kStrRunning), Text(kStrStopped)};
+    case kPaneSpaceUsed:
+        return {format(Text(kStrSpaceUsed), kCount), Text(kStrSpaceBelowOne)};
+    case kPaneTimeUsed:
+        return {format(Text(kStrTimeUsed), kCount), Text(kStrTimeBelowOne)};
+    case kPaneIdState:
+        return {Text(kStrIdsUnset), Text(kStrIdsSet)};
+    case kPaneModuleCount:
+        return {Text(kStrNoModules), format(Text(kStrModules), kCount, kCount, kCount)};
+    case kPaneLinkCount:
+        return {format(Text(kStrLinks), kCount, kCount)};
+    case kPaneModulePos:
+        return {format("(%d,%d)", kCoordinate, kCoordinate)};
+    case kPaneModuleSize:
+        return {format("%dX%d", kCoordinate, kCoordinate)};
+    default:
+        return {};
+    }
+}
+
 void CStatusPanes::UpdateIpPanes(std::uint32_t start, std::uint32_t end,
                                  const std::string& adapterIp)
 {
@@ -152,10 +201,7 @@ void CStatusPanes::UpdateIpPanes(std::uint32_t start, std::uint32_t end,
 
 void CStatusPanes::UpdateSheetSizePane(int width, int height)
 {
-    std::string label = Text(kStrSheetSize);
-    const auto colon = label.find(':');
-    label = colon == std::string::npos ? std::string() : label.substr(0, colon + 1);
-    const std::string text = platform::text::format("%s %dx%d          ", label, width, height);
+    const std::string text = SheetSizeText(width, height);
     const std::string tip = TrimRight(text);
     SetText(kPaneSheetSize, text, &tip);
 }

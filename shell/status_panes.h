@@ -54,6 +54,11 @@ public:
     const std::vector<StatusPane>& Panes() const { return m_panes; }
     // The pane of the layout, or null.
     const StatusPane* Find(int id) const;
+    // The texts pane `id` shows at its widest, in the installed language:
+    // each form of its text with the largest figures it holds. The blanks
+    // that pad the IP and sheet-size texts are left out. Empty for the
+    // separator and the swatches.
+    static std::vector<std::string> WidestTexts(int id);
 
     // The texts of the IP panes and their joined tool tip.
     void UpdateIpPanes(std::uint32_t start, std::uint32_t end, const std::string& adapterIp);

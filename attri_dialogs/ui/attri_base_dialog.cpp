@@ -181,8 +181,10 @@ void CDSPDlgAttriBase::ShowToggle(shell::ui::CMyButton& button, std::int32_t sta
 }
 
 void CDSPDlgAttriBase::paintEvent(QPaintEvent*) {
+    // Repeated as a pattern brush fills a window: a dialog larger than the
+    // picture (the equalizer's) is filled to its edges.
     QPainter painter(this);
-    painter.drawPixmap(0, 0, Background());
+    painter.drawTiledPixmap(rect(), Background());
 }
 
 void CDSPDlgAttriBase::mousePressEvent(QMouseEvent* event) {

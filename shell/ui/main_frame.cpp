@@ -38,14 +38,10 @@ namespace shell::ui {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr int kMsgNoDocumentTemplate = 287;
 constexpr int kDevicePaletteBar = 137;
 constexpr int kOutputBar = 138;
 constexpr int kDspPaletteBar = 153;
-// How often buttons follow the state when nothing else asks.
-constexpr auto kIdleUpdatePeriod = 250ms;
 
 void RestoreArrowCursorNow()
 {
@@ -114,6 +110,7 @@ CMainFrame::CMainFrame(std::filesystem::path programFolder, QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
+    qApp->removeEventFilter(this);
     // The download thread writes to the output list and notifies the
     // frame: it goes first.
     m_download.reset();
@@ -168,9 +165,14 @@ bool CMainFrame::CreateMainWindow()
     m_fontDialog = new QFontDialog(this);
     m_fontDialog->setOption(QFontDialog::ScalableFonts);
 
-    m_idleUpdate = new QTimer(this);
-    connect(m_idleUpdate, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
-    m_idleUpdate->start(kIdleUpdatePeriod);
+    // As the framework brings its buttons up to date whenever the program
+    // goes idle: once after the events that may have changed them.
+    m_commandUpdate = new QTimer(this);
+    m_commandUpdate->setObjectName("commandUpdate");
+    m_commandUpdate->setSingleShot(true);
+    m_commandUpdate->setInterval(0);
+    connect(m_commandUpdate, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
+    qApp->installEventFilter(this);
 
     // The event log's lines carry the main window's value.
     comm::ProgramLog().SetWindowValue(static_cast<std::uint32_t>(winId()));
@@ -580,6 +582,9 @@ void CMainFrame::RunCommand(int id)
 {
     if (!CommandState(id).enabled)
         return;
+    // Whoever asked (a button, a menu, a shortcut, an editor), the command
+    // is likely to change what the others show.
+    ScheduleCommandUpdate();
     if (CChildFrame* child = ActiveChildFrame()) {
         if (ICommandTarget* target = child->Document().Commands()) {
             if (target->OnCommand(id))
@@ -606,6 +611,17 @@ void CMainFrame::UpdateCommands()
         apply(action);
     if (m_zoom)
         m_zoom->setEnabled(CommandState(kZoomCombo).enabled);
+}
+
+void CMainFrame::ScheduleCommandUpdate()
+{
+    if (m_commandUpdate && !m_commandUpdate->isActive())
+        m_commandUpdate->start();
+}
+
+void CMainFrame::CommandStateChanged()
+{
+    ScheduleCommandUpdate();
 }
 
 void CMainFrame::OpenFile()
@@ -830,6 +846,23 @@ void CMainFrame::PlaceChild(CChildFrame* child, int index)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Drop:
+    case QEvent::Close:
+    // The workers' notices reach the windows as posted calls. The update's
+    // own timer is a timer event, so an update never schedules the next.
+    case QEvent::MetaCall:
+        ScheduleCommandUpdate();
+        break;
+    default:
+        break;
+    }
     if (m_area && watched == m_area->viewport() && event->type() == QEvent::Resize) {
         std::erase_if(m_earlyChildren, [](const CEarlyChild& early) {
             return !early.child || early.child->isMaximized() ||

@@ -8,8 +8,10 @@
 //
 // Commands go to the active document's view first, then to the frame; a
 // command nobody takes is disabled. Menus and buttons are brought up to
-// date when a menu opens and, as the framework does when idle, a few times
-// a second.
+// date when a menu opens, when another document becomes active, and once
+// after every burst of what can change them: the operator's input to any
+// of the program's windows, the workers' notices (calls posted to the
+// user-interface thread) and the frame's notifications. Nothing polls.
 #include <array>
 #include <chrono>
 #include <filesystem>
@@ -101,12 +103,16 @@ public:
     void LoadDeviceConfiguration(const std::string& mac) override;
     void ForgetDeviceConfiguration(const std::string& mac) override;
     void OpenDspDocumentOfDevice(int deviceId) override;
+    void CommandStateChanged() override;
 
     // -- commands
     CCmdUI CommandState(int id);
     void RunCommand(int id);
     // Brings every action of the menus and toolbars up to date.
     void UpdateCommands();
+    // UpdateCommands once the events now waiting are handled; any number of
+    // calls before then make one update.
+    void ScheduleCommandUpdate();
     // Fills `menu` with the entries of menu resource `menuId`, their texts
     // from the language pack; each item runs its command through the frame.
     void FillMenu(QMenu* menu, int menuId, const std::vector<CMenuEntry>& entries);
@@ -158,7 +164,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     // The work area's resizes: the documents the start opened take their
-    // places again once it has its size.
+    // places again once it has its size. Every event of the program that
+    // may change a command's state schedules the commands' update.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Files dropped on the window open as from the command line.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -216,7 +223,8 @@ private:
     QPointer<QWidget> m_hwConfigDialog;
     QColorDialog* m_colourDialog = nullptr;
     QFontDialog* m_fontDialog = nullptr;
-    QTimer* m_idleUpdate = nullptr;
+    // Single-shot, zero time: the scheduled update of the commands.
+    QTimer* m_commandUpdate = nullptr;
     QPointer<CChildFrame> m_activeChild;
     // Windows placed before the main window showed, the work area not yet
     // at its size: placed again as it resizes, while nobody moved them.

@@ -55,6 +55,24 @@ QMessageBox::StandardButtons ButtonsOf(EMessageButtons buttons)
     return QMessageBox::Ok;
 }
 
+// The buttons' texts of the string table: the toolkit's own are English
+// whatever the language.
+void NameButtons(QMessageBox& box)
+{
+    static constexpr struct {
+        QMessageBox::StandardButton button;
+        int text;
+    } kTexts[] = {
+        {QMessageBox::Ok, 4650},
+        {QMessageBox::Cancel, 4651},
+        {QMessageBox::Yes, 4652},
+        {QMessageBox::No, 4653},
+    };
+    for (const auto& [button, text] : kTexts)
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(StringText(text));
+}
+
 } // namespace
 
 std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, const QString& text,
@@ -62,6 +80,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, const QStrin
 {
     auto box = std::make_unique<QMessageBox>(icon, Title(), text, buttons,
                                              QApplication::activeWindow());
+    NameButtons(*box);
     // The box sizes itself to its text when shown: a short message would
     // cut the product's name in the title.
     FitCaption(*box);

@@ -13,7 +13,8 @@
 namespace shell::ui {
 
 // A box of the program's messages over the active window, titled with the
-// product's name and wide enough to show that title whole.
+// product's name and wide enough to show that title whole; its buttons
+// speak the program's language.
 std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, const QString& text,
                                             QMessageBox::StandardButtons buttons);
 

@@ -1,11 +1,13 @@
 #include "shell/ui/status_bar.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 
 #include "platform/gdi/qt_canvas.h"
-#include "resources/string_table.h"
+
+#include <algorithm>
 
 namespace shell::ui {
 
@@ -85,13 +87,22 @@ bool CMyStatusBar::LayoutMatches() const {
     return true;
 }
 
-int CMyStatusBar::LaidOutWidth(const StatusPane& pane) const {
-    if (pane.width > 0)
-        return pane.width;
-    // A pane without a width of its own is as wide as its string.
-    const std::string text =
-        pane.ownerDrawn ? SwatchCaption(pane.id) : std::string(resources::LoadString(pane.id));
-    return fontMetrics().horizontalAdvance(QString::fromStdString(text)) + kPanePadding;
+int CMyStatusBar::LaidOutWidth(const StatusPane& pane, const QLabel* label) const {
+    if (!label) {
+        // A swatch is as wide as its caption.
+        return fontMetrics().horizontalAdvance(QString::fromStdString(SwatchCaption(pane.id))) +
+               kPanePadding;
+    }
+    // Wide enough for the widest text the pane shows in this language and
+    // font, and never narrower than its own width: the pane keeps its place
+    // as its figures grow.
+    const QFontMetrics metrics = label->fontMetrics();
+    int widest = 0;
+    for (const std::string& text : CStatusPanes::WidestTexts(pane.id))
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(text)));
+    // The sunken border each side, and the label's indent before the text
+    // (half an 'x') and as much after it.
+    return std::max(pane.width, widest + 2 * label->frameWidth() + metrics.horizontalAdvance('x'));
 }
 
 void CMyStatusBar::Rebuild() {
@@ -116,7 +127,7 @@ void CMyStatusBar::Rebuild() {
             // The separator pane takes what the others leave.
             addWidget(slot.widget, 1);
         } else {
-            slot.widget->setFixedWidth(LaidOutWidth(pane));
+            slot.widget->setFixedWidth(LaidOutWidth(pane, slot.label));
             addPermanentWidget(slot.widget);
         }
         m_slots.push_back(slot);

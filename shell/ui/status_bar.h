@@ -1,7 +1,8 @@
 #pragma once
 // CMyStatusBar: the main window's status bar. It shows the panes of a
 // CStatusPanes model (shell/status_panes.h) in the model's order, each with
-// its width, text and tool tip, and lays itself out again when the model's
+// its text and tool tip, as wide as its widest text in the bar's font
+// (CStatusPanes::WidestTexts), and lays itself out again when the model's
 // layout changes. The three swatch panes (206-208) are drawn here: filled
 // with the active device sheet's colours and captioned in a colour that
 // reads on them (shell/status_swatch.h); with no device sheet active they
@@ -46,7 +47,8 @@ private:
     void Rebuild();
     void Refresh();
     bool LayoutMatches() const;
-    int LaidOutWidth(const StatusPane& pane) const;
+    // The pane's width; `label` shows its text (null for a swatch).
+    int LaidOutWidth(const StatusPane& pane, const QLabel* label) const;
 
     CStatusPanes& m_panes;
     SheetColoursSource m_colours;

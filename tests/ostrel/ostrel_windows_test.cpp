@@ -1,10 +1,12 @@
 // The program's own windows as an operator meets them, in the program put
 // together in this process (tests/ostrel/ostrel_fixture.h): the progress
 // window of a DSP download against the simulated unit, what each document
-// hides and brings back as frames switch, the bars after the last document
-// closed, the size new documents open at, and the output list read back.
+// hides and brings back as frames switch, the buttons following the state
+// with no switch, the bars after the last document closed, the size new
+// documents open at, and the output list read back.
 #include "tests/ostrel/ostrel_fixture.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -16,6 +18,8 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "device_editor/ui/amplifier_dialogs.h"
@@ -191,6 +195,84 @@ TEST_F(OstrelWindows, SwitchingDocumentsHidesTheOthersWindowsAndBringsBackItsOwn
         EXPECT_TRUE(panel->isVisible());
 
         frame.RunCommand(shell::ID_LEAVE_RUN);
+        QCoreApplication::exit(0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// The buttons follow what changes them with no switch of windows: the
+// sheet's download and stop buttons its download and run state, Undo a
+// device moved with the mouse, and a DSP sheet's download buttons its
+// download against the simulated unit. Then the update rests.
+TEST_F(OstrelWindows, ButtonsFollowTheStateWithoutASwitchOfWindows) {
+    const int result = RunProgram([&](ostrel::COstrelProgram& program) {
+        ASSERT_NO_FATAL_FAILURE(WaitForStart(program));
+        CMainFrame& frame = program.Frame();
+        shell::CMainFrameCore& core = frame.Core();
+        de::ui::CDeviceWindow* sheet = program.DeviceWindows().ActiveWindow();
+        ASSERT_NE(sheet, nullptr);
+        const auto shows = [&](std::vector<std::pair<int, bool>> states) {
+            return gui_test::WaitFor([&] {
+                for (const auto& [id, enabled] : states) {
+                    const QAction* action = frame.Action(id);
+                    if (action == nullptr || action->isEnabled() != enabled)
+                        return false;
+                }
+                return true;
+            });
+        };
+        const int download = shell::ID_DOWNLOAD_DEVICE_SHEET;
+        const int stop = shell::ID_LEAVE_RUN;
+        EXPECT_TRUE(shows({{download, true}, {stop, false}}));
+
+        // The notifications as the download thread gives them.
+        core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
+        EXPECT_TRUE(shows({{download, false}, {stop, false}})) << "downloading";
+        // From a worker, which waits until the frame took it.
+        std::thread worker([&] {
+            model::RunOnUiThread([&] { core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE); });
+        });
+        EXPECT_TRUE(shows({{download, false}, {stop, true}})) << "running";
+        worker.join();
+        frame.Action(stop)->trigger();
+        EXPECT_TRUE(shows({{download, true}, {stop, false}})) << "stopped";
+
+        // A device moved with the mouse: one step to undo.
+        auto amp = std::make_unique<model::CDeviceQOVG>(measurer, 60, 60, 2, model::kModelQOVG, 2);
+        const model::Point body = amp->m_body.CenterPoint();
+        sheet->Document().AddDevice(std::move(amp));
+        ASSERT_FALSE(frame.CommandState(de::kCmdUndo).enabled);
+        QWidget* viewport = sheet->Widget()->viewport();
+        const QPoint from(body.x, body.y);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+        QTest::mouseMove(viewport, from + QPoint(20, 20));
+        QTest::mouseMove(viewport, from + QPoint(40, 40));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + QPoint(40, 40));
+        ASSERT_TRUE(frame.CommandState(de::kCmdUndo).enabled) << "the move left no step";
+        EXPECT_TRUE(shows({{de::kCmdUndo, true}})) << "Undo stayed off after the move";
+
+        // A DSP sheet's download: its buttons follow the console's reports.
+        CDspWindow* dsp = NewDsp(program);
+        ASSERT_NE(dsp, nullptr);
+        const int start = dsp_editor::kCmdDownloadStart;
+        const int halt = dsp_editor::kCmdDownloadStop;
+        EXPECT_TRUE(shows({{start, true}, {halt, false}}));
+        frame.RunCommand(start);
+        ASSERT_TRUE(gui_test::WaitFor(
+            [&] { return dsp->Document().m_live == 1 && dsp->ViewLogic().m_progress == 0; }, 30s))
+            << "the download did not end live";
+        EXPECT_TRUE(shows({{start, false}, {halt, true}})) << "live";
+        frame.Action(halt)->trigger();
+        ASSERT_TRUE(gui_test::WaitFor([&] { return dsp->Document().m_live == 0; }));
+        EXPECT_TRUE(shows({{start, true}, {halt, false}})) << "offline again";
+
+        // Nothing polls: once the program rests, no update waits.
+        auto* update = frame.findChild<QTimer*>("commandUpdate");
+        ASSERT_NE(update, nullptr);
+        EXPECT_TRUE(gui_test::WaitFor([&] { return !update->isActive(); }));
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_FALSE(update->isActive());
         QCoreApplication::exit(0);
     });
     EXPECT_EQ(result, 0);

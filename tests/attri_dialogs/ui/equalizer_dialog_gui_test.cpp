@@ -2,7 +2,8 @@
 // factory, on the offscreen platform: its size and band list, the summed
 // curve on the graph, a field typed past its range, a drag on the graph
 // that writes the module only on release, and the graphic variant's
-// sliders, their labels and a key step that commits its own band.
+// sliders, their labels and a key step that commits its own band; the
+// window's fill, which reaches past its background picture.
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -114,6 +115,12 @@ TEST_F(EqualizerDialogGui, AParametricDialogShowsItsBandsOverAFlatSum) {
     EXPECT_EQ(image.pixelColor(40, 67), QColor(0, 255, 0)) << "the summed curve at 0 dB";
     EXPECT_EQ(image.pixelColor(41, 30), QColor(0, 0, 0)) << "the plot";
     EXPECT_EQ(image.pixelColor(10, 160), QColor(0xE0, 0xDF, 0xE3)) << "the frame";
+    // The window is wider than its background picture: right of the
+    // buttons' row the fill goes on to the window's edge.
+    const QColor right = image.pixelColor(dialog->width() - 30, dialog->height() - 20);
+    EXPECT_EQ(right.alpha(), 255) << "the window's fill right of the buttons";
+    EXPECT_EQ(right, image.pixelColor(dialog->width() - 30 - 800, dialog->height() - 20))
+        << "the background's pattern, 800 pixels wide, goes on";
 }
 
 TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {

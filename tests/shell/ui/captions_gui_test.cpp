@@ -1,5 +1,6 @@
 // Captions of the shell's windows in both shipped packs, on the offscreen
-// platform: a message box is as wide as the product's name in its title,
+// platform: a message box is as wide as the product's name in its title
+// and its buttons speak the language,
 // the language dialog's caption and buttons speak the pack, and each
 // palette page button holds its whole caption at the bar's narrowest.
 #include "gui_app.h"
@@ -26,8 +27,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,6 +45,9 @@ struct ShownBox {
     QString title;
     int width = 0;
     int captionWidth = 0;
+    // The buttons' texts in the box's order, and every word it shows.
+    std::vector<std::string> buttons;
+    std::vector<std::string> texts;
 };
 
 // Runs `show` (which opens a modal box), notes the box and closes it.
@@ -54,7 +60,10 @@ ShownBox NoteModalBox(const std::function<void()>& show) {
         if (box == nullptr || !box->isVisible())
             return;
         shown = {box->windowTitle(), box->width(),
-                 shell::ui::CaptionWidth(*box, box->windowTitle())};
+                 shell::ui::CaptionWidth(*box, box->windowTitle()), {},
+                 gui_test::VisibleTexts(*box, false, {box->text().toStdString()})};
+        for (const QAbstractButton* button : box->buttons())
+            shown.buttons.push_back(button->text().toStdString());
         poll.stop();
         box->done(QMessageBox::Cancel);
     });
@@ -75,6 +84,48 @@ TEST(ShellCaptions, MessageBoxesShowTheProductsNameWhole) {
             [&] { sink.Ask(226, "?", model::EMessageButtons::YesNo, model::EMessageAnswer::No); });
         EXPECT_GE(question.width, question.captionWidth);
         EXPECT_GT(question.captionWidth, 0);
+    }
+}
+
+// The buttons are the language's, not the toolkit's English; the built-in
+// table speaks Chinese too.
+TEST(ShellCaptions, MessageBoxButtonsSpeakTheLanguage) {
+    struct Row {
+        const char* pack; // empty: the built-in table
+        std::vector<std::string> ok;
+        std::vector<std::string> yesNoCancel;
+        std::vector<std::string> okCancel;
+    };
+    const Row rows[] = {
+        {"rcEng", {"OK"}, {"&Yes", "&No", "Cancel"}, {"OK", "Cancel"}},
+        {"rcChs", {"确定"}, {"是(&Y)", "否(&N)", "取消"}, {"确定", "取消"}},
+        {"", {"确定"}, {"是(&Y)", "否(&N)", "取消"}, {"确定", "取消"}},
+    };
+    const auto sorted = [](std::vector<std::string> texts) {
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(*row.pack ? row.pack : "built-in");
+        std::optional<ScopedShippedLanguage> language;
+        if (*row.pack)
+            language.emplace(row.pack);
+        shell::ui::CMessageBoxSink sink;
+        const ShownBox message = NoteModalBox([&] { sink.ShowMessage(157, "text"); });
+        EXPECT_EQ(message.buttons, row.ok);
+        const ShownBox question = NoteModalBox([&] {
+            sink.Ask(226, "?", model::EMessageButtons::YesNoCancel, model::EMessageAnswer::Yes);
+        });
+        EXPECT_EQ(sorted(question.buttons), sorted(row.yesNoCancel));
+        const ShownBox okCancel = NoteModalBox([&] {
+            sink.Ask(226, "?", model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok);
+        });
+        EXPECT_EQ(sorted(okCancel.buttons), sorted(row.okCancel));
+        if (language) {
+            for (const ShownBox* box : {&message, &question, &okCancel})
+                EXPECT_EQ(shell::UntranslatedTexts(language->Pack(), box->texts),
+                          std::vector<std::string>{});
+        }
     }
 }
 

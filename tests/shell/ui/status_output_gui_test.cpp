@@ -1,19 +1,25 @@
 // The output list and the status bar on the offscreen platform: the list's
 // extent and scrolling, lines from a worker thread, swallowed clicks; the
-// bar following its model's layouts and texts, and a swatch's pixels.
+// bar following its model's layouts and texts, each pane holding its
+// widest text in either shipped language, and a swatch's pixels.
 #include "shell/ui/output_list.h"
 #include "shell/ui/status_bar.h"
 
 #include <gtest/gtest.h>
 
 #include "gui_app.h"
+#include "tests/support/shipped_language.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 
 #include <atomic>
+#include <algorithm>
+#include <functional>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -135,7 +141,7 @@ TEST(StatusBarGui, FollowsLayoutsTextsAndTips) {
     for (int id : {0, 205, 206, 207, 208, 1, 2, 3})
         EXPECT_NE(bar.PaneWidget(id), nullptr) << "pane " << id;
     EXPECT_EQ(bar.PaneWidget(11), nullptr);
-    EXPECT_EQ(bar.PaneWidget(1)->width(), 130);
+    EXPECT_GE(bar.PaneWidget(1)->width(), 130);
     EXPECT_EQ(LabelOf(bar, 206), nullptr) << "a swatch is drawn, not a label";
 
     panes.UpdateIpPanes(0xC0A80001, 0xC0A800FE, "192.168.0.5");
@@ -152,7 +158,7 @@ TEST(StatusBarGui, FollowsLayoutsTextsAndTips) {
         int width;
     };
     for (Width w : {Width{11, 35}, Width{12, 113}, Width{15, 170}, Width{18, 50}})
-        EXPECT_EQ(bar.PaneWidget(w.id)->width(), w.width) << "pane " << w.id;
+        EXPECT_GE(bar.PaneWidget(w.id)->width(), w.width) << "pane " << w.id;
 
     panes.SetSpaceUsedPane(82);
     EXPECT_EQ(LabelOf(bar, 12)->text().toStdString(), panes.Find(12)->text);
@@ -165,6 +171,76 @@ TEST(StatusBarGui, FollowsLayoutsTextsAndTips) {
     ASSERT_NE(bar.PaneWidget(2), nullptr);
     EXPECT_LT(bar.PaneWidget(1)->x(), bar.PaneWidget(2)->x());
     EXPECT_LT(bar.PaneWidget(2)->x(), bar.PaneWidget(3)->x());
+}
+
+// Whether the label shows its text whole: the text, less the blanks that
+// pad it, after the label's indent (half an 'x' beside a frame).
+bool ShowsWhole(const QLabel& label) {
+    QString text = label.text();
+    while (text.endsWith(' '))
+        text.chop(1);
+    const QFontMetrics metrics(label.font());
+    const int indent = label.indent() >= 0       ? label.indent()
+                       : label.frameWidth() > 0 ? metrics.horizontalAdvance('x') / 2
+                                                : 0;
+    return indent + metrics.horizontalAdvance(text) <= label.contentsRect().width();
+}
+
+// Each pane holds the widest text its setters give, in either pack, and the
+// panes of a layout stay inside a bar as wide as a 1280-pixel screen.
+TEST(StatusBarGui, EveryPaneHoldsItsWidestTextInEitherPack) {
+    struct Setting {
+        int pane;
+        std::function<void(CStatusPanes&)> set;
+    };
+    const Setting device[] = {
+        {1, [](CStatusPanes& p) { p.UpdateIpPanes(0xFFFFFFFF, 0xFFFFFFFF, "255.255.255.255"); }},
+        {2, [](CStatusPanes& p) { p.UpdateIpPanes(0xFFFFFFFF, 0xFFFFFFFF, "255.255.255.255"); }},
+        {3, [](CStatusPanes& p) { p.UpdateIpPanes(0xFFFFFFFF, 0xFFFFFFFF, "255.255.255.255"); }},
+        {205, [](CStatusPanes& p) { p.UpdateSheetSizePane(20000, 20000); }},
+    };
+    const Setting dsp[] = {
+        {11, [](CStatusPanes& p) { p.SetRunStateText(true); }},
+        {11, [](CStatusPanes& p) { p.SetRunStateText(false); }},
+        {12, [](CStatusPanes& p) { p.SetSpaceUsedPane(8192 * 9); }},
+        {12, [](CStatusPanes& p) { p.SetSpaceUsedPane(1); }},
+        {13, [](CStatusPanes& p) { p.SetTimeUsedPane(25000 * 9); }},
+        {13, [](CStatusPanes& p) { p.SetTimeUsedPane(1); }},
+        {14, [](CStatusPanes& p) { p.SetIdStatePane(false); }},
+        {14, [](CStatusPanes& p) { p.SetIdStatePane(true); }},
+        {15, [](CStatusPanes& p) { p.SetModuleCountPane(0, 0); }},
+        {15, [](CStatusPanes& p) { p.SetModuleCountPane(62, 1); }},
+        {15, [](CStatusPanes& p) { p.SetModuleCountPane(999, 999); }},
+        {16, [](CStatusPanes& p) { p.SetLinkCountPane(999, 999); }},
+        {17, [](CStatusPanes& p) { p.SetModulePosPane(20000, 20000); }},
+        {18, [](CStatusPanes& p) { p.SetModuleSizePane(20000, 20000); }},
+    };
+    for (const char* pack : {"rcEng", "rcChs"}) {
+        const test_support::ScopedShippedLanguage language(pack);
+        for (const EStatusLayout layout : {EStatusLayout::Device, EStatusLayout::Dsp}) {
+            const bool isDsp = layout == EStatusLayout::Dsp;
+            SCOPED_TRACE(std::string(pack) + (isDsp ? " dsp" : " device"));
+            CStatusPanes panes;
+            CMyStatusBar bar(panes);
+            bar.resize(1280, 24);
+            panes.SetLayout(layout);
+            bar.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+            for (const Setting& setting : isDsp ? std::span<const Setting>(dsp)
+                                                : std::span<const Setting>(device)) {
+                setting.set(panes);
+                const QLabel* label = LabelOf(bar, setting.pane);
+                ASSERT_NE(label, nullptr) << "pane " << setting.pane;
+                EXPECT_TRUE(ShowsWhole(*label))
+                    << "pane " << setting.pane << " cuts \"" << label->text().toStdString()
+                    << "\" at " << label->width();
+            }
+            int right = 0;
+            for (const shell::StatusPane& pane : panes.Panes())
+                right = std::max(right, bar.PaneWidget(pane.id)->geometry().right());
+            EXPECT_LT(right, bar.width());
+        }
+    }
 }
 
 TEST(StatusBarGui, SwatchesShowTheActiveSheetsColours) {
