@@ -115,13 +115,17 @@ protected:
         core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
         core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
         ASSERT_EQ(core.RunningView(), sheet);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {},
-                           QPoint(ampBody.x, ampBody.y));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(ampBody.x, ampBody.y));
         ASSERT_NE(sheet->Document().FindStatusWindow(2, 2), nullptr);
         frame.RunCommand(shell::ID_VIEW_HWCONFIG);
         ASSERT_TRUE(gui_test::WaitFor([&] { return services->requests > 0; }))
             << "the run state asked no unit";
         EXPECT_EQ(frame.ChildFrames().size(), 3u);
+        // A DSP window's activation may still be on its way under load.
+        frame.MdiArea()->setActiveSubWindow(sheetFrame);
+        ASSERT_TRUE(gui_test::WaitFor([&] {
+            return program.DeviceWindows().ActiveWindow() == sheet;
+        })) << "the sheet did not come to the front";
         opened = true;
     }
 
