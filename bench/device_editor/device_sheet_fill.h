@@ -1,8 +1,8 @@
 #pragma once
 // The device sheets both device-sheet benchmarks work on: `units` units of
-// eight channels each in rows of ten, every output channel of a unit linked
-// to the same input of the next unit when their kinds agree, on a sheet with
-// room around them.
+// eight inputs and eight outputs each in rows of ten, every output of a unit
+// linked to the same input of the next unit when their kinds agree, on a
+// sheet with room around them.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
