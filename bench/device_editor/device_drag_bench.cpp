@@ -76,7 +76,8 @@ void DragStep(benchmark::State& state) {
     state.SetComplexityN(units);
 }
 
-BENCHMARK(DragStep)->Arg(20)->Arg(100)->Arg(300)->Arg(1000)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(DragStep)->Arg(20)->Arg(100)->Arg(300)->Arg(1000)->Complexity()->Unit(
+    benchmark::kMicrosecond);
 
 } // namespace
 
