@@ -3,7 +3,8 @@
 // templates asking for the same reset), the parameter copy and live
 // control's reset to defaults, against command texts written out by hand.
 // A table entry without a row here fails, so a parameter added to a table
-// is added here with its texts.
+// is added here with its texts. And the document's one way of setting a
+// parameter: undo step, command while live, announcement, group.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,10 +18,12 @@
 #include "ari_test_support.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/download_program.h"
+#include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/live_control.h"
 #include "dsp_editor/parameter_copy.h"
 #include "dsp_editor/stored_templates.h"
 #include "dsp_editor/zo_dsp_doc.h"
+#include "dsp_test_support.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
 #include "model/ari_dynamic.h"
@@ -31,6 +34,7 @@
 #include "model/ari_mixer.h"
 #include "model/ari_output.h"
 #include "model/ari_router.h"
+#include "model/document_observer.h"
 #include "model/module_parameters.h"
 
 namespace {
@@ -383,6 +387,78 @@ TEST(DspEditorModuleParameters, EveryEntryThroughDownloadResetCopyAndLiveControl
             EXPECT_EQ(ari_test::StoreModule(*changed), ari_test::StoreModule(*fresh));
         }
     }
+}
+
+// -- the document's SetParameter
+
+// Takes the commands on a console's control queue and lists whom the group
+// would follow.
+class RecordingHost final : public dsp_editor::IParameterHost {
+public:
+    model::IParameterSink& UnitCommands() override { return control; }
+    void FollowGroup(const CBaseAriModule& module) override { followed.push_back(module.m_id); }
+
+    CDSPDlgShowCMD console;
+    dsp_editor::CConsoleSink control{console, false};
+    std::vector<std::int32_t> followed;
+};
+
+class ChangeLog final : public IDocumentObserver {
+public:
+    void OnDocumentChanged(const DocumentChange& change) override {
+        if (change.kind == DocumentChangeKind::ObjectChanged)
+            changed.push_back(change.id);
+    }
+    std::vector<std::int32_t> changed;
+};
+
+dsp_editor::ParameterChange DelayTo(double ms) {
+    const ModuleParameter* delay = FindParameter(kAriDelay, 301);
+    return {[ms](CBaseAriModule& m) { dynamic_cast<CAriDelay&>(m).m_delay = ms; },
+            [delay, ms](const CBaseAriModule& m, IParameterSink& unit) {
+                SendParameterValue(*delay, m, 0, 0, ms, unit);
+            }};
+}
+
+TEST(DspEditorSetParameter, RecordsOneStepPerModuleSendsWhileLiveAnnouncesAndLetsTheGroupFollow) {
+    dsp_test::FakeFrame frame;
+    const std::unique_ptr<dsp_editor::CZoDSPDoc> doc = dsp_test::NewDocument(frame);
+    CBaseAriModule* delay = doc->AddModule(kAriDelay, 1, 200, 20, 1);
+    CBaseAriModule* other = doc->AddModule(kAriDelay, 1, 200, 120, 1);
+    delay->m_order = 4;
+    doc->SetModifiedFlag(false);
+    ChangeLog log;
+    doc->AttachObserver(&log);
+    RecordingHost host;
+    const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(*doc);
+    ASSERT_NE(history, nullptr);
+    const std::int32_t steps = history->UndoCount();
+
+    // Not live: the value, the undo copy, the flag, the announcement and the
+    // group, but no command.
+    doc->SetParameter(*delay, DelayTo(2.0), host);
+    EXPECT_EQ(dynamic_cast<CAriDelay&>(*delay).m_delay, 2.0);
+    EXPECT_TRUE(host.console.Queue(EConsoleQueue::Control).empty());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(log.changed, std::vector<std::int32_t>{delay->m_id});
+    EXPECT_EQ(host.followed, std::vector<std::int32_t>{delay->m_id});
+    ASSERT_EQ(history->UndoCount(), steps + 1);
+    const auto& action = *history->Actions().back();
+    EXPECT_EQ(action.m_kind, 3);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*action.m_module).m_delay, 2.0);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*action.m_before).m_delay, 5.0);
+
+    // Live: the command on the control queue; the same module's next change
+    // merges into its step, another module's makes a new one.
+    doc->m_live = 1;
+    doc->SetParameter(*delay, DelayTo(1.0), host);
+    EXPECT_EQ(host.console.Queue(EConsoleQueue::Control), Commands{"*NySET 4 301 48#"});
+    EXPECT_EQ(history->UndoCount(), steps + 1);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*action.m_module).m_delay, 1.0);
+    doc->SetParameter(*other, DelayTo(1.0), host);
+    EXPECT_EQ(history->UndoCount(), steps + 2);
+    EXPECT_EQ(host.followed, (std::vector<std::int32_t>{delay->m_id, delay->m_id, other->m_id}));
+    doc->DetachObserver(&log);
 }
 
 } // namespace
