@@ -99,8 +99,7 @@ CCommandSender::~CCommandSender()
 
 int CCommandSender::Start()
 {
-    m_console.m_busyCount = 0;
-    m_console.m_failureCount = 0;
+    m_console.ResetCounters();
     m_mac = m_owner.UnitMac();
     if (m_mac.size() != 12) {
         CloseProgress();
@@ -120,7 +119,7 @@ int CCommandSender::Start()
 
 std::optional<int> CCommandSender::Pass()
 {
-    if (m_console.m_stop) {
+    if (m_console.StopRequested()) {
         if (m_flags.progress == 1)
             CloseProgress();
         ReleaseUnit();
@@ -209,11 +208,11 @@ void CCommandSender::RunPass()
             // twice.
             WriteWithTries(*mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
             m_posted.reset();
-            m_console.m_busyCount = 0;
+            m_console.ClearBusy();
             GiveUp(kMsgNoAnswer, EGiveUp::FaultLive);
             return;
         }
-        m_console.m_busyCount = 0;
+        m_console.ClearBusy();
         m_sleep(kPostedSleep);
     } else if (value == kMailboxBusy) {
         if (m_unit->leftBusy) {
@@ -222,21 +221,21 @@ void CCommandSender::RunPass()
             WriteWithTries(*mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
             return;
         }
-        if (++m_console.m_busyCount <= kBusyLimit) {
+        if (m_console.CountBusy() <= kBusyLimit) {
             m_sleep(kBusySleep);
             return;
         }
-        m_console.m_busyCount = 0;
+        m_console.ClearBusy();
         GiveUp(kMsgBusy, EGiveUp::FaultLive);
     } else {
-        m_console.m_busyCount = 0;
+        m_console.ClearBusy();
         m_sleep(kOtherSleep);
     }
 }
 
 void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
 {
-    m_console.m_busyCount = 0;
+    m_console.ClearBusy();
     m_flags.commFault = 0;
     if (m_posted) {
         // "247" over a post of ours: the unit asks for that command again
@@ -334,7 +333,7 @@ bool CCommandSender::AskedAgainTooOften(IUnitMailbox& mailbox)
 
 void CCommandSender::Reply(IUnitMailbox& mailbox)
 {
-    m_console.m_busyCount = 0;
+    m_console.ClearBusy();
     if (!m_posted) {
         // Nobody of ours waits for it (a foreign exchange, or one given up):
         // filing it anywhere would put it against the wrong command.

@@ -11,8 +11,8 @@
 // address while the poller stays the real one.
 #include "comm/automation_wrappers.h"
 #include "comm/dsp_console.h"
+#include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
-#include "comm/unit_mailbox.h"
 
 #include <array>
 #include <atomic>

@@ -1,9 +1,9 @@
 #include "comm/device_download.h"
 
 #include "comm/event_log.h"
-#include "device_editor/zo_device_doc.h"
 #include "model/base_device.h"
 #include "model/device_chnl.h"
+#include "model/device_document.h"
 #include "model/device_models.h"
 #include "model/messages.h"
 #include "platform/automation/activation.h"
@@ -100,10 +100,10 @@ int CNetDownloadComponents::StoreRoutes(const std::string& ip, const Sleeper& sl
 
 // ---- one run
 
-CDownloadRun::CDownloadRun(device_editor::CZoDeviceDoc& doc, IDownloadFrame& frame,
-                           IOutputList& output, IDownloadComponents& components,
-                           const DownloadSettings& settings, COnlineDeviceList& online,
-                           Sleeper sleep, SteadyClock clock, std::stop_token stop)
+CDownloadRun::CDownloadRun(model::IDeviceDoc& doc, IDownloadFrame& frame, IOutputList& output,
+                           IDownloadComponents& components, const DownloadSettings& settings,
+                           COnlineDeviceList& online, Sleeper sleep, SteadyClock clock,
+                           std::stop_token stop)
     : m_doc(doc), m_frame(frame), m_output(output), m_components(components),
       m_settings(settings), m_online(online), m_sleep(std::move(sleep)), m_clock(std::move(clock)),
       m_stop(std::move(stop))
@@ -355,8 +355,7 @@ std::unique_ptr<IDownloadComponents> CDeviceDownload::DefaultComponents()
     return std::make_unique<CNetDownloadComponents>();
 }
 
-bool CDeviceDownload::Start(device_editor::CZoDeviceDoc& doc, std::string title,
-                            DownloadSettings settings)
+bool CDeviceDownload::Start(model::IDeviceDoc& doc, std::string title, DownloadSettings settings)
 {
     if (m_running.exchange(true))
         return false;

@@ -26,11 +26,9 @@
 #include <thread>
 #include <vector>
 
-namespace device_editor {
-class CZoDeviceDoc;
-}
 namespace model {
 class CBaseDevice;
+class IDeviceDoc;
 }
 
 namespace comm {
@@ -113,7 +111,7 @@ struct CDownloadCancelled {};
 // one for tests.
 class CDownloadRun {
 public:
-    CDownloadRun(device_editor::CZoDeviceDoc& doc, IDownloadFrame& frame, IOutputList& output,
+    CDownloadRun(model::IDeviceDoc& doc, IDownloadFrame& frame, IOutputList& output,
                  IDownloadComponents& components, const DownloadSettings& settings,
                  COnlineDeviceList& online, Sleeper sleep = RealSleep,
                  SteadyClock clock = RealClock, std::stop_token stop = {});
@@ -147,7 +145,7 @@ private:
     // thread's sleeper wakes at the stop).
     void Pause(std::chrono::milliseconds duration);
 
-    device_editor::CZoDeviceDoc& m_doc;
+    model::IDeviceDoc& m_doc;
     IDownloadFrame& m_frame;
     IOutputList& m_output;
     IDownloadComponents& m_components;
@@ -179,7 +177,7 @@ public:
 
     // Starts the download of `doc` (titled `title`); false, and nothing
     // started, while one runs.
-    bool Start(device_editor::CZoDeviceDoc& doc, std::string title, DownloadSettings settings);
+    bool Start(model::IDeviceDoc& doc, std::string title, DownloadSettings settings);
     bool Running() const { return m_running; }
     // The operator's stop: asks a running download to stop and returns at
     // once. The download leaves its current step or wait, writes why it

@@ -163,9 +163,23 @@ public:
     std::uint64_t Generation(EConsoleQueue queue) const;
     std::string LastGetReply() const;
 
-    std::atomic<int> m_busyCount{0};
-    std::atomic<int> m_failureCount{0};
-    std::atomic<bool> m_stop{false};
+    // The sender's counters: busy answers of the unit in a row, and failed
+    // exchanges. The sender moves them; a download or a template store
+    // starts them afresh; the clears of the lists leave them.
+    int BusyCount() const { return m_busyCount; }
+    int FailureCount() const { return m_failureCount; }
+    // One more busy answer; the count with it.
+    int CountBusy() { return ++m_busyCount; }
+    void ClearBusy() { m_busyCount = 0; }
+    void CountFailure() { ++m_failureCount; }
+    void ResetCounters()
+    {
+        m_busyCount = 0;
+        m_failureCount = 0;
+    }
+    // Set by StopSender (and by the sender's own stop): the sender ends at
+    // its next pass.
+    bool StopRequested() const { return m_stop; }
 
 private:
     struct QueueState {
@@ -187,6 +201,9 @@ private:
     IConsoleRowObserver* m_observer = nullptr; // guarded by m_observerCall
     std::array<QueueState, kConsoleQueues> m_queues;
     std::string m_lastGetReply;
+    std::atomic<int> m_busyCount{0};
+    std::atomic<int> m_failureCount{0};
+    std::atomic<bool> m_stop{false};
     std::atomic<int> m_senderExit{0};
     // Last: ended before the queues it reads go.
     std::jthread m_sender;

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "comm/text_command.h"
-#include "device_editor/zo_device_doc.h"
 #include "model/base_device.h"
 #include "model/device_chnl.h"
+#include "model/device_document.h"
 #include "model/device_link.h"
 #include "model/device_matrix.h"
 #include "model/device_models.h"
@@ -112,7 +112,7 @@ int FirstInputRoutedTo(const CDeviceMatrix& matrix, int outputNumber) {
 
 // The device and output feeding the matrix input: the output end of the
 // first link into it whose device is on the sheet.
-std::optional<sender_t> SenderIntoMatrixInput(const device_editor::CZoDeviceDoc& doc,
+std::optional<sender_t> SenderIntoMatrixInput(const model::IDeviceDoc& doc,
                                               const CDeviceMatrix& matrix, int input) {
     const CDeviceChnl* channel = model::AsDeviceChnl(matrix.GetChnl(input));
     if (channel == nullptr)
@@ -176,7 +176,7 @@ std::string BuildModel21ClearText(std::string_view unitCode, int receivingChanne
                                   f.repeatedChannel, f.bundle);
 }
 
-int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const CDeviceLink* link,
+int SendRouteCommands(const model::IDeviceDoc* doc, const CDeviceLink* link,
                       const CDeviceChnl* receivingChannel, const RouteTextSender& send,
                       IOutputList& output, int& warningCounter, const Sleeper& sleep) {
     sleep(kPauseBeforeCommand);

@@ -24,13 +24,11 @@
 
 #include "comm/automation_wrappers.h"
 
-namespace device_editor {
-class CZoDeviceDoc;
-}
 namespace model {
 class CBaseDevice;
 class CDeviceChnl;
 class CDeviceLink;
+class IDeviceDoc;
 } // namespace model
 
 namespace comm {
@@ -96,7 +94,7 @@ std::string BuildModel21ClearText(std::string_view unitCode, int receivingChanne
 //  - a link or channel whose device is not on the sheet: nothing, no line, 0.
 //
 // 1 when the unit took the text (or there was nothing to send), else 0.
-int SendRouteCommands(const device_editor::CZoDeviceDoc* doc, const model::CDeviceLink* link,
+int SendRouteCommands(const model::IDeviceDoc* doc, const model::CDeviceLink* link,
                       const model::CDeviceChnl* receivingChannel, const RouteTextSender& send,
                       IOutputList& output, int& warningCounter, const Sleeper& sleep = RealSleep);
 

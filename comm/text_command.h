@@ -4,10 +4,10 @@
 // that makes a unit keep its routes, the main frame's text commands).
 //
 // Each call has its own exchange state, and holds the unit's mailbox lock
-// (unit_mailbox.h) for its whole length, so one-shots from several threads
+// (snmp_mailbox.h) for its whole length, so one-shots from several threads
 // and a DSP view's queued sender never interleave on one unit.
 #include "comm/automation_wrappers.h"
-#include "comm/unit_mailbox.h"
+#include "comm/snmp_mailbox.h"
 
 #include <chrono>
 #include <functional>

@@ -136,19 +136,18 @@ public:
 
     // -- lookups (null outside the arrays or when nothing matches)
 
-    int GetDeviceCount() const { return static_cast<int>(m_devices.size()); }
+    int GetDeviceCount() const override { return static_cast<int>(m_devices.size()); }
     int GetLinkCount() const { return static_cast<int>(m_links.size()); }
     int GetSelectedCount() const { return static_cast<int>(m_selectedDevices.size()); }
     int GetSelectedLinkCount() const { return static_cast<int>(m_selectedLinks.size()); }
-    CBaseDevice* GetDevice(int index) const;
+    CBaseDevice* GetDevice(int index) const override;
     CDeviceLink* GetLink(int index) const;
     // The index-th selected device / link.
     CBaseDevice* GetSelected(int index) const;
     CDeviceLink* GetSelectedLink(int index) const;
     CBaseDevice* FindDevice(std::int32_t id, std::int32_t subType) const override;
-    // For models 4, 7, 8, 9, 10 and 19 only: the first device with that id
-    // and another sub-type, the other half of the unit.
-    CBaseDevice* FindSameIdDevice(std::int32_t id, std::int32_t subType, std::int32_t model) const;
+    CBaseDevice* FindSameIdDevice(std::int32_t id, std::int32_t subType,
+                                  std::int32_t model) const override;
     CDeviceLink* FindLink(std::int32_t id) const override;
     bool IsDeviceSelected(std::int32_t id, std::int32_t subType) const;
     // The channel at one end of a link: the device found by (id, sub-type),

@@ -252,8 +252,7 @@ void CZoDSPView::OnDownloadStart() {
 
     // The clear zeroed the queues' sent indices and reply counts, and
     // nothing has been sent since: the sheet was not live.
-    m_console.m_busyCount = 0;
-    m_console.m_failureCount = 0;
+    m_console.ResetCounters();
     // The stop request goes first: while it is set the sender takes the
     // sheet off line again.
     m_stopRequest = 0;

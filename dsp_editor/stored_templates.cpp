@@ -686,8 +686,7 @@ void CZoDSPView::SwitchToStoredTemplate(std::int32_t slot) {
     if (!BuildDownloadCommands(false))
         return model::ShowMessage(kMsgBuildFailed);
     m_console.ClearAll();
-    m_console.m_busyCount = 0;
-    m_console.m_failureCount = 0;
+    m_console.ResetCounters();
 
     m_stopRequest = 0;
     doc.m_live = 1;

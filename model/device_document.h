@@ -1,7 +1,8 @@
 #pragma once
-// What the device sheet model needs of the device document (the document
-// itself, CZoDeviceDoc, belongs to the device sheet editor): its sheet
-// settings for drawing links, and the operations undo and redo replay. Each
+// The device document as the layers below the device sheet editor reach it
+// (the document itself, CZoDeviceDoc, belongs to that editor): its sheet
+// settings for drawing links, its devices for a download and the frame, and
+// the operations undo and redo replay. Each
 // changing operation announces its change to the document's observers
 // (model/document_observer.h), so that undo and redo repaint through the
 // same notifications as the user's edits.
@@ -42,8 +43,15 @@ public:
     // sheet settings.
     virtual std::unique_ptr<IDeviceDoc> CreateSheetHolder() const = 0;
 
+    // The devices in the document's order; null outside [0, count).
+    virtual int GetDeviceCount() const = 0;
+    virtual CBaseDevice* GetDevice(int index) const = 0;
     // The first device with that id and sub-type, or null.
     virtual CBaseDevice* FindDevice(std::int32_t id, std::int32_t subType) const = 0;
+    // For models 4, 7, 8, 9, 10 and 19 only: the first device with that id
+    // and another sub-type, the other half of the unit; else null.
+    virtual CBaseDevice* FindSameIdDevice(std::int32_t id, std::int32_t subType,
+                                          std::int32_t model) const = 0;
     // The link with that id, or null.
     virtual CDeviceLink* FindLink(std::int32_t id) const = 0;
 

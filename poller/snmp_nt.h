@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/winsnmp/mgmtapi.h"
+#include "platform/winsnmp/snmp_types.h"
 #include "poller/session_log.h"
 #include "poller/snmp_base.h"
 

@@ -14,7 +14,15 @@
               may include any of them; only tests include it;
   everything  but tests/ and bench/ stays below them: nothing includes a
               header from tests/ or bench/. Tests and benchmarks sit above
-              all the code they drive and may include any of it.
+              all the code they drive and may include any of it;
+  the order   the folders stand in layers, from the bottom: platform, qo,
+              resources, model, firmware, poller, discovery, comm, shell,
+              the editors (device_editor, dsp_editor), the dialogs
+              (attri_dialogs), ostrel. A folder includes from its own layer
+              and those below it, never from one above: what a lower layer
+              needs of a higher one it declares itself (an interface the
+              higher one implements), so no two subsystems build on each
+              other.
 
 A quoted include is looked up beside the including file first, then from the
 top of the tree, as the build's include paths have it; one found in neither
@@ -48,6 +56,13 @@ ABOVE_ALL = {"tests", "bench", "fuzz"}
 # The program: it puts every subsystem's windows together.
 PROGRAM = {"ostrel"}
 OURS = SUBSYSTEMS | WHOLE_CORES | ABOVE_ALL | PROGRAM | {"platform", "tools"}
+# The layers, bottom first; the folders of one layer may use each other.
+LAYERS = [
+    ("platform",), ("qo",), ("resources",), ("model",), ("firmware",), ("poller",),
+    ("discovery",), ("comm",), ("shell",), ("device_editor", "dsp_editor"), ("attri_dialogs",),
+    ("ostrel",),
+]
+LAYER = {folder: level for level, folders in enumerate(LAYERS) for folder in folders}
 
 WIDGET_MODULES = {"QtWidgets", "QtOpenGLWidgets"}
 # The class headers of QtWidgets (Qt 6), and the print dialogs.
@@ -170,22 +185,35 @@ def violations_of(root, path, lines):
         target = resolve(root, path, name)
         if target is None:
             continue
-        where = target[0]
-        shown = "/".join(target)
-        if where in ABOVE_ALL:
-            yield number, f'"{shown}": only tests/, bench/ and fuzz/ may include {where}/'
-        if where in PROGRAM and top != where:
-            yield number, f'"{shown}": only tests/ include the program\'s {where}/'
-        if top == "platform" and where != "platform":
-            yield number, f'"{shown}": platform/ includes only platform/'
-        if top == "qo" and where not in ("qo", "platform"):
-            yield number, f'"{shown}": qo/ includes only qo/ and platform/'
-        if is_core and where in SUBSYSTEMS and subsystem_part(target) != "core":
-            yield number, f'"{shown}": core code includes nothing from a {target[1]}/ folder'
-        if (top in SUBSYSTEMS and not is_core and where in SUBSYSTEMS and where != top
-                and len(target) > 2 and target[1] == "ui"
-                and not (where == "shell" and subsystem_part(parts) == "ui")):
-            yield number, f'"{shown}": {top}/ includes another subsystem\'s ui/'
+        rules = list(_rules_of(parts, top, is_core, target))
+        # A climb is reported only where no rule above names a more
+        # particular fault of the same include.
+        if not rules and top in LAYER and target[0] in LAYER and LAYER[target[0]] > LAYER[top]:
+            rules.append(f'"{"/".join(target)}": {top}/ sits below {target[0]}/ and includes '
+                         "nothing of it")
+        for rule in rules:
+            yield number, rule
+
+
+def _rules_of(parts, top, is_core, target):
+    """The layering rules other than the layers' order that an include of
+    `target` from a file at `parts` breaks."""
+    where = target[0]
+    shown = "/".join(target)
+    if where in ABOVE_ALL:
+        yield f'"{shown}": only tests/, bench/ and fuzz/ may include {where}/'
+    if where in PROGRAM and top != where:
+        yield f'"{shown}": only tests/ include the program\'s {where}/'
+    if top == "platform" and where != "platform":
+        yield f'"{shown}": platform/ includes only platform/'
+    if top == "qo" and where not in ("qo", "platform"):
+        yield f'"{shown}": qo/ includes only qo/ and platform/'
+    if is_core and where in SUBSYSTEMS and subsystem_part(target) != "core":
+        yield f'"{shown}": core code includes nothing from a {target[1]}/ folder'
+    if (top in SUBSYSTEMS and not is_core and where in SUBSYSTEMS and where != top
+            and len(target) > 2 and target[1] == "ui"
+            and not (where == "shell" and subsystem_part(parts) == "ui")):
+        yield f'"{shown}": {top}/ includes another subsystem\'s ui/'
 
 
 def source_files(root):

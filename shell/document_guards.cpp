@@ -89,7 +89,7 @@ bool NewDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows)
         return false;
     if (!windows.NewDeviceDocument())
         return false;
-    frame.m_deviceDocPath.clear();
+    frame.SetDeviceDocPath({});
     return true;
 }
 

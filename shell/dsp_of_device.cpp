@@ -1,7 +1,7 @@
 #include "shell/dsp_of_device.h"
 
-#include "device_editor/zo_device_doc.h"
 #include "model/base_device.h"
+#include "model/device_document.h"
 #include "model/messages.h"
 #include "platform/profile/profile.h"
 #include "shell/app_settings.h"
@@ -54,16 +54,17 @@ std::optional<std::filesystem::path> UnitDspFile(const std::filesystem::path& sh
     return FindNoCase(*folder, mac + ".dsp");
 }
 
-IDspDocument* OpenDspDocumentOfDevice(int deviceId, const device_editor::CZoDeviceDoc* sheet,
+IDspDocument* OpenDspDocumentOfDevice(int deviceId, const model::IDeviceDoc* sheet,
                                       const std::string& sheetPath, IDspDocuments* documents,
                                       int& pendingDeviceId)
 {
     if (!sheet || !documents)
         return nullptr;
     const model::CBaseDevice* found = nullptr;
-    for (const auto& device : sheet->Devices())
-        if (device && device->m_id == deviceId && IsDspUnit(*device))
-            found = device.get();
+    for (int i = 0; i < sheet->GetDeviceCount(); ++i)
+        if (const model::CBaseDevice* device = sheet->GetDevice(i);
+            device && device->m_id == deviceId && IsDspUnit(*device))
+            found = device;
     if (!found)
         return nullptr;
     const std::string mac = found->m_mac;

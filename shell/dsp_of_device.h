@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace device_editor {
-class CZoDeviceDoc;
+namespace model {
+class IDeviceDoc;
 }
 
 namespace shell {
@@ -79,7 +79,7 @@ std::optional<std::filesystem::path> UnitDspFile(const std::filesystem::path& sh
 // when the sheet has no such unit, `documents` is null, or the document
 // could not be made. A new document made for a saved sheet learns its
 // device through `pendingDeviceId`, one for an unsaved sheet directly.
-IDspDocument* OpenDspDocumentOfDevice(int deviceId, const device_editor::CZoDeviceDoc* sheet,
+IDspDocument* OpenDspDocumentOfDevice(int deviceId, const model::IDeviceDoc* sheet,
                                       const std::string& sheetPath, IDspDocuments* documents,
                                       int& pendingDeviceId);
 

@@ -5,6 +5,7 @@
 #include "comm/text_command.h"
 #include "model/messages.h"
 #include "platform/text/ipv4.h"
+#include "shell/dsp_of_device.h"
 
 namespace shell {
 
@@ -149,11 +150,13 @@ int CMainFrameCore::OnAppNotify(std::intptr_t wParam, int code)
         m_windows.RefreshHwConfigDialog();
         break;
     case NOTIFY_RELOAD_UNIT_CONFIG:
-        m_windows.LoadDeviceConfiguration(m_changedUnitMac);
+        if (view)
+            view->LoadUnitConfiguration(m_changedUnitMac);
         break;
     case NOTIFY_REFRESH_HWCONFIG_DEVICES:
         m_windows.RefreshHwConfigDialog();
-        m_windows.ForgetDeviceConfiguration(m_changedUnitMac);
+        if (view)
+            view->ForgetUnitConfiguration(m_changedUnitMac);
         break;
     case NOTIFY_OPEN_DEVICE_DSP:
         m_windows.OpenDspDocumentOfDevice(static_cast<int>(wParam));
@@ -301,6 +304,12 @@ int CMainFrameCore::GetOnlineDeviceIp(const std::string& mac, std::string& ip)
 std::string CMainFrameCore::GetAdapterIp()
 {
     return m_adapter.IsNull() ? std::string() : m_adapter.ip();
+}
+
+IDspDocument* CMainFrameCore::OpenUnitDspDocument(int deviceId, const model::IDeviceDoc* sheet)
+{
+    return OpenDspDocumentOfDevice(deviceId, sheet, m_deviceDocPath, RegisteredDspDocuments(),
+                                   m_newDspDeviceId);
 }
 
 int CMainFrameCore::LoadRoutesFromDatabase(const CDatabaseSettings& settings)

@@ -26,11 +26,13 @@
 #include <optional>
 #include <string>
 
-namespace device_editor {
-class CZoDeviceDoc;
+namespace model {
+class IDeviceDoc;
 }
 
 namespace shell {
+
+class IDspDocument;
 
 // The codes of the notification message.
 enum ENotify : int {
@@ -58,7 +60,12 @@ public:
     virtual int SheetWidth() const { return 0; }
     virtual int SheetHeight() const { return 0; }
     // The device sheet a download of this view sends (device views).
-    virtual device_editor::CZoDeviceDoc* DeviceDocument() { return nullptr; }
+    virtual model::IDeviceDoc* DeviceDocument() { return nullptr; }
+    // The hardware configuration of the unit with that MAC was written, or
+    // its file deleted: a device sheet brings its devices of the unit up to
+    // date from the file, or takes the unit off them.
+    virtual void LoadUnitConfiguration(const std::string& mac) { (void)mac; }
+    virtual void ForgetUnitConfiguration(const std::string& mac) { (void)mac; }
     // The sheet's colours the status bar's swatches show (device views).
     virtual std::optional<SheetColours> Colours() const { return std::nullopt; }
     // An item of a palette is dragged toward the view: whether the view
@@ -86,8 +93,6 @@ public:
     virtual void RestoreArrowCursor() = 0;
     virtual void DestroyHwConfigDialog() = 0;
     virtual void RefreshHwConfigDialog() = 0;
-    virtual void LoadDeviceConfiguration(const std::string& mac) = 0;
-    virtual void ForgetDeviceConfiguration(const std::string& mac) = 0;
     virtual void OpenDspDocumentOfDevice(int deviceId) = 0;
     // A notification or the run state changed what the commands' buttons
     // and menu items show; they are brought up to date soon.
@@ -232,15 +237,37 @@ public:
     void SetRunState(bool on) override;
 
     // -- shared with the editors
-    std::string m_changedUnitMac;
-    std::string m_deviceDocPath;
+    // The unit whose stored configuration the hardware dialogs changed
+    // last: NOTIFY_RELOAD_UNIT_CONFIG and NOTIFY_REFRESH_HWCONFIG_DEVICES
+    // hand it to the active sheet.
+    const std::string& ChangedUnitMac() const { return m_changedUnitMac; }
+    void SetChangedUnitMac(std::string mac) { m_changedUnitMac = std::move(mac); }
+    // The file of the device sheet last opened or saved; empty for a new
+    // one. A unit's DSP configuration is looked for beside it.
+    const std::string& DeviceDocPath() const { return m_deviceDocPath; }
+    void SetDeviceDocPath(std::string path) { m_deviceDocPath = std::move(path); }
     // The device of a DSP document being made for a unit of a saved sheet.
-    int m_newDspDeviceId = 0;
-    IFrameView* m_activeDspView = nullptr;
-    IFrameView* m_activeDeviceView = nullptr;
-    IFrameView* m_openDeviceView = nullptr;
-    int m_dspViewCount = 0;
-    int m_deviceViewCount = 0;
+    int NewDspDeviceId() const { return m_newDspDeviceId; }
+    // The DSP document of the unit `deviceId` of `sheet` (OpenDspDocumentOfDevice
+    // in dsp_of_device.h), beside the sheet's file, through the DSP editor's
+    // registered documents.
+    IDspDocument* OpenUnitDspDocument(int deviceId, const model::IDeviceDoc* sheet);
+    // The active DSP and device sheet views (null while none is active).
+    IFrameView* ActiveDspView() const { return m_activeDspView; }
+    IFrameView* ActiveDeviceView() const { return m_activeDeviceView; }
+    void SetActiveDspView(IFrameView* view) { m_activeDspView = view; }
+    void SetActiveDeviceView(IFrameView* view) { m_activeDeviceView = view; }
+    // The device sheet view whose units' DSP documents open: the one last
+    // opened, or the one a download ran from.
+    IFrameView* OpenDeviceView() const { return m_openDeviceView; }
+    void SetOpenDeviceView(IFrameView* view) { m_openDeviceView = view; }
+    // The open DSP and device sheet views; each call gives the new count.
+    int DspViewCount() const { return m_dspViewCount; }
+    int DeviceViewCount() const { return m_deviceViewCount; }
+    int DspViewOpened() { return ++m_dspViewCount; }
+    int DspViewClosed() { return --m_dspViewCount; }
+    int DeviceViewOpened() { return ++m_deviceViewCount; }
+    int DeviceViewClosed() { return --m_deviceViewCount; }
     // The DSP views' module and parameter clipboards; the DSP editor
     // decides what they hold.
     std::any m_moduleClipboard;
@@ -276,11 +303,14 @@ public:
     // Opens the connection (made on first use) with `settings`: 1 open; 0
     // not, after the log line and message 250.
     int LoadRoutesFromDatabase(const CDatabaseSettings& settings);
-    std::unique_ptr<CRouterDatabase> m_database;
-    // Set until the user has confirmed the settings dialog; then the
+    // The connection; null until the first LoadRoutesFromDatabase.
+    CRouterDatabase* Database() const { return m_database.get(); }
+    // True until the user has confirmed the settings dialog; then the
     // server, user and password entered there.
-    int m_databaseSettingsPending = 1;
-    CDatabaseSettings m_databaseSettings;
+    bool DatabaseSettingsPending() const { return m_databaseSettingsPending; }
+    void SetDatabaseSettingsPending(bool pending) { m_databaseSettingsPending = pending; }
+    const CDatabaseSettings& DatabaseSettings() const { return m_databaseSettings; }
+    void SetDatabaseSettings(const CDatabaseSettings& settings) { m_databaseSettings = settings; }
 
 private:
     bool OutsideRange(const std::string& ip) const;
@@ -311,6 +341,19 @@ private:
     const void* m_runningFrame = nullptr;
     IFrameView* m_runningView = nullptr;
     bool m_blinkPhase = false;
+
+    std::string m_changedUnitMac;
+    std::string m_deviceDocPath;
+    int m_newDspDeviceId = 0;
+    IFrameView* m_activeDspView = nullptr;
+    IFrameView* m_activeDeviceView = nullptr;
+    IFrameView* m_openDeviceView = nullptr;
+    int m_dspViewCount = 0;
+    int m_deviceViewCount = 0;
+
+    std::unique_ptr<CRouterDatabase> m_database;
+    bool m_databaseSettingsPending = true;
+    CDatabaseSettings m_databaseSettings;
 };
 
 } // namespace shell

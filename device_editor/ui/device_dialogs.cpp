@@ -33,7 +33,7 @@ public:
             [frame = m_frame, text = m_changedUnit, code] {
                 if (!frame)
                     return;
-                frame->Core().m_changedUnitMac = text;
+                frame->Core().SetChangedUnitMac(text);
                 frame->Core().OnAppNotify(0, code);
             },
             Qt::QueuedConnection);

@@ -11,11 +11,12 @@
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/channel_gain_dialog.h"
-#include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
+#include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/ui/run_state_window.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
+#include "device_editor/unit_configuration.h"
 #include "model/device_matrix.h"
 #include "model/device_qovg.h"
 #include "model/device_text.h"
@@ -92,9 +93,9 @@ CDeviceWindow::~CDeviceWindow() {
     // goes here.
     delete m_view;
     shell::CMainFrameCore& core = m_main.Core();
-    if (core.m_openDeviceView == this)
-        core.m_openDeviceView = nullptr;
-    if (m_counted && --core.m_deviceViewCount == 0) {
+    if (core.OpenDeviceView() == this)
+        core.SetOpenDeviceView(nullptr);
+    if (m_counted && core.DeviceViewClosed() == 0) {
         for (EBar bar : {EBar::Special, EBar::DevicePalette, EBar::Output})
             m_main.ShowBar(bar, false);
     }
@@ -118,8 +119,8 @@ bool CDeviceWindow::Open(const std::string& path) {
     // sheet view.
     shell::CMainFrameCore& core = m_main.Core();
     m_counted = true;
-    ++core.m_deviceViewCount;
-    core.m_openDeviceView = this;
+    core.DeviceViewOpened();
+    core.SetOpenDeviceView(this);
     return true;
 }
 
@@ -191,6 +192,14 @@ void CDeviceWindow::OnAppNotify(int code) {
     // The download and run state show in the frame and the grid.
     if (m_view)
         m_view->viewport()->update();
+}
+
+void CDeviceWindow::LoadUnitConfiguration(const std::string& mac) {
+    LoadDeviceConfiguration(*m_document, mac, m_main.Folder());
+}
+
+void CDeviceWindow::ForgetUnitConfiguration(const std::string& mac) {
+    ForgetDeviceConfiguration(*m_document, mac);
 }
 
 std::optional<shell::SheetColours> CDeviceWindow::Colours() const {
@@ -334,7 +343,7 @@ void CDeviceWindow::ClearDownloadingRecord() {
 }
 
 void CDeviceWindow::SetDeviceDocumentPath(const std::string& path) {
-    m_main.Core().m_deviceDocPath = path;
+    m_main.Core().SetDeviceDocPath(path);
 }
 
 void CDeviceWindow::UpdateStatusPanes(int selector) {
@@ -417,7 +426,7 @@ std::optional<std::string> CDeviceWindow::TextProperties(const model::CDeviceTex
 
 void CDeviceWindow::OpenUnitDsp(std::int32_t deviceId) {
     shell::CMainFrameCore& core = m_main.Core();
-    core.m_openDeviceView = this;
+    core.SetOpenDeviceView(this);
     core.OnAppNotify(deviceId, shell::NOTIFY_OPEN_DEVICE_DSP);
 }
 

@@ -75,6 +75,8 @@ public:
     int SheetWidth() const override { return m_document->GetSheetSettings().width; }
     int SheetHeight() const override { return m_document->GetSheetSettings().height; }
     CZoDeviceDoc* DeviceDocument() override { return m_document.get(); }
+    void LoadUnitConfiguration(const std::string& mac) override;
+    void ForgetUnitConfiguration(const std::string& mac) override;
     std::optional<shell::SheetColours> Colours() const override;
     bool CanTakePlacement(shell::EPaletteKind palette) const override;
     void BeginPlacement(int itemData) override;

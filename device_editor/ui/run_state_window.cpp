@@ -72,17 +72,15 @@ void CRunStateWindow::UpdateAllViews() {
 void CRunStateWindow::RecordDownloadView() {
     // The frame finds the sheet of a unit's DSP document through this
     // record; its downloading view is this sheet already since 0x401.
-    m_frame.Core().m_openDeviceView = &m_window;
+    m_frame.Core().SetOpenDeviceView(&m_window);
 }
 
 EDspStart CRunStateWindow::StartDspDocument(std::int32_t deviceId,
                                             const std::vector<std::string>&) {
     // The download has sent the units their routes; the DSP document has no
     // use for the texts.
-    shell::CMainFrameCore& core = m_frame.Core();
     shell::IDspDocument* document =
-        shell::OpenDspDocumentOfDevice(deviceId, &m_window.Document(), core.m_deviceDocPath,
-                                       shell::RegisteredDspDocuments(), core.m_newDspDeviceId);
+        m_frame.Core().OpenUnitDspDocument(deviceId, &m_window.Document());
     if (document == nullptr)
         return EDspStart::NotOpened;
     // Starting an empty sheet would reset the unit and leave it running

@@ -11,8 +11,6 @@
 #include <QPrinter>
 #include <QStringList>
 
-
-#include "device_editor/zo_device_doc.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
@@ -25,6 +23,8 @@
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "dsp_editor/ui/router_link_frame.h"
 #include "dsp_editor/ui/select_template_dialog.h"
+#include "model/base_device.h"
+#include "model/device_document.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/text/ascii.h"
@@ -47,13 +47,14 @@ using shell::ui::EBar;
 
 // The device of the open device sheet with that id, or null.
 const model::CBaseDevice* SheetDevice(const CMainFrame& frame, int deviceId) {
-    shell::IFrameView* sheetView = const_cast<CMainFrame&>(frame).Core().m_openDeviceView;
-    const device_editor::CZoDeviceDoc* sheet = sheetView ? sheetView->DeviceDocument() : nullptr;
+    shell::IFrameView* sheetView = const_cast<CMainFrame&>(frame).Core().OpenDeviceView();
+    const model::IDeviceDoc* sheet = sheetView ? sheetView->DeviceDocument() : nullptr;
     if (sheet == nullptr || deviceId == 0)
         return nullptr;
-    for (const auto& device : sheet->Devices())
-        if (device && device->m_id == deviceId)
-            return device.get();
+    for (int i = 0; i < sheet->GetDeviceCount(); ++i)
+        if (const model::CBaseDevice* device = sheet->GetDevice(i);
+            device && device->m_id == deviceId)
+            return device;
     return nullptr;
 }
 
@@ -92,9 +93,9 @@ CDspWindow::~CDspWindow() {
     if (!m_counted)
         return;
     shell::CMainFrameCore& core = m_frame.MainFrame().Core();
-    if (core.m_activeDspView == this)
-        core.m_activeDspView = nullptr;
-    if (--core.m_dspViewCount == 0 && core.m_deviceViewCount == 0) {
+    if (core.ActiveDspView() == this)
+        core.SetActiveDspView(nullptr);
+    if (core.DspViewClosed() == 0 && core.DeviceViewCount() == 0) {
         CMainFrame& frame = m_frame.MainFrame();
         for (EBar bar : {EBar::Dsp, EBar::Arrange, EBar::Modules, EBar::DspPalette})
             frame.ShowBar(bar, false);
@@ -117,7 +118,7 @@ void CDspWindow::OnInitialUpdate() {
     m_widget->OnInitialUpdate();
     shell::CMainFrameCore& core = m_frame.MainFrame().Core();
     m_counted = true;
-    if (++core.m_dspViewCount == 1)
+    if (core.DspViewOpened() == 1)
         m_frame.MainFrame().SetBarShown(EBar::DspPalette, true);
     // The console and its sender start once the document is complete: whoever
     // made it may still give it its unit (SetDeviceId), and the sender reads
@@ -438,7 +439,7 @@ void CDspWindow::PrintPreview(const std::function<void()>& preview) {
     if (m_panelWindow)
         m_panelWindow->hide();
     preview();
-    m_frame.MainFrame().Core().m_activeDspView = this;
+    m_frame.MainFrame().Core().SetActiveDspView(this);
     for (IAttriDialog* dialog : m_document->AttriDialogs())
         dialog->ShowDialog();
     if (m_panelWindow)
@@ -586,17 +587,17 @@ CDspWindow* CDspFrame::ActiveWindow() const {
 }
 
 std::string CDspFrame::NewSheetMac() const {
-    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().m_newDspDeviceId);
+    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().NewDspDeviceId());
     return device ? device->m_mac : std::string();
 }
 
 std::int32_t CDspFrame::NewSheetModel() const {
-    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().m_newDspDeviceId);
+    const model::CBaseDevice* device = SheetDevice(m_frame, m_frame.Core().NewDspDeviceId());
     return device ? device->m_typeCode : 0;
 }
 
 std::string CDspFrame::DeviceDocumentPath() const {
-    return m_frame.Core().m_deviceDocPath;
+    return m_frame.Core().DeviceDocPath();
 }
 
 CZoDSPView* CDspFrame::ActiveDspView() const {

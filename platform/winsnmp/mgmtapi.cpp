@@ -18,6 +18,7 @@
 #include "platform/snmppp/value.h"
 #include "platform/winsnmp/last_error.h"
 #include "platform/winsnmp/mgmtapi.h"
+#include "platform/winsnmp/snmpapi.h"
 
 using namespace platform::winsnmp;
 

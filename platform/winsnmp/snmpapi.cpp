@@ -1,7 +1,7 @@
 // libsnmpapi.so: the memory of binding lists.
 #include <cstdlib>
 
-#include "platform/winsnmp/mgmtapi.h"
+#include "platform/winsnmp/snmpapi.h"
 
 using namespace platform::winsnmp;
 

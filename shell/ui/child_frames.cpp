@@ -103,11 +103,15 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 
 void CChildFrame::OnMDIActivate(bool active) {
     CMainFrameCore& core = m_frame.Core();
-    IFrameView*& held =
-        m_kind == EChildKind::Device ? core.m_activeDeviceView : core.m_activeDspView;
+    const auto hold = [&](IFrameView* view) {
+        if (m_kind == EChildKind::Device)
+            core.SetActiveDeviceView(view);
+        else
+            core.SetActiveDspView(view);
+    };
     if (!active) {
         ShowModeless(false);
-        held = nullptr;
+        hold(nullptr);
         return;
     }
     m_frame.ShowBarsOf(m_kind);
@@ -115,7 +119,7 @@ void CChildFrame::OnMDIActivate(bool active) {
     // configuration by its view's own.
     m_frame.StatusBarWidget()->setVisible(
         m_kind == EChildKind::Device ? m_frame.StatusBarShownFlag() : m_document->StatusBarShown());
-    held = &View();
+    hold(&View());
     ShowModeless(true);
     m_document->Activated();
 }

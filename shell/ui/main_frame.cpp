@@ -1,7 +1,6 @@
 #include "shell/ui/main_frame.h"
 
 #include "comm/event_log.h"
-#include "device_editor/unit_configuration.h"
 #include "model/messages.h"
 #include "platform/profile/registry.h"
 #include "resources/bitmaps.h"
@@ -655,7 +654,7 @@ void CMainFrame::StartDeviceDownload()
         return;
     if (!BarVisible(EBar::Output))
         SetBarShown(EBar::Output, true);
-    device_editor::CZoDeviceDoc* doc = view->IsDeviceView() ? view->DeviceDocument() : nullptr;
+    model::IDeviceDoc* doc = view->IsDeviceView() ? view->DeviceDocument() : nullptr;
     if (!doc)
         return;
     if (!m_download)
@@ -732,34 +731,10 @@ void CMainFrame::RefreshHwConfigDialog()
         QMetaObject::invokeMethod(m_hwConfigDialog, "refresh");
 }
 
-namespace {
-
-// The document of the active device sheet view; null when none is active.
-device_editor::CZoDeviceDoc* ActiveSheet(IFrameView* view)
-{
-    return view && view->IsDeviceView() ? view->DeviceDocument() : nullptr;
-}
-
-} // namespace
-
-void CMainFrame::LoadDeviceConfiguration(const std::string& mac)
-{
-    if (device_editor::CZoDeviceDoc* sheet = ActiveSheet(ActiveView()))
-        device_editor::LoadDeviceConfiguration(*sheet, mac, m_folder);
-}
-
-void CMainFrame::ForgetDeviceConfiguration(const std::string& mac)
-{
-    if (device_editor::CZoDeviceDoc* sheet = ActiveSheet(ActiveView()))
-        device_editor::ForgetDeviceConfiguration(*sheet, mac);
-}
-
 void CMainFrame::OpenDspDocumentOfDevice(int deviceId)
 {
-    IFrameView* sheetView = m_core.m_openDeviceView;
-    shell::OpenDspDocumentOfDevice(deviceId, sheetView ? sheetView->DeviceDocument() : nullptr,
-                                   m_core.m_deviceDocPath, RegisteredDspDocuments(),
-                                   m_core.m_newDspDeviceId);
+    IFrameView* sheetView = m_core.OpenDeviceView();
+    m_core.OpenUnitDspDocument(deviceId, sheetView ? sheetView->DeviceDocument() : nullptr);
 }
 
 void CMainFrame::SetHwConfigDialog(QWidget* dialog)

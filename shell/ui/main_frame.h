@@ -78,6 +78,8 @@ public:
     // The application the frame's commands reach (new, open, net type).
     void SetApp(COstrelApp* app) { m_app = app; }
     COstrelApp* App() const { return m_app; }
+    // The program folder the frame was made for.
+    const std::filesystem::path& Folder() const { return m_folder; }
     // The application's recent-file list changed: it is stored, and the
     // File menu lists it.
     void RecentFilesChanged();
@@ -105,8 +107,6 @@ public:
     void RestoreArrowCursor() override;
     void DestroyHwConfigDialog() override;
     void RefreshHwConfigDialog() override;
-    void LoadDeviceConfiguration(const std::string& mac) override;
-    void ForgetDeviceConfiguration(const std::string& mac) override;
     void OpenDspDocumentOfDevice(int deviceId) override;
     void CommandStateChanged() override;
 

@@ -141,8 +141,10 @@ TEST(CommConsole, ClearsEmptyQueuesAndListsAndOrphanRepliesOfEarlierCommands)
     console.SendText("SAVET 2", true);
     console.SendSetI(1, 2, 3, false);
     console.SendGet(1, 2);
-    console.m_busyCount = 7;
-    console.m_failureCount = 2;
+    for (int i = 0; i < 7; ++i)
+        console.CountBusy();
+    console.CountFailure();
+    console.CountFailure();
 
     const auto store = console.TakeNext(Q::Store);
     ASSERT_TRUE(store);
@@ -178,8 +180,8 @@ TEST(CommConsole, ClearsEmptyQueuesAndListsAndOrphanRepliesOfEarlierCommands)
     }
     EXPECT_EQ(console.Generation(Q::Store), 2u);
     EXPECT_EQ(console.Generation(Q::Control), 1u);
-    EXPECT_EQ(console.m_busyCount, 7);
-    EXPECT_EQ(console.m_failureCount, 2);
+    EXPECT_EQ(console.BusyCount(), 7);
+    EXPECT_EQ(console.FailureCount(), 2);
     EXPECT_EQ(rows.events.back(), "clear 2");
 }
 

@@ -581,8 +581,10 @@ TEST(DspEditorDownloadStart, GoesLiveWithTheProgramQueuedAndTheMetersAtTheFloor)
     comm::CDSPDlgShowCMD& console = view.Console();
     console.SendText("STALE", false);
     console.SendText("STALE", true);
-    console.m_busyCount = 7;
-    console.m_failureCount = 2;
+    for (int i = 0; i < 7; ++i)
+        console.CountBusy();
+    console.CountFailure();
+    console.CountFailure();
     view.m_stopRequest = 1;
 
     model::CRecordingMessages messages;
@@ -595,8 +597,8 @@ TEST(DspEditorDownloadStart, GoesLiveWithTheProgramQueuedAndTheMetersAtTheFloor)
               (Commands{"*NyRST#", "*NyMDU 1 1 1#", "*NyMDU 3 2 1#", "*NyMDU 2 3 1#",
                         "*NyILK 3 1 1 1#", "*NyENDD#", "*NyRUN#"}));
     EXPECT_TRUE(console.Queue(EConsoleQueue::Store).empty());
-    EXPECT_EQ(console.m_busyCount, 0);
-    EXPECT_EQ(console.m_failureCount, 0);
+    EXPECT_EQ(console.BusyCount(), 0);
+    EXPECT_EQ(console.FailureCount(), 0);
     EXPECT_EQ(doc.m_live, 1);
     EXPECT_EQ(view.m_stopRequest, 0);
     EXPECT_EQ(view.m_progress, 1);

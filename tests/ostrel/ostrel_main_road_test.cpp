@@ -142,7 +142,7 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
         messages.ScriptAnswer(324, model::EMessageAnswer::No);
         for (shell::ui::CChildFrame* child : frame.ChildFrames())
             ASSERT_TRUE(child->CloseDocument());
-        ASSERT_TRUE(gui_test::WaitFor([&] { return frame.Core().m_deviceViewCount == 0; }));
+        ASSERT_TRUE(gui_test::WaitFor([&] { return frame.Core().DeviceViewCount() == 0; }));
         frame.RunCommand(shell::ID_FILE_NEW);
         de::ui::CDeviceWindow* sheet = program.DeviceWindows().ActiveWindow();
         ASSERT_NE(sheet, nullptr) << "File > New made no device sheet";

@@ -292,7 +292,7 @@ TEST_F(OstrelWindows, BarsComeBackAfterTheLastDocumentClosed) {
                 ASSERT_TRUE(child->CloseDocument());
             // Until their windows have gone, not only closed.
             ASSERT_TRUE(gui_test::WaitFor([&] {
-                return frame.Core().m_deviceViewCount == 0 && frame.Core().m_dspViewCount == 0;
+                return frame.Core().DeviceViewCount() == 0 && frame.Core().DspViewCount() == 0;
             })) << "a document stayed";
         };
         const auto expectShown = [&](const std::vector<EBar>& bars, const char* when) {

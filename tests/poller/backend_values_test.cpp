@@ -21,7 +21,7 @@
 
 #include "platform/snmppp/snmp_pp.h"
 #include "platform/winsnmp/last_error.h"
-#include "platform/winsnmp/mgmtapi.h"
+#include "platform/winsnmp/snmp_types.h"
 #include "poller/snmp_address.h"
 #include "poller/snmp_nt.h"
 #include "poller/snmp_pp.h"

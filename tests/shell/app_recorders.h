@@ -75,8 +75,6 @@ public:
     void RestoreArrowCursor() override {}
     void DestroyHwConfigDialog() override {}
     void RefreshHwConfigDialog() override {}
-    void LoadDeviceConfiguration(const std::string&) override {}
-    void ForgetDeviceConfiguration(const std::string&) override {}
     void OpenDspDocumentOfDevice(int) override {}
 };
 

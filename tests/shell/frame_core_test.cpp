@@ -39,6 +39,14 @@ public:
     bool IsDeviceView() const override { return m_device; }
     int SheetWidth() const override { return 1130; }
     int SheetHeight() const override { return 1600; }
+    void LoadUnitConfiguration(const std::string& mac) override
+    {
+        m_log.push_back(m_name + " load " + mac);
+    }
+    void ForgetUnitConfiguration(const std::string& mac) override
+    {
+        m_log.push_back(m_name + " forget " + mac);
+    }
 
 private:
     std::string m_name;
@@ -58,8 +66,6 @@ public:
     void RestoreArrowCursor() override { log.push_back("arrow"); }
     void DestroyHwConfigDialog() override { log.push_back("destroy hwconfig"); }
     void RefreshHwConfigDialog() override { log.push_back("refresh hwconfig"); }
-    void LoadDeviceConfiguration(const std::string& mac) override { log.push_back("load " + mac); }
-    void ForgetDeviceConfiguration(const std::string& mac) override { log.push_back("forget " + mac); }
     void OpenDspDocumentOfDevice(int id) override { log.push_back("open dsp " + std::to_string(id)); }
 };
 
@@ -109,7 +115,7 @@ TEST_F(FrameCore, NotificationsDriveTheDownloadAndRunState)
     EXPECT_EQ(frame.RunningView(), nullptr);
     EXPECT_FALSE(frame.DownloadBusy());
 
-    frame.m_changedUnitMac = "00602B000001";
+    frame.SetChangedUnitMac("00602B000001");
     for (const int code : {0x405, 0x406, 0x407, 0x408, 0x409, 0x466})
         frame.OnAppNotify(0, code);
     frame.OnAppNotify(42, shell::NOTIFY_OPEN_DEVICE_DSP);
@@ -118,8 +124,15 @@ TEST_F(FrameCore, NotificationsDriveTheDownloadAndRunState)
               (std::vector<std::string>{"clear output", "A 0x401", "A 0x402", "arrow", "A 0x404",
                                         "clear output", "B 0x401", "B 0x403", "arrow",
                                         "destroy hwconfig", "refresh hwconfig",
-                                        "load 00602B000001", "refresh hwconfig",
-                                        "forget 00602B000001", "open dsp 42"}));
+                                        "B load 00602B000001", "refresh hwconfig",
+                                        "B forget 00602B000001", "open dsp 42"}));
+
+    // With no active view the changed unit reaches no sheet.
+    windows.log.clear();
+    windows.view = nullptr;
+    frame.OnAppNotify(0, shell::NOTIFY_RELOAD_UNIT_CONFIG);
+    frame.OnAppNotify(0, shell::NOTIFY_REFRESH_HWCONFIG_DEVICES);
+    EXPECT_EQ(windows.log, (std::vector<std::string>{"refresh hwconfig"}));
 }
 
 TEST_F(FrameCore, TheWindowStaysWhileADownloadRunsOrASheetIsRunning)
@@ -431,7 +444,7 @@ TEST_F(FrameCore, OpeningAndCreatingDocuments)
         docs.activeViews = c.views;
         docs.deviceView = c.views > 0;
         docs.refuseClose = c.refuseClose;
-        core.m_deviceDocPath = "old.zo";
+        core.SetDeviceDocPath("old.zo");
         const bool result = c.path ? shell::OpenDocumentFile(c.path, core, docs)
                                    : shell::NewDeviceSheet(core, docs);
         EXPECT_EQ(result, c.result);
@@ -439,7 +452,7 @@ TEST_F(FrameCore, OpeningAndCreatingDocuments)
         EXPECT_EQ(messages.AskedIds(), c.asked);
         EXPECT_EQ(docs.log, c.log);
         if (!c.path && c.result) {
-            EXPECT_EQ(core.m_deviceDocPath, "");
+            EXPECT_EQ(core.DeviceDocPath(), "");
         }
     }
 }

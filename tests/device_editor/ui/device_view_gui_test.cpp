@@ -107,8 +107,8 @@ protected:
 };
 
 TEST_F(DeviceViewGui, PaintsGridFrameAndTheRunningFrame) {
-    EXPECT_EQ(frame->Core().m_deviceViewCount, 1);
-    EXPECT_EQ(frame->Core().m_openDeviceView, window);
+    EXPECT_EQ(frame->Core().DeviceViewCount(), 1);
+    EXPECT_EQ(frame->Core().OpenDeviceView(), window);
 
     QImage shot = Shot();
     EXPECT_EQ(shot.pixelColor(50, 50), kBlack) << "a grid dot";
@@ -133,6 +133,33 @@ TEST_F(DeviceViewGui, PaintsGridFrameAndTheRunningFrame) {
     EXPECT_FALSE(frame->CommandState(de::kCmdUndo).enabled);
     frame->Core().OnAppNotify(0, shell::NOTIFY_LEAVE_RUN);
     EXPECT_EQ(Shot().pixelColor(2, 300), kGrey);
+}
+
+// The hardware-configuration dialogs name a unit whose file they wrote or
+// deleted; the active sheet reads the file from the program folder into its
+// devices of that MAC (in any letter case), or takes the unit off them.
+TEST_F(DeviceViewGui, AChangedUnitReachesTheSheetsDevices) {
+    model::CBaseDevice* unit = AddUnit(1, 2, 100, 100);
+    model::CBaseDevice* other = AddUnit(2, 2, 400, 100);
+    unit->m_mac = "00602b000001";
+    other->m_mac = "00602b000002";
+    fs::create_directories(home.path() / "Configuration");
+    std::ofstream(home.path() / "Configuration" / "00602b000001.ini")
+        << "[InChannelProperty]\nInChannel1=3\n";
+    std::ofstream(home.path() / "Configuration" / "00602b000002.ini")
+        << "[InChannelProperty]\nInChannel1=3\n";
+    Doc().SetModifiedFlag(false);
+
+    frame->Core().SetChangedUnitMac("00602B000001");
+    frame->Core().OnAppNotify(0, shell::NOTIFY_RELOAD_UNIT_CONFIG);
+    EXPECT_EQ(model::AsDeviceChnl(unit->GetChnl(0))->m_property, 3);
+    EXPECT_NE(model::AsDeviceChnl(other->GetChnl(0))->m_property, 3) << "another unit's file";
+    EXPECT_TRUE(Doc().IsModified());
+
+    frame->Core().OnAppNotify(0, shell::NOTIFY_REFRESH_HWCONFIG_DEVICES);
+    EXPECT_EQ(unit->m_mac, "00602b");
+    EXPECT_EQ(model::AsDeviceChnl(unit->GetChnl(0))->m_property, 0);
+    EXPECT_EQ(other->m_mac, "00602b000002");
 }
 
 TEST_F(DeviceViewGui, DrawsALinkWithTheMouseAndShowsItRedWhenSelected) {
@@ -312,7 +339,7 @@ TEST_F(DeviceViewGui, ADamagedSheetIsRefusedBeforeTheOpenSheetCloses) {
     ASSERT_NE(opened, nullptr);
     EXPECT_NE(opened->Document().FindDevice(1, 1), nullptr);
     EXPECT_EQ(opened->Title(), "whole.zo");
-    EXPECT_EQ(frame->Core().m_deviceDocPath, whole.string());
+    EXPECT_EQ(frame->Core().DeviceDocPath(), whole.string());
     window = nullptr;
     view = nullptr;
 }

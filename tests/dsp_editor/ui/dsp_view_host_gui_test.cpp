@@ -300,7 +300,7 @@ TEST_F(DspViewHostGui, ActivatingADialogActivatesItsViewsFrame) {
     ASSERT_TRUE(gui_test::WaitFor([&] { return dspFrame->ActiveWindow() == first; }))
         << "the dialog's view did not become the active one";
     EXPECT_EQ(frame->ActiveChildFrame(), firstChild);
-    EXPECT_EQ(frame->Core().m_activeDspView, first);
+    EXPECT_EQ(frame->Core().ActiveDspView(), first);
     EXPECT_EQ(delay->m_selected, 1);
     EXPECT_EQ(meter->m_selected, 0);
 

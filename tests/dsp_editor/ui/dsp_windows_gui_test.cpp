@@ -90,7 +90,7 @@ TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(child->widget(), window->Widget());
     EXPECT_EQ(dspFrame->ActiveDspView(), &window->ViewLogic());
-    EXPECT_EQ(frame->Core().m_dspViewCount, 1);
+    EXPECT_EQ(frame->Core().DspViewCount(), 1);
     EXPECT_TRUE(frame->BarVisible(EBar::DspPalette));
 
     // Code 2 paints at 150 % and the box shows 100 %.
@@ -129,10 +129,10 @@ TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
 
     // Closed: no DSP view is left, and the DSP bars go.
     ASSERT_TRUE(frame->CloseActiveDocument());
-    ASSERT_TRUE(gui_test::WaitFor(
-        [&] { return dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0; }))
-        << dspFrame->Windows().size() << " windows, " << frame->Core().m_dspViewCount
-        << " DSP views left";
+    ASSERT_TRUE(gui_test::WaitFor([&] {
+        return dspFrame->Windows().empty() && frame->Core().DspViewCount() == 0;
+    })) << dspFrame->Windows().size()
+        << " windows, " << frame->Core().DspViewCount() << " DSP views left";
     EXPECT_FALSE(frame->BarVisible(EBar::DspPalette));
     EXPECT_TRUE(messages.ShownIds().empty());
 }
@@ -143,7 +143,7 @@ TEST_F(DspWindowsGui, ADamagedFileOpensNothing) {
     EXPECT_FALSE(frame->OpenDocument(path.string()));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgOpenFileFailed});
     EXPECT_EQ(frame->ActiveChildFrame(), nullptr);
-    EXPECT_EQ(frame->Core().m_dspViewCount, 0);
+    EXPECT_EQ(frame->Core().DspViewCount(), 0);
 }
 
 // The context menu of one input module offers its all-channels item and

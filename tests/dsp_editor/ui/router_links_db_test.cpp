@@ -176,10 +176,10 @@ TEST_F(RouterLinksDb, RoutesNameTheirInputPairsOnly) {
         EXPECT_EQ(links.queries, queries + 4);
         EXPECT_EQ(window.repaints, 1);
         // The frame keeps what was entered; the connection is closed again.
-        EXPECT_EQ(frameCore.m_databaseSettings.server, "127.0.0.1");
-        EXPECT_EQ(frameCore.m_databaseSettingsPending, 0);
-        ASSERT_TRUE(frameCore.m_database);
-        EXPECT_FALSE(frameCore.m_database->IsOpen());
+        EXPECT_EQ(frameCore.DatabaseSettings().server, "127.0.0.1");
+        EXPECT_FALSE(frameCore.DatabaseSettingsPending());
+        ASSERT_TRUE(frameCore.Database());
+        EXPECT_FALSE(frameCore.Database()->IsOpen());
     }
     EXPECT_TRUE(messages.ShownIds().empty());
 }
@@ -191,7 +191,7 @@ TEST_F(RouterLinksDb, AMacHoldingAQuoteReachesNoQuery) {
     dsp_editor::OnNameInputsFromDatabase(*view, links);
     EXPECT_EQ(links.queries, 0);
     EXPECT_TRUE(links.shownServers.empty());
-    EXPECT_FALSE(frameCore.m_database);
+    EXPECT_FALSE(frameCore.Database());
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{kMsg250});
     EXPECT_EQ(LoggedQueryFailures(), logged + 1);
     EXPECT_EQ(InputLabels(), Labels({}));
@@ -234,7 +234,7 @@ TEST_F(RouterLinksDb, TheServerEditShowsThePreviousServerAndCancelChangesNothing
 
     // Next use: the dialog opens on the server entered last. Cancel: no
     // query, no label, no change of the frame's settings.
-    const CDatabaseSettings before = frameCore.m_databaseSettings;
+    const CDatabaseSettings before = frameCore.DatabaseSettings();
     NewSheet(kChannel2Only);
     links.answers = {std::nullopt};
     const int queries = links.queries;
@@ -244,12 +244,12 @@ TEST_F(RouterLinksDb, TheServerEditShowsThePreviousServerAndCancelChangesNothing
     EXPECT_EQ(links.queries, queries);
     EXPECT_EQ(InputLabels(), Labels({}));
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_FALSE(frameCore.m_database->IsOpen());
-    EXPECT_EQ(frameCore.m_databaseSettings.server, before.server);
-    EXPECT_EQ(frameCore.m_databaseSettings.user, before.user);
-    EXPECT_EQ(frameCore.m_databaseSettings.password, before.password);
+    EXPECT_FALSE(frameCore.Database()->IsOpen());
+    EXPECT_EQ(frameCore.DatabaseSettings().server, before.server);
+    EXPECT_EQ(frameCore.DatabaseSettings().user, before.user);
+    EXPECT_EQ(frameCore.DatabaseSettings().password, before.password);
     // Pending again until a dialog is confirmed.
-    EXPECT_EQ(frameCore.m_databaseSettingsPending, 1);
+    EXPECT_TRUE(frameCore.DatabaseSettingsPending());
     EXPECT_EQ(window.repaints, 0);
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{kMsg250});
 }

@@ -102,7 +102,13 @@ public:
     const model::DeviceSheetSettings& GetSheetSettings() const override { return settings; }
     void CopySheetProperties(const IDeviceDoc&) override {}
     std::unique_ptr<IDeviceDoc> CreateSheetHolder() const override { return nullptr; }
+    int GetDeviceCount() const override { return 0; }
+    model::CBaseDevice* GetDevice(int) const override { return nullptr; }
     model::CBaseDevice* FindDevice(std::int32_t, std::int32_t) const override { return nullptr; }
+    model::CBaseDevice* FindSameIdDevice(std::int32_t, std::int32_t, std::int32_t) const override
+    {
+        return nullptr;
+    }
     model::CDeviceLink* FindLink(std::int32_t) const override { return nullptr; }
     void AddDevice(std::unique_ptr<model::CBaseDevice>) override {}
     bool AddLinkFromRecord(std::unique_ptr<model::CDeviceLink>) override { return false; }

@@ -85,7 +85,16 @@ public:
     }
     void BeginPlacement(int itemData) override { placed.push_back(itemData); }
     device_editor::CZoDeviceDoc* DeviceDocument() override { return sheet; }
+    void LoadUnitConfiguration(const std::string& mac) override
+    {
+        unitChanges.push_back("load " + mac);
+    }
+    void ForgetUnitConfiguration(const std::string& mac) override
+    {
+        unitChanges.push_back("forget " + mac);
+    }
     std::vector<int> codes;
+    std::vector<std::string> unitChanges;
     device_editor::CZoDeviceDoc* sheet = nullptr;
     bool live = false;
     std::vector<int> placed;
@@ -267,7 +276,7 @@ TEST_F(MainFrameGui, DocumentFramesSwitchBarsStatusLayoutMenusAndTheirWindows)
     ASSERT_EQ(m_frame->ChildFrames().size(), 1u);
     ASSERT_NE(m_deviceDoc, nullptr);
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuDevice);
-    EXPECT_EQ(m_frame->Core().m_activeDeviceView, &m_deviceDoc->FrameView());
+    EXPECT_EQ(m_frame->Core().ActiveDeviceView(), &m_deviceDoc->FrameView());
     EXPECT_FALSE(m_deviceDoc->m_modeless.isVisible()) << "a window nobody opened showed";
     m_deviceDoc->m_modeless.show();
 
@@ -277,8 +286,8 @@ TEST_F(MainFrameGui, DocumentFramesSwitchBarsStatusLayoutMenusAndTheirWindows)
     EXPECT_EQ(m_frame->MenuId(), shell::kMenuDsp);
     EXPECT_EQ(VisibleBars(), kDspBars);
     EXPECT_EQ(m_frame->Core().Status().Layout(), shell::EStatusLayout::Dsp);
-    EXPECT_EQ(m_frame->Core().m_activeDspView, &m_dspDoc->FrameView());
-    EXPECT_EQ(m_frame->Core().m_activeDeviceView, nullptr);
+    EXPECT_EQ(m_frame->Core().ActiveDspView(), &m_dspDoc->FrameView());
+    EXPECT_EQ(m_frame->Core().ActiveDeviceView(), nullptr);
     EXPECT_FALSE(m_deviceDoc->m_modeless.isVisible());
     EXPECT_TRUE(m_dspDoc->m_modeless.isVisible());
     EXPECT_TRUE(gui_test::WaitFor([&] { return m_frame->TabClient()->TabCtrl()->count() == 2; }))
@@ -483,23 +492,26 @@ TEST_F(MainFrameGui, TheStopButtonStopsADownloadUnderWay)
     EXPECT_TRUE(m_messages.ShownIds().empty());
 }
 
-TEST_F(MainFrameGui, AForgottenUnitLeavesTheActiveSheet)
+// The sheet itself brings its devices up to date (the device window's
+// test shows it); the frame hands the changed unit to the active sheet only.
+TEST_F(MainFrameGui, AChangedUnitReachesTheActiveSheet)
 {
     RegisterKinds();
     ASSERT_TRUE(m_app->InitInstance({}));
-    device_editor::CZoDeviceDoc sheet;
-    auto unit = std::make_unique<model::CDeviceQOVG>();
-    unit->m_id = 1;
-    unit->m_kind = model::kDeviceUnit;
-    unit->m_typeCode = 2;
-    unit->m_mac = "00602b000001";
-    model::CDeviceQOVG* added = unit.get();
-    sheet.AddDevice(std::move(unit));
-    m_deviceDoc->Fake().sheet = &sheet;
-
-    m_frame->Core().m_changedUnitMac = "00602B000001";
+    ASSERT_NE(m_deviceDoc, nullptr);
+    m_frame->Core().SetChangedUnitMac("00602B000001");
+    m_frame->Core().OnAppNotify(0, shell::NOTIFY_RELOAD_UNIT_CONFIG);
     m_frame->Core().OnAppNotify(0, shell::NOTIFY_REFRESH_HWCONFIG_DEVICES);
-    EXPECT_EQ(added->m_mac, "00602b");
+    EXPECT_EQ(m_deviceDoc->Fake().unitChanges,
+              (std::vector<std::string>{"load 00602B000001", "forget 00602B000001"}));
+
+    // Another window in front: the sheet behind it hears nothing.
+    ASSERT_TRUE(m_app->OpenDocumentFile("unit.DSP"));
+    ASSERT_NE(m_dspDoc, nullptr);
+    m_frame->Core().SetChangedUnitMac("00602B000002");
+    m_frame->Core().OnAppNotify(0, shell::NOTIFY_RELOAD_UNIT_CONFIG);
+    EXPECT_EQ(m_dspDoc->Fake().unitChanges, std::vector<std::string>{"load 00602B000002"});
+    EXPECT_EQ(m_deviceDoc->Fake().unitChanges.size(), 2u);
 }
 
 } // namespace
