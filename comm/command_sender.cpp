@@ -4,6 +4,7 @@
 #include "comm/snmp_mailbox.h"
 #include "model/messages.h"
 #include "platform/automation/activation.h"
+#include "resources/message_ids.h"
 
 #include <exception>
 #include <thread>
@@ -104,7 +105,7 @@ int CCommandSender::Start()
     m_mac = m_owner.UnitMac();
     if (m_mac.size() != 12) {
         CloseProgress();
-        model::ShowMessage(kMsgBadMac);
+        model::ShowMessage(resources::kMsgBadMac);
         m_owner.RestoreArrowCursor();
         m_owner.NotifyDspStop();
         return -2;
@@ -485,7 +486,7 @@ void CDSPDlgShowCMD::StartSender(ISenderOwner& owner,
         {
             const platform::automation::initializer_t automation;
             if (automation.hr() < 0) {
-                model::ShowMessage(kMsgSenderInit);
+                model::ShowMessage(resources::kMsgComInitFailed);
                 exitCode = -1;
             } else {
                 CCommandSender sender(*this, owner, std::move(components), sleep);

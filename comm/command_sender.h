@@ -119,9 +119,6 @@ private:
     Icom_manager m_poller;
 };
 
-// Message numbers the sender shows.
-inline constexpr int kMsgSenderInit = 100;
-inline constexpr int kMsgBadMac = 248;
 inline constexpr int kMsgNetworkInit = 292;
 inline constexpr int kMsgNoUnit = 293;
 inline constexpr int kMsgReadSp = 294;

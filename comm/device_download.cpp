@@ -8,6 +8,7 @@
 #include "model/messages.h"
 #include "platform/automation/activation.h"
 #include "platform/text/ipv4.h"
+#include "resources/message_ids.h"
 
 #include <algorithm>
 
@@ -28,7 +29,6 @@ enum : int {
     kLineCheckMacs = 168,
     kLineBadMac = 169,
     kLineConnecting = 174,
-    kLineUnit = 190,
     kLineStored = 191,
     kLineStoreFailed = 192,
     kLineFailed = 193,
@@ -310,7 +310,7 @@ void CDownloadRun::DownloadDeviceDocument()
     for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
         const model::CBaseDevice& unit = **it;
         CheckStop();
-        Line(kLineUnit, unit.m_name, unit.m_mac);
+        Line(resources::kMsgUnitLine, unit.m_name, unit.m_mac);
         const std::string ip = m_online.GetNetDeviceIP(unit.m_mac);
         const RouteTextSender send = [this, unitSend = m_components.Routes(ip, m_sleep)](
                                          const std::string& text) {

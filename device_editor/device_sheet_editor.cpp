@@ -9,6 +9,7 @@
 #include "model/device_text.h"
 #include "model/messages.h"
 #include "model/undo_history.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -609,13 +610,13 @@ void CDeviceSheetEditor::OnFileOpen() {
         return;
     const bool sheet = EndsWith(*path, ".zo");
     if (!sheet && !EndsWith(*path, ".dsp")) {
-        model::ShowMessage(285);
+        model::ShowMessage(resources::kMsgBadFileFormat);
         return;
     }
     // A device sheet replaces the open documents; the application's open
     // reads it before it asks 305 and closes them.
     if (sheet && m_dialogs->HasRunningDocument()) {
-        model::ShowMessage(221);
+        model::ShowMessage(resources::kMsgCannotCloseRunning);
         return;
     }
     m_dialogs->OpenDocumentFile(*path);

@@ -10,6 +10,7 @@
 #include "platform/archive/file.h"
 #include "platform/gdi/canvas.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace device_editor {
@@ -182,7 +183,7 @@ bool CLinkViewController::Export(const std::filesystem::path& path) const {
         platform::archive::write_file_atomic(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const std::system_error&) {
-        model::ShowMessage(kOpenFileError);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return false;
     }
     return true;

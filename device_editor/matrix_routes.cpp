@@ -13,6 +13,7 @@
 #include "model/device_ny.h"
 #include "model/messages.h"
 #include "model/undo_history.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -101,7 +102,7 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
                 comm::BuildRouteText(comm::RouteFields::Clear(receiverCode, receivingChannel)),
                 reply);
             m_port.AddOutputLine(
-                model::FormatMessage(cleared ? kMsgMatrixClearMade : kMsgMatrixClearFailed,
+                model::FormatMessage(cleared ? resources::kMsgClearMade : kMsgMatrixClearFailed,
                                      receiver.unit->m_mac, receivingChannel));
             continue;
         }
@@ -125,7 +126,7 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
                                            receivingChannel, sendingChannel, bundle)),
                                        reply);
             m_port.AddOutputLine(model::FormatMessage(
-                routed ? kMsgMatrixRouteMade : kMsgMatrixRouteFailed, sender.unit->m_mac,
+                routed ? resources::kMsgRouteMade : kMsgMatrixRouteFailed, sender.unit->m_mac,
                 sendingChannel, receiver.unit->m_mac, receivingChannel));
         }
     }

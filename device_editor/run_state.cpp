@@ -15,6 +15,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/sound/alarm_player.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -252,7 +253,8 @@ void CDeviceRunState::SendGainCommands() {
         std::string ip;
         if (!TakesGainCommands(device) || !m_port.GetOnlineDeviceIp(device.m_mac, ip))
             continue;
-        m_port.AddOutputLine(model::FormatMessage(kMsgUnitLine, device.m_name, device.m_mac));
+        m_port.AddOutputLine(
+            model::FormatMessage(resources::kMsgUnitLine, device.m_name, device.m_mac));
         if (!SameSubnet(ip, adapter))
             continue;
         {
@@ -298,7 +300,7 @@ void CDeviceRunState::SendToDspDocuments(int code) {
                     model::FormatMessage(kMsgDspKeptRunning, device->m_name, device->m_mac));
                 break;
             case EDspStart::NotOpened:
-                model::ShowMessage(kMsgOpenFileFailed);
+                model::ShowMessage(resources::kMsgOpenFileFailed);
                 break;
             }
         } else {

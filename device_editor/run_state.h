@@ -73,9 +73,6 @@ inline constexpr const char* kRightGainOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29
 inline constexpr const char* kLeftVolumeOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.12";
 inline constexpr const char* kRightVolumeOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.13";
 
-// Messages of the run state (the built-in texts are in the string table).
-inline constexpr int kMsgUnitLine = 190;
-inline constexpr int kMsgOpenFileFailed = 286;
 inline constexpr int kMsgGainsBegin = 382;
 inline constexpr int kMsgGainSet = 383;
 inline constexpr int kMsgGainFailed = 384;

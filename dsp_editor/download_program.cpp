@@ -18,6 +18,7 @@
 #include "model/ari_router.h"
 #include "model/messages.h"
 #include "model/value_encodings.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -444,7 +445,7 @@ void CZoDSPView::OnDownloadStart() {
     if (frame != nullptr) {
         const std::optional<std::vector<CZoDSPView*>> views = frame->OpenDspViews();
         if (!views) {
-            model::ShowMessage(kMsgNoDspDocType);
+            model::ShowMessage(resources::kMsgNoDocumentTemplate);
             return;
         }
         for (CZoDSPView* other : *views) {

@@ -17,8 +17,6 @@ namespace dsp_editor {
 
 class CZoDSPDoc;
 
-// Messages of the download.
-inline constexpr int kMsgNoDspDocType = 287;
 inline constexpr int kMsgOrderFailed = 308;
 inline constexpr int kMsgBuildFailed = 309;
 inline constexpr int kMsgBadLink = 338;

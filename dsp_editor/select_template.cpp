@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "platform/profile/profile.h"
 #include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -236,9 +237,9 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
         return;
     // Another name is only a warning: what counts is what the file holds.
     if (!HasTemplateExtension(*path))
-        model::ShowMessage(kMsgBadFileFormat);
+        model::ShowMessage(resources::kMsgBadFileFormat);
     if (m_frame != nullptr && !m_frame->OpenDspViews()) {
-        model::ShowMessage(kMsgNoDspDocType);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return;
     }
     const std::unique_ptr<CZoDSPDoc> sheet = OpenTemplateSheet(*path);
@@ -271,7 +272,7 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
 
 bool CDSPDlgSelectAriTemplate::OnOK() {
     if (!IsTemplateSlot(m_slot)) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return false;
     }
     if (!IsUnitMac(m_mac)) {

@@ -25,7 +25,6 @@ class CZoDSPDoc;
 // Messages of the selection.
 inline constexpr int kMsgBadUnitMac = 283;
 inline constexpr int kMsgAskSwitchTemplate = 284;
-inline constexpr int kMsgBadFileFormat = 285;
 inline constexpr int kMsgNotStoredTemplate = 289;
 inline constexpr int kMsgSlotTaken = 290;
 

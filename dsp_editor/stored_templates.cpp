@@ -22,6 +22,7 @@
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -507,10 +508,10 @@ std::unique_ptr<CZoDSPDoc> OpenTemplateSheet(const std::filesystem::path& path) 
     try {
         doc->OnOpenDocument(path);
     } catch (const std::system_error&) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return nullptr;
     } catch (const pa::archive_error&) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return nullptr;
     }
     return doc;
@@ -684,7 +685,7 @@ StoredTemplateRow* CDSPDlgFirmTemplate::RowOf(int slot) {
 
 void CDSPDlgFirmTemplate::OnSelectSlot(int slot) {
     if (!IsSlot(slot)) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return;
     }
     m_slot = slot;
@@ -748,7 +749,7 @@ bool CDSPDlgFirmTemplate::Refuse(int message, int control) {
 bool CDSPDlgFirmTemplate::OnOK() {
     m_focus = 0;
     if (!IsSlot(m_slot))
-        return Refuse(kMsgBadTemplateSlot, kCtlSlot);
+        return Refuse(resources::kMsgBadTemplateSlot, kCtlSlot);
     if (const int problem = NameProblem(m_structName, kMsgStructNameEmpty, kMsgStructNameTooLong,
                                         kMsgStructNameNotAscii))
         return Refuse(problem, kCtlStructName);
@@ -790,7 +791,7 @@ bool CDSPDlgFirmTemplate::CheckStructure(std::string_view name) const {
     if (length < 1 || length > kTemplateNameLength)
         return false;
     if (const IDspMainFrame* frame = m_doc.GetMainFrame(); frame && !frame->OpenDspViews()) {
-        model::ShowMessage(kMsgNoDspDocType);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return false;
     }
     const CStoredTemplateIni ini(m_ini);
@@ -857,11 +858,11 @@ void CZoDSPView::OnSolidifyTemplates() {
     if (dialog.m_paramName.empty())
         return model::ShowMessage(kMsgParamNameEmpty);
     if (!IsSlot(slot))
-        return model::ShowMessage(kMsgBadTemplateSlot);
+        return model::ShowMessage(resources::kMsgBadTemplateSlot);
     if (doc.m_orderOk == 0)
         return model::ShowMessage(kMsgOrderNotSet);
     if (const IDspMainFrame* frame = doc.GetMainFrame(); frame && !frame->OpenDspViews())
-        return model::ShowMessage(kMsgNoDspDocType);
+        return model::ShowMessage(resources::kMsgNoDocumentTemplate);
 
     // Every template of the unit with this structure name is stored again,
     // in slot order, each from its saved file; the program is made aside

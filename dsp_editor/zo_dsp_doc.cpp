@@ -25,6 +25,7 @@
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -317,7 +318,7 @@ std::optional<std::filesystem::path> CZoDSPDoc::DefaultSavePath() const {
     }
     std::optional<std::filesystem::path> path = DefaultDspPath(sheet, m_unitMac);
     if (!path)
-        model::ShowMessage(kMsgBadMac);
+        model::ShowMessage(resources::kMsgBadMac);
     return path;
 }
 
@@ -329,7 +330,7 @@ bool CZoDSPDoc::WriteTo(const std::filesystem::path& path, const std::string& sa
         pa::write_file_atomic(path, SaveDocument());
     } catch (const std::exception&) {
         m_savedTitle = before;
-        model::ShowMessage(kMsgSaveFailed);
+        model::ShowMessage(resources::kMsgSaveFailed);
         return false;
     }
     return true;
@@ -354,7 +355,7 @@ bool CZoDSPDoc::OnFileSave() {
 bool CZoDSPDoc::OnFileClose() {
     if (!m_modified)
         return true;
-    switch (model::Ask(kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
+    switch (model::Ask(resources::kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
                        model::EMessageAnswer::Yes)) {
     case model::EMessageAnswer::Yes:
         return OnFileSave();

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "model/messages.h"
+#include "resources/message_ids.h"
 #include "shell/main_frame_core.h"
 
 namespace shell {
@@ -59,7 +60,7 @@ bool OpenDocumentFile(const std::string& path, CMainFrameCore& frame, IDocumentW
 {
     const std::string tail = LastThreeLower(path);
     if (tail != "dsp" && tail != ".zo") {
-        model::ShowMessage(kMsgBadFileFormat);
+        model::ShowMessage(resources::kMsgBadFileFormat);
         return false;
     }
     if (tail != ".zo")

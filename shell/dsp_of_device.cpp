@@ -4,6 +4,7 @@
 #include "model/base_device.h"
 #include "model/messages.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 #include "shell/app_settings.h"
 
 namespace shell {
@@ -99,14 +100,14 @@ IDspDocument* OpenDspDocumentOfDevice(int deviceId, const device_editor::CZoDevi
 void SelectDspTemplate(IDspDocuments* documents, const std::filesystem::path& iniPath)
 {
     if (!documents) {
-        model::ShowMessage(kMsgNoDocumentTemplate);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return;
     }
     const std::optional<CTemplateChoice> choice = documents->SelectTemplate();
     if (!choice)
         return;
     if (choice->slot <= 0) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return;
     }
     if (choice->mac.size() != 12) {
@@ -125,7 +126,7 @@ void SelectDspTemplate(IDspDocuments* documents, const std::filesystem::path& in
     if (!document)
         return;
     if (!document->HasView()) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return;
     }
     document->LoadTemplate(path);

@@ -60,11 +60,7 @@ public:
 void RegisterDspDocuments(IDspDocuments* documents);
 IDspDocuments* RegisteredDspDocuments();
 
-// Messages of the template switch.
-inline constexpr int kMsgBadTemplateSlot = 227;
 inline constexpr int kMsgTemplateFileMissing = 231;
-inline constexpr int kMsgOpenFileFailed = 286;
-inline constexpr int kMsgNoDocumentTemplate = 287;
 inline constexpr int kMsgBadTemplateMac = 304;
 
 // The file of a unit's DSP configuration beside a saved sheet:

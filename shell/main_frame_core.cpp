@@ -5,6 +5,7 @@
 #include "comm/text_command.h"
 #include "model/messages.h"
 #include "platform/text/ipv4.h"
+#include "resources/message_ids.h"
 
 namespace shell {
 
@@ -196,7 +197,7 @@ bool CMainFrameCore::CanClose(const void* child)
     }
     const bool running = child ? m_runningFrame == child : m_runningView || m_runningFrame;
     if (running) {
-        model::ShowMessage(kMsgCannotCloseRunning);
+        model::ShowMessage(resources::kMsgCannotCloseRunning);
         return false;
     }
     return true;

@@ -11,9 +11,9 @@
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/amplifier_dialogs.h"
 #include "device_editor/ui/channel_gain_dialog.h"
-#include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"
+#include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/ui/run_state_window.h"
 #include "device_editor/ui/sheet_dialog_runner.h"
 #include "model/device_matrix.h"
@@ -22,6 +22,7 @@
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "shell/document_guards.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ostrel_app.h"
@@ -33,9 +34,6 @@ namespace {
 
 using shell::ui::CMainFrame;
 using shell::ui::EBar;
-
-constexpr int kMsgSaveDocument = 324;
-constexpr int kMsgSaveFailed = 349;
 
 CDeviceWindow* WindowOf(shell::ui::CChildFrame* child) {
     return child != nullptr && child->Kind() == shell::ui::EChildKind::Device
@@ -142,7 +140,7 @@ const void* CDeviceWindow::ChildFrame() const {
 bool CDeviceWindow::SaveModified() {
     if (!m_document->IsModified())
         return true;
-    switch (model::Ask(kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
+    switch (model::Ask(resources::kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
                        model::EMessageAnswer::Yes)) {
     case model::EMessageAnswer::Yes:
         return Save(false);
@@ -178,7 +176,7 @@ bool CDeviceWindow::Save(bool askForPath) {
     try {
         m_document->OnSaveDocument(path);
     } catch (const std::exception&) {
-        model::ShowMessage(kMsgSaveFailed);
+        model::ShowMessage(resources::kMsgSaveFailed);
         return false;
     }
     return true;

@@ -28,6 +28,7 @@
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 #include "shell/app_settings.h"
 #include "shell/document_guards.h"
 #include "shell/frame_resources.h"
@@ -381,7 +382,7 @@ void CDspWindow::OpenChosenFile(const std::string& path) {
                    std::string_view(path).substr(path.size() - suffix.size()), suffix);
     };
     if (!endsWith(".zo") && !endsWith(".dsp")) {
-        model::ShowMessage(shell::kMsgBadFileFormat);
+        model::ShowMessage(resources::kMsgBadFileFormat);
         return;
     }
     CMainFrame& frame = m_frame.MainFrame();

@@ -11,6 +11,7 @@
 #include "kestrin2_fixture.h"
 #include "lossy_relay.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 #include "tools/snmpagent/peers.h"
 
 #include <gtest/gtest.h>
@@ -428,7 +429,7 @@ TEST_F(SenderPeers, AMacThatIsNotTwelveCharactersEndsTheSender)
         console.StartSender(view_, std::make_unique<comm::CFixedUnitComponents>(Ip()));
         ASSERT_TRUE(WaitFor([&] { return console.SenderExitCode() != 0; }));
         EXPECT_EQ(console.SenderExitCode(), -2);
-        EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBadMac});
+        EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadMac});
     }
 }
 

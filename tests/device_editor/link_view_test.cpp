@@ -20,6 +20,7 @@
 #include "model/recording_messages.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "platform/gdi/recording_canvas.h"
+#include "resources/message_ids.h"
 #include "sheet_builder.h"
 
 namespace {
@@ -175,7 +176,7 @@ TEST_F(LinkList, AFailedExportKeepsTheOldFileAndSays286) {
     ASSERT_FALSE(before.empty());
     EXPECT_FALSE(CLinkViewController(doc).Export(file));
     EXPECT_EQ(ReadBytes(file), before);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{CLinkViewController::kOpenFileError});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgOpenFileFailed});
     fs::permissions(dir, fs::perms::owner_all);
     fs::remove_all(dir);
 }

@@ -22,6 +22,7 @@
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -279,7 +280,7 @@ TEST_F(DspEditorSelectTemplate, APreviewThatDoesNotOpenStaysEmpty) {
     CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
     dialog.OnClickTemplate(0);
-    EXPECT_EQ(messages.ShownIds(), (Ids{de::kMsgOpenFileFailed}));
+    EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgOpenFileFailed}));
     EXPECT_EQ(dialog.PreviewDocument(), nullptr);
     EXPECT_EQ(dialog.Slot(), 4);
 }
@@ -309,12 +310,15 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateFileRefusesWhatItCannotRecord) {
          true,
          {de::kMsgBadUnitMac}},
         {"short MAC", WriteTemplate("short.dmu", 3, "00602b0a0b"), true, {de::kMsgBadUnitMac}},
-        {"not a sheet", Path("broken.dmu"), true, {de::kMsgOpenFileFailed}},
+        {"not a sheet", Path("broken.dmu"), true, {resources::kMsgOpenFileFailed}},
         {"another extension, slot 0",
          WriteTemplate("zero.dsp", 0),
          true,
-         {de::kMsgBadFileFormat, de::kMsgNotStoredTemplate}},
-        {"no DSP document type", WriteTemplate("fine.dmu", 4), false, {de::kMsgNoDspDocType}},
+         {resources::kMsgBadFileFormat, de::kMsgNotStoredTemplate}},
+        {"no DSP document type",
+         WriteTemplate("fine.dmu", 4),
+         false,
+         {resources::kMsgNoDocumentTemplate}},
     };
     const std::string before = ReadAll(ini);
     for (const row_t& row : rows) {
@@ -350,7 +354,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateOfANewUnitListsAndChoosesIt) {
     // A file of another name is warned about and taken all the same.
     chooser.answer = WriteTemplate("club.tpl", 6, "00602B0D0E0F");
     dialog.OnBnClickedAddTemplate();
-    EXPECT_EQ(messages.ShownIds(), (Ids{de::kMsgBadFileFormat}));
+    EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgBadFileFormat}));
     EXPECT_EQ(dialog.Units(), (std::vector<std::string>{"00602b0a0b0c", "00602b0d0e0f"}));
     EXPECT_EQ(dialog.Mac(), "00602b0d0e0f");
     EXPECT_EQ(dialog.SelectedUnit(), 1);
@@ -396,7 +400,7 @@ TEST_F(DspEditorSelectTemplate, SwitchNeedsASlotAndAUnitsMacAndAYes) {
         bool closes;
     };
     const std::vector<row_t> rows = {
-        {"no template", 0, false, std::nullopt, {de::kMsgBadTemplateSlot}, false},
+        {"no template", 0, false, std::nullopt, {resources::kMsgBadTemplateSlot}, false},
         {"a MAC that is no unit's", 1, true, std::nullopt, {de::kMsgBadUnitMac}, false},
         {"Yes", 0, true, EMessageAnswer::Yes, {}, true},
         {"No", 0, true, EMessageAnswer::No, {}, false},

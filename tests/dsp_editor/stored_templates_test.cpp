@@ -26,6 +26,7 @@
 #include "model/ari_input.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -302,7 +303,7 @@ TEST_F(DspEditorStore, AnUnopenableSlotFileQueuesNothingAndLeavesTheIni) {
 
     Store(3, "Hall", "Night");
 
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{de::kMsgOpenFileFailed}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgOpenFileFailed}));
     EXPECT_EQ(StoreQueue(), (Commands{"*GETNM01#"}));
     EXPECT_EQ(ReadAll(view.m_templateIni), iniBefore);
     EXPECT_EQ(view.m_progress, 0);
@@ -344,7 +345,7 @@ TEST_F(DspEditorStore, DialogListsTheUnitsSlotsAndForgetsMissingFiles) {
     EXPECT_EQ(dialog.m_structName, "");
     EXPECT_EQ(dialog.m_path, "");
     dialog.OnSelectSlot(9);
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{de::kMsgBadTemplateSlot}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgBadTemplateSlot}));
     EXPECT_EQ(dialog.Slot(), 4);
 
     dialog.OnBnClickedReadFromDevice();
@@ -366,7 +367,7 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
     };
     using D = CDSPDlgFirmTemplate;
     const row_t rows[] = {
-        {"no slot", 0, "Hall", "P", true, de::kMsgBadTemplateSlot, D::kCtlSlot},
+        {"no slot", 0, "Hall", "P", true, resources::kMsgBadTemplateSlot, D::kCtlSlot},
         {"no structure name", 3, "", "P", true, de::kMsgStructNameEmpty, D::kCtlStructName},
         {"13 characters", 3, "ThirteenChars", "P", true, de::kMsgStructNameTooLong,
          D::kCtlStructName},
