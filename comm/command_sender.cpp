@@ -112,7 +112,7 @@ int CCommandSender::Start()
     }
     m_connected = m_components->Create();
     if (!m_connected) {
-        model::ShowMessage(kMsgNetworkInit);
+        model::ShowMessage(resources::kMsgNetworkInit);
         m_flags.live = 0;
         m_owner.Redraw();
     }
@@ -165,7 +165,7 @@ void CCommandSender::RunPass()
         if (!m_connected) {
             CloseProgress();
             m_owner.RestoreArrowCursor();
-            model::ShowMessage(kMsgNetworkInit);
+            model::ShowMessage(resources::kMsgNetworkInit);
             m_owner.NotifyDspStop();
             return;
         }
@@ -175,7 +175,7 @@ void CCommandSender::RunPass()
         ReleaseUnit();
         CloseProgress();
         m_owner.RestoreArrowCursor();
-        model::ShowMessage(kMsgNoUnit);
+        model::ShowMessage(resources::kMsgNoUnit);
         m_owner.NotifyDspStop();
         return;
     }
@@ -186,7 +186,7 @@ void CCommandSender::RunPass()
     std::string value;
     if (!ReadWithTries(*mailbox, kSerialPriorityOid, value, m_sleep)) {
         if (StepFailed(EStep::ReadSp))
-            GiveUp(kMsgReadSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgReadSp, EGiveUp::Plain);
         return;
     }
     StepSucceeded(EStep::ReadSp);
@@ -211,7 +211,7 @@ void CCommandSender::RunPass()
             WriteWithTries(*mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
             m_posted.reset();
             m_console.m_busyCount = 0;
-            GiveUp(kMsgNoAnswer, EGiveUp::FaultLive);
+            GiveUp(resources::kMsgNoAnswer, EGiveUp::FaultLive);
             return;
         }
         m_console.m_busyCount = 0;
@@ -228,7 +228,7 @@ void CCommandSender::RunPass()
             return;
         }
         m_console.m_busyCount = 0;
-        GiveUp(kMsgBusy, EGiveUp::FaultLive);
+        GiveUp(resources::kMsgBusy, EGiveUp::FaultLive);
     } else {
         m_console.m_busyCount = 0;
         m_sleep(kOtherSleep);
@@ -285,7 +285,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WriteClaim)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgWriteSp, EGiveUp::Plain);
         }
         return;
     }
@@ -294,7 +294,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WriteCommand)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteContent, EGiveUp::Fault);
+            GiveUp(resources::kMsgWriteContent, EGiveUp::Fault);
         }
         return;
     }
@@ -303,7 +303,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WritePosted)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgWriteSp, EGiveUp::Plain);
         }
         return;
     }
@@ -329,7 +329,8 @@ bool CCommandSender::AskedAgainTooOften(IUnitMailbox& mailbox)
     m_asks = 0;
     WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
     StepBack();
-    GiveUp(kMsgAskedAgain, EGiveUp::Fault, model::FormatMessage(kMsgAskedAgain, asks));
+    GiveUp(resources::kMsgAskedAgain, EGiveUp::Fault,
+           model::FormatMessage(resources::kMsgAskedAgain, asks));
     return true;
 }
 
@@ -348,7 +349,7 @@ void CCommandSender::Reply(IUnitMailbox& mailbox)
         // The unit has run the command: it is never posted again, and its
         // reply is still filed should a later pass read it.
         if (StepFailed(EStep::ReadReply))
-            GiveUp(kMsgReadContent, EGiveUp::FaultLive);
+            GiveUp(resources::kMsgReadContent, EGiveUp::FaultLive);
         return;
     }
     StepSucceeded(EStep::ReadReply);

@@ -108,7 +108,7 @@ private:
         m_errors = -1;
         m_fatal = true;
         if (m_state.firstSweep)
-            model::ShowMessage(kMsgWatchGaveUp);
+            model::ShowMessage(resources::kMsgWatchGaveUp);
         Sleep(m_timing.fatalSleep);
     }
 

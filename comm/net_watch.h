@@ -21,8 +21,6 @@
 
 namespace comm {
 
-inline constexpr int kMsgWatchGaveUp = 311;
-
 // A device as its announcement frame names it.
 struct CAnnouncement {
     std::string mac; // 12 lower-case hexadecimal digits

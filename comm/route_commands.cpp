@@ -34,9 +34,6 @@ constexpr int kOutputsPerBundle = 8;
 // Gives the unit time to finish with the previous command.
 constexpr std::chrono::milliseconds kPauseBeforeCommand{10};
 
-constexpr int kMsgRouteFailed = 170;
-constexpr int kMsgClearFailed = 172;
-
 // The sending end of a route.
 struct sender_t {
     const CBaseDevice* device;
@@ -72,8 +69,9 @@ int SendRoute(const CBaseDevice& receiver, int receivingChannel, const sender_t&
         return 1;
     }
     ++warningCounter;
-    output.AddLine(model::FormatMessage(kMsgRouteFailed, warningCounter, sender.device->m_mac,
-                                        sendingChannel, receiver.m_mac, receivingChannel));
+    output.AddLine(model::FormatMessage(resources::kMsgRouteFailed, warningCounter,
+                                        sender.device->m_mac, sendingChannel, receiver.m_mac,
+                                        receivingChannel));
     return 0;
 }
 
@@ -89,8 +87,8 @@ int SendClear(const CBaseDevice& unit, int receivingChannel, bool model21Form,
         return 1;
     }
     ++warningCounter;
-    output.AddLine(
-        model::FormatMessage(kMsgClearFailed, warningCounter, unit.m_mac, receivingChannel));
+    output.AddLine(model::FormatMessage(resources::kMsgClearFailed, warningCounter, unit.m_mac,
+                                        receivingChannel));
     return 0;
 }
 

@@ -319,9 +319,11 @@ TEST_F(SenderPeers, EachStepGivesUpOnItsFourthFailureInARow)
         int sentAfter;
     };
     const Case cases[] = {
-        {"fail readsp", comm::kMsgReadSp, 0},        {"fail write 247", comm::kMsgWriteSp, 0},
-        {"fail command", comm::kMsgWriteContent, 0}, {"fail write 165", comm::kMsgWriteSp, 0},
-        {"fail reply", comm::kMsgReadContent, 1},
+        {"fail readsp", resources::kMsgReadSp, 0},
+        {"fail write 247", resources::kMsgWriteSp, 0},
+        {"fail command", resources::kMsgWriteContent, 0},
+        {"fail write 165", resources::kMsgWriteSp, 0},
+        {"fail reply", resources::kMsgReadContent, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.knob);
@@ -362,7 +364,7 @@ TEST_F(SenderPeers, FiveHundredBusyAnswersAreWaitedOutNotMore)
             EXPECT_TRUE(messages.ShownIds().empty());
         } else {
             ASSERT_TRUE(WaitFor([&] { return !messages.ShownIds().empty(); }, 75s));
-            EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBusy});
+            EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBusy});
         }
     }
 }
@@ -376,7 +378,7 @@ TEST_F(SenderPeers, ACommandNeverAnsweredGivesUpWithNoAnswerAndTheMailboxFreed)
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
-    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgNoAnswer});
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{resources::kMsgNoAnswer});
     const auto journal = Journal();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back(), "set SerialPriority 0");
@@ -541,9 +543,10 @@ TEST_F(SenderPeers, AUnitThatAlwaysAsksAgainGetsTheCommandABoundedNumberOfTimes)
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
-    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgAskedAgain});
-    EXPECT_EQ(messages_.Shown()[0].second,
-              model::FormatMessage(comm::kMsgAskedAgain, comm::CCommandSender::kResendLimit + 1));
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{resources::kMsgAskedAgain});
+    EXPECT_EQ(
+        messages_.Shown()[0].second,
+        model::FormatMessage(resources::kMsgAskedAgain, comm::CCommandSender::kResendLimit + 1));
     EXPECT_TRUE(WaitFor([&] { return view_.Saw("stop") && view_.Flags().live == 0; }));
     console_.StopSender();
     EXPECT_EQ(Commands(), std::vector<std::string>(comm::CCommandSender::kResendLimit + 1, asked));
