@@ -37,7 +37,7 @@ bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, boo
         return false;
     if (!replaceOpen)
         return true;
-    if (model::Ask(kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+    if (model::Ask(resources::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                    model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
         return false;
     while (windows.HasActiveView())

@@ -40,8 +40,6 @@ struct DocumentReader {
 // reader removes it.
 void RegisterDocumentReader(const std::string& extension, DocumentReader reader);
 
-inline constexpr int kMsgReplaceDocument = 305;
-
 // OpenDocumentFile: a ".dsp" opens beside the others; a ".zo" replaces the
 // open documents after the busy (209) and run-state (221) checks, its
 // reader's read of the file (a file that does not load closes nothing and

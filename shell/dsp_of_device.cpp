@@ -111,13 +111,13 @@ void SelectDspTemplate(IDspDocuments* documents, const std::filesystem::path& in
         return;
     }
     if (choice->mac.size() != 12) {
-        model::ShowMessage(kMsgBadTemplateMac);
+        model::ShowMessage(resources::kMsgBadTemplateMac);
         return;
     }
     const std::string path = platform::profile::ini_file_t(iniPath).read_string(
         choice->mac + "-FirmAriTemplate", std::to_string(choice->slot), "", 500);
     if (path.size() < 2) {
-        model::ShowMessage(kMsgTemplateFileMissing);
+        model::ShowMessage(resources::kMsgTemplateFileMissing);
         return;
     }
     IDspDocument* document = UnitDocument(*documents, choice->mac);

@@ -63,7 +63,7 @@ bool COstrelApp::InitInstance(const std::vector<std::string>& args)
 
     m_instance = std::make_unique<CSingleInstance>(m_folder);
     if (!m_instance->Acquire()) {
-        model::ShowMessage(kMsgAlreadyRunning);
+        model::ShowMessage(resources::kMsgAlreadyRunning);
         return false;
     }
     m_instance->SetShowHandler([this] { m_ui.RaiseMainWindow(); });

@@ -389,7 +389,7 @@ void CDspWindow::OpenChosenFile(const std::string& path) {
     if (endsWith(".zo")) {
         if (!frame.Core().CanClose())
             return;
-        if (model::Ask(shell::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+        if (model::Ask(resources::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                        model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
             return;
         // This window goes here; only the frame is used after it.

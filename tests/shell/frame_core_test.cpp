@@ -1,6 +1,7 @@
 // The main frame's core: the notification codes and the download and run
 // state they drive, the close guard, the run-state blink, the status panes
 // and the device services against a stand-in discovery server.
+#include "resources/message_ids.h"
 #include "shell/document_guards.h"
 #include "shell/main_frame_core.h"
 
@@ -417,7 +418,7 @@ TEST_F(FrameCore, OpeningAndCreatingDocuments)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         model::CRecordingMessages messages;
-        messages.ScriptAnswer(shell::kMsgReplaceDocument, c.answer);
+        messages.ScriptAnswer(resources::kMsgReplaceDocument, c.answer);
         CWindows frameWindows;
         CView view("V", frameWindows.log);
         frameWindows.child = &childA;

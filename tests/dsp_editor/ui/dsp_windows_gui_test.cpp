@@ -227,10 +227,10 @@ TEST_F(DspWindowsGui, OpeningFromTheViewChecksTheFileAndAsks) {
     window->OpenChosenFile((home.path() / "notes.txt").string());
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadFileFormat});
 
-    messages.ScriptAnswer(shell::kMsgReplaceDocument, model::EMessageAnswer::Cancel);
+    messages.ScriptAnswer(resources::kMsgReplaceDocument, model::EMessageAnswer::Cancel);
     window->OpenChosenFile((home.path() / "hall.zo").string());
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadFileFormat});
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{shell::kMsgReplaceDocument});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgReplaceDocument});
     EXPECT_EQ(dspFrame->ActiveWindow(), window);
 }
 
