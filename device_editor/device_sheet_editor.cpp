@@ -242,11 +242,12 @@ void CDeviceSheetEditor::CompleteLink(CBaseDevice& device, CDeviceChnl& target) 
     const CDeviceChnl* paired = nullptr;
     const CDeviceChnl* other = nullptr;
     if (IsBundleConflict(*start, target, &paired, &other)) {
-        model::ShowMessage(155, paired->m_name.c_str(), other->m_name.c_str());
+        model::ShowMessage(resources::kMsgLinkConflict, paired->m_name.c_str(),
+                           other->m_name.c_str());
         return;
     }
     if (IsLoopLimitReached(*start, target)) {
-        model::ShowMessage(347);
+        model::ShowMessage(resources::kMsgLoopLinks);
         return;
     }
     if (device.m_typeCode == model::kModelMatrix) {
@@ -564,7 +565,7 @@ void CDeviceSheetEditor::OnDspEdit() {
     if (device == nullptr || !IsUnit(*device) || device->m_typeCode < 1 || device->m_typeCode > 3)
         return;
     if (device->m_mac.size() != 12) {
-        model::ShowMessage(156);
+        model::ShowMessage(resources::kMsgBadDspMac);
         return;
     }
     if (m_dialogs != nullptr)
@@ -577,7 +578,7 @@ void CDeviceSheetEditor::OnDelete() {
     const bool any = m_doc.GetSelectedCount() > 0 || m_doc.GetSelectedLinkCount() > 0;
     if (Downloading()) {
         if (any)
-            model::ShowMessage(161);
+            model::ShowMessage(resources::kMsgNoDeleteWhileRunning);
         return;
     }
     if (Running() || !m_doc.DeleteSelection())

@@ -190,11 +190,11 @@ bool CLinkViewController::Export(const std::filesystem::path& path) const {
 }
 
 bool CLinkViewController::Print(ILinkListPrinter* printer) const {
-    if (model::Ask(kPrintQuestion, model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok) !=
-        model::EMessageAnswer::Ok)
+    if (model::Ask(resources::kMsgAskPrint, model::EMessageButtons::OkCancel,
+                   model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
         return false;
     if (printer == nullptr || !printer->Begin()) {
-        model::ShowMessage(kPrinterFailed);
+        model::ShowMessage(resources::kMsgPrinterFailed);
         return false;
     }
     PrintLinkList(*printer, m_rows);

@@ -32,10 +32,6 @@ namespace device_editor {
 class CZoDeviceDoc;
 class IUnitPort;
 
-inline constexpr int kMsgMatrixRouteFailed = 4401;
-inline constexpr int kMsgMatrixClearFailed = 4402;
-inline constexpr int kMsgMatrixBundleTooLarge = 4403;
-
 class CMatrixRouteController {
 public:
     static constexpr int kSize = 4;
