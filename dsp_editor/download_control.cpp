@@ -44,7 +44,7 @@ void CZoDSPView::OnLoadTemplateFile() {
         return;
     }
     if (!LoadTemplate(*path))
-        model::ShowMessage(kMsgTemplateNotLoaded);
+        model::ShowMessage(resources::kMsgTemplateNotLoaded);
 }
 
 bool CZoDSPView::CanStartDownload() const {

@@ -412,10 +412,10 @@ bool CZoDSPView::BuildDownloadCommands(bool store) {
     CConsoleSink sink(m_console, store);
     switch (WriteDownloadProgram(m_document, sink)) {
     case EProgramResult::OrderNotSet:
-        model::ShowMessage(kMsgOrderNotSet);
+        model::ShowMessage(resources::kMsgOrderNotSet);
         return false;
     case EProgramResult::BadLink:
-        model::ShowMessage(kMsgBadLink);
+        model::ShowMessage(resources::kMsgBadLink);
         return false;
     case EProgramResult::Built:
         break;
@@ -464,7 +464,7 @@ void CZoDSPView::OnDownloadStart() {
     if (doc.CheckResources() == 0)
         return;
     if (doc.AssignExecutionOrder() == 0) {
-        model::ShowMessage(kMsgOrderFailed);
+        model::ShowMessage(resources::kMsgOrderFailed);
         return;
     }
     const bool active = frame != nullptr && frame->ActiveDspView() == this;
@@ -476,7 +476,7 @@ void CZoDSPView::OnDownloadStart() {
     m_console.ClearAll();
     if (!BuildDownloadCommands(false)) {
         // Not live: nothing of it is sent, and the next start clears it.
-        model::ShowMessage(kMsgBuildFailed);
+        model::ShowMessage(resources::kMsgBuildFailed);
         return;
     }
 

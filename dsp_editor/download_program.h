@@ -17,11 +17,6 @@ namespace dsp_editor {
 
 class CZoDSPDoc;
 
-inline constexpr int kMsgOrderFailed = 308;
-inline constexpr int kMsgBuildFailed = 309;
-inline constexpr int kMsgBadLink = 338;
-inline constexpr int kMsgOrderNotSet = 339;
-
 // The command forms of a program, before the maker prefix and framing. A
 // block is addressed by its execution order; "F" values travel as
 // single-precision floats.

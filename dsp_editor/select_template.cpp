@@ -64,7 +64,7 @@ public:
     CQuietResourceChecks& operator=(const CQuietResourceChecks&) = delete;
 
     void ShowMessage(int id, const std::string& text) override {
-        if (id != kMsgSpaceExceeded && id != kMsgTimeExceeded)
+        if (id != resources::kMsgSpaceExceeded && id != resources::kMsgTimeExceeded)
             m_outer.ShowMessage(id, text);
     }
     void Log(int id, const std::string& text) override { m_outer.Log(id, text); }
@@ -247,12 +247,12 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
         return;
     const int slot = sheet->m_templateSlot;
     if (!IsTemplateSlot(slot)) {
-        model::ShowMessage(kMsgNotStoredTemplate);
+        model::ShowMessage(resources::kMsgNotStoredTemplate);
         return;
     }
     // The MAC comes from the file and names an ini section.
     if (!IsUnitMac(sheet->m_unitMac)) {
-        model::ShowMessage(kMsgBadUnitMac);
+        model::ShowMessage(resources::kMsgBadUnitMac);
         return;
     }
     const std::string mac = LowerText(sheet->m_unitMac);
@@ -262,7 +262,7 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
 
     CStoredTemplateIni ini(m_ini);
     if (!ini.Paths(mac)[SlotIndex(slot)].empty()) {
-        model::ShowMessage(kMsgSlotTaken);
+        model::ShowMessage(resources::kMsgSlotTaken);
         return;
     }
     ini.Record(mac, slot, *path, sheet->m_templateStructName, sheet->m_templateParamName);
@@ -276,12 +276,12 @@ bool CDSPDlgSelectAriTemplate::OnOK() {
         return false;
     }
     if (!IsUnitMac(m_mac)) {
-        model::ShowMessage(kMsgBadUnitMac);
+        model::ShowMessage(resources::kMsgBadUnitMac);
         return false;
     }
     SetPreview(nullptr);
-    return model::Ask(kMsgAskSwitchTemplate, EMessageButtons::YesNoCancel, EMessageAnswer::Yes,
-                      m_slot) == EMessageAnswer::Yes;
+    return model::Ask(resources::kMsgAskSwitchTemplate, EMessageButtons::YesNoCancel,
+                      EMessageAnswer::Yes, m_slot) == EMessageAnswer::Yes;
 }
 
 void CDSPDlgSelectAriTemplate::OnCancel() {

@@ -313,7 +313,7 @@ void CZoDSPDoc::SetModifiedFlag(bool modified) {
 std::optional<std::filesystem::path> CZoDSPDoc::DefaultSavePath() const {
     const std::string sheet = m_frame != nullptr ? m_frame->DeviceDocumentPath() : std::string();
     if (TrimSpaces(sheet).empty()) {
-        model::ShowMessage(kMsgSaveDeviceDocumentFirst);
+        model::ShowMessage(resources::kMsgSaveDeviceDocumentFirst);
         return std::nullopt;
     }
     std::optional<std::filesystem::path> path = DefaultDspPath(sheet, m_unitMac);
@@ -506,7 +506,7 @@ void CZoDSPDoc::DeleteLinkAt(std::size_t index, std::vector<std::int32_t>& touch
 
 void CZoDSPDoc::DeleteSelection() {
     if (m_live != 0) {
-        model::ShowMessage(kMsgDeleteWhileLive);
+        model::ShowMessage(resources::kMsgDeleteWhileLive);
         ClearSelection();
         return;
     }

@@ -68,11 +68,6 @@
 
 namespace dsp_editor {
 
-inline constexpr int kMsgDeleteWhileLive = 301;
-inline constexpr int kMsgTimeExceeded = 306;
-inline constexpr int kMsgSpaceExceeded = 307;
-inline constexpr int kMsgSaveDeviceDocumentFirst = 323;
-
 // The template loader and the parameter files make modules by type code.
 using model::CreateAriModule;
 

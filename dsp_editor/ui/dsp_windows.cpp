@@ -480,7 +480,7 @@ void CDspWindow::Activate() {
 
 void CDspWindow::LoadTemplate(const std::filesystem::path& path) {
     if (!m_view->LoadTemplate(path))
-        model::ShowMessage(kMsgTemplateNotLoaded);
+        model::ShowMessage(resources::kMsgTemplateNotLoaded);
 }
 
 void CDspWindow::SwitchToStoredTemplate(int slot) {

@@ -104,7 +104,7 @@ TEST(DspEditorSave, NothingIsWrittenWithoutASheetPathOrAWellFormedMac) {
         const char* mac;
         int message;
     } rows[] = {
-        {"", "00602b0a0b0c", dsp_editor::kMsgSaveDeviceDocumentFirst},
+        {"", "00602b0a0b0c", resources::kMsgSaveDeviceDocumentFirst},
         {"Hall.zo", "../00602b0a0b0c", resources::kMsgBadMac},
         {"Hall.zo", "", resources::kMsgBadMac},
     };
@@ -189,7 +189,7 @@ TEST(DspEditorSave, CloseAsksOnlyWhenModifiedAndStaysOpenWhenTheSaveFails) {
          false,
          false,
          false,
-         {dsp_editor::kMsgSaveDeviceDocumentFirst}},
+         {resources::kMsgSaveDeviceDocumentFirst}},
         {"yes, write fails",
          true,
          EMessageAnswer::Yes,

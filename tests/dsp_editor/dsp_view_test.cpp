@@ -392,7 +392,7 @@ TEST_F(DspEditorViewLoad, TheResourceCheckSpeaksOnceForTheWholeSheet) {
     const fs::path big = dir.path() / "Big.dmu";
     WriteBytes(big, dsp_test::LoadFixture("dsp_every_kind.hex"));
     ASSERT_TRUE(view->LoadTemplate(big));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgSpaceExceeded});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSpaceExceeded});
     EXPECT_EQ(doc->Modules().size(), 62u);
     EXPECT_EQ(doc->m_resourcesOk, 0);
     EXPECT_EQ(doc->m_spaceTotal, 14982);

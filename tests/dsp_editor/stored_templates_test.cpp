@@ -368,19 +368,20 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
     using D = CDSPDlgFirmTemplate;
     const row_t rows[] = {
         {"no slot", 0, "Hall", "P", true, resources::kMsgBadTemplateSlot, D::kCtlSlot},
-        {"no structure name", 3, "", "P", true, de::kMsgStructNameEmpty, D::kCtlStructName},
-        {"13 characters", 3, "ThirteenChars", "P", true, de::kMsgStructNameTooLong,
+        {"no structure name", 3, "", "P", true, resources::kMsgStructNameEmpty, D::kCtlStructName},
+        {"13 characters", 3, "ThirteenChars", "P", true, resources::kMsgStructNameTooLong,
          D::kCtlStructName},
         {"12 Chinese characters", 3, "结构结构结构结构结构结构", "P", true,
-         de::kMsgStructNameNotAscii, D::kCtlStructName},
+         resources::kMsgStructNameNotAscii, D::kCtlStructName},
         {"13 Chinese characters", 3, "结构结构结构结构结构结构结", "P", true,
-         de::kMsgStructNameTooLong, D::kCtlStructName},
-        {"structure differs", 3, "Hall", "P", true, de::kMsgStructureDiffers, D::kCtlStructName},
-        {"no parameter name", 3, "Club", "", true, de::kMsgParamNameEmpty, D::kCtlParamName},
-        {"13 characters", 3, "Club", "ThirteenChars", true, de::kMsgParamNameTooLong,
+         resources::kMsgStructNameTooLong, D::kCtlStructName},
+        {"structure differs", 3, "Hall", "P", true, resources::kMsgStructureDiffers,
+         D::kCtlStructName},
+        {"no parameter name", 3, "Club", "", true, resources::kMsgParamNameEmpty, D::kCtlParamName},
+        {"13 characters", 3, "Club", "ThirteenChars", true, resources::kMsgParamNameTooLong,
          D::kCtlParamName},
-        {"non-ASCII", 3, "Club", "参数", true, de::kMsgParamNameNotAscii, D::kCtlParamName},
-        {"no path", 3, "Club", "P", false, de::kMsgTemplatePathEmpty, D::kCtlPath},
+        {"non-ASCII", 3, "Club", "参数", true, resources::kMsgParamNameNotAscii, D::kCtlParamName},
+        {"no path", 3, "Club", "P", false, resources::kMsgTemplatePathEmpty, D::kCtlPath},
     };
     doc->SetModifiedFlag(false);
     for (const row_t& row : rows) {
@@ -410,10 +411,10 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     dialog.OnSelectSlot(2);
     dialog.m_paramName = "Night";
 
-    messages.ScriptAnswer(de::kMsgAskOverwriteSlot, EMessageAnswer::No);
-    messages.ScriptAnswer(de::kMsgAskOverwriteSlot, EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgAskOverwriteSlot, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgAskOverwriteSlot, EMessageAnswer::Yes);
     EXPECT_FALSE(dialog.OnOK());
-    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{de::kMsgAskOverwriteSlot}));
+    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{resources::kMsgAskOverwriteSlot}));
     EXPECT_EQ(ReadAll(stored), before);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(doc->m_templateSlot, 0);
