@@ -1,7 +1,6 @@
 #include "device_editor/device_sheet_editor.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "device_editor/sheet_snap.h"
 #include "model/device_models.h"
@@ -10,6 +9,7 @@
 #include "model/messages.h"
 #include "model/undo_history.h"
 #include "resources/message_ids.h"
+#include "shell/document_file.h"
 
 namespace device_editor {
 
@@ -48,15 +48,6 @@ std::int32_t Limit(std::int32_t d, std::int32_t low, std::int32_t high, std::int
     if (high + d > extent)
         d = extent - high;
     return d;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    if (text.size() < tail.size())
-        return false;
-    return std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
 }
 
 // A logical distance as scroll pixels at the zoom step.
@@ -609,11 +600,10 @@ void CDeviceSheetEditor::OnFileOpen() {
     const std::optional<std::string> path = m_dialogs->ChooseFileToOpen(kFileOpenFilter);
     if (!path)
         return;
-    const bool sheet = EndsWith(*path, ".zo");
-    if (!sheet && !EndsWith(*path, ".dsp")) {
-        model::ShowMessage(resources::kMsgBadFileFormat);
+    const shell::EDocumentFile kind = shell::CheckFileToOpen(*path);
+    if (kind == shell::EDocumentFile::Other)
         return;
-    }
+    const bool sheet = kind == shell::EDocumentFile::DeviceSheet;
     // A device sheet replaces the open documents; the application's open
     // reads it before it asks 305 and closes them.
     if (sheet && m_dialogs->HasRunningDocument()) {
