@@ -7,6 +7,7 @@
 #include "dsp_editor/dsp_undo.h"
 #include "platform/text/format.h"
 #include "platform/text/number.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace attri_dialogs {
@@ -46,11 +47,11 @@ std::size_t CAttriCrossoverController::Position(std::int32_t position) const {
 
 std::vector<std::string> CAttriCrossoverController::BandCaptions() const {
     const std::string low = "低频";
-    const std::string high(resources::LoadString(257));
+    const std::string high(resources::LoadString(resources::kStrCrossoverHigh));
     if (m_bands == 2)
         return {low, high};
     if (m_bands == 3)
-        return {low, std::string(resources::LoadString(258)), high};
+        return {low, std::string(resources::LoadString(resources::kStrCrossoverMiddle)), high};
     return {low, "中低", "中高", "高频"};
 }
 

@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "platform/text/format.h"
 #include "platform/text/number.h"
+#include "resources/message_ids.h"
 
 namespace attri_dialogs {
 
@@ -291,7 +292,7 @@ bool CAttriEqualizerController::CommitBand(std::int32_t band, bool always) {
 bool CAttriEqualizerController::Flatten(bool all) {
     if (!m_base.Editable() || m_bands == 0)
         return false;
-    const int question = all ? kIdsFlattenAllBands : kIdsFlattenBand;
+    const int question = all ? resources::kMsgAskFlattenAllBands : resources::kMsgAskFlattenBand;
     if (model::Ask(question, model::EMessageButtons::YesNo, model::EMessageAnswer::Yes) !=
         model::EMessageAnswer::Yes)
         return false;

@@ -47,10 +47,6 @@ namespace attri_dialogs {
 
 enum class EEqField { kFrequency, kGain, kBandwidth };
 
-// The questions of the flatten buttons (string table).
-inline constexpr int kIdsFlattenBand = 3601;
-inline constexpr int kIdsFlattenAllBands = 3602;
-
 class CAttriEqualizerController {
 public:
     static constexpr std::int32_t kMaxBands = model::CAriEqualizer::kMaxBands;

@@ -9,6 +9,7 @@
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
 #include "platform/text/line_breaks.h"
+#include "resources/message_ids.h"
 
 namespace attri_dialogs {
 
@@ -92,7 +93,7 @@ bool CAttriTextController::SetFont(const platform::gdi::LOGFONT& font) {
 bool CAttriTextController::SaveAsDefault() {
     if (!Editable())
         return false;
-    if (model::Ask(kSaveAsDefaultQuestion, model::EMessageButtons::OkCancel,
+    if (model::Ask(resources::kMsgAskTextDefaults, model::EMessageButtons::OkCancel,
                    model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
         return false;
     platform::profile::ini_file_t ini(platform::app_paths::ProgramIniPath());

@@ -39,9 +39,6 @@ namespace attri_dialogs {
 
 class CAttriTextController : public CAttriController {
 public:
-    // The question "save as default" asks (OK / Cancel).
-    static constexpr int kSaveAsDefaultQuestion = 246;
-
     // Both outlive it.
     CAttriTextController(dsp_editor::CZoDSPView& view, model::CAriText& text);
 

@@ -4,6 +4,7 @@
 #include "comm/snmp_mailbox.h"
 #include "model/messages.h"
 #include "platform/automation/activation.h"
+#include "resources/message_ids.h"
 
 #include <exception>
 #include <thread>
@@ -103,14 +104,14 @@ int CCommandSender::Start()
     m_mac = m_owner.UnitMac();
     if (m_mac.size() != 12) {
         CloseProgress();
-        model::ShowMessage(kMsgBadMac);
+        model::ShowMessage(resources::kMsgBadMac);
         m_owner.RestoreArrowCursor();
         m_owner.NotifyDspStop();
         return -2;
     }
     m_connected = m_components->Create();
     if (!m_connected) {
-        model::ShowMessage(kMsgNetworkInit);
+        model::ShowMessage(resources::kMsgNetworkInit);
         m_flags.live = 0;
         m_owner.Redraw();
     }
@@ -163,7 +164,7 @@ void CCommandSender::RunPass()
         if (!m_connected) {
             CloseProgress();
             m_owner.RestoreArrowCursor();
-            model::ShowMessage(kMsgNetworkInit);
+            model::ShowMessage(resources::kMsgNetworkInit);
             m_owner.NotifyDspStop();
             return;
         }
@@ -173,7 +174,7 @@ void CCommandSender::RunPass()
         ReleaseUnit();
         CloseProgress();
         m_owner.RestoreArrowCursor();
-        model::ShowMessage(kMsgNoUnit);
+        model::ShowMessage(resources::kMsgNoUnit);
         m_owner.NotifyDspStop();
         return;
     }
@@ -184,7 +185,7 @@ void CCommandSender::RunPass()
     std::string value;
     if (!ReadWithTries(*mailbox, kSerialPriorityOid, value, m_sleep)) {
         if (StepFailed(EStep::ReadSp))
-            GiveUp(kMsgReadSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgReadSp, EGiveUp::Plain);
         return;
     }
     StepSucceeded(EStep::ReadSp);
@@ -209,7 +210,7 @@ void CCommandSender::RunPass()
             WriteWithTries(*mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
             m_posted.reset();
             m_console.ClearBusy();
-            GiveUp(kMsgNoAnswer, EGiveUp::FaultLive);
+            GiveUp(resources::kMsgNoAnswer, EGiveUp::FaultLive);
             return;
         }
         m_console.ClearBusy();
@@ -226,7 +227,7 @@ void CCommandSender::RunPass()
             return;
         }
         m_console.ClearBusy();
-        GiveUp(kMsgBusy, EGiveUp::FaultLive);
+        GiveUp(resources::kMsgBusy, EGiveUp::FaultLive);
     } else {
         m_console.ClearBusy();
         m_sleep(kOtherSleep);
@@ -283,7 +284,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WriteClaim)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgWriteSp, EGiveUp::Plain);
         }
         return;
     }
@@ -292,7 +293,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WriteCommand)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteContent, EGiveUp::Fault);
+            GiveUp(resources::kMsgWriteContent, EGiveUp::Fault);
         }
         return;
     }
@@ -301,7 +302,7 @@ void CCommandSender::Posting(IUnitMailbox& mailbox, bool askedAgain)
         m_console.Unsend(*ticket);
         if (StepFailed(EStep::WritePosted)) {
             WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
-            GiveUp(kMsgWriteSp, EGiveUp::Plain);
+            GiveUp(resources::kMsgWriteSp, EGiveUp::Plain);
         }
         return;
     }
@@ -327,7 +328,8 @@ bool CCommandSender::AskedAgainTooOften(IUnitMailbox& mailbox)
     m_asks = 0;
     WriteWithTries(mailbox, kSerialPriorityOid, kMailboxFree, m_sleep);
     StepBack();
-    GiveUp(kMsgAskedAgain, EGiveUp::Fault, model::FormatMessage(kMsgAskedAgain, asks));
+    GiveUp(resources::kMsgAskedAgain, EGiveUp::Fault,
+           model::FormatMessage(resources::kMsgAskedAgain, asks));
     return true;
 }
 
@@ -346,7 +348,7 @@ void CCommandSender::Reply(IUnitMailbox& mailbox)
         // The unit has run the command: it is never posted again, and its
         // reply is still filed should a later pass read it.
         if (StepFailed(EStep::ReadReply))
-            GiveUp(kMsgReadContent, EGiveUp::FaultLive);
+            GiveUp(resources::kMsgReadContent, EGiveUp::FaultLive);
         return;
     }
     StepSucceeded(EStep::ReadReply);
@@ -484,7 +486,7 @@ void CDSPDlgShowCMD::StartSender(ISenderOwner& owner,
         {
             const platform::automation::initializer_t automation;
             if (automation.hr() < 0) {
-                model::ShowMessage(kMsgSenderInit);
+                model::ShowMessage(resources::kMsgComInitFailed);
                 exitCode = -1;
             } else {
                 CCommandSender sender(*this, owner, std::move(components), sleep);

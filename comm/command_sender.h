@@ -119,19 +119,6 @@ private:
     Icom_manager m_poller;
 };
 
-// Message numbers the sender shows.
-inline constexpr int kMsgSenderInit = 100;
-inline constexpr int kMsgBadMac = 248;
-inline constexpr int kMsgNetworkInit = 292;
-inline constexpr int kMsgNoUnit = 293;
-inline constexpr int kMsgReadSp = 294;
-inline constexpr int kMsgWriteSp = 295;
-inline constexpr int kMsgWriteContent = 296;
-inline constexpr int kMsgReadContent = 297;
-inline constexpr int kMsgBusy = 298;
-inline constexpr int kMsgNoAnswer = 4602;
-inline constexpr int kMsgAskedAgain = 4603;
-
 class CCommandSender {
 public:
     // Fails (in the same pass) after this many failures of one step in a row.

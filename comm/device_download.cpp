@@ -8,6 +8,7 @@
 #include "model/messages.h"
 #include "platform/automation/activation.h"
 #include "platform/text/ipv4.h"
+#include "resources/message_ids.h"
 
 #include <algorithm>
 
@@ -16,33 +17,6 @@ namespace comm {
 using namespace std::chrono_literals;
 
 namespace {
-
-// Output lines of the download.
-enum : int {
-    kLineCheckNetwork = 162,
-    kLineOffline = 163,
-    kLineIpValid = 164,
-    kLineAssigned = 165,
-    kLineAssignTry = 166,
-    kLineAssignFailed = 167,
-    kLineCheckMacs = 168,
-    kLineBadMac = 169,
-    kLineConnecting = 174,
-    kLineUnit = 190,
-    kLineStored = 191,
-    kLineStoreFailed = 192,
-    kLineFailed = 193,
-    kLineComOk = 194,
-    kLineStartIp = 195,
-    kLineStartIpWrong = 196,
-    kLineCompiled = 197,
-    kLineComInit = 198,
-    kLineComFailed = 199,
-    kLineEndIp = 200,
-    kLineEndIpWrong = 201,
-    kLineDone = 202,
-    kLineStopped = 4601,
-};
 
 // The text up to (not including) its last ".".
 std::string_view UpToLastDot(std::string_view ip)
@@ -139,7 +113,7 @@ int CDownloadRun::Run(const std::string& title)
     try {
         Steps(title);
     } catch (const CDownloadCancelled&) {
-        Line(kLineStopped, ++m_errors);
+        Line(resources::kMsgDownloadStopped, ++m_errors);
         FailureEnd();
     }
     return 0;
@@ -147,19 +121,21 @@ int CDownloadRun::Run(const std::string& title)
 
 void CDownloadRun::Steps(const std::string& title)
 {
-    Line(kLineCompiled, title);
+    Line(resources::kMsgDownloadCompiled, title);
     Line("");
-    Line(kLineComInit);
+    Line(resources::kMsgComInit);
     CheckStop();
     if (!m_components.Create(m_settings.cardTitle)) {
-        Line(kLineComFailed, ++m_errors);
+        Line(resources::kMsgComFailed, ++m_errors);
         FailureEnd();
         return;
     }
-    Line(kLineComOk);
+    Line(resources::kMsgComOk);
     const std::string adapterIp = m_components.AdapterIp();
-    if (!CheckRangeEnd(adapterIp, m_settings.rangeStart, kLineStartIp, kLineStartIpWrong) ||
-        !CheckRangeEnd(adapterIp, m_settings.rangeEnd, kLineEndIp, kLineEndIpWrong)) {
+    if (!CheckRangeEnd(adapterIp, m_settings.rangeStart, resources::kMsgStartIp,
+                       resources::kMsgStartIpNotOnCard) ||
+        !CheckRangeEnd(adapterIp, m_settings.rangeEnd, resources::kMsgEndIp,
+                       resources::kMsgEndIpNotOnCard)) {
         FailureEnd();
         return;
     }
@@ -169,7 +145,7 @@ void CDownloadRun::Steps(const std::string& title)
         return;
     }
     DownloadDeviceDocument();
-    Line(kLineDone, m_errors, m_warnings);
+    Line(resources::kMsgDownloadDone, m_errors, m_warnings);
     Line("");
     m_components.Release();
     m_frame.SetWaitCursor(false);
@@ -190,7 +166,7 @@ bool CDownloadRun::CheckRangeEnd(const std::string& adapterIp, std::uint32_t end
 
 void CDownloadRun::FailureEnd()
 {
-    Line(kLineFailed, m_errors, m_warnings);
+    Line(resources::kMsgDownloadFailed, m_errors, m_warnings);
     m_components.Release();
     m_frame.SetWaitCursor(false);
     m_frame.NotifyDownloadFailed();
@@ -208,11 +184,11 @@ void CDownloadRun::CollectDownloadUnits()
             continue;
         m_units.push_back(device);
     }
-    Line(kLineCheckMacs);
+    Line(resources::kMsgCheckMacs);
     for (auto it = m_units.rbegin(); it != m_units.rend();) {
         const model::CBaseDevice& unit = **it;
         if (unit.m_mac.size() != 12 || unit.m_mac.rfind("00602b", 0) != 0) {
-            Line(kLineBadMac, ++m_errors, unit.m_name, unit.m_mac);
+            Line(resources::kMsgUnitBadMac, ++m_errors, unit.m_name, unit.m_mac);
             it = std::make_reverse_iterator(m_units.erase(std::next(it).base()));
         } else {
             ++it;
@@ -237,18 +213,18 @@ void CDownloadRun::SetUnitIp(model::CBaseDevice& unit, const std::string& ip)
 
 int CDownloadRun::PrepareUnits()
 {
-    Line(kLineCheckNetwork);
+    Line(resources::kMsgCheckNetwork);
     for (auto it = m_units.rbegin(); it != m_units.rend();) {
         model::CBaseDevice& unit = **it;
         if (!m_online.IsNetDeviceOnline(unit.m_mac)) {
-            Line(kLineOffline, ++m_warnings, unit.m_name, unit.m_mac);
+            Line(resources::kMsgUnitOffline, ++m_warnings, unit.m_name, unit.m_mac);
             it = std::make_reverse_iterator(m_units.erase(std::next(it).base()));
             continue;
         }
         unit.m_ip = m_online.GetNetDeviceIP(unit.m_mac);
         if (InRange(unit.m_ip)) {
             SetUnitIp(unit, unit.m_ip);
-            Line(kLineIpValid, unit.m_name, unit.m_mac, unit.m_ip);
+            Line(resources::kMsgIpValid, unit.m_name, unit.m_mac, unit.m_ip);
         }
         ++it;
     }
@@ -257,7 +233,7 @@ int CDownloadRun::PrepareUnits()
         if (InRange(unit.m_ip))
             continue;
         if (!AssignAddress(unit)) {
-            Line(kLineAssignFailed, ++m_errors, unit.m_name, unit.m_mac);
+            Line(resources::kMsgIpAssignFailed, ++m_errors, unit.m_name, unit.m_mac);
             return 0;
         }
     }
@@ -289,7 +265,7 @@ bool CDownloadRun::AssignAddress(model::CBaseDevice& unit)
         for (;;) {
             if (m_online.GetNetDeviceIP(unit.m_mac) == ip) {
                 SetUnitIp(unit, ip);
-                Line(kLineAssigned, unit.m_name, unit.m_mac, ip);
+                Line(resources::kMsgIpAssigned, unit.m_name, unit.m_mac, ip);
                 return true;
             }
             const auto now = m_clock();
@@ -298,19 +274,19 @@ bool CDownloadRun::AssignAddress(model::CBaseDevice& unit)
             Pause(std::min(m_settings.assignPoll,
                            std::chrono::ceil<std::chrono::milliseconds>(deadline - now)));
         }
-        Line(kLineAssignTry, unit.m_name, unit.m_mac, ip);
+        Line(resources::kMsgIpAssignTry, unit.m_name, unit.m_mac, ip);
     }
     return false;
 }
 
 void CDownloadRun::DownloadDeviceDocument()
 {
-    Line(kLineConnecting);
+    Line(resources::kMsgConnecting);
     std::erase_if(m_units, [](const model::CBaseDevice* unit) { return unit->m_subType == 1; });
     for (auto it = m_units.rbegin(); it != m_units.rend(); ++it) {
         const model::CBaseDevice& unit = **it;
         CheckStop();
-        Line(kLineUnit, unit.m_name, unit.m_mac);
+        Line(resources::kMsgUnitLine, unit.m_name, unit.m_mac);
         const std::string ip = m_online.GetNetDeviceIP(unit.m_mac);
         const RouteTextSender send = [this, unitSend = m_components.Routes(ip, m_sleep)](
                                          const std::string& text) {
@@ -330,9 +306,9 @@ void CDownloadRun::DownloadDeviceDocument()
                                   m_sleep);
         CheckStop();
         if (m_components.StoreRoutes(ip, m_sleep))
-            Line(kLineStored, unit.m_name, unit.m_mac);
+            Line(resources::kMsgRoutesStored, unit.m_name, unit.m_mac);
         else
-            Line(kLineStoreFailed, ++m_warnings, unit.m_name, unit.m_mac);
+            Line(resources::kMsgRoutesStoreFailed, ++m_warnings, unit.m_name, unit.m_mac);
     }
 }
 
@@ -390,7 +366,8 @@ bool CDeviceDownload::Start(model::IDeviceDoc& doc, std::string title, DownloadS
             // sheet), the frame must not stay busy.
             WriteLog("Download device sheet thread error");
             try {
-                m_output.AddLine(model::FormatMessage(kLineFailed, run.Errors() + 1, run.Warnings()));
+                m_output.AddLine(model::FormatMessage(resources::kMsgDownloadFailed,
+                                                      run.Errors() + 1, run.Warnings()));
                 components->Release();
             } catch (...) {
             }

@@ -81,8 +81,6 @@ class CDSPDlgShowCMD {
 public:
     // At most this many answered get commands are kept.
     static constexpr int kGetHistory = 1000;
-    // Message for a hand-typed command that is not framed by "*" and "#".
-    static constexpr int kMsgBadFrame = 299;
 
     explicit CDSPDlgShowCMD(const IConsoleOwner* owner = nullptr);
     // Stops and joins the sender.

@@ -4,6 +4,7 @@
 #include "comm/event_log.h"
 #include "model/messages.h"
 #include "platform/automation/activation.h"
+#include "resources/message_ids.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -107,7 +108,7 @@ private:
         m_errors = -1;
         m_fatal = true;
         if (m_state.firstSweep)
-            model::ShowMessage(kMsgWatchGaveUp);
+            model::ShowMessage(resources::kMsgWatchGaveUp);
         Sleep(m_timing.fatalSleep);
     }
 
@@ -365,7 +366,7 @@ void NetManagerThread(CWatchState& state, std::string cardTitle, COnlineDeviceLi
     if (automation.hr() < 0) {
         // Nobody may wait for a first sweep that never comes.
         state.sweepEvent.set();
-        model::ShowMessage(kMsgWatchInit);
+        model::ShowMessage(resources::kMsgComInitFailed);
         return;
     }
     CWatchPasses passes(state, list, timing);

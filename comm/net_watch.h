@@ -21,10 +21,6 @@
 
 namespace comm {
 
-// Message numbers the watch threads show.
-inline constexpr int kMsgWatchInit = 100;
-inline constexpr int kMsgWatchGaveUp = 311;
-
 // A device as its announcement frame names it.
 struct CAnnouncement {
     std::string mac; // 12 lower-case hexadecimal digits

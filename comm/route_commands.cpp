@@ -14,6 +14,7 @@
 #include "model/device_ny.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace comm {
 
@@ -32,11 +33,6 @@ constexpr std::array<int, 3> kClearFlags = {0, 1, 0};
 constexpr int kOutputsPerBundle = 8;
 // Gives the unit time to finish with the previous command.
 constexpr std::chrono::milliseconds kPauseBeforeCommand{10};
-
-constexpr int kMsgRouteFailed = 170;
-constexpr int kMsgRouteMade = 171;
-constexpr int kMsgClearFailed = 172;
-constexpr int kMsgClearMade = 173;
 
 // The sending end of a route.
 struct sender_t {
@@ -68,13 +64,14 @@ int SendRoute(const CBaseDevice& receiver, int receivingChannel, const sender_t&
         BuildRouteText(RouteFields::Route(UnitCode(receiver.m_mac), UnitCode(sender.device->m_mac),
                                           receivingChannel, sendingChannel, Bundle(sender)));
     if (Taken(send, text)) {
-        output.AddLine(model::FormatMessage(kMsgRouteMade, sender.device->m_mac, sendingChannel,
-                                            receiver.m_mac, receivingChannel));
+        output.AddLine(model::FormatMessage(resources::kMsgRouteMade, sender.device->m_mac,
+                                            sendingChannel, receiver.m_mac, receivingChannel));
         return 1;
     }
     ++warningCounter;
-    output.AddLine(model::FormatMessage(kMsgRouteFailed, warningCounter, sender.device->m_mac,
-                                        sendingChannel, receiver.m_mac, receivingChannel));
+    output.AddLine(model::FormatMessage(resources::kMsgRouteFailed, warningCounter,
+                                        sender.device->m_mac, sendingChannel, receiver.m_mac,
+                                        receivingChannel));
     return 0;
 }
 
@@ -85,12 +82,13 @@ int SendClear(const CBaseDevice& unit, int receivingChannel, bool model21Form,
                                  ? BuildModel21ClearText(code, receivingChannel)
                                  : BuildRouteText(RouteFields::Clear(code, receivingChannel));
     if (Taken(send, text)) {
-        output.AddLine(model::FormatMessage(kMsgClearMade, unit.m_mac, receivingChannel));
+        output.AddLine(
+            model::FormatMessage(resources::kMsgClearMade, unit.m_mac, receivingChannel));
         return 1;
     }
     ++warningCounter;
-    output.AddLine(
-        model::FormatMessage(kMsgClearFailed, warningCounter, unit.m_mac, receivingChannel));
+    output.AddLine(model::FormatMessage(resources::kMsgClearFailed, warningCounter, unit.m_mac,
+                                        receivingChannel));
     return 0;
 }
 

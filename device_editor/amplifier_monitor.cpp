@@ -11,6 +11,7 @@
 #include "model/device_qovg.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -149,11 +150,11 @@ void CAmplifierMonitorController::Open() {
 }
 
 std::string CAmplifierMonitorController::Title() const {
-    return UnitTitle(kMsgMonitorTitle, m_unit);
+    return UnitTitle(resources::kMsgMonitorTitle, m_unit);
 }
 
 std::string CAmplifierMonitorController::Caption(int k) {
-    return std::string(resources::LoadString(kTextCurrentUnit + k));
+    return std::string(resources::LoadString(resources::kStrCurrentUnit + k));
 }
 
 std::string CAmplifierMonitorController::ScaleLabel(int k) const {
@@ -289,12 +290,12 @@ CAmplifierLimitsController::CAmplifierLimitsController(CZoDeviceDoc& doc, model:
     : m_doc(doc), m_unit(unit), m_lock(std::move(lock)) {}
 
 std::string CAmplifierLimitsController::Title() const {
-    return UnitTitle(kMsgLimitsTitle, m_unit);
+    return UnitTitle(resources::kMsgLimitsTitle, m_unit);
 }
 
 std::array<std::string, 2> CAmplifierLimitsController::UnitChoices(int k) {
     return {CAmplifierMonitorController::Caption(k),
-            std::string(resources::LoadString(kTextRawValue))};
+            std::string(resources::LoadString(resources::kStrRawValue))};
 }
 
 void CAmplifierLimitsController::Load() {
@@ -336,16 +337,16 @@ std::optional<CAmplifierLimitsController::Failure> CAmplifierLimitsController::V
                                        &row.alarmUpper};
         for (int f = 0; f < 4; ++f)
             if (Trimmed(*texts[f]).empty())
-                return Failure{kMsgScaleLowerEmpty + f, k};
+                return Failure{resources::kMsgScaleLowerEmpty + f, k};
         const double top = row.unit == kRaw ? amplifier::kRawFullScale : amplifier::FullScale(k);
         double values[4] = {};
         for (int f = 0; f < 4; ++f) {
             values[f] = Decimal(*texts[f]);
             if (values[f] < 0 || values[f] > top)
-                return Failure{kMsgScaleLowerRange + f, k};
+                return Failure{resources::kMsgScaleLowerRange + f, k};
         }
         if (values[3] <= values[2])
-            return Failure{kMsgAlarmOrder, k};
+            return Failure{resources::kMsgAlarmOrder, k};
     }
     return std::nullopt;
 }
@@ -359,7 +360,7 @@ bool CAmplifierLimitsController::OnOk() {
     for (int k = 0; k < amplifier::kReadings; ++k)
         if (GetRow(k).name.empty()) {
             m_focusRow = k;
-            model::ShowMessage(kMsgChannelNameEmpty);
+            model::ShowMessage(resources::kMsgChannelNameEmpty);
             return false;
         }
     RecordDeviceChange(m_doc, m_unit, nullptr, m_lock);

@@ -38,24 +38,6 @@ namespace device_editor {
 
 class CZoDeviceDoc;
 
-// Texts of the two dialogs (the built-in ones are in the string table).
-inline constexpr int kMsgMonitorTitle = 4404;
-inline constexpr int kMsgLimitsTitle = 4405;
-inline constexpr int kTextCurrentUnit = 4406;     // 电流(安)
-inline constexpr int kTextVoltageUnit = 4407;     // 电压(伏)
-inline constexpr int kTextTemperatureUnit = 4408; // 温度(摄氏度)
-inline constexpr int kTextRawValue = 4409;        // 绝对值
-inline constexpr int kMsgScaleLowerEmpty = 4410;
-inline constexpr int kMsgScaleUpperEmpty = 4411;
-inline constexpr int kMsgAlarmLowerEmpty = 4412;
-inline constexpr int kMsgAlarmUpperEmpty = 4413;
-inline constexpr int kMsgScaleLowerRange = 4414;
-inline constexpr int kMsgScaleUpperRange = 4415;
-inline constexpr int kMsgAlarmLowerRange = 4416;
-inline constexpr int kMsgAlarmUpperRange = 4417;
-inline constexpr int kMsgAlarmOrder = 4418;
-inline constexpr int kMsgChannelNameEmpty = 4419;
-
 // The limits dialog's notifications, passed on by the status window.
 inline constexpr int kNotifyChannelsRead = 1047;
 inline constexpr int kNotifyGlobalRead = 1048;

@@ -14,6 +14,7 @@
 #include "model/undo_history.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -161,8 +162,8 @@ void CChannelGainController::OnGainButton(int column, int row) {
         return;
     const int index = m_scroll + column;
     const int step = kRows - 1 - row;
-    if (model::Ask(kMsgGainQuestion, model::EMessageButtons::YesNo, model::EMessageAnswer::Yes,
-                   CommandChannelNumber(m_unit.m_typeCode, index),
+    if (model::Ask(resources::kMsgGainQuestion, model::EMessageButtons::YesNo,
+                   model::EMessageAnswer::Yes, CommandChannelNumber(m_unit.m_typeCode, index),
                    kDecibelsPerStep * step) != model::EMessageAnswer::Yes)
         return;
     Apply(*channel, index, step, channel->m_phantomPower != 0);
@@ -174,7 +175,7 @@ void CChannelGainController::OnPhantomBar(int column) {
         return;
     const int index = m_scroll + column;
     const bool switchOn = channel->m_phantomPower == 0;
-    if (switchOn && model::Ask(kMsgPhantomQuestion, model::EMessageButtons::YesNo,
+    if (switchOn && model::Ask(resources::kMsgPhantomQuestion, model::EMessageButtons::YesNo,
                                model::EMessageAnswer::Yes, index + 1) != model::EMessageAnswer::Yes)
         return;
     Apply(*channel, index, channel->m_gainStep & kStepMask, switchOn);
@@ -199,9 +200,9 @@ void CChannelGainController::Apply(model::CDeviceChnl& channel, int index, int s
         LoadChannelProperties();
     }
     // The gain asked for: after a failure the channel still holds the old one.
-    m_port.AddOutputLine(model::FormatMessage(answered ? kMsgGainSet : kMsgGainFailed,
-                                              m_unit.m_name, m_unit.m_mac, index + 1,
-                                              kDecibelsPerStep * step));
+    m_port.AddOutputLine(
+        model::FormatMessage(answered ? resources::kMsgGainSet : resources::kMsgGainFailed,
+                             m_unit.m_name, m_unit.m_mac, index + 1, kDecibelsPerStep * step));
 }
 
 void CChannelGainController::OnClose() {

@@ -38,9 +38,6 @@ namespace device_editor {
 class CZoDeviceDoc;
 class IUnitPort;
 
-inline constexpr int kMsgPhantomQuestion = 393;
-inline constexpr int kMsgGainQuestion = 394;
-
 class CChannelGainController {
 public:
     static constexpr int kColumns = 8;

@@ -8,6 +8,7 @@
 
 #include "model/messages.h"
 #include "platform/profile/registry.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -60,8 +61,8 @@ int CConfigPassword::Check(std::string_view entered) const {
     if (entered == kMasterPassword)
         return 0;
     std::string stored;
-    const int message = !Read(stored)       ? kMsgPasswordReadFailed
-                        : entered != stored ? kMsgPasswordWrong
+    const int message = !Read(stored)       ? resources::kMsgPasswordReadFailed
+                        : entered != stored ? resources::kMsgPasswordWrong
                                             : 0;
     if (message != 0)
         model::ShowMessage(message);
@@ -74,17 +75,17 @@ CConfigPassword::ChangeResult CConfigPassword::Change(std::string_view oldPasswo
     ChangeResult result;
     std::string stored;
     if (!Read(stored))
-        result = {kMsgPasswordReadFailed, EField::Old};
+        result = {resources::kMsgPasswordReadFailed, EField::Old};
     else if (oldPassword != stored)
-        result = {kMsgPasswordWrong, EField::Old};
+        result = {resources::kMsgPasswordWrong, EField::Old};
     else if (Utf8Length(newPassword) > kMaxPasswordLength)
-        result = {kMsgPasswordTooLong, EField::New};
+        result = {resources::kMsgPasswordTooLong, EField::New};
     else if (newPassword != confirmation)
-        result = {kMsgPasswordMismatch, EField::New};
+        result = {resources::kMsgPasswordMismatch, EField::New};
     else if (!Write(newPassword))
-        result = {kMsgPasswordWriteFailed, EField::None};
+        result = {resources::kMsgPasswordWriteFailed, EField::None};
     else
-        result = {kMsgPasswordChanged, EField::None, true};
+        result = {resources::kMsgPasswordChanged, EField::None, true};
     model::ShowMessage(result.message);
     return result;
 }

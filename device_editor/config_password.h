@@ -19,14 +19,6 @@ inline constexpr std::string_view kMasterPassword = "KW702815936";
 // Characters (not bytes) a new password may have.
 inline constexpr std::size_t kMaxPasswordLength = 20;
 
-// Message ids of the dialogs.
-inline constexpr int kMsgPasswordReadFailed = 4201; // 查询原密码失败，请重试！
-inline constexpr int kMsgPasswordWrong = 4202;      // 密码错误，请重新输入！
-inline constexpr int kMsgPasswordTooLong = 4203;    // 密码长度不可大于20字符！
-inline constexpr int kMsgPasswordMismatch = 4204; // 两次输入的新密码不同，请重新输入！
-inline constexpr int kMsgPasswordWriteFailed = 4205; // 修改密码操作失败，请重试！
-inline constexpr int kMsgPasswordChanged = 4206;     // 密码修改成功。
-
 class CConfigPassword {
 public:
     // The registry store file (Registry.ini in the program folder); created

@@ -13,6 +13,7 @@
 #include "platform/profile/profile.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -130,13 +131,13 @@ bool CDevicePropertyController::Accept(const std::string& name, int macIndex,
             editedTwin->SetName(name, dc);
         if (!m_doc.FitsOnSheet(*edited, false) ||
             (editedTwin && !m_doc.FitsOnSheet(*editedTwin, false))) {
-            model::ShowMessage(kMsgNameTooLong);
+            model::ShowMessage(resources::kMsgNameTooLong);
             return false;
         }
     }
     if (m_device.m_kind == model::kDeviceUnit) {
         if (macIndex < 0 || macIndex >= static_cast<int>(m_macs.size())) {
-            model::ShowMessage(kMsgNoMacLeft);
+            model::ShowMessage(resources::kMsgNoMacLeft);
         } else {
             const std::string& mac = m_macs[static_cast<std::size_t>(macIndex)];
             const CUnitConfigFile file(m_programFolder);

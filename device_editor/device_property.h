@@ -16,9 +16,6 @@
 
 namespace device_editor {
 
-inline constexpr int kMsgNameTooLong = 4224; // 设备名称太长，以致于当前文档模板无法放下该设备！
-inline constexpr int kMsgNoMacLeft = 4225; // 注意：此型号已无有效MAC可供分配，此设备将无实际用途！
-
 // The colour slots as the dialog's swatches name them, indexes into the
 // device's colours.
 enum class EDeviceColour { Back = 0, Fore = 1, Other = 2, Title = 3 };

@@ -1,7 +1,6 @@
 #include "device_editor/device_sheet_editor.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "device_editor/sheet_snap.h"
 #include "model/device_models.h"
@@ -9,6 +8,8 @@
 #include "model/device_text.h"
 #include "model/messages.h"
 #include "model/undo_history.h"
+#include "resources/message_ids.h"
+#include "shell/document_file.h"
 
 namespace device_editor {
 
@@ -47,15 +48,6 @@ std::int32_t Limit(std::int32_t d, std::int32_t low, std::int32_t high, std::int
     if (high + d > extent)
         d = extent - high;
     return d;
-}
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    if (text.size() < tail.size())
-        return false;
-    return std::equal(tail.rbegin(), tail.rend(), text.rbegin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
 }
 
 // A logical distance as scroll pixels at the zoom step.
@@ -241,11 +233,12 @@ void CDeviceSheetEditor::CompleteLink(CBaseDevice& device, CDeviceChnl& target) 
     const CDeviceChnl* paired = nullptr;
     const CDeviceChnl* other = nullptr;
     if (IsBundleConflict(*start, target, &paired, &other)) {
-        model::ShowMessage(155, paired->m_name.c_str(), other->m_name.c_str());
+        model::ShowMessage(resources::kMsgLinkConflict, paired->m_name.c_str(),
+                           other->m_name.c_str());
         return;
     }
     if (IsLoopLimitReached(*start, target)) {
-        model::ShowMessage(347);
+        model::ShowMessage(resources::kMsgLoopLinks);
         return;
     }
     if (device.m_typeCode == model::kModelMatrix) {
@@ -563,7 +556,7 @@ void CDeviceSheetEditor::OnDspEdit() {
     if (device == nullptr || !IsUnit(*device) || device->m_typeCode < 1 || device->m_typeCode > 3)
         return;
     if (device->m_mac.size() != 12) {
-        model::ShowMessage(156);
+        model::ShowMessage(resources::kMsgBadDspMac);
         return;
     }
     if (m_dialogs != nullptr)
@@ -576,7 +569,7 @@ void CDeviceSheetEditor::OnDelete() {
     const bool any = m_doc.GetSelectedCount() > 0 || m_doc.GetSelectedLinkCount() > 0;
     if (Downloading()) {
         if (any)
-            model::ShowMessage(161);
+            model::ShowMessage(resources::kMsgNoDeleteWhileRunning);
         return;
     }
     if (Running() || !m_doc.DeleteSelection())
@@ -607,15 +600,14 @@ void CDeviceSheetEditor::OnFileOpen() {
     const std::optional<std::string> path = m_dialogs->ChooseFileToOpen(kFileOpenFilter);
     if (!path)
         return;
-    const bool sheet = EndsWith(*path, ".zo");
-    if (!sheet && !EndsWith(*path, ".dsp")) {
-        model::ShowMessage(285);
+    const shell::EDocumentFile kind = shell::CheckFileToOpen(*path);
+    if (kind == shell::EDocumentFile::Other)
         return;
-    }
+    const bool sheet = kind == shell::EDocumentFile::DeviceSheet;
     // A device sheet replaces the open documents; the application's open
     // reads it before it asks 305 and closes them.
     if (sheet && m_dialogs->HasRunningDocument()) {
-        model::ShowMessage(221);
+        model::ShowMessage(resources::kMsgCannotCloseRunning);
         return;
     }
     m_dialogs->OpenDocumentFile(*path);

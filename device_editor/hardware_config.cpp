@@ -7,6 +7,7 @@
 #include "model/messages.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace device_editor {
@@ -76,7 +77,7 @@ std::optional<NewUnit> CAddConfigController::Accept(int& focus) const {
             : !parsed                                           ? 1
                                                                 : -1;
     if (focus >= 0) {
-        model::ShowMessage(kMsgSerialFormat);
+        model::ShowMessage(resources::kMsgSerialFormat);
         return std::nullopt;
     }
     const UnitModel row = AddableUnitModels().at(static_cast<std::size_t>(m_model));
@@ -115,7 +116,7 @@ std::string CDeviceConfigController::ChannelLabel(const UnitChannelRow& row) {
 }
 
 std::string CDeviceConfigController::ChannelFrameCaption() const {
-    std::string caption(resources::LoadString(kStrChannelFrame));
+    std::string caption(resources::LoadString(resources::kStrChannelFrame));
     if (!m_currentMac.empty())
         caption += "(" + m_currentMac + ")";
     return caption;
@@ -135,8 +136,8 @@ void CDeviceConfigController::EditChannel(int row, std::string_view type, bool i
 }
 
 void CDeviceConfigController::ShowUnit(const std::string& macDigits, const std::string& model) {
-    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
-                                 m_currentMac) == EMessageAnswer::Yes)
+    if (m_modified && model::Ask(resources::kMsgAskSaveChannels, EMessageButtons::YesNo,
+                                 EMessageAnswer::Yes, m_currentMac) == EMessageAnswer::Yes)
         SubmitChannels();
     m_currentMac = macDigits;
     m_currentModel = model;
@@ -161,7 +162,7 @@ void CDeviceConfigController::SelectUnit(int row) {
 
 bool CDeviceConfigController::SubmitChannels() {
     if (!m_file.SubmitChannels(m_currentMac, m_channels)) {
-        model::ShowMessage(kMsgSubmitFailed, m_currentMac);
+        model::ShowMessage(resources::kMsgSubmitFailed, m_currentMac);
         return false;
     }
     m_frame.SetChangedUnit(ChangedUnitText(m_currentMac));
@@ -181,14 +182,14 @@ void CDeviceConfigController::Add(const std::optional<NewUnit>& unit) {
         if ((LowerCase(row.model) == LowerCase(unit->modelName) &&
              LowerCase(row.serial) == LowerCase(unit->serial)) ||
             LowerCase(row.macDigits) == LowerCase(unit->macDigits)) {
-            model::ShowMessage(kMsgUnitExists);
+            model::ShowMessage(resources::kMsgUnitExists);
             return;
         }
     }
     m_units.push_back({LowerCase(unit->macDigits), unit->modelName, unit->serial});
     if (!m_file.Add(unit->modelName, unit->serial)) {
         m_units.pop_back();
-        model::ShowMessage(kMsgAddUnitFailed);
+        model::ShowMessage(resources::kMsgAddUnitFailed);
         return;
     }
     if (m_units.size() == 1)
@@ -198,18 +199,18 @@ void CDeviceConfigController::Add(const std::optional<NewUnit>& unit) {
 
 void CDeviceConfigController::Delete() {
     if (m_units.empty()) {
-        model::ShowMessage(kMsgNoUnits);
+        model::ShowMessage(resources::kMsgNoUnits);
         return;
     }
-    if (model::Ask(kMsgAskDeleteUnit, EMessageButtons::YesNo, EMessageAnswer::Yes, m_currentMac) !=
-        EMessageAnswer::Yes)
+    if (model::Ask(resources::kMsgAskDeleteUnit, EMessageButtons::YesNo, EMessageAnswer::Yes,
+                   m_currentMac) != EMessageAnswer::Yes)
         return;
     const int row = CurrentRow();
     if (row < 0)
         return;
     const std::string deleted = m_currentMac;
     if (!m_file.Delete(deleted)) {
-        model::ShowMessage(kMsgDeleteUnitFailed, deleted);
+        model::ShowMessage(resources::kMsgDeleteUnitFailed, deleted);
         return;
     }
     m_units.erase(m_units.begin() + row);
@@ -223,8 +224,8 @@ void CDeviceConfigController::Delete() {
 }
 
 void CDeviceConfigController::Exit() {
-    if (m_modified && model::Ask(kMsgAskSaveChannels, EMessageButtons::YesNo, EMessageAnswer::Yes,
-                                 m_currentMac) == EMessageAnswer::Yes)
+    if (m_modified && model::Ask(resources::kMsgAskSaveChannels, EMessageButtons::YesNo,
+                                 EMessageAnswer::Yes, m_currentMac) == EMessageAnswer::Yes)
         SubmitChannels();
     m_modified = false;
 }

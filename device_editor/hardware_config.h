@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device_editor/unit_configuration.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -20,16 +21,6 @@ inline constexpr int kNotifyCloseHwConfig = 0x405;
 inline constexpr int kNotifyRefreshHwConfig = 0x406;
 inline constexpr int kNotifyReloadUnitConfig = 0x407;
 inline constexpr int kNotifyRefreshHwConfigDevices = 0x408;
-
-inline constexpr int kMsgUnitExists = 4207;    // 指定MAC的设备配置已存在！
-inline constexpr int kMsgAddUnitFailed = 4208; // 增加新配置失败！
-inline constexpr int kMsgNoUnits = 4209;       // 当前无任何设备配置存在！
-inline constexpr int kMsgAskDeleteUnit = 4210; // 是否确定要删除设备'%s'的配置？
-inline constexpr int kMsgAskSaveChannels = 4211; // 设备'%s'的通道属性已被修改，是否要保存？
-inline constexpr int kMsgSerialFormat = 4212;     // 设备序列号格式不正确！
-inline constexpr int kMsgSubmitFailed = 4213;     // 保存设备'%s'的通道配置失败！
-inline constexpr int kMsgDeleteUnitFailed = 4214; // 删除设备'%s'的配置失败！
-inline constexpr int kStrChannelFrame = 4220;     // 通道配置
 
 // The main frame as these dialogs reach it.
 class IHardwareConfigFrame {
@@ -70,7 +61,7 @@ public:
     // OK is enabled exactly then: 6, 4 and 8 characters and the serial
     // parses.
     bool IsSerialComplete() const;
-    // OK: the new unit, or none after message kMsgSerialFormat with the
+    // OK: the new unit, or none after message resources::kMsgSerialFormat with the
     // group at fault in `focus`.
     std::optional<NewUnit> Accept(int& focus) const;
 

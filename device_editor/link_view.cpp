@@ -10,6 +10,7 @@
 #include "platform/archive/file.h"
 #include "platform/gdi/canvas.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace device_editor {
@@ -182,18 +183,18 @@ bool CLinkViewController::Export(const std::filesystem::path& path) const {
         platform::archive::write_file_atomic(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const std::system_error&) {
-        model::ShowMessage(kOpenFileError);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return false;
     }
     return true;
 }
 
 bool CLinkViewController::Print(ILinkListPrinter* printer) const {
-    if (model::Ask(kPrintQuestion, model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok) !=
-        model::EMessageAnswer::Ok)
+    if (model::Ask(resources::kMsgAskPrint, model::EMessageButtons::OkCancel,
+                   model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
         return false;
     if (printer == nullptr || !printer->Begin()) {
-        model::ShowMessage(kPrinterFailed);
+        model::ShowMessage(resources::kMsgPrinterFailed);
         return false;
     }
     PrintLinkList(*printer, m_rows);

@@ -91,9 +91,6 @@ int PrintLinkList(ILinkListPrinter& printer, std::span<const LinkRow> rows);
 
 class CLinkViewController {
 public:
-    static constexpr int kOpenFileError = 286;
-    static constexpr int kPrinterFailed = 4103;
-    static constexpr int kPrintQuestion = 4104;
     static constexpr int kFileNameStem = 4105;
     static constexpr int kTitle = 4106;
     static constexpr int kHeader = 4107;

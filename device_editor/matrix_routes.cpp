@@ -13,6 +13,7 @@
 #include "model/device_ny.h"
 #include "model/messages.h"
 #include "model/undo_history.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -100,9 +101,9 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
                 receiver.ip,
                 comm::BuildRouteText(comm::RouteFields::Clear(receiverCode, receivingChannel)),
                 reply);
-            m_port.AddOutputLine(
-                model::FormatMessage(cleared ? kMsgMatrixClearMade : kMsgMatrixClearFailed,
-                                     receiver.unit->m_mac, receivingChannel));
+            m_port.AddOutputLine(model::FormatMessage(cleared ? resources::kMsgClearMade
+                                                              : resources::kMsgMatrixClearFailed,
+                                                      receiver.unit->m_mac, receivingChannel));
             continue;
         }
         for (const unit_end_t& sender : senders) {
@@ -114,8 +115,8 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
                              : unit->m_bundle2;
             if (bundle < 0 || bundle > kLargestBundle) {
                 m_port.AddOutputLine(model::FormatMessage(
-                    kMsgMatrixBundleTooLarge, sender.unit->m_mac, bundle, sender.unit->m_mac,
-                    sendingChannel, receiver.unit->m_mac, receivingChannel));
+                    resources::kMsgMatrixBundleTooLarge, sender.unit->m_mac, bundle,
+                    sender.unit->m_mac, sendingChannel, receiver.unit->m_mac, receivingChannel));
                 continue;
             }
             const bool routed =
@@ -125,8 +126,8 @@ void CMatrixRouteController::SendRoutes(int output, int input, bool on) {
                                            receivingChannel, sendingChannel, bundle)),
                                        reply);
             m_port.AddOutputLine(model::FormatMessage(
-                routed ? kMsgMatrixRouteMade : kMsgMatrixRouteFailed, sender.unit->m_mac,
-                sendingChannel, receiver.unit->m_mac, receivingChannel));
+                routed ? resources::kMsgRouteMade : resources::kMsgMatrixRouteFailed,
+                sender.unit->m_mac, sendingChannel, receiver.unit->m_mac, receivingChannel));
         }
     }
 }

@@ -32,13 +32,6 @@ namespace device_editor {
 class CZoDeviceDoc;
 class IUnitPort;
 
-// Output lines of the route dialog (171 and 173 are the download's).
-inline constexpr int kMsgMatrixRouteMade = 171;
-inline constexpr int kMsgMatrixClearMade = 173;
-inline constexpr int kMsgMatrixRouteFailed = 4401;
-inline constexpr int kMsgMatrixClearFailed = 4402;
-inline constexpr int kMsgMatrixBundleTooLarge = 4403;
-
 class CMatrixRouteController {
 public:
     static constexpr int kSize = 4;

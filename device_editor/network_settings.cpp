@@ -5,6 +5,7 @@
 #include "model/messages.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -81,21 +82,21 @@ std::optional<IpRangeSettings> CSetIpController::Accept() {
     const std::string start = DottedAddress(m_start.Value()), end = DottedAddress(m_end.Value());
     int message = 0;
     if (!m_start.IsComplete())
-        message = kMsgStartIpWrong;
+        message = resources::kMsgStartIpWrong;
     else if (!m_end.IsComplete())
-        message = kMsgEndIpWrong;
+        message = resources::kMsgEndIpWrong;
     else if (lastField(m_start) < 1 || lastField(m_start) > 254)
-        message = kMsgStartIpLastField;
+        message = resources::kMsgStartIpLastField;
     else if (lastField(m_end) < 1 || lastField(m_end) > 254)
-        message = kMsgEndIpLastField;
+        message = resources::kMsgEndIpLastField;
     else if (m_end.Value() < m_start.Value())
-        message = kMsgStartAboveEnd;
+        message = resources::kMsgStartAboveEnd;
     else if (m_selected < 0)
-        message = kMsgChooseCard;
+        message = resources::kMsgChooseCard;
     else if (NetworkPart(m_cardAddress) != NetworkPart(start))
-        message = kMsgStartNotOnCard;
+        message = resources::kMsgStartNotOnCard;
     else if (NetworkPart(m_cardAddress) != NetworkPart(end))
-        message = kMsgEndNotOnCard;
+        message = resources::kMsgEndNotOnCard;
     if (message != 0) {
         model::ShowMessage(message);
         return std::nullopt;

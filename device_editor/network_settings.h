@@ -12,15 +12,6 @@
 
 namespace device_editor {
 
-inline constexpr int kMsgStartIpWrong = 4215;     // 起始IP错误！
-inline constexpr int kMsgEndIpWrong = 4216;       // 结束IP错误！
-inline constexpr int kMsgStartIpLastField = 4217; // 起始IP的第4段应在1至254之间！
-inline constexpr int kMsgEndIpLastField = 4218;   // 结束IP的第4段应在1至254之间！
-inline constexpr int kMsgStartAboveEnd = 4219;    // 起始IP应不大于结束IP！
-inline constexpr int kMsgChooseCard = 4221;       // 请选择一有效网卡。
-inline constexpr int kMsgStartNotOnCard = 4222;   // 起始IP与网卡IP的前三段应相同。
-inline constexpr int kMsgEndNotOnCard = 4223;     // 结束IP与网卡IP的前三段应相同。
-
 // An IP address control's four fields, each blank or 0-255; the 32-bit
 // value has the first field in the high byte.
 class CIpAddressValue {

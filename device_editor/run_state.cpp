@@ -15,6 +15,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/sound/alarm_player.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -244,7 +245,7 @@ bool CDeviceRunState::ApplyOnlineMarks(int flag) {
 }
 
 void CDeviceRunState::SendGainCommands() {
-    m_port.AddOutputLine(model::FormatMessage(kMsgGainsBegin));
+    m_port.AddOutputLine(model::FormatMessage(resources::kMsgGainsBegin));
     const std::string adapter = m_port.GetAdapterIp();
     int failed = 0;
     for (int d = m_doc.GetDeviceCount() - 1; d >= 0; --d) {
@@ -252,7 +253,8 @@ void CDeviceRunState::SendGainCommands() {
         std::string ip;
         if (!TakesGainCommands(device) || !m_port.GetOnlineDeviceIp(device.m_mac, ip))
             continue;
-        m_port.AddOutputLine(model::FormatMessage(kMsgUnitLine, device.m_name, device.m_mac));
+        m_port.AddOutputLine(
+            model::FormatMessage(resources::kMsgUnitLine, device.m_name, device.m_mac));
         if (!SameSubnet(ip, adapter))
             continue;
         {
@@ -271,13 +273,13 @@ void CDeviceRunState::SendGainCommands() {
             std::string reply;
             const bool sent = m_port.SendTextCommand(ip, *command, reply);
             failed += sent ? 0 : 1;
-            m_port.AddOutputLine(model::FormatMessage(sent ? kMsgGainSet : kMsgGainFailed,
-                                                      device.m_name, device.m_mac, i + 1,
-                                                      6 * channel->m_gainStep));
+            m_port.AddOutputLine(
+                model::FormatMessage(sent ? resources::kMsgGainSet : resources::kMsgGainFailed,
+                                     device.m_name, device.m_mac, i + 1, 6 * channel->m_gainStep));
         }
     }
-    m_port.AddOutputLine(failed == 0 ? model::FormatMessage(kMsgGainsDone)
-                                     : model::FormatMessage(kMsgGainsFailed, failed));
+    m_port.AddOutputLine(failed == 0 ? model::FormatMessage(resources::kMsgGainsDone)
+                                     : model::FormatMessage(resources::kMsgGainsFailed, failed));
     m_port.AddOutputLine("");
 }
 
@@ -294,11 +296,11 @@ void CDeviceRunState::SendToDspDocuments(int code) {
             case EDspStart::Started:
                 break;
             case EDspStart::KeptRunning:
-                m_port.AddOutputLine(
-                    model::FormatMessage(kMsgDspKeptRunning, device->m_name, device->m_mac));
+                m_port.AddOutputLine(model::FormatMessage(resources::kMsgDspKeptRunning,
+                                                          device->m_name, device->m_mac));
                 break;
             case EDspStart::NotOpened:
-                model::ShowMessage(kMsgOpenFileFailed);
+                model::ShowMessage(resources::kMsgOpenFileFailed);
                 break;
             }
         } else {
@@ -441,12 +443,12 @@ void CDeviceRunState::StoreGains(const UnitKey& key, const std::string& ip) {
     const std::string command = "FIRMW";
     std::string reply;
     if (!m_port.SendTextCommand(ip, command, reply))
-        ListedAndLogged(model::FormatMessage(kMsgStoreFailed, model, key.name, key.mac));
+        ListedAndLogged(model::FormatMessage(resources::kMsgStoreFailed, model, key.name, key.mac));
     else if (reply != kOkReply)
-        m_port.WriteLog(
-            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+        m_port.WriteLog(model::FormatMessage(resources::kMsgWrongAnswer, model, key.name, key.mac,
+                                             reply, command));
     else
-        Listed(model::FormatMessage(kMsgStored, model, key.name, key.mac));
+        Listed(model::FormatMessage(resources::kMsgStored, model, key.name, key.mac));
     auto lock = LockSheet();
     if (model::CDeviceQOVG* unit = FindOnlineAmplifier(key))
         unit->m_firmwareQueryRequest = 0;
@@ -466,10 +468,11 @@ void CDeviceRunState::SwitchSleep(const UnitKey& key, const std::string& ip) {
     std::string reply;
     const bool answered = m_port.SendTextCommand(ip, command, reply);
     if (!answered)
-        ListedAndLogged(model::FormatMessage(kMsgSetPortFailed, model, key.name, key.mac, 1));
-    else if (reply != kOkReply)
         ListedAndLogged(
-            model::FormatMessage(kMsgWrongAnswer, model, key.name, key.mac, reply, command));
+            model::FormatMessage(resources::kMsgSetPortFailed, model, key.name, key.mac, 1));
+    else if (reply != kOkReply)
+        ListedAndLogged(model::FormatMessage(resources::kMsgWrongAnswer, model, key.name, key.mac,
+                                             reply, command));
     auto lock = LockSheet();
     model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
     if (unit == nullptr)
@@ -498,8 +501,9 @@ void CDeviceRunState::SetGains(const UnitKey& key, const std::string& ip) {
         int failed;
     };
     const std::string_view model = model::ModelName(model::kModelQOVG);
-    const Side sides[2] = {{kLeftGainOid, kMsgLeftGainSet, kMsgLeftGainFailed},
-                           {kRightGainOid, kMsgRightGainSet, kMsgRightGainFailed}};
+    const Side sides[2] = {
+        {kLeftGainOid, resources::kMsgLeftGainSet, resources::kMsgLeftGainFailed},
+        {kRightGainOid, resources::kMsgRightGainSet, resources::kMsgRightGainFailed}};
     for (int s = 0; s < 2; ++s) {
         if (m_stop)
             return;
@@ -526,7 +530,7 @@ void CDeviceRunState::ReadSleepState(const UnitKey& key, const std::string& ip) 
     const bool answered = m_port.SendTextCommand(ip, "GETPO", reply);
     if (!answered)
         ListedAndLogged(model::FormatMessage(
-            kMsgGetPortsFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
+            resources::kMsgGetPortsFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
     {
         auto lock = LockSheet();
         model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
@@ -544,8 +548,9 @@ void CDeviceRunState::ReadSamples(const UnitKey& key, const std::string& ip) {
     std::string reply;
     const bool answered = m_port.SendTextCommand(ip, "GETAV0", reply);
     if (!answered)
-        ListedAndLogged(model::FormatMessage(
-            kMsgGetSamplesFailed, model::ModelName(model::kModelQOVG), key.name, key.mac));
+        ListedAndLogged(model::FormatMessage(resources::kMsgGetSamplesFailed,
+                                             model::ModelName(model::kModelQOVG), key.name,
+                                             key.mac));
     auto lock = LockSheet();
     model::CDeviceQOVG* unit = FindOnlineAmplifier(key);
     if (unit == nullptr)
@@ -560,7 +565,7 @@ void CDeviceRunState::ReadVolumes(const UnitKey& key, const std::string& ip) {
     const std::string_view model = model::ModelName(model::kModelQOVG);
     float volumes[2] = {kUnknownVolume, kUnknownVolume};
     const char* oids[2] = {kLeftVolumeOid, kRightVolumeOid};
-    const int failures[2] = {kMsgLeftVolumeFailed, kMsgRightVolumeFailed};
+    const int failures[2] = {resources::kMsgLeftVolumeFailed, resources::kMsgRightVolumeFailed};
     for (int s = 0; s < 2; ++s) {
         std::string value;
         if (m_port.SnmpGet(ip, oids[s], value) == 1)
@@ -613,17 +618,19 @@ void CDeviceRunState::PlayAlarmSound() {
         std::string folders;
         for (const auto& folder : m_alarmFolders)
             folders += (folders.empty() ? "" : "; ") + folder.string();
-        ReportAlarmFault(kAlarmNotFound, model::FormatMessage(kMsgAlarmNotFound, folders));
+        ReportAlarmFault(kAlarmNotFound,
+                         model::FormatMessage(resources::kMsgAlarmNotFound, folders));
         Sleep(1000ms);
         return;
     }
     if (!m_player.Open(*file)) {
         if (m_player.Failure() == EAlarmFailure::Output)
-            ReportAlarmFault(kAlarmOutput,
-                             model::FormatMessage(kMsgAlarmOutputFailed, m_player.ErrorText()));
+            ReportAlarmFault(kAlarmOutput, model::FormatMessage(resources::kMsgAlarmOutputFailed,
+                                                                m_player.ErrorText()));
         else
-            ReportAlarmFault(kAlarmFile, model::FormatMessage(kMsgAlarmOpenFailed, file->string(),
-                                                              m_player.ErrorText()));
+            ReportAlarmFault(kAlarmFile,
+                             model::FormatMessage(resources::kMsgAlarmOpenFailed, file->string(),
+                                                  m_player.ErrorText()));
         Sleep(1000ms);
         return;
     }
@@ -632,8 +639,8 @@ void CDeviceRunState::PlayAlarmSound() {
         m_alarmFaultReported.fill(false);
         Sleep(500ms);
     } else {
-        ReportAlarmFault(kAlarmPlay, model::FormatMessage(kMsgAlarmPlayFailed, file->string(),
-                                                          m_player.ErrorText()));
+        ReportAlarmFault(kAlarmPlay, model::FormatMessage(resources::kMsgAlarmPlayFailed,
+                                                          file->string(), m_player.ErrorText()));
     }
     m_player.Close();
     Sleep(1000ms);

@@ -73,32 +73,6 @@ inline constexpr const char* kRightGainOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29
 inline constexpr const char* kLeftVolumeOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.12";
 inline constexpr const char* kRightVolumeOid = "1.3.6.1.4.1.2680.1.4.2.37.11.30.29.47.4.2.1.2.13";
 
-// Messages of the run state (the built-in texts are in the string table).
-inline constexpr int kMsgUnitLine = 190;
-inline constexpr int kMsgOpenFileFailed = 286;
-inline constexpr int kMsgGainsBegin = 382;
-inline constexpr int kMsgGainSet = 383;
-inline constexpr int kMsgGainFailed = 384;
-inline constexpr int kMsgGainsDone = 389;
-inline constexpr int kMsgGetPortsFailed = 411;
-inline constexpr int kMsgWrongAnswer = 418;
-inline constexpr int kMsgStoreFailed = 419;
-inline constexpr int kMsgStored = 420;
-inline constexpr int kMsgSetPortFailed = 422;
-inline constexpr int kMsgGetSamplesFailed = 424;
-inline constexpr int kMsgLeftGainFailed = 437;
-inline constexpr int kMsgRightGainFailed = 438;
-inline constexpr int kMsgLeftGainSet = 439;
-inline constexpr int kMsgRightGainSet = 440;
-inline constexpr int kMsgLeftVolumeFailed = 455;
-inline constexpr int kMsgRightVolumeFailed = 457;
-inline constexpr int kMsgAlarmOpenFailed = 3580;
-inline constexpr int kMsgAlarmPlayFailed = 3581;
-inline constexpr int kMsgAlarmNotFound = 3582;
-inline constexpr int kMsgAlarmOutputFailed = 3583;
-inline constexpr int kMsgDspKeptRunning = 4430;
-inline constexpr int kMsgGainsFailed = 4431;
-
 // Sleeps of the threads; tests give one that counts.
 using RunSleeper = std::function<void(std::chrono::milliseconds)>;
 

@@ -11,6 +11,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -143,13 +144,13 @@ std::optional<model::Size> CSheetSizeController::CheckTexts() {
     const std::optional<std::int32_t> width = ParseCount(m_widthText, kMinSize, kMaxSize);
     if (!width) {
         m_focus = EDialogField::Width;
-        model::ShowMessage(kBadWidth);
+        model::ShowMessage(resources::kMsgBadWidth);
         return std::nullopt;
     }
     const std::optional<std::int32_t> height = ParseCount(m_heightText, kMinSize, kMaxSize);
     if (!height) {
         m_focus = EDialogField::Height;
-        model::ShowMessage(kBadHeight);
+        model::ShowMessage(resources::kMsgBadHeight);
         return std::nullopt;
     }
     m_focus = EDialogField::None;
@@ -162,12 +163,12 @@ bool CSheetSizeController::OnOk() {
         return false;
     if (size->cx < m_minimum.cx) {
         m_focus = EDialogField::Width;
-        model::ShowMessage(kWidthTooSmall);
+        model::ShowMessage(resources::kMsgWidthTooSmall);
         return false;
     }
     if (size->cy < m_minimum.cy) {
         m_focus = EDialogField::Height;
-        model::ShowMessage(kHeightTooSmall);
+        model::ShowMessage(resources::kMsgHeightTooSmall);
         return false;
     }
     m_width = size->cx;
@@ -192,13 +193,13 @@ bool CAddGenericController::OnOk() {
     const std::optional<std::int32_t> inputs = ParseCount(m_inputsText, 1, kMaxChannels);
     if (!inputs) {
         m_focus = EDialogField::Inputs;
-        model::ShowMessage(kBadInputs);
+        model::ShowMessage(resources::kMsgBadInputs);
         return false;
     }
     const std::optional<std::int32_t> outputs = ParseCount(m_outputsText, 1, kMaxChannels);
     if (!outputs) {
         m_focus = EDialogField::Outputs;
-        model::ShowMessage(kBadOutputs);
+        model::ShowMessage(resources::kMsgBadOutputs);
         return false;
     }
     m_focus = EDialogField::None;

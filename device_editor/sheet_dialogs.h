@@ -88,10 +88,6 @@ class CSheetSizeController {
 public:
     static constexpr std::int32_t kMinSize = model::kMinSheetSide;
     static constexpr std::int32_t kMaxSize = model::kMaxSheetSide;
-    static constexpr int kBadWidth = 137;
-    static constexpr int kBadHeight = 186;
-    static constexpr int kWidthTooSmall = 138;
-    static constexpr int kHeightTooSmall = 139;
 
     // The size shown and the smallest size the devices allow.
     CSheetSizeController(std::int32_t width, std::int32_t height, model::Size minimum);
@@ -132,8 +128,6 @@ private:
 class CAddGenericController {
 public:
     static constexpr std::int32_t kMaxChannels = 50;
-    static constexpr int kBadInputs = 4101;
-    static constexpr int kBadOutputs = 4102;
 
     // The counts start at "1".
     explicit CAddGenericController(std::string name);

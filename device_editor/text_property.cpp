@@ -13,6 +13,7 @@
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
 #include "platform/text/line_breaks.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -135,7 +136,7 @@ bool CTextPropertyController::SaveAsDefault() {
 
 bool CTextPropertyController::OnOk() {
     if (ResultText().empty()) {
-        model::ShowMessage(kEmptyText);
+        model::ShowMessage(resources::kMsgEmptyText);
         return false;
     }
     if (m_recordUndo) {

@@ -45,8 +45,6 @@ class CZoDeviceDoc;
 
 class CTextPropertyController {
 public:
-    static constexpr int kEmptyText = 240;
-
     // The document keeps the box on its sheet and records the undo step; the
     // box may be one of its devices or a new box not yet added (a palette
     // drop). `dc` measures the text (the active view's). All outlive the

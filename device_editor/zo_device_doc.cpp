@@ -16,6 +16,7 @@
 #include "model/sheet_size.h"
 #include "platform/archive/file.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -202,7 +203,7 @@ void CZoDeviceDoc::OpenDocument(std::span<const std::uint8_t> bytes) {
     pa::archive_t ar(bytes, model::SheetClasses());
     Load(ar);
     if (!IsKnownVersion(m_sheet.version)) {
-        model::ShowMessage(157);
+        model::ShowMessage(resources::kMsgUnexpectedFormat);
         const std::int32_t version = m_sheet.version;
         m_sheet = NewSheetSettings();
         m_sheet.version = version;
@@ -865,7 +866,7 @@ bool CZoDeviceDoc::CreateDroppedDevice(std::int32_t x, std::int32_t y, std::int3
     // kinds go on the sheet wherever FitsOnSheet leaves them.
     const auto refuse_unless_fits = [&](std::unique_ptr<CBaseDevice> device) {
         if (!FitsOnSheet(*device, false)) {
-            model::ShowMessage(160);
+            model::ShowMessage(resources::kMsgDeviceTooLarge);
             return false;
         }
         made.push_back(std::move(device));

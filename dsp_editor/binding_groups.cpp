@@ -4,6 +4,7 @@
 
 #include "dsp_editor/parameter_copy.h"
 #include "model/messages.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace dsp_editor {
@@ -46,10 +47,10 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
 
 std::string ModuleIdText(const CBaseAriModule& module) {
     if (module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter)
-        return std::string(resources::LoadString(kStrOrderUndefined));
+        return std::string(resources::LoadString(resources::kStrOrderUndefined));
     if (module.m_order > 0)
         return std::to_string(module.m_order);
-    return std::string(resources::LoadString(kStrOrderNotSet));
+    return std::string(resources::LoadString(resources::kStrOrderNotSet));
 }
 
 std::vector<GroupItem> ListGroups(const CZoDSPDoc& doc, std::int32_t type, std::int32_t variant) {
@@ -136,7 +137,7 @@ void CGroupEditor::MarkChanged(const CBaseAriModule& module) {
 
 void CGroupEditor::Join() {
     if (m_module.m_group != 0) {
-        model::ShowMessage(kMsgModuleAlreadyGrouped);
+        model::ShowMessage(resources::kMsgModuleAlreadyGrouped);
         return;
     }
     if (m_selectedGroup < 0)
@@ -170,7 +171,7 @@ void CGroupEditor::Join() {
 bool CGroupEditor::RemoveSelectedMember() {
     if (m_selectedMember < 0)
         return false;
-    if (model::Ask(kMsgAskRemoveMembers, model::EMessageButtons::YesNo,
+    if (model::Ask(resources::kMsgAskRemoveMembers, model::EMessageButtons::YesNo,
                    model::EMessageAnswer::Yes) != model::EMessageAnswer::Yes)
         return false;
     const auto row = m_members.begin() + m_selectedMember;
@@ -214,12 +215,12 @@ bool CGroupEditor::Confirm(const std::string& name) {
     if (m_mode != EGroupDialogMode::NewGroup || m_module.m_group != 0)
         return true;
     if (name.empty()) {
-        model::ShowMessage(kMsgGroupNameEmpty);
+        model::ShowMessage(resources::kMsgGroupNameEmpty);
         return false;
     }
     if (std::any_of(m_groups.begin(), m_groups.end(),
                     [&name](const GroupItem& g) { return g.name == name; })) {
-        model::ShowMessage(kMsgGroupNameTaken);
+        model::ShowMessage(resources::kMsgGroupNameTaken);
         return false;
     }
     m_module.m_groupName = name;
@@ -235,13 +236,13 @@ bool CGroupEditor::Confirm(const std::string& name) {
 bool AcceptGroupRename(const CGroupEditor& owner, std::string_view oldName,
                        std::string_view newName) {
     if (newName.empty()) {
-        model::ShowMessage(kMsgNewGroupNameEmpty);
+        model::ShowMessage(resources::kMsgNewGroupNameEmpty);
         return false;
     }
     if (newName == oldName)
         return true;
     if (owner.IsGroupNameListed(newName)) {
-        model::ShowMessage(kMsgGroupNameListed);
+        model::ShowMessage(resources::kMsgGroupNameListed);
         return false;
     }
     return true;

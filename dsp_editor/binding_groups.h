@@ -22,18 +22,6 @@
 
 namespace dsp_editor {
 
-// Messages of the group dialogs.
-inline constexpr int kMsgGroupNameEmpty = 464;
-inline constexpr int kMsgGroupNameTaken = 465;
-inline constexpr int kMsgAskRemoveMembers = 467;
-inline constexpr int kMsgModuleAlreadyGrouped = 471;
-inline constexpr int kMsgNewGroupNameEmpty = 487;
-inline constexpr int kMsgGroupNameListed = 488;
-// Texts of a module's id: none given yet, and none for text and meter
-// modules, which the unit never runs.
-inline constexpr int kStrOrderNotSet = 462;
-inline constexpr int kStrOrderUndefined = 463;
-
 // How a module is named by id in the group and parameter dialogs: its
 // execution order number, string 462 while it has none, string 463 for text
 // and meter modules.

@@ -4,14 +4,9 @@
 
 #include "model/messages.h"
 #include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
-
-namespace {
-
-constexpr int kMsgBadFileFormat = 285;
-
-} // namespace
 
 void CZoDSPView::OnDownloadStop() {
     m_stopRequest = 1;
@@ -45,11 +40,11 @@ void CZoDSPView::OnLoadTemplateFile() {
         return;
     const std::string_view name = *path;
     if (name.size() < 4 || !platform::text::equals_no_case(name.substr(name.size() - 4), ".dmu")) {
-        model::ShowMessage(kMsgBadFileFormat);
+        model::ShowMessage(resources::kMsgBadFileFormat);
         return;
     }
     if (!LoadTemplate(*path))
-        model::ShowMessage(kMsgTemplateNotLoaded);
+        model::ShowMessage(resources::kMsgTemplateNotLoaded);
 }
 
 bool CZoDSPView::CanStartDownload() const {

@@ -6,6 +6,7 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/ari_filter.h"
 #include "model/messages.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -182,10 +183,10 @@ bool CZoDSPView::BuildDownloadCommands(bool store) {
     CConsoleSink sink(m_console, store);
     switch (WriteDownloadProgram(m_document, sink)) {
     case EProgramResult::OrderNotSet:
-        model::ShowMessage(kMsgOrderNotSet);
+        model::ShowMessage(resources::kMsgOrderNotSet);
         return false;
     case EProgramResult::BadLink:
-        model::ShowMessage(kMsgBadLink);
+        model::ShowMessage(resources::kMsgBadLink);
         return false;
     case EProgramResult::Built:
         break;
@@ -215,7 +216,7 @@ void CZoDSPView::OnDownloadStart() {
     if (frame != nullptr) {
         const std::optional<std::vector<CZoDSPView*>> views = frame->OpenDspViews();
         if (!views) {
-            model::ShowMessage(kMsgNoDspDocType);
+            model::ShowMessage(resources::kMsgNoDocumentTemplate);
             return;
         }
         for (CZoDSPView* other : *views) {
@@ -234,7 +235,7 @@ void CZoDSPView::OnDownloadStart() {
     if (doc.CheckResources() == 0)
         return;
     if (doc.AssignExecutionOrder() == 0) {
-        model::ShowMessage(kMsgOrderFailed);
+        model::ShowMessage(resources::kMsgOrderFailed);
         return;
     }
     const bool active = frame != nullptr && frame->ActiveDspView() == this;
@@ -246,7 +247,7 @@ void CZoDSPView::OnDownloadStart() {
     m_console.ClearAll();
     if (!BuildDownloadCommands(false)) {
         // Not live: nothing of it is sent, and the next start clears it.
-        model::ShowMessage(kMsgBuildFailed);
+        model::ShowMessage(resources::kMsgBuildFailed);
         return;
     }
 

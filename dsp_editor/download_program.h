@@ -18,13 +18,6 @@ namespace dsp_editor {
 
 class CZoDSPDoc;
 
-// Messages of the download.
-inline constexpr int kMsgNoDspDocType = 287;
-inline constexpr int kMsgOrderFailed = 308;
-inline constexpr int kMsgBuildFailed = 309;
-inline constexpr int kMsgBadLink = 338;
-inline constexpr int kMsgOrderNotSet = 339;
-
 // The command forms of a program, before the maker prefix and framing: the
 // parameter commands, and the program's own. A block is addressed by its
 // execution order.

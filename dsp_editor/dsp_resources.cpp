@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "model/messages.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -75,11 +76,11 @@ std::int32_t CZoDSPDoc::CheckResources() {
     }
 
     if (m_spaceTotal > kSpaceLimit) {
-        model::ShowMessage(kMsgSpaceExceeded);
+        model::ShowMessage(resources::kMsgSpaceExceeded);
         return 0;
     }
     if (m_timeTotal >= kTimeLimit) {
-        model::ShowMessage(kMsgTimeExceeded);
+        model::ShowMessage(resources::kMsgTimeExceeded);
         return 0;
     }
     m_resourcesOk = 1;

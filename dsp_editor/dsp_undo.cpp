@@ -8,6 +8,7 @@
 #include "model/messages.h"
 #include "model/sheet_classes.h"
 #include "platform/archive/archive.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -217,13 +218,13 @@ int CDSPUndoHistory::Refusal(const CDSPUndoAction& action, const CZoDSPView& vie
     // deletes, redoing it adds.
     switch (action.m_kind) {
     case kUndoMove:
-        return kMsgMoveWhileLive;
+        return resources::kMsgMoveWhileLive;
     case kUndoAdd:
-        return undo ? kMsgDeleteWhileLive : kMsgAddWhileLive;
+        return undo ? resources::kMsgDeleteWhileLive : resources::kMsgAddWhileLive;
     case kUndoDelete:
-        return undo ? kMsgAddWhileLive : kMsgDeleteWhileLive;
+        return undo ? resources::kMsgAddWhileLive : resources::kMsgDeleteWhileLive;
     case kUndoSheet:
-        return kMsgLoadTemplateWhileLive;
+        return resources::kMsgLoadTemplateWhileLive;
     default:
         return 0;
     }

@@ -42,12 +42,6 @@ enum EDspUndoKind : std::int32_t {
     kUndoGroup = 7,      // a module put into a binding group
 };
 
-// Refusals while live or downloading.
-inline constexpr int kMsgMoveWhileLive = 300;
-// 301 (delete while live) is the document's kMsgDeleteWhileLive.
-inline constexpr int kMsgAddWhileLive = 302;
-inline constexpr int kMsgLoadTemplateWhileLive = 303;
-
 class CDSPUndoAction {
 public:
     CDSPUndoAction(std::int32_t step, std::int32_t kind) : m_step(step), m_kind(kind) {}

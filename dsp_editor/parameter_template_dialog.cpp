@@ -8,6 +8,7 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -86,20 +87,20 @@ CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::OnBnClickedOk() {
     if (m_mode == kModeLoad) {
         const ParameterTemplateRow* row = Selected();
         if (row == nullptr)
-            return Refuse(kMsgAmuNoneSelected);
+            return Refuse(resources::kMsgAmuNoneSelected);
         m_chosenName = row->name;
         m_chosenPath = row->path;
         return EResult::Ok;
     }
     if (m_newName.empty())
-        return Refuse(kMsgAmuNameEmpty);
+        return Refuse(resources::kMsgAmuNameEmpty);
     if (m_newName.find_first_of(kAmuForbiddenCharacters) != std::string::npos)
-        return Refuse(kMsgAmuBadName);
+        return Refuse(resources::kMsgAmuBadName);
     const bool listed =
         std::any_of(m_rows.begin(), m_rows.end(),
                     [&](const ParameterTemplateRow& r) { return r.name == m_newName; });
-    if (listed && model::Ask(kMsgAmuAskOverwrite, EMessageButtons::YesNo, EMessageAnswer::Yes) !=
-                      EMessageAnswer::Yes) {
+    if (listed && model::Ask(resources::kMsgAmuAskOverwrite, EMessageButtons::YesNo,
+                             EMessageAnswer::Yes) != EMessageAnswer::Yes) {
         m_focus = kCtlNewName;
         return EResult::Stay;
     }
@@ -110,14 +111,14 @@ CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::Save() {
     std::error_code error;
     fs::create_directories(m_folder, error);
     if (error) {
-        model::ShowMessage(kMsgAmuFolderFailed);
+        model::ShowMessage(resources::kMsgAmuFolderFailed);
         return EResult::Close;
     }
     const fs::path path = m_folder / ParameterTemplateFileName(m_module, m_newName);
     try {
         pa::write_file_atomic(path, StoreParameterTemplate(m_newName, m_module));
     } catch (const std::system_error& e) {
-        model::ShowMessage(kMsgAmuFileFailed, e.code().value());
+        model::ShowMessage(resources::kMsgAmuFileFailed, e.code().value());
         return EResult::Close;
     }
     m_chosenName = m_newName;
@@ -135,7 +136,7 @@ void CDSPDlgSaveAriAttri::DestroyViewers(const fs::path& path) {
 
 void CDSPDlgSaveAriAttri::OnBnClickedDelete() {
     const ParameterTemplateRow* row = Selected();
-    if (row == nullptr || model::Ask(kMsgAmuAskDelete, EMessageButtons::YesNo,
+    if (row == nullptr || model::Ask(resources::kMsgAmuAskDelete, EMessageButtons::YesNo,
                                      EMessageAnswer::Yes) != EMessageAnswer::Yes)
         return;
     const fs::path path = row->path;
@@ -144,7 +145,7 @@ void CDSPDlgSaveAriAttri::OnBnClickedDelete() {
     DestroyViewers(path);
     std::error_code error;
     if (!fs::remove(path, error))
-        model::ShowMessage(kMsgAmuFileMissing);
+        model::ShowMessage(resources::kMsgAmuFileMissing);
 }
 
 void CDSPDlgSaveAriAttri::OnBnClickedViewParams() {
@@ -153,12 +154,12 @@ void CDSPDlgSaveAriAttri::OnBnClickedViewParams() {
         return;
     std::error_code error;
     if (!fs::exists(row->path, error))
-        return model::ShowMessage(kMsgAmuFileMissing);
+        return model::ShowMessage(resources::kMsgAmuFileMissing);
     std::vector<std::uint8_t> bytes;
     try {
         bytes = pa::read_file(row->path);
     } catch (const std::system_error& e) {
-        return model::ShowMessage(kMsgAmuOpenFailed, e.code().value());
+        return model::ShowMessage(resources::kMsgAmuOpenFailed, e.code().value());
     }
     LoadedAmu loaded =
         LoadParameterTemplate(bytes, m_module.m_typeCode, m_module.m_subType, row->name);

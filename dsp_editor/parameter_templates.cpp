@@ -8,6 +8,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -54,16 +55,16 @@ LoadedAmu LoadParameterTemplate(std::span<const std::uint8_t> bytes, std::int32_
         std::int32_t version = 0, storedType = 0, storedVariant = 0;
         ar >> tag >> loaded.name;
         if (tag != kAmuTag || (expectedName && loaded.name != *expectedName))
-            return fail(kMsgAmuBadFormat);
+            return fail(resources::kMsgAmuBadFormat);
         ar >> version;
         if (version != 1 && version != 2)
-            return fail(kMsgAmuBadVersion);
+            return fail(resources::kMsgAmuBadVersion);
         ar >> storedType >> storedVariant;
         if (storedType != type || storedVariant != variant)
-            return fail(kMsgAmuBadType);
+            return fail(resources::kMsgAmuBadType);
         loaded.module = model::CreateAriModule(type);
         if (!loaded.module)
-            return fail(kMsgAmuCreateFailed);
+            return fail(resources::kMsgAmuCreateFailed);
         // No class tag gives the module's own part its schema: the version
         // of the file does.
         ar.SetObjectSchema(static_cast<std::uint32_t>(version));
@@ -71,9 +72,9 @@ LoadedAmu LoadParameterTemplate(std::span<const std::uint8_t> bytes, std::int32_
         // A module of the class that claims another variant would copy
         // parameters it does not have.
         if (loaded.module->m_typeCode != type || loaded.module->m_subType != variant)
-            return fail(kMsgAmuBadFormat);
+            return fail(resources::kMsgAmuBadFormat);
     } catch (const pa::archive_error&) {
-        return fail(kMsgAmuBadFormat);
+        return fail(resources::kMsgAmuBadFormat);
     }
     return loaded;
 }

@@ -26,24 +26,6 @@
 
 namespace dsp_editor {
 
-// Messages of the parameter templates.
-inline constexpr int kMsgAmuNameEmpty = 473;
-inline constexpr int kMsgAmuFolderFailed = 474;
-inline constexpr int kMsgAmuFileFailed = 476;
-inline constexpr int kMsgAmuFileMissing = 477;
-inline constexpr int kMsgAmuOpenFailed = 478;
-inline constexpr int kMsgAmuBadFormat = 479;
-inline constexpr int kMsgAmuBadType = 480;
-inline constexpr int kMsgAmuCreateFailed = 481;
-inline constexpr int kMsgAmuBadVersion = 482;
-inline constexpr int kMsgAmuNoneSelected = 483;
-inline constexpr int kMsgAmuBadName = 484;
-inline constexpr int kMsgAmuAskOverwrite = 485;
-inline constexpr int kMsgAmuAskDelete = 486;
-// The list's column headers.
-inline constexpr int kStrAmuColumnNumber = 468;
-inline constexpr int kStrAmuColumnName = 469;
-
 inline constexpr std::string_view kAmuTag = "AriModule";
 inline constexpr std::int32_t kAmuVersion = 2;
 // The characters a template name must not hold: it becomes part of a file

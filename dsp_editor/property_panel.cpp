@@ -16,6 +16,7 @@
 #include "platform/app_paths/app_paths.h"
 #include "platform/profile/profile.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace dsp_editor {
@@ -29,12 +30,6 @@ using platform::text::format;
 
 // The string table's texts of the panel.
 enum : int {
-    kAskLoadModule = 251,
-    kAskLoadLink = 252,
-    kAskLoadSheet = 253,
-    kAskSaveModule = 254,
-    kAskSaveLink = 255,
-    kAskSaveSheet = 256,
     kStrModuleCount = 263,
     kStrLinkCount = 264,
     kStrParameter = 265,
@@ -58,8 +53,6 @@ enum : int {
     kStrParameterColumn = 320,
     kStrValueColumn = 321,
     kStrOtherColumn = 322,
-    kStrIdUnset = 462,
-    kStrIdUndefined = 463,
 };
 
 // The space and time a DSP unit offers.
@@ -349,9 +342,9 @@ CDSPDlgProperty::Table CDSPDlgProperty::PropertyTable() const {
         const bool noResources = HasNoResources(*module);
         std::string id;
         if (noResources)
-            id = PanelText(kStrIdUndefined);
+            id = PanelText(resources::kStrOrderUndefined);
         else if (module->m_order == 0)
-            id = PanelText(kStrIdUnset);
+            id = PanelText(resources::kStrOrderNotSet);
         else
             id = format("%d", module->m_order);
         table.rows = {
@@ -531,9 +524,9 @@ void CDSPDlgProperty::OnSwatchColour(int control, COLORREF colour) {
 void CDSPDlgProperty::OnLoadInitialValues() {
     CZoDSPDoc& doc = m_view.GetDocument();
     const EShown shown = Shown();
-    const int question = shown == EShown::Module ? kAskLoadModule
-                         : shown == EShown::Link ? kAskLoadLink
-                                                 : kAskLoadSheet;
+    const int question = shown == EShown::Module ? resources::kMsgAskResetModule
+                         : shown == EShown::Link ? resources::kMsgAskResetLink
+                                                 : resources::kMsgAskResetSheet;
     if (model::Ask(question, model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok) !=
         model::EMessageAnswer::Ok)
         return;
@@ -560,9 +553,9 @@ void CDSPDlgProperty::OnLoadInitialValues() {
 void CDSPDlgProperty::OnSaveAsDefault() {
     CZoDSPDoc& doc = m_view.GetDocument();
     const EShown shown = Shown();
-    const int question = shown == EShown::Module ? kAskSaveModule
-                         : shown == EShown::Link ? kAskSaveLink
-                                                 : kAskSaveSheet;
+    const int question = shown == EShown::Module ? resources::kMsgAskModuleDefault
+                         : shown == EShown::Link ? resources::kMsgAskLinkDefault
+                                                 : resources::kMsgAskSheetDefault;
     if (model::Ask(question, model::EMessageButtons::OkCancel, model::EMessageAnswer::Ok) !=
         model::EMessageAnswer::Ok)
         return;

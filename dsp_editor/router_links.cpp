@@ -4,6 +4,7 @@
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/messages.h"
+#include "resources/message_ids.h"
 
 #include <algorithm>
 #include <string_view>
@@ -14,7 +15,7 @@ namespace {
 
 void ReportRouteFailure() {
     comm::WriteLog(kRouteQueryFailedLog);
-    model::ShowMessage(shell::kMsgDatabaseError);
+    model::ShowMessage(resources::kMsgDatabaseError);
 }
 
 // The settings dialog over the frame's stored server; on Connect the frame

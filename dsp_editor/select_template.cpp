@@ -10,6 +10,7 @@
 #include "model/messages.h"
 #include "platform/profile/profile.h"
 #include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -63,7 +64,7 @@ public:
     CQuietResourceChecks& operator=(const CQuietResourceChecks&) = delete;
 
     void ShowMessage(int id, const std::string& text) override {
-        if (id != kMsgSpaceExceeded && id != kMsgTimeExceeded)
+        if (id != resources::kMsgSpaceExceeded && id != resources::kMsgTimeExceeded)
             m_outer.ShowMessage(id, text);
     }
     void Log(int id, const std::string& text) override { m_outer.Log(id, text); }
@@ -236,9 +237,9 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
         return;
     // Another name is only a warning: what counts is what the file holds.
     if (!HasTemplateExtension(*path))
-        model::ShowMessage(kMsgBadFileFormat);
+        model::ShowMessage(resources::kMsgBadFileFormat);
     if (m_frame != nullptr && !m_frame->OpenDspViews()) {
-        model::ShowMessage(kMsgNoDspDocType);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return;
     }
     const std::unique_ptr<CZoDSPDoc> sheet = OpenTemplateSheet(*path);
@@ -246,12 +247,12 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
         return;
     const int slot = sheet->m_templateSlot;
     if (!IsTemplateSlot(slot)) {
-        model::ShowMessage(kMsgNotStoredTemplate);
+        model::ShowMessage(resources::kMsgNotStoredTemplate);
         return;
     }
     // The MAC comes from the file and names an ini section.
     if (!IsUnitMac(sheet->m_unitMac)) {
-        model::ShowMessage(kMsgBadUnitMac);
+        model::ShowMessage(resources::kMsgBadUnitMac);
         return;
     }
     const std::string mac = LowerText(sheet->m_unitMac);
@@ -261,7 +262,7 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
 
     CStoredTemplateIni ini(m_ini);
     if (!ini.Paths(mac)[SlotIndex(slot)].empty()) {
-        model::ShowMessage(kMsgSlotTaken);
+        model::ShowMessage(resources::kMsgSlotTaken);
         return;
     }
     ini.Record(mac, slot, *path, sheet->m_templateStructName, sheet->m_templateParamName);
@@ -271,16 +272,16 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
 
 bool CDSPDlgSelectAriTemplate::OnOK() {
     if (!IsTemplateSlot(m_slot)) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return false;
     }
     if (!IsUnitMac(m_mac)) {
-        model::ShowMessage(kMsgBadUnitMac);
+        model::ShowMessage(resources::kMsgBadUnitMac);
         return false;
     }
     SetPreview(nullptr);
-    return model::Ask(kMsgAskSwitchTemplate, EMessageButtons::YesNoCancel, EMessageAnswer::Yes,
-                      m_slot) == EMessageAnswer::Yes;
+    return model::Ask(resources::kMsgAskSwitchTemplate, EMessageButtons::YesNoCancel,
+                      EMessageAnswer::Yes, m_slot) == EMessageAnswer::Yes;
 }
 
 void CDSPDlgSelectAriTemplate::OnCancel() {

@@ -22,13 +22,6 @@ namespace dsp_editor {
 
 class CZoDSPDoc;
 
-// Messages of the selection.
-inline constexpr int kMsgBadUnitMac = 283;
-inline constexpr int kMsgAskSwitchTemplate = 284;
-inline constexpr int kMsgBadFileFormat = 285;
-inline constexpr int kMsgNotStoredTemplate = 289;
-inline constexpr int kMsgSlotTaken = 290;
-
 // A copy of `source` for drawing, tied to no frame: the sheet's settings,
 // template slot and names, every module made anew through AddModule at the
 // source's place (with its id, names, pins' connections and, for input and

@@ -12,6 +12,7 @@
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -290,10 +291,10 @@ std::unique_ptr<CZoDSPDoc> OpenTemplateSheet(const std::filesystem::path& path) 
     try {
         doc->OnOpenDocument(path);
     } catch (const std::system_error&) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return nullptr;
     } catch (const pa::archive_error&) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return nullptr;
     }
     return doc;
@@ -415,13 +416,13 @@ bool BuildFirmTemplateCommands(CZoDSPDoc& stored, const TemplateSlotPaths& paths
     stored.m_orderOk = 1;
     CStructureSink structure(list);
     if (WriteDownloadProgram(stored, structure) == EProgramResult::BadLink) {
-        model::ShowMessage(kMsgBadLink);
+        model::ShowMessage(resources::kMsgBadLink);
         return false;
     }
 
     if (!CollectFirmTemplates(paths, stored.m_templateSlot, stored.m_templateStructName, start,
                               list)) {
-        model::ShowMessage(kMsgResetsFailed);
+        model::ShowMessage(resources::kMsgResetsFailed);
         return false;
     }
 
@@ -467,7 +468,7 @@ StoredTemplateRow* CDSPDlgFirmTemplate::RowOf(int slot) {
 
 void CDSPDlgFirmTemplate::OnSelectSlot(int slot) {
     if (!IsSlot(slot)) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return;
     }
     m_slot = slot;
@@ -531,19 +532,21 @@ bool CDSPDlgFirmTemplate::Refuse(int message, int control) {
 bool CDSPDlgFirmTemplate::OnOK() {
     m_focus = 0;
     if (!IsSlot(m_slot))
-        return Refuse(kMsgBadTemplateSlot, kCtlSlot);
-    if (const int problem = NameProblem(m_structName, kMsgStructNameEmpty, kMsgStructNameTooLong,
-                                        kMsgStructNameNotAscii))
+        return Refuse(resources::kMsgBadTemplateSlot, kCtlSlot);
+    if (const int problem =
+            NameProblem(m_structName, resources::kMsgStructNameEmpty,
+                        resources::kMsgStructNameTooLong, resources::kMsgStructNameNotAscii))
         return Refuse(problem, kCtlStructName);
     if (!CheckStructure(m_structName))
-        return Refuse(kMsgStructureDiffers, kCtlStructName);
-    if (const int problem = NameProblem(m_paramName, kMsgParamNameEmpty, kMsgParamNameTooLong,
-                                        kMsgParamNameNotAscii))
+        return Refuse(resources::kMsgStructureDiffers, kCtlStructName);
+    if (const int problem =
+            NameProblem(m_paramName, resources::kMsgParamNameEmpty, resources::kMsgParamNameTooLong,
+                        resources::kMsgParamNameNotAscii))
         return Refuse(problem, kCtlParamName);
     if (m_path.empty())
-        return Refuse(kMsgTemplatePathEmpty, kCtlPath);
+        return Refuse(resources::kMsgTemplatePathEmpty, kCtlPath);
     // Asked before anything is written: No leaves the file and the document.
-    if (m_slotStored && model::Ask(kMsgAskOverwriteSlot, EMessageButtons::YesNo,
+    if (m_slotStored && model::Ask(resources::kMsgAskOverwriteSlot, EMessageButtons::YesNo,
                                    EMessageAnswer::Yes) != EMessageAnswer::Yes)
         return false;
 
@@ -560,7 +563,7 @@ bool CDSPDlgFirmTemplate::OnOK() {
         m_doc.m_templateSlot = slot;
         m_doc.m_templateStructName = std::move(structName);
         m_doc.m_templateParamName = std::move(paramName);
-        return Refuse(kMsgTemplateSaveFailed, kCtlPath);
+        return Refuse(resources::kMsgTemplateSaveFailed, kCtlPath);
     }
     if (IDspMainFrame* frame = m_doc.GetMainFrame())
         frame->CleanRecentFiles();
@@ -573,7 +576,7 @@ bool CDSPDlgFirmTemplate::CheckStructure(std::string_view name) const {
     if (length < 1 || length > kTemplateNameLength)
         return false;
     if (const IDspMainFrame* frame = m_doc.GetMainFrame(); frame && !frame->OpenDspViews()) {
-        model::ShowMessage(kMsgNoDspDocType);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return false;
     }
     const CStoredTemplateIni ini(m_ini);
@@ -634,17 +637,17 @@ void CZoDSPView::OnSolidifyTemplates() {
 
     const int slot = dialog.Slot();
     if (dialog.m_path.empty())
-        return model::ShowMessage(kMsgTemplateSaveFailed);
+        return model::ShowMessage(resources::kMsgTemplateSaveFailed);
     if (dialog.m_structName.empty())
-        return model::ShowMessage(kMsgStructNameEmpty);
+        return model::ShowMessage(resources::kMsgStructNameEmpty);
     if (dialog.m_paramName.empty())
-        return model::ShowMessage(kMsgParamNameEmpty);
+        return model::ShowMessage(resources::kMsgParamNameEmpty);
     if (!IsSlot(slot))
-        return model::ShowMessage(kMsgBadTemplateSlot);
+        return model::ShowMessage(resources::kMsgBadTemplateSlot);
     if (doc.m_orderOk == 0)
-        return model::ShowMessage(kMsgOrderNotSet);
+        return model::ShowMessage(resources::kMsgOrderNotSet);
     if (const IDspMainFrame* frame = doc.GetMainFrame(); frame && !frame->OpenDspViews())
-        return model::ShowMessage(kMsgNoDspDocType);
+        return model::ShowMessage(resources::kMsgNoDocumentTemplate);
 
     // Every template of the unit with this structure name is stored again,
     // in slot order, each from its saved file; the program is made aside
@@ -677,14 +680,14 @@ void CZoDSPView::SwitchToStoredTemplate(std::int32_t slot) {
     if (doc.CheckResources() == 0)
         return;
     if (doc.AssignExecutionOrder() == 0)
-        return model::ShowMessage(kMsgOrderFailed);
+        return model::ShowMessage(resources::kMsgOrderFailed);
     IDspMainFrame* frame = doc.GetMainFrame();
     const bool active = frame != nullptr && frame->ActiveDspView() == this;
     if (active)
         frame->ShowDspStatus(StatusFigures(doc.m_orderOk != 0));
     // Built only to prove the sheet whole; the clear discards it.
     if (!BuildDownloadCommands(false))
-        return model::ShowMessage(kMsgBuildFailed);
+        return model::ShowMessage(resources::kMsgBuildFailed);
     m_console.ClearAll();
     m_console.ResetCounters();
 

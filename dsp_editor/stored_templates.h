@@ -32,21 +32,6 @@ namespace dsp_editor {
 class CZoDSPDoc;
 class CZoDSPView;
 
-// Messages of the stored templates.
-inline constexpr int kMsgStructNameTooLong = 214;
-inline constexpr int kMsgTemplatePathEmpty = 224;
-inline constexpr int kMsgTemplateSaveFailed = 225;
-inline constexpr int kMsgAskOverwriteSlot = 226;
-inline constexpr int kMsgBadTemplateSlot = 227;
-inline constexpr int kMsgStructNameEmpty = 228;
-inline constexpr int kMsgParamNameTooLong = 229;
-inline constexpr int kMsgParamNameEmpty = 230;
-inline constexpr int kMsgOpenFileFailed = 286;
-inline constexpr int kMsgStructNameNotAscii = 344;
-inline constexpr int kMsgParamNameNotAscii = 345;
-inline constexpr int kMsgStructureDiffers = 346;
-inline constexpr int kMsgResetsFailed = 348;
-
 inline constexpr int kTemplateSlots = 8;
 // Both names travel in fields of this many characters.
 inline constexpr std::size_t kTemplateNameLength = 12;

@@ -25,6 +25,7 @@
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -327,12 +328,12 @@ void CZoDSPDoc::SetModifiedFlag(bool modified) {
 std::optional<std::filesystem::path> CZoDSPDoc::DefaultSavePath() const {
     const std::string sheet = m_frame != nullptr ? m_frame->DeviceDocumentPath() : std::string();
     if (TrimSpaces(sheet).empty()) {
-        model::ShowMessage(kMsgSaveDeviceDocumentFirst);
+        model::ShowMessage(resources::kMsgSaveDeviceDocumentFirst);
         return std::nullopt;
     }
     std::optional<std::filesystem::path> path = DefaultDspPath(sheet, m_unitMac);
     if (!path)
-        model::ShowMessage(kMsgBadMac);
+        model::ShowMessage(resources::kMsgBadMac);
     return path;
 }
 
@@ -344,7 +345,7 @@ bool CZoDSPDoc::WriteTo(const std::filesystem::path& path, const std::string& sa
         pa::write_file_atomic(path, SaveDocument());
     } catch (const std::exception&) {
         m_savedTitle = before;
-        model::ShowMessage(kMsgSaveFailed);
+        model::ShowMessage(resources::kMsgSaveFailed);
         return false;
     }
     return true;
@@ -369,7 +370,7 @@ bool CZoDSPDoc::OnFileSave() {
 bool CZoDSPDoc::OnFileClose() {
     if (!m_modified)
         return true;
-    switch (model::Ask(kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
+    switch (model::Ask(resources::kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
                        model::EMessageAnswer::Yes)) {
     case model::EMessageAnswer::Yes:
         return OnFileSave();
@@ -520,7 +521,7 @@ void CZoDSPDoc::DeleteLinkAt(std::size_t index, std::vector<std::int32_t>& touch
 
 void CZoDSPDoc::DeleteSelection() {
     if (m_live != 0) {
-        model::ShowMessage(kMsgDeleteWhileLive);
+        model::ShowMessage(resources::kMsgDeleteWhileLive);
         ClearSelection();
         return;
     }

@@ -71,15 +71,6 @@
 
 namespace dsp_editor {
 
-// Messages of the document.
-inline constexpr int kMsgBadMac = 248;
-inline constexpr int kMsgDeleteWhileLive = 301;
-inline constexpr int kMsgTimeExceeded = 306;
-inline constexpr int kMsgSpaceExceeded = 307;
-inline constexpr int kMsgSaveDeviceDocumentFirst = 323;
-inline constexpr int kMsgSaveDocument = 324;
-inline constexpr int kMsgSaveFailed = 349;
-
 // The template loader and the parameter files make modules by type code.
 using model::CreateAriModule;
 

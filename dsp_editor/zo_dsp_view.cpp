@@ -11,6 +11,7 @@
 #include "model/messages.h"
 #include "platform/archive/file.h"
 #include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 
 namespace dsp_editor {
 
@@ -158,7 +159,7 @@ bool CZoDSPView::SaveAsTemplate() {
     try {
         pa::write_file_atomic(WithTemplateSuffix(*chosen), bytes);
     } catch (const std::system_error&) {
-        model::ShowMessage(kMsgSaveFailed);
+        model::ShowMessage(resources::kMsgSaveFailed);
         return false;
     }
     if (IDspMainFrame* frame = m_document.GetMainFrame())

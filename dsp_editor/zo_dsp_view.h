@@ -28,9 +28,6 @@ namespace dsp_editor {
 
 class CDspGestures;
 
-// A sheet template file the loader refused.
-inline constexpr int kMsgTemplateNotLoaded = 310;
-
 // The file dialogs' filter for sheet templates.
 inline constexpr std::string_view kTemplateFilter = "DSP Template Files (*.dmu)|*.dmu||";
 

@@ -4,6 +4,7 @@
 #include "model/device_models.h"
 #include "model/messages.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 
 namespace model::device_drawing {
 
@@ -57,7 +58,7 @@ void DrawBox(Canvas& dc, const CBaseDevice& device, std::int32_t dx, std::int32_
 bool SameKindOrReport(const CBaseDevice& other, std::int32_t kind) {
     if (other.m_kind == kind)
         return true;
-    ShowMessage(158, 101, ModelName(other.m_typeCode));
+    ShowMessage(resources::kMsgCopyDeviceFailed, 101, ModelName(other.m_typeCode));
     return false;
 }
 

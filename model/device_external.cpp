@@ -9,6 +9,7 @@
 #include "model/schema.h"
 #include "platform/text/format.h"
 #include "resources/bitmaps.h"
+#include "resources/message_ids.h"
 
 namespace model {
 
@@ -126,7 +127,7 @@ void CDeviceExternal::Draw(Canvas& dc, std::int32_t dx, std::int32_t dy) {
         dc.FrameRect(b, Brush::Solid(gdi::kBlack));
         if (m_reportedIcon != m_iconId) {
             m_reportedIcon = m_iconId;
-            LogMessage(159, 102);
+            LogMessage(resources::kMsgDeviceBitmapFailed, 102);
         }
     }
     if (m_selected != 0)

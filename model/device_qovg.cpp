@@ -3,6 +3,7 @@
 #include "model/device_models.h"
 #include "model/schema.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 namespace model {
@@ -25,7 +26,8 @@ CDeviceQOVG::CDeviceQOVG(const TextMeasurer& dc, std::int32_t x, std::int32_t y,
         m_analogNames[j] = format("In%d", static_cast<int>(j + 1));
     // Current, voltage, temperature.
     for (std::size_t j = 5; j < 8; ++j)
-        m_analogNames[j] = std::string(resources::LoadString(static_cast<int>(441 + j - 5)));
+        m_analogNames[j] = std::string(
+            resources::LoadString(static_cast<int>(resources::kStrAnalogCurrent + j - 5)));
 }
 
 void CDeviceQOVG::Serialize(pa::archive_t& ar) {

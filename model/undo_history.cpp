@@ -11,6 +11,7 @@
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "model/device_text.h"
+#include "resources/message_ids.h"
 
 namespace model {
 
@@ -260,7 +261,7 @@ void CUndoHistory::AddCopies(const CUndoAction& step, bool placeLinks, IUndoHost
             // The devices after it stay out; the links still go back, each
             // only where both its ends are there again, so that no channel
             // keeps a copy of a link the document lacks.
-            ShowMessage(236);
+            ShowMessage(resources::kMsgRedoWrongDeviceType);
             break;
         }
         std::unique_ptr<CBaseDevice> device = CopyDevice(*copy);
@@ -286,7 +287,7 @@ void CUndoHistory::DeleteAgain(const CUndoAction& step) {
 void CUndoHistory::ExchangeDevices(CUndoAction& step) {
     for (const auto& copy : step.m_devices) {
         if (!IsKnownKind(copy->m_kind)) {
-            ShowMessage(222, 104, "UPDATE");
+            ShowMessage(resources::kMsgUndoWrongDeviceType, 104, "UPDATE");
             continue;
         }
         CBaseDevice* device = m_document.FindDevice(copy->m_id, copy->m_subType);

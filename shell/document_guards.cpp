@@ -3,6 +3,8 @@
 #include <map>
 
 #include "model/messages.h"
+#include "resources/message_ids.h"
+#include "shell/document_file.h"
 #include "shell/main_frame_core.h"
 
 namespace shell {
@@ -13,15 +15,6 @@ std::map<std::string, DocumentReader>& Readers()
 {
     static std::map<std::string, DocumentReader> readers;
     return readers;
-}
-
-std::string LastThreeLower(const std::string& path)
-{
-    std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return tail;
 }
 
 // The checks before the open device sheet may be replaced: no download, no
@@ -36,7 +29,7 @@ bool MayReplaceDeviceSheet(CMainFrameCore& frame, IDocumentWindows& windows, boo
         return false;
     if (!replaceOpen)
         return true;
-    if (model::Ask(kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+    if (model::Ask(resources::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                    model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
         return false;
     while (windows.HasActiveView())
@@ -57,14 +50,12 @@ void RegisterDocumentReader(const std::string& extension, DocumentReader reader)
 
 bool OpenDocumentFile(const std::string& path, CMainFrameCore& frame, IDocumentWindows& windows)
 {
-    const std::string tail = LastThreeLower(path);
-    if (tail != "dsp" && tail != ".zo") {
-        model::ShowMessage(kMsgBadFileFormat);
+    const EDocumentFile kind = CheckFileToOpen(path);
+    if (kind == EDocumentFile::Other)
         return false;
-    }
-    if (tail != ".zo")
+    if (kind == EDocumentFile::DspSheet)
         return windows.OpenDocument(path);
-    const auto reader = Readers().find(tail);
+    const auto reader = Readers().find(".zo");
     const DocumentReader* read = reader != Readers().end() ? &reader->second : nullptr;
     // What the reader kept goes with the window it opens, or here.
     struct forget_t {

@@ -40,10 +40,6 @@ struct DocumentReader {
 // reader removes it.
 void RegisterDocumentReader(const std::string& extension, DocumentReader reader);
 
-// Message numbers of the guards.
-inline constexpr int kMsgBadFileFormat = 285;
-inline constexpr int kMsgReplaceDocument = 305;
-
 // OpenDocumentFile: a ".dsp" opens beside the others; a ".zo" replaces the
 // open documents after the busy (209) and run-state (221) checks, its
 // reader's read of the file (a file that does not load closes nothing and

@@ -4,6 +4,7 @@
 #include "model/device_document.h"
 #include "model/messages.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 #include "shell/app_settings.h"
 
 namespace shell {
@@ -100,24 +101,24 @@ IDspDocument* OpenDspDocumentOfDevice(int deviceId, const model::IDeviceDoc* she
 void SelectDspTemplate(IDspDocuments* documents, const std::filesystem::path& iniPath)
 {
     if (!documents) {
-        model::ShowMessage(kMsgNoDocumentTemplate);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return;
     }
     const std::optional<CTemplateChoice> choice = documents->SelectTemplate();
     if (!choice)
         return;
     if (choice->slot <= 0) {
-        model::ShowMessage(kMsgBadTemplateSlot);
+        model::ShowMessage(resources::kMsgBadTemplateSlot);
         return;
     }
     if (choice->mac.size() != 12) {
-        model::ShowMessage(kMsgBadTemplateMac);
+        model::ShowMessage(resources::kMsgBadTemplateMac);
         return;
     }
     const std::string path = platform::profile::ini_file_t(iniPath).read_string(
         choice->mac + "-FirmAriTemplate", std::to_string(choice->slot), "", 500);
     if (path.size() < 2) {
-        model::ShowMessage(kMsgTemplateFileMissing);
+        model::ShowMessage(resources::kMsgTemplateFileMissing);
         return;
     }
     IDspDocument* document = UnitDocument(*documents, choice->mac);
@@ -126,7 +127,7 @@ void SelectDspTemplate(IDspDocuments* documents, const std::filesystem::path& in
     if (!document)
         return;
     if (!document->HasView()) {
-        model::ShowMessage(kMsgOpenFileFailed);
+        model::ShowMessage(resources::kMsgOpenFileFailed);
         return;
     }
     document->LoadTemplate(path);

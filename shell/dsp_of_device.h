@@ -60,13 +60,6 @@ public:
 void RegisterDspDocuments(IDspDocuments* documents);
 IDspDocuments* RegisteredDspDocuments();
 
-// Messages of the template switch.
-inline constexpr int kMsgBadTemplateSlot = 227;
-inline constexpr int kMsgTemplateFileMissing = 231;
-inline constexpr int kMsgOpenFileFailed = 286;
-inline constexpr int kMsgNoDocumentTemplate = 287;
-inline constexpr int kMsgBadTemplateMac = 304;
-
 // The file of a unit's DSP configuration beside a saved sheet:
 // "<sheet path without its extension> DSP Files/<MAC>.dsp", the folder and
 // the file found without regard to case; none when it is not there.

@@ -6,17 +6,11 @@
 #include "model/messages.h"
 #include "platform/text/ipv4.h"
 #include "shell/dsp_of_device.h"
+#include "resources/message_ids.h"
 
 namespace shell {
 
 using namespace std::chrono_literals;
-
-namespace {
-
-constexpr int kMsgComponentsFailed = 203;
-constexpr int kMsgNetThreadFailed = 204;
-
-} // namespace
 
 CMainFrameCore::CMainFrameCore(IFrameWindows& windows, ITimer& blinkTimer)
     : m_windows(windows), m_blinkTimer(blinkTimer), m_online(&comm::OnlineDevices())
@@ -43,7 +37,7 @@ int CMainFrameCore::StartNetwork(const std::string& cardTitle, const std::string
     m_watch = &watch;
     m_firstSweepLimit = firstSweepLimit;
     if (!make(&m_discovery, &m_poller, m_adapter, cardTitle)) {
-        model::ShowMessage(kMsgComponentsFailed, 1);
+        model::ShowMessage(resources::kMsgComponentsFailed, 1);
         return 0;
     }
     m_localAdapterIp = GetAdapterIp();
@@ -76,7 +70,7 @@ void CMainFrameCore::NetThreadFailed()
 {
     m_watch->Stop();
     comm::WriteLog("Failed to create net thread! So Halvik closed!");
-    model::ShowMessage(kMsgNetThreadFailed, 2);
+    model::ShowMessage(resources::kMsgNetThreadFailed, 2);
     if (onNetFailure)
         onNetFailure();
 }
@@ -194,12 +188,12 @@ bool CMainFrameCore::CanStartDeviceDownload() const
 bool CMainFrameCore::CanClose(const void* child)
 {
     if (m_busy && (!child || m_downloadingFrame == child)) {
-        model::ShowMessage(kMsgCannotCloseBusy);
+        model::ShowMessage(resources::kMsgCannotCloseBusy);
         return false;
     }
     const bool running = child ? m_runningFrame == child : m_runningView || m_runningFrame;
     if (running) {
-        model::ShowMessage(kMsgCannotCloseRunning);
+        model::ShowMessage(resources::kMsgCannotCloseRunning);
         return false;
     }
     return true;

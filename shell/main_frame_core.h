@@ -141,10 +141,6 @@ private:
 using ComponentsMaker = std::function<int(comm::Imanager*, comm::Icom_manager*,
                                           comm::Icom_adapter&, const std::string& cardTitle)>;
 
-// The messages that keep a device sheet from going while it is busy.
-inline constexpr int kMsgCannotCloseBusy = 209;
-inline constexpr int kMsgCannotCloseRunning = 221;
-
 // Results of SnmpGet and SnmpSet besides success.
 inline constexpr int kSnmpFailed = -1;
 inline constexpr int kSnmpOutOfRange = -3;

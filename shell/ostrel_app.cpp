@@ -3,6 +3,7 @@
 #include "comm/event_log.h"
 #include "model/messages.h"
 #include "platform/automation/activation.h"
+#include "resources/message_ids.h"
 
 namespace shell {
 
@@ -53,7 +54,7 @@ bool COstrelApp::InitInstance(const std::vector<std::string>& args)
     m_language = LoadAppLangResourceDLL(m_folder, m_settings);
 
     if (platform::automation::initialize() < 0) {
-        model::ShowMessage(kMsgAutomationFailed);
+        model::ShowMessage(resources::kMsgComInitFailed);
         return false;
     }
     m_automation = true;
@@ -62,7 +63,7 @@ bool COstrelApp::InitInstance(const std::vector<std::string>& args)
 
     m_instance = std::make_unique<CSingleInstance>(m_folder);
     if (!m_instance->Acquire()) {
-        model::ShowMessage(kMsgAlreadyRunning);
+        model::ShowMessage(resources::kMsgAlreadyRunning);
         return false;
     }
     m_instance->SetShowHandler([this] { m_ui.RaiseMainWindow(); });

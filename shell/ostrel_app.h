@@ -63,8 +63,6 @@ struct CStartupServices {
 };
 CStartupServices ProgramServices();
 
-inline constexpr int kMsgAutomationFailed = 100;
-inline constexpr int kMsgAlreadyRunning = 312;
 // The configuration password every start resets.
 inline constexpr const char* kConfigPassKey = "SOFTWARE\\Ostrel\\ConfigPass";
 inline constexpr const char* kInitialConfigPass = "0";

@@ -2,6 +2,7 @@
 
 #include "comm/event_log.h"
 #include "model/messages.h"
+#include "resources/message_ids.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -157,7 +158,7 @@ int LoadRoutesFromDatabase(CRouterDatabase& connection, const CDatabaseSettings&
     if (connection.Open(settings))
         return 1;
     comm::WriteLog("Data base error: failed to get router informations");
-    model::ShowMessage(kMsgDatabaseError);
+    model::ShowMessage(resources::kMsgDatabaseError);
     return 0;
 }
 

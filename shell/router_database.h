@@ -22,9 +22,6 @@ struct CDatabaseSettings {
     std::string password;
 };
 
-// "数据库错误：获取路由信息失败！"
-inline constexpr int kMsgDatabaseError = 250;
-
 // 3306, or the port that OSTREL_DATABASE_PORT names (1-65535), read once
 // per process, so tests can reach a server of their own.
 int DatabasePort();

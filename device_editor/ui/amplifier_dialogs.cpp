@@ -19,6 +19,7 @@
 #include "device_editor/ui/dialog_support.h"
 #include "model/device_qovg.h"
 #include "platform/gdi/qt_canvas.h"
+#include "resources/message_ids.h"
 #include "shell/slider_model.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/my_slider.h"
@@ -206,10 +207,12 @@ void CDeviceDlgQOVGSetAttri::FocusFailure() {
         // The messages come in blocks of four in field order (empty, then out
         // of range); the order check is about the upper alarm limit.
         int field = kAlarmUpper;
-        if (failure->message >= kMsgScaleLowerEmpty && failure->message <= kMsgAlarmUpperEmpty)
-            field = failure->message - kMsgScaleLowerEmpty;
-        else if (failure->message >= kMsgScaleLowerRange && failure->message <= kMsgAlarmUpperRange)
-            field = failure->message - kMsgScaleLowerRange;
+        if (failure->message >= resources::kMsgScaleLowerEmpty &&
+            failure->message <= resources::kMsgAlarmUpperEmpty)
+            field = failure->message - resources::kMsgScaleLowerEmpty;
+        else if (failure->message >= resources::kMsgScaleLowerRange &&
+                 failure->message <= resources::kMsgAlarmUpperRange)
+            field = failure->message - resources::kMsgScaleLowerRange;
         edit = Field(failure->row, static_cast<EField>(field));
     }
     if (edit != nullptr) {

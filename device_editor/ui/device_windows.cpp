@@ -23,6 +23,7 @@
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "shell/document_guards.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ostrel_app.h"
@@ -34,9 +35,6 @@ namespace {
 
 using shell::ui::CMainFrame;
 using shell::ui::EBar;
-
-constexpr int kMsgSaveDocument = 324;
-constexpr int kMsgSaveFailed = 349;
 
 CDeviceWindow* WindowOf(shell::ui::CChildFrame* child) {
     return child != nullptr && child->Kind() == shell::ui::EChildKind::Device
@@ -143,7 +141,7 @@ const void* CDeviceWindow::ChildFrame() const {
 bool CDeviceWindow::SaveModified() {
     if (!m_document->IsModified())
         return true;
-    switch (model::Ask(kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
+    switch (model::Ask(resources::kMsgSaveDocument, model::EMessageButtons::YesNoCancel,
                        model::EMessageAnswer::Yes)) {
     case model::EMessageAnswer::Yes:
         return Save(false);
@@ -179,7 +177,7 @@ bool CDeviceWindow::Save(bool askForPath) {
     try {
         m_document->OnSaveDocument(path);
     } catch (const std::exception&) {
-        model::ShowMessage(kMsgSaveFailed);
+        model::ShowMessage(resources::kMsgSaveFailed);
         return false;
     }
     return true;

@@ -27,9 +27,9 @@
 #include "model/device_document.h"
 #include "model/messages.h"
 #include "platform/app_paths/app_paths.h"
-#include "platform/text/ascii.h"
+#include "resources/message_ids.h"
 #include "shell/app_settings.h"
-#include "shell/document_guards.h"
+#include "shell/document_file.h"
 #include "shell/frame_resources.h"
 #include "shell/recent_files.h"
 #include "shell/ui/console_window.h"
@@ -376,20 +376,14 @@ void CDspWindow::OpenFile() {
 }
 
 void CDspWindow::OpenChosenFile(const std::string& path) {
-    const auto endsWith = [&](std::string_view suffix) {
-        return path.size() >= suffix.size() &&
-               platform::text::equals_no_case(
-                   std::string_view(path).substr(path.size() - suffix.size()), suffix);
-    };
-    if (!endsWith(".zo") && !endsWith(".dsp")) {
-        model::ShowMessage(shell::kMsgBadFileFormat);
+    const shell::EDocumentFile kind = shell::CheckFileToOpen(path);
+    if (kind == shell::EDocumentFile::Other)
         return;
-    }
     CMainFrame& frame = m_frame.MainFrame();
-    if (endsWith(".zo")) {
+    if (kind == shell::EDocumentFile::DeviceSheet) {
         if (!frame.Core().CanClose())
             return;
-        if (model::Ask(shell::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
+        if (model::Ask(resources::kMsgReplaceDocument, model::EMessageButtons::OkCancel,
                        model::EMessageAnswer::Ok) != model::EMessageAnswer::Ok)
             return;
         // This window goes here; only the frame is used after it.
@@ -480,7 +474,7 @@ void CDspWindow::Activate() {
 
 void CDspWindow::LoadTemplate(const std::filesystem::path& path) {
     if (!m_view->LoadTemplate(path))
-        model::ShowMessage(kMsgTemplateNotLoaded);
+        model::ShowMessage(resources::kMsgTemplateNotLoaded);
 }
 
 void CDspWindow::SwitchToStoredTemplate(int slot) {

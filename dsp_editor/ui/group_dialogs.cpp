@@ -1,6 +1,7 @@
 #include "dsp_editor/ui/group_dialogs.h"
 
 #include "dsp_editor/ui/controls.h"
+#include "resources/message_ids.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,9 +30,6 @@ constexpr int kGroupsLabel = 1392;
 constexpr int kMembersLabel = 1393;
 constexpr int kOldNameLabel = 1390;
 constexpr int kNewNameLabel = 1391;
-constexpr int kStrDeviceName = 278;
-constexpr int kStrNewGroup = 460;
-constexpr int kStrJoinGroup = 461;
 
 QLineEdit* ReadOnlyEdit(QWidget* owner, int id, const QString& text) {
     auto* edit = Named(new QLineEdit(text, owner), id);
@@ -44,7 +42,8 @@ QLineEdit* ReadOnlyEdit(QWidget* owner, int id, const QString& text) {
 CDSPDlgNewCombination::CDSPDlgNewCombination(CGroupEditor& editor, QWidget* parent)
     : QDialog(parent), m_editor(editor) {
     const bool newGroup = editor.Mode() == EGroupDialogMode::NewGroup;
-    setWindowTitle(shell::StringText(newGroup ? kStrNewGroup : kStrJoinGroup));
+    setWindowTitle(
+        shell::StringText(newGroup ? resources::kStrNewGroup : resources::kStrJoinGroup));
     const auto text = [](int id, const char* builtin) {
         return shell::DialogString(kGroupDialog, id, builtin);
     };
@@ -72,7 +71,8 @@ CDSPDlgNewCombination::CDSPDlgNewCombination(CGroupEditor& editor, QWidget* pare
     m_join = Button(this, kGroupDialog, kCtlJoin, "加入到当前绑定组>>");
     m_remove = Button(this, kGroupDialog, kCtlRemove, "删除");
     m_members = Named(new QTableWidget(0, 2, this), kCtlMembers);
-    m_members->setHorizontalHeaderLabels({shell::StringText(kStrDeviceName), QStringLiteral("ID")});
+    m_members->setHorizontalHeaderLabels(
+        {shell::StringText(resources::kStrDeviceName), QStringLiteral("ID")});
     m_members->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_members->verticalHeader()->hide();
     m_members->setSelectionMode(QAbstractItemView::SingleSelection);

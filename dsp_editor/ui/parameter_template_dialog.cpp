@@ -1,6 +1,7 @@
 #include "dsp_editor/ui/parameter_template_dialog.h"
 
 #include "dsp_editor/ui/controls.h"
+#include "resources/message_ids.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -48,8 +49,8 @@ CSaveAriAttriDialog::CSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidge
     fields->addWidget(ReadOnlyEdit(this, Amu::kCtlModuleId, m_controller.ModuleIdText()), 1, 1);
 
     m_rows = Named(new QTableWidget(0, 2, this), Amu::kCtlList);
-    m_rows->setHorizontalHeaderLabels(
-        {shell::StringText(kStrAmuColumnNumber), shell::StringText(kStrAmuColumnName)});
+    m_rows->setHorizontalHeaderLabels({shell::StringText(resources::kStrAmuColumnNumber),
+                                       shell::StringText(resources::kStrAmuColumnName)});
     m_rows->horizontalHeader()->setStretchLastSection(true);
     m_rows->verticalHeader()->hide();
     m_rows->setSelectionBehavior(QAbstractItemView::SelectRows);

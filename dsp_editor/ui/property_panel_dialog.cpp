@@ -2,6 +2,7 @@
 
 #include "dsp_editor/ui/controls.h"
 #include "platform/gdi/qt_canvas.h"
+#include "resources/message_ids.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -23,9 +24,6 @@ namespace dsp_editor::ui {
 namespace {
 
 using Panel = CDSPDlgProperty;
-
-constexpr int kStrDisplayTab = 261;
-constexpr int kStrAlgorithmTab = 262;
 
 // A solid patch of the stored colour that opens the colour dialog when
 // clicked.
@@ -82,8 +80,8 @@ CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* pare
             [this](int index) { m_panel.OnSelChangeObject(index); });
 
     m_tabs = Named(new QTabBar(this), Panel::kCtlTabs);
-    m_tabs->addTab(shell::StringText(kStrDisplayTab));
-    m_tabs->addTab(shell::StringText(kStrAlgorithmTab));
+    m_tabs->addTab(shell::StringText(resources::kStrDisplayTab));
+    m_tabs->addTab(shell::StringText(resources::kStrAlgorithmTab));
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         m_panel.OnSelChangeTab(index == 0 ? Panel::ETab::Display : Panel::ETab::Algorithm);
     });

@@ -3,6 +3,7 @@
 #include "model/messages.h"
 #include "platform/archive/archive.h"
 #include "resources/bitmaps.h"
+#include "resources/message_ids.h"
 #include "shell/dsp_of_device.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_tab_client.h"
@@ -40,7 +41,7 @@ bool LoadDocumentFile(const std::function<void()>& load) {
     } catch (const std::system_error&) {
     } catch (const platform::archive::archive_error&) {
     }
-    model::ShowMessage(kMsgOpenFileFailed);
+    model::ShowMessage(resources::kMsgOpenFileFailed);
     return false;
 }
 

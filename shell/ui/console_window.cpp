@@ -1,6 +1,7 @@
 #include "shell/ui/console_window.h"
 
 #include "model/messages.h"
+#include "resources/message_ids.h"
 
 #include <algorithm>
 
@@ -112,7 +113,7 @@ void CConsoleWindow::OnBnClickedAdd()
 {
     const std::string text = m_handCommand->text().toStdString();
     if (!m_console.AddHandCommand(text))
-        model::ShowMessage(comm::CDSPDlgShowCMD::kMsgBadFrame);
+        model::ShowMessage(resources::kMsgBadFrame);
 }
 
 void CConsoleWindow::OnTabChanged(int tab)

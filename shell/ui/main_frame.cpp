@@ -4,11 +4,12 @@
 #include "model/messages.h"
 #include "platform/profile/registry.h"
 #include "resources/bitmaps.h"
+#include "resources/message_ids.h"
 #include "shell/app_settings.h"
+#include "shell/dialog_texts.h"
 #include "shell/dsp_of_device.h"
 #include "shell/language.h"
 #include "shell/ui/about_dialog.h"
-#include "shell/dialog_texts.h"
 #include "shell/ui/language_dialog.h"
 #include "shell/ui/mdi_tab_client.h"
 #include "shell/ui/message_boxes.h"
@@ -37,7 +38,6 @@ namespace shell::ui {
 
 namespace {
 
-constexpr int kMsgNoDocumentTemplate = 287;
 constexpr int kDevicePaletteBar = 137;
 constexpr int kOutputBar = 138;
 constexpr int kDspPaletteBar = 153;
@@ -905,7 +905,7 @@ bool CMainFrame::OpenDocument(const std::string& path)
 {
     const CDocumentKind* kind = FindDocumentKind(KindOfPath(path));
     if (!kind || !kind->make) {
-        model::ShowMessage(kMsgNoDocumentTemplate);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return false;
     }
     std::unique_ptr<CChildDocument> document = kind->make(path);
@@ -935,7 +935,7 @@ bool CMainFrame::NewDeviceDocument()
 {
     const CDocumentKind* kind = FindDocumentKind(".zo");
     if (!kind || !kind->make) {
-        model::ShowMessage(kMsgNoDocumentTemplate);
+        model::ShowMessage(resources::kMsgNoDocumentTemplate);
         return false;
     }
     std::unique_ptr<CChildDocument> document = kind->make(std::string());

@@ -21,6 +21,7 @@
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
 #include "platform/gdi/recording_canvas.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -308,10 +309,8 @@ TEST_F(TextDialog, SaveAsDefaultWritesTheColoursOnOkOnly) {
     box.m_colours[CAriText::kBodyColour] = 0x0000FF; // pure red
     box.m_colours[CAriText::kTextColour] = 0x00FF00;
 
-    messages.ScriptAnswer(ad::CAttriTextController::kSaveAsDefaultQuestion,
-                          model::EMessageAnswer::Cancel);
-    messages.ScriptAnswer(ad::CAttriTextController::kSaveAsDefaultQuestion,
-                          model::EMessageAnswer::Ok);
+    messages.ScriptAnswer(resources::kMsgAskTextDefaults, model::EMessageAnswer::Cancel);
+    messages.ScriptAnswer(resources::kMsgAskTextDefaults, model::EMessageAnswer::Ok);
     EXPECT_FALSE(dialog.SaveAsDefault());
     EXPECT_FALSE(std::filesystem::exists(home.Ini()));
 

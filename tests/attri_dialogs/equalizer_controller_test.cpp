@@ -18,6 +18,7 @@
 #include "model/ari_equalizer.h"
 #include "model/messages.h"
 #include "platform/gdi/recording_canvas.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -246,7 +247,7 @@ TEST_F(Equalizer, FlattenAsksFirst) {
     Enter(EEqField::kGain, "6");
     Mark();
     EXPECT_FALSE(controller->FlattenBand());
-    EXPECT_EQ(answers.asked, std::vector<int>{ad::kIdsFlattenBand});
+    EXPECT_EQ(answers.asked, std::vector<int>{resources::kMsgAskFlattenBand});
     EXPECT_EQ(eq->m_gain[0], 6.0);
     EXPECT_TRUE(ControlQueue().empty());
 }
@@ -254,7 +255,7 @@ TEST_F(Equalizer, FlattenAsksFirst) {
 TEST_F(Equalizer, FlattenOfABandAtZeroStillRecordsAndSends) {
     ASSERT_FALSE(view->CanUndo());
     EXPECT_TRUE(controller->FlattenAllBands());
-    EXPECT_EQ(answers.asked, std::vector<int>{ad::kIdsFlattenAllBands});
+    EXPECT_EQ(answers.asked, std::vector<int>{resources::kMsgAskFlattenAllBands});
     EXPECT_TRUE(view->CanUndo());
     EXPECT_EQ(ControlQueue().size(), 2u);
     EXPECT_EQ(controller->FieldText(EEqField::kGain), "0.0");

@@ -1,5 +1,6 @@
 // The command console's builders, queues and counters.
 #include "comm/dsp_console.h"
+#include "resources/message_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -267,7 +268,7 @@ TEST(CommConsole, HandTypedCommandsAreCheckedAndQueuedAsTyped)
     const auto run = console.TakeNext(Q::Control);
     console.StoreReply(*run, "*RUN OK#");
     EXPECT_EQ(console.Rows(Q::Control)[1].reply, "*RUN OK#") << "a reply one row off";
-    EXPECT_EQ(CDSPDlgShowCMD::kMsgBadFrame, 299);
+    EXPECT_EQ(resources::kMsgBadFrame, 299);
 }
 
 TEST(CommConsole, BiquadSectionGoesAsNumeratorThenDenominatorInSinglePrecision)

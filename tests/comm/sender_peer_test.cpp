@@ -11,6 +11,7 @@
 #include "lossy_relay.h"
 #include "model/recording_messages.h"
 #include "simulated_unit_fixture.h"
+#include "resources/message_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -303,9 +304,11 @@ TEST_F(SenderPeers, EachStepGivesUpOnItsFourthFailureInARow)
         int sentAfter;
     };
     const Case cases[] = {
-        {"fail readsp", comm::kMsgReadSp, 0},        {"fail write 247", comm::kMsgWriteSp, 0},
-        {"fail command", comm::kMsgWriteContent, 0}, {"fail write 165", comm::kMsgWriteSp, 0},
-        {"fail reply", comm::kMsgReadContent, 1},
+        {"fail readsp", resources::kMsgReadSp, 0},
+        {"fail write 247", resources::kMsgWriteSp, 0},
+        {"fail command", resources::kMsgWriteContent, 0},
+        {"fail write 165", resources::kMsgWriteSp, 0},
+        {"fail reply", resources::kMsgReadContent, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.knob);
@@ -346,7 +349,7 @@ TEST_F(SenderPeers, FiveHundredBusyAnswersAreWaitedOutNotMore)
             EXPECT_TRUE(messages.ShownIds().empty());
         } else {
             ASSERT_TRUE(WaitFor([&] { return !messages.ShownIds().empty(); }, 75s));
-            EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBusy});
+            EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBusy});
         }
     }
 }
@@ -360,7 +363,7 @@ TEST_F(SenderPeers, ACommandNeverAnsweredGivesUpWithNoAnswerAndTheMailboxFreed)
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
-    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgNoAnswer});
+    EXPECT_EQ(messages_.ShownIds(), std::vector<int>{resources::kMsgNoAnswer});
     const auto journal = Journal();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back(), "set SerialPriority 0");
@@ -413,7 +416,7 @@ TEST_F(SenderPeers, AMacThatIsNotTwelveCharactersEndsTheSender)
         console.StartSender(view_, std::make_unique<comm::CFixedUnitComponents>(Ip()));
         ASSERT_TRUE(WaitFor([&] { return console.SenderExitCode() != 0; }));
         EXPECT_EQ(console.SenderExitCode(), -2);
-        EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBadMac});
+        EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadMac});
     }
 }
 
@@ -525,9 +528,10 @@ TEST_F(SenderPeers, AUnitThatAlwaysAsksAgainGetsTheCommandABoundedNumberOfTimes)
     console_.SendText("RUN 1", false);
     Start();
     ASSERT_TRUE(WaitFor([&] { return !messages_.ShownIds().empty(); }));
-    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{comm::kMsgAskedAgain});
-    EXPECT_EQ(messages_.Shown()[0].second,
-              model::FormatMessage(comm::kMsgAskedAgain, comm::CCommandSender::kResendLimit + 1));
+    ASSERT_EQ(messages_.ShownIds(), std::vector<int>{resources::kMsgAskedAgain});
+    EXPECT_EQ(
+        messages_.Shown()[0].second,
+        model::FormatMessage(resources::kMsgAskedAgain, comm::CCommandSender::kResendLimit + 1));
     EXPECT_TRUE(WaitFor([&] { return view_.Saw("stop") && view_.Flags().live == 0; }));
     console_.StopSender();
     EXPECT_EQ(Commands(), std::vector<std::string>(comm::CCommandSender::kResendLimit + 1, asked));

@@ -7,6 +7,7 @@
 
 #include "model/recording_messages.h"
 #include "platform/automation/driver.h"
+#include "resources/message_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST(SenderThread, MessagesAndTheStopNotificationRunOnTheUiThread)
     console.StartSender(view, std::make_unique<CFlakyComponents>(0));
     ASSERT_TRUE(ui.RunUntil([&] { return console.SenderExitCode() != 0; }));
     EXPECT_EQ(console.SenderExitCode(), -2);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{comm::kMsgBadMac});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadMac});
     EXPECT_EQ(view.stopsOnUiThread, 1);
 }
 

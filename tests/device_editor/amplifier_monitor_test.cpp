@@ -18,6 +18,7 @@
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "resources/message_ids.h"
 #include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
@@ -281,16 +282,16 @@ TEST_F(AmplifierDialogs, TheLimitsAreValidatedRowByRowInOrder) {
         int message;
     };
     const Case cases[] = {
-        {0, &Limits::Row::scaleLower, "", kMsgScaleLowerEmpty},
-        {1, &Limits::Row::scaleUpper, " ", kMsgScaleUpperEmpty},
-        {2, &Limits::Row::alarmLower, "", kMsgAlarmLowerEmpty},
-        {0, &Limits::Row::alarmUpper, "", kMsgAlarmUpperEmpty},
-        {0, &Limits::Row::scaleLower, "-0.1", kMsgScaleLowerRange},
-        {0, &Limits::Row::scaleUpper, "15.1", kMsgScaleUpperRange},
-        {1, &Limits::Row::alarmLower, "100.5", kMsgAlarmLowerRange},
-        {2, &Limits::Row::alarmUpper, "81", kMsgAlarmUpperRange},
-        {1, &Limits::Row::alarmLower, "90", kMsgAlarmOrder},
-        {1, &Limits::Row::alarmUpper, "0", kMsgAlarmOrder},
+        {0, &Limits::Row::scaleLower, "", resources::kMsgScaleLowerEmpty},
+        {1, &Limits::Row::scaleUpper, " ", resources::kMsgScaleUpperEmpty},
+        {2, &Limits::Row::alarmLower, "", resources::kMsgAlarmLowerEmpty},
+        {0, &Limits::Row::alarmUpper, "", resources::kMsgAlarmUpperEmpty},
+        {0, &Limits::Row::scaleLower, "-0.1", resources::kMsgScaleLowerRange},
+        {0, &Limits::Row::scaleUpper, "15.1", resources::kMsgScaleUpperRange},
+        {1, &Limits::Row::alarmLower, "100.5", resources::kMsgAlarmLowerRange},
+        {2, &Limits::Row::alarmUpper, "81", resources::kMsgAlarmUpperRange},
+        {1, &Limits::Row::alarmLower, "90", resources::kMsgAlarmOrder},
+        {1, &Limits::Row::alarmUpper, "0", resources::kMsgAlarmOrder},
     };
     for (const Case& c : cases) {
         limits.Load();
@@ -305,7 +306,7 @@ TEST_F(AmplifierDialogs, TheLimitsAreValidatedRowByRowInOrder) {
     limits.GetRow(0).alarmUpper = "99";
     limits.GetRow(0).alarmLower = "";
     limits.GetRow(1).scaleLower = "";
-    EXPECT_EQ(limits.Validate()->message, kMsgAlarmLowerEmpty);
+    EXPECT_EQ(limits.Validate()->message, resources::kMsgAlarmLowerEmpty);
     EXPECT_EQ(limits.Validate()->row, 0);
     // Raw display takes 0..1023.
     limits.Load();
@@ -314,7 +315,7 @@ TEST_F(AmplifierDialogs, TheLimitsAreValidatedRowByRowInOrder) {
     limits.GetRow(0).alarmUpper = "1000";
     EXPECT_EQ(limits.Validate(), std::nullopt);
     limits.GetRow(0).alarmUpper = "1024";
-    EXPECT_EQ(limits.Validate()->message, kMsgAlarmUpperRange);
+    EXPECT_EQ(limits.Validate()->message, resources::kMsgAlarmUpperRange);
 }
 
 TEST_F(AmplifierDialogs, OkStoresTheTypedLimitsAsRawValues) {
@@ -325,7 +326,7 @@ TEST_F(AmplifierDialogs, OkStoresTheTypedLimitsAsRawValues) {
     limits.GetRow(0).alarmUpper = "12.1";
     limits.GetRow(1).name = "";
     EXPECT_FALSE(limits.OnOk());
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{kMsgChannelNameEmpty});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgChannelNameEmpty});
     EXPECT_EQ(limits.FocusRow(), 1);
     EXPECT_EQ(unit().m_alarmUpper[5], 1023);
 
@@ -349,7 +350,7 @@ TEST_F(AmplifierDialogs, OkStoresTheTypedLimitsAsRawValues) {
     limits.Load();
     limits.GetRow(0).scaleUpper = "";
     EXPECT_FALSE(limits.OnOk());
-    EXPECT_EQ(messages.ShownIds().back(), kMsgScaleUpperEmpty);
+    EXPECT_EQ(messages.ShownIds().back(), resources::kMsgScaleUpperEmpty);
 }
 
 TEST_F(AmplifierDialogs, DownloadAndRefreshSetTheRequests) {

@@ -20,6 +20,7 @@
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "resources/message_ids.h"
 #include "run_state_recorders.h"
 #include "tests/device_editor/sheet_undo_host.h"
 
@@ -130,7 +131,7 @@ TEST_F(ChannelGain, AnOnlineUnitReceivesTheGainAndKeepsIt) {
     dialog->OnGainButton(2, 7); // "+24 dB"
     EXPECT_EQ(port.EventsWith("SETVO"),
               std::vector<std::string>{std::string("send ") + kUnitIp + " SETVO03036"});
-    ASSERT_EQ(messages.AskedIds(), std::vector<int>{kMsgGainQuestion});
+    ASSERT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgGainQuestion});
     EXPECT_EQ(messages.Asked()[0].second, "3通道的增益将设置成+24dB，是否继续？");
     EXPECT_EQ(Channel(unit, 2).m_gainStep, 4);
     EXPECT_EQ(dialog->GetColumn(2).selectedRow, 7);
@@ -159,11 +160,12 @@ TEST_F(ChannelGain, NoToAQuestionChangesNothing) {
     WriteUnitFile("[InChannelProperty]\nInChannel1=3\n");
     GoOnline(unit);
     auto dialog = Open(unit);
-    messages.ScriptAnswer(kMsgPhantomQuestion, EMessageAnswer::No);
-    messages.ScriptAnswer(kMsgGainQuestion, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgPhantomQuestion, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgGainQuestion, EMessageAnswer::No);
     dialog->OnPhantomBar(0);
     dialog->OnGainButton(0, 0);
-    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{kMsgPhantomQuestion, kMsgGainQuestion}));
+    EXPECT_EQ(messages.AskedIds(),
+              (std::vector<int>{resources::kMsgPhantomQuestion, resources::kMsgGainQuestion}));
     EXPECT_TRUE(port.EventsWith("send").empty());
     EXPECT_FALSE(dialog->GetColumn(0).phantom);
     EXPECT_EQ(dialog->GetColumn(0).selectedRow, 11);

@@ -9,6 +9,7 @@
 
 #include "device_test_support.h"
 #include "platform/profile/registry.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -29,17 +30,17 @@ TEST(ConfigPassword, TheMasterOpensThePromptButIsRefusedAsTheOldPassword) {
     ASSERT_TRUE(s.password.Write("0"));
     EXPECT_EQ(s.password.Check(kMasterPassword), 0);
     const auto result = s.password.Change(kMasterPassword, "new", "new");
-    EXPECT_EQ(result.message, device_editor::kMsgPasswordWrong);
+    EXPECT_EQ(result.message, resources::kMsgPasswordWrong);
     EXPECT_EQ(result.focus, Field::Old);
-    EXPECT_EQ(s.password.Check("new"), device_editor::kMsgPasswordWrong);
+    EXPECT_EQ(s.password.Check("new"), resources::kMsgPasswordWrong);
 }
 
 TEST(ConfigPassword, AnEmptyStoredPasswordIsMatchedByAnEmptyEntry) {
     Store s;
     ASSERT_TRUE(s.password.Write(""));
     EXPECT_EQ(s.password.Check(""), 0);
-    EXPECT_EQ(s.password.Check(" "), device_editor::kMsgPasswordWrong);
-    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{device_editor::kMsgPasswordWrong});
+    EXPECT_EQ(s.password.Check(" "), resources::kMsgPasswordWrong);
+    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{resources::kMsgPasswordWrong});
 }
 
 TEST(ConfigPassword, TheLimitCountsCharactersAndComesBeforeTheConfirmation) {
@@ -47,8 +48,8 @@ TEST(ConfigPassword, TheLimitCountsCharactersAndComesBeforeTheConfirmation) {
         std::string password;
         int message;
     } cases[] = {
-        {std::string(20, 'a'), device_editor::kMsgPasswordChanged},
-        {std::string(21, 'a'), device_editor::kMsgPasswordTooLong},
+        {std::string(20, 'a'), resources::kMsgPasswordChanged},
+        {std::string(21, 'a'), resources::kMsgPasswordTooLong},
         // 20 Chinese characters are 60 bytes, and read back whole.
         {[] {
              std::string s;
@@ -56,18 +57,18 @@ TEST(ConfigPassword, TheLimitCountsCharactersAndComesBeforeTheConfirmation) {
                  s += "密";
              return s;
          }(),
-         device_editor::kMsgPasswordChanged},
-        {std::string(20, 'b') + "中", device_editor::kMsgPasswordTooLong},
+         resources::kMsgPasswordChanged},
+        {std::string(20, 'b') + "中", resources::kMsgPasswordTooLong},
     };
     for (const case_t& c : cases) {
         Store s;
         ASSERT_TRUE(s.password.Write("0"));
         // The confirmation differs too: the length is checked first.
         const std::string confirmation =
-            c.message == device_editor::kMsgPasswordTooLong ? "x" : c.password;
+            c.message == resources::kMsgPasswordTooLong ? "x" : c.password;
         const auto result = s.password.Change("0", c.password, confirmation);
         EXPECT_EQ(result.message, c.message) << c.password;
-        if (c.message == device_editor::kMsgPasswordChanged) {
+        if (c.message == resources::kMsgPasswordChanged) {
             std::string stored;
             ASSERT_TRUE(s.password.Read(stored));
             EXPECT_EQ(stored, c.password);
@@ -82,33 +83,33 @@ TEST(ConfigPassword, AMismatchedConfirmationFocusesTheNewPassword) {
     Store s;
     ASSERT_TRUE(s.password.Write("0"));
     const auto result = s.password.Change("0", "abc", "abd");
-    EXPECT_EQ(result.message, device_editor::kMsgPasswordMismatch);
+    EXPECT_EQ(result.message, resources::kMsgPasswordMismatch);
     EXPECT_EQ(result.focus, Field::New);
     EXPECT_FALSE(result.changed);
 }
 
 TEST(ConfigPassword, AMissingKeyGivesTheReadFailureWhileTheMasterStillOpens) {
     Store s;
-    EXPECT_EQ(s.password.Check("0"), device_editor::kMsgPasswordReadFailed);
+    EXPECT_EQ(s.password.Check("0"), resources::kMsgPasswordReadFailed);
     EXPECT_EQ(s.password.Check(kMasterPassword), 0);
-    EXPECT_EQ(s.password.Change("0", "1", "1").message, device_editor::kMsgPasswordReadFailed);
-    EXPECT_EQ(s.sink.ShownIds(), (std::vector<int>{device_editor::kMsgPasswordReadFailed,
-                                                   device_editor::kMsgPasswordReadFailed}));
+    EXPECT_EQ(s.password.Change("0", "1", "1").message, resources::kMsgPasswordReadFailed);
+    EXPECT_EQ(s.sink.ShownIds(), (std::vector<int>{resources::kMsgPasswordReadFailed,
+                                                   resources::kMsgPasswordReadFailed}));
 }
 
 TEST(ConfigPassword, AChangeWorksAtOnceAndTheStartUpWriteResetsIt) {
     Store s;
     ASSERT_TRUE(s.password.Write("0")); // the start-up's initial password
     ASSERT_TRUE(s.password.Change("0", "secret", "secret").changed);
-    EXPECT_EQ(s.sink.ShownIds().back(), device_editor::kMsgPasswordChanged);
+    EXPECT_EQ(s.sink.ShownIds().back(), resources::kMsgPasswordChanged);
     EXPECT_EQ(s.password.Check("secret"), 0);
-    EXPECT_EQ(s.password.Check("0"), device_editor::kMsgPasswordWrong);
+    EXPECT_EQ(s.password.Check("0"), resources::kMsgPasswordWrong);
     // The next start writes the initial password again, through the store.
     platform::profile::registry_store_t store(s.file);
     ASSERT_TRUE(
         store.set(platform::profile::hive::local_machine, device_editor::kConfigPassKey, "@", "0"));
     EXPECT_EQ(s.password.Check("0"), 0);
-    EXPECT_EQ(s.password.Check("secret"), device_editor::kMsgPasswordWrong);
+    EXPECT_EQ(s.password.Check("secret"), resources::kMsgPasswordWrong);
 }
 
 TEST(ConfigPassword, TheStoreFileIsPrivate) {

@@ -18,6 +18,7 @@
 #include "model/device_qovg.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 #include "sheet_builder.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST(DeviceProperty, NoFileLeftGivesTheWarningAndOkGoesOn) {
     CDevicePropertyController dlg(s.doc, s.Unit(1), s.home.path());
     EXPECT_TRUE(dlg.MacChoices().empty());
     EXPECT_TRUE(dlg.Accept(s.Unit(1).m_name, -1, s.Names(dlg), s.dc));
-    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{device_editor::kMsgNoMacLeft});
+    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{resources::kMsgNoMacLeft});
 }
 
 // 'I' InChannel<k>, 'O' OutChannel<k>, '-' untouched (the value before, 7).
@@ -269,7 +270,7 @@ TEST(DeviceProperty, ATooLongNameIsRefusedAndTheOldNameKept) {
     const std::string name = generic.m_name;
     CDevicePropertyController dlg(s.doc, generic, s.home.path());
     EXPECT_FALSE(dlg.Accept(std::string(2000, 'W'), -1, s.Names(dlg), s.dc));
-    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{device_editor::kMsgNameTooLong});
+    EXPECT_EQ(s.sink.ShownIds(), std::vector<int>{resources::kMsgNameTooLong});
     EXPECT_EQ(generic.m_name, name);
     EXPECT_FALSE(s.doc.GetUndoHistory()->CanUndo());
 }

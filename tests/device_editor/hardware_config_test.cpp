@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "device_test_support.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ TEST(HardwareConfig, ADuplicateInAnotherLetterCaseIsRefused) {
     e.dlg.Add(Unit("QLA-8A", "ABCDEF-0002-OTHER000"));
     e.dlg.Add(Unit("QLA-1", "abcdef-0001-abcdefgh"));
     EXPECT_EQ(e.sink.ShownIds(),
-              (std::vector<int>{device_editor::kMsgUnitExists, device_editor::kMsgUnitExists}));
+              (std::vector<int>{resources::kMsgUnitExists, resources::kMsgUnitExists}));
     EXPECT_EQ(e.dlg.Units().size(), 1u);
     EXPECT_TRUE(e.frame.events.empty());
 }
@@ -148,7 +149,7 @@ TEST(HardwareConfig, ClosingWithPendingEditsAsksOnceAndNoDropsThem) {
     e.sink.answers = {EMessageAnswer::No};
     e.dlg.Exit();
     ASSERT_EQ(e.sink.asked.size(), 1u);
-    EXPECT_EQ(e.sink.asked[0].first, device_editor::kMsgAskSaveChannels);
+    EXPECT_EQ(e.sink.asked[0].first, resources::kMsgAskSaveChannels);
     EXPECT_NE(e.sink.asked[0].second.find("0000ff"), std::string::npos);
     EXPECT_TRUE(e.frame.events.empty());
     EXPECT_EQ(
@@ -187,7 +188,7 @@ TEST(HardwareConfig, DeletingTheLastLeavesAnEmptyListAndTheBareCaption) {
                                                         "unit 00602B0000ee", "notify 1032"}));
     EXPECT_TRUE(device_editor::CUnitConfigFile(e.home.path()).List().empty());
     e.dlg.Delete();
-    EXPECT_EQ(e.sink.ShownIds(), (std::vector<int>{device_editor::kMsgNoUnits}));
+    EXPECT_EQ(e.sink.ShownIds(), (std::vector<int>{resources::kMsgNoUnits}));
 }
 
 TEST(HardwareConfig, DeleteAnsweredNoKeepsEverything) {
@@ -219,8 +220,8 @@ void ExpectWriteFailuresReported(const std::function<void(const fs::path& folder
 
     mend(folder);
     EXPECT_EQ(e.sink.ShownIds(),
-              (std::vector<int>{device_editor::kMsgAddUnitFailed, device_editor::kMsgSubmitFailed,
-                                device_editor::kMsgDeleteUnitFailed}));
+              (std::vector<int>{resources::kMsgAddUnitFailed, resources::kMsgSubmitFailed,
+                                resources::kMsgDeleteUnitFailed}));
     EXPECT_EQ(e.sink.shown.at(0).second, "增加新配置失败！");
     ASSERT_EQ(e.dlg.Units().size(), 1u);
     EXPECT_EQ(e.dlg.Units()[0].macDigits, "0000ff");
@@ -320,7 +321,7 @@ TEST(AddConfig, AFormatFaultShowsTheMessageAndFocusesItsGroup) {
         int focus = -1;
         EXPECT_FALSE(add.Accept(focus)) << c.g0 << "-" << c.g1 << "-" << c.g2;
         EXPECT_EQ(focus, c.focus) << c.g0 << "-" << c.g1 << "-" << c.g2;
-        EXPECT_EQ(sink.ShownIds(), std::vector<int>{device_editor::kMsgSerialFormat});
+        EXPECT_EQ(sink.ShownIds(), std::vector<int>{resources::kMsgSerialFormat});
         EXPECT_EQ(sink.shown.at(0).second, "设备序列号格式不正确！");
     }
 }

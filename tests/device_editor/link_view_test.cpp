@@ -20,6 +20,7 @@
 #include "model/recording_messages.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "platform/gdi/recording_canvas.h"
+#include "resources/message_ids.h"
 #include "sheet_builder.h"
 
 namespace {
@@ -175,7 +176,7 @@ TEST_F(LinkList, AFailedExportKeepsTheOldFileAndSays286) {
     ASSERT_FALSE(before.empty());
     EXPECT_FALSE(CLinkViewController(doc).Export(file));
     EXPECT_EQ(ReadBytes(file), before);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{CLinkViewController::kOpenFileError});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgOpenFileFailed});
     fs::permissions(dir, fs::perms::owner_all);
     fs::remove_all(dir);
 }
@@ -224,7 +225,7 @@ private:
 };
 
 TEST_F(LinkList, PrintingAsksThenLaysTheRowsOutOnPages) {
-    messages.ScriptAnswer(CLinkViewController::kPrintQuestion, EMessageAnswer::Ok);
+    messages.ScriptAnswer(resources::kMsgAskPrint, EMessageAnswer::Ok);
     // Margins of 48, lines of 16 (10 points at 96 dpi is a 13-pixel
     // character, with a quarter for the gap): six lines fit on a page of
     // 192, so the title, the blank, the column titles, the ruler and the
@@ -249,23 +250,23 @@ TEST_F(LinkList, PrintingAsksThenLaysTheRowsOutOnPages) {
     const platform::gdi::RecordedOp& text = printer.pages[0]->Ops().front();
     EXPECT_EQ(text.font.lfFaceName, "Arial");
     EXPECT_EQ(text.font.lfHeight, -13);
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{CLinkViewController::kPrintQuestion});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgAskPrint});
 }
 
 TEST_F(LinkList, PrintingWithoutAPrinterSaysSo) {
-    messages.ScriptAnswer(CLinkViewController::kPrintQuestion, EMessageAnswer::Ok);
+    messages.ScriptAnswer(resources::kMsgAskPrint, EMessageAnswer::Ok);
     const CLinkViewController dialog(doc);
     EXPECT_FALSE(dialog.Print(nullptr));
     RecordingPrinter offline(1000, false);
     EXPECT_FALSE(dialog.Print(&offline));
     EXPECT_EQ(offline.begun, 1);
     EXPECT_TRUE(offline.pages.empty());
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{CLinkViewController::kPrinterFailed,
-                                                     CLinkViewController::kPrinterFailed}));
+    EXPECT_EQ(messages.ShownIds(),
+              (std::vector<int>{resources::kMsgPrinterFailed, resources::kMsgPrinterFailed}));
 }
 
 TEST_F(LinkList, PrintingCancelledPrintsNothing) {
-    messages.ScriptAnswer(CLinkViewController::kPrintQuestion, EMessageAnswer::Cancel);
+    messages.ScriptAnswer(resources::kMsgAskPrint, EMessageAnswer::Cancel);
     RecordingPrinter printer(1000);
     EXPECT_FALSE(CLinkViewController(doc).Print(&printer));
     EXPECT_EQ(printer.begun, 0);

@@ -16,6 +16,7 @@
 
 #include "device_test_support.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -136,14 +137,14 @@ TEST_F(SetIp, TheOkChecksInOrder) {
     } cases[] = {
         {"WholeRange", "192.168.1.1", "192.168.1.254", 1, 0},
         {"StartEqualsEnd", "192.168.1.7", "192.168.1.7", 1, 0},
-        {"StartBlank", "192.168..1", "192.168.1.254", 1, device_editor::kMsgStartIpWrong},
-        {"EndBlank", "192.168.1.1", "192.168.1.", 1, device_editor::kMsgEndIpWrong},
-        {"StartEnds0", "192.168.1.0", "192.168.1.254", 1, device_editor::kMsgStartIpLastField},
-        {"EndEnds255", "192.168.1.1", "192.168.1.255", 1, device_editor::kMsgEndIpLastField},
-        {"EndBelowStart", "192.168.1.9", "192.168.1.8", 1, device_editor::kMsgStartAboveEnd},
-        {"NoCard", "192.168.1.1", "192.168.1.254", -1, device_editor::kMsgChooseCard},
-        {"StartOnAnotherNet", "192.168.2.1", "192.168.2.254", 1, device_editor::kMsgStartNotOnCard},
-        {"EndOnAnotherNet", "192.168.1.1", "192.168.2.254", 1, device_editor::kMsgEndNotOnCard},
+        {"StartBlank", "192.168..1", "192.168.1.254", 1, resources::kMsgStartIpWrong},
+        {"EndBlank", "192.168.1.1", "192.168.1.", 1, resources::kMsgEndIpWrong},
+        {"StartEnds0", "192.168.1.0", "192.168.1.254", 1, resources::kMsgStartIpLastField},
+        {"EndEnds255", "192.168.1.1", "192.168.1.255", 1, resources::kMsgEndIpLastField},
+        {"EndBelowStart", "192.168.1.9", "192.168.1.8", 1, resources::kMsgStartAboveEnd},
+        {"NoCard", "192.168.1.1", "192.168.1.254", -1, resources::kMsgChooseCard},
+        {"StartOnAnotherNet", "192.168.2.1", "192.168.2.254", 1, resources::kMsgStartNotOnCard},
+        {"EndOnAnotherNet", "192.168.1.1", "192.168.2.254", 1, resources::kMsgEndNotOnCard},
     };
     auto cards = CDiscoveryCards::Create();
     ASSERT_TRUE(cards);
@@ -193,7 +194,7 @@ TEST_F(SetIp, AFailingServerLeavesNoCardsAndOkStopsAtTheCardCheck) {
     dlg.Open(0xC0A80101u, 0xC0A801FEu);
     EXPECT_EQ(dlg.CardAddress(), "") << "the card's address could not be read";
     EXPECT_FALSE(dlg.Accept());
-    EXPECT_EQ(sink_.ShownIds(), std::vector<int>{device_editor::kMsgStartNotOnCard});
+    EXPECT_EQ(sink_.ShownIds(), std::vector<int>{resources::kMsgStartNotOnCard});
 }
 
 TEST(SetIpWithoutServer, NoManagerMeansNoCardsAndOkFailsAtTheCardCheck) {
@@ -206,7 +207,7 @@ TEST(SetIpWithoutServer, NoManagerMeansNoCardsAndOkFailsAtTheCardCheck) {
     dlg.Open(0xC0A80101u, 0xC0A801FEu);
     EXPECT_TRUE(dlg.Cards().empty());
     EXPECT_FALSE(dlg.Accept());
-    EXPECT_EQ(sink.ShownIds(), std::vector<int>{device_editor::kMsgChooseCard});
+    EXPECT_EQ(sink.ShownIds(), std::vector<int>{resources::kMsgChooseCard});
     platform::automation::uninitialize();
 }
 

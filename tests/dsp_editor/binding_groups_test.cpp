@@ -17,6 +17,7 @@
 #include "dsp_test_support.h"
 #include "model/ari_delay.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -305,7 +306,7 @@ TEST_F(DspEditorGroupsJoin, JoiningWhileNotLiveCopiesWithoutCommands) {
 }
 
 TEST_F(DspEditorGroupsJoin, JoiningAnEmptiedGroupRecordsOnlyTheGroup) {
-    sheet.messages.ScriptAnswer(dsp_editor::kMsgAskRemoveMembers, EMessageAnswer::Yes);
+    sheet.messages.ScriptAnswer(resources::kMsgAskRemoveMembers, EMessageAnswer::Yes);
     CGroupEditor editor = sheet.Editor(kJoining, EGroupDialogMode::JoinGroup);
     for (int i = 0; i < 2; ++i) {
         editor.SelectMember(0);
@@ -342,7 +343,7 @@ TEST(DspEditorGroups, RemovingAMemberAsksAndOnYesTakesItOut) {
         SCOPED_TRACE(r.what);
         GroupSheet sheet(
             {{kAriDelay, 3, 2, "Pair"}, {kAriDelay, 3, 2, "Pair"}, {kAriDelay, 3, 0, ""}});
-        sheet.messages.ScriptAnswer(dsp_editor::kMsgAskRemoveMembers, r.answer);
+        sheet.messages.ScriptAnswer(resources::kMsgAskRemoveMembers, r.answer);
         CGroupEditor editor = sheet.Editor(r.dialogModule, EGroupDialogMode::JoinGroup);
         EXPECT_EQ(editor.CanJoin(), r.dialogModule == kOutside);
 

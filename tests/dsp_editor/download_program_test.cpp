@@ -29,6 +29,7 @@
 #include "model/ari_router.h"
 #include "model/recording_messages.h"
 #include "model/value_encodings.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -489,7 +490,7 @@ TEST(DspEditorDownloadProgram, RefusedWithoutOrderAndStoppedAtABadLink) {
 
     // 339: the order is not set; nothing queued.
     EXPECT_FALSE(sheet.view.BuildDownloadCommands(false));
-    EXPECT_EQ(sheet.messages.ShownIds(), (std::vector<int>{de::kMsgOrderNotSet}));
+    EXPECT_EQ(sheet.messages.ShownIds(), (std::vector<int>{resources::kMsgOrderNotSet}));
     EXPECT_TRUE(console.Queue(EConsoleQueue::Control).empty());
     EXPECT_EQ(doc.m_programBuilt, 0);
 
@@ -501,7 +502,8 @@ TEST(DspEditorDownloadProgram, RefusedWithoutOrderAndStoppedAtABadLink) {
     ASSERT_EQ(doc.AssignExecutionOrder(), 1);
     doc.Links()[1]->m_destModule = 99;
     EXPECT_FALSE(sheet.view.BuildDownloadCommands(false));
-    EXPECT_EQ(sheet.messages.ShownIds(), (std::vector<int>{de::kMsgOrderNotSet, de::kMsgBadLink}));
+    EXPECT_EQ(sheet.messages.ShownIds(),
+              (std::vector<int>{resources::kMsgOrderNotSet, resources::kMsgBadLink}));
     EXPECT_EQ(console.Queue(EConsoleQueue::Control),
               (Commands{"*NyRST#", "*NyMDU 1 1 1#", "*NyMDU 3 2 1#", "*NyMDU 2 3 1#",
                         "*NyILK 2 1 1 1#"}));

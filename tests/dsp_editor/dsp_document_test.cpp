@@ -8,6 +8,7 @@
 #include "model/device_models.h"
 #include "model/program_settings.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 #include "tests/device_editor/change_recorder.h"
 
 namespace {
@@ -325,7 +326,7 @@ TEST(DspEditorDocument, NothingIsDeletedWhileLive) {
     doc->SetModifiedFlag(false);
     ASSERT_EQ(a->m_selected, 1);
     doc->DeleteSelection();
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{dsp_editor::kMsgDeleteWhileLive});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgDeleteWhileLive});
     EXPECT_EQ(doc->GetModuleById(17), a);
     EXPECT_EQ(a->m_selected, 0);
     EXPECT_FALSE(doc->IsModified());

@@ -7,6 +7,7 @@
 #include "dsp_test_support.h"
 #include "model/recording_messages.h"
 #include "platform/archive/archive_error.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ TEST(DspEditorFile, TheSheetOfEveryKindIsTheGolden) {
     FakeFrame frame;
     auto doc = EveryKindSheet(frame);
     ASSERT_FALSE(messages.ShownIds().empty());
-    EXPECT_EQ(messages.ShownIds().back(), dsp_editor::kMsgSpaceExceeded);
+    EXPECT_EQ(messages.ShownIds().back(), resources::kMsgSpaceExceeded);
     EXPECT_EQ(doc->SaveDocument(), dsp_test::LoadFixture("dsp_every_kind.hex"));
 }
 

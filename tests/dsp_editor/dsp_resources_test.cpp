@@ -6,6 +6,7 @@
 
 #include "dsp_test_support.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -54,9 +55,9 @@ struct Budget {
 TEST(DspEditorResources, TheLimitsAndWhichMessageShows) {
     const Budget rows[] = {
         {8192, 25000, 1, {}},
-        {8193, 25000, 0, {dsp_editor::kMsgSpaceExceeded}},
-        {8192, 25001, 0, {dsp_editor::kMsgTimeExceeded}},
-        {9000, 30000, 0, {dsp_editor::kMsgSpaceExceeded}}, // the time is not examined
+        {8193, 25000, 0, {resources::kMsgSpaceExceeded}},
+        {8192, 25001, 0, {resources::kMsgTimeExceeded}},
+        {9000, 30000, 0, {resources::kMsgSpaceExceeded}}, // the time is not examined
     };
     FakeFrame frame;
     auto doc = dsp_test::NewDocument(frame);

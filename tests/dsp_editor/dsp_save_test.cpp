@@ -8,9 +8,10 @@
 #include <filesystem>
 
 #include "dsp_test_support.h"
-#include "tests/support/temp_dir.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -103,9 +104,9 @@ TEST(DspEditorSave, NothingIsWrittenWithoutASheetPathOrAWellFormedMac) {
         const char* mac;
         int message;
     } rows[] = {
-        {"", "00602b0a0b0c", dsp_editor::kMsgSaveDeviceDocumentFirst},
-        {"Hall.zo", "../00602b0a0b0c", dsp_editor::kMsgBadMac},
-        {"Hall.zo", "", dsp_editor::kMsgBadMac},
+        {"", "00602b0a0b0c", resources::kMsgSaveDeviceDocumentFirst},
+        {"Hall.zo", "../00602b0a0b0c", resources::kMsgBadMac},
+        {"Hall.zo", "", resources::kMsgBadMac},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.mac);
@@ -142,7 +143,7 @@ TEST(DspEditorSave, AFailedSaveKeepsTheOldFileAndTheModifiedMark) {
         saved = doc->OnFileSave();
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{dsp_editor::kMsgSaveFailed});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSaveFailed});
     EXPECT_EQ(platform::archive::read_file(file), old_bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
               1); // no temporary file left
@@ -188,7 +189,7 @@ TEST(DspEditorSave, CloseAsksOnlyWhenModifiedAndStaysOpenWhenTheSaveFails) {
          false,
          false,
          false,
-         {dsp_editor::kMsgSaveDeviceDocumentFirst}},
+         {resources::kMsgSaveDeviceDocumentFirst}},
         {"yes, write fails",
          true,
          EMessageAnswer::Yes,
@@ -196,12 +197,12 @@ TEST(DspEditorSave, CloseAsksOnlyWhenModifiedAndStaysOpenWhenTheSaveFails) {
          true,
          false,
          false,
-         {dsp_editor::kMsgSaveFailed}},
+         {resources::kMsgSaveFailed}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         model::CRecordingMessages messages;
-        messages.ScriptAnswer(dsp_editor::kMsgSaveDocument, r.answer);
+        messages.ScriptAnswer(resources::kMsgSaveDocument, r.answer);
         TempDir dir;
         FakeFrame frame;
         frame.sheetPath = r.sheetSaved ? (dir.path() / "Hall.zo").string() : "";
@@ -216,7 +217,7 @@ TEST(DspEditorSave, CloseAsksOnlyWhenModifiedAndStaysOpenWhenTheSaveFails) {
         }
         EXPECT_EQ(closes, r.closes);
         EXPECT_EQ(messages.AskedIds(),
-                  r.modified ? std::vector<int>{dsp_editor::kMsgSaveDocument} : std::vector<int>{});
+                  r.modified ? std::vector<int>{resources::kMsgSaveDocument} : std::vector<int>{});
         EXPECT_EQ(messages.ShownIds(), r.shown);
         EXPECT_EQ(fs::exists(dir.path() / "Hall DSP Files" / "00602b0a0b0c.dsp"), r.written);
         EXPECT_EQ(doc->IsModified(), r.modified && !r.written);

@@ -17,13 +17,14 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
-#include "tests/support/temp_dir.h"
 #include "model/ari_delay.h"
 #include "model/ari_input.h"
 #include "model/ari_output.h"
 #include "model/device_models.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -188,7 +189,7 @@ TEST(DspEditorViewTemplate, CancelOrAFailedWriteLeavesNoFile) {
     fs::create_directory(dir.path() / "Busy.dmu");
     chooser.answer = (dir.path() / "Busy").string();
     EXPECT_FALSE(view.SaveAsTemplate());
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgSaveFailed});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSaveFailed});
     EXPECT_TRUE(fs::is_directory(dir.path() / "Busy.dmu"));
     EXPECT_EQ(frame.recentCleanings, 0);
     EXPECT_EQ(platform::archive::read_file(existing), (Bytes{1, 2, 3}));
@@ -391,7 +392,7 @@ TEST_F(DspEditorViewLoad, TheResourceCheckSpeaksOnceForTheWholeSheet) {
     const fs::path big = dir.path() / "Big.dmu";
     WriteBytes(big, dsp_test::LoadFixture("dsp_every_kind.hex"));
     ASSERT_TRUE(view->LoadTemplate(big));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgSpaceExceeded});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSpaceExceeded});
     EXPECT_EQ(doc->Modules().size(), 62u);
     EXPECT_EQ(doc->m_resourcesOk, 0);
     EXPECT_EQ(doc->m_spaceTotal, 14982);

@@ -8,6 +8,7 @@
 #include "comm/event_log.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -40,7 +41,7 @@ using dsp_editor::CDSPDlgDBServerSet;
 using dsp_editor::CRouteAnswer;
 using shell::CDatabaseSettings;
 
-constexpr int kMsg250 = shell::kMsgDatabaseError;
+constexpr int kMsg250 = resources::kMsgDatabaseError;
 
 // The main frame with its settings and a connection that answers from a
 // table by input channel; the settings dialog answers from a script (none:

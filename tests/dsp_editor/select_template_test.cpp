@@ -22,6 +22,7 @@
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "platform/profile/profile.h"
+#include "resources/message_ids.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -261,7 +262,7 @@ TEST_F(DspEditorSelectTemplate, ASheetOverTheUnitsLimitsPreviewsWithoutAMessage)
         model::CRecordingMessages building;
         source->AddModule(model::kAriDelay, 5, 200, 40, 1);
         source->AddModule(model::kAriDelay, 5, 200, 200, 1);
-        ASSERT_EQ(building.ShownIds(), (Ids{de::kMsgSpaceExceeded}));
+        ASSERT_EQ(building.ShownIds(), (Ids{resources::kMsgSpaceExceeded}));
     }
 
     const std::unique_ptr<CZoDSPDoc> copy = de::CopySheetForPreview(source.get());
@@ -269,7 +270,7 @@ TEST_F(DspEditorSelectTemplate, ASheetOverTheUnitsLimitsPreviewsWithoutAMessage)
     EXPECT_EQ(copy->Modules().size(), 18u);
     // The messages go where they went before.
     copy->CheckResources();
-    EXPECT_EQ(messages.ShownIds(), (Ids{de::kMsgSpaceExceeded}));
+    EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgSpaceExceeded}));
 }
 
 TEST_F(DspEditorSelectTemplate, APreviewThatDoesNotOpenStaysEmpty) {
@@ -279,7 +280,7 @@ TEST_F(DspEditorSelectTemplate, APreviewThatDoesNotOpenStaysEmpty) {
     CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
     dialog.OnClickTemplate(0);
-    EXPECT_EQ(messages.ShownIds(), (Ids{de::kMsgOpenFileFailed}));
+    EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgOpenFileFailed}));
     EXPECT_EQ(dialog.PreviewDocument(), nullptr);
     EXPECT_EQ(dialog.Slot(), 4);
 }
@@ -296,25 +297,31 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateFileRefusesWhatItCannotRecord) {
         Ids shown;
     };
     const std::vector<row_t> rows = {
-        {"slot 0", WriteTemplate("zero.dmu", 0), true, {de::kMsgNotStoredTemplate}},
-        {"slot 9", WriteTemplate("nine.dmu", 9), true, {de::kMsgNotStoredTemplate}},
-        {"occupied slot", WriteTemplate("again.dmu", 2), true, {de::kMsgSlotTaken}},
-        {"the same file", stored, true, {de::kMsgSlotTaken}},
+        {"slot 0", WriteTemplate("zero.dmu", 0), true, {resources::kMsgNotStoredTemplate}},
+        {"slot 9", WriteTemplate("nine.dmu", 9), true, {resources::kMsgNotStoredTemplate}},
+        {"occupied slot", WriteTemplate("again.dmu", 2), true, {resources::kMsgSlotTaken}},
+        {"the same file", stored, true, {resources::kMsgSlotTaken}},
         {"non-hex MAC",
          WriteTemplate("hexless.dmu", 3, "00602b0a0b0g"),
          true,
-         {de::kMsgBadUnitMac}},
+         {resources::kMsgBadUnitMac}},
         {"MAC naming another section",
          WriteTemplate("bracket.dmu", 3, "00602b]\n[x"),
          true,
-         {de::kMsgBadUnitMac}},
-        {"short MAC", WriteTemplate("short.dmu", 3, "00602b0a0b"), true, {de::kMsgBadUnitMac}},
-        {"not a sheet", Path("broken.dmu"), true, {de::kMsgOpenFileFailed}},
+         {resources::kMsgBadUnitMac}},
+        {"short MAC",
+         WriteTemplate("short.dmu", 3, "00602b0a0b"),
+         true,
+         {resources::kMsgBadUnitMac}},
+        {"not a sheet", Path("broken.dmu"), true, {resources::kMsgOpenFileFailed}},
         {"another extension, slot 0",
          WriteTemplate("zero.dsp", 0),
          true,
-         {de::kMsgBadFileFormat, de::kMsgNotStoredTemplate}},
-        {"no DSP document type", WriteTemplate("fine.dmu", 4), false, {de::kMsgNoDspDocType}},
+         {resources::kMsgBadFileFormat, resources::kMsgNotStoredTemplate}},
+        {"no DSP document type",
+         WriteTemplate("fine.dmu", 4),
+         false,
+         {resources::kMsgNoDocumentTemplate}},
     };
     const std::string before = ReadAll(ini);
     for (const row_t& row : rows) {
@@ -350,7 +357,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateOfANewUnitListsAndChoosesIt) {
     // A file of another name is warned about and taken all the same.
     chooser.answer = WriteTemplate("club.tpl", 6, "00602B0D0E0F");
     dialog.OnBnClickedAddTemplate();
-    EXPECT_EQ(messages.ShownIds(), (Ids{de::kMsgBadFileFormat}));
+    EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgBadFileFormat}));
     EXPECT_EQ(dialog.Units(), (std::vector<std::string>{"00602b0a0b0c", "00602b0d0e0f"}));
     EXPECT_EQ(dialog.Mac(), "00602b0d0e0f");
     EXPECT_EQ(dialog.SelectedUnit(), 1);
@@ -396,8 +403,8 @@ TEST_F(DspEditorSelectTemplate, SwitchNeedsASlotAndAUnitsMacAndAYes) {
         bool closes;
     };
     const std::vector<row_t> rows = {
-        {"no template", 0, false, std::nullopt, {de::kMsgBadTemplateSlot}, false},
-        {"a MAC that is no unit's", 1, true, std::nullopt, {de::kMsgBadUnitMac}, false},
+        {"no template", 0, false, std::nullopt, {resources::kMsgBadTemplateSlot}, false},
+        {"a MAC that is no unit's", 1, true, std::nullopt, {resources::kMsgBadUnitMac}, false},
         {"Yes", 0, true, EMessageAnswer::Yes, {}, true},
         {"No", 0, true, EMessageAnswer::No, {}, false},
         {"Cancel", 0, true, EMessageAnswer::Cancel, {}, false},
@@ -406,7 +413,7 @@ TEST_F(DspEditorSelectTemplate, SwitchNeedsASlotAndAUnitsMacAndAYes) {
         SCOPED_TRACE(row.what);
         model::CRecordingMessages shown;
         if (row.answer)
-            shown.ScriptAnswer(de::kMsgAskSwitchTemplate, *row.answer);
+            shown.ScriptAnswer(resources::kMsgAskSwitchTemplate, *row.answer);
         CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
         dialog.OnInitDialog();
         dialog.OnClickUnit(row.unit);

@@ -26,6 +26,7 @@
 #include "model/ari_input.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -302,7 +303,7 @@ TEST_F(DspEditorStore, AnUnopenableSlotFileQueuesNothingAndLeavesTheIni) {
 
     Store(3, "Hall", "Night");
 
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{de::kMsgOpenFileFailed}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgOpenFileFailed}));
     EXPECT_EQ(StoreQueue(), (Commands{"*GETNM01#"}));
     EXPECT_EQ(ReadAll(view.m_templateIni), iniBefore);
     EXPECT_EQ(view.m_progress, 0);
@@ -344,7 +345,7 @@ TEST_F(DspEditorStore, DialogListsTheUnitsSlotsAndForgetsMissingFiles) {
     EXPECT_EQ(dialog.m_structName, "");
     EXPECT_EQ(dialog.m_path, "");
     dialog.OnSelectSlot(9);
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{de::kMsgBadTemplateSlot}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgBadTemplateSlot}));
     EXPECT_EQ(dialog.Slot(), 4);
 
     dialog.OnBnClickedReadFromDevice();
@@ -366,20 +367,21 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
     };
     using D = CDSPDlgFirmTemplate;
     const row_t rows[] = {
-        {"no slot", 0, "Hall", "P", true, de::kMsgBadTemplateSlot, D::kCtlSlot},
-        {"no structure name", 3, "", "P", true, de::kMsgStructNameEmpty, D::kCtlStructName},
-        {"13 characters", 3, "ThirteenChars", "P", true, de::kMsgStructNameTooLong,
+        {"no slot", 0, "Hall", "P", true, resources::kMsgBadTemplateSlot, D::kCtlSlot},
+        {"no structure name", 3, "", "P", true, resources::kMsgStructNameEmpty, D::kCtlStructName},
+        {"13 characters", 3, "ThirteenChars", "P", true, resources::kMsgStructNameTooLong,
          D::kCtlStructName},
         {"12 Chinese characters", 3, "结构结构结构结构结构结构", "P", true,
-         de::kMsgStructNameNotAscii, D::kCtlStructName},
+         resources::kMsgStructNameNotAscii, D::kCtlStructName},
         {"13 Chinese characters", 3, "结构结构结构结构结构结构结", "P", true,
-         de::kMsgStructNameTooLong, D::kCtlStructName},
-        {"structure differs", 3, "Hall", "P", true, de::kMsgStructureDiffers, D::kCtlStructName},
-        {"no parameter name", 3, "Club", "", true, de::kMsgParamNameEmpty, D::kCtlParamName},
-        {"13 characters", 3, "Club", "ThirteenChars", true, de::kMsgParamNameTooLong,
+         resources::kMsgStructNameTooLong, D::kCtlStructName},
+        {"structure differs", 3, "Hall", "P", true, resources::kMsgStructureDiffers,
+         D::kCtlStructName},
+        {"no parameter name", 3, "Club", "", true, resources::kMsgParamNameEmpty, D::kCtlParamName},
+        {"13 characters", 3, "Club", "ThirteenChars", true, resources::kMsgParamNameTooLong,
          D::kCtlParamName},
-        {"non-ASCII", 3, "Club", "参数", true, de::kMsgParamNameNotAscii, D::kCtlParamName},
-        {"no path", 3, "Club", "P", false, de::kMsgTemplatePathEmpty, D::kCtlPath},
+        {"non-ASCII", 3, "Club", "参数", true, resources::kMsgParamNameNotAscii, D::kCtlParamName},
+        {"no path", 3, "Club", "P", false, resources::kMsgTemplatePathEmpty, D::kCtlPath},
     };
     doc->SetModifiedFlag(false);
     for (const row_t& row : rows) {
@@ -409,10 +411,10 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     dialog.OnSelectSlot(2);
     dialog.m_paramName = "Night";
 
-    messages.ScriptAnswer(de::kMsgAskOverwriteSlot, EMessageAnswer::No);
-    messages.ScriptAnswer(de::kMsgAskOverwriteSlot, EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgAskOverwriteSlot, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgAskOverwriteSlot, EMessageAnswer::Yes);
     EXPECT_FALSE(dialog.OnOK());
-    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{de::kMsgAskOverwriteSlot}));
+    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{resources::kMsgAskOverwriteSlot}));
     EXPECT_EQ(ReadAll(stored), before);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(doc->m_templateSlot, 0);

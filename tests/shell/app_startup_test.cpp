@@ -1,6 +1,7 @@
 // The application's start-up over recording windows: each way it ends, the
 // order of its steps, the settings it leaves, and a second start in the
 // same program folder.
+#include "resources/message_ids.h"
 #include "shell/ostrel_app.h"
 
 #include "model/recording_messages.h"
@@ -223,7 +224,7 @@ TEST_F(AppStartup, ASecondStartInTheSameFolderRaisesTheFirst)
     ASSERT_TRUE(first.InitInstance({}));
     shell::COstrelApp second(secondUi, secondFrame, m_home, Services(1, true));
     EXPECT_FALSE(second.InitInstance({}));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgAlreadyRunning});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgAlreadyRunning});
     EXPECT_TRUE(secondUi.log.empty()); // before any window
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (firstUi.log.back() != "raise" && std::chrono::steady_clock::now() < deadline)

@@ -1,5 +1,6 @@
 // The DSP document of a unit on the device sheet, and the switch of a unit
 // to a stored template, over recording DSP documents.
+#include "resources/message_ids.h"
 #include "shell/dsp_of_device.h"
 
 #include "device_editor/zo_device_doc.h"
@@ -177,7 +178,7 @@ TEST_F(DspOfDevice, TheTemplateSwitchAndItsMessages)
     // While no editor makes DSP documents.
     model::CRecordingMessages messages;
     shell::SelectDspTemplate(nullptr, ini);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgNoDocumentTemplate});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgNoDocumentTemplate});
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // The main frame's core: the notification codes and the download and run
 // state they drive, the close guard, the run-state blink, the status panes
 // and the device services against a stand-in discovery server.
+#include "shell/document_file.h"
 #include "shell/document_guards.h"
 #include "shell/main_frame_core.h"
 
 #include "comm/automation_wrappers.h"
 #include "model/recording_messages.h"
 #include "platform/text/format.h"
+#include "resources/message_ids.h"
 #include "resources/string_table.h"
 
 #include "app_recorders.h"
@@ -430,7 +432,7 @@ TEST_F(FrameCore, OpeningAndCreatingDocuments)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         model::CRecordingMessages messages;
-        messages.ScriptAnswer(shell::kMsgReplaceDocument, c.answer);
+        messages.ScriptAnswer(resources::kMsgReplaceDocument, c.answer);
         CWindows frameWindows;
         CView view("V", frameWindows.log);
         frameWindows.child = &childA;
@@ -454,6 +456,36 @@ TEST_F(FrameCore, OpeningAndCreatingDocuments)
         if (!c.path && c.result) {
             EXPECT_EQ(core.DeviceDocPath(), "");
         }
+    }
+}
+
+// The one check before a file is opened, which the application's open and
+// both editors' File Open make: the kind by the last three characters in
+// lower case, and 285 for anything else.
+TEST(DocumentFile, TheKindOfAFileToOpen) {
+    using K = shell::EDocumentFile;
+    const struct {
+        const char* path;
+        K kind;
+    } rows[] = {
+        {"/s/a.zo", K::DeviceSheet},
+        {"/s/A.ZO", K::DeviceSheet},
+        {"/s/b.dsp", K::DspSheet},
+        {"/s/b.DsP", K::DspSheet},
+        {"/s/mydsp", K::DspSheet},
+        {"/s/a.zo.bak", K::Other},
+        {"/s/cazo", K::Other},
+        {"/s/a.dmu", K::Other},
+        {"zo", K::Other},
+        {"", K::Other},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.path);
+        model::CRecordingMessages messages;
+        EXPECT_EQ(shell::CheckFileToOpen(r.path), r.kind);
+        EXPECT_EQ(messages.ShownIds(), r.kind == K::Other
+                                           ? std::vector<int>{resources::kMsgBadFileFormat}
+                                           : std::vector<int>{});
     }
 }
 

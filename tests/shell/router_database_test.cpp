@@ -3,6 +3,7 @@
 // mariadbd on a free loopback port handed to the program through
 // OSTREL_DATABASE_PORT, the database Vargolin with a ROUTERLINK table, the
 // user vargolin without a password and a user with one.
+#include "resources/message_ids.h"
 #include "shell/router_database.h"
 
 #include "model/recording_messages.h"
@@ -122,7 +123,7 @@ TEST_F(RouterDatabase, EnteredUserAndPasswordAreUsedAsGiven)
               1)
         << connection.LastError();
     EXPECT_EQ(connection.FirstRowField(kRouteQuery, {"00602b0a0002", "1"}, "OUTCHANNELID"), "3");
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgDatabaseError});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgDatabaseError});
 }
 
 TEST_F(RouterDatabase, RefusedConnectionsLogAndShow250)
@@ -149,7 +150,7 @@ TEST_F(RouterDatabase, RefusedConnectionsLogAndShow250)
         EXPECT_EQ(shell::LoadRoutesFromDatabase(connection, c.settings), 0);
         EXPECT_FALSE(connection.IsOpen());
         EXPECT_NE(connection.LastError(), "");
-        EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgDatabaseError});
+        EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgDatabaseError});
         EXPECT_EQ(LoggedFailures(), logged + 1);
     }
 }

@@ -30,11 +30,12 @@
 #include "model/undo_history.h"
 #include "model/undo_host.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "resources/message_ids.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/my_slider.h"
 #include "shell/ui/volume_bar_widget.h"
-#include "tests/shell/ui/gui_app.h"
 #include "tests/device_editor/sheet_undo_host.h"
+#include "tests/shell/ui/gui_app.h"
 
 namespace {
 
@@ -266,9 +267,9 @@ TEST_F(AmplifierDialogsGui, TheLimitsDialogRefusesWithTheMessageAndStoresOnOk) {
         const char* typed;
         int message;
     } refusals[] = {
-        {0, Limits::kScaleLower, "", de::kMsgScaleLowerEmpty},
-        {1, Limits::kAlarmUpper, "100.5", de::kMsgAlarmUpperRange},
-        {2, Limits::kAlarmUpper, "0", de::kMsgAlarmOrder},
+        {0, Limits::kScaleLower, "", resources::kMsgScaleLowerEmpty},
+        {1, Limits::kAlarmUpper, "100.5", resources::kMsgAlarmUpperRange},
+        {2, Limits::kAlarmUpper, "0", resources::kMsgAlarmOrder},
     };
     for (const auto& r : refusals) {
         SCOPED_TRACE(r.message);
@@ -286,13 +287,13 @@ TEST_F(AmplifierDialogsGui, TheLimitsDialogRefusesWithTheMessageAndStoresOnOk) {
     // Download refuses the same way and stores nothing.
     limits.Field(0, Limits::kScaleLower)->clear();
     QTest::mouseClick(limits.DownloadButton(), Qt::LeftButton);
-    EXPECT_EQ(messages.ShownIds().back(), de::kMsgScaleLowerEmpty);
+    EXPECT_EQ(messages.ShownIds().back(), resources::kMsgScaleLowerEmpty);
     EXPECT_EQ(unit().m_analogRunFlags1[5], 0);
     limits.Field(0, Limits::kScaleLower)->setText("0.0");
 
     limits.NameEdit(1)->clear();
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(messages.ShownIds().back(), de::kMsgChannelNameEmpty);
+    EXPECT_EQ(messages.ShownIds().back(), resources::kMsgChannelNameEmpty);
     EXPECT_TRUE(limits.NameEdit(1)->hasFocus());
     limits.NameEdit(1)->setText("volts");
 

@@ -27,6 +27,7 @@
 #include "model/recording_messages.h"
 #include "model/undo_history.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "resources/message_ids.h"
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/volume_bar_widget.h"
 #include "tests/device_editor/run_state_recorders.h"
@@ -121,7 +122,7 @@ TEST_F(ChannelGainDialog, ColumnsShowTheStoredStepsAndClicksReachAnOnlineUnit) {
     EXPECT_FALSE(dialog->PhantomBar(1)->isEnabled());
     EXPECT_EQ(dialog->PhantomBar(1)->Bar().Pos(), 0);
 
-    messages.ScriptAnswer(de::kMsgGainQuestion, EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgGainQuestion, EMessageAnswer::Yes);
     QTest::mouseClick(dialog->Button(2, kRow24dB), Qt::LeftButton);
     ASSERT_TRUE(Eventually([&] { return port.EventsWith("SETVO").size() == 1u; }));
     EXPECT_EQ(port.EventsWith("SETVO")[0], std::string("send ") + kUnitIp + " SETVO03036");
@@ -133,7 +134,7 @@ TEST_F(ChannelGainDialog, ColumnsShowTheStoredStepsAndClicksReachAnOnlineUnit) {
     ASSERT_TRUE(Eventually([&] { return port.EventsWith("SETVO").size() == 2u; }));
     EXPECT_EQ(port.EventsWith("SETVO")[1], std::string("send ") + kUnitIp + " SETVO03004");
     EXPECT_EQ(dialog->PhantomBar(2)->Bar().Pos(), 0);
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{de::kMsgGainQuestion});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgGainQuestion});
 
     // A failed send shows the stored step again.
     port.Reply("SETVO", {std::nullopt});

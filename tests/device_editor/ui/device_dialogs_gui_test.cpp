@@ -30,6 +30,7 @@
 #include "model/device_ny.h"
 #include "model/recording_messages.h"
 #include "platform/gdi/fixed_width_measurer.h"
+#include "resources/message_ids.h"
 #include "shell/ostrel_app.h"
 #include "shell/ui/edit_list_ctrl.h"
 #include "shell/ui/main_frame.h"
@@ -174,7 +175,7 @@ TEST_F(SetIpDialog, ShowsTheStoredCardAndTheRangeAndWritesItOnOk) {
     // End .255 is refused and the dialog stays; .200 goes through.
     Type(*dialog.EndEdit(), 3, "255");
     Button(dialog, "ok")->click();
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgEndIpLastField});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgEndIpLastField});
     EXPECT_TRUE(dialog.isVisible());
     Type(*dialog.EndEdit(), 3, "200");
     dialog.StartVisibleBox()->setChecked(false);
@@ -210,7 +211,8 @@ TEST_F(SetIpDialog, BlankFieldNoCardsAndCancelWriteNothing) {
         Button(dialog, "ok")->click();
         EXPECT_TRUE(dialog.isVisible());
     }
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{de::kMsgStartIpWrong, de::kMsgChooseCard}));
+    EXPECT_EQ(messages.ShownIds(),
+              (std::vector<int>{resources::kMsgStartIpWrong, resources::kMsgChooseCard}));
     EXPECT_EQ(ReadFile(ini), before);
 }
 
@@ -266,7 +268,7 @@ TEST_F(PasswordDialogs, PromptAcceptsTheStoredAndTheMasterPasswordOnly) {
         }
     }
     EXPECT_EQ(messages.ShownIds(),
-              (std::vector<int>{de::kMsgPasswordWrong, de::kMsgPasswordWrong}));
+              (std::vector<int>{resources::kMsgPasswordWrong, resources::kMsgPasswordWrong}));
 }
 
 TEST_F(PasswordDialogs, PromptOpensTheChangeDialogAndComesBack) {
@@ -310,8 +312,8 @@ TEST_F(PasswordDialogs, ChangeStaysOpenAndFocusesTheBoxAtFault) {
     fill("abc", QString::fromUtf8("密码"), QString::fromUtf8("密码"));
     EXPECT_TRUE(change.isVisible());
     EXPECT_EQ(messages.ShownIds(),
-              (std::vector<int>{de::kMsgPasswordWrong, de::kMsgPasswordMismatch,
-                                de::kMsgPasswordTooLong, de::kMsgPasswordChanged}));
+              (std::vector<int>{resources::kMsgPasswordWrong, resources::kMsgPasswordMismatch,
+                                resources::kMsgPasswordTooLong, resources::kMsgPasswordChanged}));
     std::string stored;
     ASSERT_TRUE(password.Read(stored));
     EXPECT_EQ(stored, "密码");
@@ -400,13 +402,13 @@ TEST_F(HardwareDialogs, EditorAddsAndDeletesUnitsAndAsksBeforeDroppingEdits) {
 
     // Another unit chosen with edits waiting: the question, No drops them.
     Choose(*dialog.ChannelList(), 0, 2, "No");
-    messages.ScriptAnswer(de::kMsgAskSaveChannels, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgAskSaveChannels, EMessageAnswer::No);
     dialog.UnitList()->selectRow(1);
     EXPECT_EQ(dialog.ChannelFrame()->title(), QString::fromUtf8("通道配置(abcdef)"));
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{de::kMsgAskSaveChannels});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgAskSaveChannels});
 
     // Deleting both: the last leaves an empty list and the bare caption.
-    messages.ScriptAnswer(de::kMsgAskDeleteUnit, EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgAskDeleteUnit, EMessageAnswer::Yes);
     dialog.DeleteButton()->click();
     dialog.DeleteButton()->click();
     EXPECT_EQ(dialog.UnitList()->rowCount(), 0);
@@ -424,11 +426,11 @@ TEST_F(HardwareDialogs, ClosingWithPendingEditsAsksOnce) {
     ShowActive(dialog);
     const std::string before = ReadFile(UnitFile("12ab56"));
     Choose(*dialog.ChannelList(), 1, 2, "No");
-    messages.ScriptAnswer(de::kMsgAskSaveChannels, EMessageAnswer::No);
+    messages.ScriptAnswer(resources::kMsgAskSaveChannels, EMessageAnswer::No);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{de::kMsgAskSaveChannels});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgAskSaveChannels});
     EXPECT_EQ(ReadFile(UnitFile("12ab56")), before);
     EXPECT_TRUE(frame.events.empty());
 }
@@ -468,7 +470,7 @@ TEST_F(HardwareDialogs, AddDialogMovesTheFocusAndEnablesOkOnlyWhenComplete) {
     EXPECT_TRUE(add.isVisible());
     EXPECT_TRUE(gui_test::WaitFor([&] { return add.Group(1)->hasFocus(); }))
         << "the refused serial did not focus its faulty group";
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::kMsgSerialFormat});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSerialFormat});
 
     add.Group(1)->selectAll();
     QTest::keyClicks(add.Group(1), "00ff");

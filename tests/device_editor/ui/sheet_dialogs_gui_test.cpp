@@ -34,6 +34,7 @@
 #include "model/device_text.h"
 #include "model/undo_history.h"
 #include "platform/app_paths/app_paths.h"
+#include "resources/message_ids.h"
 #include "shell/ui/locked_header.h"
 #include "tests/device_editor/ui/sheet_window_fixture.h"
 
@@ -350,7 +351,7 @@ TEST_F(SheetDialogsGui, TextDialogRefusesAnEmptyTextWithoutAStepThenRecordsOne) 
     auto* edit = Ctl<QPlainTextEdit>(dialog, ui::CDeviceDlgTextProperty::kTextEdit);
     edit->setPlainText("  ");
     Click(dialog, ui::kOkButton);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::CTextPropertyController::kEmptyText});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgEmptyText});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.focusWidget(), edit);
     EXPECT_EQ(History().GetStepCount(), steps);
@@ -419,10 +420,10 @@ TEST_F(SheetDialogsGui, GenericDeviceDialogTrimsChecksTheCountsAndTakesAnyName) 
         QLineEdit* focus;
     };
     const case_t refused[] = {
-        {"0", "1", de::CAddGenericController::kBadInputs, inputs},
-        {"51", "1", de::CAddGenericController::kBadInputs, inputs},
-        {"1a", "1", de::CAddGenericController::kBadInputs, inputs},
-        {"2", "", de::CAddGenericController::kBadOutputs, outputs},
+        {"0", "1", resources::kMsgBadInputs, inputs},
+        {"51", "1", resources::kMsgBadInputs, inputs},
+        {"1a", "1", resources::kMsgBadInputs, inputs},
+        {"2", "", resources::kMsgBadOutputs, outputs},
     };
     for (const case_t& c : refused) {
         SCOPED_TRACE(std::string(c.inputs) + " / " + c.outputs);
@@ -503,7 +504,7 @@ TEST_F(SheetDialogsGui, ConnectionListPrintsAPdfPageAndSaysWhenThereIsNoPrinter)
     model::CBaseDevice* stage = AddUnit(1, "Stage", 100);
     model::CBaseDevice* desk = AddUnit(2, "Desk", 500);
     Link(1, *stage, *desk);
-    messages.ScriptAnswer(de::CLinkViewController::kPrintQuestion, EMessageAnswer::Ok);
+    messages.ScriptAnswer(resources::kMsgAskPrint, EMessageAnswer::Ok);
     de::CLinkViewController controller(Doc());
     const fs::path pdf = home.path() / "list.pdf";
     ui::CDeviceDlgLinkView dialog(controller, nullptr, [&] {
@@ -521,7 +522,7 @@ TEST_F(SheetDialogsGui, ConnectionListPrintsAPdfPageAndSaysWhenThereIsNoPrinter)
 
     ui::CDeviceDlgLinkView offline(controller, nullptr, [] { return nullptr; });
     Click(offline, ui::CDeviceDlgLinkView::kPrintButton);
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{de::CLinkViewController::kPrinterFailed});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgPrinterFailed});
 }
 
 TEST_F(SheetDialogsGui, ConnectionListCommandOpensTheList) {

@@ -21,6 +21,7 @@
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 #include "shell/document_guards.h"
 #include "shell/frame_resources.h"
 #include "shell/ui/console_window.h"
@@ -141,7 +142,7 @@ TEST_F(DspWindowsGui, ADamagedFileOpensNothing) {
     const fs::path path = home.path() / "damaged.dsp";
     std::ofstream(path, std::ios::binary) << "not a sheet";
     EXPECT_FALSE(frame->OpenDocument(path.string()));
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgOpenFileFailed});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgOpenFileFailed});
     EXPECT_EQ(frame->ActiveChildFrame(), nullptr);
     EXPECT_EQ(frame->Core().DspViewCount(), 0);
 }
@@ -224,12 +225,12 @@ TEST_F(DspWindowsGui, OpeningFromTheViewChecksTheFileAndAsks) {
     de::ui::CDspWindow* window = dspFrame->ActiveWindow();
     ASSERT_NE(window, nullptr);
     window->OpenChosenFile((home.path() / "notes.txt").string());
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgBadFileFormat});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadFileFormat});
 
-    messages.ScriptAnswer(shell::kMsgReplaceDocument, model::EMessageAnswer::Cancel);
+    messages.ScriptAnswer(resources::kMsgReplaceDocument, model::EMessageAnswer::Cancel);
     window->OpenChosenFile((home.path() / "hall.zo").string());
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{shell::kMsgBadFileFormat});
-    EXPECT_EQ(messages.AskedIds(), std::vector<int>{shell::kMsgReplaceDocument});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgBadFileFormat});
+    EXPECT_EQ(messages.AskedIds(), std::vector<int>{resources::kMsgReplaceDocument});
     EXPECT_EQ(dspFrame->ActiveWindow(), window);
 }
 

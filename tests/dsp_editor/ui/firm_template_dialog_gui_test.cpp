@@ -17,6 +17,7 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/shell/ui/gui_app.h"
 
@@ -78,7 +79,7 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     EXPECT_EQ(structName->text(), QString());
 
     Control<QPushButton>(dialog, dsp_editor::ui::kCtlTemplateOk)->click();
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{dsp_editor::kMsgStructNameEmpty}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgStructNameEmpty}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(WaitFor([&] { return dialog.focusWidget() == structName; }));
     dialog.reject();

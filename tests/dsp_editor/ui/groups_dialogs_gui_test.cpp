@@ -18,6 +18,7 @@
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/ui/group_dialogs.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/shell/ui/gui_app.h"
 
@@ -80,7 +81,7 @@ TEST_F(DspEditorGroupsGui, NewGroupDialogAsksForTheNameAndOkCreatesTheGroup) {
     EXPECT_TRUE(dialog.isVisible());
 
     Control<QPushButton>(dialog, kCtlOk)->click();
-    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{dsp_editor::kMsgGroupNameEmpty}));
+    EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgGroupNameEmpty}));
     EXPECT_TRUE(dialog.isVisible());
     QTest::keyClicks(name, QStringLiteral("New"));
     Control<QPushButton>(dialog, kCtlOk)->click();
@@ -145,7 +146,7 @@ TEST_F(DspEditorGroupsGui, JoinDialogJoinsAndRenamesTheChosenGroupThroughTheRena
     EXPECT_EQ(caption, QStringLiteral("绑定组重命名"));
     EXPECT_EQ(oldName, QStringLiteral("A"));
     EXPECT_TRUE(refusedStayedOpen);
-    EXPECT_EQ(shownWhileOpen, (std::vector<int>{dsp_editor::kMsgNewGroupNameEmpty}));
+    EXPECT_EQ(shownWhileOpen, (std::vector<int>{resources::kMsgNewGroupNameEmpty}));
     ASSERT_EQ(groups->count(), 2);
     EXPECT_EQ(groups->itemText(0), QStringLiteral("AB"));
     EXPECT_EQ(groups->itemText(1), QStringLiteral("C"));

@@ -21,6 +21,7 @@
 #include "model/ari_equalizer.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
@@ -81,11 +82,11 @@ TEST(DspEditorParameterTemplateGui, ListsChoosesRefusesAndDeletes) {
     QLineEdit* name = Control<QLineEdit>(dialog, CDSPDlgSaveAriAttri::kCtlNewName);
     EXPECT_TRUE(name->isVisible());
     Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlOk)->click();
-    EXPECT_EQ(messages.ShownIds(), std::vector<int>{dsp_editor::kMsgAmuNameEmpty});
+    EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgAmuNameEmpty});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(WaitFor([&] { return dialog.focusWidget() == name; }));
 
-    messages.ScriptAnswer(dsp_editor::kMsgAmuAskDelete, model::EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgAmuAskDelete, model::EMessageAnswer::Yes);
     QTableWidget* list = Control<QTableWidget>(dialog, CDSPDlgSaveAriAttri::kCtlList);
     list->selectRow(0);
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);

@@ -7,6 +7,7 @@
 #include "dsp_editor/ui/router_link_frame.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
+#include "resources/message_ids.h"
 #include "shell/main_frame_core.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/shell/app_recorders.h"
@@ -28,7 +29,7 @@ namespace {
 using dsp_editor::CDSPDlgDBServerSet;
 using shell::CDatabaseSettings;
 
-constexpr int kMsg250 = shell::kMsgDatabaseError;
+constexpr int kMsg250 = resources::kMsgDatabaseError;
 // Routes of the units below; the MAC with a quote has a route of its own,
 // so that a query sent for it would show.
 constexpr const char* kChannel2Only = "00602b0a0001";

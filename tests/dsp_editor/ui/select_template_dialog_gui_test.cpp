@@ -17,6 +17,7 @@
 #include "dsp_editor/ui/select_template_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
+#include "resources/message_ids.h"
 #include "shell/ui/template_preview.h"
 #include "tests/dsp_editor/dsp_test_support.h"
 #include "tests/shell/ui/gui_app.h"
@@ -101,12 +102,12 @@ TEST(DspEditorSelectTemplateGui, ListsPreviewsStretchesAndSwitches) {
     EXPECT_EQ(templates->columnWidth(3), templates->viewport()->width() * 4 / 10);
 
     // Switch, answered Yes: the preview goes, the dialog closes with slot 5.
-    messages.ScriptAnswer(dsp_editor::kMsgAskSwitchTemplate, model::EMessageAnswer::Yes);
+    messages.ScriptAnswer(resources::kMsgAskSwitchTemplate, model::EMessageAnswer::Yes);
     Control<QPushButton>(dialog, Sel::kCtlSwitch)->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(preview->GetDocument(), nullptr);
-    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{dsp_editor::kMsgAskSwitchTemplate}));
+    EXPECT_EQ(messages.AskedIds(), (std::vector<int>{resources::kMsgAskSwitchTemplate}));
     EXPECT_EQ(controller.Mac(), "00602b0a0b0c");
     EXPECT_EQ(controller.Slot(), 5);
 
