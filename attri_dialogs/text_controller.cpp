@@ -122,7 +122,7 @@ bool CAttriTextController::AtDefaults() const {
 bool CAttriTextController::SetDefaultValues() {
     if (!CAttriController::SetDefaultValues())
         return false;
-    View().Redraw();
+    View().Download().Redraw();
     return true;
 }
 
@@ -135,7 +135,7 @@ void CAttriTextController::ApplyChange(const std::function<void(CAriText&)>& cha
     Document().SetModifiedFlag(true);
     Document().NotifyModuleChanged(box);
     View().OnModuleChanged(box);
-    View().Redraw();
+    View().Download().Redraw();
 }
 
 } // namespace attri_dialogs

@@ -165,7 +165,7 @@ std::int32_t KeepInside(std::int32_t d, std::int32_t low, std::int32_t high, std
 // on.
 std::vector<ArrangeMove> Centre(const CZoDSPView& view, const ArrangedModules& modules, bool x,
                                 bool y) {
-    if (view.m_scrollWindow == nullptr)
+    if (view.Zoom().m_scrollWindow == nullptr)
         return {};
     Rect box = modules.front()->m_body;
     for (const CBaseAriModule* m : modules) {
@@ -174,9 +174,9 @@ std::vector<ArrangeMove> Centre(const CZoDSPView& view, const ArrangedModules& m
         box.right = std::max(box.right, m->m_body.right);
         box.bottom = std::max(box.bottom, m->m_body.bottom);
     }
-    const model::Point scroll = view.m_scrollWindow->ScrollPosition();
-    const Size client = view.m_scrollWindow->ClientSize();
-    const double f = view.Factor();
+    const model::Point scroll = view.Zoom().m_scrollWindow->ScrollPosition();
+    const Size client = view.Zoom().m_scrollWindow->ClientSize();
+    const double f = view.Zoom().Factor();
     const CZoDSPDoc& doc = view.GetDocument();
     std::int32_t dx = 0, dy = 0;
     if (x) {
@@ -245,12 +245,12 @@ std::int32_t MinSelected(EArrange how) {
 }
 
 bool CZoDSPView::CanArrange(EArrange how) const {
-    const bool busy = m_progress != 0 || m_commFault != 0;
+    const bool busy = m_download.Busy();
     return !busy && m_document.m_live == 0 && m_selectedModules >= MinSelected(how);
 }
 
 void CZoDSPView::Arrange(EArrange how) {
-    if (m_document.m_live != 0 || m_progress != 0 || m_commFault != 0)
+    if (m_document.m_live != 0 || m_download.Busy())
         return;
     const ArrangedModules modules = SelectedShown(m_document);
     if (static_cast<std::int32_t>(modules.size()) < MinSelected(how))
@@ -306,7 +306,7 @@ void CZoDSPView::Arrange(EArrange how) {
     if (history != nullptr)
         history->BeginStep();
     for (const ArrangeMove& move : moves) {
-        MoveModule(*move.module, move.offset.cx, move.offset.cy);
+        m_document.MoveModule(*move.module, move.offset.cx, move.offset.cy);
         if (history != nullptr)
             history->AddAction(kUndoMove, *move.module, move.offset.cx, move.offset.cy);
     }

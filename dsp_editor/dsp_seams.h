@@ -237,6 +237,11 @@ public:
     virtual void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) = 0;
 };
 
+// The program's undo history of the document (dsp_undo.h's
+// CDSPUndoHistory), which a document makes when it is given no factory;
+// declared here so that the document needs none of the history's classes.
+std::unique_ptr<IDspUndoRecorder> MakeDspUndoHistory(CZoDSPDoc& doc);
+
 // What group changes record in the document's undo history.
 class IGroupUndo {
 public:

@@ -4,7 +4,6 @@
 #include <set>
 #include <system_error>
 
-#include "dsp_editor/dsp_undo.h"
 #include "model/ari_classes.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
@@ -42,10 +41,6 @@ bool IsKnownVersion(std::int32_t version) {
     return version == 1 || version == 2;
 }
 
-bool IsTextOrMeter(const CBaseAriModule& module) {
-    return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && space(text.front()))
@@ -58,6 +53,10 @@ std::string_view TrimSpaces(std::string_view text) {
 constexpr std::string_view kModifiedMark = " *";
 
 } // namespace
+
+bool IsTextOrMeter(const model::CBaseAriModule& module) {
+    return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
+}
 
 bool IsUnitMac(std::string_view mac) {
     return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
@@ -134,7 +133,7 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
 }
 
 void CZoDSPDoc::NewUndoHistory() {
-    m_undo = m_undoFactory ? m_undoFactory(*this) : std::make_unique<CDSPUndoHistory>(*this);
+    m_undo = m_undoFactory ? m_undoFactory(*this) : MakeDspUndoHistory(*this);
 }
 
 void CZoDSPDoc::ResetRunState() {

@@ -11,7 +11,6 @@
 #include <QPrinter>
 #include <QStringList>
 
-
 #include "device_editor/zo_device_doc.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
@@ -129,7 +128,7 @@ void CDspWindow::OnInitialUpdate() {
                                                       QString::fromStdString(m_document->m_unitMac),
                                                       &m_frame.MainFrame());
             m_console->hide();
-            m_view->StartSender(
+            m_view->Download().StartSender(
                 m_frame.makeSenderComponents
                     ? m_frame.makeSenderComponents()
                     : std::make_unique<comm::CNetSenderComponents>(
@@ -198,12 +197,12 @@ void CDspWindow::ShowStatus() {
 }
 
 void CDspWindow::OnAppNotify(int code) {
-    m_view->OnAppNotify(code);
+    m_view->Download().OnAppNotify(code);
 }
 
 bool CDspWindow::CanTakePlacement(shell::EPaletteKind palette) const {
     return palette == shell::EPaletteKind::Dsp && m_document->m_live == 0 &&
-           m_view->m_progress == 0 && m_view->m_commFault == 0;
+           m_view->Download().m_progress == 0 && m_view->Download().m_commFault == 0;
 }
 
 void CDspWindow::BeginPlacement(int itemData) {
@@ -251,7 +250,7 @@ bool CDspWindow::OnCommand(int id) {
     switch (id) {
     case shell::kZoomCombo:
         if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
-            m_view->OnZoomComboSelect(box->currentIndex());
+            m_view->Zoom().OnZoomComboSelect(box->currentIndex());
         return true;
     case kCmdProperties:
         ShowPropertyPanel();
@@ -406,10 +405,10 @@ void CDspWindow::ShowContextMenu(model::Point client) {
 }
 
 void CDspWindow::BuildContextMenu(QMenu& menu) {
-    const CDspClipboard* clipboard = m_view->Clipboard();
+    const CDspClipboard* clipboard = m_view->ClipboardCommands().Clipboard();
     const DspContextMenu choice =
         ContextMenuOf(*m_view, clipboard != nullptr && clipboard->HasContent(),
-                      m_view->ParameterTarget() != nullptr);
+                      m_view->ClipboardCommands().ParameterTarget() != nullptr);
     const std::vector<shell::CMenuEntry>& popups = shell::MenuResource(shell::kMenuDspContext);
     CMainFrame& frame = m_frame.MainFrame();
     frame.FillMenu(&menu, shell::kMenuDspContext,
@@ -478,12 +477,12 @@ void CDspWindow::Activate() {
 }
 
 void CDspWindow::LoadTemplate(const std::filesystem::path& path) {
-    if (!m_view->LoadTemplate(path))
+    if (!m_view->SheetTemplates().LoadTemplate(path))
         model::ShowMessage(kMsgTemplateNotLoaded);
 }
 
 void CDspWindow::SwitchToStoredTemplate(int slot) {
-    m_view->SwitchToStoredTemplate(slot);
+    m_view->StoredTemplates().SwitchToStoredTemplate(slot);
 }
 
 void CDspWindow::RetitleFrame() {

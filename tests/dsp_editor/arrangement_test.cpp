@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dsp_editor/arrangement.h"
+#include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -61,10 +62,10 @@ public:
         doc = dsp_test::NewDocument(frame);
         view = std::make_unique<CZoDSPView>(*doc);
         view->SetWindow(&window);
-        view->m_scrollWindow = &scroll;
+        view->Zoom().m_scrollWindow = &scroll;
         frame.activeView = view.get();
     }
-    ~DspArrangement() override { view->m_scrollWindow = nullptr; }
+    ~DspArrangement() override { view->Zoom().m_scrollWindow = nullptr; }
 
     void Use(const Sheet& sheet) {
         doc->m_sheetWidth = sheet.width;
@@ -74,7 +75,7 @@ public:
     }
     // A delay module whose body is `body`, selected with those placed before.
     CBaseAriModule& Place(const Rect& body) {
-        CBaseAriModule& m = *view->AddModuleAtPoint(model::kAriDelay, 1, 10, 10);
+        CBaseAriModule& m = *view->Gestures().AddModuleAtPoint(model::kAriDelay, 1, 10, 10);
         m.Offset(body.left - m.m_body.left, body.top - m.m_body.top);
         m.m_body = body;
         placed.push_back(m.m_id);
@@ -332,8 +333,8 @@ TEST_P(DspArrangementRules, EnableAndRefuse) {
     placed.resize(static_cast<std::size_t>(c.selected));
     SelectPlaced();
     doc->m_live = c.live ? 1 : 0;
-    view->m_progress = c.progress ? 1 : 0;
-    view->m_commFault = c.fault ? 1 : 0;
+    view->Download().m_progress = c.progress ? 1 : 0;
+    view->Download().m_commFault = c.fault ? 1 : 0;
 
     const std::optional<EArrange> how = de::ArrangementOf(c.command);
     ASSERT_TRUE(how.has_value());

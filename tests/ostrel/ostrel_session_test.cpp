@@ -107,7 +107,10 @@ protected:
         ASSERT_TRUE(frame.CommandState(dsp_editor::kCmdDownloadStart).enabled);
         frame.RunCommand(dsp_editor::kCmdDownloadStart);
         ASSERT_TRUE(gui_test::WaitFor(
-            [&] { return live->Document().m_live == 1 && live->ViewLogic().m_progress == 0; }, 30s))
+            [&] {
+                return live->Document().m_live == 1 && live->ViewLogic().Download().m_progress == 0;
+            },
+            30s))
             << "the download did not end live";
         EXPECT_GT(unit->count(), 0);
 
@@ -115,8 +118,7 @@ protected:
         core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_BEGIN);
         core.OnAppNotify(0, shell::NOTIFY_DOWNLOAD_DONE);
         ASSERT_EQ(core.RunningView(), sheet);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {},
-                           QPoint(ampBody.x, ampBody.y));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(ampBody.x, ampBody.y));
         ASSERT_NE(sheet->Document().FindStatusWindow(2, 2), nullptr);
         frame.RunCommand(shell::ID_VIEW_HWCONFIG);
         ASSERT_TRUE(gui_test::WaitFor([&] { return services->requests > 0; }))

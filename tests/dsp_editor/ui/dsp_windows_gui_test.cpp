@@ -129,10 +129,10 @@ TEST_F(DspWindowsGui, OpensInADspFrameAndTakesTheFramesCommands) {
 
     // Closed: no DSP view is left, and the DSP bars go.
     ASSERT_TRUE(frame->CloseActiveDocument());
-    ASSERT_TRUE(gui_test::WaitFor(
-        [&] { return dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0; }))
-        << dspFrame->Windows().size() << " windows, " << frame->Core().m_dspViewCount
-        << " DSP views left";
+    ASSERT_TRUE(gui_test::WaitFor([&] {
+        return dspFrame->Windows().empty() && frame->Core().m_dspViewCount == 0;
+    })) << dspFrame->Windows().size()
+        << " windows, " << frame->Core().m_dspViewCount << " DSP views left";
     EXPECT_FALSE(frame->BarVisible(EBar::DspPalette));
     EXPECT_TRUE(messages.ShownIds().empty());
 }
@@ -311,13 +311,13 @@ TEST_F(DspWindowsGui, CommandStatesFollowTheViewTheClipboardsAndTheBars) {
                    {de::kCmdDownloadStart, off},
                    {de::kCmdDownloadStop, on}});
     doc.m_live = 0;
-    view.m_progress = 1;
+    view.Download().m_progress = 1;
     check("downloading", {{32854, off},
                           {32808, off},
                           {de::kCmdDownloadStart, off},
                           {de::kCmdDownloadStop, on},
                           {de::kCmdCopy, on}});
-    view.m_progress = 0;
+    view.Download().m_progress = 0;
 
     // The panel and the bars: their commands check while they show.
     frame->RunCommand(de::kCmdProperties);
