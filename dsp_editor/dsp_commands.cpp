@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "dsp_editor/arrangement.h"
 #include "dsp_editor/binding_groups.h"
+#include "dsp_editor/dsp_arrangement.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
@@ -180,7 +180,7 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
         return enabled(m_view.SheetTemplates().CanLoadTemplateFile());
     default:
         if (const auto how = ArrangementOf(id))
-            return enabled(m_view.CanArrange(*how));
+            return enabled(m_view.Arrangement().CanArrange(*how));
         if (AddModuleOf(id))
             return enabled(m_view.GetDocument().m_live == 0 && m_view.Download().m_progress == 0 &&
                            m_view.Download().m_commFault == 0);
@@ -295,7 +295,7 @@ bool CDspViewCommands::OnCommand(int id) {
         return true;
     default:
         if (const auto how = ArrangementOf(id)) {
-            m_view.Arrange(*how);
+            m_view.Arrangement().Arrange(*how);
             return true;
         }
         if (const std::optional<AddModuleCommand> add = AddModuleOf(id)) {

@@ -9,7 +9,8 @@
 // reaches), the zoom and scrolling (CDspZoom), the sheet templates
 // (CDspSheetTemplates), the templates stored on the unit
 // (CDspStoredTemplates), the module clipboard's commands
-// (CDspClipboardCommands) and the mouse editing (CDspGestures).
+// (CDspClipboardCommands), the arrangement of the selected modules
+// (CDspArrangement) and the mouse editing (CDspGestures).
 //
 // Everything but the sender's flags and posts runs on the user-interface
 // thread.
@@ -24,6 +25,7 @@
 #include <string_view>
 
 #include "comm/dsp_console.h"
+#include "dsp_editor/dsp_arrangement.h"
 #include "dsp_editor/dsp_clipboard_commands.h"
 #include "dsp_editor/dsp_download.h"
 #include "dsp_editor/dsp_seams.h"
@@ -56,6 +58,8 @@ public:
     const CDspSheetTemplates& SheetTemplates() const { return m_sheetTemplates; }
     CDspStoredTemplates& StoredTemplates() { return m_storedTemplates; }
     const CDspStoredTemplates& StoredTemplates() const { return m_storedTemplates; }
+    CDspArrangement& Arrangement() { return m_arrangement; }
+    const CDspArrangement& Arrangement() const { return m_arrangement; }
     CDspClipboardCommands& ClipboardCommands() { return m_clipboard; }
     const CDspClipboardCommands& ClipboardCommands() const { return m_clipboard; }
     // The view's gesture controller, made on first use; GesturesIfMade()
@@ -175,39 +179,6 @@ public:
     void RefreshOutputDialog(std::int32_t k);
     void RefreshOutputAllDialog();
 
-    // -- arranging the selected modules (arrangement.h maps the command ids)
-
-    enum class EArrange : std::int32_t {
-        // A column (left, right) or row (top, bottom) without gaps, each
-        // module touching the first one's edge.
-        StackLeft,
-        StackRight,
-        StackTop,
-        StackBottom,
-        // The chosen edge of every module on the outermost one.
-        AlignLeft,
-        AlignRight,
-        AlignTop,
-        AlignBottom,
-        // The modules together into the middle of the visible area.
-        CentreInView,
-        CentreHorizontally,
-        CentreVertically,
-        // The modules' centres at equal steps between the outer two.
-        DistributeHorizontally,
-        DistributeVertically,
-    };
-    // Arranges the selected modules that are shown, kept 10 units inside
-    // the sheet. Every module moved goes with its link ends and gets one
-    // move action in one new undo step; then the document is marked
-    // modified and the view repaints. Nothing while live or busy, with
-    // fewer modules than the arrangement needs, or when they are in place.
-    void Arrange(EArrange how);
-    // The command's rule: neither live nor busy (a download runs or waits)
-    // and enough modules selected: 2 to stack or align, 1 to centre, 3 to
-    // distribute.
-    bool CanArrange(EArrange how) const;
-
 private:
     CZoDSPDoc& m_document;
     IDspViewWindow* m_window = nullptr;
@@ -221,6 +192,7 @@ private:
     CDspSheetTemplates m_sheetTemplates{*this};
     CDspStoredTemplates m_storedTemplates{*this};
     CDspClipboardCommands m_clipboard{*this};
+    CDspArrangement m_arrangement{*this};
     // Shared only so that this header needs no complete class to delete it.
     std::shared_ptr<CDspGestures> m_gestures;
     // Last: its sender thread, which asks the view's download object, ends

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/arrangement.h"
+#include "dsp_editor/dsp_arrangement.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -27,7 +27,7 @@ using model::CBaseAriModule;
 using model::Point;
 using model::Rect;
 using model::Size;
-using EArrange = CZoDSPView::EArrange;
+using EArrange = dsp_editor::CDspArrangement::EArrange;
 namespace de = dsp_editor;
 
 class FakeWindow final : public de::IDspViewWindow {
@@ -137,7 +137,7 @@ TEST_P(DspArrangementTable, MovesTheBodiesAsOneStepThatUndoTakesBack) {
     const std::int32_t steps = History().Position();
     doc->SetModifiedFlag(false);
 
-    view->Arrange(c.how);
+    view->Arrangement().Arrange(c.how);
 
     EXPECT_EQ(Corners(), c.corners);
     EXPECT_EQ(History().Position() - steps, c.moves > 0 ? 1 : 0);
@@ -283,7 +283,7 @@ TEST_F(DspArrangement, LinkEndsFollowAndUndoPutsThemBack) {
     const Point in = link->m_start;
     SelectPlaced();
 
-    view->Arrange(EArrange::StackLeft);
+    view->Arrangement().Arrange(EArrange::StackLeft);
 
     EXPECT_EQ(delay.m_body.TopLeft(), (Point{300, 150}));
     EXPECT_EQ(link->m_start, (Point{in.x, in.y - 350}));
@@ -300,7 +300,7 @@ TEST_F(DspArrangement, HiddenModulesStayWhereTheyAre) {
     SelectPlaced();
     doc->SelectModule(*doc->GetModuleById(1));
 
-    view->Arrange(EArrange::AlignLeft);
+    view->Arrangement().Arrange(EArrange::AlignLeft);
 
     EXPECT_EQ(Corners(), (std::vector<Point>{{100, 100}, {100, 300}}));
     EXPECT_EQ(doc->GetModuleById(1)->m_body.TopLeft(), hidden);
@@ -338,10 +338,10 @@ TEST_P(DspArrangementRules, EnableAndRefuse) {
 
     const std::optional<EArrange> how = de::ArrangementOf(c.command);
     ASSERT_TRUE(how.has_value());
-    EXPECT_EQ(view->CanArrange(*how), c.enabled);
+    EXPECT_EQ(view->Arrangement().CanArrange(*how), c.enabled);
 
     const std::int32_t steps = History().Position();
-    view->Arrange(*how);
+    view->Arrangement().Arrange(*how);
     EXPECT_EQ(History().Position() > steps, c.enabled);
 }
 
