@@ -48,10 +48,32 @@ std::vector<std::uint8_t> StoredForm(const CBaseAriModule& module) {
 
 } // namespace
 
+AttriParameter TableParameter(std::int32_t typeCode, std::int32_t code, std::size_t in,
+                              std::size_t out) {
+    AttriParameter parameter;
+    const model::ModuleParameterTable* table = model::ParameterTableOf(typeCode);
+    parameter.entry = model::FindParameter(typeCode, code);
+    if (table == nullptr || parameter.entry == nullptr)
+        return parameter;
+    parameter.code = code;
+    parameter.in = in;
+    parameter.out = out;
+    parameter.get = [table, entry = parameter.entry, in, out](const CBaseAriModule& module) {
+        return table->isClass(module) ? entry->get(module, in, out) : 0.0;
+    };
+    parameter.set = [table, entry = parameter.entry, in, out](CBaseAriModule& module,
+                                                              double value) {
+        if (table->isClass(module))
+            entry->set(module, in, out, value);
+    };
+    return parameter;
+}
+
 CAttriController::CAttriController(dsp_editor::CZoDSPView& view, CBaseAriModule& module,
                                    bool allChannels)
     : m_moduleId(allChannels ? AllChannelsId(module) : module.m_id), m_kind(allChannels ? 1 : 0),
-      m_view(view), m_document(view.GetDocument()), m_module(&module), m_sink(view.Console()) {}
+      m_view(view), m_document(view.GetDocument()), m_module(&module), m_sink(view.Console()),
+      m_host(view) {}
 
 bool CAttriController::OnEdit(const AttriParameter& parameter, ValueEdit& edit, EEditEvent event) {
     if (!Editable()) {
@@ -119,16 +141,22 @@ void CAttriController::Apply(const AttriParameter& parameter, double value) {
 
 void CAttriController::ApplyTo(CBaseAriModule& module, const AttriParameter& parameter,
                                double value, bool merge) {
-    CBaseAriModule* copy = module_steps::UndoCopy(m_document, module, merge);
-    parameter.set(module, value);
-    if (copy != nullptr)
-        parameter.set(*copy, value);
-    if (m_document.m_live != 0)
-        SendParameter(m_sink, parameter.builder, parameter.encoding, module.m_order, parameter.code,
-                      parameter.channel, value);
-    m_document.SetModifiedFlag(true);
-    m_document.NotifyModuleChanged(module);
-    m_view.OnModuleChanged(module);
+    dsp_editor::ParameterChange change;
+    change.assign = [&](CBaseAriModule& m) { parameter.set(m, value); };
+    change.command = [&](const CBaseAriModule& m, model::IParameterSink& unit) {
+        if (parameter.entry != nullptr)
+            model::SendParameterValue(*parameter.entry, m, parameter.in, parameter.out, value,
+                                      unit);
+        else
+            SendParameter(m_sink, parameter.builder, parameter.encoding, m.m_order, parameter.code,
+                          parameter.channel, value);
+    };
+    SetParameter(module, change, merge);
+}
+
+void CAttriController::SetParameter(CBaseAriModule& module,
+                                    const dsp_editor::ParameterChange& change, bool merge) {
+    m_document.SetParameter(module, change, m_host, merge);
 }
 
 bool CAttriController::ModuleAtDefaults(const CBaseAriModule& module) const {

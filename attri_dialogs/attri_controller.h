@@ -10,15 +10,18 @@
 // show a module and take no change.
 //
 // User-interface thread only.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "attri_dialogs/attri_commands.h"
+#include "dsp_editor/parameter_copy.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/base_ari_module.h"
+#include "model/module_parameters.h"
 
 namespace attri_dialogs {
 
@@ -40,7 +43,20 @@ struct AttriParameter {
     std::int32_t channel = 0;
     // A level edit the pop-up slider serves.
     bool slider = false;
+    // The module class's table entry the control edits, at the channels
+    // (from 0) its channel rule walks; it then gives the field and the
+    // command in place of the code, encoding, builder and channel above.
+    const model::ModuleParameter* entry = nullptr;
+    std::size_t in = 0;
+    std::size_t out = 0;
 };
+
+// A control over the parameter `code` of the type's table at channels `in`
+// and `out` (from 0): the field and the command as the table has them; the
+// dialog adds the range, the text and the slider. A module of another class
+// reads as 0 and takes nothing.
+AttriParameter TableParameter(std::int32_t typeCode, std::int32_t code, std::size_t in = 0,
+                              std::size_t out = 0);
 
 // The get and set of a field of module class M; a module of another class
 // reads as 0 and takes nothing.
@@ -174,6 +190,9 @@ protected:
     // records into the step the caller has begun.
     void ApplyTo(model::CBaseAriModule& module, const AttriParameter& parameter, double value,
                  bool merge);
+    // The document's SetParameter with this dialog's view as its host.
+    void SetParameter(model::CBaseAriModule& module, const dsp_editor::ParameterChange& change,
+                      bool merge = true);
     bool ModuleAtDefaults(const model::CBaseAriModule& module) const;
     IPopupSlider* Slider() const { return m_slider; }
     void HideSlider() const;
@@ -190,6 +209,7 @@ private:
     dsp_editor::CZoDSPDoc& m_document;
     model::CBaseAriModule* m_module;
     CConsoleCommandSink m_sink;
+    dsp_editor::CViewParameterHost m_host;
     IPopupSlider* m_slider = nullptr;
 };
 

@@ -24,6 +24,10 @@ std::int32_t CodeBase(EChannelSide side) {
     return side == EChannelSide::kInput ? 100 : 200;
 }
 
+std::int32_t TypeOf(EChannelSide side) {
+    return side == EChannelSide::kInput ? model::kAriInput : model::kAriOutput;
+}
+
 template <class Field>
 void BindSide(AttriParameter& parameter, EChannelSide side, Field CAriInput::*input,
               Field CAriOutput::*output) {
@@ -84,49 +88,28 @@ std::optional<EChannelSide> ChannelSideOf(const CBaseAriModule& module) {
     return std::nullopt;
 }
 
-AttriParameter ChannelLevel(EChannelSide side, std::int32_t channel) {
-    AttriParameter level;
+// The table names the unit channel by the module's id.
+AttriParameter ChannelLevel(EChannelSide side) {
+    AttriParameter level = TableParameter(TypeOf(side), CodeBase(side) + 3);
     level.minimum = -100.0;
     level.maximum = 12.0;
     level.format = "%.1f";
-    BindSide(level, side, &CAriInput::m_level, &CAriOutput::m_level);
-    level.code = CodeBase(side) + 3;
-    level.encoding = EValueEncoding::kLinear;
-    level.builder = EBuilder::kSetIF;
-    level.channel = channel;
     level.slider = true;
     return level;
 }
 
-AttriParameter ChannelSwitch(EChannelSide side, EChannelSwitch which, std::int32_t channel) {
-    AttriParameter state;
+AttriParameter ChannelSwitch(EChannelSide side, EChannelSwitch which) {
+    const std::int32_t code = which == EChannelSwitch::kMute     ? CodeBase(side) + 1
+                              : which == EChannelSwitch::kInvert ? CodeBase(side) + 2
+                                                                 : 105;
+    AttriParameter state = TableParameter(TypeOf(side), code);
     state.maximum = 1;
-    state.builder = EBuilder::kSetII;
-    state.channel = channel;
-    switch (which) {
-    case EChannelSwitch::kMute:
-        BindSide(state, side, &CAriInput::m_mute, &CAriOutput::m_mute);
-        state.code = CodeBase(side) + 1;
-        break;
-    case EChannelSwitch::kInvert:
-        BindSide(state, side, &CAriInput::m_invert, &CAriOutput::m_invert);
-        state.code = CodeBase(side) + 2;
-        break;
-    case EChannelSwitch::kPhantom:
-        BindField(state, &CAriInput::m_phantom);
-        state.code = 105;
-        break;
-    }
     return state;
 }
 
-AttriParameter ChannelGain(std::int32_t channel) {
-    AttriParameter gain;
+AttriParameter ChannelGain() {
+    AttriParameter gain = TableParameter(model::kAriInput, 104);
     gain.maximum = 11;
-    BindField(gain, &CAriInput::m_micGainIndex);
-    gain.code = 104;
-    gain.builder = EBuilder::kSetII;
-    gain.channel = channel;
     return gain;
 }
 
@@ -157,16 +140,15 @@ void CAttriChannelController::Refresh() {
 }
 
 bool CAttriChannelController::OnLevelEdit(EEditEvent event) {
-    return OnEdit(ChannelLevel(m_side, m_channel), m_state.level, event);
+    return OnEdit(ChannelLevel(m_side), m_state.level, event);
 }
 
 bool CAttriChannelController::OnToggle(EChannelSwitch which) {
-    return CAttriController::OnToggle(ChannelSwitch(m_side, which, m_channel),
-                                      SwitchOf(m_state, which));
+    return CAttriController::OnToggle(ChannelSwitch(m_side, which), SwitchOf(m_state, which));
 }
 
 bool CAttriChannelController::OnGainSelected(std::int32_t index) {
-    if (!OnSelectionChanged(ChannelGain(m_channel), index))
+    if (!OnSelectionChanged(ChannelGain(), index))
         return false;
     m_state.gainIndex = index;
     return true;
@@ -234,7 +216,7 @@ bool CAttriAllChannelsController::ApplyLevel(std::int32_t row, double value) {
     bool begun = false;
     for (const std::int32_t member : GroupOf(row)) {
         m_rows[member].level = LevelShown(value);
-        const AttriParameter level = ChannelLevel(m_side, member + 1);
+        const AttriParameter level = ChannelLevel(m_side);
         if (level.get(*m_modules[member]) == value)
             continue;
         if (!begun)
@@ -269,7 +251,7 @@ bool CAttriAllChannelsController::OnLevelEdit(std::int32_t row, EEditEvent event
             continue;
         const double value = ClampedLevel(m_rows[r].level.text);
         m_rows[r].level = LevelShown(value);
-        if (ChannelLevel(m_side, r + 1).get(*m_modules[r]) == value)
+        if (ChannelLevel(m_side).get(*m_modules[r]) == value)
             continue;
         return !Closing() && ApplyLevel(r, value);
     }
@@ -299,7 +281,7 @@ bool CAttriAllChannelsController::OnToggle(std::int32_t row, EChannelSwitch whic
     const std::int32_t state = SwitchOf(m_rows[row], which) != 0 ? 0 : 1;
     for (const std::int32_t member : GroupOf(row)) {
         SwitchOf(m_rows[member], which) = state;
-        ApplyToRow(member, ChannelSwitch(m_side, which, member + 1), state);
+        ApplyToRow(member, ChannelSwitch(m_side, which), state);
     }
     return true;
 }

@@ -305,60 +305,26 @@ void CAttriCrossoverController::OnSpin(std::int32_t column, std::int32_t positio
 }
 
 AttriParameter CAttriCrossoverController::InputLevelParameter() const {
-    AttriParameter parameter;
+    AttriParameter parameter = TableParameter(model::kAriCrossover, 602);
     parameter.minimum = kMinLevel;
     parameter.maximum = kMaxLevel;
     parameter.format = "%.1f";
-    BindField(parameter, &CAriCrossover::m_inputLevel);
-    parameter.code = 602;
-    parameter.encoding = EValueEncoding::kLinear;
-    parameter.builder = EBuilder::kSetF;
     parameter.slider = true;
     return parameter;
 }
 
 AttriParameter CAttriCrossoverController::OutputLevelParameter() const {
-    AttriParameter parameter;
+    AttriParameter parameter = TableParameter(model::kAriCrossover, 605, 0, Band(m_selected));
     parameter.minimum = kMinLevel;
     parameter.maximum = kMaxLevel;
     parameter.format = "%.1f";
-    const std::size_t band = Band(m_selected);
-    parameter.get = [band](const model::CBaseAriModule& module) {
-        const auto* typed = dynamic_cast<const CAriCrossover*>(&module);
-        return typed != nullptr ? typed->m_outputLevel[band] : 0.0;
-    };
-    parameter.set = [band](model::CBaseAriModule& module, double value) {
-        if (auto* typed = dynamic_cast<CAriCrossover*>(&module))
-            typed->m_outputLevel[band] = value;
-    };
-    parameter.code = 605;
-    parameter.encoding = EValueEncoding::kLinear;
-    parameter.builder = EBuilder::kSetIF;
-    parameter.channel = static_cast<std::int32_t>(band) + 1;
     parameter.slider = true;
     return parameter;
 }
 
-AttriParameter CAttriCrossoverController::OutputSwitchParameter(std::int32_t code,
-                                                                bool invert) const {
-    AttriParameter parameter;
+AttriParameter CAttriCrossoverController::OutputSwitchParameter(std::int32_t code) const {
+    AttriParameter parameter = TableParameter(model::kAriCrossover, code, 0, Band(m_selected));
     parameter.maximum = 1;
-    const std::size_t band = Band(m_selected);
-    parameter.get = [band, invert](const model::CBaseAriModule& module) {
-        const auto* typed = dynamic_cast<const CAriCrossover*>(&module);
-        if (typed == nullptr)
-            return 0.0;
-        return static_cast<double>(invert ? typed->m_outputInvert[band]
-                                          : typed->m_outputMute[band]);
-    };
-    parameter.set = [band, invert](model::CBaseAriModule& module, double value) {
-        if (auto* typed = dynamic_cast<CAriCrossover*>(&module))
-            (invert ? typed->m_outputInvert : typed->m_outputMute)[band] =
-                static_cast<std::int32_t>(value);
-    };
-    parameter.code = code;
-    parameter.builder = EBuilder::kSetII;
-    parameter.channel = static_cast<std::int32_t>(band) + 1;
     return parameter;
 }
 
@@ -388,19 +354,17 @@ bool CAttriCrossoverController::OnSliderReleased() {
 }
 
 bool CAttriCrossoverController::OnInputMute() {
-    AttriParameter parameter;
+    AttriParameter parameter = TableParameter(model::kAriCrossover, 601);
     parameter.maximum = 1;
-    BindField(parameter, &CAriCrossover::m_inputMute);
-    parameter.code = 601;
     return m_base.OnToggle(parameter, m_inputMute);
 }
 
 bool CAttriCrossoverController::OnOutputMute() {
-    return m_base.OnToggle(OutputSwitchParameter(603, false), m_outputMute[Band(m_selected)]);
+    return m_base.OnToggle(OutputSwitchParameter(603), m_outputMute[Band(m_selected)]);
 }
 
 bool CAttriCrossoverController::OnOutputInvert() {
-    return m_base.OnToggle(OutputSwitchParameter(604, true), m_outputInvert[Band(m_selected)]);
+    return m_base.OnToggle(OutputSwitchParameter(604), m_outputInvert[Band(m_selected)]);
 }
 
 std::string CAttriCrossoverController::BandText(std::int32_t band) const {

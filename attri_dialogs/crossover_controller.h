@@ -154,7 +154,7 @@ private:
     void ReloadWorking(std::int32_t position);
     AttriParameter InputLevelParameter() const;
     AttriParameter OutputLevelParameter() const;
-    AttriParameter OutputSwitchParameter(std::int32_t code, bool invert) const;
+    AttriParameter OutputSwitchParameter(std::int32_t code) const;
     // The undo copy (null without a history).
     model::CAriCrossover* UndoCopy();
     // Type, frequency and sections of a position into the module and copy.

@@ -10,17 +10,10 @@ namespace attri_dialogs {
 using model::CAriDelay;
 
 CAttriDelayController::CAttriDelayController(dsp_editor::CZoDSPView& view, CAriDelay& delay)
-    : CAttriController(view, delay) {
+    : CAttriController(view, delay), m_delayParameter(TableParameter(model::kAriDelay, kDelayCode)),
+      m_bypassParameter(TableParameter(model::kAriDelay, kBypassCode)) {
     m_delayParameter.format = "%.2f";
-    BindField(m_delayParameter, &CAriDelay::m_delay);
-    m_delayParameter.code = kDelayCode;
-    m_delayParameter.encoding = EValueEncoding::kSamples;
-    m_delayParameter.builder = EBuilder::kSetI;
-
     m_bypassParameter.maximum = 1.0;
-    BindField(m_bypassParameter, &CAriDelay::m_bypass);
-    m_bypassParameter.code = kBypassCode;
-    m_bypassParameter.builder = EBuilder::kSetI;
     Refresh();
 }
 

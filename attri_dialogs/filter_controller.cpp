@@ -211,10 +211,8 @@ void CAttriFilterController::OnGainSpin(std::int32_t position) {
 }
 
 bool CAttriFilterController::OnBypass() {
-    AttriParameter parameter;
+    AttriParameter parameter = TableParameter(model::kAriFilter, kBypassCode);
     parameter.maximum = 1;
-    BindField(parameter, &CAriFilter::m_bypass);
-    parameter.code = kBypassCode;
     return m_base.OnToggle(parameter, m_bypass);
 }
 

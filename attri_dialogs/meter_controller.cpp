@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "dsp_editor/dsp_undo.h"
 #include "model/ari_crossover.h"
 #include "platform/text/format.h"
 #include "platform/text/number.h"
@@ -188,16 +187,13 @@ void CAttriMeterController::ShowMeterLevel(std::int32_t k, double dB) {
 }
 
 void CAttriMeterController::ApplyHold(std::int32_t k, const CAriMeter::PeakHold& hold) {
-    CBaseAriModule* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        copy = history->AddAction(3, m_meter, 0, 0, true);
-    m_meter.m_peakHold[Ix(k)] = hold;
-    if (auto* meterCopy = dynamic_cast<CAriMeter*>(copy))
-        meterCopy->m_peakHold[Ix(k)] = hold;
     // Stored in the sheet: the change is the document's, though none is sent.
-    Document().SetModifiedFlag(true);
-    Document().NotifyModuleChanged(m_meter);
-    View().OnModuleChanged(m_meter);
+    dsp_editor::ParameterChange change;
+    change.assign = [&](CBaseAriModule& module) {
+        if (auto* meter = dynamic_cast<CAriMeter*>(&module))
+            meter->m_peakHold[Ix(k)] = hold;
+    };
+    SetParameter(m_meter, change);
 }
 
 bool CAttriMeterController::ApplyHoldTime(std::int32_t k) {

@@ -4,7 +4,6 @@
 #include <array>
 
 #include "attri_dialogs/slider_scale.h"
-#include "dsp_editor/dsp_undo.h"
 #include "model/value_encodings.h"
 #include "platform/text/format.h"
 #include "platform/text/number.h"
@@ -37,41 +36,15 @@ std::size_t Ix(std::int32_t n) {
     return static_cast<std::size_t>(n);
 }
 
-CAriMixer& AsMixer(model::CBaseAriModule& module) {
-    return dynamic_cast<CAriMixer&>(module);
-}
-const CAriMixer& AsMixer(const model::CBaseAriModule& module) {
-    return dynamic_cast<const CAriMixer&>(module);
-}
-
-// A parameter held in one entry of a per-channel array of the mixer.
-template <class Field>
-AttriParameter Entry(std::array<Field, CAriMixer::kMaxChannels> CAriMixer::*array, std::int32_t n,
-                     std::int32_t code, EValueEncoding encoding, EBuilder builder) {
-    AttriParameter parameter;
-    parameter.code = code;
-    parameter.encoding = encoding;
-    parameter.builder = builder;
-    parameter.channel = n + 1;
-    parameter.get = [array, n](const model::CBaseAriModule& module) {
-        return static_cast<double>((AsMixer(module).*array)[Ix(n)]);
-    };
-    parameter.set = [array, n](model::CBaseAriModule& module, double value) {
-        (AsMixer(module).*array)[Ix(n)] = static_cast<Field>(value);
-    };
-    return parameter;
-}
-
-AttriParameter Mute(std::array<std::int32_t, CAriMixer::kMaxChannels> CAriMixer::*array,
-                    std::int32_t n, std::int32_t code) {
-    AttriParameter parameter = Entry(array, n, code, EValueEncoding::kInteger, EBuilder::kSetII);
+// A switch or level of one of the mixer's channels.
+AttriParameter Switch(std::int32_t code, std::size_t in, std::size_t out) {
+    AttriParameter parameter = TableParameter(model::kAriMixer, code, in, out);
     parameter.maximum = 1;
     return parameter;
 }
 
-AttriParameter Level(std::array<double, CAriMixer::kMaxChannels> CAriMixer::*array, std::int32_t n,
-                     std::int32_t code) {
-    AttriParameter parameter = Entry(array, n, code, EValueEncoding::kLinear, EBuilder::kSetIF);
+AttriParameter Level(std::int32_t code, std::size_t in, std::size_t out) {
+    AttriParameter parameter = TableParameter(model::kAriMixer, code, in, out);
     parameter.minimum = kFloor;
     parameter.maximum = kLevelTop;
     return parameter;
@@ -162,20 +135,19 @@ Point MixerSliderPlace(EMixerTarget target, const Rect& edit, Size size) {
 // -- parameters
 
 AttriParameter CAttriMixerController::InputMuteParameter(std::int32_t i) {
-    return Mute(&CAriMixer::m_inputMute, i, 501);
+    return Switch(501, Ix(i), 0);
 }
 AttriParameter CAttriMixerController::OutputMuteParameter(std::int32_t j) {
-    return Mute(&CAriMixer::m_outputMute, j, 502);
+    return Switch(502, 0, Ix(j));
 }
 AttriParameter CAttriMixerController::InputLevelParameter(std::int32_t i) {
-    return Level(&CAriMixer::m_inputLevel, i, 503);
+    return Level(503, Ix(i), 0);
 }
 AttriParameter CAttriMixerController::OutputLevelParameter(std::int32_t j) {
-    return Level(&CAriMixer::m_outputLevel, j, 504);
+    return Level(504, 0, Ix(j));
 }
 AttriParameter CAttriMixerController::ColumnMaskParameter(std::int32_t j) {
-    AttriParameter parameter =
-        Entry(&CAriMixer::m_columnMask, j, 505, EValueEncoding::kInteger, EBuilder::kSetII);
+    AttriParameter parameter = TableParameter(model::kAriMixer, 505, 0, Ix(j));
     parameter.maximum = 0xFFFF;
     return parameter;
 }
@@ -371,18 +343,7 @@ bool CAttriMixerController::ApplyGain(std::int32_t i, std::int32_t j) {
 }
 
 void CAttriMixerController::ApplyCrossPoint(std::int32_t i, std::int32_t j, double dB) {
-    CAriMixer* copy = nullptr;
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        copy = dynamic_cast<CAriMixer*>(history->AddAction(3, m_mixer, 0, 0, true));
-    m_mixer.CrossPoint(i, j) = dB;
-    if (copy != nullptr)
-        copy->CrossPoint(i, j) = dB;
-    if (Document().m_live != 0)
-        m_sink.SendSetIIF(m_mixer.m_order, 506, j + 1, i + 1,
-                          static_cast<float>(model::LinFromDb(dB)));
-    Document().SetModifiedFlag(true);
-    Document().NotifyModuleChanged(m_mixer);
-    View().OnModuleChanged(m_mixer);
+    ApplyTo(m_mixer, TableParameter(model::kAriMixer, 506, Ix(i), Ix(j)), dB, true);
 }
 
 bool CAttriMixerController::OnCellGainEdit(std::int32_t i, std::int32_t j, EEditEvent event) {

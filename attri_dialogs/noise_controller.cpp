@@ -11,18 +11,14 @@ namespace attri_dialogs {
 using model::CAriGenerator;
 
 CAttriNoiseController::CAttriNoiseController(dsp_editor::CZoDSPView& view, CAriGenerator& module)
-    : m_base(view, module), m_module(module) {
+    : m_base(view, module), m_module(module),
+      m_levelParameter(TableParameter(model::kAriGenerator, 803)),
+      m_muteParameter(TableParameter(model::kAriGenerator, 802)) {
     m_levelParameter.minimum = -100.0;
     m_levelParameter.maximum = 36.0;
     m_levelParameter.format = "%.1f";
-    BindField(m_levelParameter, &CAriGenerator::m_level);
-    m_levelParameter.code = 803;
-    m_levelParameter.encoding = EValueEncoding::kLin44;
-    m_levelParameter.builder = EBuilder::kSetF;
     // Not marked as the slider's: applying leaves the thumb where it is.
     m_muteParameter.maximum = 1.0;
-    BindField(m_muteParameter, &CAriGenerator::m_mute);
-    m_muteParameter.code = 802;
     Refresh();
 }
 

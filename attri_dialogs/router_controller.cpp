@@ -99,14 +99,8 @@ bool CAttriRouterController::Selected(std::int32_t input, std::int32_t output) c
 bool CAttriRouterController::OnCrossPoint(std::int32_t input, std::int32_t output) {
     if (!Editable() || input < 0 || input >= Inputs() || output < 0 || output >= Outputs())
         return false;
-    AttriParameter route;
-    route.code = kRouteCode;
-    route.builder = EBuilder::kSetII;
-    route.channel = output + 1;
-    route.set = [output](model::CBaseAriModule& module, double value) {
-        if (auto* router = dynamic_cast<CAriRouter*>(&module))
-            router->m_selectedInput[output] = static_cast<std::int32_t>(value);
-    };
+    const AttriParameter route =
+        TableParameter(model::kAriRouter, kRouteCode, 0, static_cast<std::size_t>(output));
     Apply(route, Selected(input, output) ? 0 : input + 1);
     return true;
 }

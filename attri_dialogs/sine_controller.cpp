@@ -76,13 +76,10 @@ CAttriSineController::CAttriSineController(dsp_editor::CZoDSPView& view, CAriGen
                                            IPreviewTimer* timer)
     : m_base(view, module), m_module(module), m_sink(view.Console()), m_timer(timer),
       m_samples(kSamples, 0.0) {
+    m_levelParameter = TableParameter(model::kAriGenerator, 803);
     m_levelParameter.minimum = -100.0;
     m_levelParameter.maximum = 12.0;
     m_levelParameter.format = "%.1f";
-    BindField(m_levelParameter, &CAriGenerator::m_level);
-    m_levelParameter.code = 803;
-    m_levelParameter.encoding = EValueEncoding::kLin44;
-    m_levelParameter.builder = EBuilder::kSetF;
     m_levelParameter.slider = true;
     Refresh();
 }
@@ -239,10 +236,8 @@ bool CAttriSineController::OnStepSelected(std::int32_t index) {
 }
 
 bool CAttriSineController::OnMuteClick() {
-    AttriParameter mute;
+    AttriParameter mute = TableParameter(model::kAriGenerator, 802);
     mute.maximum = 1.0;
-    BindField(mute, &CAriGenerator::m_mute);
-    mute.code = 802;
     if (!m_base.OnToggle(mute, m_mute)) {
         m_mute = m_module.m_mute;
         return false;

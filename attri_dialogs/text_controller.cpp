@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "attri_dialogs/module_reset.h"
-#include "dsp_editor/dsp_undo.h"
 #include "model/messages.h"
 #include "model/program_settings.h"
 #include "platform/app_paths/app_paths.h"
@@ -127,14 +126,12 @@ bool CAttriTextController::SetDefaultValues() {
 }
 
 void CAttriTextController::ApplyChange(const std::function<void(CAriText&)>& change) {
-    CAriText& box = Box();
-    if (dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(Document()))
-        if (auto* copy = dynamic_cast<CAriText*>(history->AddAction(3, box, 0, 0, true)))
-            change(*copy);
-    change(box);
-    Document().SetModifiedFlag(true);
-    Document().NotifyModuleChanged(box);
-    View().OnModuleChanged(box);
+    dsp_editor::ParameterChange edit;
+    edit.assign = [&](model::CBaseAriModule& module) {
+        if (auto* box = dynamic_cast<CAriText*>(&module))
+            change(*box);
+    };
+    SetParameter(Box(), edit);
     View().Download().Redraw();
 }
 

@@ -10,10 +10,16 @@ namespace comm {
 namespace {
 
 // Commands the unit takes without the maker prefix.
-constexpr std::string_view kUnprefixed[] = {"*SAVEM", "*ENDMD", "*CHANM", "*GETNM", "*GETMD"};
+constexpr std::string_view kUnprefixed[] = {"SAVEM", "ENDMD", "CHANM", "GETNM", "GETMD"};
 
 constexpr int kInputModule = 1;
 constexpr int kOutputModule = 2;
+
+// The queue a builder's command goes on.
+EConsoleQueue Builder(bool store)
+{
+    return store ? EConsoleQueue::Store : EConsoleQueue::Control;
+}
 
 // The builders print single-precision values, widened for "%e".
 double Narrowed(float value)
@@ -36,21 +42,14 @@ void CDSPDlgShowCMD::SetRowObserver(IConsoleRowObserver* observer)
     m_observer = observer;
 }
 
-void CDSPDlgShowCMD::QueueCommand(std::string_view text, bool store)
+void CDSPDlgShowCMD::QueueCommand(EConsoleQueue queue, std::string_view body)
 {
-    std::string command(text);
-    if (!command.empty())
-        command.pop_back();
-    const std::string_view head = std::string_view(command).substr(0, 6);
-    if (std::find(std::begin(kUnprefixed), std::end(kUnprefixed), head) == std::end(kUnprefixed))
-        command.insert(std::min<std::size_t>(1, command.size()), "Ny");
+    std::string command = "*";
+    if (std::none_of(std::begin(kUnprefixed), std::end(kUnprefixed),
+                     [&](std::string_view head) { return body.starts_with(head); }))
+        command += "Ny";
+    command.append(body);
     command += '#';
-
-    EConsoleQueue queue = EConsoleQueue::Control;
-    if (store)
-        queue = EConsoleQueue::Store;
-    else if (command.compare(0, 6, "*NyGET") == 0)
-        queue = EConsoleQueue::Get;
 
     std::unique_lock calling(m_observerCall, std::defer_lock);
     int row = 0;
@@ -90,73 +89,68 @@ int CDSPDlgShowCMD::PairChannel(int module, int channel) const
 void CDSPDlgShowCMD::SendText(std::string_view text, bool store)
 {
     // Taken literally: a "%" in a template name is no conversion.
-    std::string command = "*";
-    command.append(text);
-    command += ' ';
-    QueueCommand(command, store);
+    QueueCommand(Builder(store), text);
 }
 
 void CDSPDlgShowCMD::SendMDU(int type, int order, int variant, bool store)
 {
-    QueueCommand(platform::text::format("*MDU %d %d %d ", type, order, variant), store);
+    QueueCommand(Builder(store), platform::text::format("MDU %d %d %d", type, order, variant));
 }
 
 void CDSPDlgShowCMD::SendILK(int toModule, int toPin, int fromModule, int fromPin, bool store)
 {
-    QueueCommand(platform::text::format("*ILK %d %d %d %d ", toModule, PairChannel(toModule, toPin),
-                                        fromModule, PairChannel(fromModule, fromPin)),
-                 store);
+    QueueCommand(Builder(store),
+                 platform::text::format("ILK %d %d %d %d", toModule, PairChannel(toModule, toPin),
+                                        fromModule, PairChannel(fromModule, fromPin)));
 }
 
 void CDSPDlgShowCMD::SendSetI(int module, int code, int value, bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %d ", module, code, value), store);
+    QueueCommand(Builder(store), platform::text::format("SET %d %d %d", module, code, value));
 }
 
 void CDSPDlgShowCMD::SendSetF(int module, int code, float value, bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %e ", module, code, Narrowed(value)), store);
+    QueueCommand(Builder(store),
+                 platform::text::format("SET %d %d %e", module, code, Narrowed(value)));
 }
 
 void CDSPDlgShowCMD::SendSetII(int module, int code, int channel, int value, bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %d %d ", module, code,
-                                        PairChannel(module, channel), value),
-                 store);
+    QueueCommand(Builder(store), platform::text::format("SET %d %d %d %d", module, code,
+                                                        PairChannel(module, channel), value));
 }
 
 void CDSPDlgShowCMD::SendSetIIF(int module, int code, int a, int b, float value, bool store)
 {
-    QueueCommand(
-        platform::text::format("*SET %d %d %d %d %e ", module, code, a, b, Narrowed(value)), store);
+    QueueCommand(Builder(store),
+                 platform::text::format("SET %d %d %d %d %e", module, code, a, b, Narrowed(value)));
 }
 
 void CDSPDlgShowCMD::SendSetIF(int module, int code, int channel, float value, bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %d %e ", module, code,
-                                        PairChannel(module, channel), Narrowed(value)),
-                 store);
+    QueueCommand(Builder(store),
+                 platform::text::format("SET %d %d %d %e", module, code,
+                                        PairChannel(module, channel), Narrowed(value)));
 }
 
 void CDSPDlgShowCMD::SendSetFF(int module, int code, float a, float b, bool store)
 {
-    QueueCommand(
-        platform::text::format("*SET %d %d %e %e ", module, code, Narrowed(a), Narrowed(b)), store);
+    QueueCommand(Builder(store),
+                 platform::text::format("SET %d %d %e %e", module, code, Narrowed(a), Narrowed(b)));
 }
 
 void CDSPDlgShowCMD::SendSetIFF(int module, int code, int a, float b, float c, bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %d %e %e ", module, code, a, Narrowed(b),
-                                        Narrowed(c)),
-                 store);
+    QueueCommand(Builder(store), platform::text::format("SET %d %d %d %e %e", module, code, a,
+                                                        Narrowed(b), Narrowed(c)));
 }
 
 void CDSPDlgShowCMD::SendSetIFFF(int module, int code, int a, float b, float c, float d,
                                  bool store)
 {
-    QueueCommand(platform::text::format("*SET %d %d %d %e %e %e ", module, code, a, Narrowed(b),
-                                        Narrowed(c), Narrowed(d)),
-                 store);
+    QueueCommand(Builder(store), platform::text::format("SET %d %d %d %e %e %e", module, code, a,
+                                                        Narrowed(b), Narrowed(c), Narrowed(d)));
 }
 
 void CDSPDlgShowCMD::SendBiquad(int module, int index, const model::BiquadCoeffs& section,
@@ -188,14 +182,13 @@ void CDSPDlgShowCMD::AppendStoreCommands(std::span<const std::string> commands)
 
 void CDSPDlgShowCMD::SendGet(int module, int code)
 {
-    QueueCommand(platform::text::format("*GET %d %d ", module, code), false);
+    QueueCommand(EConsoleQueue::Get, platform::text::format("GET %d %d", module, code));
 }
 
 void CDSPDlgShowCMD::SendGetChannel(int module, int code, int channel)
 {
-    QueueCommand(
-        platform::text::format("*GET %d %d %d ", module, code, PairChannel(module, channel)),
-        false);
+    QueueCommand(EConsoleQueue::Get, platform::text::format("GET %d %d %d", module, code,
+                                                            PairChannel(module, channel)));
 }
 
 void CDSPDlgShowCMD::Clear(std::initializer_list<EConsoleQueue> queues)

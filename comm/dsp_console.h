@@ -102,13 +102,14 @@ public:
 
     void SetRowObserver(IConsoleRowObserver* observer);
 
-    // Normalises `text` (drops its last character, adds the maker prefix
-    // unless it is a SAVEM/ENDMD/CHANM/GETNM/GETMD command, ends it in "#")
-    // and queues it: the store queue when `store`, else the get queue for a
-    // get, else the control queue. A get identical to one still waiting is
+    // Frames `body` ("SET 3 601 1") as the unit reads it: "*", the maker
+    // prefix unless it is a SAVEM/ENDMD/CHANM/GETNM/GETMD command, the body,
+    // "#"; and queues it on `queue`. A get identical to one still waiting is
     // not queued again.
-    void QueueCommand(std::string_view text, bool store);
+    void QueueCommand(EConsoleQueue queue, std::string_view body);
 
+    // The builders: on the store queue when `store`, else on the control
+    // queue; the gets on the get queue.
     void SendText(std::string_view text, bool store);
     void SendMDU(int type, int order, int variant, bool store);
     void SendILK(int toModule, int toPin, int fromModule, int fromPin, bool store);

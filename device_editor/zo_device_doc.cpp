@@ -39,7 +39,71 @@ template <class T> void Erase(std::vector<T*>& v, const T* item) {
         v.erase(it);
 }
 
+std::uint64_t DeviceKey(std::int32_t id, std::int32_t subType) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) << 32 |
+           static_cast<std::uint32_t>(subType);
+}
+
+constexpr auto DeviceKeyOf = [](const CBaseDevice& device) {
+    return DeviceKey(device.m_id, device.m_subType);
+};
+
+std::uint64_t LinkKey(std::int32_t id) {
+    return static_cast<std::uint32_t>(id);
+}
+
+constexpr auto LinkKeyOf = [](const CDeviceLink& link) { return LinkKey(link.m_id); };
+
 } // namespace
+
+template <class T> T* CZoDeviceDoc::KeyIndex<T>::Find(std::uint64_t key) const {
+    const auto it = m_entries.find(key);
+    return it == m_entries.end() ? nullptr : it->second.first;
+}
+
+template <class T> void CZoDeviceDoc::KeyIndex<T>::Add(std::uint64_t key, T* item) {
+    Entry& entry = m_entries[key];
+    if (entry.count++ == 0)
+        entry.first = item;
+}
+
+template <class T>
+template <class Array, class KeyOf>
+void CZoDeviceDoc::KeyIndex<T>::Remove(std::uint64_t key, const T* item, const Array& array,
+                                       KeyOf keyOf) {
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end())
+        return;
+    if (--it->second.count == 0) {
+        m_entries.erase(it);
+        return;
+    }
+    if (it->second.first != item)
+        return;
+    // The next one with the key takes its place: only a file with repeated
+    // keys pays for this scan.
+    for (const auto& other : array)
+        if (keyOf(*other) == key) {
+            it->second.first = other.get();
+            return;
+        }
+}
+
+template <class T>
+template <class Array, class KeyOf>
+void CZoDeviceDoc::KeyIndex<T>::Rebuild(const Array& array, KeyOf keyOf) {
+    m_entries.clear();
+    for (const auto& item : array)
+        Add(keyOf(*item), item.get());
+}
+
+void CZoDeviceDoc::IndexDevices() {
+    m_deviceIndex.Rebuild(m_devices, DeviceKeyOf);
+}
+
+void CZoDeviceDoc::IndexLinks() {
+    m_linkIndex.Rebuild(m_links, LinkKeyOf);
+}
 
 CZoDeviceDoc::CZoDeviceDoc() = default;
 
@@ -121,6 +185,8 @@ void CZoDeviceDoc::OnNewDocument() {
     m_selectedLinks.clear();
     m_devices.clear();
     m_links.clear();
+    IndexDevices();
+    IndexLinks();
     m_sheet = NewSheetSettings();
     m_undo = std::make_unique<model::CUndoHistory>(*this);
     AnnounceReset();
@@ -197,6 +263,8 @@ void CZoDeviceDoc::Load(pa::archive_t& ar) {
     m_sheet = sheet;
     m_devices = std::move(devices);
     m_links = std::move(links);
+    IndexDevices();
+    IndexLinks();
 }
 
 void CZoDeviceDoc::SetSheetSettings(const model::DeviceSheetSettings& settings) {
@@ -235,10 +303,7 @@ CDeviceLink* CZoDeviceDoc::GetSelectedLink(int index) const {
 }
 
 CBaseDevice* CZoDeviceDoc::FindDevice(std::int32_t id, std::int32_t subType) const {
-    for (const auto& device : m_devices)
-        if (device->m_id == id && device->m_subType == subType)
-            return device.get();
-    return nullptr;
+    return m_deviceIndex.Find(DeviceKey(id, subType));
 }
 
 CBaseDevice* CZoDeviceDoc::FindSameIdDevice(std::int32_t id, std::int32_t subType,
@@ -252,10 +317,7 @@ CBaseDevice* CZoDeviceDoc::FindSameIdDevice(std::int32_t id, std::int32_t subTyp
 }
 
 CDeviceLink* CZoDeviceDoc::FindLink(std::int32_t id) const {
-    for (const auto& link : m_links)
-        if (link->m_id == id)
-            return link.get();
-    return nullptr;
+    return m_linkIndex.Find(LinkKey(id));
 }
 
 bool CZoDeviceDoc::IsDeviceSelected(std::int32_t id, std::int32_t subType) const {
@@ -303,6 +365,7 @@ void CZoDeviceDoc::AddDevice(std::unique_ptr<CBaseDevice> device) {
         return;
     CBaseDevice* added = device.get();
     m_devices.push_back(std::move(device));
+    m_deviceIndex.Add(DeviceKeyOf(*added), added);
     NotifyDevice(Kind::ObjectAdded, *added);
     if (added->m_selected != 0) {
         m_selectedDevices.push_back(added);
@@ -328,6 +391,7 @@ void CZoDeviceDoc::PlaceLink(std::unique_ptr<CDeviceLink> link, CDeviceChnl& sou
     const bool dest_took = dest.AddLinkCopy(*link);
     CDeviceLink* added = link.get();
     m_links.push_back(std::move(link));
+    m_linkIndex.Add(LinkKeyOf(*added), added);
     // A connected channel is drawn filled: its device needs a repaint.
     const CBaseDevice* source_device = FindDevice(added->m_sourceModule, added->m_sourceSubType);
     const CBaseDevice* dest_device = FindDevice(added->m_destModule, added->m_destSubType);
@@ -383,7 +447,8 @@ void CZoDeviceDoc::DeleteLinkExcept(std::int32_t linkId,
                                             m_links[i]) != m_selectedLinks.end();
         Erase(m_selectedLinks, m_links[i]);
         const Rect bounds = m_links[i]->GetBoundRect();
-        m_links.remove(i);
+        const std::uint64_t key = LinkKeyOf(*m_links[i]);
+        m_linkIndex.Remove(key, m_links.remove(i).get(), m_links, LinkKeyOf);
         Notify(Kind::LinkRemoved, linkId, 0, bounds);
         if (was_selected)
             Notify(Kind::SelectionChanged);
@@ -419,7 +484,8 @@ void CZoDeviceDoc::RemoveDevice(const CBaseDevice* device) {
             continue;
         const std::int32_t id = device->m_id, subType = device->m_subType;
         const Rect bounds = device->GetBoundRect();
-        m_devices.remove(i);
+        m_deviceIndex.Remove(DeviceKey(id, subType), m_devices.remove(i).get(), m_devices,
+                             DeviceKeyOf);
         Notify(Kind::ObjectRemoved, id, subType, bounds);
         break;
     }
@@ -482,7 +548,12 @@ void CZoDeviceDoc::MoveDeviceTitle(CBaseDevice& device, std::int32_t dx, std::in
 
 void CZoDeviceDoc::ChangeDevice(CBaseDevice& device, const CBaseDevice& from) {
     const Rect before = device.GetBoundRect();
+    const std::uint64_t key = DeviceKeyOf(device);
     model::AssignDevice(device, from);
+    // A change that gives the device another key puts it elsewhere in the
+    // order of its new key's devices: the index is made again.
+    if (DeviceKeyOf(device) != key)
+        IndexDevices();
     NotifyDevice(Kind::ObjectChanged, device, before);
 }
 
@@ -821,7 +892,7 @@ bool CZoDeviceDoc::CreateDroppedDevice(std::int32_t x, std::int32_t y, std::int3
         const std::optional<GenericDeviceEntry> entry =
             m_dialogs == nullptr ? std::nullopt : m_dialogs->AddGeneric(device_name);
         if (!entry || !refuse_unless_fits(std::make_unique<model::CDeviceGeneric>(
-                         dc, x, y, id, entry->name, model, entry->inputs, entry->outputs)))
+                          dc, x, y, id, entry->name, model, entry->inputs, entry->outputs)))
             return false;
     } else if (model == model::kModelText) {
         auto text = std::make_unique<model::CDeviceText>(dc, x, y, id, "Text", model, 0);

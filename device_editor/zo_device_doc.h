@@ -67,6 +67,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "device_editor/device_doc_seams.h"
@@ -341,9 +342,36 @@ private:
     // A palette drop's devices: kept on the sheet, added, one undo step.
     void AddDropped(std::vector<std::unique_ptr<CBaseDevice>> devices);
 
+    // The first object of an array with each key, and how many share the
+    // key: lookups answer as a scan of the array from its start would,
+    // duplicates of a loaded file included, without the scan. A drag looks
+    // up both ends of every link at every device it moves.
+    template <class T> class KeyIndex {
+    public:
+        T* Find(std::uint64_t key) const;
+        // `item` was appended to the array.
+        void Add(std::uint64_t key, T* item);
+        // `item` has left `array`.
+        template <class Array, class KeyOf>
+        void Remove(std::uint64_t key, const T* item, const Array& array, KeyOf keyOf);
+        template <class Array, class KeyOf> void Rebuild(const Array& array, KeyOf keyOf);
+
+    private:
+        struct Entry {
+            T* first = nullptr;
+            int count = 0;
+        };
+        std::unordered_map<std::uint64_t, Entry> m_entries;
+    };
+    void IndexDevices();
+    void IndexLinks();
+
     model::DeviceSheetSettings m_sheet;
     platform::archive::object_array_t<CBaseDevice> m_devices;
     platform::archive::object_array_t<CDeviceLink> m_links;
+    // Devices by (id, sub-type), links by id; kept with the arrays.
+    KeyIndex<CBaseDevice> m_deviceIndex;
+    KeyIndex<CDeviceLink> m_linkIndex;
     std::vector<CBaseDevice*> m_selectedDevices; // into m_devices
     std::vector<CDeviceLink*> m_selectedLinks;   // into m_links
     std::unique_ptr<model::CUndoHistory> m_undo;

@@ -12,6 +12,7 @@
 #include "comm/dsp_console.h"
 #include "model/base_ari_module.h"
 #include "model/filter_math.h"
+#include "model/module_parameters.h"
 
 namespace dsp_editor {
 
@@ -24,23 +25,14 @@ inline constexpr int kMsgBuildFailed = 309;
 inline constexpr int kMsgBadLink = 338;
 inline constexpr int kMsgOrderNotSet = 339;
 
-// The command forms of a program, before the maker prefix and framing. A
-// block is addressed by its execution order; "F" values travel as
-// single-precision floats.
-class IProgramSink {
+// The command forms of a program, before the maker prefix and framing: the
+// parameter commands, and the program's own. A block is addressed by its
+// execution order.
+class IProgramSink : public model::IParameterSink {
 public:
-    virtual ~IProgramSink() = default;
     virtual void Text(std::string_view text) = 0;
     virtual void MDU(int type, int order, int variant) = 0;
     virtual void ILK(int toOrder, int toPin, int fromOrder, int fromPin) = 0;
-    virtual void SetI(int order, int code, int value) = 0;
-    virtual void SetF(int order, int code, float value) = 0;
-    virtual void SetII(int order, int code, int index, int value) = 0;
-    virtual void SetIF(int order, int code, int index, float value) = 0;
-    virtual void SetIIF(int order, int code, int a, int b, float value) = 0;
-    virtual void SetFF(int order, int code, float a, float b) = 0;
-    // One biquad section: b0 b1 b2, then a1 a2, under one index.
-    virtual void Biquad(int order, int index, const model::BiquadCoeffs& section) = 0;
 };
 
 // Queues every command on a console's store queue (`store`) or its control
@@ -79,7 +71,8 @@ UnitBlock UnitBlockOf(const model::CBaseAriModule& module);
 // The parameter commands of one module that differ from the reset state of
 // its block, in the unit's order; input, output, text and meter modules'
 // channels as the unit numbers them. Text and meter modules send none.
-void WriteParameters(const model::CBaseAriModule& module, IProgramSink& sink);
+// The module's parameter table says which and how.
+void WriteParameters(const model::CBaseAriModule& module, model::IParameterSink& sink);
 
 // The tap commands of a meter module: one per linked input channel, on the
 // module feeding it (none for an output, text or meter module, or a feeder

@@ -235,6 +235,16 @@ public:
     virtual void BeginStep() = 0;
     virtual void RecordDeletedModule(std::unique_ptr<model::CBaseAriModule> module) = 0;
     virtual void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) = 0;
+    // A parameter change of the module, merged with the step's last one of
+    // the same module when `merge` is set: the copy that stands for the
+    // values after the change, which the caller brings up to date; null
+    // when the history keeps none.
+    virtual model::CBaseAriModule* RecordParameterChange(model::CBaseAriModule& module,
+                                                         bool merge) {
+        (void)module;
+        (void)merge;
+        return nullptr;
+    }
 };
 
 // The program's undo history of the document (dsp_undo.h's

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/parameter_copy.h"
+#include "dsp_editor/download_program.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/ari_classes.h"
-#include "model/ari_crossover.h"
-#include "model/ari_input.h"
-#include "model/value_encodings.h"
+#include "model/module_parameters.h"
 
 namespace dsp_editor {
 
@@ -26,65 +24,6 @@ constexpr std::size_t kMaxReplyParts = 20;
 // The device model whose input channels from 7 up trade places in pairs.
 constexpr std::int32_t kPairedInputsModel = 3;
 constexpr std::int32_t kFirstPairedInput = 7;
-
-// A stored count as a loop bound: within 0 .. size.
-std::size_t CountInUse(std::int32_t count, std::size_t size) {
-    return std::min(static_cast<std::size_t>(std::max(count, 0)), size);
-}
-
-// An input's reset commands: the gain index goes before the phantom power.
-void SendInputReset(const model::CAriInput& s, const model::CAriInput& d,
-                    comm::CDSPDlgShowCMD& console) {
-    // An input's commands name the unit channel it stands for: its id.
-    const int channel = d.m_id;
-    const int order = d.m_order;
-    if (d.m_mute != s.m_mute)
-        console.SendSetII(order, 101, channel, s.m_mute, false);
-    if (d.m_invert != s.m_invert)
-        console.SendSetII(order, 102, channel, s.m_invert, false);
-    if (d.m_level != s.m_level)
-        console.SendSetIF(order, 103, channel, static_cast<float>(model::LinFromDb(s.m_level)),
-                          false);
-    if (d.m_micGainIndex != s.m_micGainIndex)
-        console.SendSetII(order, 104, channel, s.m_micGainIndex, false);
-    if (d.m_phantom != s.m_phantom)
-        console.SendSetII(order, 105, channel, s.m_phantom, false);
-}
-
-// A crossover's reset commands: every position's section count goes before
-// any section, the unit laying out its sections by them.
-void SendCrossoverReset(const model::CAriCrossover& s, const model::CAriCrossover& d,
-                        comm::CDSPDlgShowCMD& console) {
-    const int order = d.m_order;
-    if (d.m_inputMute != s.m_inputMute)
-        console.SendSetI(order, 601, s.m_inputMute, false);
-    if (d.m_inputLevel != s.m_inputLevel)
-        console.SendSetF(order, 602, static_cast<float>(model::LinFromDb(s.m_inputLevel)), false);
-    const std::size_t outputs = CountInUse(s.m_bands, model::CAriCrossover::kMaxOutputs);
-    for (std::size_t j = 0; j < outputs; ++j) {
-        const int o = static_cast<int>(j + 1);
-        if (d.m_outputMute[j] != s.m_outputMute[j])
-            console.SendSetII(order, 603, o, s.m_outputMute[j], false);
-        if (d.m_outputInvert[j] != s.m_outputInvert[j])
-            console.SendSetII(order, 604, o, s.m_outputInvert[j], false);
-        if (d.m_outputLevel[j] != s.m_outputLevel[j])
-            console.SendSetIF(order, 605, o,
-                              static_cast<float>(model::LinFromDb(s.m_outputLevel[j])), false);
-    }
-    const std::size_t positions = CountInUse(s.m_sectionCount, model::CAriCrossover::kMaxSections);
-    for (std::size_t p = 0; p < positions; ++p)
-        if (d.m_biquadCount[p] != s.m_biquadCount[p])
-            console.SendSetII(order, 609, static_cast<int>(p + 1), s.m_biquadCount[p], false);
-    for (std::size_t p = 0; p < positions; ++p) {
-        if (d.m_filterType[p] == s.m_filterType[p] && d.m_frequency[p] == s.m_frequency[p])
-            continue;
-        // Each position owns four section numbers on the unit.
-        const std::size_t sections = CountInUse(s.m_biquadCount[p], model::kMaxFilterSections);
-        for (std::size_t k = 0; k < sections; ++k)
-            console.SendBiquad(order, static_cast<int>(model::kMaxFilterSections * p + k + 1),
-                               s.m_sections[p][k], false);
-    }
-}
 
 // The leading integer of a command part, which may end in the command's
 // closing "#".
@@ -111,25 +50,8 @@ bool ResetParameters(CBaseAriModule& target, std::int32_t deviceModel, bool send
     const std::unique_ptr<CBaseAriModule> defaults = DefaultModuleLike(target, deviceModel);
     if (!defaults)
         return false;
-    // Two types send in an order of their own; the copy then changes the
-    // same fields without a word.
-    bool sent = false;
-    const auto* input = dynamic_cast<const model::CAriInput*>(defaults.get());
-    const auto* crossover = dynamic_cast<const model::CAriCrossover*>(defaults.get());
-    if (const auto* to = dynamic_cast<const model::CAriInput*>(&target); input && to) {
-        if (send)
-            SendInputReset(*input, *to, console);
-        sent = true;
-    } else if (auto* x = dynamic_cast<model::CAriCrossover*>(&target); crossover && x) {
-        if (send)
-            SendCrossoverReset(*crossover, *x, console);
-        // The copy takes a position's count only with its filter type.
-        const std::size_t positions =
-            CountInUse(crossover->m_sectionCount, model::CAriCrossover::kMaxSections);
-        std::copy_n(crossover->m_biquadCount.begin(), positions, x->m_biquadCount.begin());
-        sent = true;
-    }
-    SendParameterChanges(*defaults, target, send && !sent, console);
+    CConsoleSink control(console, false);
+    model::CopyModuleParameters(*defaults, target, send ? &control : nullptr, true);
     return true;
 }
 

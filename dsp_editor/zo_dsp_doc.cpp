@@ -132,6 +132,20 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
     Notify(Kind::ObjectChanged, module.m_id, bounds, bounds);
 }
 
+void CZoDSPDoc::SetParameter(CBaseAriModule& module, const ParameterChange& change,
+                             IParameterHost& host, bool merge) {
+    CBaseAriModule* copy =
+        m_undo != nullptr ? m_undo->RecordParameterChange(module, merge) : nullptr;
+    change.assign(module);
+    if (copy != nullptr)
+        change.assign(*copy);
+    if (m_live != 0 && change.command)
+        change.command(module, host.UnitCommands());
+    SetModifiedFlag(true);
+    NotifyModuleChanged(module);
+    host.FollowGroup(module);
+}
+
 void CZoDSPDoc::NewUndoHistory() {
     m_undo = m_undoFactory ? m_undoFactory(*this) : MakeDspUndoHistory(*this);
 }

@@ -27,6 +27,8 @@
 //   ClearSelection   SelectionChanged when anything was selected
 //   DetachLinkPins, AttachLinkPins   ObjectChanged for each end module
 //   SetDeviceModel   ObjectChanged for each input and output module
+//   SetParameter     ObjectChanged for the module, then for each member of
+//                    its binding group that follows it
 //   TakeModule, PutModule   ObjectRemoved, ObjectAdded
 //   TakeLink, PutLink       LinkRemoved or LinkAdded, and ObjectChanged for
 //                    each end module
@@ -63,6 +65,7 @@
 #include "model/base_ari_module.h"
 #include "model/base_link.h"
 #include "model/document_observer.h"
+#include "model/module_parameters.h"
 #include "platform/archive/archive.h"
 #include "platform/archive/object_array.h"
 
@@ -110,6 +113,23 @@ std::optional<std::filesystem::path> DefaultDspPath(std::string_view sheetPath,
 // marks and shadow) and for a link (its polyline and pick region).
 model::Rect ModuleBounds(const model::CBaseAriModule& module);
 model::Rect LinkBounds(const model::CBaseLink& link);
+
+// One parameter change as CZoDSPDoc::SetParameter carries it out.
+struct ParameterChange {
+    // Writes the new value into a module: the module, then its undo copy.
+    std::function<void(model::CBaseAriModule&)> assign;
+    // The unit command of the module's new value; null for none.
+    std::function<void(const model::CBaseAriModule&, model::IParameterSink&)> command;
+};
+
+// Where a parameter change goes beyond the document: the console's control
+// queue, and the module's binding group, whose members follow it.
+class IParameterHost {
+public:
+    virtual ~IParameterHost() = default;
+    virtual model::IParameterSink& UnitCommands() = 0;
+    virtual void FollowGroup(const model::CBaseAriModule& module) = 0;
+};
 
 class CZoDSPDoc {
 public:
@@ -267,6 +287,13 @@ public:
     // Announces that a module's contents (parameters, group, hidden flag)
     // changed.
     void NotifyModuleChanged(const CBaseAriModule& module);
+    // The one way a value of a module is set: the undo step's copy (the
+    // module's newest step merged, or without `merge` an action in the step
+    // the caller began), the value into the module and the copy, the unit
+    // command while live, the modified flag, the announcement, and the
+    // binding group following.
+    void SetParameter(CBaseAriModule& module, const ParameterChange& change, IParameterHost& host,
+                      bool merge = true);
 
     // Sets the device model index and gives the input and output modules the
     // model's name and colours. Leaves the modified flag alone.

@@ -1,5 +1,7 @@
 #include "ostrel/ostrel_program.h"
 
+#include <QCoreApplication>
+
 #include "attri_dialogs/ui/attri_dialog_registry.h"
 #include "device_editor/ui/device_windows.h"
 #include "dsp_editor/attri_dialogs.h"
@@ -18,6 +20,12 @@ COstrelProgram::COstrelProgram(std::filesystem::path programFolder,
 {
     attri_dialogs::ui::RegisterAttriDialogs(dsp_editor::AttriDialogFactory());
     m_frame->SetApp(m_app.get());
+    // The program ends with its main window, not when Qt counts no window
+    // left on screen: a window of a closed document still going away, or a
+    // modeless one the frame opened, kept the loop running with no main
+    // window to end it.
+    QObject::connect(m_frame.get(), &shell::ui::CMainFrame::Closed, qApp,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 COstrelProgram::~COstrelProgram()

@@ -11,12 +11,13 @@
 // 2. Polling: 96 watched variables over 32 scripted agents on 127.0.0.x
 //    with 30 workers and a 100 ms poll period, the operator's settings.
 //    Targets: every variable polled every period, and the CPU time per poll
-//    within 1.5 times that of Net-SNMP's asynchronous API polling the same
-//    variables from one thread, a session kept open per agent, each
-//    period's gets sent at once. The same API with its gets spread over
-//    the period, as the poller must spread its polls, is shown beside it:
-//    on a quiet agent most of the CPU time of a poll is the wake-ups of
-//    the threads, not the protocol, and spreading costs one per request.
+//    within 1.2 times that of Net-SNMP's asynchronous API polling the same
+//    variables from one thread, a session kept open per agent, its gets
+//    spread over the period one every period / count, as the poller spreads
+//    its polls (the baseline). The same API with each period's gets sent at
+//    once is shown beside it for information: on a quiet agent most of the
+//    CPU time of a poll is the wake-ups of the threads, not the protocol,
+//    and spreading costs one per request, which the poller cannot avoid.
 //    The agents count the requests they receive; the CPU time is this
 //    process's (the agents run in processes of their own).
 //
@@ -134,10 +135,10 @@ int latency(int rounds, int per_round) {
 
 // Net-SNMP's asynchronous API polling the same variables from one thread:
 // one session per agent kept open, one get of each variable per period,
-// the answers read as they come. The gets of a period go out at once (the
-// API's usual use, and the baseline) or spread over the period as the
-// poller spreads them (one every period / count), which costs a wake-up
-// per request. The CPU time per answered request.
+// the answers read as they come. The gets of a period are spread over the
+// period as the poller spreads them (one every period / count, the
+// baseline), which costs a wake-up per request, or go out at once (the
+// API's usual use). The CPU time per answered request.
 class netsnmp_async_poll_t {
 public:
     netsnmp_async_poll_t(const std::vector<std::unique_ptr<snmp_peers::scripted_agent_t>>& peers,
@@ -332,18 +333,19 @@ int polling(double seconds) {
     const double per_poll_us = cpu * 1e6 / static_cast<double>(total);
     netsnmp_async_poll_t baseline(peers, oids);
     const double spread_us = baseline.run(seconds, period_ms, true);
-    std::printf("Net-SNMP asynchronous gets spread over the period: %ld answers, CPU time per "
-                "request %.1f us, %.2f thread sleeps per request\n",
-                baseline.answers(), spread_us, baseline.sleeps_per_answer());
-    const double baseline_us = baseline.run(seconds, period_ms, false);
-    std::printf("Net-SNMP asynchronous gets sent at once each period (baseline): %ld answers, CPU "
+    std::printf("Net-SNMP asynchronous gets spread over the period (baseline): %ld answers, CPU "
                 "time per request %.1f us, %.2f thread sleeps per request\n",
-                baseline.answers(), baseline_us, baseline.sleeps_per_answer());
-    std::printf("Kestrin2 CPU time per poll against the gets spread alike: ratio %.2f\n",
-                spread_us > 0 ? per_poll_us / spread_us : 0.0);
-    const double ratio = baseline_us > 0 ? per_poll_us / baseline_us : 0.0;
-    std::printf("Kestrin2 CPU time per poll against the baseline: ratio %.2f (target <= 1.5): %s\n",
-                ratio, baseline_us > 0 && ratio <= 1.5 ? "met" : "MISSED");
+                baseline.answers(), spread_us, baseline.sleeps_per_answer());
+    const double at_once_us = baseline.run(seconds, period_ms, false);
+    std::printf("Net-SNMP asynchronous gets sent at once each period: %ld answers, CPU time per "
+                "request %.1f us, %.2f thread sleeps per request\n",
+                baseline.answers(), at_once_us, baseline.sleeps_per_answer());
+    std::printf("  Kestrin2 CPU time per poll against the gets sent at once: ratio %.2f\n",
+                at_once_us > 0 ? per_poll_us / at_once_us : 0.0);
+    const double ratio = spread_us > 0 ? per_poll_us / spread_us : 0.0;
+    std::printf("Kestrin2 CPU time per poll against the gets spread alike (baseline): ratio %.2f "
+                "(target <= 1.2): %s\n",
+                ratio, spread_us > 0 && ratio <= 1.2 ? "met" : "MISSED");
     return 0;
 }
 

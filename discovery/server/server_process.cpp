@@ -58,9 +58,13 @@ command_t parse_command_line(const std::vector<std::string>& args) {
     return command_t::serve;
 }
 
+bool idle_monitor_t::real_wait(platform::sync::event_t& activity, std::uint32_t ms) {
+    return activity.wait(ms);
+}
+
 idle_monitor_t::idle_monitor_t(std::function<long()> count, std::function<void()> quit,
-                               std::uint32_t idle_ms)
-    : count_(std::move(count)), quit_(std::move(quit)), idle_ms_(idle_ms) {
+                               std::uint32_t idle_ms, wait_t wait)
+    : count_(std::move(count)), quit_(std::move(quit)), idle_ms_(idle_ms), wait_(std::move(wait)) {
     thread_ = std::thread([this] { body(); });
 }
 
@@ -78,12 +82,12 @@ void idle_monitor_t::count_fell_to_zero() {
 
 void idle_monitor_t::body() {
     for (;;) {
-        event_.wait();
+        wait_(event_, platform::sync::infinite);
         if (stopping_.load())
             return;
         do {
             activity_.store(false);
-        } while (event_.wait(idle_ms_) && !stopping_.load());
+        } while (wait_(event_, idle_ms_) && !stopping_.load());
         if (stopping_.load())
             return;
         if (!activity_.load() && count_() == 0) {

@@ -24,9 +24,14 @@ class idle_monitor_t {
 public:
     static constexpr std::uint32_t default_idle_ms = 5000;
 
+    // Waits for `activity` at most `ms` (platform::sync::infinite: without
+    // limit); true when it came. A test runs the quiet period out by hand.
+    using wait_t = std::function<bool(platform::sync::event_t& activity, std::uint32_t ms)>;
+    static bool real_wait(platform::sync::event_t& activity, std::uint32_t ms);
+
     // `count` reads the lock count; `quit` asks the serving thread to end.
     idle_monitor_t(std::function<long()> count, std::function<void()> quit,
-                   std::uint32_t idle_ms = default_idle_ms);
+                   std::uint32_t idle_ms = default_idle_ms, wait_t wait = real_wait);
     ~idle_monitor_t();
     idle_monitor_t(const idle_monitor_t&) = delete;
     idle_monitor_t& operator=(const idle_monitor_t&) = delete;
@@ -40,6 +45,7 @@ private:
     std::function<long()> count_;
     std::function<void()> quit_;
     const std::uint32_t idle_ms_;
+    wait_t wait_;
     platform::sync::event_t event_{platform::sync::event_t::reset::automatic};
     std::atomic<bool> activity_{false};
     std::atomic<bool> stopping_{false};

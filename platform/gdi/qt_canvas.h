@@ -28,6 +28,11 @@ QFont ToQFont(const LOGFONT& font);
 // Qt does not know (character set, pitch and family, ...) is `base`'s. A
 // font equal to ToQFont(base) gives `base` itself.
 LOGFONT FromQFont(const QFont& font, const LOGFONT& base = {});
+// Fonts, text measurements and shaped texts are kept between paints, by the
+// font, the text and the surface's resolution, for the calling thread: a
+// changed text or font is looked up afresh. This drops them all (after
+// fonts were installed, or in a test).
+void ForgetLaidOutText();
 
 class QtTextMeasurer : public TextMeasurer {
 public:

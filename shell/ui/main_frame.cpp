@@ -1002,6 +1002,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         }
     }
     event->accept();
+    emit Closed();
 }
 
 } // namespace shell::ui

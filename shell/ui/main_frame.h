@@ -69,6 +69,11 @@ public:
     explicit CMainFrame(std::filesystem::path programFolder, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+signals:
+    // The operator's close was taken: its documents are closed.
+    void Closed();
+
+public:
     CMainFrameCore& Core() { return m_core; }
     // The application the frame's commands reach (new, open, net type).
     void SetApp(COstrelApp* app) { m_app = app; }

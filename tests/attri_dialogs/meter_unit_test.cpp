@@ -15,17 +15,14 @@
 #include "comm/dsp_console.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
-#include "kestrin2_fixture.h"
 #include "model/ari_meter.h"
 #include "model/recording_messages.h"
-#include "tests/support/peers_required.h"
-#include "tools/snmpagent/peers.h"
+#include "tests/comm/simulated_unit_fixture.h"
 
 namespace {
 
 namespace ad = attri_dialogs;
 namespace de = dsp_editor;
-namespace pa = platform::automation;
 using namespace std::chrono_literals;
 using Q = comm::EConsoleQueue;
 
@@ -69,34 +66,13 @@ public:
     void Kill() override {}
 };
 
-class MeterUnit : public testing::Test {
+class MeterUnit : public unit_test::CSimulatedUnitTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(pa::initialize(), pa::S_OK);
-        initialised_ = true;
-        {
-            comm::Icom_manager poller;
-            comm::Icom_adapter none;
-            OSTREL_REQUIRE_PEER(comm::CreateNetComponents(nullptr, &poller, none, "") == 1,
-                                "the poller of libkestrin2.so in the build's class registry");
-        }
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>("127.0.3.39", "vuzuvuz",
-                                                               std::vector<std::string>{"--unit"});
-        Script("unit latency 2");
-    }
-    void TearDown() override {
-        unit_.reset();
-        if (initialised_)
-            pa::uninitialize();
-    }
-    void Script(const std::string& line) { ASSERT_EQ(unit_->command(line), "ok") << line; }
+    MeterUnit() : CSimulatedUnitTest("127.0.3.39") {}
+
     bool RunUntil(const std::function<bool()>& done) { return ui_.RunUntil(done, 60s); }
 
-    k2test::registry_copy_t registry_;
-    model::CRecordingMessages messages_;
     model::CManualUiThread ui_;
-    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
-    bool initialised_ = false;
 };
 
 // Input 1 through a filter, input 2 through a 4 x 1 mixer; a meter reads

@@ -8,10 +8,9 @@
 #include "comm/snmp_mailbox.h"
 #include "comm/text_command.h"
 
-#include "kestrin2_fixture.h"
 #include "lossy_relay.h"
 #include "model/recording_messages.h"
-#include "tools/snmpagent/peers.h"
+#include "simulated_unit_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -124,21 +123,14 @@ private:
     CRecordingView& m_view;
 };
 
-class SenderPeers : public testing::Test {
+class SenderPeers : public unit_test::CSimulatedUnitTest {
 protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(std::getenv("OSTREL_HOME"));
-        ASSERT_EQ(pa::initialize(), pa::S_OK);
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>(
-            "127.0.0.45", "vuzuvuz", std::vector<std::string>{"--unit"});
-        unit_->command("unit latency 2");
-    }
+    SenderPeers() : CSimulatedUnitTest("127.0.0.45") {}
+
     void TearDown() override
     {
         console_.StopSender();
-        unit_.reset();
-        pa::uninitialize();
+        CSimulatedUnitTest::TearDown();
     }
 
     // Units answer on 161; the simulated one is named with its port.
@@ -177,10 +169,6 @@ protected:
         return result;
     }
 
-    std::vector<std::string> Journal()
-    {
-        return unit_->journal("/tmp/comm-sender-journal-" + std::to_string(::getpid()));
-    }
     std::vector<std::string> Commands()
     {
         std::vector<std::string> taken;
@@ -212,9 +200,6 @@ protected:
                            [](const comm::ConsoleRow& r) { return !r.reply.empty(); });
     }
 
-    k2test::registry_copy_t registry_;
-    model::CRecordingMessages messages_;
-    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
     CRecordingView view_;
     // Last: its thread ends before the view and the unit go.
     comm::CDSPDlgShowCMD console_;

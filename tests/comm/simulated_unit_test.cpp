@@ -4,6 +4,7 @@
 #include "tools/snmpagent/peers.h"
 
 #include "tests/support/peers_required.h"
+#include "tests/support/temp_dir.h"
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -76,15 +77,13 @@ protected:
 
     std::vector<std::string> Journal() const
     {
-        char pattern[] = "/tmp/unit-journal-XXXXXX";
-        const int fd = ::mkstemp(pattern);
-        ::close(fd);
-        EXPECT_EQ(unit_->command(std::string("unit journal ") + pattern).rfind("count ", 0), 0u);
+        const test_support::CTempDir folder("unit-journal");
+        const std::string file = (folder.path() / "journal").string();
+        EXPECT_EQ(unit_->command("unit journal " + file).rfind("count ", 0), 0u);
         std::vector<std::string> lines;
-        std::ifstream in(pattern);
+        std::ifstream in(file);
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
-        std::remove(pattern);
         return lines;
     }
 

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <system_error>
+#include <utility>
 
 #include "change_recorder.h"
 #include "device_editor/zo_device_doc.h"
@@ -17,9 +20,12 @@
 #include "model/device_ny.h"
 #include "model/device_qovg.h"
 #include "model/device_text.h"
+#include "model/sheet_classes.h"
+#include "model/undo_history.h"
 #include "platform/archive/archive_error.h"
 #include "platform/gdi/fixed_width_measurer.h"
 #include "sheet_builder.h"
+#include "tests/device_editor/sheet_undo_host.h"
 
 namespace {
 
@@ -403,6 +409,176 @@ TEST_F(DeviceEditorDocument, LinkEndsFollowAMovedDevice) {
     ExpectConsistent(doc, "moved"); // the copies moved with the document's links
     EXPECT_TRUE(area.PtInRect(in1_before));
     EXPECT_TRUE(area.PtInRect(in1));
+}
+
+// The document finds devices and links by key without scanning its arrays;
+// whatever an edit did, each lookup must answer as a scan from the start
+// would: the first object with the key, or none. The keys asked are every
+// key the document has had, so that a deleted or re-keyed object's old key
+// is asked too, and keys it never had.
+class DeviceEditorDocumentLookups : public DeviceEditorDocument {
+protected:
+    DeviceEditorDocumentLookups() : host(doc) {}
+
+    void ExpectLookupsAgreeWithScan(const char* when) {
+        SCOPED_TRACE(when);
+        for (const auto& device : doc.Devices())
+            deviceKeys.emplace(device->m_id, device->m_subType);
+        for (const auto& link : doc.Links())
+            linkIds.insert(link->m_id);
+        for (const auto& [id, subType] : deviceKeys) {
+            CBaseDevice* scanned = nullptr;
+            for (const auto& device : doc.Devices())
+                if (device->m_id == id && device->m_subType == subType) {
+                    scanned = device.get();
+                    break;
+                }
+            EXPECT_EQ(doc.FindDevice(id, subType), scanned) << "device " << id << "/" << subType;
+        }
+        for (const std::int32_t id : linkIds) {
+            model::CDeviceLink* scanned = nullptr;
+            for (const auto& link : doc.Links())
+                if (link->m_id == id) {
+                    scanned = link.get();
+                    break;
+                }
+            EXPECT_EQ(doc.FindLink(id), scanned) << "link " << id;
+        }
+    }
+
+    // The first pair of free channels the link rules let the operator join.
+    bool ConnectAnyPair() {
+        for (const auto& a : doc.Devices())
+            for (const auto& b : doc.Devices())
+                for (const auto& ca : a->m_channels)
+                    for (const auto& cb : b->m_channels) {
+                        const model::CDeviceChnl* from = model::AsDeviceChnl(ca.get());
+                        const model::CDeviceChnl* to = model::AsDeviceChnl(cb.get());
+                        if (a != b && from != nullptr && to != nullptr &&
+                            CZoDeviceDoc::CanLinkChannel(*from) &&
+                            CZoDeviceDoc::CanLinkChannels(*from, *to)) {
+                            auto link = std::make_unique<model::CDeviceLink>();
+                            link->BeginAtChnl(*from);
+                            return doc.ConnectLink(*from, *to, std::move(link));
+                        }
+                    }
+        return false;
+    }
+
+    void SelectAndDelete(std::initializer_list<std::pair<int, int>> devices,
+                         std::initializer_list<int> links) {
+        doc.SelectDevice(nullptr, false);
+        for (const auto& [id, subType] : devices)
+            doc.SelectDevice(doc.FindDevice(id, subType), true);
+        for (const int id : links)
+            doc.SelectLink(doc.FindLink(id), true);
+        EXPECT_TRUE(doc.DeleteSelection());
+    }
+
+    // A copy of the device under another key.
+    void Rekey(std::int32_t id, std::int32_t subType, std::int32_t newId) {
+        CBaseDevice* device = doc.FindDevice(id, subType);
+        ASSERT_NE(device, nullptr);
+        std::unique_ptr<CBaseDevice> changed = model::CopyDevice(*device);
+        changed->m_id = newId;
+        doc.ChangeDevice(*device, *changed);
+    }
+
+    sheet_test::CSheetUndoHost host;
+    std::set<std::pair<std::int32_t, std::int32_t>> deviceKeys{{0, 0}, {-1, 1}, {99, 0}};
+    std::set<std::int32_t> linkIds{0, -1, 99};
+};
+
+TEST_F(DeviceEditorDocumentLookups, AgreeWithAScanAfterEveryEdit) {
+    const std::filesystem::path file = home.path() / "sheet.zo";
+    model::CUndoHistory* history = nullptr;
+    struct row_t {
+        const char* edit;
+        std::function<void()> run;
+    } rows[] = {
+        {"built", [] {}},
+        {"device added",
+         [&] {
+             doc.AddDevice(std::make_unique<model::CDeviceExternal>(dc, 600, 600, 7,
+                                                                    model::kModelSpeaker, 0));
+         }},
+        {"link added from a record",
+         [&] {
+             EXPECT_TRUE(doc.AddLinkFromRecord(
+                 sheet_builder::MakeLink(doc, 5, {3, 0, 1}, {1, 1, 1}, true)));
+         }},
+        {"link drawn", [&] { EXPECT_TRUE(ConnectAnyPair()); }},
+        {"unit dropped from the palette",
+         [&] { EXPECT_TRUE(doc.CreateDroppedDevice(600, 800, 9, dc)); }},
+        {"link drawn to the dropped unit", [&] { EXPECT_TRUE(ConnectAnyPair()); }},
+        {"drop and link undone",
+         [&] {
+             history = doc.GetUndoHistory();
+             EXPECT_TRUE(history->Undo());
+             EXPECT_TRUE(history->Undo());
+         }},
+        {"drop and link redone",
+         [&] {
+             EXPECT_TRUE(history->Redo());
+             EXPECT_TRUE(history->Redo());
+         }},
+        {"device moved, its links' ends along",
+         [&] {
+             CBaseDevice* half = doc.FindDevice(1, 1);
+             doc.MoveDevice(*half, 30, 20);
+             doc.UpdateLinkEnds(*half);
+         }},
+        {"link deleted", [&] { doc.DeleteLink(1); }},
+        {"unit and a link deleted as the selection",
+         [&] {
+             SelectAndDelete({{1, 2}}, {3});
+         }},
+        {"deletion undone", [&] { EXPECT_TRUE(history->Undo()); }},
+        {"deletion redone", [&] { EXPECT_TRUE(history->Redo()); }},
+        {"deletion undone again", [&] { EXPECT_TRUE(history->Undo()); }},
+        {"device given another id", [&] { Rekey(7, 0, 17); }},
+        {"device given its id back", [&] { Rekey(17, 0, 7); }},
+        {"device given the key of an earlier one", [&] { Rekey(7, 0, 3); }},
+        {"repeated device key added",
+         [&] {
+             doc.AddDevice(
+                 std::make_unique<model::CDeviceExternal>(dc, 700, 100, 4, model::kModelPc, 0));
+             doc.AddDevice(
+                 std::make_unique<model::CDeviceExternal>(dc, 700, 300, 4, model::kModelPc, 0));
+         }},
+        {"repeated link id added",
+         [&] {
+             doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 2, {3, 0, 0}, {4, 0, 0}, true));
+             doc.AddLinkFromRecord(sheet_builder::MakeLink(doc, 2, {3, 0, 1}, {4, 0, 0}, true));
+         }},
+        {"first of a repeated link id deleted", [&] { doc.DeleteLink(2); }},
+        {"first of a repeated device key deleted", [&] { doc.DeleteDevice(4, 0); }},
+        {"saved and loaded again", [&] { doc.OpenDocument(doc.SaveDocument()); }},
+        {"loaded through Serialize",
+         [&] {
+             const std::vector<std::uint8_t> bytes = doc.SaveDocument();
+             pa::archive_t ar(bytes, model::SheetClasses());
+             doc.Serialize(ar);
+         }},
+        {"opened from a file",
+         [&] {
+             CZoDeviceDoc other;
+             other.OnNewDocument();
+             sheet_builder::Build(other, dc);
+             other.OnSaveDocument(file);
+             doc.OnOpenDocument(file);
+         }},
+        {"everything deleted",
+         [&] {
+             SelectAndDelete({{1, 1}, {2, 2}, {3, 0}, {4, 0}, {5, 0}, {6, 0}}, {});
+         }},
+        {"everything back", [&] { EXPECT_TRUE(doc.GetUndoHistory()->Undo()); }},
+        {"new document", [&] { doc.OnNewDocument(); }},
+    };
+    for (const row_t& row : rows) {
+        row.run();
+        ExpectLookupsAgreeWithScan(row.edit);
+    }
 }
 
 } // namespace

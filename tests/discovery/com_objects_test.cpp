@@ -5,12 +5,16 @@
 #include "discovery/server/server_process.h"
 #include "platform/automation/driver.h"
 #include "platform/automation/module.h"
+#include "platform/sync/event.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -165,48 +169,89 @@ TEST(MellickObjects, UnknownTitleGivesAnAdapterWithoutSessionAndTheMapHoldsNoRef
     EXPECT_EQ(pa::this_module().count(), before);
 }
 
+// The idle monitor's waits, with its quiet periods run out by the test
+// rather than by the clock: each wait is recorded with its limit, and a
+// limited one ends at activity or when the test lets the period pass.
+class manual_quiet_t {
+public:
+    mellick::idle_monitor_t::wait_t waiter() {
+        return [this](platform::sync::event_t& activity, std::uint32_t ms) {
+            {
+                std::lock_guard lock(mutex_);
+                waits_.push_back(ms);
+            }
+            if (ms == platform::sync::infinite)
+                return activity.wait();
+            return platform::sync::wait_any({&activity, &run_out_}, platform::sync::infinite) == 0;
+        };
+    }
+    // The limits of the waits the monitor has begun, once there are `count`.
+    std::vector<std::uint32_t> waits(std::size_t count) const {
+        discovery_test::eventually([&] {
+            std::lock_guard lock(mutex_);
+            return waits_.size() >= count;
+        });
+        std::lock_guard lock(mutex_);
+        return waits_;
+    }
+    void run_out() {
+        ++run_outs_;
+        run_out_.set();
+    }
+    int run_outs() const { return run_outs_.load(); }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::uint32_t> waits_;
+    platform::sync::event_t run_out_{platform::sync::event_t::reset::automatic};
+    std::atomic<int> run_outs_{0};
+};
+
+constexpr std::uint32_t no_limit = platform::sync::infinite;
+
 TEST(MellickIdleMonitor, QuitsOnlyAfterAQuietPeriodWithNothingLocked) {
     std::atomic<long> count{1};
     std::atomic<int> quits{0};
-    std::atomic<long long> quit_at{0};
-    const auto t0 = std::chrono::steady_clock::now();
+    std::atomic<int> quit_after{-1};
+    manual_quiet_t quiet;
     {
-        mellick::idle_monitor_t monitor(
-            [&] { return count.load(); },
-            [&] {
-                quit_at = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              std::chrono::steady_clock::now() - t0)
-                              .count();
-                ++quits;
-            },
-            200);
-        // The waits below are the scenario: longer than the 200 ms quiet
-        // period where nothing may happen, shorter where activity falls
-        // inside it.
-        std::this_thread::sleep_for(300ms);
+        mellick::idle_monitor_t monitor([&] { return count.load(); },
+                                        [&] {
+                                            quit_after = quiet.run_outs();
+                                            ++quits;
+                                        },
+                                        200, quiet.waiter());
+        // Waiting without limit for the first fall: no quiet period runs.
+        EXPECT_EQ(quiet.waits(1), std::vector<std::uint32_t>{no_limit});
         EXPECT_EQ(quits.load(), 0) << "quit before the count ever fell to 0";
         count = 0;
         monitor.count_fell_to_zero();
-        std::this_thread::sleep_for(100ms);
-        // Activity inside the quiet period starts it again.
+        EXPECT_EQ(quiet.waits(2), (std::vector<std::uint32_t>{no_limit, 200}));
+        // Activity inside the quiet period starts a whole one again.
         count = 1;
-        std::this_thread::sleep_for(20ms);
         count = 0;
         monitor.count_fell_to_zero();
+        EXPECT_EQ(quiet.waits(3), (std::vector<std::uint32_t>{no_limit, 200, 200}));
+        EXPECT_EQ(quits.load(), 0) << "quit inside the quiet period";
+        quiet.run_out();
         EXPECT_TRUE(discovery_test::eventually([&] { return quits.load() > 0; }, 2000ms));
     }
     EXPECT_EQ(quits.load(), 1);
-    EXPECT_GE(quit_at.load(), 300 + 100 + 20 + 200 - 20);
+    EXPECT_EQ(quit_after.load(), 1) << "the quit came before the restarted period ran out";
 
     // A lock taken without falling back to 0 keeps the process.
     count = 0;
     quits = 0;
+    manual_quiet_t held;
     {
-        mellick::idle_monitor_t monitor([&] { return count.load(); }, [&] { ++quits; }, 100);
+        mellick::idle_monitor_t monitor([&] { return count.load(); }, [&] { ++quits; }, 100,
+                                        held.waiter());
         monitor.count_fell_to_zero();
+        EXPECT_EQ(held.waits(2), (std::vector<std::uint32_t>{no_limit, 100}));
         count = 1;
-        // Three quiet periods without a quit.
-        std::this_thread::sleep_for(300ms);
+        held.run_out();
+        // Back to waiting without limit for the next fall, having decided.
+        EXPECT_EQ(held.waits(3), (std::vector<std::uint32_t>{no_limit, 100, no_limit}));
     }
     EXPECT_EQ(quits.load(), 0);
 }

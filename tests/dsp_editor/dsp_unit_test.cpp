@@ -5,14 +5,11 @@
 // write it, on the view's flags and on what reached its window and dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -24,16 +21,14 @@
 #include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
-#include "kestrin2_fixture.h"
 #include "model/ari_input.h"
 #include "model/recording_messages.h"
-#include "tests/support/peers_required.h"
-#include "tools/snmpagent/peers.h"
+#include "tests/comm/simulated_unit_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace de = dsp_editor;
-namespace pa = platform::automation;
 using namespace std::chrono_literals;
 using de::CDspDownload;
 using de::CZoDSPDoc;
@@ -163,37 +158,15 @@ std::vector<std::string> WholeProgress(int count) {
     return states;
 }
 
-class DspEditorUnit : public testing::Test {
+class DspEditorUnit : public unit_test::CSimulatedUnitTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(pa::initialize(), pa::S_OK);
-        initialised_ = true;
-        {
-            comm::Icom_manager poller;
-            comm::Icom_adapter none;
-            OSTREL_REQUIRE_PEER(comm::CreateNetComponents(nullptr, &poller, none, "") == 1,
-                                "the poller of libkestrin2.so in the build's class registry");
-        }
-        unit_ = std::make_unique<snmp_peers::scripted_agent_t>("127.0.0.46", "vuzuvuz",
-                                                               std::vector<std::string>{"--unit"});
-        Script("unit latency 2");
-    }
-    void TearDown() override {
-        unit_.reset();
-        if (initialised_)
-            pa::uninitialize();
-    }
-
-    void Script(const std::string& line) { ASSERT_EQ(unit_->command(line), "ok") << line; }
+    DspEditorUnit() : CSimulatedUnitTest("127.0.0.46") {}
 
     void Start(UnitSheet& sheet) {
         sheet.view.Download().StartSender(
             std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
     }
 
-    std::vector<std::string> Journal() {
-        return unit_->journal("/tmp/dsp-unit-journal-" + std::to_string(::getpid()));
-    }
     // The commands the unit took, in order; one it did not answer with
     // itself stays its whole journal line.
     Commands Taken() {
@@ -209,11 +182,7 @@ protected:
 
     bool RunUntil(const std::function<bool()>& done) { return ui_.RunUntil(done, 60s); }
 
-    k2test::registry_copy_t registry_;
-    model::CRecordingMessages messages_;
     model::CManualUiThread ui_;
-    std::unique_ptr<snmp_peers::scripted_agent_t> unit_;
-    bool initialised_ = false;
 };
 
 TEST_F(DspEditorUnit, ADownloadSendsTheSheetsProgramInOrder) {
@@ -517,9 +486,8 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     frame.active = &sheet.view;
     CZoDSPView& view = sheet.view;
     BuildSheet(*sheet.doc);
-    const std::string folder =
-        ::testing::TempDir() + "dsp-unit-store-" + std::to_string(::getpid());
-    std::filesystem::create_directories(folder);
+    const test_support::CTempDir home("dsp-unit-store");
+    const std::string folder = home.path().string();
     view.StoredTemplates().m_templateIni = folder + "/Ostrel.ini";
     Start(sheet);
     view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
@@ -546,7 +514,6 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     view.StoredTemplates().SwitchToStoredTemplate(3);
     ASSERT_TRUE(RunUntil([&] { return Taken().back() == "*CHANM03#"; }));
     EXPECT_TRUE(messages_.ShownIds().empty());
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -124,6 +124,11 @@ protected:
         ASSERT_TRUE(gui_test::WaitFor([&] { return services->requests > 0; }))
             << "the run state asked no unit";
         EXPECT_EQ(frame.ChildFrames().size(), 3u);
+        // A DSP window's activation may still be on its way under load.
+        frame.MdiArea()->setActiveSubWindow(sheetFrame);
+        ASSERT_TRUE(gui_test::WaitFor([&] {
+            return program.DeviceWindows().ActiveWindow() == sheet;
+        })) << "the sheet did not come to the front";
         opened = true;
     }
 

@@ -114,6 +114,23 @@ protected:
         return true;
     }
 
+    // Waits until the agent was asked for `oid` `polls` more times: the
+    // anchor of a check that something did not happen in those poll periods.
+    bool polled_again(const std::string& oid, long polls) const {
+        const long from = agent_->count(oid);
+        return wait_until([&] { return agent_->count(oid) >= from + polls; }, 5s);
+    }
+
+    // A second manager with the operator's settings, polling an own variable
+    // of the agent: the periods that pass while the test's manager polls
+    // nothing, counted by the agent.
+    pa::dispatch_driver_t period_witness() const {
+        auto witness = operator_manager();
+        witness.call(id::watch, {agent_->target(), last_oid});
+        EXPECT_TRUE(wait_until([&] { return agent_->count(last_oid) >= 1; }, 3s));
+        return witness;
+    }
+
     std::unique_ptr<snmp_peers::snmpd_t> snmpd_;
     std::unique_ptr<snmp_peers::scripted_agent_t> agent_;
 };
@@ -271,9 +288,9 @@ TEST_F(Kestrin2Driver, WatchedChangesOfTwoAgentsArriveWithinTwoPollPeriods) {
     EXPECT_EQ(serial->value, "90");
     EXPECT_EQ(serial->type, 2);
 
-    // Each change is reported once: a few poll periods pass without one
-    // (the pause is the window in which a repeated report would show).
-    std::this_thread::sleep_for(300ms);
+    // Each change is reported once: three more polls of the unit pass
+    // without one (the window in which a repeated report would show).
+    ASSERT_TRUE(polled_again(serial_priority, 3));
     EXPECT_EQ(m.to_int(m.to_object(m.call(id::get_changes)).get(vec::length)), 0);
     // One device's changes leave the other's.
     snmpset(snmpd_address, snmpd_->port(), sys_contact, 's', "third");
@@ -304,6 +321,7 @@ TEST_F(Kestrin2Driver, EndedAndClearedVariablesAreNoLongerPolled) {
     const char* const second = "1.3.6.1.4.1.2680.1.1.10.1.2.0";
     agent_->var(first, "integer", "1");
     agent_->var(second, "integer", "2");
+    const auto witness = period_witness();
     auto m = operator_manager();
     const std::string u = agent_->target();
     m.call(id::watch, {u, first});
@@ -316,8 +334,9 @@ TEST_F(Kestrin2Driver, EndedAndClearedVariablesAreNoLongerPolled) {
     m.call(id::end_watch, {u, "1.3.6.1.4.1.2680.77.0"}); // not watched: nothing happens
     ASSERT_TRUE(wait_until([&] { return m.to_int(m.get(id::watch_size)) == 2; }, 2s));
     const long after_end = agent_->count(first);
-    // Four poll periods in which an ended variable would have been asked.
-    std::this_thread::sleep_for(400ms);
+    // Four polls of the other one, in which an ended variable would have
+    // been asked.
+    ASSERT_TRUE(polled_again(second, 4));
     EXPECT_EQ(agent_->count(first), after_end) << "an ended variable is still polled";
     EXPECT_GT(agent_->count(second), 2) << "the other one is";
 
@@ -326,13 +345,15 @@ TEST_F(Kestrin2Driver, EndedAndClearedVariablesAreNoLongerPolled) {
     m.call(id::clear_watch);
     ASSERT_TRUE(wait_until([&] { return m.to_int(m.get(id::watch_size)) == 0; }, 2s));
     const long after_clear = agent_->count(second);
-    // As above: a window in which a cleared variable would have been asked.
-    std::this_thread::sleep_for(400ms);
+    // As above: four poll periods, counted by the witness, in which a
+    // cleared variable would have been asked.
+    ASSERT_TRUE(polled_again(last_oid, 4));
     EXPECT_EQ(agent_->count(second), after_clear);
     EXPECT_EQ(m.to_int(m.to_object(m.call(id::get_all)).get(vec::length)), 0);
 }
 
 TEST_F(Kestrin2Driver, StopEndsPollingButWorkersStillServeOneShotRequests) {
+    const auto witness = period_witness();
     auto m = operator_manager();
     const std::string u = agent_->target();
     m.call(id::watch, {u, serial_priority});
@@ -340,8 +361,9 @@ TEST_F(Kestrin2Driver, StopEndsPollingButWorkersStillServeOneShotRequests) {
 
     m.call(id::stop);
     const long stopped = agent_->count(serial_priority);
-    // A window in which a running scheduler would have asked again.
-    std::this_thread::sleep_for(400ms);
+    // Four poll periods, counted by the witness, in which a running
+    // scheduler would have asked again.
+    ASSERT_TRUE(polled_again(last_oid, 4));
     EXPECT_LE(agent_->count(serial_priority) - stopped, 1) << "one request may have been in flight";
     EXPECT_EQ(view(m.to_object(m.call(id::get, {u, serial_priority}))).valid, 1);
     m.call(id::stop); // stopping a stopped poller is harmless

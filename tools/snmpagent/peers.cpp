@@ -326,6 +326,17 @@ std::vector<std::string> scripted_agent_t::journal(const std::string& file) {
     return lines;
 }
 
+std::vector<std::string> scripted_agent_t::journal() {
+    struct folder_t {
+        std::string path;
+        ~folder_t() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    } const folder{make_temp_folder("unit-journal")};
+    return journal(folder.path + "/journal");
+}
+
 std::vector<std::string> scripted_agent_t::journal_commands(const std::string& file) {
     std::vector<std::string> commands;
     for (const std::string& line : journal(file))

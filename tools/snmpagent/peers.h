@@ -74,6 +74,8 @@ public:
     // A simulated unit's journal, every line, written through `file` (a
     // path of the caller's, removed afterwards).
     std::vector<std::string> journal(const std::string& file);
+    // The same through a temporary folder of its own, removed afterwards.
+    std::vector<std::string> journal();
     // The texts the unit ran, in order: the journal's "command TEXT -> REPLY"
     // lines without their replies.
     std::vector<std::string> journal_commands(const std::string& file);

@@ -31,12 +31,7 @@ namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
 using model::CAriInput;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
 // An input's level (with the slider) and mute, the way the channel dialogs
 // bind theirs.

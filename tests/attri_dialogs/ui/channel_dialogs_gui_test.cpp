@@ -12,10 +12,9 @@
 #include <functional>
 #include <memory>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/channel_dialogs.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_input.h"
 #include "model/ari_output.h"
@@ -26,52 +25,18 @@ namespace {
 namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
-class ChannelDialogsGui : public ::testing::Test {
+class ChannelDialogsGui : public attri_gui_test::CAttriDialogTest {
 protected:
     ChannelDialogsGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
         doc->AssignExecutionOrder();
         doc->m_live = 1;
     }
-    ~ChannelDialogsGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
-    }
 
     template <class Dialog> Dialog* Open(int id, bool allChannels) {
-        auto* dialog =
-            dynamic_cast<Dialog*>(view->ShowAttriDialog(*doc->GetModuleById(id), allChannels));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
-        return dialog;
+        return Show<Dialog>(*doc->GetModuleById(id), allChannels);
     }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id, int index = 0) {
-        int seen = 0;
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id && seen++ == index)
-                return widget;
-        }
-        return nullptr;
-    }
-
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
 };
 
 TEST_F(ChannelDialogsGui, TheInputDialogAppliesEnterAndStaysOpen) {

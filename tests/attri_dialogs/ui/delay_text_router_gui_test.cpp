@@ -19,13 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/delay_dialog.h"
 #include "attri_dialogs/ui/router_dialog.h"
 #include "attri_dialogs/ui/text_dialog.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_delay.h"
 #include "model/ari_router.h"
@@ -36,32 +35,13 @@ namespace {
 
 namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
-using Commands = std::vector<std::string>;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
 // A new sheet with one module of the type and variant, at execution order
 // 7, live, its dialog opened by the view.
-class SheetDialogGui : public ::testing::Test {
+class SheetDialogGui : public attri_gui_test::CAttriDialogTest {
 protected:
-    SheetDialogGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
-    }
-    ~SheetDialogGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
-    }
-
     template <class M> M& Add(std::int32_t type, std::int32_t variant) {
         auto* module = dynamic_cast<M*>(doc->AddModule(type, variant, 100, 100, 1));
         module->m_order = 7;
@@ -69,20 +49,7 @@ protected:
         return *module;
     }
     template <class Dialog> Dialog* Open(model::CBaseAriModule& module) {
-        auto* dialog = dynamic_cast<Dialog*>(view->ShowAttriDialog(module, false));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
-        return dialog;
-    }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id) {
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id)
-                return widget;
-        }
-        return nullptr;
+        return Show<Dialog>(module);
     }
     static std::vector<QString> LabelTexts(QWidget* dialog) {
         std::vector<QString> texts;
@@ -90,11 +57,6 @@ protected:
             texts.push_back(label->text());
         return texts;
     }
-    Commands ControlQueue() { return view->Console().Queue(comm::EConsoleQueue::Control); }
-
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
 };
 
 TEST_F(SheetDialogGui, TheDelayShowsItsTimeAndStepsItWithTheSpin) {

@@ -17,13 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/dynamic_dialog.h"
 #include "attri_dialogs/ui/generator_dialogs.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_dynamic.h"
 #include "model/ari_generator.h"
@@ -31,7 +30,6 @@
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/text_fit.h"
 #include "tests/support/shipped_language.h"
-#include "visible_texts.h"
 
 namespace {
 
@@ -39,14 +37,8 @@ namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
 using model::CAriDynamic;
 using model::CAriGenerator;
-using Commands = std::vector<std::string>;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
 QPoint Centre(const platform::gdi::Rect& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -62,41 +54,15 @@ constexpr int kThresholdEdit = 1099;
 constexpr int kRatioEdit = 1101;
 constexpr int kBypassButton = 1089;
 
-class DynamicGeneratorDialogsGui : public ::testing::Test {
+class DynamicGeneratorDialogsGui : public attri_gui_test::CAttriDialogTest {
 protected:
-    DynamicGeneratorDialogsGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
-    }
-    ~DynamicGeneratorDialogsGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
-    }
-
     template <class Dialog, class Module>
     Dialog* Open(std::int32_t type, std::int32_t variant, Module*& module) {
         module = dynamic_cast<Module*>(doc->AddModule(type, variant, 200, 40, 1));
         doc->AssignExecutionOrder();
         doc->m_live = 1;
         doc->SetModifiedFlag(false);
-        auto* dialog = dynamic_cast<Dialog*>(view->ShowAttriDialog(*module, false));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
-        return dialog;
-    }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id) {
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id)
-                return widget;
-        }
-        return nullptr;
+        return Show<Dialog>(*module);
     }
     static void Type(adu::CAttriValueEdit* edit, const char* text) {
         edit->setFocus();
@@ -104,14 +70,9 @@ protected:
         QTest::keyClicks(edit, text);
         QTest::keyClick(edit, Qt::Key_Return);
     }
-    Commands ControlQueue() { return view->Console().Queue(comm::EConsoleQueue::Control); }
     std::string Order(const model::CBaseAriModule& module) const {
         return std::to_string(module.m_order);
     }
-
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
 };
 
 TEST_F(DynamicGeneratorDialogsGui, EachDynamicsKindShowsItsColumns) {

@@ -18,11 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/equalizer_dialog.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_equalizer.h"
 #include "shell/language.h"
@@ -30,37 +29,17 @@
 #include "shell/ui/my_slider.h"
 #include "shell/ui/text_fit.h"
 #include "tests/support/shipped_language.h"
-#include "visible_texts.h"
 
 namespace {
 
 namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
 using model::CAriEqualizer;
-using Commands = std::vector<std::string>;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
-class EqualizerDialogGui : public ::testing::Test {
+class EqualizerDialogGui : public attri_gui_test::CAttriDialogTest {
 protected:
-    EqualizerDialogGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
-    }
-    ~EqualizerDialogGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
-    }
-
     adu::CDSPDlgAttriEqualizer* Open(std::int32_t variant) {
         eq = dynamic_cast<CAriEqualizer*>(
             doc->AddModule(model::kAriEqualizer, variant, 100, 100, 1));
@@ -70,22 +49,8 @@ protected:
         eq->m_order = 7;
         // Adding a module took the sheet offline.
         doc->m_live = 1;
-        auto* dialog = dynamic_cast<adu::CDSPDlgAttriEqualizer*>(view->ShowAttriDialog(*eq, false));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
-        return dialog;
+        return Show<adu::CDSPDlgAttriEqualizer>(*eq);
     }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id) {
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id)
-                return widget;
-        }
-        return nullptr;
-    }
-    Commands Queue() const { return view->Console().Queue(comm::EConsoleQueue::Control); }
     static void Mouse(QWidget* dialog, QEvent::Type type, QPoint at) {
         const Qt::MouseButtons held =
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -93,9 +58,6 @@ protected:
         QApplication::sendEvent(dialog, &event);
     }
 
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
     CAriEqualizer* eq = nullptr;
 };
 
@@ -128,14 +90,14 @@ TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {
     ASSERT_NE(dialog, nullptr);
     auto* gain = Item<adu::CAttriValueEdit>(dialog, 1582);
     ASSERT_NE(gain, nullptr);
-    const std::size_t before = Queue().size();
+    const std::size_t before = ControlQueue().size();
     // The spin's upper arrow raises the gain, as a preview only.
     auto* spin = Item<QScrollBar>(dialog, 1585);
     ASSERT_NE(spin, nullptr);
     QTest::mouseClick(spin, Qt::LeftButton, {}, {spin->width() / 2, 2});
     EXPECT_EQ(gain->text(), "0.1");
     EXPECT_EQ(eq->m_gain[0], 0.0);
-    EXPECT_EQ(Queue().size(), before);
+    EXPECT_EQ(ControlQueue().size(), before);
 
     dialog->activateWindow();
     gain->setFocus();
@@ -146,7 +108,7 @@ TEST_F(EqualizerDialogGui, AGainTypedPastItsRangeIsClampedAndSentOnce) {
     EXPECT_EQ(gain->text(), "15.0");
     EXPECT_EQ(eq->m_gain[0], 15.0);
     EXPECT_EQ(spin->value(), 0) << "the spin at its top";
-    const Commands queue = Queue();
+    const Commands queue = ControlQueue();
     ASSERT_EQ(queue.size(), before + 2);
     EXPECT_EQ(queue[before].rfind("*NySET 7 607 1 ", 0), 0u) << queue[before];
 }
@@ -155,13 +117,13 @@ TEST_F(EqualizerDialogGui, ADraggedPointWritesTheModuleOnlyOnRelease) {
     adu::CDSPDlgAttriEqualizer* dialog = Open(1);
     ASSERT_NE(dialog, nullptr);
     const platform::gdi::Point centre = dialog->Equalizer().Response().PointRect(0).CenterPoint();
-    const std::size_t before = Queue().size();
+    const std::size_t before = ControlQueue().size();
 
     Mouse(dialog, QEvent::MouseButtonPress, {centre.x, centre.y});
     Mouse(dialog, QEvent::MouseMove, {centre.x, 10});
     EXPECT_EQ(Item<adu::CAttriValueEdit>(dialog, 1582)->text(), "15.0") << "above the top";
     EXPECT_EQ(eq->m_gain[0], 0.0);
-    EXPECT_EQ(Queue().size(), before);
+    EXPECT_EQ(ControlQueue().size(), before);
     const QImage dragging = dialog->grab().toImage();
     const platform::gdi::Point moved = dialog->Equalizer().Response().PointRect(0).CenterPoint();
     EXPECT_EQ(dragging.pixelColor(moved.x, moved.y), QColor(255, 0, 0)) << "the dragged point";
@@ -170,7 +132,7 @@ TEST_F(EqualizerDialogGui, ADraggedPointWritesTheModuleOnlyOnRelease) {
     EXPECT_EQ(eq->m_gain[0], 15.0);
     EXPECT_EQ(Item<adu::CAttriValueEdit>(dialog, 1581)->text(),
               QString::number(eq->m_frequency[0], 'f', 2));
-    EXPECT_EQ(Queue().size(), before + 2);
+    EXPECT_EQ(ControlQueue().size(), before + 2);
 }
 
 TEST_F(EqualizerDialogGui, AThirdOctaveDialogHasALabelledSliderPerBand) {
@@ -196,14 +158,14 @@ TEST_F(EqualizerDialogGui, AThirdOctaveDialogHasALabelledSliderPerBand) {
     // A key step on band 6's slider commits band 6 and no other.
     shell::ui::CMySliderCtrl* sixth = Item<shell::ui::CMySliderCtrl>(dialog, 1605);
     ASSERT_NE(sixth, nullptr);
-    const std::size_t before = Queue().size();
+    const std::size_t before = ControlQueue().size();
     dialog->activateWindow();
     sixth->setFocus();
     ASSERT_TRUE(WaitFor([&] { return sixth->hasFocus(); }));
     QTest::keyClick(sixth, Qt::Key_Up);
     EXPECT_DOUBLE_EQ(eq->m_gain[5], 0.1);
     EXPECT_EQ(sixth->toolTip(), "0.1");
-    const Commands queue = Queue();
+    const Commands queue = ControlQueue();
     ASSERT_EQ(queue.size(), before + 2);
     EXPECT_EQ(queue[before].rfind("*NySET 7 607 6 ", 0), 0u) << queue[before];
     for (int band = 0; band < 31; ++band)

@@ -19,12 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/meter_dialog.h"
 #include "attri_dialogs/ui/mixer_dialog.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_classes.h"
 #include "model/ari_crossover.h"
@@ -37,14 +36,8 @@ namespace {
 
 namespace adu = attri_dialogs::ui;
 namespace de = dsp_editor;
-using Commands = std::vector<std::string>;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
 // Chooses the background menu's first entry, "set default values".
 void SetDefaultValuesByMenu(QWidget& dialog) {
@@ -68,22 +61,12 @@ QRect OnScreen(const QWidget& widget) {
 
 // A new sheet (inputs with ids and orders 1 to 8) through the
 // program's dialog factory.
-class MixerMeterGui : public ::testing::Test {
+class MixerMeterGui : public attri_gui_test::CAttriDialogTest {
 protected:
     MixerMeterGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
         for (std::int32_t id = 1; id <= 8; ++id)
             doc->GetModuleById(id)->m_order = id;
         doc->m_orderOk = 1;
-    }
-    ~MixerMeterGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
     }
 
     model::CBaseAriModule* Add(std::int32_t type, std::int32_t variant, std::int32_t order) {
@@ -98,22 +81,9 @@ protected:
     template <class Dialog> Dialog* Open(model::CBaseAriModule& module) {
         doc->m_live = 1;
         doc->SetModifiedFlag(false);
-        auto* dialog = dynamic_cast<Dialog*>(view->ShowAttriDialog(module, false));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
+        auto* dialog = Show<Dialog>(module);
         view->Console().ClearAll();
         return dialog;
-    }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id, int index = 0) {
-        int seen = 0;
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id && seen++ == index)
-                return widget;
-        }
-        return nullptr;
     }
     static QStringList Labels(QWidget* dialog) {
         QStringList texts;
@@ -122,12 +92,7 @@ protected:
                 texts.append(label->text());
         return texts;
     }
-    Commands Controls() { return view->Console().Queue(comm::EConsoleQueue::Control); }
     Commands Gets() { return view->Console().Queue(comm::EConsoleQueue::Get); }
-
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
 };
 
 // -- the mixer (8 x 8 unless named; order 4; cells input-major)
@@ -153,7 +118,7 @@ TEST_F(MixerMeterGui, ACellsFrameTogglesItsInputInTheWholeMask) {
     EXPECT_EQ(mixer.m_columnMask[1], 1);
     EXPECT_FALSE(box(2, 1)->isChecked());
     EXPECT_TRUE(gain(2, 1)->isReadOnly());
-    EXPECT_EQ(Controls(), Commands{"*NySET 4 505 2 1#"});
+    EXPECT_EQ(ControlQueue(), Commands{"*NySET 4 505 2 1#"});
 
     mixer.m_columnMask[1] = 5;
     dialog->RefreshControls();
@@ -162,7 +127,7 @@ TEST_F(MixerMeterGui, ACellsFrameTogglesItsInputInTheWholeMask) {
     EXPECT_EQ(mixer.m_columnMask[1], 13);
     EXPECT_FALSE(gain(3, 1)->isReadOnly());
     EXPECT_TRUE(WaitFor([&] { return gain(3, 1)->hasFocus(); })) << "on: its gain is typed next";
-    EXPECT_EQ(Controls(), Commands{"*NySET 4 505 2 13#"});
+    EXPECT_EQ(ControlQueue(), Commands{"*NySET 4 505 2 13#"});
 }
 
 TEST_F(MixerMeterGui, ARoutedCellShowsItsGainOnRed) {
@@ -196,7 +161,7 @@ TEST_F(MixerMeterGui, TheFirstKeystrokeInACellBringsUpItsSliderThenEnterApplies)
     ASSERT_TRUE(WaitFor([&] { return dialog->InputSlider().isVisible(); }));
     EXPECT_EQ(dialog->InputSlider().Trackbar().maximum(), 1000);
     EXPECT_EQ(mixer.CrossPoint(4, 1), -6.0) << "Enter at the first keystroke applies nothing";
-    EXPECT_TRUE(Controls().empty());
+    EXPECT_TRUE(ControlQueue().empty());
     const QRect edit = OnScreen(*gain);
     EXPECT_EQ(dialog->InputSlider().geometry().right(), edit.right());
     EXPECT_EQ(dialog->InputSlider().geometry().top(), edit.bottom() + 1);
@@ -208,7 +173,7 @@ TEST_F(MixerMeterGui, TheFirstKeystrokeInACellBringsUpItsSliderThenEnterApplies)
     QTest::keyClicks(gain, "-100");
     QTest::keyClick(gain, Qt::Key_Return);
     EXPECT_EQ(gain->text(), "-100");
-    EXPECT_EQ(Controls(),
+    EXPECT_EQ(ControlQueue(),
               (Commands{"*NySET 4 506 2 5 1.000000e+000#", "*NySET 4 506 2 5 1.000000e-005#"}));
 }
 
@@ -231,8 +196,8 @@ TEST_F(MixerMeterGui, LevelEditsApplyWhenAnyOfTheirSideLosesTheFocus) {
     in2->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(WaitFor([&] { return mixer.m_inputLevel[0] == 12.0; }));
     EXPECT_EQ(in1->text(), "12.0");
-    ASSERT_EQ(Controls().size(), 1u);
-    EXPECT_EQ(Controls().front().rfind("*NySET 4 503 1 ", 0), 0u) << Controls().front();
+    ASSERT_EQ(ControlQueue().size(), 1u);
+    EXPECT_EQ(ControlQueue().front().rfind("*NySET 4 503 1 ", 0), 0u) << ControlQueue().front();
 
     out1->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(WaitFor([&] { return dialog->OutputSlider().isVisible(); }));
@@ -257,7 +222,7 @@ TEST_F(MixerMeterGui, UndoAndRedoWithAFocusedRoundedGainRecordNothing) {
     QTest::keyClicks(gain, "-6.25"); // the first keystroke brought up the slider
     QTest::keyClick(gain, Qt::Key_Return);
     ASSERT_EQ(mixer.CrossPoint(6, 7), -6.25);
-    ASSERT_EQ(Controls().size(), 1u);
+    ASSERT_EQ(ControlQueue().size(), 1u);
 
     // Undo and redo send what they restore; the dialog adds nothing.
     view->OnEditUndo();
@@ -266,14 +231,14 @@ TEST_F(MixerMeterGui, UndoAndRedoWithAFocusedRoundedGainRecordNothing) {
     EXPECT_TRUE(gain->hasFocus()) << "a refresh leaves the focus where it is";
     view->OnEditRedo();
     EXPECT_EQ(mixer.CrossPoint(6, 7), -6.25);
-    const Commands sent = Controls();
+    const Commands sent = ControlQueue();
     // The edit shows the value rounded; leaving it must not apply that.
     Item<adu::CAttriValueEdit>(dialog, 1127, 1)->setFocus(Qt::MouseFocusReason);
     QTest::mouseClick(dialog, Qt::LeftButton, {}, QPoint(2, 2));
     QCoreApplication::processEvents();
     EXPECT_EQ(mixer.CrossPoint(6, 7), -6.25);
     EXPECT_EQ(mixer.m_inputLevel[1], -3.25);
-    EXPECT_EQ(Controls(), sent);
+    EXPECT_EQ(ControlQueue(), sent);
     EXPECT_FALSE(view->CanRedo());
 }
 
@@ -301,7 +266,7 @@ TEST_F(MixerMeterGui, ViewOnlyPutsEveryControlBack) {
     EXPECT_EQ(mixer.m_columnMask[0], 0);
     EXPECT_EQ(mixer.m_inputMute[0], 0);
     EXPECT_EQ(mixer.m_inputLevel[0], 0.0);
-    EXPECT_TRUE(Controls().empty());
+    EXPECT_TRUE(ControlQueue().empty());
     EXPECT_FALSE(view->CanUndo());
 }
 
@@ -312,7 +277,7 @@ TEST_F(MixerMeterGui, DefaultValuesOnAnEightByOneSendOnlyWhatDiffers) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Item<shell::ui::CMyButton>(dialog, 1071, 3)->text(), "On");
     SetDefaultValuesByMenu(*dialog);
-    EXPECT_EQ(Controls(), Commands{"*NySET 4 501 4 0#"});
+    EXPECT_EQ(ControlQueue(), Commands{"*NySET 4 501 4 0#"});
     EXPECT_EQ(Item<shell::ui::CMyButton>(dialog, 1071, 3)->text(), "Off");
 }
 
@@ -365,7 +330,7 @@ TEST_F(MixerMeterGui, AVariantOneMixersCommandsCarryOutputOne) {
     ASSERT_NE(dialog, nullptr);
     QTest::mouseClick(Item<shell::ui::CMyButton>(dialog, 1076, 0), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return mixer.m_outputMute[0] == 1; }));
-    EXPECT_EQ(Controls(), Commands{"*NySET 4 502 1 1#"});
+    EXPECT_EQ(ControlQueue(), Commands{"*NySET 4 502 1 1#"});
 }
 
 // -- the meter
@@ -441,7 +406,7 @@ TEST_F(MixerMeterGui, TheMeterShowsLevelsAndKeepsItsHoldSettings) {
 
     QTest::mouseClick(Item<shell::ui::CMyButton>(dialog, 1167, 1), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return meter->m_peakHold[1].infinite == 1; }));
-    EXPECT_TRUE(Controls().empty()) << "the meter only reads";
+    EXPECT_TRUE(ControlQueue().empty()) << "the meter only reads";
 }
 
 TEST_F(MixerMeterGui, EightChannelsLayOutTwoRowsOfFour) {

@@ -15,10 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "attri_dialogs/ui/attri_dialog_registry.h"
+#include "attri_dialog_fixture.h"
 #include "attri_dialogs/ui/slope_dialogs.h"
 #include "dsp_editor/zo_dsp_view.h"
-#include "dsp_test_support.h"
 #include "gui_app.h"
 #include "model/ari_crossover.h"
 #include "model/ari_filter.h"
@@ -27,7 +26,6 @@
 #include "shell/ui/my_button_widget.h"
 #include "shell/ui/text_fit.h"
 #include "tests/support/shipped_language.h"
-#include "visible_texts.h"
 
 namespace {
 
@@ -36,56 +34,21 @@ namespace de = dsp_editor;
 using model::CAriCrossover;
 using model::CAriFilter;
 
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(10);
-    return done();
-}
+using gui_test::WaitFor;
 
 QPoint Centre(const platform::gdi::Rect& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-class SlopeDialogsGui : public ::testing::Test {
+class SlopeDialogsGui : public attri_gui_test::CAttriDialogTest {
 protected:
-    SlopeDialogsGui() {
-        adu::RegisterAttriDialogs(de::AttriDialogFactory());
-        doc = dsp_test::NewDocument(frame);
-        view = std::make_unique<de::CZoDSPView>(*doc);
-        frame.activeView = view.get();
-    }
-    ~SlopeDialogsGui() override {
-        doc->DestroyAttriDialogs();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (int kind = 0; kind < static_cast<int>(de::kAttriDialogClassCount); ++kind)
-            de::AttriDialogFactory().Register(static_cast<de::EAttriDialogClass>(kind), {});
-    }
-
     template <class Dialog, class Module>
     Dialog* Open(std::int32_t type, std::int32_t variant, Module*& module) {
         module = dynamic_cast<Module*>(doc->AddModule(type, variant, 200, 40, 1));
         doc->AssignExecutionOrder();
         doc->m_live = 1;
-        auto* dialog = dynamic_cast<Dialog*>(view->ShowAttriDialog(*module, false));
-        EXPECT_NE(dialog, nullptr);
-        if (dialog != nullptr) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        }
-        return dialog;
+        return Show<Dialog>(*module);
     }
-    template <class Widget> static Widget* Item(QWidget* dialog, int id) {
-        for (QObject* child : dialog->children()) {
-            auto* widget = qobject_cast<Widget*>(child);
-            if (widget != nullptr && shell::ui::ControlIdOf(widget) == id)
-                return widget;
-        }
-        return nullptr;
-    }
-
-    dsp_test::FakeFrame frame;
-    std::unique_ptr<de::CZoDSPDoc> doc;
-    std::unique_ptr<de::CZoDSPView> view;
 };
 
 TEST_F(SlopeDialogsGui, ThreeWayCrossoverShowsItsBandsColumnsAndGraph) {

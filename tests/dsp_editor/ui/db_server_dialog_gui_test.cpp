@@ -11,15 +11,14 @@
 
 #include "dsp_editor/router_links.h"
 #include "dsp_editor/ui/db_server_dialog.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgDBServerSet;
 using dsp_editor::ui::CDBServerSetDialog;
+using gui_test::Control;
+using gui_test::WaitFor;
 
 TEST(DspEditorDbServerGui, SettingsDialogShowsTheEditsAndConnectTakesThem) {
     CDSPDlgDBServerSet controller("10.1.2.3");
@@ -64,9 +63,9 @@ TEST(DspEditorDbServerGui, SettingsDialogShowsTheEditsAndConnectTakesThem) {
     }
 
     // The texts of the English pack.
-    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
+    ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CDBServerSetDialog english(controller);
-    dialog_probe::UninstallLanguage();
+    gui_test::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Database settings"));
     EXPECT_EQ(Control<QPushButton>(english, dsp_editor::ui::kCtlDBConnect)->text(),
               QStringLiteral("Connect"));

@@ -27,7 +27,6 @@
 #include "platform/archive/file.h"
 #include "shell/ui/message_boxes.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/peers_required.h"
 #include "tests/support/temp_dir.h"
@@ -39,7 +38,7 @@ namespace de = dsp_editor;
 namespace pa = platform::automation;
 using Commands = std::vector<std::string>;
 using namespace std::chrono_literals;
-using dialog_probe::Control;
+using gui_test::Control;
 
 class DspWindowsUnit : public ::testing::Test {
 protected:

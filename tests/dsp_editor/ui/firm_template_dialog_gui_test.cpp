@@ -19,16 +19,15 @@
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgFirmTemplate;
 using dsp_editor::ui::CFirmTemplateDialog;
+using gui_test::Control;
+using gui_test::WaitFor;
 
 TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     model::CRecordingMessages messages;
@@ -87,9 +86,9 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     dialog.reject();
 
     // The texts of the English pack.
-    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
+    ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CFirmTemplateDialog english(controller);
-    dialog_probe::UninstallLanguage();
+    gui_test::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Store template"));
     EXPECT_EQ(Control<QPushButton>(english, CDSPDlgFirmTemplate::kCtlReadFromDevice)->text(),
               QStringLiteral("Read from device"));

@@ -19,16 +19,15 @@
 #include "dsp_editor/ui/group_dialogs.h"
 #include "model/recording_messages.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
 using namespace dsp_editor::ui;
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CGroupEditor;
 using dsp_editor::EGroupDialogMode;
+using gui_test::Control;
+using gui_test::WaitFor;
 
 // Delay groups "AB" (1, ids 17 and 18) and "A" (2, id 19), and a delay in
 // no group (id 20).
@@ -158,11 +157,11 @@ TEST_F(DspEditorGroupsGui, JoinDialogJoinsAndRenamesTheChosenGroupThroughTheRena
 }
 
 TEST_F(DspEditorGroupsGui, TextsComeFromTheLanguagePack) {
-    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
+    ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CGroupEditor editor(*doc, At(19), EGroupDialogMode::JoinGroup, console, nullptr, nullptr);
     CDSPDlgNewCombination dialog(editor);
     CDSPDlgCombiRename rename(editor, QStringLiteral("A"));
-    dialog_probe::UninstallLanguage();
+    gui_test::UninstallLanguage();
 
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Join a binding group"));
     EXPECT_EQ(Control<QPushButton>(dialog, kCtlJoin)->text(),

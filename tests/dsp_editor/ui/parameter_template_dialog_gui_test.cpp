@@ -22,17 +22,16 @@
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgSaveAriAttri;
 using dsp_editor::ui::CSaveAriAttriDialog;
+using gui_test::Control;
+using gui_test::WaitFor;
 
 TEST(DspEditorParameterTemplateGui, ListsChoosesRefusesAndDeletes) {
     model::CRecordingMessages messages;

@@ -20,14 +20,13 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 
 namespace {
 
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgProperty;
+using gui_test::Control;
+using gui_test::WaitFor;
 
 TEST(DspEditorPropertyGui, PanelShowsTheSheetClampsItsWidthAndKeepsItsLayout) {
     model::CRecordingMessages messages;

@@ -19,16 +19,15 @@
 #include "platform/archive/file.h"
 #include "shell/ui/template_preview.h"
 #include "tests/dsp_editor/dsp_test_support.h"
-#include "tests/dsp_editor/ui/dialog_probe.h"
 #include "tests/shell/ui/gui_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using dialog_probe::Control;
-using dialog_probe::WaitFor;
 using dsp_editor::CDSPDlgSelectAriTemplate;
 using dsp_editor::ui::CSelectTemplateDialog;
+using gui_test::Control;
+using gui_test::WaitFor;
 using Sel = CDSPDlgSelectAriTemplate;
 
 // Whether any pixel of the preview's column showing sheet column `x` is
@@ -112,9 +111,9 @@ TEST(DspEditorSelectTemplateGui, ListsPreviewsStretchesAndSwitches) {
     EXPECT_EQ(controller.Slot(), 5);
 
     // The texts of the English pack.
-    ASSERT_TRUE(dialog_probe::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
+    ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
     CSelectTemplateDialog english(controller);
-    dialog_probe::UninstallLanguage();
+    gui_test::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Select stored template"));
     EXPECT_EQ(Control<QPushButton>(english, Sel::kCtlSwitch)->text(), QStringLiteral("Switch"));
     EXPECT_EQ(Control<QTableWidget>(english, Sel::kCtlUnits)->horizontalHeaderItem(1)->text(),

@@ -1,13 +1,15 @@
 // The Qt adapter on a QImage: shapes land on the pixels the platform rules
 // name, the mapping reaches the painter, and a positive font height is the
-// font's cell height.
+// font's cell height; what is kept between paints follows every change.
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "platform/gdi/qt_canvas.h"
@@ -145,6 +147,135 @@ TEST_F(GdiQt, TextSitsInItsCellAndColoursConvertOnce) {
     EXPECT_EQ(gdi::ToQColor(0x0000FF), QColor(255, 0, 0));
     EXPECT_EQ(gdi::ToQColor(0xC8F0F0), QColor(0xF0, 0xF0, 0xC8));
     EXPECT_EQ(gdi::FromQColor(QColor(0x12, 0x34, 0x56)), 0x563412u);
+}
+
+// Fonts and text measurements are kept from one paint to the next by font,
+// text and surface. After each change a label drawn with what was kept must
+// be the picture drawn with nothing kept, and must not be the old label.
+TEST_F(GdiQt, ChangedLabelsDrawTheirNewText) {
+    struct label_t {
+        std::string text;
+        gdi::LOGFONT font;
+        int zoom; // viewport units per logical unit
+    };
+    const auto draw = [](const label_t& label) {
+        QImage image(160, 60, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        gdi::QtCanvas dc(painter);
+        dc.SetMapMode(gdi::MM_ANISOTROPIC);
+        dc.SetWindowExt({1, 1});
+        dc.SetViewportExt({label.zoom, label.zoom});
+        dc.SetBkMode(gdi::TRANSPARENT);
+        dc.SelectFont(label.font);
+        // A channel label's box: a long text is cut to fit with "...".
+        gdi::Rect box{2, 2, 60, 18};
+        dc.DrawText(label.text, box,
+                    gdi::DT_SINGLELINE | gdi::DT_NOPREFIX | gdi::DT_END_ELLIPSIS | gdi::DT_RIGHT);
+        painter.end();
+        return image;
+    };
+    const gdi::LOGFONT arial = gdi::MakeFont("Arial", 12);
+    gdi::LOGFONT bold = arial;
+    bold.lfWeight = gdi::FW_BOLD;
+    gdi::LOGFONT underlined = bold;
+    underlined.lfUnderline = 1;
+    const label_t first{"Rece 1", arial, 1};
+    struct row_t {
+        const char* change;
+        label_t label;
+    } rows[] = {
+        {"text changed, same length", {"Rece 2", arial, 1}},
+        {"text grown past its box", {"Receive channel 12", arial, 1}},
+        {"text shrunk into its box again", {"Rece 2", arial, 1}},
+        {"font taller", {"Rece 2", gdi::MakeFont("Arial", 16), 1}},
+        {"font bolder", {"Rece 2", bold, 1}},
+        {"font underlined", {"Rece 2", underlined, 1}},
+        {"zoomed in", {"Rece 2", underlined, 2}},
+        {"long text zoomed in", {"Receive channel 12", underlined, 2}},
+        {"back to the first label", first},
+    };
+    QImage previous = draw(first);
+    for (const row_t& row : rows) {
+        SCOPED_TRACE(row.change);
+        const QImage kept = draw(row.label);
+        EXPECT_EQ(draw(row.label), kept) << "drawn again from what was kept";
+        gdi::ForgetLaidOutText();
+        EXPECT_EQ(draw(row.label), kept) << "drawn with nothing kept";
+        EXPECT_NE(kept, previous) << "still the old label";
+        previous = kept;
+    }
+}
+
+// Texts are shaped once and kept; what is drawn from a kept text must be
+// the very pixels QPainter::drawText draws from the same font, at every
+// scale, for every script, and for the fonts and texts that are shaped
+// afresh at each draw.
+TEST_F(GdiQt, KeptTextDrawsWhatDrawTextDraws) {
+    gdi::LOGFONT underlined = gdi::MakeFont("Arial", 13);
+    underlined.lfUnderline = 1;
+    gdi::LOGFONT struck = gdi::MakeFont("Arial", 13);
+    struck.lfStrikeOut = 1;
+    gdi::LOGFONT italic = gdi::MakeFont("Times New Roman", -15, gdi::FW_BOLD);
+    italic.lfItalic = 1;
+    struct row_t {
+        const char* text;
+        gdi::LOGFONT font;
+    } rows[] = {
+        {"Rece 1", gdi::MakeFont("Arial", 9)},
+        {"Device123", gdi::MakeFont("Arial", 14, gdi::FW_BOLD)},
+        {"QLM-0202A", italic},
+        {"\xE9\x80\x9A\xE9\x81\x93 1", gdi::MakeFont("Arial", 12)}, // CJK: a fallback font
+        {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D abc", gdi::MakeFont("Arial", 12)}, // right to left
+        {"caf\xC3\xA9 \xEF\xAC\x81ne", gdi::MakeFont("Courier New", 11)},
+        {"a\tb", gdi::MakeFont("Arial", 12)},
+        {"line\xE2\x80\xA8two", gdi::MakeFont("Arial", 12)}, // shaped afresh
+        {"Out 2", underlined},                               // shaped afresh
+        {"Out 2", struck},                                   // shaped afresh
+    };
+    const auto image = [] {
+        QImage i(200, 70, QImage::Format_RGB32);
+        i.fill(Qt::white);
+        return i;
+    };
+    for (const row_t& row : rows) {
+        for (const int zoom : {1, 2}) {
+            for (const bool half : {false, true}) {
+                if (half && zoom != 1)
+                    continue;
+                SCOPED_TRACE(std::string(row.text) + " zoom " + std::to_string(zoom) +
+                             (half ? " half" : ""));
+                const QTransform scale =
+                    half ? QTransform::fromScale(0.5, 0.5) : QTransform::fromScale(zoom, zoom);
+                QImage canvas_image = image();
+                for (int pass = 0; pass < 2; ++pass) { // shaping, then the kept text
+                    canvas_image.fill(Qt::white);
+                    QPainter painter(&canvas_image);
+                    gdi::QtCanvas dc(painter);
+                    dc.SetMapMode(gdi::MM_ANISOTROPIC);
+                    dc.SetWindowExt({half ? 2 : 1, half ? 2 : 1});
+                    dc.SetViewportExt({zoom, zoom});
+                    dc.SetBkMode(gdi::TRANSPARENT);
+                    dc.SetTextColor(0x800000);
+                    dc.SelectFont(row.font);
+                    dc.TextOut(5, 7, row.text);
+                }
+                QImage reference = image();
+                {
+                    QPainter painter(&reference);
+                    painter.setRenderHint(QPainter::Antialiasing, false);
+                    painter.setRenderHint(QPainter::TextAntialiasing, true);
+                    painter.setWorldTransform(scale);
+                    painter.setPen(QColor(0, 0, 0x80));
+                    const QFont font = gdi::ToQFont(row.font);
+                    painter.setFont(font);
+                    const QFontMetricsF fm(font, painter.device());
+                    painter.drawText(QPointF(5, 7 + fm.ascent()), QString::fromUtf8(row.text));
+                }
+                EXPECT_EQ(canvas_image, reference);
+            }
+        }
+    }
 }
 
 TEST_F(GdiQt, BitmapsStretchIntoTheirRectangle) {

@@ -4,7 +4,6 @@
 // the language dialog's caption and buttons speak the pack, and each
 // palette page button holds its whole caption at the bar's narrowest.
 #include "gui_app.h"
-#include "visible_texts.h"
 
 #include "model/messages.h"
 #include "shell/app_settings.h"
