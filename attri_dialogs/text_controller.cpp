@@ -122,7 +122,7 @@ bool CAttriTextController::AtDefaults() const {
 bool CAttriTextController::SetDefaultValues() {
     if (!CAttriController::SetDefaultValues())
         return false;
-    View().Redraw();
+    View().Download().Redraw();
     return true;
 }
 
@@ -133,7 +133,7 @@ void CAttriTextController::ApplyChange(const std::function<void(CAriText&)>& cha
             change(*box);
     };
     SetParameter(Box(), edit);
-    View().Redraw();
+    View().Download().Redraw();
 }
 
 } // namespace attri_dialogs

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "dsp_editor/zo_dsp_doc.h"
-#include "dsp_editor/zo_dsp_view.h"
 #include "model/ari_filter.h"
 #include "model/messages.h"
 #include "resources/message_ids.h"
@@ -61,8 +60,6 @@ constexpr int kPassFilterSections = 18;
 constexpr int kShelfSections = 1;
 
 constexpr int kTapCode = 1;
-// Where a meter display rests while nothing is measured.
-constexpr double kMeterFloorDb = -112.0;
 
 } // namespace
 
@@ -175,95 +172,6 @@ EProgramResult WriteDownloadProgram(const CZoDSPDoc& doc, IProgramSink& sink) {
     sink.Text("ENDD");
     sink.Text("RUN");
     return EProgramResult::Built;
-}
-
-// -- the view's download
-
-bool CZoDSPView::BuildDownloadCommands(bool store) {
-    CConsoleSink sink(m_console, store);
-    switch (WriteDownloadProgram(m_document, sink)) {
-    case EProgramResult::OrderNotSet:
-        model::ShowMessage(resources::kMsgOrderNotSet);
-        return false;
-    case EProgramResult::BadLink:
-        model::ShowMessage(resources::kMsgBadLink);
-        return false;
-    case EProgramResult::Built:
-        break;
-    }
-    m_document.m_programBuilt = 1;
-    return true;
-}
-
-void CZoDSPView::OnDownloadStart() {
-    CZoDSPDoc& doc = m_document;
-    // Every meter display falls to the floor, whatever happens next.
-    const std::vector<IAttriDialog*> dialogs = doc.AttriDialogs();
-    for (IAttriDialog* dialog : dialogs) {
-        if (dialog->GetKind() != 0)
-            continue;
-        const CBaseAriModule* meter = doc.GetModuleById(dialog->GetModuleId());
-        if (meter == nullptr || meter->m_typeCode != kAriMeter)
-            continue;
-        for (std::int32_t channel = 0; channel < meter->m_inputCount; ++channel)
-            dialog->ShowMeterLevel(channel, kMeterFloorDb);
-    }
-    if (m_progress != 0)
-        return;
-
-    // One sheet at a time runs on a unit: the others of this unit stop.
-    IDspMainFrame* frame = doc.GetMainFrame();
-    if (frame != nullptr) {
-        const std::optional<std::vector<CZoDSPView*>> views = frame->OpenDspViews();
-        if (!views) {
-            model::ShowMessage(resources::kMsgNoDocumentTemplate);
-            return;
-        }
-        for (CZoDSPView* other : *views) {
-            CZoDSPDoc& otherDoc = other->GetDocument();
-            if (&otherDoc == &doc || otherDoc.m_unitMac != doc.m_unitMac)
-                continue;
-            other->m_stopRequest = 1;
-            other->m_commFault = 0;
-            otherDoc.m_live = 0;
-            if (frame->ActiveDspView() == other)
-                frame->SetRunState(false);
-        }
-    }
-    doc.m_live = 0;
-
-    if (doc.CheckResources() == 0)
-        return;
-    if (doc.AssignExecutionOrder() == 0) {
-        model::ShowMessage(resources::kMsgOrderFailed);
-        return;
-    }
-    const bool active = frame != nullptr && frame->ActiveDspView() == this;
-    if (active)
-        frame->ShowDspStatus(StatusFigures(doc.m_orderOk != 0));
-
-    // A clear starts new generations: a reply to a command taken before it
-    // lands nowhere, so the new program stays whole.
-    m_console.ClearAll();
-    if (!BuildDownloadCommands(false)) {
-        // Not live: nothing of it is sent, and the next start clears it.
-        model::ShowMessage(resources::kMsgBuildFailed);
-        return;
-    }
-
-    // The clear zeroed the queues' sent indices and reply counts, and
-    // nothing has been sent since: the sheet was not live.
-    m_console.ResetCounters();
-    // The stop request goes first: while it is set the sender takes the
-    // sheet off line again.
-    m_stopRequest = 0;
-    doc.m_live = 1;
-    if (active)
-        frame->SetRunState(true);
-    m_progress = 1;
-    m_progressCountsPending = 1;
-    if (m_window != nullptr)
-        m_window->Repaint();
 }
 
 } // namespace dsp_editor

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "dsp_editor/arrangement.h"
 #include "dsp_editor/binding_groups.h"
+#include "dsp_editor/dsp_arrangement.h"
 #include "dsp_editor/dsp_clipboard.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
@@ -97,7 +97,7 @@ DspContextMenu ContextMenuOf(const CZoDSPView& view, bool clipboardHasContent,
         return menu;
     }
     menu.submenu = kContextMenuModules;
-    const bool busy = view.m_progress != 0 || view.m_commFault != 0;
+    const bool busy = view.Download().m_progress != 0 || view.Download().m_commFault != 0;
     if (modules == 1 && view.m_selectedLinks == 0) {
         const std::vector<model::CBaseAriModule*> selected = SelectedModules(view.GetDocument());
         const model::CBaseAriModule* first = selected.empty() ? nullptr : selected.front();
@@ -153,37 +153,37 @@ std::optional<shell::CCmdUI> CDspViewCommands::UpdateCommand(int id) {
         return enabled(true);
     case kCmdCopy:
     case kCmdCut:
-        return enabled(m_view.CanCopy());
+        return enabled(m_view.ClipboardCommands().CanCopy());
     case kCmdPaste:
-        return enabled(m_view.CanPaste());
+        return enabled(m_view.ClipboardCommands().CanPaste());
     case kCmdCopyParameters:
-        return enabled(m_view.CanCopyParameters());
+        return enabled(m_view.ClipboardCommands().CanCopyParameters());
     case kCmdPasteParameters:
-        return enabled(m_view.CanPasteParameters());
+        return enabled(m_view.ClipboardCommands().CanPasteParameters());
     case kCmdZoomIn:
-        return enabled(m_view.CanZoomIn());
+        return enabled(m_view.Zoom().CanZoomIn());
     case kCmdZoomOut:
-        return enabled(m_view.CanZoomOut());
+        return enabled(m_view.Zoom().CanZoomOut());
     case kCmdZoomNormal:
-        return enabled(m_view.CanZoomNormal());
+        return enabled(m_view.Zoom().CanZoomNormal());
     case kCmdGrid:
-        return shell::CCmdUI{true, m_view.m_paint.gridVisible};
+        return shell::CCmdUI{true, m_view.Zoom().m_paint.gridVisible};
     case kCmdDownloadStart:
-        return enabled(m_view.CanStartDownload());
+        return enabled(m_view.Download().CanStartDownload());
     case kCmdDownloadStop:
-        return enabled(m_view.CanStopDownload());
+        return enabled(m_view.Download().CanStopDownload());
     case kCmdDownloadContinue:
-        return enabled(m_view.CanContinueDownload());
+        return enabled(m_view.Download().CanContinueDownload());
     case kCmdStoreTemplates:
-        return enabled(m_view.CanStoreTemplates());
+        return enabled(m_view.StoredTemplates().CanStoreTemplates());
     case kCmdLoadTemplateFile:
-        return enabled(m_view.CanLoadTemplateFile());
+        return enabled(m_view.SheetTemplates().CanLoadTemplateFile());
     default:
         if (const auto how = ArrangementOf(id))
-            return enabled(m_view.CanArrange(*how));
+            return enabled(m_view.Arrangement().CanArrange(*how));
         if (AddModuleOf(id))
-            return enabled(m_view.GetDocument().m_live == 0 && m_view.m_progress == 0 &&
-                           m_view.m_commFault == 0);
+            return enabled(m_view.GetDocument().m_live == 0 && m_view.Download().m_progress == 0 &&
+                           m_view.Download().m_commFault == 0);
         return std::nullopt;
     }
 }
@@ -223,19 +223,19 @@ bool CDspViewCommands::OnCommand(int id) {
         OnSaveAriModule(m_view);
         return true;
     case kCmdCopy:
-        m_view.OnEditCopy();
+        m_view.ClipboardCommands().OnEditCopy();
         return true;
     case kCmdCut:
-        m_view.OnEditCut();
+        m_view.ClipboardCommands().OnEditCut();
         return true;
     case kCmdPaste:
-        m_view.OnEditPaste();
+        m_view.ClipboardCommands().OnEditPaste();
         return true;
     case kCmdCopyParameters:
-        m_view.OnCopyParameters();
+        m_view.ClipboardCommands().OnCopyParameters();
         return true;
     case kCmdPasteParameters:
-        m_view.OnPasteParameters();
+        m_view.ClipboardCommands().OnPasteParameters();
         return true;
     case kCmdLoadParameters:
         OnLoadAriModule(m_view);
@@ -260,42 +260,42 @@ bool CDspViewCommands::OnCommand(int id) {
         return true;
     }
     case kCmdZoomIn:
-        m_view.OnZoomIn();
+        m_view.Zoom().OnZoomIn();
         return true;
     case kCmdZoomOut:
-        m_view.OnZoomOut();
+        m_view.Zoom().OnZoomOut();
         return true;
     case kCmdZoomNormal:
-        m_view.OnZoomNormal();
+        m_view.Zoom().OnZoomNormal();
         return true;
     case kCmdGrid:
-        m_view.m_paint.gridVisible = !m_view.m_paint.gridVisible;
+        m_view.Zoom().m_paint.gridVisible = !m_view.Zoom().m_paint.gridVisible;
         if (IDspViewWindow* window = m_view.Window())
             window->Repaint();
         return true;
     case kCmdNothing:
         return true;
     case kCmdDownloadStart:
-        m_view.OnDownloadStart();
+        m_view.Download().OnDownloadStart();
         return true;
     case kCmdDownloadStop:
-        m_view.OnDownloadStop();
+        m_view.Download().OnDownloadStop();
         return true;
     case kCmdDownloadContinue:
-        m_view.OnDownloadContinue();
+        m_view.Download().OnDownloadContinue();
         return true;
     case kCmdStoreTemplates:
-        m_view.OnSolidifyTemplates();
+        m_view.StoredTemplates().OnSolidifyTemplates();
         return true;
     case kCmdSaveAsTemplate:
-        m_view.SaveAsTemplate();
+        m_view.SheetTemplates().SaveAsTemplate();
         return true;
     case kCmdLoadTemplateFile:
-        m_view.OnLoadTemplateFile();
+        m_view.SheetTemplates().OnLoadTemplateFile();
         return true;
     default:
         if (const auto how = ArrangementOf(id)) {
-            m_view.Arrange(*how);
+            m_view.Arrangement().Arrange(*how);
             return true;
         }
         if (const std::optional<AddModuleCommand> add = AddModuleOf(id)) {

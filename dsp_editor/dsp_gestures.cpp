@@ -19,7 +19,6 @@ using model::Size;
 
 namespace {
 
-
 bool IsPin(int hit) {
     return hit != model::kAriHitNothing && hit != model::kAriHitBody;
 }
@@ -80,31 +79,6 @@ std::int32_t ClampToMargin(std::int32_t d, std::int32_t low, std::int32_t high,
 
 } // namespace
 
-// -- the view's entries
-
-CDspGestures& CZoDSPView::Gestures() {
-    if (!m_gestures)
-        m_gestures = std::make_shared<CDspGestures>(*this);
-    return *m_gestures;
-}
-
-void CZoDSPView::BeginPlacement(std::int32_t code) {
-    Gestures().BeginListDrag(code);
-}
-
-CBaseAriModule* CZoDSPView::AddModuleAtScroll(std::int32_t type, std::int32_t variant) {
-    return Gestures().AddModuleAtScroll(type, variant);
-}
-
-CBaseAriModule* CZoDSPView::AddModuleAtPoint(std::int32_t type, std::int32_t variant,
-                                             std::int32_t x, std::int32_t y) {
-    return Gestures().AddModuleAtPoint(type, variant, x, y);
-}
-
-void CZoDSPView::MoveModule(CBaseAriModule& module, std::int32_t dx, std::int32_t dy) {
-    m_document.MoveModule(module, dx, dy);
-}
-
 // -- state
 
 CZoDSPDoc& CDspGestures::Doc() const {
@@ -120,7 +94,7 @@ bool CDspGestures::Live() const {
 }
 
 bool CDspGestures::Busy() const {
-    return m_view.m_progress != 0 || m_view.m_commFault != 0;
+    return m_view.Download().m_progress != 0 || m_view.Download().m_commFault != 0;
 }
 
 void CDspGestures::Reset() {
@@ -444,7 +418,7 @@ void CDspGestures::MoveSelection(Point sheet) {
             selected.push_back(module.get());
     }
     for (CBaseAriModule* module : selected)
-        m_view.MoveModule(*module, dx, dy);
+        m_view.GetDocument().MoveModule(*module, dx, dy);
     ShowStatus();
     if (IDspViewWindow* window = Window())
         window->AutoScroll(sheet);
@@ -716,9 +690,8 @@ CBaseAriModule* CDspGestures::AddModuleAtScroll(std::int32_t type, std::int32_t 
         return nullptr;
     const std::int32_t zoom = Doc().m_zoom;
     const Point scroll = Window() != nullptr ? Window()->ScrollPosition() : Point{};
-    CBaseAriModule* module =
-        Doc().AddModule(type, variant, PixelsToSheet(scroll.x, zoom), PixelsToSheet(scroll.y, zoom),
-                        Doc().m_deviceModel);
+    CBaseAriModule* module = Doc().AddModule(type, variant, PixelsToSheet(scroll.x, zoom),
+                                             PixelsToSheet(scroll.y, zoom), Doc().m_deviceModel);
     if (module != nullptr)
         m_statusPosition = module->m_body.TopLeft();
     return Placed(module);

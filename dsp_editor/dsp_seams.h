@@ -235,7 +235,22 @@ public:
     virtual void BeginStep() = 0;
     virtual void RecordDeletedModule(std::unique_ptr<model::CBaseAriModule> module) = 0;
     virtual void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) = 0;
+    // A parameter change of the module, merged with the step's last one of
+    // the same module when `merge` is set: the copy that stands for the
+    // values after the change, which the caller brings up to date; null
+    // when the history keeps none.
+    virtual model::CBaseAriModule* RecordParameterChange(model::CBaseAriModule& module,
+                                                         bool merge) {
+        (void)module;
+        (void)merge;
+        return nullptr;
+    }
 };
+
+// The program's undo history of the document (dsp_undo.h's
+// CDSPUndoHistory), which a document makes when it is given no factory;
+// declared here so that the document needs none of the history's classes.
+std::unique_ptr<IDspUndoRecorder> MakeDspUndoHistory(CZoDSPDoc& doc);
 
 // What group changes record in the document's undo history.
 class IGroupUndo {

@@ -71,6 +71,10 @@ void CDSPUndoSnapshotAction::Exchange(CZoDSPDoc& doc) {
     m_documentHoldsNew = !m_documentHoldsNew;
 }
 
+std::unique_ptr<IDspUndoRecorder> MakeDspUndoHistory(CZoDSPDoc& doc) {
+    return std::make_unique<CDSPUndoHistory>(doc);
+}
+
 CDSPUndoHistory* UndoHistoryOf(const CZoDSPDoc& doc) {
     return dynamic_cast<CDSPUndoHistory*>(doc.GetUndoHistory());
 }
@@ -212,7 +216,7 @@ std::vector<CDSPUndoAction*> CDSPUndoHistory::StepActions(std::int32_t step,
 
 int CDSPUndoHistory::Refusal(const CDSPUndoAction& action, const CZoDSPView& view,
                              bool undo) const {
-    if (m_doc.m_live == 0 && view.m_progress == 0)
+    if (m_doc.m_live == 0 && view.Download().m_progress == 0)
         return 0;
     // The message names what the step would do now: undoing an addition
     // deletes, redoing it adds.

@@ -116,13 +116,16 @@ public:
     // A module's group (kind 7) and a parameter change of a group member
     // (kind 3 without merge) into the current step.
     void RecordGroup(model::CBaseAriModule& module) override { AddAction(7, module); }
-    model::CBaseAriModule* RecordParameters(model::CBaseAriModule& module) override
-    {
+    model::CBaseAriModule* RecordParameters(model::CBaseAriModule& module) override {
         return AddAction(3, module);
     }
     // Kind 2 into the current step: the deleted object, handed over.
     void RecordDeletedModule(std::unique_ptr<model::CBaseAriModule> module) override;
     void RecordDeletedLink(std::unique_ptr<model::CBaseLink> link) override;
+    model::CBaseAriModule* RecordParameterChange(model::CBaseAriModule& module,
+                                                 bool merge) override {
+        return AddAction(kUndoParameters, module, 0, 0, merge);
+    }
 
     // Records an action of kind 0 (move by dx, dy; after the move), 1 (a
     // module placed; after placing), 3 (parameters; before the change) or 7

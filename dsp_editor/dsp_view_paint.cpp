@@ -1,13 +1,10 @@
 #include "dsp_editor/dsp_view_paint.h"
 
-#include "dsp_editor/dsp_gestures.h"
-
 #include <algorithm>
 #include <limits>
 #include <vector>
 
 #include "dsp_editor/zo_dsp_doc.h"
-#include "dsp_editor/zo_dsp_view.h"
 
 namespace dsp_editor {
 
@@ -278,84 +275,6 @@ void PaintSheet(model::Canvas& dc, const CZoDSPDoc& doc, const DspPaintState& st
         dc.SelectBrush(gdi::Brush::Hollow());
         dc.Rectangle(state.band);
     }
-}
-
-// -- the view
-
-void CZoDSPView::OnInitialDrawState() {
-    m_paint = DspPaintState{};
-    if (m_scrollWindow != nullptr)
-        m_scrollWindow->SelectZoomIndex(ZoomComboIndex(m_document.m_zoom));
-}
-
-Size CZoDSPView::ScaledSheet() const {
-    return ScaledExtent(m_document.m_zoom, {m_document.m_sheetWidth, m_document.m_sheetHeight});
-}
-
-void CZoDSPView::PrepareScreen(model::DeviceMapping& dc, Point scroll) {
-    PrepareScreenMapping(dc, m_document.m_zoom, scroll);
-    m_paint.printing = false;
-}
-
-bool CZoDSPView::PreparePrinter(model::DeviceMapping& dc, const PrinterMetrics& printer) {
-    m_paint.printing = true;
-    return PreparePrinterMapping(dc, {m_document.m_sheetWidth, m_document.m_sheetHeight},
-                                 ScaledSheet(), printer);
-}
-
-void CZoDSPView::OnDraw(model::Canvas& dc, const Rect& clip, const GridDotPlotter& dots) {
-    // The rubber line and band of the mouse editing under way.
-    if (m_gestures) {
-        using EGesture = CDspGestures::EGesture;
-        m_paint.linking = m_gestures->Gesture() == EGesture::Linking;
-        m_paint.lineStart = m_gestures->RubberLineStart();
-        m_paint.lineEnd = m_gestures->RubberLineEnd();
-        m_paint.bandActive = m_gestures->Gesture() == EGesture::RubberBand;
-        m_paint.band = m_gestures->RubberBand();
-    }
-    PaintSheet(dc, m_document, m_paint, clip, dots);
-}
-
-void CZoDSPView::AutoScroll(std::int32_t x, std::int32_t y) {
-    if (m_scrollWindow == nullptr)
-        return;
-    const Point scroll = m_scrollWindow->ScrollPosition();
-    const Size size = m_scrollWindow->ClientSize();
-    model::DeviceMapping mapping;
-    PrepareScreenMapping(mapping, m_document.m_zoom, scroll);
-    const Rect client = mapping.DPtoLP(Rect{0, 0, size.cx, size.cy});
-    const std::optional<Point> target = AutoScrollTarget(
-        {x, y}, client, {m_document.m_sheetWidth, m_document.m_sheetHeight}, m_document.m_zoom);
-    if (!target)
-        return;
-    m_scrollWindow->ScrollTo(*target);
-    if (m_window != nullptr)
-        m_window->Repaint();
-}
-
-void CZoDSPView::SetZoom(std::int32_t code) {
-    m_document.m_zoom = code;
-    if (m_scrollWindow != nullptr)
-        m_scrollWindow->SelectZoomIndex(ZoomComboIndex(code));
-    if (m_window != nullptr)
-        m_window->Repaint();
-}
-
-void CZoDSPView::OnZoomIn() {
-    SetZoom(ZoomedIn(m_document.m_zoom));
-}
-
-void CZoDSPView::OnZoomOut() {
-    SetZoom(ZoomedOut(m_document.m_zoom));
-}
-
-void CZoDSPView::OnZoomNormal() {
-    SetZoom(0);
-}
-
-void CZoDSPView::OnZoomComboSelect(int index) {
-    if (const std::optional<std::int32_t> code = ZoomOfComboIndex(index))
-        SetZoom(*code);
 }
 
 } // namespace dsp_editor

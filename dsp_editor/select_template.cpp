@@ -33,10 +33,6 @@ std::string LowerText(std::string_view text) {
     return lower;
 }
 
-bool IsTemplateSlot(int slot) {
-    return slot >= 1 && slot <= kTemplateSlots;
-}
-
 std::size_t SlotIndex(int slot) {
     return static_cast<std::size_t>(slot - 1);
 }

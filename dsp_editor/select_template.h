@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "dsp_editor/dsp_seams.h"
-#include "dsp_editor/stored_templates.h"
+#include "dsp_editor/store_program.h"
+#include "dsp_editor/stored_template_ini.h"
 
 namespace dsp_editor {
 

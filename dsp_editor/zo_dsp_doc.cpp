@@ -4,7 +4,6 @@
 #include <set>
 #include <system_error>
 
-#include "dsp_editor/dsp_undo.h"
 #include "model/ari_classes.h"
 #include "model/ari_crossover.h"
 #include "model/ari_delay.h"
@@ -43,10 +42,6 @@ bool IsKnownVersion(std::int32_t version) {
     return version == 1 || version == 2;
 }
 
-bool IsTextOrMeter(const CBaseAriModule& module) {
-    return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && space(text.front()))
@@ -59,6 +54,10 @@ std::string_view TrimSpaces(std::string_view text) {
 constexpr std::string_view kModifiedMark = " *";
 
 } // namespace
+
+bool IsTextOrMeter(const model::CBaseAriModule& module) {
+    return module.m_typeCode == model::kAriText || module.m_typeCode == model::kAriMeter;
+}
 
 bool IsUnitMac(std::string_view mac) {
     return mac.size() == 12 && std::all_of(mac.begin(), mac.end(), [](char c) {
@@ -136,9 +135,8 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
 
 void CZoDSPDoc::SetParameter(CBaseAriModule& module, const ParameterChange& change,
                              IParameterHost& host, bool merge) {
-    CDSPUndoHistory* history = UndoHistoryOf(*this);
     CBaseAriModule* copy =
-        history != nullptr ? history->AddAction(kUndoParameters, module, 0, 0, merge) : nullptr;
+        m_undo != nullptr ? m_undo->RecordParameterChange(module, merge) : nullptr;
     change.assign(module);
     if (copy != nullptr)
         change.assign(*copy);
@@ -150,7 +148,7 @@ void CZoDSPDoc::SetParameter(CBaseAriModule& module, const ParameterChange& chan
 }
 
 void CZoDSPDoc::NewUndoHistory() {
-    m_undo = m_undoFactory ? m_undoFactory(*this) : std::make_unique<CDSPUndoHistory>(*this);
+    m_undo = m_undoFactory ? m_undoFactory(*this) : MakeDspUndoHistory(*this);
 }
 
 void CZoDSPDoc::ResetRunState() {

@@ -83,6 +83,10 @@ struct ModuleNameRule {
 };
 ModuleNameRule ModuleNameRuleOf(std::int32_t type);
 
+// Text and meter modules: they process no signal and take no execution
+// order.
+bool IsTextOrMeter(const model::CBaseAriModule& module);
+
 // Whether `mac` is a unit's MAC: 12 hexadecimal digits, either case. A MAC
 // read from a file names a file, an ini section or a database row only
 // when it is one.

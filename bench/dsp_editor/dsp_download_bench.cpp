@@ -274,7 +274,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> direct;
     FormatDirectly(recorded.calls, direct);
     console.ClearAll();
-    view.BuildDownloadCommands(false);
+    view.Download().BuildDownloadCommands(false);
     if (console.Queue(comm::EConsoleQueue::Control) != direct) {
         std::fprintf(stderr, "the direct texts differ from the program\n");
         return 1;
@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
 
     const auto download = [&] {
         console.ClearAll();
-        view.BuildDownloadCommands(false);
+        view.Download().BuildDownloadCommands(false);
     };
     const auto baseline = [&] { FormatDirectly(recorded.calls, direct); };
     constexpr int kRepeats = 20;

@@ -78,22 +78,22 @@ CZoDSPViewWidget::CZoDSPViewWidget(CZoDSPView& view, QWidget* parent)
     viewport()->setAcceptDrops(true);
     setAcceptDrops(true);
     m_view.SetWindow(this);
-    m_view.m_scrollWindow = this;
+    m_view.Zoom().m_scrollWindow = this;
 }
 
 CZoDSPViewWidget::~CZoDSPViewWidget() {
-    m_view.m_scrollWindow = nullptr;
+    m_view.Zoom().m_scrollWindow = nullptr;
     m_view.SetWindow(nullptr);
 }
 
 void CZoDSPViewWidget::OnInitialUpdate() {
-    m_view.OnInitialDrawState();
+    m_view.Zoom().OnInitialDrawState();
     SyncScrollBars();
     viewport()->update();
 }
 
 void CZoDSPViewWidget::SyncScrollBars() {
-    const model::Size extent = m_view.ScaledSheet();
+    const model::Size extent = m_view.Zoom().ScaledSheet();
     const QSize client = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, extent.cx - client.width()));
     horizontalScrollBar()->setPageStep(client.width());
@@ -171,9 +171,9 @@ void CZoDSPViewWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     platform::gdi::QtCanvas canvas(painter);
     const model::Point scroll = ScrollPosition();
-    m_view.PrepareScreen(canvas, scroll);
-    const model::Rect clip = SheetClip(event->rect(), m_view.DrawnZoomCode(), scroll);
-    m_view.OnDraw(canvas, clip, [&painter](std::span<const model::Point> dots) {
+    m_view.Zoom().PrepareScreen(canvas, scroll);
+    const model::Rect clip = SheetClip(event->rect(), m_view.Zoom().DrawnZoomCode(), scroll);
+    m_view.Zoom().OnDraw(canvas, clip, [&painter](std::span<const model::Point> dots) {
         QPolygon points;
         points.reserve(static_cast<qsizetype>(dots.size()));
         for (const model::Point& p : dots)
@@ -192,15 +192,15 @@ void CZoDSPViewWidget::resizeEvent(QResizeEvent* event) {
 bool CZoDSPViewWidget::Print(QPrinter& printer) {
     const PrinterMetrics metrics{printer.logicalDpiX(), printer.logicalDpiY(), printer.widthMM(),
                                  printer.heightMM(), printer.width()};
-    if (!PrinterViewport(m_view.ScaledSheet(), metrics))
+    if (!PrinterViewport(m_view.Zoom().ScaledSheet(), metrics))
         return false;
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     platform::gdi::QtCanvas canvas(painter);
-    m_view.PreparePrinter(canvas, metrics);
+    m_view.Zoom().PreparePrinter(canvas, metrics);
     const CZoDSPDoc& doc = m_view.GetDocument();
-    m_view.OnDraw(canvas, {0, 0, doc.m_sheetWidth, doc.m_sheetHeight});
+    m_view.Zoom().OnDraw(canvas, {0, 0, doc.m_sheetWidth, doc.m_sheetHeight});
     return painter.end();
 }
 
@@ -270,13 +270,13 @@ void CZoDSPViewWidget::InvalidateSheet(const model::Rect&) {
 }
 
 void CZoDSPViewWidget::AutoScroll(model::Point sheet) {
-    m_view.AutoScroll(sheet.x, sheet.y);
+    m_view.Zoom().AutoScroll(sheet.x, sheet.y);
 }
 
 // -- the attribute dialogs' side
 
 double CZoDSPViewWidget::ZoomFactor() const {
-    return m_view.Factor();
+    return m_view.Zoom().Factor();
 }
 
 std::optional<model::Rect> CZoDSPViewWidget::ViewRect() const {
@@ -305,7 +305,8 @@ void CZoDSPViewWidget::mousePressEvent(QMouseEvent* event) {
     EndFinishedListDrag();
     if (event->button() == Qt::LeftButton)
         m_view.Gestures().OnLButtonDown(ClientPoint(*event));
-    else if (event->button() == Qt::RightButton && m_view.Gestures().OnRButtonDown(ClientPoint(*event)))
+    else if (event->button() == Qt::RightButton &&
+             m_view.Gestures().OnRButtonDown(ClientPoint(*event)))
         ShowContextMenu(ClientPoint(*event));
 }
 

@@ -130,7 +130,7 @@ void CDspWindow::OnInitialUpdate() {
                                                       QString::fromStdString(m_document->m_unitMac),
                                                       &m_frame.MainFrame());
             m_console->hide();
-            m_view->StartSender(
+            m_view->Download().StartSender(
                 m_frame.makeSenderComponents
                     ? m_frame.makeSenderComponents()
                     : std::make_unique<comm::CNetSenderComponents>(
@@ -199,12 +199,12 @@ void CDspWindow::ShowStatus() {
 }
 
 void CDspWindow::OnAppNotify(int code) {
-    m_view->OnAppNotify(code);
+    m_view->Download().OnAppNotify(code);
 }
 
 bool CDspWindow::CanTakePlacement(shell::EPaletteKind palette) const {
     return palette == shell::EPaletteKind::Dsp && m_document->m_live == 0 &&
-           m_view->m_progress == 0 && m_view->m_commFault == 0;
+           m_view->Download().m_progress == 0 && m_view->Download().m_commFault == 0;
 }
 
 void CDspWindow::BeginPlacement(int itemData) {
@@ -252,7 +252,7 @@ bool CDspWindow::OnCommand(int id) {
     switch (id) {
     case shell::kZoomCombo:
         if (QComboBox* box = m_frame.MainFrame().ZoomCombo())
-            m_view->OnZoomComboSelect(box->currentIndex());
+            m_view->Zoom().OnZoomComboSelect(box->currentIndex());
         return true;
     case kCmdProperties:
         ShowPropertyPanel();
@@ -401,10 +401,10 @@ void CDspWindow::ShowContextMenu(model::Point client) {
 }
 
 void CDspWindow::BuildContextMenu(QMenu& menu) {
-    const CDspClipboard* clipboard = m_view->Clipboard();
+    const CDspClipboard* clipboard = m_view->ClipboardCommands().Clipboard();
     const DspContextMenu choice =
         ContextMenuOf(*m_view, clipboard != nullptr && clipboard->HasContent(),
-                      m_view->ParameterTarget() != nullptr);
+                      m_view->ClipboardCommands().ParameterTarget() != nullptr);
     const std::vector<shell::CMenuEntry>& popups = shell::MenuResource(shell::kMenuDspContext);
     CMainFrame& frame = m_frame.MainFrame();
     frame.FillMenu(&menu, shell::kMenuDspContext,
@@ -473,12 +473,12 @@ void CDspWindow::Activate() {
 }
 
 void CDspWindow::LoadTemplate(const std::filesystem::path& path) {
-    if (!m_view->LoadTemplate(path))
+    if (!m_view->SheetTemplates().LoadTemplate(path))
         model::ShowMessage(resources::kMsgTemplateNotLoaded);
 }
 
 void CDspWindow::SwitchToStoredTemplate(int slot) {
-    m_view->SwitchToStoredTemplate(slot);
+    m_view->StoredTemplates().SwitchToStoredTemplate(slot);
 }
 
 void CDspWindow::RetitleFrame() {

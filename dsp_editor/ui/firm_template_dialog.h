@@ -3,7 +3,7 @@
 // the unit. Shows a CDSPDlgFirmTemplate and forwards what the user does.
 #include <QDialog>
 
-#include "dsp_editor/stored_templates.h"
+#include "dsp_editor/firm_template_dialog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -99,9 +99,9 @@ TEST_F(MeterUnit, AMeterOnAFilterAndOnAFourByOneMixerShowsWhatTheUnitAnswers) {
     dsp_test::Connect(*doc, filter, 1, meter->m_id, 0);
     dsp_test::Connect(*doc, mixer, 4, meter->m_id, 1);
 
-    view.StartSender(std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
-    view.OnAppNotify(de::CZoDSPView::kNotifyDspDownload);
-    ASSERT_TRUE(RunUntil([&] { return doc->m_live == 1 && view.m_progress == 0; }));
+    view.Download().StartSender(std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
+    view.Download().OnAppNotify(de::CDspDownload::kNotifyDspDownload);
+    ASSERT_TRUE(RunUntil([&] { return doc->m_live == 1 && view.Download().m_progress == 0; }));
 
     ad::CAttriMeterController controller(view, *meter);
     MeterDialog dialog(controller);

@@ -99,10 +99,10 @@ TEST_P(SheetSizeLoad, LoadsHeldToTheDialogsRangeAndDrawsWithoutOverflow) {
         dsp_editor::CZoDSPView view(doc);
         for (int index = 0; index < 3; ++index) {
             doc.m_zoom = *dsp_editor::ZoomOfComboIndex(index);
-            const Size scroll = view.ScaledSheet();
+            const Size scroll = view.Zoom().ScaledSheet();
             EXPECT_GT(scroll.cx, 0) << doc.m_zoom;
             EXPECT_GT(scroll.cy, 0) << doc.m_zoom;
-            view.OnDraw(canvas, FarCorner(doc.m_sheetWidth, doc.m_sheetHeight));
+            view.Zoom().OnDraw(canvas, FarCorner(doc.m_sheetWidth, doc.m_sheetHeight));
         }
     }
     EXPECT_FALSE(canvas.Ops().empty());

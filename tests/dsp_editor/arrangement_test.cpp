@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/arrangement.h"
+#include "dsp_editor/dsp_arrangement.h"
+#include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -26,7 +27,7 @@ using model::CBaseAriModule;
 using model::Point;
 using model::Rect;
 using model::Size;
-using EArrange = CZoDSPView::EArrange;
+using EArrange = dsp_editor::CDspArrangement::EArrange;
 namespace de = dsp_editor;
 
 class FakeWindow final : public de::IDspViewWindow {
@@ -61,10 +62,10 @@ public:
         doc = dsp_test::NewDocument(frame);
         view = std::make_unique<CZoDSPView>(*doc);
         view->SetWindow(&window);
-        view->m_scrollWindow = &scroll;
+        view->Zoom().m_scrollWindow = &scroll;
         frame.activeView = view.get();
     }
-    ~DspArrangement() override { view->m_scrollWindow = nullptr; }
+    ~DspArrangement() override { view->Zoom().m_scrollWindow = nullptr; }
 
     void Use(const Sheet& sheet) {
         doc->m_sheetWidth = sheet.width;
@@ -74,7 +75,7 @@ public:
     }
     // A delay module whose body is `body`, selected with those placed before.
     CBaseAriModule& Place(const Rect& body) {
-        CBaseAriModule& m = *view->AddModuleAtPoint(model::kAriDelay, 1, 10, 10);
+        CBaseAriModule& m = *view->Gestures().AddModuleAtPoint(model::kAriDelay, 1, 10, 10);
         m.Offset(body.left - m.m_body.left, body.top - m.m_body.top);
         m.m_body = body;
         placed.push_back(m.m_id);
@@ -136,7 +137,7 @@ TEST_P(DspArrangementTable, MovesTheBodiesAsOneStepThatUndoTakesBack) {
     const std::int32_t steps = History().Position();
     doc->SetModifiedFlag(false);
 
-    view->Arrange(c.how);
+    view->Arrangement().Arrange(c.how);
 
     EXPECT_EQ(Corners(), c.corners);
     EXPECT_EQ(History().Position() - steps, c.moves > 0 ? 1 : 0);
@@ -282,7 +283,7 @@ TEST_F(DspArrangement, LinkEndsFollowAndUndoPutsThemBack) {
     const Point in = link->m_start;
     SelectPlaced();
 
-    view->Arrange(EArrange::StackLeft);
+    view->Arrangement().Arrange(EArrange::StackLeft);
 
     EXPECT_EQ(delay.m_body.TopLeft(), (Point{300, 150}));
     EXPECT_EQ(link->m_start, (Point{in.x, in.y - 350}));
@@ -299,7 +300,7 @@ TEST_F(DspArrangement, HiddenModulesStayWhereTheyAre) {
     SelectPlaced();
     doc->SelectModule(*doc->GetModuleById(1));
 
-    view->Arrange(EArrange::AlignLeft);
+    view->Arrangement().Arrange(EArrange::AlignLeft);
 
     EXPECT_EQ(Corners(), (std::vector<Point>{{100, 100}, {100, 300}}));
     EXPECT_EQ(doc->GetModuleById(1)->m_body.TopLeft(), hidden);
@@ -332,15 +333,15 @@ TEST_P(DspArrangementRules, EnableAndRefuse) {
     placed.resize(static_cast<std::size_t>(c.selected));
     SelectPlaced();
     doc->m_live = c.live ? 1 : 0;
-    view->m_progress = c.progress ? 1 : 0;
-    view->m_commFault = c.fault ? 1 : 0;
+    view->Download().m_progress = c.progress ? 1 : 0;
+    view->Download().m_commFault = c.fault ? 1 : 0;
 
     const std::optional<EArrange> how = de::ArrangementOf(c.command);
     ASSERT_TRUE(how.has_value());
-    EXPECT_EQ(view->CanArrange(*how), c.enabled);
+    EXPECT_EQ(view->Arrangement().CanArrange(*how), c.enabled);
 
     const std::int32_t steps = History().Position();
-    view->Arrange(*how);
+    view->Arrangement().Arrange(*how);
     EXPECT_EQ(History().Position() > steps, c.enabled);
 }
 

@@ -93,7 +93,7 @@ struct Sheet {
     // Assigns the order and queues the program on the control queue.
     Commands Program() {
         EXPECT_EQ(doc->AssignExecutionOrder(), 1);
-        EXPECT_TRUE(view.BuildDownloadCommands(false));
+        EXPECT_TRUE(view.Download().BuildDownloadCommands(false));
         return view.Console().Queue(EConsoleQueue::Control);
     }
 
@@ -147,7 +147,7 @@ TEST(DspEditorDownloadProgram, SixteenChannelSheetWithLinksAndSettings) {
 
     // The same program on the store queue when asked for.
     sheet.view.Console().ClearAll();
-    EXPECT_TRUE(sheet.view.BuildDownloadCommands(true));
+    EXPECT_TRUE(sheet.view.Download().BuildDownloadCommands(true));
     EXPECT_EQ(sheet.view.Console().Queue(EConsoleQueue::Store).size(), 15u);
     EXPECT_TRUE(sheet.view.Console().Queue(EConsoleQueue::Control).empty());
 }
@@ -489,7 +489,7 @@ TEST(DspEditorDownloadProgram, RefusedWithoutOrderAndStoppedAtABadLink) {
     comm::CDSPDlgShowCMD& console = sheet.view.Console();
 
     // 339: the order is not set; nothing queued.
-    EXPECT_FALSE(sheet.view.BuildDownloadCommands(false));
+    EXPECT_FALSE(sheet.view.Download().BuildDownloadCommands(false));
     EXPECT_EQ(sheet.messages.ShownIds(), (std::vector<int>{resources::kMsgOrderNotSet}));
     EXPECT_TRUE(console.Queue(EConsoleQueue::Control).empty());
     EXPECT_EQ(doc.m_programBuilt, 0);
@@ -501,9 +501,8 @@ TEST(DspEditorDownloadProgram, RefusedWithoutOrderAndStoppedAtABadLink) {
     dsp_test::Connect(doc, delay->m_id, 1, 9, 0);
     ASSERT_EQ(doc.AssignExecutionOrder(), 1);
     doc.Links()[1]->m_destModule = 99;
-    EXPECT_FALSE(sheet.view.BuildDownloadCommands(false));
-    EXPECT_EQ(sheet.messages.ShownIds(),
-              (std::vector<int>{resources::kMsgOrderNotSet, resources::kMsgBadLink}));
+    EXPECT_FALSE(sheet.view.Download().BuildDownloadCommands(false));
+    EXPECT_EQ(sheet.messages.ShownIds(), (std::vector<int>{resources::kMsgOrderNotSet, resources::kMsgBadLink}));
     EXPECT_EQ(console.Queue(EConsoleQueue::Control),
               (Commands{"*NyRST#", "*NyMDU 1 1 1#", "*NyMDU 3 2 1#", "*NyMDU 2 3 1#",
                         "*NyILK 2 1 1 1#"}));
@@ -587,10 +586,10 @@ TEST(DspEditorDownloadStart, GoesLiveWithTheProgramQueuedAndTheMetersAtTheFloor)
         console.CountBusy();
     console.CountFailure();
     console.CountFailure();
-    view.m_stopRequest = 1;
+    view.Download().m_stopRequest = 1;
 
     model::CRecordingMessages messages;
-    view.OnDownloadStart();
+    view.Download().OnDownloadStart();
     EXPECT_TRUE(messages.ShownIds().empty());
     EXPECT_EQ(meterDialog.levels, (std::vector<std::string>{"0:-112", "1:-112"}));
     EXPECT_TRUE(delayDialog.levels.empty());
@@ -602,9 +601,9 @@ TEST(DspEditorDownloadStart, GoesLiveWithTheProgramQueuedAndTheMetersAtTheFloor)
     EXPECT_EQ(console.BusyCount(), 0);
     EXPECT_EQ(console.FailureCount(), 0);
     EXPECT_EQ(doc.m_live, 1);
-    EXPECT_EQ(view.m_stopRequest, 0);
-    EXPECT_EQ(view.m_progress, 1);
-    EXPECT_EQ(view.m_progressCountsPending, 1);
+    EXPECT_EQ(view.Download().m_stopRequest, 0);
+    EXPECT_EQ(view.Download().m_progress, 1);
+    EXPECT_EQ(view.Download().m_progressCountsPending, 1);
     EXPECT_EQ(sheet.window.repaints, 1);
     EXPECT_EQ(frame.events, (std::vector<std::string>{"ids set", "run"}));
 
@@ -612,7 +611,7 @@ TEST(DspEditorDownloadStart, GoesLiveWithTheProgramQueuedAndTheMetersAtTheFloor)
     // meters.
     const Commands queued = console.Queue(EConsoleQueue::Control);
     frame.events.clear();
-    view.OnDownloadStart();
+    view.Download().OnDownloadStart();
     EXPECT_EQ(meterDialog.levels.size(), 4u);
     EXPECT_EQ(console.Queue(EConsoleQueue::Control), queued);
     EXPECT_TRUE(frame.events.empty());
@@ -628,19 +627,19 @@ TEST(DspEditorDownloadStart, AnotherSheetOfTheSameUnitStops) {
     StartSheet elsewhere(frame);
     for (StartSheet* other : {&first, &elsewhere}) {
         other->doc->m_live = 1;
-        other->view.m_commFault = 1;
+        other->view.Download().m_commFault = 1;
     }
     frame.active = &first.view;
 
     model::CRecordingMessages messages;
-    second.view.OnDownloadStart();
+    second.view.Download().OnDownloadStart();
     EXPECT_EQ(second.doc->m_live, 1);
     EXPECT_EQ(first.doc->m_live, 0);
-    EXPECT_EQ(first.view.m_stopRequest, 1);
-    EXPECT_EQ(first.view.m_commFault, 0);
+    EXPECT_EQ(first.view.Download().m_stopRequest, 1);
+    EXPECT_EQ(first.view.Download().m_commFault, 0);
     EXPECT_EQ(elsewhere.doc->m_live, 1);
-    EXPECT_EQ(elsewhere.view.m_stopRequest, 0);
-    EXPECT_EQ(elsewhere.view.m_commFault, 1);
+    EXPECT_EQ(elsewhere.view.Download().m_stopRequest, 0);
+    EXPECT_EQ(elsewhere.view.Download().m_commFault, 1);
     // Only the active sheet's pane: the first one's stop.
     EXPECT_EQ(frame.events, (std::vector<std::string>{"stop"}));
 }
@@ -701,10 +700,10 @@ TEST(DspEditorDownloadStart, RefusalsLeaveTheSheetNotLive) {
         sheet.view.Console().SendText("STALE", false);
 
         model::CRecordingMessages messages;
-        sheet.view.OnDownloadStart();
+        sheet.view.Download().OnDownloadStart();
         EXPECT_EQ(messages.ShownIds(), row.messages);
         EXPECT_EQ(sheet.doc->m_live, row.live);
-        EXPECT_EQ(sheet.view.m_progress, 0);
+        EXPECT_EQ(sheet.view.Download().m_progress, 0);
         // The stale command stays until the clear; a bad link leaves its
         // partial program (RST, two blocks, one wire).
         EXPECT_EQ(sheet.view.Console().Queue(EConsoleQueue::Control).size(), row.queued);
@@ -724,7 +723,7 @@ TEST(DspEditorDownloadStart, AStartMidExchangeKeepsTheNewProgramWhole) {
     ASSERT_TRUE(taken);
 
     model::CRecordingMessages messages;
-    sheet.view.OnDownloadStart();
+    sheet.view.Download().OnDownloadStart();
     console.StoreReply(*taken, "*OK#");
     console.Unsend(*taken);
     const std::vector<comm::ConsoleRow> rows = console.Rows(EConsoleQueue::Control);

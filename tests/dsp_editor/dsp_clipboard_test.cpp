@@ -11,6 +11,7 @@
 
 #include "comm/dsp_console.h"
 #include "dsp_editor/dsp_clipboard.h"
+#include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -69,7 +70,7 @@ public:
     }
     model::CAriDelay& AddDelay(std::int32_t x, std::int32_t y, std::int32_t variant = 1) {
         return static_cast<model::CAriDelay&>(
-            *View().AddModuleAtPoint(model::kAriDelay, variant, x, y));
+            *View().Gestures().AddModuleAtPoint(model::kAriDelay, variant, x, y));
     }
     void Select(const std::vector<std::int32_t>& ids) {
         Doc().ClearSelection();
@@ -96,20 +97,20 @@ public:
 TEST_F(DspClipboard, CopyingOnlyInputsAndOutputsLeavesItEmpty) {
     AddDelay(300, 300);
     Select({17});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     ASSERT_TRUE(clipboard.HasContent());
 
     Select({1, 9});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
 
     EXPECT_FALSE(clipboard.HasContent());
-    EXPECT_FALSE(View().CanPaste());
+    EXPECT_FALSE(View().ClipboardCommands().CanPaste());
 }
 
 TEST_F(DspClipboard, RepeatedPastesWalkDownAndRightInSteps) {
     AddDelay(300, 300).m_delay = 2.5;
     Select({17});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     Doc().m_orderOk = 1;
     Doc().m_programBuilt = 1;
 
@@ -117,7 +118,7 @@ TEST_F(DspClipboard, RepeatedPastesWalkDownAndRightInSteps) {
     for (int n = 0; n < 3; ++n) {
         SCOPED_TRACE(n);
         const std::int32_t steps = Steps();
-        View().OnEditPaste();
+        View().ClipboardCommands().OnEditPaste();
         const std::int32_t id = 18 + n;
         ASSERT_NE(Doc().GetModuleById(id), nullptr);
         EXPECT_EQ(Delay(id).m_body.TopLeft(), expected[n]);
@@ -144,10 +145,10 @@ TEST_F(DspClipboard, PastesOfSeveralModulesAreOneStep) {
     AddDelay(100, 300);
     AddDelay(400, 300);
     Select({17, 18});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     const std::int32_t steps = Steps();
 
-    View().OnEditPaste();
+    View().ClipboardCommands().OnEditPaste();
 
     EXPECT_EQ(Selected(), (std::vector<std::int32_t>{19, 20}));
     EXPECT_EQ(View().m_selectedModules, 2);
@@ -167,11 +168,11 @@ TEST_F(DspClipboard, PastesStayOnASmallSheetAtEveryZoom) {
         Doc().m_zoom = zoom;
         AddDelay(190, 140); // 100 x 50: against the right and bottom margins
         Select({17});
-        View().OnEditCopy();
+        View().ClipboardCommands().OnEditCopy();
 
         std::vector<Point> corners;
         for (int n = 0; n < 8; ++n) {
-            View().OnEditPaste();
+            View().ClipboardCommands().OnEditPaste();
             const model::Rect& body = Doc().Modules().items().back()->m_body;
             corners.push_back(body.TopLeft());
             EXPECT_GE(body.left, 10);
@@ -203,12 +204,12 @@ TEST_P(DspClipboardTight, PastesAtTheMargin) {
     const TightCase& c = GetParam();
     AddDelay(300, 300);
     Select({17});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     Doc().m_sheetWidth = c.width;
     Doc().m_sheetHeight = c.height;
 
-    View().OnEditPaste();
-    View().OnEditPaste();
+    View().ClipboardCommands().OnEditPaste();
+    View().ClipboardCommands().OnEditPaste();
 
     EXPECT_EQ(Delay(19).m_body.TopLeft(), c.corner);
 }
@@ -226,12 +227,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, DspClipboardTight, ::testing::ValuesIn(kTightCas
 TEST_F(DspClipboard, CopySurvivesItsSheetAndPastesIntoAnother) {
     AddDelay(300, 300, 2).m_delay = 7.5;
     Select({17});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     sheet.reset();
 
     sheet = std::make_unique<Sheet>(frame);
-    ASSERT_TRUE(View().CanPaste());
-    View().OnEditPaste();
+    ASSERT_TRUE(View().ClipboardCommands().CanPaste());
+    View().ClipboardCommands().OnEditPaste();
 
     model::CAriDelay& pasted = Delay(17);
     EXPECT_EQ(pasted.m_subType, 2);
@@ -243,15 +244,15 @@ TEST_F(DspClipboard, CopySurvivesItsSheetAndPastesIntoAnother) {
 TEST_F(DspClipboard, PasteWhileLiveChangesNothing) {
     AddDelay(300, 300);
     Select({17});
-    View().OnEditCopy();
+    View().ClipboardCommands().OnEditCopy();
     Doc().m_live = 1;
     Doc().m_orderOk = 1;
     Doc().m_programBuilt = 1;
     Doc().SetModifiedFlag(false);
     const std::int32_t steps = Steps();
 
-    EXPECT_FALSE(View().CanPaste());
-    View().OnEditPaste();
+    EXPECT_FALSE(View().ClipboardCommands().CanPaste());
+    View().ClipboardCommands().OnEditPaste();
 
     EXPECT_EQ(Doc().Modules().size(), 17u);
     EXPECT_EQ(Selected(), std::vector<std::int32_t>{17});
@@ -266,11 +267,11 @@ TEST_F(DspClipboard, CutThenPastePutsTheModuleBack) {
     AddDelay(300, 300);
     Select({17});
 
-    View().OnEditCut();
+    View().ClipboardCommands().OnEditCut();
     EXPECT_EQ(Doc().GetModuleById(17), nullptr);
     ASSERT_TRUE(clipboard.HasContent());
 
-    View().OnEditPaste();
+    View().ClipboardCommands().OnEditPaste();
     EXPECT_EQ(Delay(18).m_body.TopLeft(), (Point{300, 300}));
 }
 
@@ -279,8 +280,8 @@ TEST_F(DspClipboard, CutWhileLiveOrDownloadingDoesNothing) {
     for (const bool live : {true, false}) {
         Select({17});
         Doc().m_live = live ? 1 : 0;
-        View().m_progress = live ? 0 : 1;
-        View().OnEditCut();
+        View().Download().m_progress = live ? 0 : 1;
+        View().ClipboardCommands().OnEditCut();
         EXPECT_NE(Doc().GetModuleById(17), nullptr);
         EXPECT_FALSE(clipboard.HasContent());
     }
@@ -301,7 +302,7 @@ public:
             Delay(id).m_groupName = "Group";
         }
         Select({17});
-        View().OnCopyParameters();
+        View().ClipboardCommands().OnCopyParameters();
         Doc().AddAttriDialog(&dialog);
     }
     ~DspParameterPaste() override { Doc().RemoveAttriDialog(18, 0); }
@@ -322,11 +323,11 @@ TEST_F(DspParameterPaste, OnlyTheFirstMatchingModuleAndItsGroupChange) {
     const std::vector<double> before = Delays();
     const double max = before[1];
     ASSERT_NE(max, 2.5);
-    ASSERT_EQ(View().ParameterTarget(), Doc().GetModuleById(18));
+    ASSERT_EQ(View().ClipboardCommands().ParameterTarget(), Doc().GetModuleById(18));
     Doc().SetModifiedFlag(false);
     const std::int32_t steps = Steps();
 
-    View().OnPasteParameters();
+    View().ClipboardCommands().OnPasteParameters();
 
     EXPECT_EQ(Delays(), (std::vector<double>{2.5, 2.5, max, 2.5, before[4]}));
     EXPECT_EQ(Delay(18).m_bypass, 1);
@@ -344,7 +345,7 @@ TEST_F(DspParameterPaste, WhileLiveTheUnitGetsTheChanges) {
     Select({18});
     Doc().m_live = 1;
 
-    View().OnPasteParameters();
+    View().ClipboardCommands().OnPasteParameters();
 
     EXPECT_EQ(Delay(18).m_delay, 2.5);
     EXPECT_EQ(Delay(20).m_delay, 2.5);
@@ -357,8 +358,8 @@ TEST_F(DspParameterPaste, NoMatchingModuleChangesNothing) {
     const std::vector<double> before = Delays();
     const std::int32_t steps = Steps();
 
-    EXPECT_EQ(View().ParameterTarget(), nullptr);
-    View().OnPasteParameters();
+    EXPECT_EQ(View().ClipboardCommands().ParameterTarget(), nullptr);
+    View().ClipboardCommands().OnPasteParameters();
 
     EXPECT_EQ(Delays(), before);
     EXPECT_EQ(Steps(), steps);
@@ -386,16 +387,16 @@ TEST_P(DspClipboardRules, EnableTheCommands) {
     AddDelay(300, 300);
     Select({17});
     if (c.copies)
-        View().OnEditCopy();
+        View().ClipboardCommands().OnEditCopy();
     if (c.parameters)
-        View().OnCopyParameters();
+        View().ClipboardCommands().OnCopyParameters();
     Select(c.selected);
     Doc().m_live = c.live ? 1 : 0;
 
-    EXPECT_EQ(View().CanCopy(), c.copy);
-    EXPECT_EQ(View().CanPaste(), c.paste);
-    EXPECT_EQ(View().CanCopyParameters(), c.copyParameters);
-    EXPECT_EQ(View().CanPasteParameters(), c.pasteParameters);
+    EXPECT_EQ(View().ClipboardCommands().CanCopy(), c.copy);
+    EXPECT_EQ(View().ClipboardCommands().CanPaste(), c.paste);
+    EXPECT_EQ(View().ClipboardCommands().CanCopyParameters(), c.copyParameters);
+    EXPECT_EQ(View().ClipboardCommands().CanPasteParameters(), c.pasteParameters);
 }
 
 const RuleCase kRuleCases[] = {
@@ -417,12 +418,12 @@ TEST(DspClipboardWithoutFrameClipboard, CommandsDoNothing) {
     dsp_test::FakeFrame frame;
     std::unique_ptr<CZoDSPDoc> doc = dsp_test::NewDocument(frame);
     CZoDSPView view(*doc);
-    view.AddModuleAtPoint(model::kAriDelay, 1, 300, 300);
-    view.OnEditCopy();
-    view.OnCopyParameters();
-    view.OnEditPaste();
-    EXPECT_FALSE(view.CanPaste());
-    EXPECT_FALSE(view.CanPasteParameters());
+    view.Gestures().AddModuleAtPoint(model::kAriDelay, 1, 300, 300);
+    view.ClipboardCommands().OnEditCopy();
+    view.ClipboardCommands().OnCopyParameters();
+    view.ClipboardCommands().OnEditPaste();
+    EXPECT_FALSE(view.ClipboardCommands().CanPaste());
+    EXPECT_FALSE(view.ClipboardCommands().CanPasteParameters());
     EXPECT_EQ(doc->Modules().size(), 17u);
 }
 

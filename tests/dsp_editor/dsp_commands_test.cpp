@@ -97,10 +97,10 @@ TEST_F(DspEditorCommands, RunningThemChangesTheView) {
 
     // The grid goes off and on.
     EXPECT_TRUE(commands->OnCommand(de::kCmdGrid));
-    EXPECT_FALSE(view->m_paint.gridVisible);
+    EXPECT_FALSE(view->Zoom().m_paint.gridVisible);
     EXPECT_EQ(State(de::kCmdGrid), (CCmdUI{true, false}));
     EXPECT_TRUE(commands->OnCommand(de::kCmdGrid));
-    EXPECT_TRUE(view->m_paint.gridVisible);
+    EXPECT_TRUE(view->Zoom().m_paint.gridVisible);
 
     // An added module deleted by the command comes back with Undo.
     const std::int32_t id = doc->AddModule(model::kAriDelay, 1, 300, 300, 1)->m_id;
@@ -167,9 +167,9 @@ TEST_F(DspEditorCommands, AddHideAndShowChannels) {
     doc->m_live = 1;
     EXPECT_FALSE(State(32846).enabled);
     doc->m_live = 0;
-    view->m_commFault = 1;
+    view->Download().m_commFault = 1;
     EXPECT_FALSE(State(32846).enabled);
-    view->m_commFault = 0;
+    view->Download().m_commFault = 0;
 
     // Set parameters wants exactly one module; hiding wants inputs and
     // outputs only.
@@ -306,7 +306,7 @@ TEST_F(DspEditorCommands, ContextMenuFollowsTheSelection) {
     }
     // Set parameters greys while a download runs or waits.
     select({delay}, false);
-    view->m_progress = 1;
+    view->Download().m_progress = 1;
     EXPECT_TRUE(de::ContextMenuOf(*view, true, true).greyed.contains(de::kCmdSetParameters));
 }
 

@@ -67,7 +67,7 @@ public:
         view = std::make_unique<CZoDSPView>(*doc);
         view->SetWindow(&window);
         frame.activeView = view.get();
-        view->AddModuleAtPoint(model::kAriDelay, 1, 300, 300);
+        view->Gestures().AddModuleAtPoint(model::kAriDelay, 1, 300, 300);
     }
 
     CDspGestures& G() { return view->Gestures(); }
@@ -139,7 +139,7 @@ const auto kNoSetUp = [](G&) {};
 const auto kFedDelay = [](G& t) { dsp_test::Connect(*t.doc, 1, 0, D, 0); };
 // Delay 18 to the right of the delay, feeding it.
 const auto kFedFromTheRight = [](G& t) {
-    t.view->AddModuleAtPoint(model::kAriDelay, 1, 500, 400);
+    t.view->Gestures().AddModuleAtPoint(model::kAriDelay, 1, 500, 400);
     dsp_test::Connect(*t.doc, 18, 1, D, 0);
 };
 
@@ -429,7 +429,7 @@ const GestureCase kCases[] = {
     {"DropAddsASnappedModule",
      kNoSetUp,
      [](G& t) {
-         t.view->BeginPlacement(301);
+         t.view->Gestures().BeginListDrag(301);
          t.G().OnMouseMove({407, 503});
          EXPECT_EQ(t.window.cursor, kDrop);
          t.G().OnLButtonUp({407, 503});
@@ -447,7 +447,7 @@ const GestureCase kCases[] = {
      kNoSetUp,
      [](G& t) {
          t.doc->m_live = 1;
-         t.view->BeginPlacement(301);
+         t.view->Gestures().BeginListDrag(301);
          t.G().OnMouseMove({407, 503});
          EXPECT_EQ(t.window.cursor, kNo);
          t.G().OnLButtonUp({407, 503});
@@ -463,7 +463,7 @@ const GestureCase kCases[] = {
     {"DropOutsideTheClientAddsNothing",
      kNoSetUp,
      [](G& t) {
-         t.view->BeginPlacement(301);
+         t.view->Gestures().BeginListDrag(301);
          t.G().OnLButtonUp({900, 100});
      },
      {},
@@ -505,7 +505,7 @@ TEST_F(DspEditorGesture, StatusFollowsTheClickedModuleOnTheActiveViewOnly) {
 
 // A download in progress or a fault stops every click, with the wait cursor.
 TEST_F(DspEditorGesture, BusyRefusesClicksAndDeletes) {
-    for (auto* flag : {&view->m_progress, &view->m_commFault}) {
+    for (auto* flag : {&view->Download().m_progress, &view->Download().m_commFault}) {
         *flag = 1;
         G().OnLButtonDown(Pin(1, 0));
         G().OnEditDelete();
@@ -551,14 +551,14 @@ TEST_F(DspEditorGesture, AddAtScrollConvertsThePixels) {
     doc->m_zoom = 4;
     window.scroll = {400, 260};
     const std::int32_t before = History().Position();
-    CBaseAriModule* added = view->AddModuleAtScroll(model::kAriDelay, 1);
+    CBaseAriModule* added = view->Gestures().AddModuleAtScroll(model::kAriDelay, 1);
     ASSERT_NE(added, nullptr);
     EXPECT_EQ(added->m_body.TopLeft(), (Point{200, 130}));
     EXPECT_EQ(History().Position(), before + 1);
     EXPECT_EQ(view->m_selectedAriModules, 1);
 
     doc->m_live = 1;
-    EXPECT_EQ(view->AddModuleAtScroll(model::kAriDelay, 1), nullptr);
+    EXPECT_EQ(view->Gestures().AddModuleAtScroll(model::kAriDelay, 1), nullptr);
 }
 
 // Select all counts hidden inputs out of the selected modules but selects

@@ -366,7 +366,7 @@ TEST_F(DspEditorUndo, StructuralStepsAreRefusedWholeWhileLiveOrDownloading) {
             c.record(*this);
             const auto busy = [&](bool on) {
                 doc->m_live = on && live ? 1 : 0;
-                view->m_progress = on && !live ? 1 : 0;
+                view->Download().m_progress = on && !live ? 1 : 0;
             };
             const auto refused = [&](bool undo, int message) {
                 const Bytes before = SheetBytes();

@@ -17,7 +17,8 @@
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/download_program.h"
-#include "dsp_editor/stored_templates.h"
+#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
 #include "model/ari_input.h"
@@ -29,6 +30,7 @@ namespace {
 
 namespace de = dsp_editor;
 using namespace std::chrono_literals;
+using de::CDspDownload;
 using de::CZoDSPDoc;
 using de::CZoDSPView;
 using Q = comm::EConsoleQueue;
@@ -142,7 +144,7 @@ bool Drained(CZoDSPView& view) {
     for (const comm::ConsoleRow& row : rows)
         if (row.reply.empty())
             return false;
-    return !rows.empty() && view.m_progress == 0 && !view.ProgressDialog();
+    return !rows.empty() && view.Download().m_progress == 0 && !view.Download().ProgressDialog();
 }
 
 // The progress states of a download of `count` commands shown whole: open,
@@ -161,7 +163,8 @@ protected:
     DspEditorUnit() : CSimulatedUnitTest("127.0.0.46") {}
 
     void Start(UnitSheet& sheet) {
-        sheet.view.StartSender(std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
+        sheet.view.Download().StartSender(
+            std::make_unique<comm::CFixedUnitComponents>(unit_->target()));
     }
 
     // The commands the unit took, in order; one it did not answer with
@@ -189,7 +192,7 @@ TEST_F(DspEditorUnit, ADownloadSendsTheSheetsProgramInOrder) {
     BuildSheet(*sheet.doc);
     Start(sheet);
 
-    EXPECT_EQ(sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload), 0);
+    EXPECT_EQ(sheet.view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload), 0);
     // The sender restores the arrow after the last answer, on its own post.
     ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view) && sheet.window.arrowCursors >= 1; }));
 
@@ -204,7 +207,7 @@ TEST_F(DspEditorUnit, ADownloadSendsTheSheetsProgramInOrder) {
 
     EXPECT_EQ(sheet.window.progressStates, WholeProgress(static_cast<int>(program.size())));
     EXPECT_EQ(sheet.doc->m_live, 1);
-    EXPECT_EQ(sheet.view.m_commFault, 0);
+    EXPECT_EQ(sheet.view.Download().m_commFault, 0);
     EXPECT_EQ(frame.runStates, std::vector<bool>{true});
     EXPECT_GE(sheet.window.repaints, 1);
     EXPECT_GE(sheet.window.arrowCursors, 1);
@@ -222,19 +225,20 @@ TEST_F(DspEditorUnit, AStopThenAContinueCompletesTheDownload) {
     Start(sheet);
     CZoDSPView& view = sheet.view;
 
-    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return view.Console().SentIndex(Q::Control) >= 3; }));
-    EXPECT_EQ(view.OnAppNotify(CZoDSPView::kNotifyDspStop), 0);
+    EXPECT_EQ(view.Download().OnAppNotify(CDspDownload::kNotifyDspStop), 0);
     EXPECT_EQ(sheet.doc->m_live, 0);
-    EXPECT_EQ(view.m_stopRequest, 1);
+    EXPECT_EQ(view.Download().m_stopRequest, 1);
     // The sender closes its progress once it sees the stop.
-    ASSERT_TRUE(RunUntil([&] { return view.m_progress == 0 && !view.ProgressDialog(); }));
+    ASSERT_TRUE(RunUntil(
+        [&] { return view.Download().m_progress == 0 && !view.Download().ProgressDialog(); }));
     const Commands program = view.Console().Queue(Q::Control);
     const Commands before = Taken();
     ASSERT_LT(before.size(), program.size());
     EXPECT_EQ(before, Commands(program.begin(), program.begin() + before.size()));
 
-    view.OnDownloadContinue();
+    view.Download().OnDownloadContinue();
     ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
     EXPECT_EQ(Taken(), program);
     EXPECT_EQ(sheet.doc->m_live, 1);
@@ -255,14 +259,15 @@ TEST_F(DspEditorUnit, ASecondSheetOfTheSameUnitStopsTheFirst) {
     Start(first);
     Start(second);
 
-    first.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    first.view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return first.view.Console().SentIndex(Q::Control) >= 3; }));
-    second.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    second.view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     EXPECT_EQ(first.doc->m_live, 0);
-    EXPECT_EQ(first.view.m_stopRequest, 1);
+    EXPECT_EQ(first.view.Download().m_stopRequest, 1);
     EXPECT_EQ(second.doc->m_live, 1);
     ASSERT_TRUE(RunUntil([&] {
-        return Drained(second.view) && first.view.m_progress == 0 && !first.view.ProgressDialog();
+        return Drained(second.view) && first.view.Download().m_progress == 0 &&
+               !first.view.Download().ProgressDialog();
     }));
 
     const Commands firstProgram = first.view.Console().Queue(Q::Control);
@@ -296,7 +301,7 @@ TEST_F(DspEditorUnit, AStartInTheMiddleOfAnExchangeLosesNothing) {
     BuildSheet(*sheet.doc);
     Start(sheet);
     CZoDSPView& view = sheet.view;
-    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
     const Commands program = view.Console().Queue(Q::Control);
 
@@ -314,7 +319,7 @@ TEST_F(DspEditorUnit, AStartInTheMiddleOfAnExchangeLosesNothing) {
     }));
     Script("unit latency 2");
     sheet.window.progressStates.clear();
-    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
 
     Commands expected = program;
@@ -342,7 +347,7 @@ TEST_F(DspEditorUnit, AMeterReadingReachesTheMetersDialog) {
     MeterDialog dialog(meterId);
     doc.AddAttriDialog(&dialog);
     Start(sheet);
-    sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    sheet.view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
     // The start put both pins at the floor.
     EXPECT_EQ(dialog.levels.size(), 2u);
@@ -373,7 +378,7 @@ TEST_F(DspEditorUnit, ALevelTypedInAnInputDialogReachesTheUnit) {
     frame.active = &sheet.view;
     BuildSheet(*sheet.doc);
     Start(sheet);
-    sheet.view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    sheet.view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return Drained(sheet.view); }));
     ASSERT_EQ(sheet.doc->m_live, 1);
 
@@ -400,8 +405,8 @@ TEST_F(DspEditorUnit, NameRepliesFillTheTemplateDialogsListWhileItWaits) {
         ++changes;
         onUiThread = onUiThread && model::GetUiThread()->IsUiThread();
     });
-    view.m_firmTemplateDialog = &dialog;
-    view.m_templateDialog = 1;
+    view.StoredTemplates().m_firmTemplateDialog = &dialog;
+    view.StoredTemplates().m_templateDialog = 1;
     Script("unit names 2 ROOM MORNING");
     view.Console().SendText("GETNM02", true);
     sheet.doc->m_live = 1;
@@ -413,10 +418,10 @@ TEST_F(DspEditorUnit, NameRepliesFillTheTemplateDialogsListWhileItWaits) {
 
     view.Console().SendText("GETNM03", true);
     ASSERT_TRUE(ui_.WaitForPosted(1, 30s));
-    view.m_templateDialog = 0;
+    view.StoredTemplates().m_templateDialog = 0;
     ui_.RunPosted();
     EXPECT_EQ(changes, 1);
-    view.m_firmTemplateDialog = nullptr;
+    view.StoredTemplates().m_firmTemplateDialog = nullptr;
 }
 
 } // namespace
@@ -445,28 +450,28 @@ TEST(DspEditorUnitSeams, NotificationsAndPostedRequests) {
         CZoDSPView view(*doc);
         doc->m_live = 1;
         for (const std::int32_t code : {0x465, 0x468, 0}) {
-            EXPECT_EQ(view.OnAppNotify(code), 0);
+            EXPECT_EQ(view.Download().OnAppNotify(code), 0);
             EXPECT_EQ(doc->m_live, 1);
-            EXPECT_EQ(view.m_stopRequest, 0);
+            EXPECT_EQ(view.Download().m_stopRequest, 0);
         }
         // One live word: the sender's flags are the document's and the
         // view's own.
-        view.Flags().live = 0;
+        view.Download().Flags().live = 0;
         EXPECT_EQ(doc->m_live, 0);
-        view.Flags().commFault = 1;
-        EXPECT_TRUE(view.CanContinueDownload());
+        view.Download().Flags().commFault = 1;
+        EXPECT_TRUE(view.Download().CanContinueDownload());
 
-        view.Redraw();
+        view.Download().Redraw();
         EXPECT_TRUE(window.posted.empty());
         view.SetWindow(&window);
-        view.Redraw();
-        view.OpenProgress();
+        view.Download().Redraw();
+        view.Download().OpenProgress();
         ASSERT_EQ(window.posted.size(), 2u);
         window.posted[0]();
         EXPECT_EQ(window.repaints, 1);
         window.posted.clear();
-        view.Redraw();
-        view.OpenProgress();
+        view.Download().Redraw();
+        view.Download().OpenProgress();
     }
     for (const auto& call : window.posted)
         call();
@@ -483,9 +488,9 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     BuildSheet(*sheet.doc);
     const test_support::CTempDir home("dsp-unit-store");
     const std::string folder = home.path().string();
-    view.m_templateIni = folder + "/Ostrel.ini";
+    view.StoredTemplates().m_templateIni = folder + "/Ostrel.ini";
     Start(sheet);
-    view.OnAppNotify(CZoDSPView::kNotifyDspDownload);
+    view.Download().OnAppNotify(CDspDownload::kNotifyDspDownload);
     ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
     const std::size_t downloaded = Taken().size();
 
@@ -496,7 +501,7 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
         dialog.m_path = folder + "/new1.dmu";
         return dialog.OnOK();
     };
-    view.OnSolidifyTemplates();
+    view.StoredTemplates().OnSolidifyTemplates();
     const Commands store = view.Console().Queue(Q::Store);
     ASSERT_FALSE(store.empty());
     EXPECT_EQ(store.front(), "*SAVEM01Hall        Day         #");
@@ -506,7 +511,7 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     EXPECT_EQ(Commands(taken.begin() + static_cast<std::ptrdiff_t>(downloaded), taken.end()),
               store);
 
-    view.SwitchToStoredTemplate(3);
+    view.StoredTemplates().SwitchToStoredTemplate(3);
     ASSERT_TRUE(RunUntil([&] { return Taken().back() == "*CHANM03#"; }));
     EXPECT_TRUE(messages_.ShownIds().empty());
 }

@@ -71,7 +71,7 @@ protected:
         doc.m_sheetWidth = 100;
         doc.m_sheetHeight = 60;
         doc.m_sheetColour = 0x123456;
-        view.m_scrollWindow = &window;
+        view.Zoom().m_scrollWindow = &window;
         view.SetWindow(&window);
     }
     ~DspViewPaintTest() override { view.SetWindow(nullptr); }
@@ -82,8 +82,8 @@ protected:
 
     std::vector<std::string> Paint(const Rect& clip) {
         canvas.Clear();
-        view.PrepareScreen(canvas, {0, 0});
-        view.OnDraw(canvas, clip);
+        view.Zoom().PrepareScreen(canvas, {0, 0});
+        view.Zoom().OnDraw(canvas, clip);
         return Texts();
     }
     std::vector<std::string> Texts() const {
@@ -151,13 +151,13 @@ TEST_F(DspViewPaintTest, LiveBandAndGridByState) {
         SCOPED_TRACE(testing::Message()
                      << "live " << c.live << " printing " << c.printing << " grid " << c.grid);
         doc.m_live = c.live ? 1 : 0;
-        view.m_paint.gridVisible = c.grid;
+        view.Zoom().m_paint.gridVisible = c.grid;
         canvas.Clear();
         if (c.printing)
-            ASSERT_TRUE(view.PreparePrinter(canvas, {96, 96, 210, 297, 800}));
+            ASSERT_TRUE(view.Zoom().PreparePrinter(canvas, {96, 96, 210, 297, 800}));
         else
-            view.PrepareScreen(canvas, {0, 0});
-        view.OnDraw(canvas, {0, 0, 100, 60});
+            view.Zoom().PrepareScreen(canvas, {0, 0});
+        view.Zoom().OnDraw(canvas, {0, 0, 100, 60});
         const std::vector<Rect> band = Fills(de::kLiveBandColour);
         if (c.band)
             EXPECT_EQ(band,
@@ -189,8 +189,8 @@ TEST_F(DspViewPaintTest, GridDotsInsideTheClipOnly) {
 TEST_F(DspViewPaintTest, GridDotsLandOnSingleScaledPixels) {
     doc.m_zoom = 2;
     canvas.Clear();
-    view.PrepareScreen(canvas, {6, 3});
-    view.OnDraw(canvas, {10, 10, 11, 11});
+    view.Zoom().PrepareScreen(canvas, {6, 3});
+    view.Zoom().OnDraw(canvas, {10, 10, 11, 11});
     // Sheet point (10, 10) at 150%, scrolled by (6, 3).
     EXPECT_EQ(Dots(), (std::vector<Rect>{{9, 12, 10, 13}}));
 }
@@ -218,11 +218,11 @@ TEST_F(DspViewPaintTest, ClipTestReachesThreeUnitsPastTheBody) {
 
 TEST_F(DspViewPaintTest, RubberLineAndBandLast) {
     AddProbe(1, {20, 20, 40, 40});
-    view.m_paint.linking = true;
-    view.m_paint.lineStart = {30, 30};
-    view.m_paint.lineEnd = {70, 45};
-    view.m_paint.bandActive = true;
-    view.m_paint.band = {5, 6, 80, 50};
+    view.Zoom().m_paint.linking = true;
+    view.Zoom().m_paint.lineStart = {30, 30};
+    view.Zoom().m_paint.lineEnd = {70, 45};
+    view.Zoom().m_paint.bandActive = true;
+    view.Zoom().m_paint.band = {5, 6, 80, 50};
     Paint({0, 0, 100, 60});
     const auto& ops = canvas.Ops();
     ASSERT_GE(ops.size(), 3u);
@@ -277,14 +277,14 @@ TEST(DspZoom, FileCodesDrawnAsShownOrAsNormal) {
         ASSERT_EQ(doc.m_zoom, c.code);
         CZoDSPView view(doc);
         FakeScrollWindow window;
-        view.m_scrollWindow = &window;
-        view.OnInitialDrawState();
+        view.Zoom().m_scrollWindow = &window;
+        view.Zoom().OnInitialDrawState();
         EXPECT_EQ(window.zoomIndex, 1);
         gdi::RecordingCanvas canvas;
-        view.PrepareScreen(canvas, {0, 0});
+        view.Zoom().PrepareScreen(canvas, {0, 0});
         EXPECT_EQ(canvas.LPtoDP(Point{100, 100}), c.device);
-        EXPECT_EQ(view.ScaledSheet(), c.scroll);
-        view.OnDraw(canvas, {0, 0, 1260, 1800});
+        EXPECT_EQ(view.Zoom().ScaledSheet(), c.scroll);
+        view.Zoom().OnDraw(canvas, {0, 0, 1260, 1800});
         EXPECT_EQ(doc.m_zoom, c.code);
     }
 }
@@ -312,23 +312,23 @@ TEST(DspZoom, CommandsSetTheCodeSelectTheBoxAndRepaint) {
         doc.m_zoom = c.from;
         CZoDSPView view(doc);
         FakeScrollWindow window;
-        view.m_scrollWindow = &window;
+        view.Zoom().m_scrollWindow = &window;
         view.SetWindow(&window);
         switch (c.command) {
         case In:
-            EXPECT_EQ(view.CanZoomIn(), c.enabled);
-            view.OnZoomIn();
+            EXPECT_EQ(view.Zoom().CanZoomIn(), c.enabled);
+            view.Zoom().OnZoomIn();
             break;
         case Out:
-            EXPECT_EQ(view.CanZoomOut(), c.enabled);
-            view.OnZoomOut();
+            EXPECT_EQ(view.Zoom().CanZoomOut(), c.enabled);
+            view.Zoom().OnZoomOut();
             break;
         case Normal:
-            EXPECT_EQ(view.CanZoomNormal(), c.enabled);
-            view.OnZoomNormal();
+            EXPECT_EQ(view.Zoom().CanZoomNormal(), c.enabled);
+            view.Zoom().OnZoomNormal();
             break;
         case Combo:
-            view.OnZoomComboSelect(c.comboIndex);
+            view.Zoom().OnZoomComboSelect(c.comboIndex);
             break;
         }
         EXPECT_EQ(doc.m_zoom, c.to);
@@ -344,9 +344,9 @@ TEST(DspZoom, NoComboSelectionChangesNothing) {
     doc.m_zoom = 4;
     CZoDSPView view(doc);
     FakeScrollWindow window;
-    view.m_scrollWindow = &window;
+    view.Zoom().m_scrollWindow = &window;
     view.SetWindow(&window);
-    view.OnZoomComboSelect(de::kZoomComboNone);
+    view.Zoom().OnZoomComboSelect(de::kZoomComboNone);
     EXPECT_EQ(doc.m_zoom, 4);
     EXPECT_EQ(window.repaints, 0);
     view.SetWindow(nullptr);
@@ -376,9 +376,9 @@ TEST(DspAutoScroll, FollowsTheMouseInsideTheSheet) {
         CZoDSPView view(doc);
         FakeScrollWindow window;
         window.scroll = c.scroll;
-        view.m_scrollWindow = &window;
+        view.Zoom().m_scrollWindow = &window;
         view.SetWindow(&window);
-        view.AutoScroll(c.mouse.x, c.mouse.y);
+        view.Zoom().AutoScroll(c.mouse.x, c.mouse.y);
         EXPECT_EQ(window.scrolledTo, c.to);
         EXPECT_EQ(window.repaints, c.to ? 1 : 0);
         view.SetWindow(nullptr);
@@ -415,13 +415,13 @@ TEST(DspPrinting, ZeroWidthSheetPrintsNothing) {
     CZoDSPView view(doc);
     gdi::RecordingCanvas canvas;
     canvas.SetPrinting(true);
-    EXPECT_FALSE(view.PreparePrinter(canvas, {600, 600, 210, 297, 4960}));
+    EXPECT_FALSE(view.Zoom().PreparePrinter(canvas, {600, 600, 210, 297, 4960}));
     EXPECT_EQ(canvas.GetMapMode(), gdi::MM_TEXT);
-    EXPECT_TRUE(view.m_paint.printing);
+    EXPECT_TRUE(view.Zoom().m_paint.printing);
 
     doc.m_sheetWidth = 1260;
     doc.m_zoom = -2;
-    ASSERT_TRUE(view.PreparePrinter(canvas, {600, 600, 210, 297, 4960}));
+    ASSERT_TRUE(view.Zoom().PreparePrinter(canvas, {600, 600, 210, 297, 4960}));
     EXPECT_EQ(canvas.GetWindowExt(), (Size{1260, 1800}));
 }
 
@@ -438,8 +438,8 @@ TEST(DspPrinting, TheWholeSheetMapsOntoThePageAtEveryZoom) {
         doc.m_zoom = code;
         gdi::RecordingCanvas canvas;
         canvas.SetPrinting(true);
-        ASSERT_TRUE(view.PreparePrinter(canvas, a4));
-        const std::optional<Size> viewport = de::PrinterViewport(view.ScaledSheet(), a4);
+        ASSERT_TRUE(view.Zoom().PreparePrinter(canvas, a4));
+        const std::optional<Size> viewport = de::PrinterViewport(view.Zoom().ScaledSheet(), a4);
         ASSERT_TRUE(viewport);
         EXPECT_EQ(canvas.LPtoDP(Point{1260, 1800}), (Point{viewport->cx, viewport->cy}));
     }

@@ -23,8 +23,8 @@
 #include "model/device_models.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
-#include "resources/message_ids.h"
 #include "tests/support/temp_dir.h"
+#include "resources/message_ids.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ TEST(DspEditorViewTemplate, SavingWritesTheWholeSheetWithSlotZeroAndLeavesTheDoc
         chooser.answer = (dir.path() / "Lobby").string();
         model::CRecordingMessages messages;
 
-        ASSERT_TRUE(view.SaveAsTemplate());
+        ASSERT_TRUE(view.SheetTemplates().SaveAsTemplate());
         EXPECT_EQ(chooser.proposals, std::vector<std::string>{"Lobby"});
         EXPECT_EQ(chooser.filters, std::vector<std::string>{"DSP Template Files (*.dmu)|*.dmu||"});
         EXPECT_EQ(platform::archive::read_file(dir.path() / "Lobby.dmu"),
@@ -176,10 +176,10 @@ TEST(DspEditorViewTemplate, CancelOrAFailedWriteLeavesNoFile) {
     doc->OnNewDocument();
     CZoDSPView view(*doc);
     model::CRecordingMessages messages;
-    EXPECT_FALSE(view.SaveAsTemplate()); // no dialogs
+    EXPECT_FALSE(view.SheetTemplates().SaveAsTemplate()); // no dialogs
     ScriptedChooser chooser;
     view.SetFileChooser(&chooser);
-    EXPECT_FALSE(view.SaveAsTemplate()); // Cancel
+    EXPECT_FALSE(view.SheetTemplates().SaveAsTemplate()); // Cancel
     EXPECT_TRUE(fs::is_empty(dir.path()));
     EXPECT_TRUE(messages.ShownIds().empty());
 
@@ -188,7 +188,7 @@ TEST(DspEditorViewTemplate, CancelOrAFailedWriteLeavesNoFile) {
     // A folder where the file should go cannot be replaced.
     fs::create_directory(dir.path() / "Busy.dmu");
     chooser.answer = (dir.path() / "Busy").string();
-    EXPECT_FALSE(view.SaveAsTemplate());
+    EXPECT_FALSE(view.SheetTemplates().SaveAsTemplate());
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSaveFailed});
     EXPECT_TRUE(fs::is_directory(dir.path() / "Busy.dmu"));
     EXPECT_EQ(frame.recentCleanings, 0);
@@ -229,7 +229,7 @@ public:
 TEST_F(DspEditorViewLoad, TheTemplatesModulesLinksAndCountersFillTheSheet) {
     doc->AddAttriDialog(&dialogs.emplace_back(3, 0, destroyed));
     doc->SetModifiedFlag(false);
-    ASSERT_TRUE(view->LoadTemplate(lobby));
+    ASSERT_TRUE(view->SheetTemplates().LoadTemplate(lobby));
 
     EXPECT_EQ(destroyed, std::vector<std::string>{"3/0"});
     EXPECT_TRUE(doc->AttriDialogs().empty());
@@ -300,7 +300,7 @@ TEST_F(DspEditorViewLoad, TheTemplatesModulesLinksAndCountersFillTheSheet) {
 
 TEST_F(DspEditorViewLoad, AViewThatIsNotActiveLeavesTheStatusPanesAlone) {
     frame.activeView = nullptr;
-    ASSERT_TRUE(view->LoadTemplate(lobby));
+    ASSERT_TRUE(view->SheetTemplates().LoadTemplate(lobby));
     EXPECT_TRUE(frame.statuses.empty());
     EXPECT_EQ(doc->Modules().size(), 3u);
 }
@@ -310,7 +310,7 @@ TEST_F(DspEditorViewLoad, UndoAndRedoExchangeTheSheetWithItsSizeCountersAndHidde
     dsp_test::Connect(*doc, 1, 0, mixer->m_id, 0);
     doc->m_sheetWidth = 1400;
     const Bytes before = SheetBytes();
-    ASSERT_TRUE(view->LoadTemplate(lobby));
+    ASSERT_TRUE(view->SheetTemplates().LoadTemplate(lobby));
     const Bytes loaded = SheetBytes();
 
     doc->m_orderOk = 1;
@@ -362,7 +362,7 @@ TEST_F(DspEditorViewLoad, AFileThatIsNotASheetLeavesTheDocumentUntouched) {
         SCOPED_TRACE(c.what);
         if (c.bytes)
             WriteBytes(c.path, *c.bytes);
-        EXPECT_FALSE(view->LoadTemplate(c.path));
+        EXPECT_FALSE(view->SheetTemplates().LoadTemplate(c.path));
         EXPECT_EQ(SheetBytes(), sheet);
         EXPECT_FALSE(doc->IsModified());
         EXPECT_EQ(History().UndoCount(), 0);
@@ -380,7 +380,7 @@ TEST_F(DspEditorViewLoad, AModuleWhoseTypeCodeBeliesItsClassIsMadeByItsTypeCode)
     odd.GetModuleById(10)->m_typeCode = model::kAriInput; // a delay object
     const fs::path path = dir.path() / "Odd.dmu";
     WriteBytes(path, odd.SaveDocument());
-    ASSERT_TRUE(view->LoadTemplate(path));
+    ASSERT_TRUE(view->SheetTemplates().LoadTemplate(path));
     ASSERT_EQ(doc->Modules().size(), 3u);
     EXPECT_NE(dynamic_cast<const model::CAriDelay*>(doc->GetModuleById(1)), nullptr);
     EXPECT_EQ(doc->GetModuleById(1)->m_hidden, 0);
@@ -391,7 +391,7 @@ TEST_F(DspEditorViewLoad, TheResourceCheckSpeaksOnceForTheWholeSheet) {
     // Far over both budgets: only the space message, once.
     const fs::path big = dir.path() / "Big.dmu";
     WriteBytes(big, dsp_test::LoadFixture("dsp_every_kind.hex"));
-    ASSERT_TRUE(view->LoadTemplate(big));
+    ASSERT_TRUE(view->SheetTemplates().LoadTemplate(big));
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgSpaceExceeded});
     EXPECT_EQ(doc->Modules().size(), 62u);
     EXPECT_EQ(doc->m_resourcesOk, 0);
@@ -532,7 +532,7 @@ TEST_F(DspEditorViewLoad, TheLoadCommandTakesTemplateFilesInAnyCaseAndSaysWhyOth
         model::CRecordingMessages local;
         const Bytes before = SheetBytes();
         chooser.answer = c.answer;
-        view->OnLoadTemplateFile();
+        view->SheetTemplates().OnLoadTemplateFile();
         EXPECT_EQ(local.ShownIds(), c.messages);
         EXPECT_EQ(SheetBytes() != before, c.loaded);
     }
@@ -548,38 +548,39 @@ struct CommandStates {
 TEST_F(DspEditorViewLoad, StopContinueAndTheDownloadCommandsStates) {
     using State = CommandStates;
     const auto state = [this] {
-        return State{view->CanStartDownload(), view->CanStopDownload(),
-                     view->CanContinueDownload(), view->CanStoreTemplates(),
-                     view->CanLoadTemplateFile()};
+        return State{view->Download().CanStartDownload(), view->Download().CanStopDownload(),
+                     view->Download().CanContinueDownload(),
+                     view->StoredTemplates().CanStoreTemplates(),
+                     view->SheetTemplates().CanLoadTemplateFile()};
     };
     EXPECT_EQ(state(), (State{true, false, false, false, true}));
 
     doc->m_live = 1;
-    view->m_progress = 1;
+    view->Download().m_progress = 1;
     EXPECT_EQ(state(), (State{false, true, false, true, false}));
 
     // A stop ends the live state and the fault; the active view's pane says so.
-    view->m_commFault = 1;
-    EXPECT_TRUE(view->CanContinueDownload());
-    view->OnDownloadStop();
+    view->Download().m_commFault = 1;
+    EXPECT_TRUE(view->Download().CanContinueDownload());
+    view->Download().OnDownloadStop();
     EXPECT_EQ(doc->m_live, 0);
-    EXPECT_EQ(view->m_stopRequest, 1);
-    EXPECT_EQ(view->m_commFault, 0);
+    EXPECT_EQ(view->Download().m_stopRequest, 1);
+    EXPECT_EQ(view->Download().m_commFault, 0);
     EXPECT_EQ(frame.runStates, std::vector<bool>{false});
 
     // A continue takes the sheet back on line where the stop left it.
-    view->m_commFault = 1;
-    view->OnDownloadContinue();
+    view->Download().m_commFault = 1;
+    view->Download().OnDownloadContinue();
     EXPECT_EQ(doc->m_live, 1);
-    EXPECT_EQ(view->m_progress, 1);
-    EXPECT_EQ(view->m_progressCountsPending, 1);
-    EXPECT_EQ(view->m_commFault, 0);
-    EXPECT_EQ(view->m_stopRequest, 0);
+    EXPECT_EQ(view->Download().m_progress, 1);
+    EXPECT_EQ(view->Download().m_progressCountsPending, 1);
+    EXPECT_EQ(view->Download().m_commFault, 0);
+    EXPECT_EQ(view->Download().m_stopRequest, 0);
     EXPECT_EQ(frame.runStates, (std::vector<bool>{false, true}));
 
     // A view that is not the active one leaves the pane alone.
     frame.activeView = nullptr;
-    view->OnDownloadStop();
+    view->Download().OnDownloadStop();
     EXPECT_EQ(frame.runStates, (std::vector<bool>{false, true}));
 }
 

@@ -21,6 +21,7 @@
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/live_control.h"
 #include "dsp_editor/parameter_copy.h"
+#include "dsp_editor/store_list.h"
 #include "dsp_editor/stored_templates.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_test_support.h"

@@ -18,6 +18,10 @@
 #include <vector>
 
 #include "comm/dsp_console.h"
+#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/store_list.h"
+#include "dsp_editor/store_program.h"
+#include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/stored_templates.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -165,7 +169,7 @@ protected:
           doc(MakeSheet(frame)), view(*doc) {
         fs::remove_all(dir);
         fs::create_directories(dir);
-        view.m_templateIni = dir / "Ostrel.ini";
+        view.StoredTemplates().m_templateIni = dir / "Ostrel.ini";
         view.SetWindow(&window);
         doc->m_live = 1;
     }
@@ -186,7 +190,8 @@ protected:
             change(*other);
         const std::string path = (dir / ("slot" + std::to_string(slot) + ".dmu")).string();
         platform::archive::write_file_atomic(path, other->SaveDocument());
-        de::CStoredTemplateIni(view.m_templateIni).Record(kMac, slot, path, structName, paramName);
+        de::CStoredTemplateIni(view.StoredTemplates().m_templateIni)
+            .Record(kMac, slot, path, structName, paramName);
         return path;
     }
     // Stores the open sheet to `slot` through the dialog.
@@ -198,7 +203,7 @@ protected:
             dialog.m_path = NewPath(slot);
             return dialog.OnOK();
         };
-        view.OnSolidifyTemplates();
+        view.StoredTemplates().OnSolidifyTemplates();
     }
     std::string NewPath(int slot) const {
         return (dir / ("new" + std::to_string(slot) + ".dmu")).string();
@@ -239,14 +244,14 @@ TEST_F(DspEditorStore, SlotsOneAndThreeOfOneStructureQueueTwoProgramsInSlotOrder
                                   {"*NySET 2 301 120#"},
                                   section,
                                   kEnd}));
-    EXPECT_EQ(view.m_progress, 1);
-    EXPECT_EQ(view.m_progressCountsPending, 1);
-    EXPECT_EQ(view.m_templateDialog, 0);
-    EXPECT_EQ(view.m_firmTemplateDialog, nullptr);
+    EXPECT_EQ(view.Download().m_progress, 1);
+    EXPECT_EQ(view.Download().m_progressCountsPending, 1);
+    EXPECT_EQ(view.StoredTemplates().m_templateDialog, 0);
+    EXPECT_EQ(view.StoredTemplates().m_firmTemplateDialog, nullptr);
 
     // The ini lists the unit and the new slot; the document keeps its path
     // and carries its slot and names, modified.
-    de::CStoredTemplateIni ini(view.m_templateIni);
+    de::CStoredTemplateIni ini(view.StoredTemplates().m_templateIni);
     EXPECT_EQ(ini.Paths(kMac)[2], NewPath(3));
     EXPECT_EQ(ini.StructName(kMac, 3), "Hall");
     EXPECT_EQ(ini.ParamName(kMac, 3), "Night");
@@ -299,27 +304,27 @@ TEST_F(DspEditorStore, AnUnopenableSlotFileQueuesNothingAndLeavesTheIni) {
     const std::string path = StoreFile(1, "Other", "Day");
     std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a sheet";
     view.Console().SendText("GETNM01", true);
-    const std::string iniBefore = ReadAll(view.m_templateIni);
+    const std::string iniBefore = ReadAll(view.StoredTemplates().m_templateIni);
 
     Store(3, "Hall", "Night");
 
     EXPECT_EQ(messages.ShownIds(), (std::vector<int>{resources::kMsgOpenFileFailed}));
     EXPECT_EQ(StoreQueue(), (Commands{"*GETNM01#"}));
-    EXPECT_EQ(ReadAll(view.m_templateIni), iniBefore);
-    EXPECT_EQ(view.m_progress, 0);
+    EXPECT_EQ(ReadAll(view.StoredTemplates().m_templateIni), iniBefore);
+    EXPECT_EQ(view.Download().m_progress, 0);
 }
 
 TEST_F(DspEditorStore, CancelOrANotLiveSheetStoresNothing) {
     window.script = [](CDSPDlgFirmTemplate&) { return false; };
-    view.OnSolidifyTemplates();
+    view.StoredTemplates().OnSolidifyTemplates();
     doc->m_live = 0;
     window.script = [](CDSPDlgFirmTemplate&) -> bool {
         ADD_FAILURE() << "no dialog for a sheet that is not live";
         return false;
     };
-    view.OnSolidifyTemplates();
+    view.StoredTemplates().OnSolidifyTemplates();
     EXPECT_TRUE(StoreQueue().empty());
-    EXPECT_FALSE(fs::exists(view.m_templateIni));
+    EXPECT_FALSE(fs::exists(view.StoredTemplates().m_templateIni));
 }
 
 // -- the template dialog
@@ -329,12 +334,12 @@ TEST_F(DspEditorStore, DialogListsTheUnitsSlotsAndForgetsMissingFiles) {
     const std::string gone = StoreFile(5, "Hall", "Gone");
     fs::remove(gone);
 
-    CDSPDlgFirmTemplate dialog(view, view.m_templateIni, nullptr);
+    CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
     dialog.OnInitDialog();
     ASSERT_EQ(dialog.Rows().size(), 1u);
     EXPECT_EQ(dialog.Rows()[0],
               (de::StoredTemplateRow{2, "Hall", "Day", (dir / "slot2.dmu").string()}));
-    EXPECT_EQ(de::CStoredTemplateIni(view.m_templateIni).Paths(kMac)[4], "");
+    EXPECT_EQ(de::CStoredTemplateIni(view.StoredTemplates().m_templateIni).Paths(kMac)[4], "");
 
     dialog.OnSelectSlot(2);
     EXPECT_TRUE(dialog.SlotStored());
@@ -387,7 +392,7 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.name);
         model::CRecordingMessages shown;
-        CDSPDlgFirmTemplate dialog(view, view.m_templateIni, nullptr);
+        CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
         dialog.OnInitDialog();
         if (row.slot != 0)
             dialog.OnSelectSlot(row.slot);
@@ -406,7 +411,7 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     doc->SetModifiedFlag(false);
     const std::string stored = StoreFile(2, "Hall", "Day");
     const std::string before = ReadAll(stored);
-    CDSPDlgFirmTemplate dialog(view, view.m_templateIni, nullptr);
+    CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
     dialog.OnInitDialog();
     dialog.OnSelectSlot(2);
     dialog.m_paramName = "Night";
@@ -430,7 +435,7 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     EXPECT_EQ(copy->m_templateParamName, "Night");
 
     // An empty slot asks nothing.
-    CDSPDlgFirmTemplate fresh(view, view.m_templateIni, nullptr);
+    CDSPDlgFirmTemplate fresh(view, view.StoredTemplates().m_templateIni, nullptr);
     fresh.OnInitDialog();
     fresh.OnSelectSlot(4);
     fresh.m_structName = "Hall";
@@ -461,7 +466,7 @@ TEST_F(DspEditorStore, NameRepliesFillTheListWhileTheDialogIsOpen) {
         for (const row_t& row : rows) {
             SCOPED_TRACE(row.reply);
             const int before = changes;
-            view.OnTemplateNameReply(row.reply);
+            view.StoredTemplates().OnTemplateNameReply(row.reply);
             EXPECT_EQ(changes, before + (row.taken ? 1 : 0));
         }
         EXPECT_EQ(dialog.Rows(), (std::vector<de::StoredTemplateRow>{
@@ -470,10 +475,10 @@ TEST_F(DspEditorStore, NameRepliesFillTheListWhileTheDialogIsOpen) {
                                      {4, "TwelveChars!", "ParamsTwelve", ""}}));
         return false;
     };
-    view.OnSolidifyTemplates();
+    view.StoredTemplates().OnSolidifyTemplates();
     EXPECT_EQ(changes, 3);
     // Closed: replies go nowhere.
-    view.OnTemplateNameReply("GETNM05Club        Loud        ");
+    view.StoredTemplates().OnTemplateNameReply("GETNM05Club        Loud        ");
     EXPECT_EQ(changes, 3);
 }
 
@@ -518,15 +523,15 @@ TEST(DspEditorStoreStructure, SameBlocksAndWiringBothWays) {
 TEST_F(DspEditorStore, SwitchQueuesTheSlotsChangeAlone) {
     view.Console().SendText("GETNM01", true);
     view.Console().SendSetI(2, 302, 1, false);
-    view.m_stopRequest = 1;
+    view.Download().m_stopRequest = 1;
 
-    view.SwitchToStoredTemplate(3);
+    view.StoredTemplates().SwitchToStoredTemplate(3);
 
     EXPECT_TRUE(messages.ShownIds().empty());
     EXPECT_EQ(StoreQueue(), (Commands{"*CHANM03#"}));
     EXPECT_TRUE(view.Console().Queue(EConsoleQueue::Control).empty());
     EXPECT_EQ(doc->m_live, 1);
-    EXPECT_EQ(view.m_stopRequest, 0);
+    EXPECT_EQ(view.Download().m_stopRequest, 0);
     EXPECT_EQ(window.repaints, 1);
 }
 

@@ -314,7 +314,7 @@ TEST_F(OstrelMainRoad, FromANewSheetToALiveChangeOnTheUnit) {
             << "the progress window is not over the view";
         ASSERT_EQ(unit->command("unit latency 2"), "ok");
         ASSERT_TRUE(gui_test::WaitFor(
-            [&] { return doc.m_live == 1 && dsp->ViewLogic().m_progress == 0; }, 30s))
+            [&] { return doc.m_live == 1 && dsp->ViewLogic().Download().m_progress == 0; }, 30s))
             << "the download did not end live";
         ASSERT_TRUE(gui_test::WaitFor([&] { return ProgressWindows(frame).empty(); }))
             << "the progress window stayed";

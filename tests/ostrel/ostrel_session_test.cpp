@@ -107,7 +107,10 @@ protected:
         ASSERT_TRUE(frame.CommandState(dsp_editor::kCmdDownloadStart).enabled);
         frame.RunCommand(dsp_editor::kCmdDownloadStart);
         ASSERT_TRUE(gui_test::WaitFor(
-            [&] { return live->Document().m_live == 1 && live->ViewLogic().m_progress == 0; }, 30s))
+            [&] {
+                return live->Document().m_live == 1 && live->ViewLogic().Download().m_progress == 0;
+            },
+            30s))
             << "the download did not end live";
         EXPECT_GT(unit->count(), 0);
 

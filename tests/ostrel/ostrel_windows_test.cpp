@@ -113,7 +113,10 @@ TEST_F(OstrelWindows, ADownloadShowsItsProgressOverTheViewUntilItEnds) {
 
         ASSERT_EQ(unit->command("unit latency 2"), "ok");
         ASSERT_TRUE(gui_test::WaitFor(
-            [&] { return dsp->Document().m_live == 1 && dsp->ViewLogic().m_progress == 0; }, 30s))
+            [&] {
+                return dsp->Document().m_live == 1 && dsp->ViewLogic().Download().m_progress == 0;
+            },
+            30s))
             << "the download did not end live";
         ASSERT_TRUE(gui_test::WaitFor([&] { return ProgressWindows(frame).empty(); }))
             << "the progress window stayed";
@@ -259,7 +262,10 @@ TEST_F(OstrelWindows, ButtonsFollowTheStateWithoutASwitchOfWindows) {
         EXPECT_TRUE(shows({{start, true}, {halt, false}}));
         frame.RunCommand(start);
         ASSERT_TRUE(gui_test::WaitFor(
-            [&] { return dsp->Document().m_live == 1 && dsp->ViewLogic().m_progress == 0; }, 30s))
+            [&] {
+                return dsp->Document().m_live == 1 && dsp->ViewLogic().Download().m_progress == 0;
+            },
+            30s))
             << "the download did not end live";
         EXPECT_TRUE(shows({{start, false}, {halt, true}})) << "live";
         frame.Action(halt)->trigger();

@@ -191,7 +191,8 @@ TEST_F(RunStateDspUnit, AUnitWithoutADspFileKeepsItsConfigurationOneWithAFileGet
     EXPECT_TRUE(empty->ViewLogic().Console().Queue(comm::EConsoleQueue::Control).empty());
     EXPECT_EQ(empty->Document().m_live, 0);
     // Whatever a download would have sent has reached the unit by now.
-    ASSERT_TRUE(gui_test::WaitFor([&] { return empty->ViewLogic().m_progress == 0; }, 60s));
+    ASSERT_TRUE(
+        gui_test::WaitFor([&] { return empty->ViewLogic().Download().m_progress == 0; }, 60s));
     EXPECT_EQ(Taken(), Commands{}) << "the unit was sent nothing";
 
     // Out of the run state, the empty document closed unsaved and the unit's

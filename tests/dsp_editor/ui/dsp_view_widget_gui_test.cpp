@@ -82,7 +82,7 @@ TEST_F(DspViewWidgetGui, ZoomSelectsTheBoxAndWidensTheScrollExtent) {
     int selected = -1;
     QObject::connect(&widget, &CZoDSPViewWidget::zoomIndexSelected,
                      [&selected](int index) { selected = index; });
-    view.OnZoomIn();
+    view.Zoom().OnZoomIn();
     EXPECT_EQ(selected, 2);
     EXPECT_EQ(widget.horizontalScrollBar()->maximum(), 800 - widget.viewport()->width());
     // At 200% sheet point (50, 50) lands on (100, 100).

@@ -312,13 +312,13 @@ TEST_F(DspWindowsGui, CommandStatesFollowTheViewTheClipboardsAndTheBars) {
                    {de::kCmdDownloadStart, off},
                    {de::kCmdDownloadStop, on}});
     doc.m_live = 0;
-    view.m_progress = 1;
+    view.Download().m_progress = 1;
     check("downloading", {{32854, off},
                           {32808, off},
                           {de::kCmdDownloadStart, off},
                           {de::kCmdDownloadStop, on},
                           {de::kCmdCopy, on}});
-    view.m_progress = 0;
+    view.Download().m_progress = 0;
 
     // The panel and the bars: their commands check while they show.
     frame->RunCommand(de::kCmdProperties);

@@ -19,7 +19,8 @@
 #include <fstream>
 
 #include "comm/command_sender.h"
-#include "dsp_editor/stored_templates.h"
+#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "kestrin2_fixture.h"
 #include "model/recording_messages.h"
@@ -121,8 +122,10 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     ASSERT_GE(program.size(), 4u);
     EXPECT_EQ(program.front(), "*NyRST#");
     EXPECT_EQ(program.back(), "*NyRUN#");
-    ASSERT_TRUE(gui_test::WaitFor([&] { return Taken() == program && view.m_progress == 0; }, 60s))
-        << "progress " << view.m_progress << ", taken " << testing::PrintToString(Taken());
+    ASSERT_TRUE(gui_test::WaitFor(
+        [&] { return Taken() == program && view.Download().m_progress == 0; }, 60s))
+        << "progress " << view.Download().m_progress << ", taken "
+        << testing::PrintToString(Taken());
     EXPECT_EQ(doc.m_live, 1);
 
     // Store to slot 1: the template dialog filled in as a user would.

@@ -12,7 +12,8 @@
 
 #include <filesystem>
 
-#include "dsp_editor/stored_templates.h"
+#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
@@ -37,12 +38,13 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     dsp_test::FakeFrame frame;
     std::unique_ptr<dsp_editor::CZoDSPDoc> doc = dsp_test::NewDocument(frame);
     dsp_editor::CZoDSPView view(*doc);
-    view.m_templateIni = dir / "Ostrel.ini";
+    view.StoredTemplates().m_templateIni = dir / "Ostrel.ini";
     const std::string stored = (dir / "hall.dmu").string();
     platform::archive::write_file_atomic(stored, doc->SaveDocument());
-    dsp_editor::CStoredTemplateIni(view.m_templateIni).Record(frame.mac, 2, stored, "Hall", "Day");
+    dsp_editor::CStoredTemplateIni(view.StoredTemplates().m_templateIni)
+        .Record(frame.mac, 2, stored, "Hall", "Day");
 
-    CDSPDlgFirmTemplate controller(view, view.m_templateIni, nullptr);
+    CDSPDlgFirmTemplate controller(view, view.StoredTemplates().m_templateIni, nullptr);
     controller.OnInitDialog();
     CFirmTemplateDialog dialog(controller);
     dialog.show();
@@ -61,9 +63,9 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
               QStringLiteral("固化"));
 
     // A name reply adds the row of its slot.
-    view.m_templateDialog = 1;
-    view.m_firmTemplateDialog = &controller;
-    view.OnTemplateNameReply("*GETNM05Club        Loud        #");
+    view.StoredTemplates().m_templateDialog = 1;
+    view.StoredTemplates().m_firmTemplateDialog = &controller;
+    view.StoredTemplates().OnTemplateNameReply("*GETNM05Club        Loud        #");
     ASSERT_EQ(list->rowCount(), 2);
     EXPECT_EQ(list->item(1, 1)->text(), QStringLiteral("Club"));
 
@@ -93,8 +95,8 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
               QStringLiteral("Read from device"));
     EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("结构名称"));
 
-    view.m_firmTemplateDialog = nullptr;
-    view.m_templateDialog = 0;
+    view.StoredTemplates().m_firmTemplateDialog = nullptr;
+    view.StoredTemplates().m_templateDialog = 0;
     fs::remove_all(dir);
 }
 

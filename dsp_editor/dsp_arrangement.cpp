@@ -1,4 +1,4 @@
-#include "dsp_editor/arrangement.h"
+#include "dsp_editor/dsp_arrangement.h"
 
 #include <algorithm>
 #include <utility>
@@ -6,13 +6,14 @@
 
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
+#include "dsp_editor/zo_dsp_view.h"
 
 namespace dsp_editor {
 
 using model::CBaseAriModule;
 using model::Rect;
 using model::Size;
-using EArrange = CZoDSPView::EArrange;
+using EArrange = CDspArrangement::EArrange;
 
 namespace {
 
@@ -165,7 +166,7 @@ std::int32_t KeepInside(std::int32_t d, std::int32_t low, std::int32_t high, std
 // on.
 std::vector<ArrangeMove> Centre(const CZoDSPView& view, const ArrangedModules& modules, bool x,
                                 bool y) {
-    if (view.m_scrollWindow == nullptr)
+    if (view.Zoom().m_scrollWindow == nullptr)
         return {};
     Rect box = modules.front()->m_body;
     for (const CBaseAriModule* m : modules) {
@@ -174,9 +175,9 @@ std::vector<ArrangeMove> Centre(const CZoDSPView& view, const ArrangedModules& m
         box.right = std::max(box.right, m->m_body.right);
         box.bottom = std::max(box.bottom, m->m_body.bottom);
     }
-    const model::Point scroll = view.m_scrollWindow->ScrollPosition();
-    const Size client = view.m_scrollWindow->ClientSize();
-    const double f = view.Factor();
+    const model::Point scroll = view.Zoom().m_scrollWindow->ScrollPosition();
+    const Size client = view.Zoom().m_scrollWindow->ClientSize();
+    const double f = view.Zoom().Factor();
     const CZoDSPDoc& doc = view.GetDocument();
     std::int32_t dx = 0, dy = 0;
     if (x) {
@@ -244,52 +245,54 @@ std::int32_t MinSelected(EArrange how) {
     }
 }
 
-bool CZoDSPView::CanArrange(EArrange how) const {
-    const bool busy = m_progress != 0 || m_commFault != 0;
-    return !busy && m_document.m_live == 0 && m_selectedModules >= MinSelected(how);
+bool CDspArrangement::CanArrange(EArrange how) const {
+    const bool busy = m_view.Download().Busy();
+    return !busy && m_view.GetDocument().m_live == 0 &&
+           m_view.m_selectedModules >= MinSelected(how);
 }
 
-void CZoDSPView::Arrange(EArrange how) {
-    if (m_document.m_live != 0 || m_progress != 0 || m_commFault != 0)
+void CDspArrangement::Arrange(EArrange how) {
+    CZoDSPDoc& doc = m_view.GetDocument();
+    if (doc.m_live != 0 || m_view.Download().Busy())
         return;
-    const ArrangedModules modules = SelectedShown(m_document);
+    const ArrangedModules modules = SelectedShown(doc);
     if (static_cast<std::int32_t>(modules.size()) < MinSelected(how))
         return;
 
     std::vector<ArrangeMove> moves;
     switch (how) {
     case EArrange::StackLeft:
-        moves = Stack(modules, true, true, m_document);
+        moves = Stack(modules, true, true, doc);
         break;
     case EArrange::StackRight:
-        moves = Stack(modules, true, false, m_document);
+        moves = Stack(modules, true, false, doc);
         break;
     case EArrange::StackTop:
-        moves = Stack(modules, false, true, m_document);
+        moves = Stack(modules, false, true, doc);
         break;
     case EArrange::StackBottom:
-        moves = Stack(modules, false, false, m_document);
+        moves = Stack(modules, false, false, doc);
         break;
     case EArrange::AlignLeft:
-        moves = Align(modules, true, true, m_document);
+        moves = Align(modules, true, true, doc);
         break;
     case EArrange::AlignRight:
-        moves = Align(modules, true, false, m_document);
+        moves = Align(modules, true, false, doc);
         break;
     case EArrange::AlignTop:
-        moves = Align(modules, false, true, m_document);
+        moves = Align(modules, false, true, doc);
         break;
     case EArrange::AlignBottom:
-        moves = Align(modules, false, false, m_document);
+        moves = Align(modules, false, false, doc);
         break;
     case EArrange::CentreInView:
-        moves = Centre(*this, modules, true, true);
+        moves = Centre(m_view, modules, true, true);
         break;
     case EArrange::CentreHorizontally:
-        moves = Centre(*this, modules, true, false);
+        moves = Centre(m_view, modules, true, false);
         break;
     case EArrange::CentreVertically:
-        moves = Centre(*this, modules, false, true);
+        moves = Centre(m_view, modules, false, true);
         break;
     case EArrange::DistributeHorizontally:
         moves = Distribute(modules, true);
@@ -302,18 +305,18 @@ void CZoDSPView::Arrange(EArrange how) {
     std::erase_if(moves, [](const ArrangeMove& move) { return move.offset == Size{}; });
     if (moves.empty())
         return;
-    CDSPUndoHistory* history = UndoHistoryOf(m_document);
+    CDSPUndoHistory* history = UndoHistoryOf(doc);
     if (history != nullptr)
         history->BeginStep();
     for (const ArrangeMove& move : moves) {
-        MoveModule(*move.module, move.offset.cx, move.offset.cy);
+        doc.MoveModule(*move.module, move.offset.cx, move.offset.cy);
         if (history != nullptr)
             history->AddAction(kUndoMove, *move.module, move.offset.cx, move.offset.cy);
     }
-    m_document.SetModifiedFlag(true);
-    if (IDspMainFrame* frame = m_document.GetMainFrame(); frame && frame->ActiveDspView() == this)
-        frame->ShowDspStatus(StatusFigures(m_document.m_orderOk != 0));
-    if (IDspViewWindow* window = Window())
+    doc.SetModifiedFlag(true);
+    if (IDspMainFrame* frame = doc.GetMainFrame(); frame && frame->ActiveDspView() == &m_view)
+        frame->ShowDspStatus(m_view.StatusFigures(doc.m_orderOk != 0));
+    if (IDspViewWindow* window = m_view.Window())
         window->Repaint();
 }
 
