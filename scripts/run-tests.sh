@@ -20,6 +20,12 @@ rm -f "$reports"/*.xml
 
 phases=()
 status=0
+# Totals for the summary: on a busy machine the builds' wall time says more
+# about the neighbours than about the build, their CPU time does not.
+total_wall=0
+total_cpu=0
+build_cpu=0
+test_wall=0
 
 # CPU seconds (user + system) of this shell's finished children, into
 # $cpu_now. `times` must run in this shell itself: in a command substitution
@@ -48,6 +54,12 @@ phase() {
     wall=$(awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { print a - b }')
     children_cpu
     cpu=$(awk -v a="$cpu_now" -v b="$cpu0" 'BEGIN { print a - b }')
+    total_wall=$(awk -v a="$total_wall" -v b="$wall" 'BEGIN { print a + b }')
+    total_cpu=$(awk -v a="$total_cpu" -v b="$cpu" 'BEGIN { print a + b }')
+    case $name in
+    test*) test_wall=$(awk -v a="$test_wall" -v b="$wall" 'BEGIN { print a + b }') ;;
+    *) build_cpu=$(awk -v a="$build_cpu" -v b="$cpu" 'BEGIN { print a + b }') ;;
+    esac
     phases+=("$(printf '%-28s %8.1f s wall %8.1f s CPU%s' "$name" "$wall" "$cpu" \
         "$([ $rc -eq 0 ] || echo "   FAILED ($rc)")")")
     [ $rc -eq 0 ] || status=1
@@ -58,6 +70,13 @@ summary() {
     echo
     echo "== Test command summary ($jobs build jobs, $test_jobs test jobs)"
     printf '%s\n' "${phases[@]}"
+    printf '%-28s %8.1f s wall %8.1f s CPU\n' "total" "$total_wall" "$total_cpu"
+    # The builds keep every processor busy, the tests mostly wait on peers
+    # and timers: on two processors of their own, the builds' CPU time over
+    # two plus the tests' wall time.
+    awk -v b="$build_cpu" -v t="$test_wall" 'BEGIN {
+        printf "%-28s %8.1f s (configure and build CPU / 2 + test wall)\n",
+            "estimate on 2 processors", b / 2 + t }'
     python3 scripts/test-summary.py "$reports"/*.xml
     rm -f "$times_file"
 }
