@@ -136,14 +136,25 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
 
 void CZoDSPDoc::SetParameter(CBaseAriModule& module, const ParameterChange& change,
                              IParameterHost& host, bool merge) {
+    SetParameters(module, std::span(&change, 1), host, merge);
+}
+
+void CZoDSPDoc::SetParameters(CBaseAriModule& module, std::span<const ParameterChange> changes,
+                              IParameterHost& host, bool merge) {
+    if (changes.empty())
+        return;
     CDSPUndoHistory* history = UndoHistoryOf(*this);
-    CBaseAriModule* copy =
-        history != nullptr ? history->AddAction(kUndoParameters, module, 0, 0, merge) : nullptr;
-    change.assign(module);
-    if (copy != nullptr)
-        change.assign(*copy);
-    if (m_live != 0 && change.command)
-        change.command(module, host.UnitCommands());
+    for (const ParameterChange& change : changes) {
+        CBaseAriModule* copy =
+            history != nullptr ? history->AddAction(kUndoParameters, module, 0, 0, merge) : nullptr;
+        // Later changes join the step the first one chose.
+        merge = false;
+        change.assign(module);
+        if (copy != nullptr)
+            change.assign(*copy);
+        if (m_live != 0 && change.command)
+            change.command(module, host.UnitCommands());
+    }
     SetModifiedFlag(true);
     NotifyModuleChanged(module);
     host.FollowGroup(module);
