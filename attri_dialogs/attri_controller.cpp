@@ -159,6 +159,11 @@ void CAttriController::SetParameter(CBaseAriModule& module,
     m_document.SetParameter(module, change, m_host, merge);
 }
 
+void CAttriController::SetParameters(CBaseAriModule& module,
+                                     std::span<const dsp_editor::ParameterChange> changes) {
+    m_document.SetParameters(module, changes, m_host);
+}
+
 bool CAttriController::ModuleAtDefaults(const CBaseAriModule& module) const {
     const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(m_document);
     if (history == nullptr)

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -163,6 +164,14 @@ public:
     // the channel's other dialog.
     void Apply(const AttriParameter& parameter, double value);
 
+    // The document's SetParameter with this dialog's view as its host: the
+    // one way a dialog changes a module, however many fields and commands
+    // the change takes.
+    void SetParameter(model::CBaseAriModule& module, const dsp_editor::ParameterChange& change,
+                      bool merge = true);
+    void SetParameters(model::CBaseAriModule& module,
+                       std::span<const dsp_editor::ParameterChange> changes);
+
     // -- the dialog
 
     // Whether the module holds the values it is reset to.
@@ -190,9 +199,6 @@ protected:
     // records into the step the caller has begun.
     void ApplyTo(model::CBaseAriModule& module, const AttriParameter& parameter, double value,
                  bool merge);
-    // The document's SetParameter with this dialog's view as its host.
-    void SetParameter(model::CBaseAriModule& module, const dsp_editor::ParameterChange& change,
-                      bool merge = true);
     bool ModuleAtDefaults(const model::CBaseAriModule& module) const;
     IPopupSlider* Slider() const { return m_slider; }
     void HideSlider() const;

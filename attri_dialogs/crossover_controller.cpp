@@ -1,5 +1,4 @@
 #include "attri_dialogs/crossover_controller.h"
-#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -181,36 +180,36 @@ void CAttriCrossoverController::OnTypeListFocus() {
     m_base.OnBackgroundClick();
 }
 
-CAriCrossover* CAttriCrossoverController::UndoCopy() {
-    return dynamic_cast<CAriCrossover*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
-}
-
-void CAttriCrossoverController::Store(CAriCrossover* copy, std::int32_t position) {
-    const auto p = static_cast<std::size_t>(position);
-    for (CAriCrossover* module : {&m_module, copy}) {
-        if (module == nullptr)
-            continue;
-        module->m_filterType[p] = m_type[p];
-        module->m_frequency[p] = m_frequency[p];
-        module->CalcSectionCoeffs(position, m_type[p], m_frequency[p]);
-    }
-    Preview(position);
-}
-
-void CAttriCrossoverController::Send(std::int32_t position, bool withCount) {
-    if (m_base.Document().m_live == 0)
-        return;
-    const auto p = static_cast<std::size_t>(position);
-    const auto used = static_cast<std::size_t>(std::clamp(m_module.m_biquadCount[p], 0, 4));
-    SendSlopeSections(m_sink, m_module.m_order, position + 1, 4 * position + 1,
-                      std::span<const model::BiquadCoeffs>(m_module.m_sections[p]).first(used),
-                      withCount);
-}
-
-void CAttriCrossoverController::Changed() {
-    m_base.Document().SetModifiedFlag(true);
-    m_base.Document().NotifyModuleChanged(m_module);
-    m_base.View().OnModuleChanged(m_module);
+void CAttriCrossoverController::Commit(std::int32_t position, std::int32_t partner,
+                                       bool withCount) {
+    const std::int32_t positions[] = {position, partner};
+    const std::size_t count = partner >= 0 ? 2 : 1;
+    for (std::size_t i = 0; i < count; ++i)
+        Preview(positions[i]);
+    dsp_editor::ParameterChange change;
+    change.assign = [&](model::CBaseAriModule& module) {
+        auto* target = dynamic_cast<CAriCrossover*>(&module);
+        if (target == nullptr)
+            return;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto p = static_cast<std::size_t>(positions[i]);
+            target->m_filterType[p] = m_type[p];
+            target->m_frequency[p] = m_frequency[p];
+            target->CalcSectionCoeffs(positions[i], m_type[p], m_frequency[p]);
+        }
+    };
+    change.command = [&](const model::CBaseAriModule&, model::IParameterSink&) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int32_t at = positions[i];
+            const auto p = static_cast<std::size_t>(at);
+            const auto used = static_cast<std::size_t>(std::clamp(m_module.m_biquadCount[p], 0, 4));
+            SendSlopeSections(
+                m_sink, m_module.m_order, at + 1, 4 * at + 1,
+                std::span<const model::BiquadCoeffs>(m_module.m_sections[p]).first(used),
+                withCount);
+        }
+    };
+    m_base.SetParameter(m_module, change);
 }
 
 bool CAttriCrossoverController::OnTypeSelected(std::int32_t column, std::int32_t index) {
@@ -221,22 +220,16 @@ bool CAttriCrossoverController::OnTypeSelected(std::int32_t column, std::int32_t
     const auto at = static_cast<std::size_t>(p);
     if (index == m_module.m_filterType[at])
         return false;
-    CAriCrossover* copy = UndoCopy();
     m_type[at] = index;
     m_frequency[at] = ClampCutoff(m_module.m_frequency[at]);
-    Store(copy, p);
     const bool sync = Sync(column);
     const std::int32_t q = Partner(p);
     if (sync) {
         m_type[static_cast<std::size_t>(q)] = index;
         m_frequency[static_cast<std::size_t>(q)] = m_frequency[at];
-        Store(copy, q);
     }
-    Send(p, true);
-    if (sync)
-        Send(q, true);
     ShowCutoffs();
-    Changed();
+    Commit(p, sync ? q : -1, true);
     return true;
 }
 
@@ -276,16 +269,9 @@ bool CAttriCrossoverController::CommitCutoff(std::int32_t column) {
             ReloadWorking(q);
         return false;
     }
-    CAriCrossover* copy = UndoCopy();
-    Store(copy, p);
-    if (sync) {
-        m_frequency[static_cast<std::size_t>(q)] = value;
-        Store(copy, q);
-    }
-    Send(p, false);
     if (sync)
-        Send(q, false);
-    Changed();
+        m_frequency[static_cast<std::size_t>(q)] = value;
+    Commit(p, sync ? q : -1, false);
     return true;
 }
 

@@ -155,12 +155,11 @@ private:
     AttriParameter InputLevelParameter() const;
     AttriParameter OutputLevelParameter() const;
     AttriParameter OutputSwitchParameter(std::int32_t code) const;
-    // The undo copy (null without a history).
-    model::CAriCrossover* UndoCopy();
-    // Type, frequency and sections of a position into the module and copy.
-    void Store(model::CAriCrossover* copy, std::int32_t position);
-    void Send(std::int32_t position, bool withCount);
-    void Changed();
+    // Type, frequency and sections of a position, and of its partner
+    // unless that is -1, into the module as one parameter change; live,
+    // each position's sections go to the unit, led by their count when
+    // `withCount`.
+    void Commit(std::int32_t position, std::int32_t partner, bool withCount);
     bool CommitCutoff(std::int32_t column);
 
     CAttriController m_base;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "attri_dialogs/module_steps.h"
 #include "model/value_encodings.h"
@@ -230,63 +231,56 @@ bool CAttriDynamicController::Commit(EColumn column, double value) {
     value = Clamped(column, value);
     Show(column, value);
     ComputeCurve(column, value);
-    bool recorded = false;
+    std::vector<dsp_editor::ParameterChange> changes;
     switch (column) {
     case EColumn::kAttack:
     case EColumn::kRelease: {
         const EField field = column == EColumn::kAttack ? EField::kAttack : EField::kRelease;
         if (value == FieldOf(m_module, field))
             return false;
-        Record(field, value, true);
-        module_steps::Finish(m_base.View(), m_module);
+        m_base.SetParameter(m_module, Change(field, value));
         return true;
     }
     case EColumn::kThreshold:
-        recorded = value != m_module.m_threshold;
-        if (recorded)
-            Record(EField::kThreshold, value, true);
+        if (value != m_module.m_threshold)
+            changes.push_back(Change(EField::kThreshold, value));
         break;
     case EColumn::kRatio:
         if (IsGate()) {
             if (value == m_module.m_targetOrDepth)
                 return false;
-            Record(EField::kThird, value, true);
-            module_steps::Finish(m_base.View(), m_module);
+            m_base.SetParameter(m_module, Change(EField::kThird, value));
             return true;
         }
-        recorded = value != m_module.m_ratio;
-        if (recorded)
-            Record(EField::kRatio, value, true);
+        if (value != m_module.m_ratio)
+            changes.push_back(Change(EField::kRatio, value));
         break;
     case EColumn::kTarget:
         // The target has no command of its own, but the file keeps it: it is
         // recorded like any parameter so that undo brings it back.
-        recorded = value != m_module.m_targetOrDepth;
-        if (recorded)
-            Record(EField::kThird, value, true);
+        if (value != m_module.m_targetOrDepth)
+            changes.push_back(Change(EField::kThird, value));
         break;
     }
-    const bool gain = FollowGain(recorded);
-    if (!recorded && !gain)
+    // The leveler's gain follows its curve, in the same undo step.
+    if (IsLeveler() && m_gain != m_module.m_levelerGain)
+        changes.push_back(Change(EField::kGain, m_gain));
+    if (changes.empty())
         return false;
-    module_steps::Finish(m_base.View(), m_module);
+    m_base.SetParameters(m_module, changes);
     return true;
 }
 
-bool CAttriDynamicController::FollowGain(bool recorded) {
-    if (!IsLeveler() || m_gain == m_module.m_levelerGain)
-        return false;
-    Record(EField::kGain, m_gain, !recorded);
-    return true;
-}
-
-void CAttriDynamicController::Record(EField field, double value, bool merge) {
-    model::CBaseAriModule* copy = module_steps::UndoCopy(m_base.Document(), m_module, merge);
-    SetField(m_module, field, value);
-    if (auto* typed = dynamic_cast<CAriDynamic*>(copy))
-        SetField(*typed, field, value);
-    if (m_base.Document().m_live != 0)
+dsp_editor::ParameterChange CAttriDynamicController::Change(EField field, double value) {
+    dsp_editor::ParameterChange change;
+    change.assign = [field, value](model::CBaseAriModule& module) {
+        if (auto* typed = dynamic_cast<CAriDynamic*>(&module))
+            SetField(*typed, field, value);
+    };
+    change.command = [this, field, value](const model::CBaseAriModule&, model::IParameterSink&) {
         Send(field, value);
+    };
+    return change;
 }
 
 void CAttriDynamicController::Send(EField field, double value) {
@@ -388,8 +382,7 @@ bool CAttriDynamicController::OnBypassClick() {
         return false;
     }
     m_bypass = m_bypass != 0 ? 0 : 1;
-    Record(EField::kBypass, m_bypass, true);
-    module_steps::Finish(m_base.View(), m_module);
+    m_base.SetParameter(m_module, Change(EField::kBypass, m_bypass));
     return true;
 }
 

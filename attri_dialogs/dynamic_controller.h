@@ -133,11 +133,12 @@ private:
     // The curve from the module's values with one working value in place.
     void ComputeCurve(EColumn column, double value);
 
+    // A column's value committed; the leveler's gain, when the curve moved
+    // it, changes with it as one parameter change of the module.
     bool Commit(EColumn column, double value);
-    // The leveler's gain, if the curve moved it, recorded and sent; merged
-    // into a new step unless something was recorded before it.
-    bool FollowGain(bool recorded);
-    void Record(EField field, double value, bool merge);
+    // The field's new value as a parameter change, sent as the field's
+    // command.
+    dsp_editor::ParameterChange Change(EField field, double value);
     void Send(EField field, double value);
     static void SetField(model::CAriDynamic& module, EField field, double value);
     static double FieldOf(const model::CAriDynamic& module, EField field);

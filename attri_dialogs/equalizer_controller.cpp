@@ -1,5 +1,4 @@
 #include "attri_dialogs/equalizer_controller.h"
-#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -250,16 +249,6 @@ bool CAttriEqualizerController::OnSliderEnd(std::int32_t band) {
 
 // -- commits
 
-CAriEqualizer* CAttriEqualizerController::UndoCopy() {
-    return dynamic_cast<CAriEqualizer*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
-}
-
-void CAttriEqualizerController::Changed() {
-    m_base.Document().SetModifiedFlag(true);
-    m_base.Document().NotifyModuleChanged(m_module);
-    m_base.View().OnModuleChanged(m_module);
-}
-
 bool CAttriEqualizerController::CommitBand(std::int32_t band, bool always) {
     const std::size_t b = Slot(band);
     Preview(band);
@@ -268,24 +257,25 @@ bool CAttriEqualizerController::CommitBand(std::int32_t band, bool always) {
                          m_module.m_bandwidth[b] != m_bandwidth[b];
     if (!differs && !always)
         return false;
-    CAriEqualizer* copy = UndoCopy();
-    for (CAriEqualizer* target : {&m_module, copy}) {
+    dsp_editor::ParameterChange change;
+    change.assign = [&](model::CBaseAriModule& module) {
+        auto* target = dynamic_cast<CAriEqualizer*>(&module);
         if (target == nullptr)
-            continue;
+            return;
         target->m_frequency[b] = m_frequency[b];
         target->m_gain[b] = m_gain[b];
         target->m_bandwidth[b] = m_bandwidth[b];
         target->m_coeffs[b] = m_section[b];
-    }
-    if (m_base.Document().m_live != 0) {
+    };
+    change.command = [&](const model::CBaseAriModule& module, model::IParameterSink&) {
         const model::BiquadCoeffs& s = m_section[b];
         const int index = band + 1;
-        m_sink.SendSetIFFF(m_module.m_order, kEqBandCode, index, static_cast<float>(s.b0),
+        m_sink.SendSetIFFF(module.m_order, kEqBandCode, index, static_cast<float>(s.b0),
                            static_cast<float>(s.b1), static_cast<float>(s.b2));
-        m_sink.SendSetIFF(m_module.m_order, kEqBandCode, index, static_cast<float>(s.a1),
+        m_sink.SendSetIFF(module.m_order, kEqBandCode, index, static_cast<float>(s.a1),
                           static_cast<float>(s.a2));
-    }
-    Changed();
+    };
+    m_base.SetParameter(m_module, change);
     return true;
 }
 
@@ -319,20 +309,22 @@ bool CAttriEqualizerController::ToggleBypass() {
         return false;
     m_bypass = !m_bypass;
     const std::int32_t state = m_bypass ? 1 : 0;
-    CAriEqualizer* copy = UndoCopy();
-    for (CAriEqualizer* target : {&m_module, copy}) {
-        if (target == nullptr)
-            continue;
-        target->m_bypass = state;
-        for (std::int32_t band = 0; band < m_bands; ++band)
-            target->m_bandFlag[Slot(band)] = state;
-    }
     for (std::int32_t band = 0; band < m_bands; ++band)
         m_response.Band(band).off = m_bypass;
     m_response.SetBypass(m_bypass);
-    if (m_base.Document().m_live != 0)
-        m_sink.SendSetI(m_module.m_order, kEqBypassCode, state);
-    Changed();
+    dsp_editor::ParameterChange change;
+    change.assign = [&](model::CBaseAriModule& module) {
+        auto* target = dynamic_cast<CAriEqualizer*>(&module);
+        if (target == nullptr)
+            return;
+        target->m_bypass = state;
+        for (std::int32_t band = 0; band < m_bands; ++band)
+            target->m_bandFlag[Slot(band)] = state;
+    };
+    change.command = [&](const model::CBaseAriModule& module, model::IParameterSink&) {
+        m_sink.SendSetI(module.m_order, kEqBypassCode, state);
+    };
+    m_base.SetParameter(m_module, change);
     return true;
 }
 

@@ -130,8 +130,6 @@ private:
     // undo copy and sends the section, when any differs or `always`.
     bool CommitBand(std::int32_t band, bool always);
     bool Flatten(bool all);
-    model::CAriEqualizer* UndoCopy();
-    void Changed();
 
     CAttriController m_base;
     model::CAriEqualizer& m_module;

@@ -1,5 +1,4 @@
 #include "attri_dialogs/filter_controller.h"
-#include "attri_dialogs/module_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,51 +80,38 @@ void CAttriFilterController::Preview() {
     m_curve = m_response.Curve(std::span(&inUse, 1));
 }
 
-CAriFilter* CAttriFilterController::UndoCopy() {
-    return dynamic_cast<CAriFilter*>(module_steps::UndoCopy(m_base.Document(), m_module, true));
-}
-
-bool CAttriFilterController::Store(CAriFilter* copy) {
+void CAttriFilterController::Commit(bool countChange) {
     const std::int32_t before = m_module.m_biquadCount;
-    for (CAriFilter* module : {&m_module, copy}) {
-        if (module == nullptr)
-            continue;
-        if (HasTypeList())
-            module->m_filterType = m_type;
-        else
-            module->m_gain = m_gain;
-        module->m_frequency = m_frequency;
-        module->CalcCoeffs(m_type, m_frequency, m_gain);
-    }
     Preview();
-    return m_module.m_biquadCount != before;
-}
-
-void CAttriFilterController::Send(bool withCount) {
-    if (m_base.Document().m_live == 0)
-        return;
-    const auto used = static_cast<std::size_t>(std::clamp(m_module.m_biquadCount, 0, 4));
-    SendSlopeSections(m_sink, m_module.m_order, 1, 1,
-                      std::span<const model::BiquadCoeffs>(m_module.m_sections).first(used),
-                      withCount);
-}
-
-void CAttriFilterController::Changed() {
-    m_base.Document().SetModifiedFlag(true);
-    m_base.Document().NotifyModuleChanged(m_module);
-    m_base.View().OnModuleChanged(m_module);
+    dsp_editor::ParameterChange change;
+    change.assign = [this](model::CBaseAriModule& module) {
+        auto* target = dynamic_cast<CAriFilter*>(&module);
+        if (target == nullptr)
+            return;
+        if (HasTypeList())
+            target->m_filterType = m_type;
+        else
+            target->m_gain = m_gain;
+        target->m_frequency = m_frequency;
+        target->CalcCoeffs(m_type, m_frequency, m_gain);
+    };
+    change.command = [&](const model::CBaseAriModule&, model::IParameterSink&) {
+        const auto used = static_cast<std::size_t>(std::clamp(m_module.m_biquadCount, 0, 4));
+        SendSlopeSections(m_sink, m_module.m_order, 1, 1,
+                          std::span<const model::BiquadCoeffs>(m_module.m_sections).first(used),
+                          countChange && m_module.m_biquadCount != before);
+    };
+    m_base.SetParameter(m_module, change);
 }
 
 bool CAttriFilterController::OnTypeSelected(std::int32_t index) {
     if (!m_base.Editable() || !HasTypeList() || !model::IsFilterType(index) ||
         index == m_module.m_filterType)
         return false;
-    CAriFilter* copy = UndoCopy();
     m_type = index;
     m_frequency = ClampCutoff(m_module.m_frequency);
     ShowFrequency();
-    Send(Store(copy));
-    Changed();
+    Commit(true);
     return true;
 }
 
@@ -153,12 +139,9 @@ bool CAttriFilterController::CommitFrequency() {
         Preview();
         return false;
     }
-    CAriFilter* copy = UndoCopy();
     m_gain = ClampGain(m_module.m_gain);
     ShowGain();
-    Store(copy);
-    Send(false);
-    Changed();
+    Commit(false);
     return true;
 }
 
@@ -184,12 +167,9 @@ bool CAttriFilterController::OnGainEdit(EEditEvent event) {
         Preview();
         return false;
     }
-    CAriFilter* copy = UndoCopy();
     m_frequency = ClampCutoff(m_module.m_frequency);
     ShowFrequency();
-    Store(copy);
-    Send(false);
-    Changed();
+    Commit(false);
     return true;
 }
 
@@ -261,10 +241,7 @@ bool CAttriFilterController::CommitShelf() {
         Preview();
         return false;
     }
-    CAriFilter* copy = UndoCopy();
-    Store(copy);
-    Send(false);
-    Changed();
+    Commit(false);
     return true;
 }
 

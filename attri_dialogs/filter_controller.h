@@ -93,12 +93,10 @@ private:
     void Preview();
     void ShowFrequency();
     void ShowGain();
-    model::CAriFilter* UndoCopy();
-    // The working type, frequency and gain into the module and the copy,
-    // with their sections; whether the count changed.
-    bool Store(model::CAriFilter* copy);
-    void Send(bool withCount);
-    void Changed();
+    // The working type, frequency and gain into the module, with their
+    // sections, as one parameter change; live, the sections go to the unit,
+    // led by their count when `countChange` and the count changed.
+    void Commit(bool countChange);
     bool CommitFrequency();
     bool CommitShelf();
 

@@ -13,13 +13,6 @@ model::CBaseAriModule* UndoCopy(dsp_editor::CZoDSPDoc& document, model::CBaseAri
     return history != nullptr ? history->AddAction(3, module, 0, 0, merge) : nullptr;
 }
 
-void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module) {
-    dsp_editor::CZoDSPDoc& document = view.GetDocument();
-    document.SetModifiedFlag(true);
-    document.NotifyModuleChanged(module);
-    view.OnModuleChanged(module);
-}
-
 double ReadNumber(const std::string& text) {
     const double value = platform::text::to_double(text);
     return std::isfinite(value) ? value : 0.0;

@@ -1,11 +1,10 @@
 #pragma once
 // The steps of a change one by one, for the dialogs (and the recipe
-// itself) that take them apart: the undo step's copy of a module, and what
-// follows every change of a module.
+// itself) that take them apart: the undo step's copy of a module for a
+// reset, and a number as a dialog reads it.
 #include <string>
 
 #include "dsp_editor/zo_dsp_doc.h"
-#include "dsp_editor/zo_dsp_view.h"
 #include "model/base_ari_module.h"
 
 namespace attri_dialogs::module_steps {
@@ -15,9 +14,6 @@ namespace attri_dialogs::module_steps {
 // Null when the document keeps no undo history.
 model::CBaseAriModule* UndoCopy(dsp_editor::CZoDSPDoc& document, model::CBaseAriModule& module,
                                 bool merge);
-// After the module changed: the modified flag, and the sheet and the
-// binding group follow.
-void Finish(dsp_editor::CZoDSPView& view, model::CBaseAriModule& module);
 
 // A number as typed; what is no finite number reads as 0.
 double ReadNumber(const std::string& text);

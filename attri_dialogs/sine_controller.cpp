@@ -146,13 +146,14 @@ bool CAttriSineController::OnEdit(EField field, EEditEvent event) {
 }
 
 bool CAttriSineController::Commit(EField field, double value) {
+    dsp_editor::ParameterChange change;
     switch (field) {
     case EField::kFrequency:
         value = ClampedHz(value);
         Show(field, value);
         if (value == m_module.m_frequency)
             return false;
-        Record(804, value);
+        change = Change(804, value);
         CalcPreview(value, std::clamp(m_module.m_level, -100.0, 12.0));
         break;
     case EField::kStart:
@@ -162,7 +163,7 @@ bool CAttriSineController::Commit(EField field, double value) {
         if (value == m_module.m_sweepStart)
             return false;
         m_sweepCounter = 0;
-        Record(805, value);
+        change = Change(805, value);
         break;
     case EField::kStop:
         value = std::max(ClampedHz(value), ClampedHz(m_module.m_sweepStart));
@@ -170,7 +171,7 @@ bool CAttriSineController::Commit(EField field, double value) {
         if (value == m_module.m_sweepStop)
             return false;
         m_sweepCounter = 0;
-        Record(806, value);
+        change = Change(806, value);
         break;
     case EField::kTimeStep:
         value = ClampedStep(value);
@@ -180,12 +181,12 @@ bool CAttriSineController::Commit(EField field, double value) {
         m_sweepCounter = 0;
         if (!m_fixed && m_timer != nullptr)
             m_timer->Start(m_timeStep);
-        Record(808, value);
+        change = Change(808, value);
         break;
     case EField::kLevel:
         return false;
     }
-    Finish();
+    m_base.SetParameter(m_module, change);
     return true;
 }
 
@@ -230,8 +231,7 @@ bool CAttriSineController::OnStepSelected(std::int32_t index) {
         return false;
     m_stepIndex = index;
     m_sweepCounter = 0;
-    Record(807, index);
-    Finish();
+    m_base.SetParameter(m_module, Change(807, index));
     return true;
 }
 
@@ -251,11 +251,15 @@ bool CAttriSineController::OnModeClick() {
     m_base.OnBackgroundClick();
     // Either button switches to the other mode.
     m_fixed = m_module.m_mode == 0;
-    Record(801, m_fixed ? 1 : 0);
     ApplyMode();
-    if (m_fixed && m_base.Document().m_live != 0)
-        Send(804);
-    Finish();
+    dsp_editor::ParameterChange change = Change(801, m_fixed ? 1 : 0);
+    // Back in fixed mode the unit is given the tone's frequency again.
+    change.command = [this](const model::CBaseAriModule&, model::IParameterSink&) {
+        Send(801);
+        if (m_fixed)
+            Send(804);
+    };
+    m_base.SetParameter(m_module, change);
     return true;
 }
 
@@ -289,8 +293,7 @@ void CAttriSineController::OnTimer() {
     ++m_sweepCounter;
 }
 
-void CAttriSineController::Record(std::int32_t code, double value) {
-    model::CBaseAriModule* copy = module_steps::UndoCopy(m_base.Document(), m_module, true);
+dsp_editor::ParameterChange CAttriSineController::Change(std::int32_t code, double value) {
     const auto set = [code, value](CAriGenerator& m) {
         switch (code) {
         case 801:
@@ -315,11 +318,15 @@ void CAttriSineController::Record(std::int32_t code, double value) {
             break;
         }
     };
-    set(m_module);
-    if (auto* typed = dynamic_cast<CAriGenerator*>(copy))
-        set(*typed);
-    if (m_base.Document().m_live != 0)
+    dsp_editor::ParameterChange change;
+    change.assign = [set](model::CBaseAriModule& module) {
+        if (auto* typed = dynamic_cast<CAriGenerator*>(&module))
+            set(*typed);
+    };
+    change.command = [this, code](const model::CBaseAriModule&, model::IParameterSink&) {
         Send(code);
+    };
+    return change;
 }
 
 void CAttriSineController::Send(std::int32_t code) {
@@ -349,10 +356,6 @@ void CAttriSineController::Send(std::int32_t code) {
     default:
         break;
     }
-}
-
-void CAttriSineController::Finish() {
-    module_steps::Finish(m_base.View(), m_module);
 }
 
 bool CAttriSineController::AtDefaults() const {

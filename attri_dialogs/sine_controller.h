@@ -109,9 +109,10 @@ private:
     void Show(EField field, double value);
     bool Commit(EField field, double value);
     void ApplyMode();
-    void Record(std::int32_t code, double value);
+    // The parameter's new value as a change of the module, sent as the
+    // parameter's command.
+    dsp_editor::ParameterChange Change(std::int32_t code, double value);
     void Send(std::int32_t code);
-    void Finish();
 
     CAttriController m_base;
     model::CAriGenerator& m_module;

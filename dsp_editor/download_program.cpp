@@ -13,35 +13,46 @@ using model::CBaseAriModule;
 
 // -- the console as a sink
 
-void CConsoleSink::Text(std::string_view text) {
+void CConsoleBuilderSink::Text(std::string_view text) {
     m_console.SendText(text, m_store);
+    Sent(0);
 }
-void CConsoleSink::MDU(int type, int order, int variant) {
+void CConsoleBuilderSink::MDU(int type, int order, int variant) {
     m_console.SendMDU(type, order, variant, m_store);
+    Sent(0);
 }
-void CConsoleSink::ILK(int toOrder, int toPin, int fromOrder, int fromPin) {
+void CConsoleBuilderSink::ILK(int toOrder, int toPin, int fromOrder, int fromPin) {
     m_console.SendILK(toOrder, toPin, fromOrder, fromPin, m_store);
+    Sent(0);
 }
-void CConsoleSink::SetI(int order, int code, int value) {
+void CConsoleBuilderSink::SetI(int order, int code, int value) {
     m_console.SendSetI(order, code, value, m_store);
+    Sent(1);
 }
-void CConsoleSink::SetF(int order, int code, float value) {
+void CConsoleBuilderSink::SetF(int order, int code, float value) {
     m_console.SendSetF(order, code, value, m_store);
+    Sent(1);
 }
-void CConsoleSink::SetII(int order, int code, int index, int value) {
+void CConsoleBuilderSink::SetII(int order, int code, int index, int value) {
     m_console.SendSetII(order, code, index, value, m_store);
+    Sent(1);
 }
-void CConsoleSink::SetIF(int order, int code, int index, float value) {
+void CConsoleBuilderSink::SetIF(int order, int code, int index, float value) {
     m_console.SendSetIF(order, code, index, value, m_store);
+    Sent(1);
 }
-void CConsoleSink::SetIIF(int order, int code, int a, int b, float value) {
+void CConsoleBuilderSink::SetIIF(int order, int code, int a, int b, float value) {
     m_console.SendSetIIF(order, code, a, b, value, m_store);
+    Sent(1);
 }
-void CConsoleSink::SetFF(int order, int code, float a, float b) {
+void CConsoleBuilderSink::SetFF(int order, int code, float a, float b) {
     m_console.SendSetFF(order, code, a, b, m_store);
+    Sent(2);
 }
-void CConsoleSink::Biquad(int order, int index, const model::BiquadCoeffs& section) {
+void CConsoleBuilderSink::Biquad(int order, int index, const model::BiquadCoeffs& section) {
+    // Two lines under one head: b0 b1 b2, then a1 a2.
     m_console.SendBiquad(order, index, section, m_store);
+    Sent(3);
 }
 
 namespace {

@@ -28,12 +28,12 @@ public:
     virtual void ILK(int toOrder, int toPin, int fromOrder, int fromPin) = 0;
 };
 
-// Queues every command on a console's store queue (`store`) or its control
-// and get queues, through the console's builders.
-class CConsoleSink final : public IProgramSink {
+// Hands every command to a console's builders, for its store queue
+// (`store`) or its control and get queues; Sent then hears of each, with
+// the number of value parts of a parameter command (0 for another), so a
+// sink that keeps the commands aside can take what was just queued.
+class CConsoleBuilderSink : public IProgramSink {
 public:
-    CConsoleSink(comm::CDSPDlgShowCMD& console, bool store) : m_console(console), m_store(store) {}
-
     void Text(std::string_view text) override;
     void MDU(int type, int order, int variant) override;
     void ILK(int toOrder, int toPin, int fromOrder, int fromPin) override;
@@ -45,9 +45,22 @@ public:
     void SetFF(int order, int code, float a, float b) override;
     void Biquad(int order, int index, const model::BiquadCoeffs& section) override;
 
+protected:
+    // The console is only stored here: a derived sink may own it.
+    CConsoleBuilderSink(comm::CDSPDlgShowCMD& console, bool store)
+        : m_console(console), m_store(store) {}
+    virtual void Sent(int /*values*/) {}
+
 private:
     comm::CDSPDlgShowCMD& m_console;
     bool m_store;
+};
+
+// Queues every command on a console's store queue (`store`) or its control
+// and get queues, through the console's builders.
+class CConsoleSink final : public CConsoleBuilderSink {
+public:
+    CConsoleSink(comm::CDSPDlgShowCMD& console, bool store) : CConsoleBuilderSink(console, store) {}
 };
 
 // The block type and variant the unit creates for a module: equalizers,

@@ -21,7 +21,7 @@ std::string HeadOf(const std::string& command, int values) {
 
 } // namespace
 
-void CStoreList::Take(int values) {
+void CStoreList::Sent(int values) {
     const std::vector<std::string> queued = m_format.Queue(comm::EConsoleQueue::Store);
     m_format.ClearStoreList();
     m_commands.insert(m_commands.end(), queued.begin(), queued.end());
@@ -29,48 +29,6 @@ void CStoreList::Take(int values) {
         return;
     PruneStoreQueue(*m_pruneFrom, HeadOf(queued.front(), values), queued.front(),
                     queued.size() > 1 ? std::string_view(queued[1]) : std::string_view());
-}
-
-void CStoreList::Text(std::string_view text) {
-    m_format.SendText(text, true);
-    Take(0);
-}
-void CStoreList::MDU(int type, int order, int variant) {
-    m_format.SendMDU(type, order, variant, true);
-    Take(0);
-}
-void CStoreList::ILK(int toOrder, int toPin, int fromOrder, int fromPin) {
-    m_format.SendILK(toOrder, toPin, fromOrder, fromPin, true);
-    Take(0);
-}
-void CStoreList::SetI(int order, int code, int value) {
-    m_format.SendSetI(order, code, value, true);
-    Take(1);
-}
-void CStoreList::SetF(int order, int code, float value) {
-    m_format.SendSetF(order, code, value, true);
-    Take(1);
-}
-void CStoreList::SetII(int order, int code, int index, int value) {
-    m_format.SendSetII(order, code, index, value, true);
-    Take(1);
-}
-void CStoreList::SetIF(int order, int code, int index, float value) {
-    m_format.SendSetIF(order, code, index, value, true);
-    Take(1);
-}
-void CStoreList::SetIIF(int order, int code, int a, int b, float value) {
-    m_format.SendSetIIF(order, code, a, b, value, true);
-    Take(1);
-}
-void CStoreList::SetFF(int order, int code, float a, float b) {
-    m_format.SendSetFF(order, code, a, b, true);
-    Take(2);
-}
-void CStoreList::Biquad(int order, int index, const BiquadCoeffs& section) {
-    // Two lines under one head: b0 b1 b2, then a1 a2.
-    m_format.SendBiquad(order, index, section, true);
-    Take(3);
 }
 
 void CStoreList::PruneStoreQueue(std::size_t start, std::string_view prefix,

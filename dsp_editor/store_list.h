@@ -15,21 +15,12 @@ namespace dsp_editor {
 // A store program being made, aside from the console until it is whole:
 // each command as the console would list it (maker prefix and "#"), formatted
 // by the console's own builders for the view's unit.
-class CStoreList final : public IProgramSink {
+class CStoreList final : public CConsoleBuilderSink {
 public:
-    // `owner` pairs channels as the view's console does.
-    explicit CStoreList(const comm::IConsoleOwner* owner) : m_format(owner) {}
-
-    void Text(std::string_view text) override;
-    void MDU(int type, int order, int variant) override;
-    void ILK(int toOrder, int toPin, int fromOrder, int fromPin) override;
-    void SetI(int order, int code, int value) override;
-    void SetF(int order, int code, float value) override;
-    void SetII(int order, int code, int index, int value) override;
-    void SetIF(int order, int code, int index, float value) override;
-    void SetIIF(int order, int code, int a, int b, float value) override;
-    void SetFF(int order, int code, float a, float b) override;
-    void Biquad(int order, int index, const model::BiquadCoeffs& section) override;
+    // `owner` pairs channels as the view's console does. The base keeps a
+    // reference to the list's own console, which is made after it.
+    explicit CStoreList(const comm::IConsoleOwner* owner)
+        : CConsoleBuilderSink(m_format, true), m_format(owner) {}
 
     const std::vector<std::string>& Commands() const { return m_commands; }
     std::size_t Size() const { return m_commands.size(); }
@@ -50,7 +41,7 @@ public:
 private:
     // Moves what the builder just queued into the list; `values` is the
     // number of value parts of a parameter command, 0 for another command.
-    void Take(int values);
+    void Sent(int values) override;
 
     comm::CDSPDlgShowCMD m_format;
     std::vector<std::string> m_commands;

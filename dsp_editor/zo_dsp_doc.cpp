@@ -135,13 +135,24 @@ void CZoDSPDoc::NotifyModuleChanged(const CBaseAriModule& module) {
 
 void CZoDSPDoc::SetParameter(CBaseAriModule& module, const ParameterChange& change,
                              IParameterHost& host, bool merge) {
-    CBaseAriModule* copy =
-        m_undo != nullptr ? m_undo->RecordParameterChange(module, merge) : nullptr;
-    change.assign(module);
-    if (copy != nullptr)
-        change.assign(*copy);
-    if (m_live != 0 && change.command)
-        change.command(module, host.UnitCommands());
+    SetParameters(module, std::span(&change, 1), host, merge);
+}
+
+void CZoDSPDoc::SetParameters(CBaseAriModule& module, std::span<const ParameterChange> changes,
+                              IParameterHost& host, bool merge) {
+    if (changes.empty())
+        return;
+    for (const ParameterChange& change : changes) {
+        CBaseAriModule* copy =
+            m_undo != nullptr ? m_undo->RecordParameterChange(module, merge) : nullptr;
+        // Later changes join the step the first one chose.
+        merge = false;
+        change.assign(module);
+        if (copy != nullptr)
+            change.assign(*copy);
+        if (m_live != 0 && change.command)
+            change.command(module, host.UnitCommands());
+    }
     SetModifiedFlag(true);
     NotifyModuleChanged(module);
     host.FollowGroup(module);

@@ -27,8 +27,8 @@
 //   ClearSelection   SelectionChanged when anything was selected
 //   DetachLinkPins, AttachLinkPins   ObjectChanged for each end module
 //   SetDeviceModel   ObjectChanged for each input and output module
-//   SetParameter     ObjectChanged for the module, then for each member of
-//                    its binding group that follows it
+//   SetParameter, SetParameters   ObjectChanged for the module, then for
+//                    each member of its binding group that follows it
 //   TakeModule, PutModule   ObjectRemoved, ObjectAdded
 //   TakeLink, PutLink       LinkRemoved or LinkAdded, and ObjectChanged for
 //                    each end module
@@ -285,6 +285,13 @@ public:
     // binding group following.
     void SetParameter(CBaseAriModule& module, const ParameterChange& change, IParameterHost& host,
                       bool merge = true);
+    // Several values of one module changed together: each change in turn
+    // takes its undo copy (the first as SetParameter's, every later one an
+    // action added to that step), its value and, while live, its command;
+    // then the modified flag, the announcement and the binding group once.
+    // Nothing for no change.
+    void SetParameters(CBaseAriModule& module, std::span<const ParameterChange> changes,
+                       IParameterHost& host, bool merge = true);
 
     // Sets the device model index and gives the input and output modules the
     // model's name and colours. Leaves the modified flag alone.

@@ -462,4 +462,47 @@ TEST(DspEditorSetParameter, RecordsOneStepPerModuleSendsWhileLiveAnnouncesAndLet
     doc->DetachObserver(&log);
 }
 
+// Several fields of one module in one change: a dialog that sends a band's
+// sections or a gain that follows its curve must leave one undo step, one
+// announcement and one follow of the group, whatever the number of fields.
+TEST(DspEditorSetParameter, SeveralChangesMakeOneStepOfActionsInOrderAndAreAnnouncedOnce) {
+    dsp_test::FakeFrame frame;
+    const std::unique_ptr<dsp_editor::CZoDSPDoc> doc = dsp_test::NewDocument(frame);
+    CBaseAriModule* delay = doc->AddModule(kAriDelay, 1, 200, 20, 1);
+    delay->m_order = 4;
+    doc->m_live = 1;
+    ChangeLog log;
+    doc->AttachObserver(&log);
+    RecordingHost host;
+    const dsp_editor::CDSPUndoHistory* history = dsp_editor::UndoHistoryOf(*doc);
+    ASSERT_NE(history, nullptr);
+    const std::int32_t steps = history->UndoCount();
+    const std::size_t actions = history->Actions().size();
+
+    doc->SetParameters(*delay, {}, host);
+    EXPECT_EQ(history->Actions().size(), actions);
+    EXPECT_TRUE(log.changed.empty());
+    EXPECT_TRUE(host.followed.empty());
+
+    const dsp_editor::ParameterChange changes[] = {DelayTo(2.0), DelayTo(1.0)};
+    doc->SetParameters(*delay, changes, host);
+    EXPECT_EQ(dynamic_cast<CAriDelay&>(*delay).m_delay, 1.0);
+    EXPECT_EQ(host.console.Queue(EConsoleQueue::Control),
+              (Commands{"*NySET 4 301 96#", "*NySET 4 301 48#"}));
+    EXPECT_EQ(log.changed, std::vector<std::int32_t>{delay->m_id});
+    EXPECT_EQ(host.followed, std::vector<std::int32_t>{delay->m_id});
+    // One new step holding an action per change, each before-copy the
+    // module as the change before it left it.
+    ASSERT_EQ(history->UndoCount(), steps + 1);
+    ASSERT_EQ(history->Actions().size(), actions + 2);
+    const auto& first = *history->Actions()[actions];
+    const auto& second = *history->Actions()[actions + 1];
+    EXPECT_EQ(first.m_step, second.m_step);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*first.m_before).m_delay, 5.0);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*first.m_module).m_delay, 2.0);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*second.m_before).m_delay, 2.0);
+    EXPECT_EQ(dynamic_cast<const CAriDelay&>(*second.m_module).m_delay, 1.0);
+    doc->DetachObserver(&log);
+}
+
 } // namespace
