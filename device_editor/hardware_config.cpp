@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "device_editor/config_password.h"
+#include "device_editor/config_password_controller.h"
 #include "model/messages.h"
 #include "platform/text/ascii.h"
 #include "platform/text/format.h"

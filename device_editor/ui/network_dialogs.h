@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "device_editor/network_settings.h"
+#include "device_editor/set_ip_controller.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "device_editor/config_password.h"
+#include "device_editor/config_password_controller.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,10 +40,10 @@ std::size_t Utf8Length(std::string_view text) {
     return count;
 }
 
-CConfigPassword::CConfigPassword(std::filesystem::path storeFile)
+CConfigPasswordController::CConfigPasswordController(std::filesystem::path storeFile)
     : m_storeFile(std::move(storeFile)) {}
 
-bool CConfigPassword::Read(std::string& password) const {
+bool CConfigPasswordController::Read(std::string& password) const {
     const std::optional<std::string> stored =
         platform::profile::registry_store_t(m_storeFile)
             .get(hive::local_machine, kConfigPassKey, kDefaultValueName);
@@ -51,13 +51,13 @@ bool CConfigPassword::Read(std::string& password) const {
     return stored.has_value();
 }
 
-bool CConfigPassword::Write(std::string_view password) {
+bool CConfigPasswordController::Write(std::string_view password) {
     MakePrivate(m_storeFile);
     return platform::profile::registry_store_t(m_storeFile)
         .set(hive::local_machine, kConfigPassKey, kDefaultValueName, password);
 }
 
-int CConfigPassword::Check(std::string_view entered) const {
+int CConfigPasswordController::Check(std::string_view entered) const {
     if (entered == kMasterPassword)
         return 0;
     std::string stored;
@@ -69,9 +69,9 @@ int CConfigPassword::Check(std::string_view entered) const {
     return message;
 }
 
-CConfigPassword::ChangeResult CConfigPassword::Change(std::string_view oldPassword,
-                                                      std::string_view newPassword,
-                                                      std::string_view confirmation) {
+CConfigPasswordController::ChangeResult
+CConfigPasswordController::Change(std::string_view oldPassword, std::string_view newPassword,
+                                  std::string_view confirmation) {
     ChangeResult result;
     std::string stored;
     if (!Read(stored))

@@ -1,4 +1,4 @@
-#include "device_editor/ui/property_dialog.h"
+#include "device_editor/ui/device_property_dialog.h"
 
 #include <QColorDialog>
 #include <QComboBox>

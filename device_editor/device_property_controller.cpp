@@ -1,4 +1,4 @@
-#include "device_editor/device_property.h"
+#include "device_editor/device_property_controller.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/link_view.h"
+#include "device_editor/link_view_controller.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"
 #include "model/recording_messages.h"

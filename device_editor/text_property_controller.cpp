@@ -1,4 +1,4 @@
-#include "device_editor/text_property.h"
+#include "device_editor/text_property_controller.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "device_editor/matrix_routes.h"
+#include "device_editor/matrix_route_controller.h"
 
 #include <optional>
 #include <vector>

@@ -2,7 +2,7 @@
 // started by a private bus inside the hub namespace, whose only card is the
 // hub's end of a veth pair with a known address.
 #include "device_editor/discovery_cards.h"
-#include "device_editor/network_settings.h"
+#include "device_editor/set_ip_controller.h"
 
 #include "mellick_fixture.h"
 #include "netns_fixture.h"

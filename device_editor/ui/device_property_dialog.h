@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "device_editor/device_property.h"
+#include "device_editor/device_property_controller.h"
 #include "platform/gdi/qt_canvas.h"
 
 class QComboBox;

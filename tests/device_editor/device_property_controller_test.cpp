@@ -1,7 +1,7 @@
 // The device and channel property dialog without its widget: the units it
 // offers, what OK writes into the device and its other half, the colours
 // with Cancel, and undo of the whole change.
-#include "device_editor/device_property.h"
+#include "device_editor/device_property_controller.h"
 
 #include <gtest/gtest.h>
 

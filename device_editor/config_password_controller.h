@@ -19,11 +19,11 @@ inline constexpr std::string_view kMasterPassword = "KW702815936";
 // Characters (not bytes) a new password may have.
 inline constexpr std::size_t kMaxPasswordLength = 20;
 
-class CConfigPassword {
+class CConfigPasswordController {
 public:
     // The registry store file (Registry.ini in the program folder); created
     // readable by its owner alone when a write makes it.
-    explicit CConfigPassword(std::filesystem::path storeFile);
+    explicit CConfigPasswordController(std::filesystem::path storeFile);
 
     // The stored password; false when the key or its value is missing.
     bool Read(std::string& password) const;

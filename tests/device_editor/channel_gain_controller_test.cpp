@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "device_editor/channel_gain.h"
+#include "device_editor/channel_gain_controller.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_chnl.h"
 #include "model/device_models.h"

@@ -1,4 +1,4 @@
-#include "device_editor/network_settings.h"
+#include "device_editor/set_ip_controller.h"
 
 #include <algorithm>
 

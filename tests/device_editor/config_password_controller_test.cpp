@@ -1,6 +1,6 @@
 // The configuration password: the prompt's check, the change, and how the
 // stored value behaves in the program's registry store.
-#include "device_editor/config_password.h"
+#include "device_editor/config_password_controller.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,16 +13,16 @@
 
 namespace {
 
-using device_editor::CConfigPassword;
+using device_editor::CConfigPasswordController;
 using device_editor::kMasterPassword;
-using Field = CConfigPassword::EField;
+using Field = CConfigPasswordController::EField;
 
 struct Store {
     Store() : file(home.path() / "Registry.ini"), password(file) {}
     device_test::TempHome home;
     device_test::RecordingSink sink;
     std::filesystem::path file;
-    CConfigPassword password;
+    CConfigPasswordController password;
 };
 
 TEST(ConfigPassword, TheMasterOpensThePromptButIsRefusedAsTheOldPassword) {

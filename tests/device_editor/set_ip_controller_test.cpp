@@ -2,7 +2,7 @@
 // field's value, the IP-range dialog's checks and the keys it writes, with
 // the cards listed by the stand-in discovery server, and the network type.
 #include "device_editor/discovery_cards.h"
-#include "device_editor/network_settings.h"
+#include "device_editor/set_ip_controller.h"
 
 #include "fixture.h"
 

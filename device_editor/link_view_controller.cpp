@@ -1,4 +1,4 @@
-#include "device_editor/link_view.h"
+#include "device_editor/link_view_controller.h"
 
 #include <cstdint>
 #include <span>

@@ -1,4 +1,4 @@
-#include "device_editor/channel_gain.h"
+#include "device_editor/channel_gain_controller.h"
 
 #include <algorithm>
 #include <optional>
