@@ -9,8 +9,10 @@
 
 #include <QDialog>
 
+#include "device_editor/add_config_controller.h"
 #include "device_editor/config_password_controller.h"
-#include "device_editor/hardware_config.h"
+#include "device_editor/config_view_controller.h"
+#include "device_editor/device_config_controller.h"
 
 class QComboBox;
 class QGroupBox;
