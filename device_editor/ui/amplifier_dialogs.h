@@ -14,7 +14,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "device_editor/amplifier_monitor.h"
+#include "device_editor/amplifier_limits_controller.h"
+#include "device_editor/amplifier_monitor_controller.h"
 #include "device_editor/device_doc_seams.h"
 #include "device_editor/sheet_lock.h"
 
