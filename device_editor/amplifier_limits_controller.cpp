@@ -18,17 +18,12 @@
 
 namespace device_editor {
 
-using amplifier::Decimal;
-using amplifier::RecordIndex;
-using amplifier::Trimmed;
-using amplifier::UnitTitle;
-
 CAmplifierLimitsController::CAmplifierLimitsController(CZoDeviceDoc& doc, model::CDeviceQOVG& unit,
                                                        SheetLock lock)
     : m_doc(doc), m_unit(unit), m_lock(std::move(lock)) {}
 
 std::string CAmplifierLimitsController::Title() const {
-    return UnitTitle(resources::kMsgLimitsTitle, m_unit);
+    return amplifier::UnitTitle(resources::kMsgLimitsTitle, m_unit);
 }
 
 std::array<std::string, 2> CAmplifierLimitsController::UnitChoices(int k) {
@@ -40,7 +35,7 @@ void CAmplifierLimitsController::Load() {
     auto held = TakeSheetLock(m_lock);
     global = m_unit.m_globalAlarm != 0;
     for (int k = 0; k < amplifier::kReadings; ++k) {
-        const std::size_t i = RecordIndex(k);
+        const std::size_t i = amplifier::RecordIndex(k);
         Row& row = GetRow(k);
         const bool raw = m_unit.m_rawDisplay[i] != 0;
         row.name = m_unit.m_analogNames[i];
@@ -60,7 +55,7 @@ void CAmplifierLimitsController::OnUnitChanged(int k, int unit) {
 }
 
 void CAmplifierLimitsController::ShowLimits(int k, bool raw) {
-    const std::size_t i = RecordIndex(k);
+    const std::size_t i = amplifier::RecordIndex(k);
     Row& row = GetRow(k);
     row.scaleLower = amplifier::ShowValue(m_unit.m_scaleLower[i], k, raw);
     row.scaleUpper = amplifier::ShowValue(m_unit.m_scaleUpper[i], k, raw);
@@ -74,12 +69,12 @@ std::optional<CAmplifierLimitsController::Failure> CAmplifierLimitsController::V
         const std::string* texts[4] = {&row.scaleLower, &row.scaleUpper, &row.alarmLower,
                                        &row.alarmUpper};
         for (int f = 0; f < 4; ++f)
-            if (Trimmed(*texts[f]).empty())
+            if (amplifier::Trimmed(*texts[f]).empty())
                 return Failure{resources::kMsgScaleLowerEmpty + f, k};
         const double top = row.unit == kRaw ? amplifier::kRawFullScale : amplifier::FullScale(k);
         double values[4] = {};
         for (int f = 0; f < 4; ++f) {
-            values[f] = Decimal(*texts[f]);
+            values[f] = amplifier::Decimal(*texts[f]);
             if (values[f] < 0 || values[f] > top)
                 return Failure{resources::kMsgScaleLowerRange + f, k};
         }
@@ -105,16 +100,16 @@ bool CAmplifierLimitsController::OnOk() {
     auto held = TakeSheetLock(m_lock);
     m_unit.m_globalAlarm = global ? 1 : 0;
     for (int k = 0; k < amplifier::kReadings; ++k) {
-        const std::size_t i = RecordIndex(k);
+        const std::size_t i = amplifier::RecordIndex(k);
         const Row& row = GetRow(k);
         const bool raw = row.unit == kRaw;
         m_unit.m_analogNames[i] = row.name;
         m_unit.m_rawDisplay[i] = raw ? 1 : 0;
-        m_unit.m_scaleLower[i] = amplifier::StoreValue(Decimal(row.scaleLower), k, raw);
-        m_unit.m_scaleUpper[i] = amplifier::StoreValue(Decimal(row.scaleUpper), k, raw);
+        m_unit.m_scaleLower[i] = amplifier::StoreValue(amplifier::Decimal(row.scaleLower), k, raw);
+        m_unit.m_scaleUpper[i] = amplifier::StoreValue(amplifier::Decimal(row.scaleUpper), k, raw);
         m_unit.m_alarmOn[i] = row.alarmOn ? 1 : 0;
-        m_unit.m_alarmLower[i] = amplifier::StoreValue(Decimal(row.alarmLower), k, raw);
-        m_unit.m_alarmUpper[i] = amplifier::StoreValue(Decimal(row.alarmUpper), k, raw);
+        m_unit.m_alarmLower[i] = amplifier::StoreValue(amplifier::Decimal(row.alarmLower), k, raw);
+        m_unit.m_alarmUpper[i] = amplifier::StoreValue(amplifier::Decimal(row.alarmUpper), k, raw);
     }
     return true;
 }
@@ -135,11 +130,11 @@ bool CAmplifierLimitsController::OnDownload() {
         const Row& row = GetRow(k);
         if (row.unit == kNoUnit)
             continue;
-        const std::size_t i = RecordIndex(k);
+        const std::size_t i = amplifier::RecordIndex(k);
         const bool raw = row.unit == kRaw;
         m_unit.m_alarmOn[i] = row.alarmOn ? 1 : 0;
-        m_unit.m_alarmLower[i] = amplifier::StoreValue(Decimal(row.alarmLower), k, raw);
-        m_unit.m_alarmUpper[i] = amplifier::StoreValue(Decimal(row.alarmUpper), k, raw);
+        m_unit.m_alarmLower[i] = amplifier::StoreValue(amplifier::Decimal(row.alarmLower), k, raw);
+        m_unit.m_alarmUpper[i] = amplifier::StoreValue(amplifier::Decimal(row.alarmUpper), k, raw);
         m_unit.m_analogRunFlags1[i] = 1;
     }
     return true;
@@ -149,7 +144,7 @@ void CAmplifierLimitsController::OnRefresh() {
     auto held = TakeSheetLock(m_lock);
     m_unit.m_settingsEdit = 1;
     for (int k = 0; k < amplifier::kReadings; ++k)
-        m_unit.m_analogRunFlags2[RecordIndex(k)] = 1;
+        m_unit.m_analogRunFlags2[amplifier::RecordIndex(k)] = 1;
 }
 
 void CAmplifierLimitsController::OnNotify(int code) {
@@ -159,7 +154,7 @@ void CAmplifierLimitsController::OnNotify(int code) {
         global = wasGlobal;
         auto held = TakeSheetLock(m_lock);
         for (int k = 0; k < amplifier::kReadings; ++k)
-            m_unit.m_analogRunFlags2[RecordIndex(k)] = 0;
+            m_unit.m_analogRunFlags2[amplifier::RecordIndex(k)] = 0;
     } else if (code == kNotifyGlobalRead) {
         auto held = TakeSheetLock(m_lock);
         m_unit.m_settingsEdit = 0;

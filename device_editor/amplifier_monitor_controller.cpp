@@ -25,11 +25,6 @@ namespace {
 constexpr float kLowestBoxGain = -100.0f;
 constexpr float kHighestBoxGain = 0.0f;
 
-using amplifier::Decimal;
-using amplifier::RecordIndex;
-using amplifier::Trimmed;
-using amplifier::UnitTitle;
-
 } // namespace
 
 CAmplifierMonitorController::CAmplifierMonitorController(CZoDeviceDoc& doc,
@@ -43,7 +38,7 @@ void CAmplifierMonitorController::Open() {
 }
 
 std::string CAmplifierMonitorController::Title() const {
-    return UnitTitle(resources::kMsgMonitorTitle, m_unit);
+    return amplifier::UnitTitle(resources::kMsgMonitorTitle, m_unit);
 }
 
 std::string CAmplifierMonitorController::Caption(int k) {
@@ -57,7 +52,7 @@ std::string CAmplifierMonitorController::ScaleLabel(int k) const {
 
 LevelBar CAmplifierMonitorController::ReadingBar(int k) const {
     auto held = TakeSheetLock(m_lock);
-    const std::size_t i = RecordIndex(k);
+    const std::size_t i = amplifier::RecordIndex(k);
     return {1,
             m_unit.m_scaleUpper[i] - m_unit.m_scaleLower[i] + 1,
             {m_unit.m_alarmUpper[i], m_unit.m_alarmLower[i]}};
@@ -71,10 +66,11 @@ CAmplifierMonitorController::Readings CAmplifierMonitorController::GetReadings()
     auto held = TakeSheetLock(m_lock);
     Readings shown;
     for (int k = 0; k < amplifier::kReadings; ++k) {
-        const int raw = m_unit.m_analogSamples[RecordIndex(k)];
+        const int raw = m_unit.m_analogSamples[amplifier::RecordIndex(k)];
         const auto ku = static_cast<std::size_t>(k);
         shown.barPositions[ku] = amplifier::ReadingBarPosition(k, raw);
-        shown.texts[ku] = amplifier::ShowReading(raw, k, m_unit.m_rawDisplay[RecordIndex(k)] != 0);
+        shown.texts[ku] =
+            amplifier::ShowReading(raw, k, m_unit.m_rawDisplay[amplifier::RecordIndex(k)] != 0);
     }
     const float volumes[2] = {m_unit.m_leftVolume, m_unit.m_rightVolume};
     for (std::size_t s = 0; s < 2; ++s) {
@@ -105,7 +101,7 @@ int CAmplifierMonitorController::Blink() {
     }
     m_blinkPhase = !m_blinkPhase;
     for (int k = 0; k < amplifier::kReadings; ++k) {
-        const std::size_t i = RecordIndex(k);
+        const std::size_t i = amplifier::RecordIndex(k);
         const int raw = m_unit.m_analogSamples[i];
         const bool outside = m_unit.m_alarmOn[i] != 0 && raw >= 0 &&
                              (raw < m_unit.m_alarmLower[i] || raw > m_unit.m_alarmUpper[i]);
@@ -149,10 +145,10 @@ CAmplifierMonitorController::OnGainBoxCommit(std::string text) {
         auto held = TakeSheetLock(m_lock);
         left = m_unit.m_leftGain;
     }
-    if (Trimmed(text).empty())
+    if (amplifier::Trimmed(text).empty())
         return {format("%.1f", static_cast<double>(left)), std::nullopt};
     const float value =
-        std::clamp(static_cast<float>(Decimal(text)), kLowestBoxGain, kHighestBoxGain);
+        std::clamp(static_cast<float>(amplifier::Decimal(text)), kLowestBoxGain, kHighestBoxGain);
     GainBox shown{format("%.1f", static_cast<double>(value)), std::nullopt};
     if (value != left) {
         StoreGains(value);

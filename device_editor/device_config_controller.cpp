@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "model/messages.h"
+#include "platform/text/ascii.h"
 #include "platform/text/format.h"
 #include "resources/message_ids.h"
 #include "resources/string_table.h"
