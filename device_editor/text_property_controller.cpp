@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "device_editor/sheet_dialogs.h"
+#include "device_editor/sheet_dialog_fields.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"
 #include "model/messages.h"
