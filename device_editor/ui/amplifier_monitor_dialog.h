@@ -1,8 +1,8 @@
 #pragma once
-// The monitored amplifier's two dialogs over their controllers: the status
-// window (CDeviceDlgQOVGProperty, modeless, one per unit, kept by the
-// document through a handle) and the limits dialog it opens modally
-// (CDeviceDlgQOVGSetAttri).
+// The monitored amplifier's status window over its controller
+// (CDeviceDlgQOVGProperty, modeless, one per unit, kept by the document
+// through a handle); it opens the limits dialog (amplifier_limits_dialog.h)
+// modally.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,13 +14,11 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "device_editor/amplifier_limits_controller.h"
 #include "device_editor/amplifier_monitor_controller.h"
 #include "device_editor/device_doc_seams.h"
 #include "device_editor/sheet_lock.h"
+#include "device_editor/ui/amplifier_limits_dialog.h"
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,51 +36,6 @@ class CVolumeBarCtrl3;
 namespace device_editor::ui {
 
 inline constexpr int kMonitorDialog = 337;
-inline constexpr int kLimitsDialog = 338;
-
-// The limits dialog, modal (exec()). Every control writes back into the
-// controller's rows before a controller call, and the rows are shown again
-// after it.
-class CDeviceDlgQOVGSetAttri final : public QDialog {
-    Q_OBJECT
-public:
-    // The rows and the global check are loaded from the record at once.
-    CDeviceDlgQOVGSetAttri(CAmplifierLimitsController& controller, QWidget* parent);
-
-    // Shows the controller's rows and global check again (after 1047 and
-    // 1048 reached the controller).
-    void ShowRows();
-
-    enum EField { kScaleLower, kScaleUpper, kAlarmLower, kAlarmUpper };
-    QLineEdit* NameEdit(int k) const { return m_rows[Row(k)].name; }
-    QLineEdit* Field(int k, EField field) const { return m_rows[Row(k)].fields[field]; }
-    QCheckBox* AlarmBox(int k) const { return m_rows[Row(k)].alarm; }
-    QComboBox* UnitBox(int k) const { return m_rows[Row(k)].unit; }
-    QCheckBox* GlobalBox() const { return m_global; }
-    QPushButton* RefreshButton() const { return m_refresh; }
-    QPushButton* DownloadButton() const { return m_download; }
-
-    void accept() override;
-
-private:
-    struct RowControls {
-        QLineEdit* name = nullptr;
-        std::array<QLineEdit*, 4> fields{};
-        QCheckBox* alarm = nullptr;
-        QComboBox* unit = nullptr;
-    };
-    static std::size_t Row(int k) { return static_cast<std::size_t>(k); }
-
-    void Collect();
-    // After a refusal: the empty name, else the field that failed.
-    void FocusFailure();
-
-    CAmplifierLimitsController& m_controller;
-    std::array<RowControls, amplifier::kReadings> m_rows;
-    QCheckBox* m_global = nullptr;
-    QPushButton* m_refresh = nullptr;
-    QPushButton* m_download = nullptr;
-};
 
 // The status window: modeless. Closing it (close box, Escape, OK) only hides
 // it and tells the owner, which removes the handle and with it the window.
