@@ -1,7 +1,6 @@
 #pragma once
-// The network-settings dialogs over their controllers: the IP range and
-// network card (CDeviceDlgSetIP, with its IP address fields) and the net
-// type (CDeviceDlgNetType).
+// The IP-range dialog over its controller: the IP range and network card
+// (CDeviceDlgSetIP, with its IP address fields).
 #include <filesystem>
 #include <optional>
 
@@ -17,7 +16,6 @@ class QLineEdit;
 namespace device_editor::ui {
 
 inline constexpr int kSetIpDialog = 133;
-inline constexpr int kNetTypeDialog = 339;
 
 // An IPv4 address in four fields over a value: digits only, a number above
 // 255 is shown as 255, a field may stay blank. Three digits move the focus
@@ -68,23 +66,6 @@ private:
     CIpAddressEdit* m_endEdit = nullptr;
     CIpAddressEdit* m_cardEdit = nullptr;
     QCheckBox* m_visibleBox = nullptr;
-};
-
-class CDeviceDlgNetType final : public QDialog {
-    Q_OBJECT
-public:
-    // `index`: 0 normal mode, 1 wireless mode.
-    explicit CDeviceDlgNetType(int index, QWidget* parent = nullptr);
-
-    // The choice OK took.
-    int Index() const { return m_index; }
-    QComboBox* TypeBox() const { return m_typeBox; }
-
-    void accept() override;
-
-private:
-    int m_index;
-    QComboBox* m_typeBox = nullptr;
 };
 
 } // namespace device_editor::ui
