@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "comm/automation_wrappers.h"
-#include "device_editor/network_settings.h"
+#include "device_editor/set_ip_controller.h"
 
 namespace device_editor {
 

@@ -1,18 +1,15 @@
 #pragma once
-// The logic of the hardware-configuration dialogs without their widgets:
-// the modal editor of the stored units (unit list, channel list, add,
-// delete, submit), the add dialog's serial number, and the modeless
-// read-only view. The widgets show what these hold and pass the user's
-// actions on; messages and questions go through model/messages.h.
+// What the hardware-configuration dialogs share without their widgets: the
+// main frame as they reach it, the codes it is sent when the units change,
+// the Configuration folder's helpers and the unit the add dialog hands over.
+// Each dialog's logic is its own controller (add_config_controller.h,
+// device_config_controller.h, config_view_controller.h); the widgets show
+// what these hold and pass the user's actions on; messages and questions go
+// through model/messages.h.
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "device_editor/unit_configuration.h"
-#include "resources/message_ids.h"
 
 namespace device_editor {
 
@@ -49,110 +46,7 @@ struct NewUnit {
     int outputs = 0;
 };
 
-// CDeviceDlgAddConfig: a model combo (AddableUnitModels(), first selected)
-// and three serial groups of 6, 4 and 8 characters.
-class CAddConfigController {
-public:
-    // -1 no move; else the group (0-2) the focus moves to.
-    int SetGroup(int group, std::string_view text);
-    const std::string& Group(int group) const { return m_groups[group]; }
-    void SelectModel(int index) { m_model = index; }
-    int SelectedModel() const { return m_model; }
-    // OK is enabled exactly then: 6, 4 and 8 characters and the serial
-    // parses.
-    bool IsSerialComplete() const;
-    // OK: the new unit, or none after message resources::kMsgSerialFormat with the
-    // group at fault in `focus`.
-    std::optional<NewUnit> Accept(int& focus) const;
-
-private:
-    std::string m_groups[3];
-    int m_model = 0;
-};
-
-// CDeviceDlgDeviceConfig. The unit list holds the accepted unit files; one
-// of them is the current unit whose listed channels the channel list
-// edits. The modified flag is set by an edit of the channel list and
-// guards every way that would drop the edits (another unit, exit, close).
-class CDeviceConfigController {
-public:
-    struct UnitRow {
-        std::string macDigits; // six, lower case
-        std::string model;     // upper case
-        std::string serial;    // upper case
-    };
-
-    CDeviceConfigController(std::filesystem::path programFolder, IHardwareConfigFrame& frame);
-
-    // Opening: creates the Configuration folder when missing, then lists
-    // the units; the first becomes current. False when the folder could
-    // not be made (the lists stay empty).
-    bool Open();
-
-    const std::vector<UnitRow>& Units() const { return m_units; }
-    const std::string& CurrentMac() const { return m_currentMac; }
-    const std::string& CurrentModel() const { return m_currentModel; }
-    // The current unit's row, -1 when there is none.
-    int CurrentRow() const;
-    // The channel list: label "In n"/"Out n", item data 0 input, 1 output.
-    const std::vector<UnitChannelRow>& Channels() const { return m_channels; }
-    static std::string ChannelLabel(const UnitChannelRow& row);
-    // "通道配置", with "(<MAC digits>)" while a unit is current.
-    std::string ChannelFrameCaption() const;
-    // The type column's choices for a row ("Mic" for inputs only).
-    static std::vector<std::string> TypeChoices(bool output);
-
-    // An edit of the channel list's type or validity; sets the flag.
-    void EditChannel(int row, std::string_view type, bool inUse);
-    bool IsModified() const { return m_modified; }
-    // "提交" is enabled while edits wait.
-    bool IsSubmitEnabled() const { return m_modified; }
-
-    // The unit list's selection moved to `row`: another unit is shown
-    // (after the save question when edits wait).
-    void SelectUnit(int row);
-    // "增加" with the add dialog's result (none: it was cancelled).
-    void Add(const std::optional<NewUnit>& unit);
-    // "删除" the current unit.
-    void Delete();
-    // "提交".
-    void Submit();
-    // "退出" and the close box: the save question when edits wait.
-    void Exit();
-
-private:
-    void ShowUnit(const std::string& macDigits, const std::string& model);
-    bool SubmitChannels();
-    void ClearCurrent();
-
-    CUnitConfigFile m_file;
-    IHardwareConfigFrame& m_frame;
-    std::vector<UnitRow> m_units;
-    std::vector<UnitChannelRow> m_channels;
-    std::string m_currentMac;
-    std::string m_currentModel;
-    bool m_modified = false;
-};
-
-// CDeviceDlgConfigView: the accepted unit files, 12-character MAC in lower
-// case and model.
-class CConfigViewController {
-public:
-    struct Row {
-        std::string mac;
-        std::string model;
-    };
-    CConfigViewController(std::filesystem::path programFolder, IHardwareConfigFrame& frame);
-    // Lists the files again.
-    void Refresh();
-    const std::vector<Row>& Rows() const { return m_rows; }
-    // The window closes: the frame destroys it on this code.
-    void Close() { m_frame.Notify(kNotifyCloseHwConfig); }
-
-private:
-    CUnitConfigFile m_file;
-    IHardwareConfigFrame& m_frame;
-    std::vector<Row> m_rows;
-};
+// The text with its ASCII letters in lower case.
+std::string LowerCase(std::string_view text);
 
 } // namespace device_editor

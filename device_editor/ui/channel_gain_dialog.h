@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-#include "device_editor/channel_gain.h"
+#include "device_editor/channel_gain_controller.h"
 
 class QEvent;
 class QKeyEvent;

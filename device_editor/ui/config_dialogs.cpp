@@ -88,7 +88,7 @@ void SetRow(QTableWidget& list, int row, const std::vector<std::string>& cells) 
 
 // --- CDeviceDlgPassword ----------------------------------------------------------------
 
-CDeviceDlgPassword::CDeviceDlgPassword(CConfigPassword& password, QWidget* parent)
+CDeviceDlgPassword::CDeviceDlgPassword(CConfigPasswordController& password, QWidget* parent)
     : QDialog(parent), m_password(password) {
     setWindowTitle(DialogText(kPasswordDialog, 0, "密码"));
     m_box = PasswordEdit(this);
@@ -117,7 +117,8 @@ void CDeviceDlgPassword::accept() {
 
 // --- CDeviceDlgModifyPassword ----------------------------------------------------------
 
-CDeviceDlgModifyPassword::CDeviceDlgModifyPassword(CConfigPassword& password, QWidget* parent)
+CDeviceDlgModifyPassword::CDeviceDlgModifyPassword(CConfigPasswordController& password,
+                                                   QWidget* parent)
     : QDialog(parent), m_password(password) {
     setWindowTitle(DialogText(kModifyPasswordDialog, 0, "修改密码"));
     m_old = PasswordEdit(this);
@@ -149,11 +150,11 @@ CDeviceDlgModifyPassword::CDeviceDlgModifyPassword(CConfigPassword& password, QW
 }
 
 void CDeviceDlgModifyPassword::OnModify() {
-    const CConfigPassword::ChangeResult result =
+    const CConfigPasswordController::ChangeResult result =
         m_password.Change(ToUtf8(m_old->text()), ToUtf8(m_new->text()), ToUtf8(m_confirm->text()));
-    if (result.focus == CConfigPassword::EField::Old)
+    if (result.focus == CConfigPasswordController::EField::Old)
         m_old->setFocus();
-    else if (result.focus == CConfigPassword::EField::New)
+    else if (result.focus == CConfigPasswordController::EField::New)
         m_new->setFocus();
 }
 

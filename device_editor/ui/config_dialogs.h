@@ -9,8 +9,10 @@
 
 #include <QDialog>
 
-#include "device_editor/config_password.h"
-#include "device_editor/hardware_config.h"
+#include "device_editor/add_config_controller.h"
+#include "device_editor/config_password_controller.h"
+#include "device_editor/config_view_controller.h"
+#include "device_editor/device_config_controller.h"
 
 class QComboBox;
 class QGroupBox;
@@ -37,7 +39,7 @@ inline constexpr int kAddConfigDialog = 4130;
 class CDeviceDlgPassword final : public QDialog {
     Q_OBJECT
 public:
-    explicit CDeviceDlgPassword(CConfigPassword& password, QWidget* parent = nullptr);
+    explicit CDeviceDlgPassword(CConfigPasswordController& password, QWidget* parent = nullptr);
 
     QLineEdit* PasswordBox() const { return m_box; }
     QPushButton* ModifyButton() const { return m_modify; }
@@ -45,7 +47,7 @@ public:
     void accept() override;
 
 private:
-    CConfigPassword& m_password;
+    CConfigPasswordController& m_password;
     QLineEdit* m_box = nullptr;
     QPushButton* m_modify = nullptr;
 };
@@ -54,7 +56,8 @@ private:
 class CDeviceDlgModifyPassword final : public QDialog {
     Q_OBJECT
 public:
-    explicit CDeviceDlgModifyPassword(CConfigPassword& password, QWidget* parent = nullptr);
+    explicit CDeviceDlgModifyPassword(CConfigPasswordController& password,
+                                      QWidget* parent = nullptr);
 
     QLineEdit* OldBox() const { return m_old; }
     QLineEdit* NewBox() const { return m_new; }
@@ -64,7 +67,7 @@ public:
 private:
     void OnModify();
 
-    CConfigPassword& m_password;
+    CConfigPasswordController& m_password;
     QLineEdit* m_old = nullptr;
     QLineEdit* m_new = nullptr;
     QLineEdit* m_confirm = nullptr;

@@ -4,12 +4,13 @@
 
 #include <QPointer>
 
-#include "device_editor/config_password.h"
-#include "device_editor/device_property.h"
+#include "device_editor/config_password_controller.h"
+#include "device_editor/device_property_controller.h"
 #include "device_editor/discovery_cards.h"
 #include "device_editor/ui/config_dialogs.h"
-#include "device_editor/ui/network_dialogs.h"
-#include "device_editor/ui/property_dialog.h"
+#include "device_editor/ui/device_property_dialog.h"
+#include "device_editor/ui/net_type_dialog.h"
+#include "device_editor/ui/set_ip_dialog.h"
 #include "platform/app_paths/app_paths.h"
 #include "shell/app_settings.h"
 #include "shell/ostrel_app.h"
@@ -91,7 +92,7 @@ bool RunIpRangeDialog(shell::ui::CMainFrame& frame, QWidget* parent) {
 }
 
 void RunHardwareConfigDialogs(shell::ui::CMainFrame& frame, QWidget* parent) {
-    CConfigPassword password(Folder() / "Registry.ini");
+    CConfigPasswordController password(Folder() / "Registry.ini");
     CDeviceDlgPassword prompt(password, parent);
     if (prompt.exec() != QDialog::Accepted)
         return;

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "device_editor/sheet_commands.h"
-#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/amplifier_monitor_dialog.h"
 #include "device_editor/ui/channel_gain_dialog.h"
 #include "device_editor/ui/device_dialogs.h"
 #include "device_editor/ui/device_view.h"

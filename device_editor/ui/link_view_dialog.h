@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "device_editor/link_view.h"
+#include "device_editor/link_view_controller.h"
 
 class QPainter;
 class QPrinter;

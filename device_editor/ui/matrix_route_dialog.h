@@ -5,7 +5,7 @@
 // change.
 #include <QDialog>
 
-#include "device_editor/matrix_routes.h"
+#include "device_editor/matrix_route_controller.h"
 
 namespace shell::ui {
 class CMyButton;

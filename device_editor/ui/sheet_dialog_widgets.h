@@ -2,7 +2,8 @@
 // The widgets of a device sheet's small dialogs: the sheet colours, the sheet
 // size, a text box's properties and a generic device's channel counts. Each
 // is a thin window over its headless controller (device_editor/
-// sheet_dialogs.h, text_property.h): it shows the controller's values, hands
+// sheet_colour_controller.h, sheet_size_controller.h, text_property_controller.h,
+// add_generic_controller.h): it shows the controller's values, hands
 // every change to it and closes when the controller says so. Every control
 // is named "ctl<id>" after its control id, OK and Cancel included.
 //
@@ -11,8 +12,10 @@
 #include <QDialog>
 #include <QFrame>
 
-#include "device_editor/sheet_dialogs.h"
-#include "device_editor/text_property.h"
+#include "device_editor/add_generic_controller.h"
+#include "device_editor/sheet_colour_controller.h"
+#include "device_editor/sheet_size_controller.h"
+#include "device_editor/text_property_controller.h"
 #include "model/gdi_types.h"
 
 class QCheckBox;

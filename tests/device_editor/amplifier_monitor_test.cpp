@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/amplifier_monitor.h"
+#include "device_editor/amplifier_limits_controller.h"
+#include "device_editor/amplifier_monitor_controller.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"

@@ -1,7 +1,9 @@
 // The hardware-configuration editor, its add dialog and the read-only view
 // without their widgets: what the lists hold, the questions asked, the files
 // written and the main frame's notifications.
-#include "device_editor/hardware_config.h"
+#include "device_editor/add_config_controller.h"
+#include "device_editor/config_view_controller.h"
+#include "device_editor/device_config_controller.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

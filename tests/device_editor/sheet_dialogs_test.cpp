@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/link_view.h"
+#include "device_editor/add_generic_controller.h"
+#include "device_editor/link_view_controller.h"
+#include "device_editor/sheet_colour_controller.h"
 #include "device_editor/sheet_commands.h"
-#include "device_editor/sheet_dialogs.h"
-#include "device_editor/text_property.h"
+#include "device_editor/sheet_size_controller.h"
+#include "device_editor/text_property_controller.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/program_settings.h"
 #include "model/recording_messages.h"

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/amplifier_monitor.h"
-#include "device_editor/matrix_routes.h"
+#include "device_editor/amplifier_limits_controller.h"
+#include "device_editor/amplifier_monitor_controller.h"
+#include "device_editor/matrix_route_controller.h"
 #include "device_editor/run_state.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_matrix.h"

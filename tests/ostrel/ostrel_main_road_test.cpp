@@ -30,9 +30,9 @@
 
 #include "attri_dialogs/ui/delay_dialog.h"
 #include "device_editor/device_sheet_editor.h"
+#include "device_editor/ui/device_property_dialog.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
-#include "device_editor/ui/property_dialog.h"
 #include "device_editor/unit_configuration.h"
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_gestures.h"

@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/amplifier_monitor_dialog.h"
 #include "device_editor/ui/device_view.h"
 #include "device_editor/ui/device_windows.h"
 #include "dsp_editor/dsp_commands.h"

@@ -20,9 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/amplifier_monitor.h"
+#include "device_editor/amplifier_limits_controller.h"
+#include "device_editor/amplifier_monitor_controller.h"
 #include "device_editor/run_state.h"
-#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/amplifier_monitor_dialog.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_models.h"
 #include "model/device_qovg.h"

@@ -23,9 +23,10 @@
 #include <vector>
 
 #include "device_editor/ui/config_dialogs.h"
+#include "device_editor/ui/device_property_dialog.h"
 #include "device_editor/ui/device_windows.h"
-#include "device_editor/ui/network_dialogs.h"
-#include "device_editor/ui/property_dialog.h"
+#include "device_editor/ui/net_type_dialog.h"
+#include "device_editor/ui/set_ip_dialog.h"
 #include "device_editor/unit_configuration.h"
 #include "model/device_ny.h"
 #include "model/recording_messages.h"
@@ -243,7 +244,7 @@ class PasswordDialogs : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(password.Write("abc")); }
     test_support::CTempDir home{"ostrel-password"};
-    de::CConfigPassword password{home.path() / "Registry.ini"};
+    de::CConfigPasswordController password{home.path() / "Registry.ini"};
     model::CRecordingMessages messages;
 };
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "device_editor/matrix_routes.h"
+#include "device_editor/matrix_route_controller.h"
 #include "device_editor/ui/matrix_route_dialog.h"
 #include "device_editor/zo_device_doc.h"
 #include "model/device_matrix.h"

@@ -30,7 +30,7 @@
 #include "comm/online_devices.h"
 #include "device_editor/run_state.h"
 #include "device_editor/sheet_drawing.h"
-#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/amplifier_monitor_dialog.h"
 #include "device_editor/ui/run_state_window.h"
 #include "model/device_models.h"
 #include "model/device_ny.h"

@@ -24,7 +24,7 @@
 #include <regex>
 #include <string>
 
-#include "device_editor/link_view.h"
+#include "device_editor/link_view_controller.h"
 #include "device_editor/sheet_commands.h"
 #include "device_editor/ui/device_windows.h"
 #include "device_editor/ui/link_view_dialog.h"

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "device_editor/sheet_commands.h"
-#include "device_editor/ui/amplifier_dialogs.h"
+#include "device_editor/ui/amplifier_monitor_dialog.h"
 #include "device_editor/ui/channel_gain_dialog.h"
 #include "device_editor/ui/matrix_route_dialog.h"
 #include "model/device_matrix.h"
