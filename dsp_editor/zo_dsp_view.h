@@ -146,7 +146,7 @@ public:
     // those fed by its unit channel.
     void ShowMeterValue(const model::CBaseAriModule& tapped, double dB, std::int32_t pin);
 
-    // -- attribute dialogs (attri_dialogs.h): the document lists them, each
+    // -- attribute dialogs (module_dialogs.h): the document lists them, each
     //    module has at most one of its own and each side one for all its
     //    channels
 

@@ -4,7 +4,7 @@
 
 #include "attri_dialogs/ui/attri_dialog_registry.h"
 #include "device_editor/ui/device_windows.h"
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/ui/dsp_windows.h"
 #include "shell/ui/main_frame.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 
 namespace attri_dialogs::ui {
 

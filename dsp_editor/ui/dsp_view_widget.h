@@ -9,7 +9,7 @@
 
 #include <map>
 
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/dsp_seams.h"
 #include "dsp_editor/dsp_view_paint.h"
 

@@ -13,7 +13,7 @@
 #include <QPointer>
 
 #include "comm/command_sender.h"
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_seams.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/parameter_template_dialog.h"
 #include "dsp_editor/parameter_templates.h"

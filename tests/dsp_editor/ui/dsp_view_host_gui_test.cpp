@@ -24,7 +24,7 @@
 
 #include "attri_dialogs/ui/attri_base_dialog.h"
 #include "attri_dialogs/ui/attri_dialog_registry.h"
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/ui/dsp_view_widget.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
 #include "model/recording_messages.h"

@@ -1,4 +1,4 @@
-#include "dsp_editor/attri_dialogs.h"
+#include "dsp_editor/module_dialogs.h"
 
 #include <algorithm>
 #include <utility>
