@@ -8,7 +8,7 @@
 #include "dsp_editor/dsp_gestures.h"
 #include "dsp_editor/dsp_undo.h"
 #include "dsp_editor/dsp_view_paint.h"
-#include "dsp_editor/parameter_template_dialog.h"
+#include "dsp_editor/parameter_template_controller.h"
 #include "dsp_editor/zo_dsp_view.h"
 
 namespace dsp_editor {

@@ -26,8 +26,8 @@ class CDSPDlgDownloadProgress;
 
 namespace dsp_editor {
 
-class CDSPDlgFirmTemplate;
-class CDSPDlgSaveAriAttri;
+class CFirmTemplateController;
+class CParameterTemplateController;
 class CDspClipboard;
 class CZoDSPDoc;
 class CZoDSPView;
@@ -110,14 +110,14 @@ public:
     virtual void RestoreArrowCursor() {}
     // Shows the template dialog modally over its controller; whether it
     // closed with OK. A window without it keeps this default: cancelled.
-    virtual bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+    virtual bool RunFirmTemplateDialog(CFirmTemplateController& dialog) {
         (void)dialog;
         return false;
     }
     // Shows the parameter template dialog modally over its controller
     // (which it starts); whether it closed with OK. A window without it
     // keeps this default: cancelled.
-    virtual bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
+    virtual bool RunSaveAriAttriDialog(CParameterTemplateController& dialog) {
         (void)dialog;
         return false;
     }

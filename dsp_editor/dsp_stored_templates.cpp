@@ -4,7 +4,7 @@
 #include <string>
 
 #include "dsp_editor/download_program.h"
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 #include "dsp_editor/store_program.h"
 #include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -31,7 +31,7 @@ void CDspStoredTemplates::OnSolidifyTemplates() {
     CZoDSPDoc& doc = m_view.GetDocument();
     if (doc.m_live == 0)
         return;
-    CDSPDlgFirmTemplate dialog(m_view, TemplateIni(), m_view.FileChooser());
+    CFirmTemplateController dialog(m_view, TemplateIni(), m_view.FileChooser());
     m_firmTemplateDialog = &dialog;
     m_templateDialog = 1;
     IDspViewWindow* window = m_view.Window();

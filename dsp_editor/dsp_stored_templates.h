@@ -9,7 +9,7 @@
 
 namespace dsp_editor {
 
-class CDSPDlgFirmTemplate;
+class CFirmTemplateController;
 class CZoDSPView;
 
 class CDspStoredTemplates {
@@ -36,7 +36,7 @@ public:
     // Set while the template dialog is open (the sender hands its GETNM
     // replies over only then): the sender's flag, with the dialog.
     std::atomic<std::int32_t>& m_templateDialog;
-    CDSPDlgFirmTemplate* m_firmTemplateDialog = nullptr;
+    CFirmTemplateController* m_firmTemplateDialog = nullptr;
     // The ini listing the stored templates; empty: the program folder's
     // Ostrel.ini.
     std::filesystem::path m_templateIni;

@@ -132,11 +132,11 @@ void CZoDSPViewWidget::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress*
         m_host->ShowDownloadProgress(progress);
 }
 
-bool CZoDSPViewWidget::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+bool CZoDSPViewWidget::RunFirmTemplateDialog(CFirmTemplateController& dialog) {
     return m_host != nullptr && m_host->RunFirmTemplateDialog(dialog);
 }
 
-bool CZoDSPViewWidget::RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
+bool CZoDSPViewWidget::RunSaveAriAttriDialog(CParameterTemplateController& dialog) {
     return m_host != nullptr && m_host->RunSaveAriAttriDialog(dialog);
 }
 

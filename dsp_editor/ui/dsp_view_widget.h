@@ -56,8 +56,8 @@ public:
     void UpdatePropertyPanel() override;
     void ClosePropertyPanel() override;
     void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
-    bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
-    bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) override;
+    bool RunFirmTemplateDialog(CFirmTemplateController& dialog) override;
+    bool RunSaveAriAttriDialog(CParameterTemplateController& dialog) override;
     void OpenModuleDialog(model::CBaseAriModule& module) override;
     void ShowContextMenu(model::Point client) override;
 

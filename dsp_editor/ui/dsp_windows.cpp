@@ -148,7 +148,7 @@ shell::ui::CConsoleWindow* CDspWindow::ConsoleWindow() const {
     return m_console;
 }
 
-CPropertyPanelDialog* CDspWindow::PropertyPanel() const {
+CDSPDlgProperty* CDspWindow::PropertyPanel() const {
     return m_panelWindow;
 }
 
@@ -509,8 +509,8 @@ void CDspWindow::ShowPropertyPanel() {
         m_panelWindow->activateWindow();
         return;
     }
-    m_panel = std::make_unique<CDSPDlgProperty>(*m_view);
-    m_panelWindow = new CPropertyPanelDialog(*m_panel, &m_frame.MainFrame());
+    m_panel = std::make_unique<CPropertyPanelController>(*m_view);
+    m_panelWindow = new CDSPDlgProperty(*m_panel, &m_frame.MainFrame());
     m_panelWindow->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(m_panelWindow, &QObject::destroyed, m_widget, [this] { m_panel.reset(); });
     m_panelWindow->show();
@@ -544,11 +544,11 @@ void CDspWindow::ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progr
     m_progress->SetPos(progress->Pos());
 }
 
-bool CDspWindow::RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) {
+bool CDspWindow::RunFirmTemplateDialog(CFirmTemplateController& dialog) {
     return dsp_editor::ui::RunFirmTemplateDialog(dialog, m_widget);
 }
 
-bool CDspWindow::RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) {
+bool CDspWindow::RunSaveAriAttriDialog(CParameterTemplateController& dialog) {
     return dsp_editor::ui::RunSaveAriAttriDialog(dialog, m_widget);
 }
 

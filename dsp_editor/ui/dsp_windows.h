@@ -13,11 +13,11 @@
 #include <QPointer>
 
 #include "comm/command_sender.h"
-#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/binding_groups.h"
 #include "dsp_editor/dsp_commands.h"
 #include "dsp_editor/dsp_seams.h"
-#include "dsp_editor/property_panel.h"
+#include "dsp_editor/module_dialogs.h"
+#include "dsp_editor/property_panel_controller.h"
 #include "dsp_editor/ui/file_chooser.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "shell/dsp_of_device.h"
@@ -35,7 +35,7 @@ class CProgressWindow;
 namespace dsp_editor::ui {
 
 class CDspFrame;
-class CPropertyPanelDialog;
+class CDSPDlgProperty;
 class CZoDSPViewWidget;
 
 // Commands only the window carries out.
@@ -72,7 +72,7 @@ public:
     CZoDSPViewWidget* Widget() const;
     shell::ui::CConsoleWindow* ConsoleWindow() const;
     // The property panel's window while it is open.
-    CPropertyPanelDialog* PropertyPanel() const;
+    CDSPDlgProperty* PropertyPanel() const;
     // Opens the property panel, or shows and activates the open one
     // (32795).
     void ShowPropertyPanel();
@@ -119,8 +119,8 @@ public:
     void UpdatePropertyPanel() override;
     void ClosePropertyPanel() override;
     void ShowDownloadProgress(const comm::CDSPDlgDownloadProgress* progress) override;
-    bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override;
-    bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) override;
+    bool RunFirmTemplateDialog(CFirmTemplateController& dialog) override;
+    bool RunSaveAriAttriDialog(CParameterTemplateController& dialog) override;
     void OpenModuleDialog(model::CBaseAriModule& module) override;
     void ShowContextMenu(model::Point client) override;
     // Fills `menu` with the context menu's submenu for the selection, its
@@ -170,8 +170,8 @@ private:
     QPointer<CZoDSPViewWidget> m_widget;
     QPointer<shell::ui::CConsoleWindow> m_console;
     QPointer<shell::ui::CProgressWindow> m_progress;
-    std::unique_ptr<CDSPDlgProperty> m_panel;
-    QPointer<CPropertyPanelDialog> m_panelWindow;
+    std::unique_ptr<CPropertyPanelController> m_panel;
+    QPointer<CDSPDlgProperty> m_panelWindow;
     bool m_counted = false;
     // The status bar shows while this view is active.
     bool m_statusShown = true;

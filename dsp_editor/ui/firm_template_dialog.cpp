@@ -20,7 +20,7 @@ namespace dsp_editor::ui {
 
 namespace {
 
-using D = CDSPDlgFirmTemplate;
+using D = CFirmTemplateController;
 
 // The labels beside the fields and the list's column headers.
 constexpr int kSlotLabel = 1395;
@@ -35,7 +35,7 @@ constexpr int kCaption = 0;
 
 } // namespace
 
-CFirmTemplateDialog::CFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidget* parent)
+CDSPDlgFirmTemplate::CDSPDlgFirmTemplate(CFirmTemplateController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
     setWindowTitle(shell::DialogString(D::kDialog, kCaption, "固化模版"));
 
@@ -100,25 +100,25 @@ CFirmTemplateDialog::CFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidge
     FillRows();
     m_controller.SetRowsChanged([this] { FillRows(); });
 
-    connect(m_slot, &QComboBox::activated, this, &CFirmTemplateDialog::OnSelectSlot);
+    connect(m_slot, &QComboBox::activated, this, &CDSPDlgFirmTemplate::OnSelectSlot);
     connect(m_structName, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_controller.m_structName = text.toStdString(); });
     connect(m_paramName, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_controller.m_paramName = text.toStdString(); });
     connect(m_path, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_controller.m_path = text.toStdString(); });
-    connect(browse, &QPushButton::clicked, this, &CFirmTemplateDialog::OnBrowse);
+    connect(browse, &QPushButton::clicked, this, &CDSPDlgFirmTemplate::OnBrowse);
     connect(read, &QPushButton::clicked, this,
             [this] { m_controller.OnBnClickedReadFromDevice(); });
-    connect(ok, &QPushButton::clicked, this, &CFirmTemplateDialog::accept);
+    connect(ok, &QPushButton::clicked, this, &CDSPDlgFirmTemplate::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-CFirmTemplateDialog::~CFirmTemplateDialog() {
+CDSPDlgFirmTemplate::~CDSPDlgFirmTemplate() {
     m_controller.SetRowsChanged(nullptr);
 }
 
-void CFirmTemplateDialog::FillRows() {
+void CDSPDlgFirmTemplate::FillRows() {
     const auto& rows = m_controller.Rows();
     m_rows->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -132,23 +132,23 @@ void CFirmTemplateDialog::FillRows() {
     }
 }
 
-void CFirmTemplateDialog::ShowFields() {
+void CDSPDlgFirmTemplate::ShowFields() {
     m_structName->setText(FromUtf8(m_controller.m_structName));
     m_paramName->setText(FromUtf8(m_controller.m_paramName));
     m_path->setText(FromUtf8(m_controller.m_path));
 }
 
-void CFirmTemplateDialog::OnSelectSlot(int index) {
+void CDSPDlgFirmTemplate::OnSelectSlot(int index) {
     m_controller.OnSelectSlot(index + 1);
     ShowFields();
 }
 
-void CFirmTemplateDialog::OnBrowse() {
+void CDSPDlgFirmTemplate::OnBrowse() {
     m_controller.OnBrowse();
     m_path->setText(FromUtf8(m_controller.m_path));
 }
 
-void CFirmTemplateDialog::accept() {
+void CDSPDlgFirmTemplate::accept() {
     if (m_controller.OnOK()) {
         QDialog::accept();
         return;
@@ -158,9 +158,9 @@ void CFirmTemplateDialog::accept() {
         control->setFocus();
 }
 
-bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidget* parent) {
+bool RunFirmTemplateDialog(CFirmTemplateController& controller, QWidget* parent) {
     controller.OnInitDialog();
-    CFirmTemplateDialog dialog(controller, parent);
+    CDSPDlgFirmTemplate dialog(controller, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

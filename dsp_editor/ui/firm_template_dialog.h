@@ -1,9 +1,9 @@
 #pragma once
 // The template dialog (245): stores the sheet as a template in a slot of
-// the unit. Shows a CDSPDlgFirmTemplate and forwards what the user does.
+// the unit. Shows a CFirmTemplateController and forwards what the user does.
 #include <QDialog>
 
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 
 class QComboBox;
 class QLineEdit;
@@ -18,12 +18,12 @@ inline constexpr int kCtlTemplateCancel = 2;
 
 // Modal; each control is named "ctl<id>". OK closes only when the
 // controller's OnOK lets it, else the control it names takes the focus.
-class CFirmTemplateDialog final : public QDialog {
+class CDSPDlgFirmTemplate final : public QDialog {
     Q_OBJECT
 public:
     // Fills the list from the controller (whose OnInitDialog has run).
-    explicit CFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidget* parent = nullptr);
-    ~CFirmTemplateDialog() override;
+    explicit CDSPDlgFirmTemplate(CFirmTemplateController& controller, QWidget* parent = nullptr);
+    ~CDSPDlgFirmTemplate() override;
 
     void accept() override;
 
@@ -33,7 +33,7 @@ private:
     void OnSelectSlot(int index);
     void OnBrowse();
 
-    CDSPDlgFirmTemplate& m_controller;
+    CFirmTemplateController& m_controller;
     QComboBox* m_slot = nullptr;
     QLineEdit* m_structName = nullptr;
     QLineEdit* m_paramName = nullptr;
@@ -43,6 +43,6 @@ private:
 
 // What the view's window runs for the store command: the controller's
 // start, then the dialog modally; whether it closed with OK.
-bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& controller, QWidget* parent);
+bool RunFirmTemplateDialog(CFirmTemplateController& controller, QWidget* parent);
 
 } // namespace dsp_editor::ui

@@ -17,7 +17,7 @@ namespace dsp_editor::ui {
 
 namespace {
 
-using Amu = CDSPDlgSaveAriAttri;
+using Amu = CParameterTemplateController;
 
 // The labels beside the module's fields and above the list.
 constexpr int kAmuModuleNameLabel = 1390;
@@ -33,7 +33,7 @@ QLineEdit* ReadOnlyEdit(QWidget* owner, int id, const std::string& text) {
 
 } // namespace
 
-CSaveAriAttriDialog::CSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidget* parent)
+CDSPDlgSaveAriAttri::CDSPDlgSaveAriAttri(CParameterTemplateController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller) {
     setWindowTitle(shell::DialogString(Amu::kDialog, kAmuCaption, "算法参数模板"));
     if (parent != nullptr)
@@ -94,16 +94,16 @@ CSaveAriAttriDialog::CSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidge
     if (m_controller.Mode() == Amu::kModeSave)
         m_newName->setFocus();
 
-    connect(m_rows, &QTableWidget::itemSelectionChanged, this, &CSaveAriAttriDialog::OnRowChosen);
+    connect(m_rows, &QTableWidget::itemSelectionChanged, this, &CDSPDlgSaveAriAttri::OnRowChosen);
     connect(m_newName, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_controller.m_newName = text.toStdString(); });
-    connect(m_delete, &QPushButton::clicked, this, &CSaveAriAttriDialog::OnDelete);
+    connect(m_delete, &QPushButton::clicked, this, &CDSPDlgSaveAriAttri::OnDelete);
     connect(m_view, &QPushButton::clicked, this, [this] { m_controller.OnBnClickedViewParams(); });
-    connect(ok, &QPushButton::clicked, this, &CSaveAriAttriDialog::accept);
+    connect(ok, &QPushButton::clicked, this, &CDSPDlgSaveAriAttri::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CSaveAriAttriDialog::FillRows() {
+void CDSPDlgSaveAriAttri::FillRows() {
     const auto& rows = m_controller.Rows();
     {
         const QSignalBlocker quiet(m_rows);
@@ -118,19 +118,19 @@ void CSaveAriAttriDialog::FillRows() {
     OnRowChosen();
 }
 
-void CSaveAriAttriDialog::OnRowChosen() {
+void CDSPDlgSaveAriAttri::OnRowChosen() {
     const QList<QTableWidgetItem*> chosen = m_rows->selectedItems();
     m_controller.SelectRow(chosen.isEmpty() ? -1 : chosen.front()->row());
     m_delete->setEnabled(m_controller.RowButtonsEnabled());
     m_view->setEnabled(m_controller.RowButtonsEnabled());
 }
 
-void CSaveAriAttriDialog::OnDelete() {
+void CDSPDlgSaveAriAttri::OnDelete() {
     m_controller.OnBnClickedDelete();
     FillRows();
 }
 
-bool CSaveAriAttriDialog::eventFilter(QObject* watched, QEvent* event) {
+bool CDSPDlgSaveAriAttri::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_rows && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         OnDelete();
@@ -139,12 +139,12 @@ bool CSaveAriAttriDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void CSaveAriAttriDialog::resizeEvent(QResizeEvent* event) {
+void CDSPDlgSaveAriAttri::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     m_rows->setColumnWidth(0, m_rows->viewport()->width() / 4);
 }
 
-void CSaveAriAttriDialog::accept() {
+void CDSPDlgSaveAriAttri::accept() {
     switch (m_controller.OnBnClickedOk()) {
     case Amu::EResult::Ok:
         QDialog::accept();
@@ -160,9 +160,9 @@ void CSaveAriAttriDialog::accept() {
     }
 }
 
-bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidget* parent) {
+bool RunSaveAriAttriDialog(CParameterTemplateController& controller, QWidget* parent) {
     controller.OnInitDialog();
-    CSaveAriAttriDialog dialog(controller, parent);
+    CDSPDlgSaveAriAttri dialog(controller, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -2,10 +2,10 @@
 // The parameter template dialog (341): saves a module's parameters under a
 // new name, or chooses a template to load into it; lists, deletes and shows
 // the templates of the module's type and variant. Shows a
-// CDSPDlgSaveAriAttri and forwards what the user does.
+// CParameterTemplateController and forwards what the user does.
 #include <QDialog>
 
-#include "dsp_editor/parameter_template_dialog.h"
+#include "dsp_editor/parameter_template_controller.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,11 +17,12 @@ namespace dsp_editor::ui {
 // opens stay usable beside it; each control is named "ctl<id>". OK closes
 // as the controller's OnBnClickedOk says, else the control it names takes
 // the focus.
-class CSaveAriAttriDialog final : public QDialog {
+class CDSPDlgSaveAriAttri final : public QDialog {
     Q_OBJECT
 public:
     // Fills the list from the controller (whose OnInitDialog has run).
-    explicit CSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidget* parent = nullptr);
+    explicit CDSPDlgSaveAriAttri(CParameterTemplateController& controller,
+                                 QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -36,7 +37,7 @@ private:
     void OnRowChosen();
     void OnDelete();
 
-    CDSPDlgSaveAriAttri& m_controller;
+    CParameterTemplateController& m_controller;
     QTableWidget* m_rows = nullptr;
     QLineEdit* m_newName = nullptr;
     QPushButton* m_delete = nullptr;
@@ -46,6 +47,6 @@ private:
 // What the view's window runs for the save and load commands: the
 // controller's start, then the dialog modally over `parent`; whether it
 // closed with OK.
-bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& controller, QWidget* parent);
+bool RunSaveAriAttriDialog(CParameterTemplateController& controller, QWidget* parent);
 
 } // namespace dsp_editor::ui

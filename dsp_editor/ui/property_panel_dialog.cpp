@@ -23,7 +23,7 @@ namespace dsp_editor::ui {
 
 namespace {
 
-using Panel = CDSPDlgProperty;
+using Panel = CPropertyPanelController;
 
 // A solid patch of the stored colour that opens the colour dialog when
 // clicked.
@@ -69,7 +69,7 @@ constexpr int kMinWidth = 200, kMinHeight = 250, kMaxWidth = 600, kMaxHeight = 2
 
 } // namespace
 
-CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* parent)
+CDSPDlgProperty::CDSPDlgProperty(CPropertyPanelController& panel, QWidget* parent)
     : QDialog(parent), m_panel(panel) {
     setWindowTitle(shell::DialogString(Panel::kTemplate, 0, "属性"));
     setMinimumSize(kMinWidth, kMinHeight);
@@ -142,11 +142,11 @@ CPropertyPanelDialog::CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* pare
     Refresh();
 }
 
-CPropertyPanelDialog::~CPropertyPanelDialog() {
+CDSPDlgProperty::~CDSPDlgProperty() {
     m_panel.SetWindow(nullptr);
 }
 
-void CPropertyPanelDialog::Refresh() {
+void CDSPDlgProperty::Refresh() {
     {
         const QSignalBlocker quiet(m_objects);
         m_objects->clear();
@@ -183,7 +183,7 @@ void CPropertyPanelDialog::Refresh() {
         FillTable();
 }
 
-void CPropertyPanelDialog::FillTable() {
+void CDSPDlgProperty::FillTable() {
     const Panel::Table table = m_panel.PropertyTable();
     m_properties->clear();
     m_properties->setColumnCount(static_cast<int>(table.columns.size()));
@@ -200,19 +200,19 @@ void CPropertyPanelDialog::FillTable() {
     }
 }
 
-void CPropertyPanelDialog::ChooseColour(int control) {
+void CDSPDlgProperty::ChooseColour(int control) {
     const QColor chosen =
         QColorDialog::getColor(platform::gdi::ToQColor(m_panel.SwatchColour(control)), this);
     if (chosen.isValid())
         m_panel.OnSwatchColour(control, platform::gdi::FromQColor(chosen));
 }
 
-void CPropertyPanelDialog::resizeEvent(QResizeEvent* event) {
+void CDSPDlgProperty::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     LayOut();
 }
 
-void CPropertyPanelDialog::LayOut() {
+void CDSPDlgProperty::LayOut() {
     const int w = width(), h = height();
     m_objects->setGeometry(5, 5, w - 10, m_objects->sizeHint().height());
     m_tabs->setGeometry(0, 35, w, m_tabs->sizeHint().height());
@@ -243,7 +243,7 @@ void CPropertyPanelDialog::LayOut() {
                                save.height());
 }
 
-bool CPropertyPanelDialog::eventFilter(QObject* watched, QEvent* event) {
+bool CDSPDlgProperty::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         for (const auto& [id, edit] : m_edits) {
             if (edit == watched)
@@ -253,7 +253,7 @@ bool CPropertyPanelDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void CPropertyPanelDialog::keyPressEvent(QKeyEvent* event) {
+void CDSPDlgProperty::keyPressEvent(QKeyEvent* event) {
     if (!SwallowEnterAndEscape(*event))
         QDialog::keyPressEvent(event);
 }

@@ -1,12 +1,12 @@
 #pragma once
-// The property panel's window: shows a CDSPDlgProperty and forwards what the
+// The property panel's window: shows a CPropertyPanelController and forwards what the
 // user does to it. Modeless; its owner decides when it goes (the window's
 // destroyed signal tells it). Each control is named "ctl<id>".
 #include <QDialog>
 
 #include <map>
 
-#include "dsp_editor/property_panel.h"
+#include "dsp_editor/property_panel_controller.h"
 
 class QComboBox;
 class QLineEdit;
@@ -16,12 +16,12 @@ class QTableWidget;
 
 namespace dsp_editor::ui {
 
-class CPropertyPanelDialog final : public QDialog, public IPropertyPanelWindow {
+class CDSPDlgProperty final : public QDialog, public IPropertyPanelWindow {
     Q_OBJECT
 public:
     // Takes the controller's window seam for its life.
-    explicit CPropertyPanelDialog(CDSPDlgProperty& panel, QWidget* parent = nullptr);
-    ~CPropertyPanelDialog() override;
+    explicit CDSPDlgProperty(CPropertyPanelController& panel, QWidget* parent = nullptr);
+    ~CDSPDlgProperty() override;
 
     void Refresh() override;
 
@@ -36,7 +36,7 @@ private:
     void FillTable();
     void ChooseColour(int control);
 
-    CDSPDlgProperty& m_panel;
+    CPropertyPanelController& m_panel;
     QComboBox* m_objects = nullptr;
     QTabBar* m_tabs = nullptr;
     QTableWidget* m_properties = nullptr;

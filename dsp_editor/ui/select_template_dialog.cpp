@@ -24,7 +24,7 @@ namespace dsp_editor::ui {
 
 namespace {
 
-using Sel = CDSPDlgSelectAriTemplate;
+using Sel = CSelectTemplateController;
 
 constexpr int kSelectCaption = 0;
 // The lists keep their heights; the preview takes the rest.
@@ -84,7 +84,7 @@ int ChosenRow(const QTableWidget* table) {
 } // namespace
 
 // The preview's view of a DSP document.
-class CSelectTemplateDialog::CPreviewSheet final : public shell::IPreviewSheet {
+class CDSPDlgSelectAriTemplate::CPreviewSheet final : public shell::IPreviewSheet {
 public:
     explicit CPreviewSheet(const CZoDSPDoc& doc) : m_doc(doc) {}
 
@@ -104,7 +104,8 @@ private:
     const CZoDSPDoc& m_doc;
 };
 
-CSelectTemplateDialog::CSelectTemplateDialog(CDSPDlgSelectAriTemplate& controller, QWidget* parent)
+CDSPDlgSelectAriTemplate::CDSPDlgSelectAriTemplate(CSelectTemplateController& controller,
+                                                   QWidget* parent)
     : QDialog(parent), m_controller(controller) {
     setWindowTitle(shell::DialogString(Sel::kDialog, kSelectCaption, "选择固化模板"));
 
@@ -159,16 +160,16 @@ CSelectTemplateDialog::CSelectTemplateDialog(CDSPDlgSelectAriTemplate& controlle
         m_controller.OnBnClickedAddTemplate();
         ShowLists();
     });
-    connect(ok, &QPushButton::clicked, this, &CSelectTemplateDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &CSelectTemplateDialog::reject);
+    connect(ok, &QPushButton::clicked, this, &CDSPDlgSelectAriTemplate::accept);
+    connect(cancel, &QPushButton::clicked, this, &CDSPDlgSelectAriTemplate::reject);
 }
 
-CSelectTemplateDialog::~CSelectTemplateDialog() {
+CDSPDlgSelectAriTemplate::~CDSPDlgSelectAriTemplate() {
     m_controller.SetPreviewChanged(nullptr);
     m_preview->SetDocument(nullptr);
 }
 
-void CSelectTemplateDialog::ShowLists() {
+void CDSPDlgSelectAriTemplate::ShowLists() {
     const QSignalBlocker quietUnits(m_units);
     const QSignalBlocker quietTemplates(m_templates);
     if (m_controller.Units() != m_shownUnits) {
@@ -197,19 +198,19 @@ void CSelectTemplateDialog::ShowLists() {
     ShowChosenRow(m_templates, m_controller.SelectedTemplate());
 }
 
-void CSelectTemplateDialog::ShowPreview(const CZoDSPDoc* sheet) {
+void CDSPDlgSelectAriTemplate::ShowPreview(const CZoDSPDoc* sheet) {
     std::unique_ptr<CPreviewSheet> shown =
         sheet ? std::make_unique<CPreviewSheet>(*sheet) : nullptr;
     m_preview->SetDocument(shown.get());
     m_sheet = std::move(shown);
 }
 
-void CSelectTemplateDialog::accept() {
+void CDSPDlgSelectAriTemplate::accept() {
     if (m_controller.OnOK())
         QDialog::accept();
 }
 
-void CSelectTemplateDialog::reject() {
+void CDSPDlgSelectAriTemplate::reject() {
     m_controller.OnCancel();
     QDialog::reject();
 }
@@ -217,9 +218,9 @@ void CSelectTemplateDialog::reject() {
 std::optional<shell::CTemplateChoice>
 RunSelectTemplateDialog(QWidget* parent, const std::filesystem::path& ini, IDspMainFrame* frame) {
     CQtFileChooser chooser;
-    CDSPDlgSelectAriTemplate controller(ini, &chooser, frame);
+    CSelectTemplateController controller(ini, &chooser, frame);
     controller.OnInitDialog();
-    CSelectTemplateDialog dialog(controller, parent);
+    CDSPDlgSelectAriTemplate dialog(controller, parent);
     chooser.SetParent(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

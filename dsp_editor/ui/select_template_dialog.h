@@ -1,7 +1,7 @@
 #pragma once
 // The stored-template selection dialog (244): a unit and one of its stored
 // templates, with the template's sheet previewed. Shows a
-// CDSPDlgSelectAriTemplate and forwards what the user does.
+// CSelectTemplateController and forwards what the user does.
 #include <QDialog>
 
 #include <filesystem>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/select_template.h"
+#include "dsp_editor/select_template_controller.h"
 #include "shell/dsp_of_device.h"
 
 class QTableWidget;
@@ -24,12 +24,13 @@ namespace dsp_editor::ui {
 // Modal; each control is named "ctl<id>". The two lists and the preview
 // take the dialog's width; the preview takes what height is left. Switch
 // closes only when the controller's OnOK lets it.
-class CSelectTemplateDialog final : public QDialog {
+class CDSPDlgSelectAriTemplate final : public QDialog {
     Q_OBJECT
 public:
     // Fills the lists from the controller (whose OnInitDialog has run).
-    explicit CSelectTemplateDialog(CDSPDlgSelectAriTemplate& controller, QWidget* parent = nullptr);
-    ~CSelectTemplateDialog() override;
+    explicit CDSPDlgSelectAriTemplate(CSelectTemplateController& controller,
+                                      QWidget* parent = nullptr);
+    ~CDSPDlgSelectAriTemplate() override;
 
     void accept() override;
     void reject() override;
@@ -41,7 +42,7 @@ private:
     void ShowLists();
     void ShowPreview(const CZoDSPDoc* sheet);
 
-    CDSPDlgSelectAriTemplate& m_controller;
+    CSelectTemplateController& m_controller;
     QTableWidget* m_units = nullptr;
     QTableWidget* m_templates = nullptr;
     shell::ui::CStaticPreviewAriTemplate* m_preview = nullptr;

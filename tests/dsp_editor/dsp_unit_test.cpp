@@ -17,7 +17,7 @@
 #include "comm/command_sender.h"
 #include "comm/dsp_console.h"
 #include "dsp_editor/download_program.h"
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 #include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -64,12 +64,12 @@ public:
     }
     void RestoreArrowCursor() override { ++arrowCursors; }
     // The template dialog, run by the test in the user's place.
-    bool RunFirmTemplateDialog(de::CDSPDlgFirmTemplate& dialog) override {
+    bool RunFirmTemplateDialog(de::CFirmTemplateController& dialog) override {
         dialog.OnInitDialog();
         return templateScript && templateScript(dialog);
     }
 
-    std::function<bool(de::CDSPDlgFirmTemplate&)> templateScript;
+    std::function<bool(de::CFirmTemplateController&)> templateScript;
     int repaints = 0;
     int arrowCursors = 0;
     std::vector<std::string> progressStates;
@@ -398,7 +398,7 @@ TEST_F(DspEditorUnit, NameRepliesFillTheTemplateDialogsListWhileItWaits) {
     UnitSheet sheet(frame);
     CZoDSPView& view = sheet.view;
     const std::string ini = ::testing::TempDir() + "dsp_unit_names.ini";
-    dsp_editor::CDSPDlgFirmTemplate dialog(view, ini, nullptr);
+    dsp_editor::CFirmTemplateController dialog(view, ini, nullptr);
     int changes = 0;
     bool onUiThread = true;
     dialog.SetRowsChanged([&] {
@@ -494,7 +494,7 @@ TEST_F(DspEditorUnit, AStoreAndASwitchReachTheUnit) {
     ASSERT_TRUE(RunUntil([&] { return Drained(view); }));
     const std::size_t downloaded = Taken().size();
 
-    sheet.window.templateScript = [&](de::CDSPDlgFirmTemplate& dialog) {
+    sheet.window.templateScript = [&](de::CFirmTemplateController& dialog) {
         dialog.OnSelectSlot(1);
         dialog.m_structName = "Hall";
         dialog.m_paramName = "Day";

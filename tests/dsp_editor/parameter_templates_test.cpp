@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/module_dialogs.h"
 #include "dsp_editor/dsp_undo.h"
-#include "dsp_editor/parameter_template_dialog.h"
+#include "dsp_editor/module_dialogs.h"
+#include "dsp_editor/parameter_template_controller.h"
 #include "dsp_editor/parameter_templates.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
@@ -32,12 +32,12 @@ namespace {
 
 namespace de = dsp_editor;
 namespace fs = std::filesystem;
-using de::CDSPDlgSaveAriAttri;
+using de::CParameterTemplateController;
 using model::CAriEqualizer;
 using model::CBaseAriModule;
 using model::EMessageAnswer;
 using Bytes = std::vector<std::uint8_t>;
-using Result = CDSPDlgSaveAriAttri::EResult;
+using Result = CParameterTemplateController::EResult;
 
 constexpr char kGolden[] = "amu_equalizer3_eq1.hex";
 constexpr char kGoldenFile[] = "Equalizer3_EQ 1.amu";
@@ -186,19 +186,19 @@ class ChoosingWindow final : public de::IDspViewWindow {
 public:
     void Repaint() override {}
     void UpdatePropertyPanel() override {}
-    bool RunSaveAriAttriDialog(CDSPDlgSaveAriAttri& dialog) override {
+    bool RunSaveAriAttriDialog(CParameterTemplateController& dialog) override {
         dialog.OnInitDialog();
         runs.push_back({dialog.Mode(), dialog.Module().m_id});
         return answer && answer(dialog);
     }
 
     struct Run {
-        CDSPDlgSaveAriAttri::EMode mode;
+        CParameterTemplateController::EMode mode;
         std::int32_t moduleId;
         friend bool operator==(const Run&, const Run&) = default;
     };
     std::vector<Run> runs;
-    std::function<bool(CDSPDlgSaveAriAttri&)> answer;
+    std::function<bool(CParameterTemplateController&)> answer;
 };
 
 // A new sheet in a program folder of its own, with its view; equalizers of
@@ -242,7 +242,7 @@ protected:
 TEST_F(DspEditorParameterTemplateSheet, SavingEq1WritesTheGoldenFileIntoANewFolder) {
     const std::unique_ptr<CAriEqualizer> eq = GoldenEqualizer();
     EXPECT_EQ(de::ParameterTemplateFolder(), Folder());
-    CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeSave, *eq);
+    CParameterTemplateController dialog(*view, CParameterTemplateController::kModeSave, *eq);
     dialog.OnInitDialog();
     EXPECT_TRUE(dialog.Rows().empty());
     dialog.m_newName = "EQ 1";
@@ -265,7 +265,7 @@ TEST_F(DspEditorParameterTemplateSheet, ListsTheTemplatesOfTheVariantUnderTheirS
     fs::create_directories(Folder() / "folder.amu");
 
     CBaseAriModule& eq = Equalizer();
-    CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeLoad, eq);
+    CParameterTemplateController dialog(*view, CParameterTemplateController::kModeLoad, eq);
     dialog.OnInitDialog();
     const std::vector<de::ParameterTemplateRow> expected = {{"EQ 1", Folder() / kGoldenFile},
                                                             {"Hall", Folder() / "renamed.amu"}};
@@ -279,7 +279,7 @@ TEST_F(DspEditorParameterTemplateSheet, ListsTheTemplatesOfTheVariantUnderTheirS
     // Load mode chooses the row's own file.
     EXPECT_EQ(dialog.OnBnClickedOk(), Result::Stay);
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{483});
-    EXPECT_EQ(dialog.FocusControl(), CDSPDlgSaveAriAttri::kCtlList);
+    EXPECT_EQ(dialog.FocusControl(), CParameterTemplateController::kCtlList);
     dialog.SelectRow(1);
     EXPECT_EQ(dialog.OnBnClickedOk(), Result::Ok);
     EXPECT_EQ(dialog.ChosenName(), "Hall");
@@ -305,7 +305,7 @@ TEST_F(DspEditorParameterTemplateSheet, ARenamedFileIsViewedAndDeletedAsItself) 
 
     CBaseAriModule& eq = Equalizer();
     {
-        CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeLoad, eq);
+        CParameterTemplateController dialog(*view, CParameterTemplateController::kModeLoad, eq);
         dialog.OnInitDialog();
         ASSERT_EQ(dialog.Rows().size(), 2u);
         EXPECT_EQ(dialog.Rows()[0].name, "EQ 1");
@@ -342,7 +342,7 @@ TEST_F(DspEditorParameterTemplateSheet, ARenamedFileIsViewedAndDeletedAsItself) 
 TEST_F(DspEditorParameterTemplateSheet, DeletingAsksAndReportsAFileGoneAlready) {
     Write(Folder() / kGoldenFile, Golden());
     CBaseAriModule& eq = Equalizer();
-    CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeLoad, eq);
+    CParameterTemplateController dialog(*view, CParameterTemplateController::kModeLoad, eq);
     dialog.OnInitDialog();
     dialog.OnBnClickedDelete(); // nothing chosen: nothing asked
     EXPECT_TRUE(messages.Asked().empty());
@@ -365,7 +365,7 @@ TEST_F(DspEditorParameterTemplateSheet, ViewersGoWithTheDialog) {
     Write(Folder() / "Equalizer3_Hall.amu", TemplateOf(3, "Hall"));
     CBaseAriModule& eq = Equalizer();
     {
-        CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeSave, eq);
+        CParameterTemplateController dialog(*view, CParameterTemplateController::kModeSave, eq);
         dialog.OnInitDialog();
         for (int row : {0, 1, 0}) {
             dialog.SelectRow(row);
@@ -405,7 +405,7 @@ TEST_F(DspEditorParameterTemplateSheet, ViewingChecksTheFileAsItIsNow) {
         fs::remove_all(Folder());
         Write(file, Golden());
         model::CRecordingMessages shown;
-        CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeLoad, eq);
+        CParameterTemplateController dialog(*view, CParameterTemplateController::kModeLoad, eq);
         dialog.OnInitDialog();
         dialog.SelectRow(0);
         row.change();
@@ -453,7 +453,7 @@ TEST_F(DspEditorParameterTemplateSheet, SaveChecksTheNameAndTheFiles) {
         model::CRecordingMessages answers;
         if (row.overwrite)
             answers.ScriptAnswer(485, *row.overwrite);
-        CDSPDlgSaveAriAttri dialog(*view, CDSPDlgSaveAriAttri::kModeSave, *eq);
+        CParameterTemplateController dialog(*view, CParameterTemplateController::kModeSave, *eq);
         dialog.OnInitDialog();
         dialog.m_newName = row.name;
 
@@ -461,7 +461,7 @@ TEST_F(DspEditorParameterTemplateSheet, SaveChecksTheNameAndTheFiles) {
         EXPECT_EQ(answers.ShownIds(), row.shown);
         EXPECT_EQ(answers.AskedIds(), row.overwrite ? std::vector<int>{485} : std::vector<int>{});
         if (row.result == Result::Stay) {
-            EXPECT_EQ(dialog.FocusControl(), CDSPDlgSaveAriAttri::kCtlNewName);
+            EXPECT_EQ(dialog.FocusControl(), CParameterTemplateController::kCtlNewName);
         }
         if (!row.folderIsAFile) {
             EXPECT_EQ(Read(Folder() / kGoldenFile), row.goldenWritten ? Golden() : existing);
@@ -486,18 +486,18 @@ TEST_F(DspEditorParameterTemplateSheet, SaveCommandSavesTheFirstSelectedModule) 
 
     doc->SelectModule(second);
     doc->SelectModule(first);
-    window.answer = [](CDSPDlgSaveAriAttri& dialog) {
+    window.answer = [](CParameterTemplateController& dialog) {
         dialog.m_newName = "Mine";
         return dialog.OnBnClickedOk() == Result::Ok;
     };
     de::OnSaveAriModule(*view);
-    EXPECT_EQ(window.runs,
-              (std::vector<ChoosingWindow::Run>{{CDSPDlgSaveAriAttri::kModeSave, first.m_id}}));
+    EXPECT_EQ(window.runs, (std::vector<ChoosingWindow::Run>{
+                               {CParameterTemplateController::kModeSave, first.m_id}}));
     EXPECT_EQ(Read(Folder() / "Equalizer3_Mine.amu"), de::StoreParameterTemplate("Mine", first));
 }
 
 // The golden template chosen by name.
-bool ChooseEq1(CDSPDlgSaveAriAttri& dialog) {
+bool ChooseEq1(CParameterTemplateController& dialog) {
     for (std::size_t r = 0; r < dialog.Rows().size(); ++r)
         if (dialog.Rows()[r].name == "EQ 1")
             dialog.SelectRow(static_cast<int>(r));
@@ -530,9 +530,9 @@ TEST_F(DspEditorParameterTemplateSheet, LoadingIntoTwoMembersOfAGroupIsOneStepSe
     window.answer = ChooseEq1;
     de::OnLoadAriModule(*view);
 
-    EXPECT_EQ(window.runs,
-              (std::vector<ChoosingWindow::Run>{{CDSPDlgSaveAriAttri::kModeLoad, a.m_id},
-                                                {CDSPDlgSaveAriAttri::kModeLoad, b.m_id}}));
+    EXPECT_EQ(window.runs, (std::vector<ChoosingWindow::Run>{
+                               {CParameterTemplateController::kModeLoad, a.m_id},
+                               {CParameterTemplateController::kModeLoad, b.m_id}}));
     for (CBaseAriModule* m : {&a, &b}) {
         const auto& eq = dynamic_cast<const CAriEqualizer&>(*m);
         EXPECT_EQ(eq.m_bandFlag[1], 1);
@@ -575,16 +575,17 @@ TEST_F(DspEditorParameterTemplateSheet, ATemplateThatCannotBeLoadedIsPassedOver)
     doc->SetModifiedFlag(false);
     doc->m_live = 1;
 
-    const std::vector<std::pair<const char*, std::function<bool(CDSPDlgSaveAriAttri&)>>> answers = {
-        {"cancelled", nullptr},
-        {"cut after it was chosen",
-         [](CDSPDlgSaveAriAttri& dialog) {
-             const bool ok = ChooseEq1(dialog);
-             platform::archive::write_file_atomic(dialog.ChosenPath(),
-                                                  Cut(Golden(), Golden().size() / 2));
-             return ok;
-         }},
-    };
+    const std::vector<std::pair<const char*, std::function<bool(CParameterTemplateController&)>>>
+        answers = {
+            {"cancelled", nullptr},
+            {"cut after it was chosen",
+             [](CParameterTemplateController& dialog) {
+                 const bool ok = ChooseEq1(dialog);
+                 platform::archive::write_file_atomic(dialog.ChosenPath(),
+                                                      Cut(Golden(), Golden().size() / 2));
+                 return ok;
+             }},
+        };
     for (const auto& [what, answer] : answers) {
         SCOPED_TRACE(what);
         window.answer = answer;

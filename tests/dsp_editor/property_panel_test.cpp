@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/property_panel.h"
+#include "dsp_editor/property_panel_controller.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "dsp_test_support.h"
 #include "model/ari_classes.h"
@@ -24,10 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace de = dsp_editor;
-using de::CDSPDlgProperty;
+using de::CPropertyPanelController;
 using model::CBaseAriModule;
 using model::CBaseLink;
-using Panel = CDSPDlgProperty;
+using Panel = CPropertyPanelController;
 
 class CountingWindow final : public de::IDspViewWindow {
 public:
@@ -54,7 +54,7 @@ protected:
         view = std::make_unique<de::CZoDSPView>(*doc);
         view->SetWindow(&window);
         frame.activeView = view.get();
-        panel = std::make_unique<CDSPDlgProperty>(*view);
+        panel = std::make_unique<CPropertyPanelController>(*view);
         panel->SetWindow(&panelWindow);
         panel->OnInitDialog();
         doc->SetModifiedFlag(false);
@@ -88,7 +88,7 @@ protected:
     std::unique_ptr<de::CZoDSPView> view;
     CountingWindow window;
     CountingPanelWindow panelWindow;
-    std::unique_ptr<CDSPDlgProperty> panel;
+    std::unique_ptr<CPropertyPanelController> panel;
     int added = 0;
 };
 

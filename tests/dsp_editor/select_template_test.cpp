@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp_editor/select_template.h"
+#include "dsp_editor/select_template_controller.h"
 #include "dsp_editor/zo_dsp_doc.h"
 #include "dsp_test_support.h"
 #include "model/ari_delay.h"
@@ -29,7 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace de = dsp_editor;
-using de::CDSPDlgSelectAriTemplate;
+using de::CSelectTemplateController;
 using de::CZoDSPDoc;
 using model::EMessageAnswer;
 using Ids = std::vector<int>;
@@ -130,7 +130,7 @@ TEST_F(DspEditorSelectTemplate, ListsUnitsWithLiveTemplatesAndEmptiesDeadRecords
              "[00602b000003-FirmAriTemplate]\n2=" +
              two + "\n5=" + Path("missing.dmu") + "\n");
 
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
 
     EXPECT_EQ(dialog.Units(), (std::vector<std::string>{"00602b000002", "00602b000003"}));
@@ -166,7 +166,7 @@ TEST_F(DspEditorSelectTemplate, ListsUnitsWithLiveTemplatesAndEmptiesDeadRecords
 }
 
 TEST_F(DspEditorSelectTemplate, AnEmptyIniListsNothing) {
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
     EXPECT_TRUE(dialog.Units().empty());
     EXPECT_TRUE(dialog.Templates().empty());
@@ -197,7 +197,7 @@ TEST_F(DspEditorSelectTemplate, PreviewCopiesTheStructureButNotTheParameters) {
     const std::unique_ptr<CZoDSPDoc> source = de::OpenTemplateSheet(path);
     ASSERT_NE(source, nullptr);
 
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     std::vector<const CZoDSPDoc*> shown;
     dialog.SetPreviewChanged([&](const CZoDSPDoc* sheet) { shown.push_back(sheet); });
     dialog.OnInitDialog();
@@ -277,7 +277,7 @@ TEST_F(DspEditorSelectTemplate, APreviewThatDoesNotOpenStaysEmpty) {
     std::ofstream(Path("broken.dmu"), std::ios::binary) << "not a sheet";
     de::CStoredTemplateIni(ini).Record("00602b0a0b0c", 4, Path("broken.dmu"), "Hall", "Broken");
 
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
     dialog.OnClickTemplate(0);
     EXPECT_EQ(messages.ShownIds(), (Ids{resources::kMsgOpenFileFailed}));
@@ -329,7 +329,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateFileRefusesWhatItCannotRecord) {
         model::CRecordingMessages shown;
         frame.hasDspDocuments = row.dspDocuments;
         chooser.answer = row.file;
-        CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+        CSelectTemplateController dialog(ini, &chooser, &frame);
         dialog.OnInitDialog();
         dialog.OnBnClickedAddTemplate();
         EXPECT_EQ(shown.ShownIds(), row.shown);
@@ -340,7 +340,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateFileRefusesWhatItCannotRecord) {
 
     // Cancel in the Open dialog: nothing at all.
     chooser.answer.reset();
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     dialog.OnBnClickedAddTemplate();
     EXPECT_EQ(ReadAll(ini), before);
     EXPECT_TRUE(messages.ShownIds().empty());
@@ -349,7 +349,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateFileRefusesWhatItCannotRecord) {
 TEST_F(DspEditorSelectTemplate, AddingATemplateOfANewUnitListsAndChoosesIt) {
     const std::string stored = WriteTemplate("stored.dmu", 2);
     de::CStoredTemplateIni(ini).Record("00602b0a0b0c", 2, stored, "Hall", "stored.dmu");
-    CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+    CSelectTemplateController dialog(ini, &chooser, &frame);
     dialog.OnInitDialog();
     dialog.OnClickTemplate(0);
     ASSERT_NE(dialog.PreviewDocument(), nullptr);
@@ -379,7 +379,7 @@ TEST_F(DspEditorSelectTemplate, AddingATemplateOfANewUnitListsAndChoosesIt) {
     EXPECT_EQ(frame.recentCleanings, 3);
 
     // What a new dialog finds.
-    CDSPDlgSelectAriTemplate again(ini, &chooser, &frame);
+    CSelectTemplateController again(ini, &chooser, &frame);
     again.OnInitDialog();
     EXPECT_EQ(again.Units(), dialog.Units());
 }
@@ -414,7 +414,7 @@ TEST_F(DspEditorSelectTemplate, SwitchNeedsASlotAndAUnitsMacAndAYes) {
         model::CRecordingMessages shown;
         if (row.answer)
             shown.ScriptAnswer(resources::kMsgAskSwitchTemplate, *row.answer);
-        CDSPDlgSelectAriTemplate dialog(ini, &chooser, &frame);
+        CSelectTemplateController dialog(ini, &chooser, &frame);
         dialog.OnInitDialog();
         dialog.OnClickUnit(row.unit);
         if (row.chooseTemplate)

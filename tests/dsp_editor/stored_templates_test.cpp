@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "comm/dsp_console.h"
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 #include "dsp_editor/store_list.h"
 #include "dsp_editor/store_program.h"
 #include "dsp_editor/stored_template_ini.h"
@@ -37,7 +37,7 @@ namespace {
 namespace de = dsp_editor;
 namespace fs = std::filesystem;
 using comm::EConsoleQueue;
-using de::CDSPDlgFirmTemplate;
+using de::CFirmTemplateController;
 using de::CZoDSPDoc;
 using de::CZoDSPView;
 using model::EMessageAnswer;
@@ -152,11 +152,11 @@ class ScriptedWindow final : public de::IDspViewWindow {
 public:
     void Repaint() override { ++repaints; }
     void UpdatePropertyPanel() override {}
-    bool RunFirmTemplateDialog(CDSPDlgFirmTemplate& dialog) override {
+    bool RunFirmTemplateDialog(CFirmTemplateController& dialog) override {
         dialog.OnInitDialog();
         return script(dialog);
     }
-    std::function<bool(CDSPDlgFirmTemplate&)> script;
+    std::function<bool(CFirmTemplateController&)> script;
     int repaints = 0;
 };
 
@@ -196,7 +196,7 @@ protected:
     }
     // Stores the open sheet to `slot` through the dialog.
     void Store(int slot, const std::string& structName, const std::string& paramName) {
-        window.script = [=, this](CDSPDlgFirmTemplate& dialog) {
+        window.script = [=, this](CFirmTemplateController& dialog) {
             dialog.OnSelectSlot(slot);
             dialog.m_structName = structName;
             dialog.m_paramName = paramName;
@@ -315,10 +315,10 @@ TEST_F(DspEditorStore, AnUnopenableSlotFileQueuesNothingAndLeavesTheIni) {
 }
 
 TEST_F(DspEditorStore, CancelOrANotLiveSheetStoresNothing) {
-    window.script = [](CDSPDlgFirmTemplate&) { return false; };
+    window.script = [](CFirmTemplateController&) { return false; };
     view.StoredTemplates().OnSolidifyTemplates();
     doc->m_live = 0;
-    window.script = [](CDSPDlgFirmTemplate&) -> bool {
+    window.script = [](CFirmTemplateController&) -> bool {
         ADD_FAILURE() << "no dialog for a sheet that is not live";
         return false;
     };
@@ -334,7 +334,7 @@ TEST_F(DspEditorStore, DialogListsTheUnitsSlotsAndForgetsMissingFiles) {
     const std::string gone = StoreFile(5, "Hall", "Gone");
     fs::remove(gone);
 
-    CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
+    CFirmTemplateController dialog(view, view.StoredTemplates().m_templateIni, nullptr);
     dialog.OnInitDialog();
     ASSERT_EQ(dialog.Rows().size(), 1u);
     EXPECT_EQ(dialog.Rows()[0],
@@ -370,7 +370,7 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
         int message;
         int focus;
     };
-    using D = CDSPDlgFirmTemplate;
+    using D = CFirmTemplateController;
     const row_t rows[] = {
         {"no slot", 0, "Hall", "P", true, resources::kMsgBadTemplateSlot, D::kCtlSlot},
         {"no structure name", 3, "", "P", true, resources::kMsgStructNameEmpty, D::kCtlStructName},
@@ -392,7 +392,7 @@ TEST_F(DspEditorStore, DialogChecksEachFieldInTurn) {
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.name);
         model::CRecordingMessages shown;
-        CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
+        CFirmTemplateController dialog(view, view.StoredTemplates().m_templateIni, nullptr);
         dialog.OnInitDialog();
         if (row.slot != 0)
             dialog.OnSelectSlot(row.slot);
@@ -411,7 +411,7 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     doc->SetModifiedFlag(false);
     const std::string stored = StoreFile(2, "Hall", "Day");
     const std::string before = ReadAll(stored);
-    CDSPDlgFirmTemplate dialog(view, view.StoredTemplates().m_templateIni, nullptr);
+    CFirmTemplateController dialog(view, view.StoredTemplates().m_templateIni, nullptr);
     dialog.OnInitDialog();
     dialog.OnSelectSlot(2);
     dialog.m_paramName = "Night";
@@ -435,7 +435,7 @@ TEST_F(DspEditorStore, OkAsksBeforeOverwritingAStoredSlotThenWritesACopy) {
     EXPECT_EQ(copy->m_templateParamName, "Night");
 
     // An empty slot asks nothing.
-    CDSPDlgFirmTemplate fresh(view, view.StoredTemplates().m_templateIni, nullptr);
+    CFirmTemplateController fresh(view, view.StoredTemplates().m_templateIni, nullptr);
     fresh.OnInitDialog();
     fresh.OnSelectSlot(4);
     fresh.m_structName = "Hall";
@@ -461,7 +461,7 @@ TEST_F(DspEditorStore, NameRepliesFillTheListWhileTheDialogIsOpen) {
         {"GETNM04TwelveChars!ParamsTwelve#", true},
     };
     int changes = 0;
-    window.script = [&](CDSPDlgFirmTemplate& dialog) {
+    window.script = [&](CFirmTemplateController& dialog) {
         dialog.SetRowsChanged([&] { ++changes; });
         for (const row_t& row : rows) {
             SCOPED_TRACE(row.reply);
@@ -513,8 +513,8 @@ TEST(DspEditorStoreStructure, SameBlocksAndWiringBothWays) {
         std::unique_ptr<CZoDSPDoc> a = MakeSheet(frame);
         std::unique_ptr<CZoDSPDoc> b = MakeSheet(frame);
         row.changeB(*b);
-        EXPECT_EQ(CDSPDlgFirmTemplate::IsSameStructure(*a, *b), row.same);
-        EXPECT_EQ(CDSPDlgFirmTemplate::IsSameStructure(*b, *a), row.same);
+        EXPECT_EQ(CFirmTemplateController::IsSameStructure(*a, *b), row.same);
+        EXPECT_EQ(CFirmTemplateController::IsSameStructure(*b, *a), row.same);
     }
 }
 

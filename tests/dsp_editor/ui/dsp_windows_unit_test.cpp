@@ -19,7 +19,7 @@
 #include <fstream>
 
 #include "comm/command_sender.h"
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 #include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "kestrin2_fixture.h"
@@ -135,11 +135,11 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
     fill.setInterval(20);
     QObject::connect(&fill, &QTimer::timeout, [&] {
         auto* dialog =
-            qobject_cast<de::ui::CFirmTemplateDialog*>(QApplication::activeModalWidget());
+            qobject_cast<de::ui::CDSPDlgFirmTemplate*>(QApplication::activeModalWidget());
         if (dialog == nullptr || filled)
             return;
         filled = true;
-        QComboBox* slot = Control<QComboBox>(*dialog, de::CDSPDlgFirmTemplate::kCtlSlot);
+        QComboBox* slot = Control<QComboBox>(*dialog, de::CFirmTemplateController::kCtlSlot);
         slot->setCurrentIndex(0);
         emit slot->activated(0);
         // Typed, as a user types them.
@@ -148,9 +148,9 @@ TEST_F(DspWindowsUnit, DownloadStoreAndSwitchThroughTheWindowsCommands) {
             edit->clear();
             QTest::keyClicks(edit, text);
         };
-        type(de::CDSPDlgFirmTemplate::kCtlStructName, "Hall");
-        type(de::CDSPDlgFirmTemplate::kCtlParamName, "Day");
-        type(de::CDSPDlgFirmTemplate::kCtlPath, QString::fromStdString(stored));
+        type(de::CFirmTemplateController::kCtlStructName, "Hall");
+        type(de::CFirmTemplateController::kCtlParamName, "Day");
+        type(de::CFirmTemplateController::kCtlPath, QString::fromStdString(stored));
         Control<QPushButton>(*dialog, de::ui::kCtlTemplateOk)->click();
         // A refusal leaves the dialog open: cancelled, the test fails below.
         if (dialog->isVisible())

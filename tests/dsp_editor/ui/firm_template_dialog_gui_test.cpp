@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 #include "dsp_editor/stored_template_ini.h"
 #include "dsp_editor/ui/firm_template_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -25,8 +25,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using dsp_editor::CDSPDlgFirmTemplate;
-using dsp_editor::ui::CFirmTemplateDialog;
+using dsp_editor::CFirmTemplateController;
+using dsp_editor::ui::CDSPDlgFirmTemplate;
 using gui_test::Control;
 using gui_test::WaitFor;
 
@@ -44,18 +44,18 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     dsp_editor::CStoredTemplateIni(view.StoredTemplates().m_templateIni)
         .Record(frame.mac, 2, stored, "Hall", "Day");
 
-    CDSPDlgFirmTemplate controller(view, view.StoredTemplates().m_templateIni, nullptr);
+    CFirmTemplateController controller(view, view.StoredTemplates().m_templateIni, nullptr);
     controller.OnInitDialog();
-    CFirmTemplateDialog dialog(controller);
+    CDSPDlgFirmTemplate dialog(controller);
     dialog.show();
     ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
 
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("固化模版"));
-    QComboBox* slotCombo = Control<QComboBox>(dialog, CDSPDlgFirmTemplate::kCtlSlot);
+    QComboBox* slotCombo = Control<QComboBox>(dialog, CFirmTemplateController::kCtlSlot);
     ASSERT_EQ(slotCombo->count(), 8);
     EXPECT_EQ(slotCombo->itemText(0), QStringLiteral("01"));
     EXPECT_EQ(slotCombo->currentIndex(), -1);
-    QTableWidget* list = Control<QTableWidget>(dialog, CDSPDlgFirmTemplate::kCtlList);
+    QTableWidget* list = Control<QTableWidget>(dialog, CFirmTemplateController::kCtlList);
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("02"));
     EXPECT_EQ(list->item(0, 3)->text(), QString::fromStdString(stored));
@@ -70,11 +70,11 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
     EXPECT_EQ(list->item(1, 1)->text(), QStringLiteral("Club"));
 
     // Choosing slot 2 shows its names and file; slot 4 empties them.
-    QLineEdit* structName = Control<QLineEdit>(dialog, CDSPDlgFirmTemplate::kCtlStructName);
+    QLineEdit* structName = Control<QLineEdit>(dialog, CFirmTemplateController::kCtlStructName);
     slotCombo->setCurrentIndex(1);
     emit slotCombo->activated(1);
     EXPECT_EQ(structName->text(), QStringLiteral("Hall"));
-    EXPECT_EQ(Control<QLineEdit>(dialog, CDSPDlgFirmTemplate::kCtlPath)->text(),
+    EXPECT_EQ(Control<QLineEdit>(dialog, CFirmTemplateController::kCtlPath)->text(),
               QString::fromStdString(stored));
     slotCombo->setCurrentIndex(3);
     emit slotCombo->activated(3);
@@ -88,10 +88,10 @@ TEST(DspEditorStoreGui, TemplateDialogShowsTheSlotsAndRefusesAnEmptyName) {
 
     // The texts of the English pack.
     ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
-    CFirmTemplateDialog english(controller);
+    CDSPDlgFirmTemplate english(controller);
     gui_test::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Store template"));
-    EXPECT_EQ(Control<QPushButton>(english, CDSPDlgFirmTemplate::kCtlReadFromDevice)->text(),
+    EXPECT_EQ(Control<QPushButton>(english, CFirmTemplateController::kCtlReadFromDevice)->text(),
               QStringLiteral("Read from device"));
     EXPECT_EQ(list->horizontalHeaderItem(1)->text(), QStringLiteral("结构名称"));
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "dsp_editor/parameter_template_dialog.h"
+#include "dsp_editor/parameter_template_controller.h"
 #include "dsp_editor/parameter_templates.h"
 #include "dsp_editor/ui/parameter_template_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
@@ -29,8 +29,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using dsp_editor::CDSPDlgSaveAriAttri;
-using dsp_editor::ui::CSaveAriAttriDialog;
+using dsp_editor::CParameterTemplateController;
+using dsp_editor::ui::CDSPDlgSaveAriAttri;
 using gui_test::Control;
 using gui_test::WaitFor;
 
@@ -47,52 +47,59 @@ TEST(DspEditorParameterTemplateGui, ListsChoosesRefusesAndDeletes) {
                                          dsp_editor::StoreParameterTemplate("Hall", stored));
 
     {
-        CDSPDlgSaveAriAttri controller(view, CDSPDlgSaveAriAttri::kModeLoad, eq, folder.path());
+        CParameterTemplateController controller(view, CParameterTemplateController::kModeLoad, eq,
+                                                folder.path());
         controller.OnInitDialog();
-        CSaveAriAttriDialog dialog(controller);
+        CDSPDlgSaveAriAttri dialog(controller);
         dialog.show();
         ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
 
-        EXPECT_EQ(Control<QLineEdit>(dialog, CDSPDlgSaveAriAttri::kCtlModuleId)->text(),
+        EXPECT_EQ(Control<QLineEdit>(dialog, CParameterTemplateController::kCtlModuleId)->text(),
                   QStringLiteral("4"));
-        EXPECT_FALSE(Control<QLineEdit>(dialog, CDSPDlgSaveAriAttri::kCtlNewName)->isVisible());
-        EXPECT_FALSE(Control<QLabel>(dialog, CDSPDlgSaveAriAttri::kCtlNewNameLabel)->isVisible());
-        QTableWidget* list = Control<QTableWidget>(dialog, CDSPDlgSaveAriAttri::kCtlList);
+        EXPECT_FALSE(
+            Control<QLineEdit>(dialog, CParameterTemplateController::kCtlNewName)->isVisible());
+        EXPECT_FALSE(
+            Control<QLabel>(dialog, CParameterTemplateController::kCtlNewNameLabel)->isVisible());
+        QTableWidget* list = Control<QTableWidget>(dialog, CParameterTemplateController::kCtlList);
         ASSERT_EQ(list->rowCount(), 1);
         EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QStringLiteral("序号"));
         EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("1"));
         EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("Hall"));
-        QPushButton* viewButton = Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlView);
+        QPushButton* viewButton =
+            Control<QPushButton>(dialog, CParameterTemplateController::kCtlView);
         EXPECT_EQ(viewButton->text(), QStringLiteral("查看参数..."));
         EXPECT_FALSE(viewButton->isEnabled());
         list->selectRow(0);
         EXPECT_TRUE(viewButton->isEnabled());
-        EXPECT_TRUE(Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlDelete)->isEnabled());
+        EXPECT_TRUE(
+            Control<QPushButton>(dialog, CParameterTemplateController::kCtlDelete)->isEnabled());
 
-        Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlOk)->click();
+        Control<QPushButton>(dialog, CParameterTemplateController::kCtlOk)->click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(controller.ChosenPath(), folder.path() / "Equalizer3_Hall.amu");
     }
 
-    CDSPDlgSaveAriAttri controller(view, CDSPDlgSaveAriAttri::kModeSave, eq, folder.path());
+    CParameterTemplateController controller(view, CParameterTemplateController::kModeSave, eq,
+                                            folder.path());
     controller.OnInitDialog();
-    CSaveAriAttriDialog dialog(controller);
+    CDSPDlgSaveAriAttri dialog(controller);
     dialog.show();
     ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
-    QLineEdit* name = Control<QLineEdit>(dialog, CDSPDlgSaveAriAttri::kCtlNewName);
+    QLineEdit* name = Control<QLineEdit>(dialog, CParameterTemplateController::kCtlNewName);
     EXPECT_TRUE(name->isVisible());
-    Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlOk)->click();
+    Control<QPushButton>(dialog, CParameterTemplateController::kCtlOk)->click();
     EXPECT_EQ(messages.ShownIds(), std::vector<int>{resources::kMsgAmuNameEmpty});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(WaitFor([&] { return dialog.focusWidget() == name; }));
 
     messages.ScriptAnswer(resources::kMsgAmuAskDelete, model::EMessageAnswer::Yes);
-    QTableWidget* list = Control<QTableWidget>(dialog, CDSPDlgSaveAriAttri::kCtlList);
+    QTableWidget* list = Control<QTableWidget>(dialog, CParameterTemplateController::kCtlList);
     list->selectRow(0);
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(list, &del);
     EXPECT_EQ(list->rowCount(), 0);
-    EXPECT_FALSE(Control<QPushButton>(dialog, CDSPDlgSaveAriAttri::kCtlDelete)->isEnabled());
+    EXPECT_FALSE(
+        Control<QPushButton>(dialog, CParameterTemplateController::kCtlDelete)->isEnabled());
     EXPECT_FALSE(fs::exists(folder.path() / "Equalizer3_Hall.amu"));
     dialog.reject();
 }

@@ -15,7 +15,7 @@
 
 #include <memory>
 
-#include "dsp_editor/property_panel.h"
+#include "dsp_editor/property_panel_controller.h"
 #include "dsp_editor/ui/property_panel_dialog.h"
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/recording_messages.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-using dsp_editor::CDSPDlgProperty;
+using dsp_editor::CPropertyPanelController;
 using gui_test::Control;
 using gui_test::WaitFor;
 
@@ -35,18 +35,18 @@ TEST(DspEditorPropertyGui, PanelShowsTheSheetClampsItsWidthAndKeepsItsLayout) {
     doc->m_sheetColour = 0x0000FF; // red
     doc->SetModifiedFlag(false);
     dsp_editor::CZoDSPView view(*doc);
-    CDSPDlgProperty panel(view);
+    CPropertyPanelController panel(view);
     panel.OnInitDialog();
-    dsp_editor::ui::CPropertyPanelDialog dialog(panel);
+    dsp_editor::ui::CDSPDlgProperty dialog(panel);
     dialog.show();
     ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
 
-    auto* objects = Control<QComboBox>(dialog, CDSPDlgProperty::kCtlObjects);
+    auto* objects = Control<QComboBox>(dialog, CPropertyPanelController::kCtlObjects);
     ASSERT_NE(objects, nullptr);
     EXPECT_EQ(objects->count(), 17);
     EXPECT_EQ(objects->currentText(), QStringLiteral("Sheet"));
 
-    auto* width = Control<QLineEdit>(dialog, CDSPDlgProperty::kCtlSheetWidth);
+    auto* width = Control<QLineEdit>(dialog, CPropertyPanelController::kCtlSheetWidth);
     ASSERT_NE(width, nullptr);
     EXPECT_EQ(width->text(), QStringLiteral("1260"));
     width->selectAll();
@@ -57,14 +57,14 @@ TEST(DspEditorPropertyGui, PanelShowsTheSheetClampsItsWidthAndKeepsItsLayout) {
     EXPECT_EQ(doc->m_sheetWidth, 500);
     EXPECT_TRUE(doc->IsModified());
 
-    QWidget* swatch = Control<QWidget>(dialog, CDSPDlgProperty::kCtlSheetColour);
+    QWidget* swatch = Control<QWidget>(dialog, CPropertyPanelController::kCtlSheetColour);
     ASSERT_NE(swatch, nullptr);
     const QImage patch = swatch->grab().toImage();
     EXPECT_EQ(patch.pixelColor(patch.width() / 2, patch.height() / 2), QColor(255, 0, 0));
 
-    auto* table = Control<QTableWidget>(dialog, CDSPDlgProperty::kCtlProperties);
+    auto* table = Control<QTableWidget>(dialog, CPropertyPanelController::kCtlProperties);
     EXPECT_FALSE(table->isVisible());
-    Control<QTabBar>(dialog, CDSPDlgProperty::kCtlTabs)->setCurrentIndex(1);
+    Control<QTabBar>(dialog, CPropertyPanelController::kCtlTabs)->setCurrentIndex(1);
     ASSERT_TRUE(WaitFor([&] { return table->isVisible(); }));
     EXPECT_FALSE(width->isVisible());
     ASSERT_EQ(table->rowCount(), 4);
@@ -72,13 +72,14 @@ TEST(DspEditorPropertyGui, PanelShowsTheSheetClampsItsWidthAndKeepsItsLayout) {
 
     dialog.resize(100, 3000);
     ASSERT_TRUE(WaitFor([&] { return dialog.size() == QSize(200, 2000); }));
-    Control<QTabBar>(dialog, CDSPDlgProperty::kCtlTabs)->setCurrentIndex(0);
-    auto* save = Control<QPushButton>(dialog, CDSPDlgProperty::kCtlSaveDefault);
+    Control<QTabBar>(dialog, CPropertyPanelController::kCtlTabs)->setCurrentIndex(0);
+    auto* save = Control<QPushButton>(dialog, CPropertyPanelController::kCtlSaveDefault);
     ASSERT_TRUE(WaitFor([&] { return save->isVisible(); }));
     EXPECT_EQ(save->geometry().right() + 1, 200 - 20);
     EXPECT_EQ(save->geometry().bottom() + 1, 2000 - 20);
-    EXPECT_EQ(Control<QPushButton>(dialog, CDSPDlgProperty::kCtlLoadInitial)->geometry().left(),
-              20);
+    EXPECT_EQ(
+        Control<QPushButton>(dialog, CPropertyPanelController::kCtlLoadInitial)->geometry().left(),
+        20);
 }
 
 } // namespace

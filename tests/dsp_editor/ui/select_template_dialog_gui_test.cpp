@@ -13,7 +13,7 @@
 
 #include <filesystem>
 
-#include "dsp_editor/select_template.h"
+#include "dsp_editor/select_template_controller.h"
 #include "dsp_editor/ui/select_template_dialog.h"
 #include "model/recording_messages.h"
 #include "platform/archive/file.h"
@@ -25,11 +25,11 @@
 
 namespace {
 
-using dsp_editor::CDSPDlgSelectAriTemplate;
-using dsp_editor::ui::CSelectTemplateDialog;
+using dsp_editor::CSelectTemplateController;
+using dsp_editor::ui::CDSPDlgSelectAriTemplate;
 using gui_test::Control;
 using gui_test::WaitFor;
-using Sel = CDSPDlgSelectAriTemplate;
+using Sel = CSelectTemplateController;
 
 // Whether any pixel of the preview's column showing sheet column `x` is
 // not white. The picture spans the sheet's modules, x 20 (the inputs) to
@@ -56,9 +56,9 @@ TEST(DspEditorSelectTemplateGui, ListsPreviewsStretchesAndSwitches) {
                                                    "Day" + std::to_string(slot));
     }
 
-    CDSPDlgSelectAriTemplate controller(ini, nullptr, nullptr);
+    CSelectTemplateController controller(ini, nullptr, nullptr);
     controller.OnInitDialog();
-    CSelectTemplateDialog dialog(controller);
+    CDSPDlgSelectAriTemplate dialog(controller);
     dialog.resize(600, 560);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -113,7 +113,7 @@ TEST(DspEditorSelectTemplateGui, ListsPreviewsStretchesAndSwitches) {
 
     // The texts of the English pack.
     ASSERT_TRUE(gui_test::InstallEnglishPack(OSTREL_SHIPPED_PACKS));
-    CSelectTemplateDialog english(controller);
+    CDSPDlgSelectAriTemplate english(controller);
     gui_test::UninstallLanguage();
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Select stored template"));
     EXPECT_EQ(Control<QPushButton>(english, Sel::kCtlSwitch)->text(), QStringLiteral("Switch"));

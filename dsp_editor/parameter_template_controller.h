@@ -22,7 +22,7 @@ class CZoDSPView;
 // templates of the module's type and variant, deletes them and shows one
 // read-only in the module's attribute dialog; such viewers and the modules
 // made for them belong to it and go with it.
-class CDSPDlgSaveAriAttri {
+class CParameterTemplateController {
 public:
     // Controls, by the ids their texts have in the language packs.
     static constexpr int kDialog = 341;
@@ -43,12 +43,12 @@ public:
 
     // The view and the module outlive the dialog; `folder` holds the
     // templates.
-    CDSPDlgSaveAriAttri(CZoDSPView& view, EMode mode, model::CBaseAriModule& module,
-                        std::filesystem::path folder = ParameterTemplateFolder());
+    CParameterTemplateController(CZoDSPView& view, EMode mode, model::CBaseAriModule& module,
+                                 std::filesystem::path folder = ParameterTemplateFolder());
     // Destroys the viewers it opened, then their modules.
-    ~CDSPDlgSaveAriAttri();
-    CDSPDlgSaveAriAttri(const CDSPDlgSaveAriAttri&) = delete;
-    CDSPDlgSaveAriAttri& operator=(const CDSPDlgSaveAriAttri&) = delete;
+    ~CParameterTemplateController();
+    CParameterTemplateController(const CParameterTemplateController&) = delete;
+    CParameterTemplateController& operator=(const CParameterTemplateController&) = delete;
 
     EMode Mode() const { return m_mode; }
     const model::CBaseAriModule& Module() const { return m_module; }

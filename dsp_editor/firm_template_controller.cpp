@@ -1,4 +1,4 @@
-#include "dsp_editor/firm_template_dialog.h"
+#include "dsp_editor/firm_template_controller.h"
 
 #include <algorithm>
 #include <array>
@@ -87,11 +87,11 @@ std::set<std::array<std::int32_t, 4>> WiringOf(const CZoDSPDoc& doc) {
 
 } // namespace
 
-CDSPDlgFirmTemplate::CDSPDlgFirmTemplate(CZoDSPView& view, std::filesystem::path ini,
-                                         IFileChooser* chooser)
+CFirmTemplateController::CFirmTemplateController(CZoDSPView& view, std::filesystem::path ini,
+                                                 IFileChooser* chooser)
     : m_view(view), m_doc(view.GetDocument()), m_ini(std::move(ini)), m_chooser(chooser) {}
 
-void CDSPDlgFirmTemplate::OnInitDialog() {
+void CFirmTemplateController::OnInitDialog() {
     m_rows.clear();
     CStoredTemplateIni ini(m_ini);
     const TemplateSlotPaths paths = ini.Paths(m_doc.m_unitMac);
@@ -105,13 +105,13 @@ void CDSPDlgFirmTemplate::OnInitDialog() {
     }
 }
 
-StoredTemplateRow* CDSPDlgFirmTemplate::RowOf(int slot) {
+StoredTemplateRow* CFirmTemplateController::RowOf(int slot) {
     const auto row = std::find_if(m_rows.begin(), m_rows.end(),
                                   [&](const StoredTemplateRow& r) { return r.slot == slot; });
     return row == m_rows.end() ? nullptr : &*row;
 }
 
-void CDSPDlgFirmTemplate::OnSelectSlot(int slot) {
+void CFirmTemplateController::OnSelectSlot(int slot) {
     if (!IsTemplateSlot(slot)) {
         model::ShowMessage(resources::kMsgBadTemplateSlot);
         return;
@@ -124,7 +124,7 @@ void CDSPDlgFirmTemplate::OnSelectSlot(int slot) {
     m_path = row && FileExists(row->path) ? row->path : "";
 }
 
-void CDSPDlgFirmTemplate::OnBrowse() {
+void CFirmTemplateController::OnBrowse() {
     if (m_chooser == nullptr)
         return;
     std::string_view proposed = m_doc.GetTitle();
@@ -135,12 +135,12 @@ void CDSPDlgFirmTemplate::OnBrowse() {
         m_path = WithTemplateSuffix(*chosen);
 }
 
-void CDSPDlgFirmTemplate::OnBnClickedReadFromDevice() {
+void CFirmTemplateController::OnBnClickedReadFromDevice() {
     for (int slot = 1; slot <= kTemplateSlots; ++slot)
         m_view.Console().SendText(platform::text::format("GETNM%02d", slot), true);
 }
 
-bool CDSPDlgFirmTemplate::OnNameReply(std::string_view text) {
+bool CFirmTemplateController::OnNameReply(std::string_view text) {
     if (text.starts_with('*'))
         text.remove_prefix(1);
     if (text.ends_with('#'))
@@ -168,13 +168,13 @@ bool CDSPDlgFirmTemplate::OnNameReply(std::string_view text) {
     return true;
 }
 
-bool CDSPDlgFirmTemplate::Refuse(int message, int control) {
+bool CFirmTemplateController::Refuse(int message, int control) {
     model::ShowMessage(message);
     m_focus = control;
     return false;
 }
 
-bool CDSPDlgFirmTemplate::OnOK() {
+bool CFirmTemplateController::OnOK() {
     m_focus = 0;
     if (!IsTemplateSlot(m_slot))
         return Refuse(resources::kMsgBadTemplateSlot, kCtlSlot);
@@ -214,7 +214,7 @@ bool CDSPDlgFirmTemplate::OnOK() {
     return true;
 }
 
-bool CDSPDlgFirmTemplate::CheckStructure(std::string_view name) const {
+bool CFirmTemplateController::CheckStructure(std::string_view name) const {
     const std::size_t length = CharCount(name);
     if (length < 1 || length > kTemplateNameLength)
         return false;
@@ -235,7 +235,7 @@ bool CDSPDlgFirmTemplate::CheckStructure(std::string_view name) const {
     return true;
 }
 
-bool CDSPDlgFirmTemplate::IsSameStructure(const CZoDSPDoc& a, const CZoDSPDoc& b) {
+bool CFirmTemplateController::IsSameStructure(const CZoDSPDoc& a, const CZoDSPDoc& b) {
     const auto slotOk = [](const CZoDSPDoc& d) {
         return d.m_templateSlot >= 0 && d.m_templateSlot <= kTemplateSlots;
     };

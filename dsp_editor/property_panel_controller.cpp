@@ -1,4 +1,4 @@
-#include "dsp_editor/property_panel.h"
+#include "dsp_editor/property_panel_controller.h"
 
 #include <algorithm>
 #include <array>
@@ -165,9 +165,9 @@ std::string EndName(const CBaseAriModule& module) {
 
 } // namespace
 
-CDSPDlgProperty::CDSPDlgProperty(CZoDSPView& view) : m_view(view) {}
+CPropertyPanelController::CPropertyPanelController(CZoDSPView& view) : m_view(view) {}
 
-void CDSPDlgProperty::OnInitDialog() {
+void CPropertyPanelController::OnInitDialog() {
     const CZoDSPDoc& doc = m_view.GetDocument();
     m_entries.assign(1, std::string(kSheetEntry));
     for (const auto& module : doc.Modules())
@@ -183,43 +183,43 @@ void CDSPDlgProperty::OnInitDialog() {
     Show();
 }
 
-void CDSPDlgProperty::SelectEntry(std::string_view text) {
+void CPropertyPanelController::SelectEntry(std::string_view text) {
     const auto found = std::find(m_entries.begin(), m_entries.end(), text);
     m_current = found == m_entries.end() ? -1 : static_cast<int>(found - m_entries.begin());
 }
 
-void CDSPDlgProperty::SelectSheet() {
+void CPropertyPanelController::SelectSheet() {
     SelectEntry(kSheetEntry);
     m_moduleId.reset();
     m_linkId.reset();
     Show();
 }
 
-void CDSPDlgProperty::SelectModule(const CBaseAriModule& module) {
+void CPropertyPanelController::SelectModule(const CBaseAriModule& module) {
     SelectEntry(module.m_name);
     m_moduleId = module.m_id;
     m_linkId.reset();
     Show();
 }
 
-void CDSPDlgProperty::SelectLink(const CBaseLink& link) {
+void CPropertyPanelController::SelectLink(const CBaseLink& link) {
     SelectEntry(LinkEntry(link));
     m_moduleId.reset();
     m_linkId = link.m_id;
     Show();
 }
 
-void CDSPDlgProperty::AddModule(const CBaseAriModule& module) {
+void CPropertyPanelController::AddModule(const CBaseAriModule& module) {
     m_entries.push_back(module.m_name);
     SelectModule(module);
 }
 
-void CDSPDlgProperty::AddLink(const CBaseLink& link) {
+void CPropertyPanelController::AddLink(const CBaseLink& link) {
     m_entries.push_back(LinkEntry(link));
     SelectLink(link);
 }
 
-void CDSPDlgProperty::RemoveEntry(std::string_view text) {
+void CPropertyPanelController::RemoveEntry(std::string_view text) {
     const auto found = std::find(m_entries.begin(), m_entries.end(), text);
     if (found == m_entries.end())
         return;
@@ -233,7 +233,7 @@ void CDSPDlgProperty::RemoveEntry(std::string_view text) {
         m_window->Refresh();
 }
 
-void CDSPDlgProperty::RebuildAfterDelete() {
+void CPropertyPanelController::RebuildAfterDelete() {
     const CZoDSPDoc& doc = m_view.GetDocument();
     const auto stays = [&doc](const std::string& entry) {
         if (entry.starts_with("Link"))
@@ -256,7 +256,7 @@ void CDSPDlgProperty::RebuildAfterDelete() {
         m_linkId.reset();
 }
 
-void CDSPDlgProperty::OnSelChangeObject(int index) {
+void CPropertyPanelController::OnSelChangeObject(int index) {
     if (index < 0 || index >= static_cast<int>(m_entries.size()))
         return;
     CZoDSPDoc& doc = m_view.GetDocument();
@@ -288,7 +288,7 @@ void CDSPDlgProperty::OnSelChangeObject(int index) {
     Repaint();
 }
 
-CDSPDlgProperty::EShown CDSPDlgProperty::Shown() const {
+CPropertyPanelController::EShown CPropertyPanelController::Shown() const {
     if (ShownModule() != nullptr)
         return EShown::Module;
     if (ShownLink() != nullptr)
@@ -296,20 +296,20 @@ CDSPDlgProperty::EShown CDSPDlgProperty::Shown() const {
     return EShown::Sheet;
 }
 
-CBaseAriModule* CDSPDlgProperty::ShownModule() const {
+CBaseAriModule* CPropertyPanelController::ShownModule() const {
     return m_moduleId ? m_view.GetDocument().GetModuleById(*m_moduleId) : nullptr;
 }
 
-CBaseLink* CDSPDlgProperty::ShownLink() const {
+CBaseLink* CPropertyPanelController::ShownLink() const {
     return m_linkId ? m_view.GetDocument().GetLinkById(*m_linkId) : nullptr;
 }
 
-void CDSPDlgProperty::OnSelChangeTab(ETab tab) {
+void CPropertyPanelController::OnSelChangeTab(ETab tab) {
     m_tab = tab;
     Show();
 }
 
-bool CDSPDlgProperty::IsControlVisible(int control) const {
+bool CPropertyPanelController::IsControlVisible(int control) const {
     if (control == kCtlProperties)
         return m_tab == ETab::Algorithm;
     if (m_tab != ETab::Display)
@@ -333,7 +333,7 @@ bool CDSPDlgProperty::IsControlVisible(int control) const {
     }
 }
 
-CDSPDlgProperty::Table CDSPDlgProperty::PropertyTable() const {
+CPropertyPanelController::Table CPropertyPanelController::PropertyTable() const {
     const CZoDSPDoc& doc = m_view.GetDocument();
     Table table;
     if (const CBaseAriModule* module = ShownModule()) {
@@ -411,18 +411,18 @@ CDSPDlgProperty::Table CDSPDlgProperty::PropertyTable() const {
     return table;
 }
 
-std::string* CDSPDlgProperty::Field(int control) {
+std::string* CPropertyPanelController::Field(int control) {
     const auto found = m_fields.find(control);
     return found != m_fields.end() ? &found->second : nullptr;
 }
 
-const std::string& CDSPDlgProperty::FieldText(int control) const {
+const std::string& CPropertyPanelController::FieldText(int control) const {
     static const std::string kNone;
     const auto found = m_fields.find(control);
     return found != m_fields.end() ? found->second : kNone;
 }
 
-void CDSPDlgProperty::OnFieldChange(int control, std::string text) {
+void CPropertyPanelController::OnFieldChange(int control, std::string text) {
     std::string* field = Field(control);
     if (field == nullptr)
         return;
@@ -434,12 +434,12 @@ void CDSPDlgProperty::OnFieldChange(int control, std::string text) {
     }
 }
 
-void CDSPDlgProperty::OnFieldKillFocus(int control) {
+void CPropertyPanelController::OnFieldKillFocus(int control) {
     if (Field(control) != nullptr)
         Apply(control);
 }
 
-void CDSPDlgProperty::Apply(int control) {
+void CPropertyPanelController::Apply(int control) {
     CZoDSPDoc& doc = m_view.GetDocument();
     std::string& field = *Field(control);
     if (control == kCtlCaption) {
@@ -481,7 +481,7 @@ void CDSPDlgProperty::Apply(int control) {
         m_window->Refresh();
 }
 
-COLORREF CDSPDlgProperty::SwatchColour(int control) const {
+COLORREF CPropertyPanelController::SwatchColour(int control) const {
     switch (control) {
     case kCtlTypeColour:
         if (const CBaseAriModule* module = ShownModule())
@@ -498,7 +498,7 @@ COLORREF CDSPDlgProperty::SwatchColour(int control) const {
     }
 }
 
-void CDSPDlgProperty::OnSwatchColour(int control, COLORREF colour) {
+void CPropertyPanelController::OnSwatchColour(int control, COLORREF colour) {
     CZoDSPDoc& doc = m_view.GetDocument();
     COLORREF* stored = nullptr;
     if (control == kCtlTypeColour) {
@@ -521,7 +521,7 @@ void CDSPDlgProperty::OnSwatchColour(int control, COLORREF colour) {
     Repaint();
 }
 
-void CDSPDlgProperty::OnLoadInitialValues() {
+void CPropertyPanelController::OnLoadInitialValues() {
     CZoDSPDoc& doc = m_view.GetDocument();
     const EShown shown = Shown();
     const int question = shown == EShown::Module ? resources::kMsgAskResetModule
@@ -550,7 +550,7 @@ void CDSPDlgProperty::OnLoadInitialValues() {
     Repaint();
 }
 
-void CDSPDlgProperty::OnSaveAsDefault() {
+void CPropertyPanelController::OnSaveAsDefault() {
     CZoDSPDoc& doc = m_view.GetDocument();
     const EShown shown = Shown();
     const int question = shown == EShown::Module ? resources::kMsgAskModuleDefault
@@ -593,7 +593,7 @@ void CDSPDlgProperty::OnSaveAsDefault() {
     Repaint();
 }
 
-void CDSPDlgProperty::Show() {
+void CPropertyPanelController::Show() {
     const CZoDSPDoc& doc = m_view.GetDocument();
     if (const CBaseAriModule* module = ShownModule()) {
         m_fields[kCtlCaption] = module->m_displayName;
@@ -607,12 +607,12 @@ void CDSPDlgProperty::Show() {
         m_window->Refresh();
 }
 
-void CDSPDlgProperty::Repaint() const {
+void CPropertyPanelController::Repaint() const {
     if (IDspViewWindow* window = m_view.Window())
         window->Repaint();
 }
 
-void CDSPDlgProperty::Changed() const {
+void CPropertyPanelController::Changed() const {
     m_view.GetDocument().SetModifiedFlag(true);
 }
 

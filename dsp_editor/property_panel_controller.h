@@ -1,5 +1,5 @@
 #pragma once
-// CDSPDlgProperty: the property panel of one DSP view without its window.
+// CPropertyPanelController: the property panel of one DSP view without its window.
 // It lists the sheet, the modules and the links, shows the display
 // properties of the chosen one (sheet size and colour, a module's caption
 // and type colour, a link's width and colour) for editing, and read-only
@@ -38,7 +38,7 @@ public:
     virtual void Refresh() = 0;
 };
 
-class CDSPDlgProperty {
+class CPropertyPanelController {
 public:
     static constexpr int kTemplate = 162;
 
@@ -68,9 +68,9 @@ public:
     };
 
     // The view outlives the panel.
-    explicit CDSPDlgProperty(CZoDSPView& view);
-    CDSPDlgProperty(const CDSPDlgProperty&) = delete;
-    CDSPDlgProperty& operator=(const CDSPDlgProperty&) = delete;
+    explicit CPropertyPanelController(CZoDSPView& view);
+    CPropertyPanelController(const CPropertyPanelController&) = delete;
+    CPropertyPanelController& operator=(const CPropertyPanelController&) = delete;
 
     // The window (not owned; taken away with null before it goes).
     void SetWindow(IPropertyPanelWindow* window) { m_window = window; }

@@ -1,5 +1,5 @@
 #pragma once
-// CDSPDlgFirmTemplate: the dialog that stores the sheet to a template slot
+// CFirmTemplateController: the dialog that stores the sheet to a template slot
 // of the unit, without its window.
 #include <filesystem>
 #include <functional>
@@ -19,7 +19,7 @@ class CZoDSPView;
 // The template dialog (245) without its window: the slot chosen, the two
 // names and the path, the list of stored templates, and what its buttons
 // do. The window shows these and forwards to it.
-class CDSPDlgFirmTemplate {
+class CFirmTemplateController {
 public:
     // Controls, by the ids their texts have in the language packs.
     static constexpr int kDialog = 245;
@@ -32,7 +32,7 @@ public:
     static constexpr int kCtlReadFromDevice = 1228;
 
     // `chooser` may be null (no browsing).
-    CDSPDlgFirmTemplate(CZoDSPView& view, std::filesystem::path ini, IFileChooser* chooser);
+    CFirmTemplateController(CZoDSPView& view, std::filesystem::path ini, IFileChooser* chooser);
 
     // The list from the ini: a row for each slot of the unit whose file
     // exists; a slot whose file is missing has its ini path emptied.

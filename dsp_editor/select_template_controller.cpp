@@ -1,4 +1,4 @@
-#include "dsp_editor/select_template.h"
+#include "dsp_editor/select_template_controller.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -131,19 +131,19 @@ std::unique_ptr<CZoDSPDoc> CopySheetForPreview(const CZoDSPDoc* source) {
     return copy;
 }
 
-CDSPDlgSelectAriTemplate::CDSPDlgSelectAriTemplate(std::filesystem::path ini, IFileChooser* chooser,
-                                                   IDspMainFrame* frame)
+CSelectTemplateController::CSelectTemplateController(std::filesystem::path ini,
+                                                     IFileChooser* chooser, IDspMainFrame* frame)
     : m_ini(std::move(ini)), m_chooser(chooser), m_frame(frame) {}
 
-CDSPDlgSelectAriTemplate::~CDSPDlgSelectAriTemplate() = default;
+CSelectTemplateController::~CSelectTemplateController() = default;
 
-void CDSPDlgSelectAriTemplate::OnInitDialog() {
+void CSelectTemplateController::OnInitDialog() {
     FillUnits();
     if (!m_units.empty())
         ChooseUnit(m_units.front());
 }
 
-void CDSPDlgSelectAriTemplate::FillUnits() {
+void CSelectTemplateController::FillUnits() {
     m_units.clear();
     const platform::profile::ini_file_t list(m_ini);
     CStoredTemplateIni ini(m_ini);
@@ -167,7 +167,7 @@ void CDSPDlgSelectAriTemplate::FillUnits() {
     }
 }
 
-void CDSPDlgSelectAriTemplate::FillTemplates(std::string_view mac) {
+void CSelectTemplateController::FillTemplates(std::string_view mac) {
     m_templates.clear();
     CStoredTemplateIni ini(m_ini);
     const TemplateSlotPaths paths = ini.Paths(mac);
@@ -181,21 +181,21 @@ void CDSPDlgSelectAriTemplate::FillTemplates(std::string_view mac) {
     }
 }
 
-int CDSPDlgSelectAriTemplate::SelectedUnit() const {
+int CSelectTemplateController::SelectedUnit() const {
     for (std::size_t row = 0; row < m_units.size(); ++row)
         if (!m_mac.empty() && m_units[row] == m_mac)
             return static_cast<int>(row);
     return -1;
 }
 
-int CDSPDlgSelectAriTemplate::SelectedTemplate() const {
+int CSelectTemplateController::SelectedTemplate() const {
     for (std::size_t row = 0; row < m_templates.size(); ++row)
         if (m_templates[row].slot == m_slot)
             return static_cast<int>(row);
     return -1;
 }
 
-void CDSPDlgSelectAriTemplate::ChooseUnit(const std::string& mac) {
+void CSelectTemplateController::ChooseUnit(const std::string& mac) {
     if (mac != m_mac) {
         m_mac = mac;
         m_slot = 0;
@@ -204,13 +204,13 @@ void CDSPDlgSelectAriTemplate::ChooseUnit(const std::string& mac) {
     FillTemplates(m_mac);
 }
 
-void CDSPDlgSelectAriTemplate::OnClickUnit(int row) {
+void CSelectTemplateController::OnClickUnit(int row) {
     if (row < 0 || row >= static_cast<int>(m_units.size()))
         return;
     ChooseUnit(m_units[static_cast<std::size_t>(row)]);
 }
 
-void CDSPDlgSelectAriTemplate::OnClickTemplate(int row) {
+void CSelectTemplateController::OnClickTemplate(int row) {
     if (row < 0 || row >= static_cast<int>(m_templates.size()))
         return;
     m_slot = m_templates[static_cast<std::size_t>(row)].slot;
@@ -225,7 +225,7 @@ void CDSPDlgSelectAriTemplate::OnClickTemplate(int row) {
     CleanRecentFiles();
 }
 
-void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
+void CSelectTemplateController::OnBnClickedAddTemplate() {
     if (m_chooser == nullptr)
         return;
     const std::optional<std::string> path = m_chooser->ChooseOpenFile(kTemplateFilter);
@@ -266,7 +266,7 @@ void CDSPDlgSelectAriTemplate::OnBnClickedAddTemplate() {
     CleanRecentFiles();
 }
 
-bool CDSPDlgSelectAriTemplate::OnOK() {
+bool CSelectTemplateController::OnOK() {
     if (!IsTemplateSlot(m_slot)) {
         model::ShowMessage(resources::kMsgBadTemplateSlot);
         return false;
@@ -280,11 +280,11 @@ bool CDSPDlgSelectAriTemplate::OnOK() {
                       EMessageAnswer::Yes, m_slot) == EMessageAnswer::Yes;
 }
 
-void CDSPDlgSelectAriTemplate::OnCancel() {
+void CSelectTemplateController::OnCancel() {
     SetPreview(nullptr);
 }
 
-void CDSPDlgSelectAriTemplate::SetPreview(std::unique_ptr<CZoDSPDoc> preview) {
+void CSelectTemplateController::SetPreview(std::unique_ptr<CZoDSPDoc> preview) {
     if (!preview && !m_preview)
         return;
     if (m_previewChanged)
@@ -292,7 +292,7 @@ void CDSPDlgSelectAriTemplate::SetPreview(std::unique_ptr<CZoDSPDoc> preview) {
     m_preview = std::move(preview);
 }
 
-void CDSPDlgSelectAriTemplate::CleanRecentFiles() {
+void CSelectTemplateController::CleanRecentFiles() {
     if (m_frame != nullptr)
         m_frame->CleanRecentFiles();
 }

@@ -32,7 +32,7 @@ class CZoDSPDoc;
 // limits is still shown. Null for a null source.
 std::unique_ptr<CZoDSPDoc> CopySheetForPreview(const CZoDSPDoc* source);
 
-class CDSPDlgSelectAriTemplate {
+class CSelectTemplateController {
 public:
     // Controls, by the ids their texts have in the language packs.
     static constexpr int kDialog = 244;
@@ -53,11 +53,11 @@ public:
 
     // `chooser` may be null (no files to add); `frame` may be null (no
     // recent-file list, the DSP document type taken as present).
-    CDSPDlgSelectAriTemplate(std::filesystem::path ini, IFileChooser* chooser,
-                             IDspMainFrame* frame);
-    ~CDSPDlgSelectAriTemplate();
-    CDSPDlgSelectAriTemplate(const CDSPDlgSelectAriTemplate&) = delete;
-    CDSPDlgSelectAriTemplate& operator=(const CDSPDlgSelectAriTemplate&) = delete;
+    CSelectTemplateController(std::filesystem::path ini, IFileChooser* chooser,
+                              IDspMainFrame* frame);
+    ~CSelectTemplateController();
+    CSelectTemplateController(const CSelectTemplateController&) = delete;
+    CSelectTemplateController& operator=(const CSelectTemplateController&) = delete;
 
     // Fills the unit list and chooses its first unit, when there is one.
     void OnInitDialog();

@@ -1,4 +1,4 @@
-#include "dsp_editor/parameter_template_dialog.h"
+#include "dsp_editor/parameter_template_controller.h"
 
 #include <algorithm>
 #include <system_error>
@@ -32,7 +32,7 @@ std::vector<std::int32_t> SelectedModuleIds(const CZoDSPDoc& doc) {
 
 // The template chosen in the dialog, read for the module; null when it
 // cannot be read or is not one for the module's type and variant.
-std::unique_ptr<CBaseAriModule> ReadChosen(const CDSPDlgSaveAriAttri& dialog,
+std::unique_ptr<CBaseAriModule> ReadChosen(const CParameterTemplateController& dialog,
                                            const CBaseAriModule& module) {
     std::vector<std::uint8_t> bytes;
     try {
@@ -45,44 +45,44 @@ std::unique_ptr<CBaseAriModule> ReadChosen(const CDSPDlgSaveAriAttri& dialog,
 
 } // namespace
 
-CDSPDlgSaveAriAttri::CDSPDlgSaveAriAttri(CZoDSPView& view, EMode mode, CBaseAriModule& module,
-                                         fs::path folder)
+CParameterTemplateController::CParameterTemplateController(CZoDSPView& view, EMode mode,
+                                                           CBaseAriModule& module, fs::path folder)
     : m_view(view), m_mode(mode), m_module(module), m_folder(std::move(folder)) {}
 
-CDSPDlgSaveAriAttri::~CDSPDlgSaveAriAttri() {
+CParameterTemplateController::~CParameterTemplateController() {
     // Each window before the module it shows.
     for (Viewer& viewer : m_viewers)
         viewer.dialog->DestroyDialog();
 }
 
-const std::string& CDSPDlgSaveAriAttri::ModuleName() const {
+const std::string& CParameterTemplateController::ModuleName() const {
     return m_module.m_name;
 }
 
-std::string CDSPDlgSaveAriAttri::ModuleIdText() const {
+std::string CParameterTemplateController::ModuleIdText() const {
     return dsp_editor::ModuleIdText(m_module);
 }
 
-void CDSPDlgSaveAriAttri::OnInitDialog() {
+void CParameterTemplateController::OnInitDialog() {
     m_rows = ListParameterTemplates(m_folder, m_module.m_typeCode, m_module.m_subType);
     m_selected = -1;
 }
 
-void CDSPDlgSaveAriAttri::SelectRow(int row) {
+void CParameterTemplateController::SelectRow(int row) {
     m_selected = row >= 0 && row < static_cast<int>(m_rows.size()) ? row : -1;
 }
 
-const ParameterTemplateRow* CDSPDlgSaveAriAttri::Selected() const {
+const ParameterTemplateRow* CParameterTemplateController::Selected() const {
     return m_selected >= 0 ? &m_rows[static_cast<std::size_t>(m_selected)] : nullptr;
 }
 
-CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::Refuse(int message) {
+CParameterTemplateController::EResult CParameterTemplateController::Refuse(int message) {
     model::ShowMessage(message);
     m_focus = m_mode == kModeSave ? kCtlNewName : kCtlList;
     return EResult::Stay;
 }
 
-CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::OnBnClickedOk() {
+CParameterTemplateController::EResult CParameterTemplateController::OnBnClickedOk() {
     m_focus = 0;
     if (m_mode == kModeLoad) {
         const ParameterTemplateRow* row = Selected();
@@ -107,7 +107,7 @@ CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::OnBnClickedOk() {
     return Save();
 }
 
-CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::Save() {
+CParameterTemplateController::EResult CParameterTemplateController::Save() {
     std::error_code error;
     fs::create_directories(m_folder, error);
     if (error) {
@@ -126,7 +126,7 @@ CDSPDlgSaveAriAttri::EResult CDSPDlgSaveAriAttri::Save() {
     return EResult::Ok;
 }
 
-void CDSPDlgSaveAriAttri::DestroyViewers(const fs::path& path) {
+void CParameterTemplateController::DestroyViewers(const fs::path& path) {
     const auto from = std::stable_partition(m_viewers.begin(), m_viewers.end(),
                                             [&](const Viewer& v) { return v.path != path; });
     for (auto it = from; it != m_viewers.end(); ++it)
@@ -134,7 +134,7 @@ void CDSPDlgSaveAriAttri::DestroyViewers(const fs::path& path) {
     m_viewers.erase(from, m_viewers.end());
 }
 
-void CDSPDlgSaveAriAttri::OnBnClickedDelete() {
+void CParameterTemplateController::OnBnClickedDelete() {
     const ParameterTemplateRow* row = Selected();
     if (row == nullptr || model::Ask(resources::kMsgAmuAskDelete, EMessageButtons::YesNo,
                                      EMessageAnswer::Yes) != EMessageAnswer::Yes)
@@ -148,7 +148,7 @@ void CDSPDlgSaveAriAttri::OnBnClickedDelete() {
         model::ShowMessage(resources::kMsgAmuFileMissing);
 }
 
-void CDSPDlgSaveAriAttri::OnBnClickedViewParams() {
+void CParameterTemplateController::OnBnClickedViewParams() {
     const ParameterTemplateRow* row = Selected();
     if (row == nullptr)
         return;
@@ -181,8 +181,8 @@ void OnSaveAriModule(CZoDSPView& view) {
     IDspViewWindow* window = view.Window();
     if (ids.empty() || window == nullptr)
         return;
-    CDSPDlgSaveAriAttri dialog(view, CDSPDlgSaveAriAttri::kModeSave,
-                               *view.GetDocument().GetModuleById(ids.front()));
+    CParameterTemplateController dialog(view, CParameterTemplateController::kModeSave,
+                                        *view.GetDocument().GetModuleById(ids.front()));
     window->RunSaveAriAttriDialog(dialog);
 }
 
@@ -193,7 +193,7 @@ void OnLoadAriModule(CZoDSPView& view) {
         IDspViewWindow* window = view.Window();
         if (module == nullptr || window == nullptr)
             continue;
-        CDSPDlgSaveAriAttri dialog(view, CDSPDlgSaveAriAttri::kModeLoad, *module);
+        CParameterTemplateController dialog(view, CParameterTemplateController::kModeLoad, *module);
         if (!window->RunSaveAriAttriDialog(dialog))
             continue;
         const std::unique_ptr<CBaseAriModule> loaded = ReadChosen(dialog, *module);
