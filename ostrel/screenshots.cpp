@@ -19,6 +19,7 @@
 #include "dsp_editor/zo_dsp_view.h"
 #include "model/base_ari_module.h"
 #include "model/messages.h"
+#include "shell/sweeping_watch.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
 
@@ -46,19 +47,6 @@ namespace {
 
 constexpr QSize kWindowSize{1280, 800};
 
-class CSweepingWatch final : public shell::INetWatch {
-public:
-    explicit CSweepingWatch(comm::CWatchState& state) : m_state(state) {}
-    void Start(bool) override {
-        m_state.firstSweep = 1;
-        m_state.sweepEvent.set();
-    }
-    void Stop() override { m_state.RequestStop(); }
-
-private:
-    comm::CWatchState& m_state;
-};
-
 // What the DSP sheet's sender reaches units through: none here.
 class CNoUnits final : public comm::ISenderComponents {
 public:
@@ -77,7 +65,7 @@ shell::CStartupServices Services() {
         return comm::CreateNetComponents(nullptr, poller, adapter, "");
     };
     services.makeWatch = [](comm::CWatchState& state, const std::string&) {
-        return std::make_unique<CSweepingWatch>(state);
+        return std::make_unique<shell::CSweepingWatch>(state);
     };
     return services;
 }

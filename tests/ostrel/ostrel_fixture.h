@@ -28,6 +28,7 @@
 #include "kestrin2_fixture.h"
 #include "model/recording_messages.h"
 #include "platform/gdi/qt_canvas.h"
+#include "shell/sweeping_watch.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/message_boxes.h"
 #include "tests/shell/ui/gui_app.h"
@@ -39,20 +40,6 @@ namespace ostrel_test {
 
 inline constexpr const char* kAmpMac = "00602b000021";
 inline constexpr const char* kAmpIp = "192.168.1.21";
-
-// A watch whose first sweep comes at once: the session needs no network card.
-class CSweepingWatch final : public shell::INetWatch {
-public:
-    explicit CSweepingWatch(comm::CWatchState& state) : m_state(state) {}
-    void Start(bool) override {
-        m_state.firstSweep = 1;
-        m_state.sweepEvent.set();
-    }
-    void Stop() override { m_state.RequestStop(); }
-
-private:
-    comm::CWatchState& m_state;
-};
 
 // What the sheet's run state reaches the units through: every unit answers
 // at once. The status panes and notifications are the frame's own.
@@ -135,7 +122,7 @@ protected:
             return comm::CreateNetComponents(nullptr, poller, adapter, "");
         };
         services.makeWatch = [](comm::CWatchState& state, const std::string&) {
-            return std::make_unique<CSweepingWatch>(state);
+            return std::make_unique<shell::CSweepingWatch>(state);
         };
         return services;
     }

@@ -2,6 +2,7 @@
 // over recording stand-ins for the servers and the watch: what start-up
 // leaves on screen, how document frames switch the bars, the status layout
 // and the menus, the close guards, and the frame's commands.
+#include "shell/sweeping_watch.h"
 #include "shell/ui/main_frame.h"
 
 #include "comm/event_log.h"
@@ -56,21 +57,6 @@ public:
     void Stop() override { tick = nullptr; }
     std::chrono::milliseconds period{0};
     std::function<void()> tick;
-};
-
-// A watch whose first sweep comes at once.
-class CSweepingWatch final : public shell::INetWatch {
-public:
-    explicit CSweepingWatch(comm::CWatchState& state) : m_state(state) {}
-    void Start(bool) override
-    {
-        m_state.firstSweep = 1;
-        m_state.sweepEvent.set();
-    }
-    void Stop() override { m_state.RequestStop(); }
-
-private:
-    comm::CWatchState& m_state;
 };
 
 class CFakeView final : public shell::IFrameView {
@@ -158,7 +144,7 @@ protected:
         shell::CStartupServices services;
         services.makeComponents = [](auto*, auto*, auto&, const std::string&) { return 1; };
         services.makeWatch = [](comm::CWatchState& state, const std::string&) {
-            return std::make_unique<CSweepingWatch>(state);
+            return std::make_unique<shell::CSweepingWatch>(state);
         };
         m_app = std::make_unique<shell::COstrelApp>(*m_frame, m_frame->Core(), m_home, services);
         m_frame->SetApp(m_app.get());
